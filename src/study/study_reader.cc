@@ -1,0 +1,165 @@
+#include "study/study_reader.h"
+
+#include <cmath>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+
+#include "study/number_scanner.h"
+
+const char* data_file_name() {
+#ifdef _WIN32
+  return "c:mmdata.txt";
+#else
+  return "mmdata.txt";
+#endif
+}
+
+namespace {
+
+LoadStatus accepted() { return LoadStatus{true, std::string()}; }
+
+LoadStatus refused(const NumberScanner& scanner, const std::string& what) {
+  std::ostringstream text;
+  text << "Data file error, line " << scanner.line << ": " << what << "\n";
+  return LoadStatus{false, text.str()};
+}
+
+// Reads the next word as a whole number. `item` names what the number is,
+// for the message.
+LoadStatus read_whole(NumberScanner& scanner, const std::string& item, int64_t& value) {
+  if (!next_word(scanner)) {
+    return LoadStatus{false, "Data file error: the file ends before " + item + ".\n"};
+  }
+  if (scanner.word_truncated) return refused(scanner, item + " is far too long to be a number.");
+  if (!parse_whole_number(scanner.word, value)) {
+    return refused(scanner, item + " should be a whole number, but reads \"" + scanner.word + "\".");
+  }
+  return accepted();
+}
+
+// Reads a count that must lie from 1 to `limit`.
+LoadStatus read_count(NumberScanner& scanner, const std::string& item, int limit, int32_t& count) {
+  int64_t value = 0;
+  LoadStatus status = read_whole(scanner, item, value);
+  if (!status.ok) return status;
+  if (value < 1 || value > limit) {
+    return refused(scanner, item + " is " + scanner.word + "; it must be from 1 to " +
+                                std::to_string(limit) + ".");
+  }
+  count = static_cast<int32_t>(value);
+  return accepted();
+}
+
+// Reads a frequency or share: a finite decimal real, zero or more, stored as
+// its nearest single-precision value widened to double.
+LoadStatus read_share(NumberScanner& scanner, const std::string& item, double& stored) {
+  if (!next_word(scanner)) {
+    return LoadStatus{false, "Data file error: the file ends before " + item + ".\n"};
+  }
+  if (scanner.word_truncated) return refused(scanner, item + " is far too long to be a number.");
+  float value = 0;
+  if (!parse_decimal_real(scanner.word, value)) {
+    return refused(scanner, item + " should be a number, but reads \"" + scanner.word + "\".");
+  }
+  if (!std::isfinite(value) || value < 0) {
+    return refused(scanner, item + " is " + scanner.word + "; it must be a finite number, zero or more.");
+  }
+  stored = static_cast<double>(value);
+  return accepted();
+}
+
+// Reads one allele index of the mother's genotype at `locus`. The very first
+// one may also be the untyped mark, which the caller handles.
+LoadStatus read_mother_allele(NumberScanner& scanner, const StudyData& study, int locus, int slot,
+                              bool may_be_mark, int32_t& allele) {
+  const std::string item = std::string("the mother's ") + (slot == 0 ? "first" : "second") +
+                           " allele at locus " + std::to_string(locus + 1);
+  int64_t value = 0;
+  LoadStatus status = read_whole(scanner, item, value);
+  if (!status.ok) return status;
+  if (may_be_mark && value == UNTYPED_MOTHER_MARK) {
+    allele = UNTYPED_MOTHER_MARK;
+    return accepted();
+  }
+  const int last = study.allele_count[locus] - 1;
+  if (value < 0 || value > last) {
+    return refused(scanner, item + " is " + scanner.word + ", but the alleles of that locus are numbered 0 to " +
+                                std::to_string(last) + ".");
+  }
+  allele = static_cast<int32_t>(value);
+  return accepted();
+}
+
+bool out_of_bounds(double sum) { return !(sum >= 0.9999 && sum <= 1.0001); }
+
+}  // namespace
+
+LoadStatus read_study_data(StudyData& study, std::istream& in, std::ostream& out) {
+  study = StudyData{};
+  NumberScanner scanner = make_scanner(in);
+
+  LoadStatus status = read_count(scanner, "the number of loci", MAX_LOCI, study.locus_count);
+  if (!status.ok) return status;
+
+  for (int i = 0; i < study.locus_count; ++i) {
+    const std::string locus = "locus " + std::to_string(i + 1);
+    status = read_count(scanner, "the number of alleles of " + locus, MAX_ALLELES, study.allele_count[i]);
+    if (!status.ok) return status;
+    double sum = 0;
+    for (int s = 0; s < study.allele_count[i]; ++s) {
+      status = read_share(scanner, "frequency " + std::to_string(s + 1) + " of " + locus,
+                          study.allele_frequency[i][s]);
+      if (!status.ok) return status;
+      sum += study.allele_frequency[i][s];
+    }
+    if (out_of_bounds(sum)) {
+      out << "Warning: allele frequencies for each locus does not sum to 1! Results may be inaccurate.\n";
+    }
+  }
+
+  status = read_count(scanner, "the number of sires", MAX_SIRES, study.sire_count);
+  if (!status.ok) return status;
+  double sum = 0;
+  for (int k = 0; k < study.sire_count; ++k) {
+    status = read_share(scanner, "the share of sire " + std::to_string(k + 1), study.skew[k]);
+    if (!status.ok) return status;
+    sum += study.skew[k];
+  }
+  if (out_of_bounds(sum)) out << "Warning: reproductive skew not equal to 1! Results may be inaccurate.\n";
+
+  status = read_mother_allele(scanner, study, 0, 0, true, study.mother[0].slot[0]);
+  if (!status.ok) return status;
+  if (study.mother[0].slot[0] == UNTYPED_MOTHER_MARK) {
+    int64_t ignored = 0;
+    status = read_whole(scanner, "the number after the untyped mark 99", ignored);
+    if (!status.ok) return status;
+    study.mother_known = false;
+    for (int i = 0; i < study.locus_count; ++i) {
+      const int32_t last = study.allele_count[i] - 1;
+      study.mother[i] = Genotype{{last, last}};
+    }
+  } else {
+    study.mother_known = true;
+    status = read_mother_allele(scanner, study, 0, 1, false, study.mother[0].slot[1]);
+    if (!status.ok) return status;
+    for (int i = 1; i < study.locus_count; ++i) {
+      for (int slot = 0; slot < 2; ++slot) {
+        status = read_mother_allele(scanner, study, i, slot, false, study.mother[i].slot[slot]);
+        if (!status.ok) return status;
+      }
+    }
+  }
+
+  out << "Data file read in.\n\n";
+  return accepted();
+}
+
+LoadStatus load_study_data(StudyData& study, const char* path, std::ostream& out) {
+  std::ifstream file(path);
+  if (!file) {
+    return LoadStatus{false,
+                      "Cannot open file! Ensure that your data is in same directory as program file.\n"};
+  }
+  return read_study_data(study, file, out);
+}
