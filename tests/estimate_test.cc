@@ -27,7 +27,8 @@ TEST(RunningShare, PrintsTheRunningSumNotTheQuotient) {
 
 TEST(EstimateAndReport, ReportLines) {
   StudyData study = study_from(EXAMPLE_STUDY);
-  static TrialWork work;
+  static EstimateWork work;
+  prepare_estimates(study, work);
   seed_random(12345);
   std::ostringstream out;
   estimate_and_report(study, 20, work, out);

@@ -37,7 +37,8 @@ Answer read_answer(std::istream& in) {
 }
 
 int run_dialogue(StudyData& study, std::istream& in, std::ostream& out) {
-  static TrialWork work;
+  static EstimateWork work;
+  prepare_estimates(study, work);
   // Stays 0 until an answer is accepted, and an answer of 0 ends the run, so
   // 0 here means no size has been accepted yet.
   int32_t brood_size = 0;

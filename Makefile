@@ -1,0 +1,22 @@
+# Two commands for a fresh Debian machine:
+#   make run    build the program and run it on the example study in examples/
+#   make test   build everything and run every test
+BUILD ?= build
+
+.PHONY: run test build deps clean
+
+deps:
+	@bash scripts/ensure-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release > /dev/null
+	cmake --build $(BUILD) -j 2
+
+run: build
+	cd examples && ../$(BUILD)/mpdetect
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j 2
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Checks for what the build and the tests need, and installs what is missing
+# from Debian's packages when it can (as root with apt-get); otherwise says
+# what to install and fails.
+set -euo pipefail
+
+missing=()
+command -v cmake > /dev/null 2>&1 || missing+=(cmake)
+command -v g++ > /dev/null 2>&1 || missing+=(g++)
+command -v make > /dev/null 2>&1 || missing+=(make)
+[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+# The end-to-end tests freeze the clock with faketime to get a known seed.
+command -v faketime > /dev/null 2>&1 || missing+=(faketime)
+for extra in "$@"; do
+  case "$extra" in
+    benchmark) [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev) ;;
+    clang) command -v clang++ > /dev/null 2>&1 || missing+=(clang) ;;
+    gnuplot) command -v gnuplot > /dev/null 2>&1 || missing+=(gnuplot-nox) ;;
+  esac
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Missing: ${missing[*]}"
+if [ "$(id -u)" = 0 ] && command -v apt-get > /dev/null 2>&1; then
+  echo "Installing them with apt-get ..."
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null
+  echo "Installed: ${missing[*]}"
+else
+  echo "Install them first, for instance: sudo apt-get install ${missing[*]}" >&2
+  exit 1
+fi

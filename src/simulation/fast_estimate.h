@@ -1,0 +1,65 @@
+// The estimator the program uses: the same trials as run_trial, trial for
+// trial, without drawing what cannot change a verdict.
+//
+// A trial's generator values sit at fixed offsets from its first state, so
+// any of them can be read directly (random_jump.h). A draw by weight depends
+// only on the 15-bit value, so each locus and the shares get a table from
+// value to index, built once by the exact walk. The count of paternal alleles
+// at a locus (the flag added for an offspring with the mother's genotype
+// included) never drops as offspring are added and does not depend on their
+// order, so a trial is judged one locus at a time and stops at the first
+// locus that passes two. Sire alleles are read only for sires that fathered
+// offspring, and a trial with a single father, a locus whose fathers carry at
+// most two alleles, and offspring of a sire whose alleles are all flagged
+// already are passed over. Whole estimates that cannot detect (two offspring
+// or fewer, one possible sire) only move the generator.
+//
+// What stays exact: a draw that picks no index keeps the previous
+// offspring's sire (the last sire for the first), and an untyped mother's
+// slot keeps its allele from the previous trial, across estimates too. After
+// an estimate the generator state and study.mother are what the plain trials
+// would have left.
+#pragma once
+
+#include <cstdint>
+
+#include "simulation/random_jump.h"
+#include "study/study_data.h"
+
+// Generator values one trial can consume at most.
+constexpr int MAX_VALUES_PER_TRIAL =
+    2 * MAX_LOCI + 2 * MAX_SIRES * MAX_LOCI + MAX_OFFSPRING * (1 + 2 * MAX_LOCI);
+constexpr int RANDOM15_VALUES = 32768;
+
+struct FastEstimator {
+  // Built by prepare_fast_estimator, once per study.
+  int8_t allele_draw[MAX_LOCI][RANDOM15_VALUES];  // allele a value picks, or NO_INDEX
+  int8_t sire_draw[RANDOM15_VALUES];              // sire a value picks, or NO_INDEX
+  Jump step[MAX_VALUES_PER_TRIAL + 1];            // step[k] advances the state by k values
+  int locus_order[MAX_LOCI];                      // most informative locus first
+  bool one_sire_only;                             // no brood can have two fathers
+
+  // Working storage of one trial.
+  int8_t chosen_sire[MAX_OFFSPRING];
+  uint32_t sire_mask[MAX_SIRES];  // a fathering sire's alleles at the locus being judged
+  int8_t sire_allele[MAX_SIRES][2];
+  // Where the untyped mother's slots stand: the allele they held after trial
+  // `trial` of the running estimate (-1: before it).
+  struct {
+    int32_t trial;
+    int32_t allele;
+  } mother_track[MAX_LOCI][2];
+};
+
+// Generator values that one trial of sample_brood consumes.
+int values_per_trial(const StudyData& study, int32_t brood_size);
+
+// Builds the tables for `study`.
+// REQUIRES: study as accepted by read_study_data.
+void prepare_fast_estimator(const StudyData& study, FastEstimator& fast);
+
+// Runs `trial_count` trials of brood_size from the current generator state and
+// returns how many detect multiple paternity, exactly as that many calls of
+// run_trial would, leaving the generator and study.mother as they would.
+// REQUIRES: fast prepared for this study; brood_size <= MAX_OFFSPRING.
+int fast_count_detections(StudyData& study, int32_t brood_size, int trial_count, FastEstimator& fast);
