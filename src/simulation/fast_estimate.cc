@@ -79,75 +79,159 @@ int32_t untyped_mother_allele(FastEstimator& fast, int locus, int slot, TrialPos
   return track.allele;
 }
 
+// The alleles of sire k at locus i, drawn from the trial starting at `state`;
+// a draw that picks nothing gives the last allele. Returns their mask.
+uint32_t draw_sire_alleles(const StudyData& study, FastEstimator& fast, const Layout& layout, uint32_t state,
+                           int k, int i) {
+  uint32_t mask = 0;
+  for (int slot = 0; slot < 2; ++slot) {
+    const int offset = layout.sires + 2 * (k * study.locus_count + i) + slot;
+    int allele = fast.allele_draw[i][value_after(fast.step[offset + 1], state)];
+    if (allele == NO_INDEX) allele = study.allele_count[i] - 1;
+    fast.sire_allele[k][slot] = static_cast<int8_t>(allele);
+    mask |= 1u << allele;
+  }
+  fast.sire_mask[k] = mask;
+  return mask;
+}
+
+// The paternal alleles of one locus as the judgement counts them.
+struct LocusCount {
+  int32_t a, b;  // the mother's alleles
+  uint32_t flags;
+  bool ambiguous;
+};
+
+// Applies offspring j's genotype at locus i to the count; true when the
+// count has passed two. Whichever rule applies, the flag set is that of the
+// paternal allele f, unless the offspring carries the mother's own two
+// different alleles; so the maternal choice is read only when f is one of
+// hers.
+inline __attribute__((always_inline)) bool add_offspring(LocusCount& c, const FastEstimator& fast, uint32_t state, int i, int j, int k) {
+  const int32_t f = fast.sire_allele[k][value_after(fast.offspring_step[i][j][1], state) >= 16384 ? 1 : 0];
+  if (c.a != c.b && (f == c.a || f == c.b)) {
+    const int32_t m = value_after(fast.offspring_step[i][j][0], state) >= 16384 ? c.b : c.a;
+    if (m != f) {
+      c.ambiguous = true;
+    } else {
+      c.flags |= 1u << f;
+    }
+  } else {
+    c.flags |= 1u << f;
+  }
+  const uint32_t mother_mask = (1u << c.a) | (1u << c.b);
+  return std::popcount(c.flags) + (c.ambiguous && (c.flags & mother_mask) == 0 ? 1 : 0) > 2;
+}
+
+// Once both of a sire's alleles are flagged its offspring add nothing: each
+// flags one of them, or carries the mother's genotype while one of her
+// alleles is flagged, which adds no flag either.
+inline bool spent(const LocusCount& c, const FastEstimator& fast, int k) {
+  return (c.flags & fast.sire_mask[k]) == fast.sire_mask[k];
+}
+
+LocusCount start_count(StudyData& study, FastEstimator& fast, int i, TrialPosition trial, Jump back) {
+  if (study.mother_known) return LocusCount{study.mother[i].slot[0], study.mother[i].slot[1], 0, false};
+  return LocusCount{untyped_mother_allele(fast, i, 0, trial, back), untyped_mother_allele(fast, i, 1, trial, back), 0,
+                    false};
+}
+
+// Each offspring's sire, into fast.chosen_sire; returns the mask of sires
+// that fathered any. The draws are compared with the run boundaries of the
+// share table, lane by lane, so that the compiler can vectorise the pass;
+// only a trial with a draw that picks nothing walks its offspring in order.
+uint32_t draw_offspring_sires(const StudyData& study, FastEstimator& fast, int32_t brood_size, uint32_t state) {
+  uint32_t* value = fast.sire_value;
+  int32_t* sire = fast.chosen_sire;
+  for (int j = 0; j < brood_size; ++j) value[j] = ((fast.sire_mul[j] * state + fast.sire_add[j]) >> 16) & 0x7FFFu;
+  for (int j = 0; j < brood_size; ++j) sire[j] = 0;
+  for (int k = 1; k < study.sire_count; ++k) {
+    const uint32_t bound = fast.sire_bound[k];
+    for (int j = 0; j < brood_size; ++j) sire[j] += value[j] >= bound ? 1 : 0;
+  }
+  const uint32_t none_bound = fast.sire_bound[study.sire_count];
+  uint32_t any_none = 0;
+  for (int j = 0; j < brood_size; ++j) any_none |= value[j] >= none_bound ? 1u : 0u;
+  if (any_none != 0) {
+    int previous = study.sire_count - 1;
+    for (int j = 0; j < brood_size; ++j) {
+      if (value[j] >= none_bound) sire[j] = previous;
+      previous = sire[j];
+    }
+  }
+  uint32_t fathers = 0;
+  for (int j = 0; j < brood_size; ++j) fathers |= 1u << sire[j];
+  return fathers;
+}
+
+// Offspring with their own draws, lazily, at the first locus: when sires
+// share the brood evenly most trials detect within this many.
+constexpr int FIRST_LOOK = 8;
+
 // The verdict of one trial. Draws nothing it does not need.
-int judge_trial(const StudyData& study, int32_t brood_size, FastEstimator& fast, const Layout& layout,
+int judge_trial(StudyData& study, int32_t brood_size, FastEstimator& fast, const Layout& layout,
                 TrialPosition trial, Jump back) {
   const uint32_t s = trial.state;
 
-  // Each offspring's sire; a draw that picks nothing keeps the previous one.
-  uint32_t fathers = 0;
-  int sire = study.sire_count - 1;
-  for (int j = 0; j < brood_size; ++j) {
-    const int drawn = fast.sire_draw[value_after(fast.step[layout.offspring + j * layout.stride + 1], s)];
-    if (drawn != NO_INDEX) sire = drawn;
-    fast.chosen_sire[j] = static_cast<int8_t>(sire);
-    fathers |= 1u << sire;
+  // A first look at the most informative locus, drawing each offspring's
+  // sire as it comes, when the first few offspring likely have two fathers.
+  LocusCount first{};
+  uint32_t first_drawn = 0;  // sires whose alleles at the first locus are drawn
+  int looked = 0;
+  if (fast.first_look) {
+    const int i = fast.locus_order[0];
+    first = start_count(study, fast, i, trial, back);
+    int sire = study.sire_count - 1;  // a draw that picks nothing keeps the previous sire
+    const int end = brood_size < FIRST_LOOK ? brood_size : FIRST_LOOK;
+    for (; looked < end; ++looked) {
+      const int j = looked;
+      const int drawn = fast.sire_draw[((fast.sire_mul[j] * s + fast.sire_add[j]) >> 16) & 0x7FFFu];
+      if (drawn != NO_INDEX) sire = drawn;
+      if ((first_drawn & (1u << sire)) == 0) {
+        first_drawn |= 1u << sire;
+        draw_sire_alleles(study, fast, layout, s, sire, i);
+      }
+      if (spent(first, fast, sire)) continue;
+      if (add_offspring(first, fast, s, i, j, sire)) return 1;
+    }
   }
+
+  const uint32_t fathers = draw_offspring_sires(study, fast, brood_size, s);
   // One father gives at most two paternal alleles at any locus.
-  if (std::popcount(fathers) < 2) return 0;
+  const int father_count = std::popcount(fathers);
+  if (father_count < 2) return 0;
 
-  for (int n = 0; n < study.locus_count; ++n) {
+  for (int n = 0; n < fast.useful_loci; ++n) {
     const int i = fast.locus_order[n];
-    const int32_t last_allele = study.allele_count[i] - 1;
-
-    // The fathers' alleles here; a draw that picks nothing gives the last.
-    uint32_t carried = 0;
-    for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
-      const int k = std::countr_zero(rest);
-      uint32_t mask = 0;
-      for (int slot = 0; slot < 2; ++slot) {
-        const int offset = layout.sires + 2 * (k * study.locus_count + i) + slot;
-        int allele = fast.allele_draw[i][value_after(fast.step[offset + 1], s)];
-        if (allele == NO_INDEX) allele = last_allele;
-        fast.sire_allele[k][slot] = static_cast<int8_t>(allele);
-        mask |= 1u << allele;
-      }
-      fast.sire_mask[k] = mask;
-      carried |= mask;
-    }
-    // The count of flags never exceeds the number of distinct paternal alleles.
-    if (std::popcount(carried) <= 2) continue;
-
-    int32_t a, b;
-    if (study.mother_known) {
-      a = study.mother[i].slot[0];
-      b = study.mother[i].slot[1];
+    LocusCount count;
+    uint32_t drawn = 0;  // sires whose alleles here are drawn
+    int j = 0;
+    if (n == 0 && fast.first_look) {
+      // Go on from where the first look stopped.
+      count = first;
+      drawn = first_drawn;
+      j = looked;
     } else {
-      a = untyped_mother_allele(fast, i, 0, trial, back);
-      b = untyped_mother_allele(fast, i, 1, trial, back);
-    }
-    const uint32_t mother_mask = (1u << a) | (1u << b);
-
-    uint32_t flags = 0;
-    bool ambiguous = false;
-    for (int j = 0; j < brood_size; ++j) {
-      const int k = fast.chosen_sire[j];
-      // Once both of a sire's alleles are flagged its offspring add nothing:
-      // each flags one of them, or carries the mother's genotype while one
-      // of her alleles is flagged, which adds no flag either.
-      if ((flags & fast.sire_mask[k]) == fast.sire_mask[k]) continue;
-      const int base = layout.offspring + j * layout.stride + 1 + 2 * i;
-      const int32_t m = value_after(fast.step[base + 1], s) >= 16384 ? b : a;
-      const int32_t f = fast.sire_allele[k][value_after(fast.step[base + 2], s) >= 16384 ? 1 : 0];
-      if (m == f) {
-        flags |= 1u << m;
-      } else if ((m == a && f == b) || (f == a && m == b)) {
-        ambiguous = true;
-      } else {
-        flags |= 1u << f;
+      if (father_count <= 3) {
+        // Few fathers: their alleles are cheap to draw, and when they carry
+        // two or fewer the locus cannot pass two.
+        uint32_t carried = 0;
+        for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
+          carried |= draw_sire_alleles(study, fast, layout, s, std::countr_zero(rest), i);
+        }
+        if (std::popcount(carried) <= 2) continue;
+        drawn = fathers;
       }
-      const int count = std::popcount(flags) + (ambiguous && (flags & mother_mask) == 0 ? 1 : 0);
-      if (count > 2) return 1;
+      count = start_count(study, fast, i, trial, back);
+    }
+    for (; j < brood_size; ++j) {
+      const int k = fast.chosen_sire[j];
+      if ((drawn & (1u << k)) == 0) {
+        drawn |= 1u << k;
+        draw_sire_alleles(study, fast, layout, s, k, i);
+      }
+      if (spent(count, fast, k)) continue;
+      if (add_offspring(count, fast, s, i, j, k)) return 1;
     }
   }
   return 0;
@@ -168,18 +252,29 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
   }
 
   // Loci where two random alleles differ most often are the likeliest to
-  // show a third paternal allele; judging them first ends trials sooner.
+  // show a third paternal allele; judging them first ends trials sooner. A
+  // locus with two alleles or fewer can never show three and is left out.
   double diversity[MAX_LOCI];
+  fast.useful_loci = 0;
   for (int i = 0; i < study.locus_count; ++i) {
+    if (study.allele_count[i] < 3) continue;
     double same = 0;
     for (int s = 0; s < study.allele_count[i]; ++s) same += study.allele_frequency[i][s] * study.allele_frequency[i][s];
     diversity[i] = 1 - same;
-    int at = i;
+    int at = fast.useful_loci++;
     while (at > 0 && diversity[fast.locus_order[at - 1]] < diversity[i]) {
       fast.locus_order[at] = fast.locus_order[at - 1];
       --at;
     }
     fast.locus_order[at] = i;
+  }
+
+  // Where each sire's run of values begins in the share table, and where
+  // the values that pick no sire begin (past the end when there are none).
+  for (int k = 0; k <= MAX_SIRES; ++k) fast.sire_bound[k] = RANDOM15_VALUES;
+  for (int r = RANDOM15_VALUES - 1; r >= 0; --r) {
+    const int sire = fast.sire_draw[r] == NO_INDEX ? study.sire_count : fast.sire_draw[r];
+    for (int k = 1; k <= sire; ++k) fast.sire_bound[k] = static_cast<uint32_t>(r);
   }
 
   // The sires a draw can give, and the last sire, which the first offspring
@@ -189,6 +284,16 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
     possible |= fast.sire_draw[r] == NO_INDEX ? 1u << (study.sire_count - 1) : 1u << fast.sire_draw[r];
   }
   fast.one_sire_only = std::popcount(possible) < 2;
+
+  // The first look pays when the first few offspring likely have two or
+  // more fathers between them.
+  double one_father = 0;
+  for (int k = 0; k < study.sire_count; ++k) {
+    double all_k = 1;
+    for (int j = 0; j < FIRST_LOOK; ++j) all_k *= study.skew[k];
+    one_father += all_k;
+  }
+  fast.first_look = one_father < 0.5;
 }
 
 int fast_count_detections(StudyData& study, int32_t brood_size, int trial_count, FastEstimator& fast) {
@@ -197,6 +302,17 @@ int fast_count_detections(StudyData& study, int32_t brood_size, int trial_count,
   const Jump next = fast.step[per_trial];
   const Jump back = inverse_of(next);
   const Layout layout = layout_of(study);
+  // The offsets of each offspring's values, gathered so that an offspring's
+  // sire, and its two allele choices at one locus, are read side by side.
+  for (int j = 0; j < brood_size; ++j) {
+    const int base = layout.offspring + j * layout.stride;
+    fast.sire_mul[j] = fast.step[base + 1].mul;
+    fast.sire_add[j] = fast.step[base + 1].add;
+    for (int i = 0; i < study.locus_count; ++i) {
+      fast.offspring_step[i][j][0] = fast.step[base + 2 * i + 2];
+      fast.offspring_step[i][j][1] = fast.step[base + 2 * i + 3];
+    }
+  }
   for (int i = 0; i < study.locus_count; ++i) {
     for (int slot = 0; slot < 2; ++slot) fast.mother_track[i][slot] = {-1, study.mother[i].slot[slot]};
   }
@@ -204,7 +320,7 @@ int fast_count_detections(StudyData& study, int32_t brood_size, int trial_count,
   int detections = 0;
   const uint32_t first = random_state();
   TrialPosition last{trial_count - 1, apply_jump(jump_of(uint64_t(per_trial) * (trial_count - 1)), first)};
-  if (brood_size > 2 && !fast.one_sire_only) {
+  if (brood_size > 2 && !fast.one_sire_only && fast.useful_loci > 0) {
     uint32_t state = first;
     for (int t = 0; t < trial_count; ++t) {
       detections += judge_trial(study, brood_size, fast, layout, TrialPosition{t, state}, back);

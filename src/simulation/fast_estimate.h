@@ -36,11 +36,23 @@ struct FastEstimator {
   int8_t allele_draw[MAX_LOCI][RANDOM15_VALUES];  // allele a value picks, or NO_INDEX
   int8_t sire_draw[RANDOM15_VALUES];              // sire a value picks, or NO_INDEX
   Jump step[MAX_VALUES_PER_TRIAL + 1];            // step[k] advances the state by k values
-  int locus_order[MAX_LOCI];                      // most informative locus first
+  int locus_order[MAX_LOCI];                      // loci that can detect, most informative first
+  int useful_loci;                                // how many of them
+  // sire_bound[k]: the first value whose draw is sire k or later (k >= 1);
+  // sire_bound[S]: the first value that picks no sire.
+  uint32_t sire_bound[MAX_SIRES + 1];
   bool one_sire_only;                             // no brood can have two fathers
+  bool first_look;                                // whether trials start with a lazy look at one locus
+
+  // Working storage of one estimate: the jumps to each offspring's sire draw
+  // and, per locus, to its maternal and paternal choices.
+  uint32_t sire_mul[MAX_OFFSPRING];
+  uint32_t sire_add[MAX_OFFSPRING];
+  Jump offspring_step[MAX_LOCI][MAX_OFFSPRING][2];
 
   // Working storage of one trial.
-  int8_t chosen_sire[MAX_OFFSPRING];
+  uint32_t sire_value[MAX_OFFSPRING];
+  int32_t chosen_sire[MAX_OFFSPRING];
   uint32_t sire_mask[MAX_SIRES];  // a fathering sire's alleles at the locus being judged
   int8_t sire_allele[MAX_SIRES][2];
   // Where the untyped mother's slots stand: the allele they held after trial
