@@ -12,34 +12,14 @@ int values_per_trial(const StudyData& study, int32_t brood_size) {
 
 namespace {
 
-// The index draw_by_weight picks for generator value r, with NO_INDEX ranked
-// above every index: that ranking never drops as r grows, since subtracting
-// the same weights in double precision keeps the order of what is left.
-int ranked_draw(const double* weights, int n, int r) {
-  const int index = draw_by_weight(weights, n, r / 32768.0);
-  return index == NO_INDEX ? n : index;
-}
+#define ALWAYS_INLINE inline __attribute__((always_inline))
 
-// Fills table[r] with the draw for every value r. Because the draw never
-// drops as r grows, each run of equal draws is found by bisection and filled
-// whole; every entry is still what the exact walk gives.
-void fill_draw_table(const double* weights, int n, int8_t* table) {
-  int r = 0;
-  while (r < RANDOM15_VALUES) {
-    const int draw = ranked_draw(weights, n, r);
-    int low = r, high = RANDOM15_VALUES - 1;  // the run ends somewhere in [low, high]
-    while (low < high) {
-      const int middle = low + (high - low + 1) / 2;
-      if (ranked_draw(weights, n, middle) == draw) {
-        low = middle;
-      } else {
-        high = middle - 1;
-      }
-    }
-    const int8_t entry = static_cast<int8_t>(draw == n ? NO_INDEX : draw);
-    for (; r <= low; ++r) table[r] = entry;
-  }
-}
+// Offspring looked at one by one, at the first locus, before the trial is
+// judged a locus at a time: when sires share a brood evenly many trials
+// detect within these.
+constexpr int FIRST_LOOK = 4;
+// Trials an estimate tries the first look on before it decides to keep it.
+constexpr int LOOK_PROBE_TRIALS = 500;
 
 // The offsets of a trial's values.
 struct Layout {
@@ -54,16 +34,19 @@ Layout layout_of(const StudyData& study) {
   return Layout{sires, sires + 2 * study.sire_count * loci, 1 + 2 * loci};
 }
 
-struct TrialPosition {
+struct Trial {
   int index;       // trial number within the estimate
   uint32_t state;  // generator state before its first value
+  Jump back;       // from this trial's first state to the previous trial's
 };
+
+int value_at(uint32_t mul, uint32_t add, uint32_t state) { return static_cast<int>(((mul * state + add) >> 16) & 0x7FFFu); }
 
 // The untyped mother's allele at `locus`, `slot` in trial `trial`: the
 // trial's own draw, or when that picks nothing, the latest earlier one that
 // did. Queries come in non-decreasing trial order, so each trial is looked
 // at once at most.
-int32_t untyped_mother_allele(FastEstimator& fast, int locus, int slot, TrialPosition trial, Jump back) {
+ALWAYS_INLINE int32_t untyped_mother_allele(FastEstimator& fast, int locus, int slot, const Trial& trial) {
   auto& track = fast.mother_track[locus][slot];
   const Jump at = fast.step[2 * locus + slot + 1];
   uint32_t state = trial.state;
@@ -73,16 +56,22 @@ int32_t untyped_mother_allele(FastEstimator& fast, int locus, int slot, TrialPos
       track = {trial.index, allele};
       return allele;
     }
-    state = apply_jump(back, state);
+    state = apply_jump(trial.back, state);
   }
   track.trial = trial.index;
   return track.allele;
 }
 
-// The alleles of sire k at locus i, drawn from the trial starting at `state`;
-// a draw that picks nothing gives the last allele. Returns their mask.
-uint32_t draw_sire_alleles(const StudyData& study, FastEstimator& fast, const Layout& layout, uint32_t state,
-                           int k, int i) {
+// The mother's genotype at locus i in this trial.
+ALWAYS_INLINE Genotype mother_at(const StudyData& study, FastEstimator& fast, int i, const Trial& trial) {
+  if (study.mother_known) return study.mother[i];
+  return Genotype{{untyped_mother_allele(fast, i, 0, trial), untyped_mother_allele(fast, i, 1, trial)}};
+}
+
+// Draws sire k's alleles at locus i into fast.sire_allele and returns them
+// as bits; a draw that picks nothing gives the last allele.
+ALWAYS_INLINE uint32_t draw_sire_alleles(const StudyData& study, FastEstimator& fast, const Layout& layout,
+                                         uint32_t state, int k, int i) {
   uint32_t mask = 0;
   for (int slot = 0; slot < 2; ++slot) {
     const int offset = layout.sires + 2 * (k * study.locus_count + i) + slot;
@@ -95,146 +84,172 @@ uint32_t draw_sire_alleles(const StudyData& study, FastEstimator& fast, const La
   return mask;
 }
 
-// The paternal alleles of one locus as the judgement counts them.
+// The count of paternal alleles at one locus, in the judgement's terms.
 struct LocusCount {
-  int32_t a, b;  // the mother's alleles
+  int32_t a, b;  // the mother's slot 0 and slot 1 alleles
   uint32_t flags;
   bool ambiguous;
 };
 
-// Applies offspring j's genotype at locus i to the count; true when the
-// count has passed two. Whichever rule applies, the flag set is that of the
-// paternal allele f, unless the offspring carries the mother's own two
-// different alleles; so the maternal choice is read only when f is one of
-// hers.
-inline __attribute__((always_inline)) bool add_offspring(LocusCount& c, const FastEstimator& fast, uint32_t state, int i, int j, int k) {
-  const int32_t f = fast.sire_allele[k][value_after(fast.offspring_step[i][j][1], state) >= 16384 ? 1 : 0];
-  if (c.a != c.b && (f == c.a || f == c.b)) {
-    const int32_t m = value_after(fast.offspring_step[i][j][0], state) >= 16384 ? c.b : c.a;
-    if (m != f) {
-      c.ambiguous = true;
-    } else {
-      c.flags |= 1u << f;
-    }
+bool passes_two(const LocusCount& c) {
+  const uint32_t mother = (1u << c.a) | (1u << c.b);
+  return std::popcount(c.flags) + (c.ambiguous && (c.flags & mother) == 0 ? 1 : 0) > 2;
+}
+
+// Whichever rule applies, an offspring flags its paternal allele f, unless
+// it carries the mother's two different alleles, f one of them and its
+// maternal allele the other: then it only marks the locus ambiguous.
+ALWAYS_INLINE void add_offspring(LocusCount& c, int32_t f, bool maternal_is_b) {
+  if (c.a != c.b && (f == c.a || f == c.b) && (maternal_is_b ? c.b : c.a) != f) {
+    c.ambiguous = true;
   } else {
     c.flags |= 1u << f;
   }
-  const uint32_t mother_mask = (1u << c.a) | (1u << c.b);
-  return std::popcount(c.flags) + (c.ambiguous && (c.flags & mother_mask) == 0 ? 1 : 0) > 2;
 }
 
-// Once both of a sire's alleles are flagged its offspring add nothing: each
-// flags one of them, or carries the mother's genotype while one of her
-// alleles is flagged, which adds no flag either.
-inline bool spent(const LocusCount& c, const FastEstimator& fast, int k) {
-  return (c.flags & fast.sire_mask[k]) == fast.sire_mask[k];
+// The first few offspring at the most informative locus, one at a time,
+// each drawing only what it needs. True when they already detect.
+bool first_look_detects(const StudyData& study, FastEstimator& fast, const Layout& layout, int32_t brood_size,
+                        const Trial& trial) {
+  const uint32_t s = trial.state;
+  const int i = fast.locus_order[0];
+  const Genotype mother = mother_at(study, fast, i, trial);
+  LocusCount count{mother.slot[0], mother.slot[1], 0, false};
+  const OffspringJumps& maternal = fast.maternal_jumps[i];
+  const OffspringJumps& paternal = fast.paternal_jumps[i];
+  uint32_t drawn = 0;               // sires whose alleles here are drawn
+  int sire = study.sire_count - 1;  // a draw that picks nothing keeps the previous sire
+  const int end = brood_size < FIRST_LOOK ? brood_size : FIRST_LOOK;
+  for (int j = 0; j < end; ++j) {
+    const int picked = fast.sire_draw[value_at(fast.sire_jumps.mul[j], fast.sire_jumps.add[j], s)];
+    if (picked != NO_INDEX) sire = picked;
+    if ((drawn & (1u << sire)) == 0) {
+      drawn |= 1u << sire;
+      draw_sire_alleles(study, fast, layout, s, sire, i);
+    }
+    const int32_t f = fast.sire_allele[sire][value_at(paternal.mul[j], paternal.add[j], s) >= 16384 ? 1 : 0];
+    add_offspring(count, f, value_at(maternal.mul[j], maternal.add[j], s) >= 16384);
+    if (passes_two(count)) return true;
+  }
+  return false;
 }
 
-LocusCount start_count(StudyData& study, FastEstimator& fast, int i, TrialPosition trial, Jump back) {
-  if (study.mother_known) return LocusCount{study.mother[i].slot[0], study.mother[i].slot[1], 0, false};
-  return LocusCount{untyped_mother_allele(fast, i, 0, trial, back), untyped_mother_allele(fast, i, 1, trial, back), 0,
-                    false};
+bool any(const OffspringSet& x) { return (x.word[0] | x.word[1]) != 0; }
+OffspringSet both(const OffspringSet& x, const OffspringSet& y) {
+  return {{x.word[0] & y.word[0], x.word[1] & y.word[1]}};
+}
+OffspringSet without(const OffspringSet& x, const OffspringSet& y) {
+  return {{x.word[0] & ~y.word[0], x.word[1] & ~y.word[1]}};
 }
 
-// Each offspring's sire, into fast.chosen_sire; returns the mask of sires
-// that fathered any. The draws are compared with the run boundaries of the
-// share table, lane by lane, so that the compiler can vectorise the pass;
-// only a trial with a draw that picks nothing walks its offspring in order.
+// Each offspring's sire, as the set of offspring of every sire in
+// fast.offspring_of; returns the sires that fathered any, as bits. A sire
+// draw is the number of run boundaries of the share table at or below its
+// value, so the sets follow from comparing all values with each boundary at
+// once. Only a trial with a draw that picks nothing walks its offspring in
+// order, since such an offspring takes the previous one's sire.
 uint32_t draw_offspring_sires(const StudyData& study, FastEstimator& fast, int32_t brood_size, uint32_t state) {
   uint32_t* value = fast.sire_value;
-  int32_t* sire = fast.chosen_sire;
-  for (int j = 0; j < brood_size; ++j) value[j] = ((fast.sire_mul[j] * state + fast.sire_add[j]) >> 16) & 0x7FFFu;
-  for (int j = 0; j < brood_size; ++j) sire[j] = 0;
-  for (int k = 1; k < study.sire_count; ++k) {
-    const uint32_t bound = fast.sire_bound[k];
-    for (int j = 0; j < brood_size; ++j) sire[j] += value[j] >= bound ? 1 : 0;
-  }
-  const uint32_t none_bound = fast.sire_bound[study.sire_count];
-  uint32_t any_none = 0;
-  for (int j = 0; j < brood_size; ++j) any_none |= value[j] >= none_bound ? 1u : 0u;
-  if (any_none != 0) {
-    int previous = study.sire_count - 1;
-    for (int j = 0; j < brood_size; ++j) {
-      if (value[j] >= none_bound) sire[j] = previous;
-      previous = sire[j];
-    }
-  }
+  const OffspringJumps& jumps = fast.sire_jumps;
+  const int lanes = (brood_size + 7) / 8 * 8;
+  for (int j = 0; j < lanes; ++j) value[j] = ((jumps.mul[j] * state + jumps.add[j]) >> 16) & 0x7FFFu;
+  const int sires = study.sire_count;
   uint32_t fathers = 0;
-  for (int j = 0; j < brood_size; ++j) fathers |= 1u << sire[j];
+
+  const uint32_t none_bound = fast.sire_bound[sires];
+  if (none_bound < RANDOM15_VALUES && any(values_at_least(value, brood_size, none_bound))) {
+    for (int k = 0; k < sires; ++k) fast.offspring_of[k] = {{0, 0}};
+    int sire = sires - 1;
+    for (int j = 0; j < brood_size; ++j) {
+      if (value[j] < none_bound) sire = fast.sire_draw[value[j]];
+      fast.offspring_of[sire].word[j >> 6] |= uint64_t{1} << (j & 63);
+      fathers |= 1u << sire;
+    }
+    return fathers;
+  }
+
+  OffspringSet later = values_at_least(value, brood_size, 0);  // offspring whose sire is k or later
+  for (int k = 0; k < sires; ++k) {
+    const OffspringSet after = k + 1 < sires ? values_at_least(value, brood_size, fast.sire_bound[k + 1])
+                                             : OffspringSet{{0, 0}};
+    fast.offspring_of[k] = without(later, after);
+    if (any(fast.offspring_of[k])) fathers |= 1u << k;
+    later = after;
+  }
   return fathers;
 }
 
-// Offspring with their own draws, lazily, at the first locus: when sires
-// share the brood evenly most trials detect within this many.
-constexpr int FIRST_LOOK = 8;
-
-// The verdict of one trial. Draws nothing it does not need.
-int judge_trial(StudyData& study, int32_t brood_size, FastEstimator& fast, const Layout& layout,
-                TrialPosition trial, Jump back) {
+// Whether locus i passes two, judged over all offspring at once: the
+// offspring of each father split by their paternal choice into those that
+// got his slot-0 and his slot-1 allele.
+bool locus_detects(const StudyData& study, FastEstimator& fast, const Layout& layout, int32_t brood_size,
+                   const Trial& trial, int i, uint32_t fathers) {
   const uint32_t s = trial.state;
+  uint32_t carried = 0;
+  for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
+    carried |= draw_sire_alleles(study, fast, layout, s, std::countr_zero(rest), i);
+  }
+  // The count never exceeds the number of distinct paternal alleles.
+  if (std::popcount(carried) <= 2) return false;
 
-  // A first look at the most informative locus, drawing each offspring's
-  // sire as it comes, when the first few offspring likely have two fathers.
-  LocusCount first{};
-  uint32_t first_drawn = 0;  // sires whose alleles at the first locus are drawn
-  int looked = 0;
-  if (fast.first_look) {
-    const int i = fast.locus_order[0];
-    first = start_count(study, fast, i, trial, back);
-    int sire = study.sire_count - 1;  // a draw that picks nothing keeps the previous sire
-    const int end = brood_size < FIRST_LOOK ? brood_size : FIRST_LOOK;
-    for (; looked < end; ++looked) {
-      const int j = looked;
-      const int drawn = fast.sire_draw[((fast.sire_mul[j] * s + fast.sire_add[j]) >> 16) & 0x7FFFu];
-      if (drawn != NO_INDEX) sire = drawn;
-      if ((first_drawn & (1u << sire)) == 0) {
-        first_drawn |= 1u << sire;
-        draw_sire_alleles(study, fast, layout, s, sire, i);
+  const Genotype mother = mother_at(study, fast, i, trial);
+  LocusCount count{mother.slot[0], mother.slot[1], 0, false};
+  const OffspringSet slot1 =
+      upper_half_choices(fast.paternal_jumps[i].mul, fast.paternal_jumps[i].add, brood_size, s);
+  OffspringSet maternal_b{{0, 0}};
+  bool maternal_known = false;
+  for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
+    const int k = std::countr_zero(rest);
+    for (int slot = 0; slot < 2; ++slot) {
+      const OffspringSet got =
+          slot == 0 ? without(fast.offspring_of[k], slot1) : both(fast.offspring_of[k], slot1);
+      if (!any(got)) continue;
+      const int32_t f = fast.sire_allele[k][slot];
+      if (count.a == count.b || (f != count.a && f != count.b)) {
+        count.flags |= 1u << f;
+        continue;
       }
-      if (spent(first, fast, sire)) continue;
-      if (add_offspring(first, fast, s, i, j, sire)) return 1;
+      // f is one of the mother's two alleles: those offspring whose
+      // maternal allele is f too flag it, the others are ambiguous.
+      if (!maternal_known) {
+        maternal_b = upper_half_choices(fast.maternal_jumps[i].mul, fast.maternal_jumps[i].add, brood_size, s);
+        maternal_known = true;
+      }
+      const OffspringSet same = f == count.b ? both(got, maternal_b) : without(got, maternal_b);
+      if (any(same)) count.flags |= 1u << f;
+      if (any(without(got, same))) count.ambiguous = true;
     }
   }
+  return passes_two(count);
+}
 
-  const uint32_t fathers = draw_offspring_sires(study, fast, brood_size, s);
+// The verdict of one trial, without the first look.
+int judge_trial(const StudyData& study, FastEstimator& fast, const Layout& layout, int32_t brood_size,
+                const Trial& trial) {
+  const uint32_t fathers = draw_offspring_sires(study, fast, brood_size, trial.state);
   // One father gives at most two paternal alleles at any locus.
-  const int father_count = std::popcount(fathers);
-  if (father_count < 2) return 0;
-
+  if (std::popcount(fathers) < 2) return 0;
   for (int n = 0; n < fast.useful_loci; ++n) {
-    const int i = fast.locus_order[n];
-    LocusCount count;
-    uint32_t drawn = 0;  // sires whose alleles here are drawn
-    int j = 0;
-    if (n == 0 && fast.first_look) {
-      // Go on from where the first look stopped.
-      count = first;
-      drawn = first_drawn;
-      j = looked;
-    } else {
-      if (father_count <= 3) {
-        // Few fathers: their alleles are cheap to draw, and when they carry
-        // two or fewer the locus cannot pass two.
-        uint32_t carried = 0;
-        for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
-          carried |= draw_sire_alleles(study, fast, layout, s, std::countr_zero(rest), i);
-        }
-        if (std::popcount(carried) <= 2) continue;
-        drawn = fathers;
-      }
-      count = start_count(study, fast, i, trial, back);
-    }
-    for (; j < brood_size; ++j) {
-      const int k = fast.chosen_sire[j];
-      if ((drawn & (1u << k)) == 0) {
-        drawn |= 1u << k;
-        draw_sire_alleles(study, fast, layout, s, k, i);
-      }
-      if (spent(count, fast, k)) continue;
-      if (add_offspring(count, fast, s, i, j, k)) return 1;
-    }
+    if (locus_detects(study, fast, layout, brood_size, trial, fast.locus_order[n], fathers)) return 1;
   }
   return 0;
+}
+
+// Lays out the jumps to each offspring's values for this brood size, with
+// the lanes past the last offspring zero.
+void lay_out_offspring_jumps(const StudyData& study, FastEstimator& fast, const Layout& layout, int32_t brood_size) {
+  for (int j = 0; j < CHOICE_LANES; ++j) {
+    const bool used = j < brood_size;
+    const int base = layout.offspring + j * layout.stride;
+    fast.sire_jumps.mul[j] = used ? fast.step[base + 1].mul : 0;
+    fast.sire_jumps.add[j] = used ? fast.step[base + 1].add : 0;
+    for (int i = 0; i < study.locus_count; ++i) {
+      fast.maternal_jumps[i].mul[j] = used ? fast.step[base + 2 * i + 2].mul : 0;
+      fast.maternal_jumps[i].add[j] = used ? fast.step[base + 2 * i + 2].add : 0;
+      fast.paternal_jumps[i].mul[j] = used ? fast.step[base + 2 * i + 3].mul : 0;
+      fast.paternal_jumps[i].add[j] = used ? fast.step[base + 2 * i + 3].add : 0;
+    }
+  }
 }
 
 }  // namespace
@@ -244,6 +259,14 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
     fill_draw_table(study.allele_frequency[i], study.allele_count[i], fast.allele_draw[i]);
   }
   fill_draw_table(study.skew, study.sire_count, fast.sire_draw);
+
+  // Where each sire's run of values begins in the share table, and where
+  // the values that pick no sire begin (past the end when there are none).
+  for (int k = 0; k <= MAX_SIRES; ++k) fast.sire_bound[k] = RANDOM15_VALUES;
+  for (int r = RANDOM15_VALUES - 1; r >= 0; --r) {
+    const int sire = fast.sire_draw[r] == NO_INDEX ? study.sire_count : fast.sire_draw[r];
+    for (int k = 1; k <= sire; ++k) fast.sire_bound[k] = static_cast<uint32_t>(r);
+  }
 
   fast.step[0] = Jump{1, 0};
   const Jump one = jump_of(1);
@@ -267,14 +290,6 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
       --at;
     }
     fast.locus_order[at] = i;
-  }
-
-  // Where each sire's run of values begins in the share table, and where
-  // the values that pick no sire begin (past the end when there are none).
-  for (int k = 0; k <= MAX_SIRES; ++k) fast.sire_bound[k] = RANDOM15_VALUES;
-  for (int r = RANDOM15_VALUES - 1; r >= 0; --r) {
-    const int sire = fast.sire_draw[r] == NO_INDEX ? study.sire_count : fast.sire_draw[r];
-    for (int k = 1; k <= sire; ++k) fast.sire_bound[k] = static_cast<uint32_t>(r);
   }
 
   // The sires a draw can give, and the last sire, which the first offspring
@@ -302,36 +317,38 @@ int fast_count_detections(StudyData& study, int32_t brood_size, int trial_count,
   const Jump next = fast.step[per_trial];
   const Jump back = inverse_of(next);
   const Layout layout = layout_of(study);
-  // The offsets of each offspring's values, gathered so that an offspring's
-  // sire, and its two allele choices at one locus, are read side by side.
-  for (int j = 0; j < brood_size; ++j) {
-    const int base = layout.offspring + j * layout.stride;
-    fast.sire_mul[j] = fast.step[base + 1].mul;
-    fast.sire_add[j] = fast.step[base + 1].add;
-    for (int i = 0; i < study.locus_count; ++i) {
-      fast.offspring_step[i][j][0] = fast.step[base + 2 * i + 2];
-      fast.offspring_step[i][j][1] = fast.step[base + 2 * i + 3];
-    }
-  }
+  if (brood_size > 0) lay_out_offspring_jumps(study, fast, layout, brood_size);
   for (int i = 0; i < study.locus_count; ++i) {
     for (int slot = 0; slot < 2; ++slot) fast.mother_track[i][slot] = {-1, study.mother[i].slot[slot]};
   }
 
   int detections = 0;
   const uint32_t first = random_state();
-  TrialPosition last{trial_count - 1, apply_jump(jump_of(uint64_t(per_trial) * (trial_count - 1)), first)};
   if (brood_size > 2 && !fast.one_sire_only && fast.useful_loci > 0) {
+    // The first look is kept only while it settles at least half of the
+    // trials it is tried on; either way the verdicts are the same.
+    bool look = fast.first_look;
+    int settled = 0;
     uint32_t state = first;
     for (int t = 0; t < trial_count; ++t) {
-      detections += judge_trial(study, brood_size, fast, layout, TrialPosition{t, state}, back);
+      const Trial trial{t, state, back};
+      if (look && first_look_detects(study, fast, layout, brood_size, trial)) {
+        ++settled;
+        ++detections;
+      } else {
+        detections += judge_trial(study, fast, layout, brood_size, trial);
+      }
+      if (t == LOOK_PROBE_TRIALS - 1 && settled < LOOK_PROBE_TRIALS * 3 / 4) look = false;
       state = apply_jump(next, state);
     }
   }
-  seed_random(apply_jump(next, last.state));
 
+  // Where the last trial began, reached in one jump when no trial ran.
+  const Trial last{trial_count - 1, apply_jump(jump_of(uint64_t(per_trial) * (trial_count - 1)), first), back};
+  seed_random(apply_jump(next, last.state));
   if (!study.mother_known) {
     for (int i = 0; i < study.locus_count; ++i) {
-      for (int slot = 0; slot < 2; ++slot) study.mother[i].slot[slot] = untyped_mother_allele(fast, i, slot, last, back);
+      for (int slot = 0; slot < 2; ++slot) study.mother[i].slot[slot] = untyped_mother_allele(fast, i, slot, last);
     }
   }
   return detections;

@@ -2,65 +2,72 @@
 // trial, without drawing what cannot change a verdict.
 //
 // A trial's generator values sit at fixed offsets from its first state, so
-// any of them can be read directly (random_jump.h). A draw by weight depends
-// only on the 15-bit value, so each locus and the shares get a table from
-// value to index, built once by the exact walk. The count of paternal alleles
-// at a locus (the flag added for an offspring with the mother's genotype
-// included) never drops as offspring are added and does not depend on their
-// order, so a trial is judged one locus at a time and stops at the first
-// locus that passes two. Sire alleles are read only for sires that fathered
-// offspring, and a trial with a single father, a locus whose fathers carry at
-// most two alleles, and offspring of a sire whose alleles are all flagged
-// already are passed over. Whole estimates that cannot detect (two offspring
-// or fewer, one possible sire) only move the generator.
+// any of them can be read directly (random_jump.h), and a draw by weight is
+// one lookup in a table built once by the exact walk (draw_table.h). The
+// count of paternal alleles at a locus (the flag added for offspring with the
+// mother's genotype included) never drops as offspring are added and does
+// not depend on their order, and a trial detects as soon as one locus passes
+// two; so a trial is judged a locus at a time, all offspring at once, and
+// stops at the first locus that passes. Sire alleles are read only for sires
+// that fathered offspring; a trial with one father, a locus with two alleles
+// or fewer, and a locus whose fathers carry two alleles or fewer between
+// them cannot detect and are passed over. Whole estimates that cannot detect
+// (two offspring or fewer, one possible sire) only move the generator.
 //
-// What stays exact: a draw that picks no index keeps the previous
-// offspring's sire (the last sire for the first), and an untyped mother's
-// slot keeps its allele from the previous trial, across estimates too. After
-// an estimate the generator state and study.mother are what the plain trials
-// would have left.
+// What stays exact: a sire draw that picks no index keeps the previous
+// offspring's sire (the last sire for the first offspring), and an untyped
+// mother's slot keeps its allele from the previous trial, across estimates
+// too. After an estimate the generator state and study.mother are what the
+// plain trials would have left.
 #pragma once
 
 #include <cstdint>
 
+#include "simulation/choice_bits.h"
+#include "simulation/draw_table.h"
 #include "simulation/random_jump.h"
 #include "study/study_data.h"
 
 // Generator values one trial can consume at most.
-constexpr int MAX_VALUES_PER_TRIAL =
-    2 * MAX_LOCI + 2 * MAX_SIRES * MAX_LOCI + MAX_OFFSPRING * (1 + 2 * MAX_LOCI);
-constexpr int RANDOM15_VALUES = 32768;
+constexpr int MAX_VALUES_PER_TRIAL = 2 * MAX_LOCI + 2 * MAX_SIRES * MAX_LOCI + MAX_OFFSPRING * (1 + 2 * MAX_LOCI);
+
+// The jumps from a trial's first state to a set of per-offspring values,
+// laid out for upper_half_choices.
+struct OffspringJumps {
+  uint32_t mul[CHOICE_LANES];
+  uint32_t add[CHOICE_LANES];
+};
 
 struct FastEstimator {
   // Built by prepare_fast_estimator, once per study.
   int8_t allele_draw[MAX_LOCI][RANDOM15_VALUES];  // allele a value picks, or NO_INDEX
   int8_t sire_draw[RANDOM15_VALUES];              // sire a value picks, or NO_INDEX
-  Jump step[MAX_VALUES_PER_TRIAL + 1];            // step[k] advances the state by k values
-  int locus_order[MAX_LOCI];                      // loci that can detect, most informative first
-  int useful_loci;                                // how many of them
   // sire_bound[k]: the first value whose draw is sire k or later (k >= 1);
   // sire_bound[S]: the first value that picks no sire.
   uint32_t sire_bound[MAX_SIRES + 1];
-  bool one_sire_only;                             // no brood can have two fathers
-  bool first_look;                                // whether trials start with a lazy look at one locus
+  Jump step[MAX_VALUES_PER_TRIAL + 1];  // step[k] advances the state by k values
+  int locus_order[MAX_LOCI];            // loci that can detect, most informative first
+  int useful_loci;                      // how many of them
+  bool one_sire_only;                   // no brood can have two fathers
+  bool first_look;                      // trials start with a look at a few offspring
 
-  // Working storage of one estimate: the jumps to each offspring's sire draw
-  // and, per locus, to its maternal and paternal choices.
-  uint32_t sire_mul[MAX_OFFSPRING];
-  uint32_t sire_add[MAX_OFFSPRING];
-  Jump offspring_step[MAX_LOCI][MAX_OFFSPRING][2];
-
-  // Working storage of one trial.
-  uint32_t sire_value[MAX_OFFSPRING];
-  int32_t chosen_sire[MAX_OFFSPRING];
-  uint32_t sire_mask[MAX_SIRES];  // a fathering sire's alleles at the locus being judged
-  int8_t sire_allele[MAX_SIRES][2];
+  // Working storage of one estimate: per offspring, the jumps to its sire
+  // draw, and per locus to its maternal and paternal choices.
+  OffspringJumps sire_jumps;
+  OffspringJumps maternal_jumps[MAX_LOCI];
+  OffspringJumps paternal_jumps[MAX_LOCI];
   // Where the untyped mother's slots stand: the allele they held after trial
   // `trial` of the running estimate (-1: before it).
   struct {
     int32_t trial;
     int32_t allele;
   } mother_track[MAX_LOCI][2];
+
+  // Working storage of one trial.
+  uint32_t sire_value[CHOICE_LANES];
+  OffspringSet offspring_of[MAX_SIRES];
+  uint32_t sire_mask[MAX_SIRES];  // a sire's alleles at the locus being judged, as bits
+  int8_t sire_allele[MAX_SIRES][2];
 };
 
 // Generator values that one trial of sample_brood consumes.
