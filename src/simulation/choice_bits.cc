@@ -10,12 +10,17 @@ OffspringSet upper_half_choices(const uint32_t* mul, const uint32_t* add, int n,
   // Eight lanes at a time; a block of eight never straddles a word. Lanes
   // past n have mul and add 0, so their state is 0 and their bit clear.
   const __m256i s = _mm256_set1_epi32(static_cast<int>(state));
-  for (int j = 0; j < n; j += 8) {
-    const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mul + j));
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(add + j));
-    const __m256i moved = _mm256_add_epi32(_mm256_mullo_epi32(m, s), a);
-    const uint32_t bits = static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_slli_epi32(moved, 1))));
-    set.word[j >> 6] |= static_cast<uint64_t>(bits) << (j & 63);
+  for (int word = 0; word < 2; ++word) {
+    uint64_t bits = 0;
+    const int end = n < 64 * (word + 1) ? n : 64 * (word + 1);
+    for (int j = 64 * word; j < end; j += 8) {
+      const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mul + j));
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(add + j));
+      const __m256i moved = _mm256_add_epi32(_mm256_mullo_epi32(m, s), a);
+      const uint32_t block = static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_slli_epi32(moved, 1))));
+      bits |= static_cast<uint64_t>(block) << (j & 63);
+    }
+    set.word[word] = bits;
   }
 #else
   for (int j = 0; j < n; ++j) {
@@ -25,19 +30,29 @@ OffspringSet upper_half_choices(const uint32_t* mul, const uint32_t* add, int n,
   return set;
 }
 
+OffspringSet first_offspring(int n) {
+  return {{n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1, n <= 64 ? 0 : (uint64_t{1} << (n - 64)) - 1}};
+}
+
 OffspringSet values_at_least(const uint32_t* value, int n, uint32_t bound) {
   OffspringSet set{{0, 0}};
 #ifdef __AVX2__
   // Values are below 2^15, so a signed comparison with bound - 1 serves.
   const __m256i below = _mm256_set1_epi32(static_cast<int>(bound) - 1);
-  for (int j = 0; j < n; j += 8) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(value + j));
-    const uint32_t bits = static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(v, below))));
-    set.word[j >> 6] |= static_cast<uint64_t>(bits) << (j & 63);
+  for (int word = 0; word < 2; ++word) {
+    uint64_t bits = 0;
+    const int end = n < 64 * (word + 1) ? n : 64 * (word + 1);
+    for (int j = 64 * word; j < end; j += 8) {
+      const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(value + j));
+      const uint32_t block = static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(v, below))));
+      bits |= static_cast<uint64_t>(block) << (j & 63);
+    }
+    set.word[word] = bits;
   }
   // Lanes past n may hold anything; keep offspring 0 .. n-1 only.
-  set.word[0] &= n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
-  set.word[1] &= n <= 64 ? 0 : n >= 128 ? ~uint64_t{0} : (uint64_t{1} << (n - 64)) - 1;
+  const OffspringSet all = first_offspring(n);
+  set.word[0] &= all.word[0];
+  set.word[1] &= all.word[1];
 #else
   for (int j = 0; j < n; ++j) set.word[j >> 6] |= static_cast<uint64_t>(value[j] >= bound ? 1 : 0) << (j & 63);
 #endif

@@ -19,6 +19,10 @@ constexpr int CHOICE_LANES = 104;
 // REQUIRES: n <= 100; entries from n up to the next multiple of 8 are 0.
 OffspringSet upper_half_choices(const uint32_t* mul, const uint32_t* add, int n, uint32_t state);
 
+// The offspring 0 .. n-1.
+// REQUIRES: 0 <= n <= 100.
+OffspringSet first_offspring(int n);
+
 // The set of j < n with value[j] >= bound.
 // REQUIRES: n <= 100; value holds entries up to the next multiple of 8.
 OffspringSet values_at_least(const uint32_t* value, int n, uint32_t bound);

@@ -168,7 +168,7 @@ uint32_t draw_offspring_sires(const StudyData& study, FastEstimator& fast, int32
     return fathers;
   }
 
-  OffspringSet later = values_at_least(value, brood_size, 0);  // offspring whose sire is k or later
+  OffspringSet later = first_offspring(brood_size);  // offspring whose sire is k or later
   for (int k = 0; k < sires; ++k) {
     const OffspringSet after = k + 1 < sires ? values_at_least(value, brood_size, fast.sire_bound[k + 1])
                                              : OffspringSet{{0, 0}};
