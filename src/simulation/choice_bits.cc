@@ -58,3 +58,21 @@ OffspringSet values_at_least(const uint32_t* value, int n, uint32_t bound) {
 #endif
   return set;
 }
+
+OffspringSet draw_values_at_least(const uint32_t* mul, const uint32_t* add, int n, uint32_t state, uint32_t bound,
+                                  uint32_t* value) {
+  const int lanes = (n + 7) / 8 * 8;
+#ifdef __AVX2__
+  const __m256i s = _mm256_set1_epi32(static_cast<int>(state));
+  const __m256i low15 = _mm256_set1_epi32(0x7FFF);
+  for (int j = 0; j < lanes; j += 8) {
+    const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mul + j));
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(add + j));
+    const __m256i moved = _mm256_add_epi32(_mm256_mullo_epi32(m, s), a);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(value + j), _mm256_and_si256(_mm256_srli_epi32(moved, 16), low15));
+  }
+#else
+  for (int j = 0; j < lanes; ++j) value[j] = ((mul[j] * state + add[j]) >> 16) & 0x7FFFu;
+#endif
+  return values_at_least(value, n, bound);
+}

@@ -19,6 +19,13 @@ constexpr int CHOICE_LANES = 104;
 // REQUIRES: n <= 100; entries from n up to the next multiple of 8 are 0.
 OffspringSet upper_half_choices(const uint32_t* mul, const uint32_t* add, int n, uint32_t state);
 
+// Stores each value, next_random15 after the state moves from `state` by the
+// map (mul[j], add[j]), in value[j] for j up to the next multiple of 8 past
+// n, and returns the set of j < n whose value is at least `bound`.
+// REQUIRES: n <= 100; mul and add as for upper_half_choices.
+OffspringSet draw_values_at_least(const uint32_t* mul, const uint32_t* add, int n, uint32_t state, uint32_t bound,
+                                  uint32_t* value);
+
 // The offspring 0 .. n-1.
 // REQUIRES: 0 <= n <= 100.
 OffspringSet first_offspring(int n);

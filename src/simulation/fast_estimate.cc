@@ -150,10 +150,9 @@ OffspringSet without(const OffspringSet& x, const OffspringSet& y) {
 // order, since such an offspring takes the previous one's sire.
 uint32_t draw_offspring_sires(const StudyData& study, FastEstimator& fast, int32_t brood_size, uint32_t state) {
   uint32_t* value = fast.sire_value;
-  const OffspringJumps& jumps = fast.sire_jumps;
-  const int lanes = (brood_size + 7) / 8 * 8;
-  for (int j = 0; j < lanes; ++j) value[j] = ((jumps.mul[j] * state + jumps.add[j]) >> 16) & 0x7FFFu;
   const int sires = study.sire_count;
+  const OffspringSet from_second = draw_values_at_least(fast.sire_jumps.mul, fast.sire_jumps.add, brood_size, state,
+                                                        fast.sire_bound[1], value);
   uint32_t fathers = 0;
 
   const uint32_t none_bound = fast.sire_bound[sires];
@@ -170,8 +169,9 @@ uint32_t draw_offspring_sires(const StudyData& study, FastEstimator& fast, int32
 
   OffspringSet later = first_offspring(brood_size);  // offspring whose sire is k or later
   for (int k = 0; k < sires; ++k) {
-    const OffspringSet after = k + 1 < sires ? values_at_least(value, brood_size, fast.sire_bound[k + 1])
-                                             : OffspringSet{{0, 0}};
+    const OffspringSet after = k == 0           ? from_second
+                               : k + 1 < sires ? values_at_least(value, brood_size, fast.sire_bound[k + 1])
+                                               : OffspringSet{{0, 0}};
     fast.offspring_of[k] = without(later, after);
     if (any(fast.offspring_of[k])) fathers |= 1u << k;
     later = after;

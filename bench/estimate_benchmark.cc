@@ -1,0 +1,67 @@
+// One estimate (50000 trials) at a given brood size, by the plain trials and
+// by the fast estimator, on the study files in this folder.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+#include "simulation/fast_estimate.h"
+#include "simulation/random_source.h"
+#include "simulation/trial.h"
+#include "study/study_reader.h"
+
+namespace {
+
+constexpr int TRIALS = 50000;
+
+StudyData load(const char* name) {
+  StudyData study{};
+  std::string path = std::string(BENCH_DIR) + "/" + name + ".txt";
+  std::ostringstream messages;
+  const LoadStatus status = load_study_data(study, path.c_str(), messages);
+  if (!status.ok) std::fprintf(stderr, "%s: %s", path.c_str(), status.message.c_str());
+  return study;
+}
+
+void plain_estimate(benchmark::State& state, const char* name) {
+  StudyData study = load(name);
+  static TrialWork work;
+  const int32_t brood_size = static_cast<int32_t>(state.range(0));
+  seed_random(12345);
+  for (auto _ : state) {
+    int detections = 0;
+    for (int t = 0; t < TRIALS; ++t) detections += run_trial(study, brood_size, work);
+    benchmark::DoNotOptimize(detections);
+  }
+}
+
+void fast_estimate(benchmark::State& state, const char* name) {
+  StudyData study = load(name);
+  static FastEstimator fast;
+  prepare_fast_estimator(study, fast);
+  const int32_t brood_size = static_cast<int32_t>(state.range(0));
+  seed_random(12345);
+  for (auto _ : state) benchmark::DoNotOptimize(fast_count_detections(study, brood_size, TRIALS, fast));
+}
+
+void prepare(benchmark::State& state, const char* name) {
+  StudyData study = load(name);
+  static FastEstimator fast;
+  for (auto _ : state) {
+    prepare_fast_estimator(study, fast);
+    benchmark::ClobberMemory();
+  }
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(plain_estimate, largest, "largest")->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(fast_estimate, largest, "largest")->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(plain_estimate, skewed, "skewed")->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(fast_estimate, skewed, "skewed")->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(plain_estimate, mid, "mid")->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(fast_estimate, mid, "mid")->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(prepare, largest, "largest")->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
