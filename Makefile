@@ -9,7 +9,7 @@ deps:
 	@bash scripts/ensure-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release > /dev/null
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(if $(CI),-DMPDETECT_WERROR=ON) > /dev/null
 	cmake --build $(BUILD) -j 2
 
 run: build
