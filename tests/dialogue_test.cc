@@ -104,12 +104,26 @@ TEST(Dialogue, Endings) {
       {"101\n2147483648\n-2147483649\n0\n", 1, Q + too_many + Q + out_of_range + Q + out_of_range + Q},
       {"1\nabc 2\n-1", 0, Q + report("0.000") + Q + unreadable + Q + report("0.000")},
       {"2\n-\n0", 1, Q + report("0.000") + Q + unreadable + Q},
+      // A number that ends with the input is read whole.
+      {"2\n-2", 0, Q + report("0.000") + Q + report("0.000")},
+      {"1\n\x01\xff 2\n-1", 0, Q + report("0.000") + Q + unreadable + Q + report("0.000")},
+      {"1\n00000000000000000000000000000000000002 -1", 0, Q + report("0.000") + Q + report("0.000") + Q + report("0.000")},
+      {"+\n", 1, Q},
   };
   for (const Case& c : cases) {
     const DialogueRun r = run_with(EXAMPLE_STUDY, c.answers);
     EXPECT_EQ(r.status, c.status) << c.answers;
     EXPECT_EQ(r.output, c.output) << c.answers;
   }
+}
+
+TEST(Dialogue, AVeryLongUnreadableLineIsDiscardedWhole) {
+  const std::string answers = "1\n" + std::string(1 << 20, 'x') + " 5 5 5\n-1";
+  const DialogueRun r = run_with(EXAMPLE_STUDY, answers);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.output, QUESTION + report("0.000") + QUESTION +
+                          "Please answer with a whole number of offspring (zero ends the program).\n" + QUESTION +
+                          report("0.000"));
 }
 
 TEST(Dialogue, RefusedAnswersChangeNothingElse) {

@@ -94,6 +94,9 @@ TEST(StudyReader, Warnings) {
       {"2 2 0.5 0.45 2 0.5 0.5 1 1 99 0", F + READ_IN},
       {"3 2 0.5 0.45 1 1 2 0.6 0.3 1 1 99 0", F + F + READ_IN},
       {"1 2 0.5 0.5 2 0.5 0.4 99 0", SKEW_WARNING + std::string(READ_IN)},
+      {"1 2 0.5 0.5abc", "Data file error, line 1: frequency 2 of locus 1 should be a number, but reads \"0.5abc\".\n"},
+      {"\x01\x7f", "Data file error, line 1: the number of loci should be a whole number, but reads \"\x01\x7f\".\n"},
+      {"3 4 0.4 0.3 0.2 0.1 2 0.5 0.5 3 0.6 0.3", "Data file error: the file ends before frequency 3 of locus 3.\n"},
       {"1 1 0.9999 1 1 99 0", F + READ_IN},
       {"1 1 1.0001 1 1 99 0", F + READ_IN},
       {"1 3 0.3333 0.3333 0.3333 1 1 99 0", F + READ_IN},
@@ -160,6 +163,9 @@ TEST(StudyReader, Refusals) {
       {"2 2 0.5 0.5 1 1 1 1 0 99 0 0",
        "Data file error, line 1: the mother's second allele at locus 1 is 99, but the alleles of that locus are "
        "numbered 0 to 1.\n"},
+      {"1 2 0.5 0.5abc", "Data file error, line 1: frequency 2 of locus 1 should be a number, but reads \"0.5abc\".\n"},
+      {"\x01\x7f", "Data file error, line 1: the number of loci should be a whole number, but reads \"\x01\x7f\".\n"},
+      {"3 4 0.4 0.3 0.2 0.1 2 0.5 0.5 3 0.6 0.3", "Data file error: the file ends before frequency 3 of locus 3.\n"},
       {"1 1 0.00000000000000000000000000000000000000000000000000000000000000000000001",
        "Data file error, line 1: frequency 1 of locus 1 is far too long to be a number.\n"},
   };
