@@ -11,11 +11,12 @@ command -v make > /dev/null 2>&1 || missing+=(make)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 # The end-to-end tests freeze the clock with faketime to get a known seed.
 command -v faketime > /dev/null 2>&1 || missing+=(faketime)
+# power-curve draws its plot with gnuplot, and its tests check the image.
+command -v gnuplot > /dev/null 2>&1 || missing+=(gnuplot-nox)
 for extra in "$@"; do
   case "$extra" in
     benchmark) [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev) ;;
     clang) command -v clang++ > /dev/null 2>&1 || missing+=(clang) ;;
-    gnuplot) command -v gnuplot > /dev/null 2>&1 || missing+=(gnuplot-nox) ;;
   esac
 done
 

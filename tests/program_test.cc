@@ -1,16 +1,10 @@
 // Runs the built program in a temporary folder with a data file and piped
 // answers, as a user would.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 
 #include "driver/dialogue.h"
+#include "folder_run.h"
 #include "simulation/random_source.h"
 #include "study/study_reader.h"
 
@@ -26,37 +20,14 @@ struct Result {
   std::string output;
 };
 
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public FolderTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/mpdetect-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  void write(const std::string& name, const std::string& text) { std::ofstream(folder_ / name) << text; }
-
-  void use_example() { fs::copy_file(fs::path(EXAMPLES_DIR) / "mmdata.txt", folder_ / "mmdata.txt"); }
-
-  // Runs the program in the folder with `answers` on standard input; `prefix`
-  // goes before the program on the command line (faketime, say).
+  // Runs the program with `answers` on standard input.
   Result run(const std::string& answers, const std::string& prefix = "") {
-    write("answers.txt", answers);
-    const std::string command = "cd '" + folder_.string() + "' && " + prefix + " '" + MPDETECT_BINARY +
-                                "' < answers.txt > output.txt 2> errors.txt";
-    const int raw = std::system(command.c_str());
-    std::ifstream output(folder_ / "output.txt");
-    std::stringstream text;
-    text << output.rdbuf();
-    std::ifstream errors(folder_ / "errors.txt");
-    std::stringstream error_text;
-    error_text << errors.rdbuf();
-    EXPECT_EQ(error_text.str(), "") << "the program writes nothing to standard error";
-    return Result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text.str()};
+    const FolderResult r = run_program(std::string("'") + MPDETECT_BINARY + "'", answers, prefix);
+    EXPECT_EQ(r.errors, "") << "the program writes nothing to standard error";
+    return Result{r.status, r.output};
   }
-
-  fs::path folder_;
 };
 
 std::string example_report(const char* velm) {
@@ -111,13 +82,8 @@ TEST_F(ProgramTest, BadDataFileIsRefusedBeforeAnyQuestion) {
             "Data file error, line 3: the number of alleles of locus 2 is 40; it must be from 1 to 30.\n");
 }
 
-// faketime freezes the clock the seed is read from; ASan must then not insist
-// on coming first among the preloaded libraries.
-const std::string FROZEN_CLOCK = "TZ=UTC ASAN_OPTIONS=verify_asan_link_order=0 faketime '2026-03-01 12:00:00'";
-const uint32_t FROZEN_SEED = 1772366400;  // 2026-03-01 12:00:00 UTC in seconds since 1970
-
 TEST_F(ProgramTest, SeedsFromTheClock) {
-  if (std::system("command -v faketime > /dev/null 2>&1") != 0) GTEST_SKIP() << "faketime is not installed";
+  if (!have_command("faketime")) GTEST_SKIP() << "faketime is not installed";
   use_example();
   const Result r = run("20 7\n-1\n", FROZEN_CLOCK);
   EXPECT_EQ(r.status, 0);
