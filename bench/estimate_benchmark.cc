@@ -42,7 +42,8 @@ void fast_estimate(benchmark::State& state, const char* name) {
   prepare_fast_estimator(study, fast);
   const int32_t brood_size = static_cast<int32_t>(state.range(0));
   seed_random(12345);
-  for (auto _ : state) benchmark::DoNotOptimize(fast_count_detections(study, brood_size, TRIALS, fast));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(fast_count_detections(study, brood_size, TRIALS, fast));
 }
 
 void prepare(benchmark::State& state, const char* name) {
@@ -56,10 +57,22 @@ void prepare(benchmark::State& state, const char* name) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(plain_estimate, largest, "largest")->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(fast_estimate, largest, "largest")->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(plain_estimate, skewed, "skewed")->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(fast_estimate, skewed, "skewed")->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(plain_estimate, largest, "largest")
+    ->Arg(10)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(fast_estimate, largest, "largest")
+    ->Arg(10)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(plain_estimate, skewed, "skewed")
+    ->Arg(10)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(fast_estimate, skewed, "skewed")
+    ->Arg(10)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(plain_estimate, mid, "mid")->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(fast_estimate, mid, "mid")->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(prepare, largest, "largest")->Unit(benchmark::kMillisecond);

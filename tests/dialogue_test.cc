@@ -11,7 +11,9 @@ namespace {
 
 const std::string QUESTION = "Enter the number of offspring (zero to end program).  ";
 
-std::string report(const char* velm) { return std::string("Loci =  3; Sires =  2.\nVelm =  ") + velm + "\n\n\n"; }
+std::string report(const char* velm) {
+  return std::string("Loci =  3; Sires =  2.\nVelm =  ") + velm + "\n\n\n";
+}
 
 struct DialogueRun {
   int status;
@@ -72,14 +74,14 @@ TEST(Dialogue, ReferenceRunsForAFixedSeed) {
   // 30145, 10785, 32136 and 0.
   const DialogueRun untyped = run_with(EXAMPLE_STUDY, "20\n5\n100\n-3\n");
   EXPECT_EQ(untyped.status, 0);
-  EXPECT_EQ(untyped.output, QUESTION + report("0.620") + QUESTION + report("0.294") + QUESTION + report("0.642") +
-                                QUESTION + report("0.000"));
+  EXPECT_EQ(untyped.output, QUESTION + report("0.620") + QUESTION + report("0.294") + QUESTION +
+                                report("0.642") + QUESTION + report("0.000"));
   EXPECT_EQ(random_state(), 3829956969u);
 
   const DialogueRun typed = run_with(EXAMPLE_TYPED_STUDY, "20 5 100 -3");
   EXPECT_EQ(typed.status, 0);
-  EXPECT_EQ(typed.output, QUESTION + report("0.603") + QUESTION + report("0.216") + QUESTION + report("0.643") +
-                              QUESTION + report("0.000"));
+  EXPECT_EQ(typed.output, QUESTION + report("0.603") + QUESTION + report("0.216") + QUESTION +
+                              report("0.643") + QUESTION + report("0.000"));
   EXPECT_EQ(random_state(), 2449457129u);
 }
 
@@ -91,8 +93,10 @@ TEST(Dialogue, Endings) {
   };
   const std::string Q = QUESTION;
   const std::string too_many = "A brood can have at most 100 offspring.\n";
-  const std::string out_of_range = "That number is out of range; a brood can have at most 100 offspring.\n";
-  const std::string unreadable = "Please answer with a whole number of offspring (zero ends the program).\n";
+  const std::string out_of_range =
+      "That number is out of range; a brood can have at most 100 offspring.\n";
+  const std::string unreadable =
+      "Please answer with a whole number of offspring (zero ends the program).\n";
   const Case cases[] = {
       {"0\n", 1, Q},
       {"", 1, Q},
@@ -101,13 +105,15 @@ TEST(Dialogue, Endings) {
       {"-5\n7\n", 0, Q + report("0.000")},
       {"1 2 0", 1, Q + report("0.000") + Q + report("0.000") + Q},
       {"1\n", 1, Q + report("0.000") + Q},
-      {"101\n2147483648\n-2147483649\n0\n", 1, Q + too_many + Q + out_of_range + Q + out_of_range + Q},
+      {"101\n2147483648\n-2147483649\n0\n", 1,
+       Q + too_many + Q + out_of_range + Q + out_of_range + Q},
       {"1\nabc 2\n-1", 0, Q + report("0.000") + Q + unreadable + Q + report("0.000")},
       {"2\n-\n0", 1, Q + report("0.000") + Q + unreadable + Q},
       // A number that ends with the input is read whole.
       {"2\n-2", 0, Q + report("0.000") + Q + report("0.000")},
       {"1\n\x01\xff 2\n-1", 0, Q + report("0.000") + Q + unreadable + Q + report("0.000")},
-      {"1\n00000000000000000000000000000000000002 -1", 0, Q + report("0.000") + Q + report("0.000") + Q + report("0.000")},
+      {"1\n00000000000000000000000000000000000002 -1", 0,
+       Q + report("0.000") + Q + report("0.000") + Q + report("0.000")},
       {"+\n", 1, Q},
   };
   for (const Case& c : cases) {
@@ -121,17 +127,19 @@ TEST(Dialogue, AVeryLongUnreadableLineIsDiscardedWhole) {
   const std::string answers = "1\n" + std::string(1 << 20, 'x') + " 5 5 5\n-1";
   const DialogueRun r = run_with(EXAMPLE_STUDY, answers);
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.output, QUESTION + report("0.000") + QUESTION +
-                          "Please answer with a whole number of offspring (zero ends the program).\n" + QUESTION +
-                          report("0.000"));
+  EXPECT_EQ(r.output,
+            QUESTION + report("0.000") + QUESTION +
+                "Please answer with a whole number of offspring (zero ends the program).\n" +
+                QUESTION + report("0.000"));
 }
 
 TEST(Dialogue, RefusedAnswersChangeNothingElse) {
   const DialogueRun direct = run_with(EXAMPLE_STUDY, "4 -1");
   const DialogueRun with_refusals = run_with(EXAMPLE_STUDY, "4 500 x\n-1");
   std::string stripped = with_refusals.output;
-  for (const std::string message : {"A brood can have at most 100 offspring.\n",
-                                    "Please answer with a whole number of offspring (zero ends the program).\n"}) {
+  for (const std::string message :
+       {"A brood can have at most 100 offspring.\n",
+        "Please answer with a whole number of offspring (zero ends the program).\n"}) {
     const size_t at = stripped.find(QUESTION + message);
     ASSERT_NE(at, std::string::npos) << message;
     stripped.erase(at, QUESTION.size() + message.size());

@@ -19,9 +19,11 @@ std::string printed(double share) {
 }  // namespace
 
 TEST(RunningShare, PrintsTheRunningSumNotTheQuotient) {
-  const std::pair<int, const char*> cases[] = {
-      {0, " 0.000"}, {225, " 0.005"}, {425, " 0.008"}, {46775, " 0.936"}, {50000, " 1.000"}, {30988, " 0.620"}};
-  for (const auto& [detections, text] : cases) EXPECT_EQ(printed(running_share(detections)), text) << detections;
+  const std::pair<int, const char*> cases[] = {{0, " 0.000"},     {225, " 0.005"},
+                                               {425, " 0.008"},   {46775, " 0.936"},
+                                               {50000, " 1.000"}, {30988, " 0.620"}};
+  for (const auto& [detections, text] : cases)
+    EXPECT_EQ(printed(running_share(detections)), text) << detections;
   EXPECT_EQ(printed(225 / 50000.0), " 0.004");
 }
 

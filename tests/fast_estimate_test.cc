@@ -92,7 +92,8 @@ TEST(FastEstimate, AgreesWithThePlainTrials) {
       const int counted = fast_count_detections(quick, size, trials, fast);
       ASSERT_EQ(counted, expected) << text << "size " << size;
       ASSERT_EQ(random_state(), plain_state) << text << "size " << size;
-      ASSERT_EQ(0, std::memcmp(plain.mother, quick.mother, sizeof plain.mother)) << text << "size " << size;
+      ASSERT_EQ(0, std::memcmp(plain.mother, quick.mother, sizeof plain.mother))
+          << text << "size " << size;
       detecting_estimates += counted > 0 && counted < trials ? 1 : 0;
     }
   }

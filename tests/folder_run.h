@@ -22,7 +22,8 @@ struct FolderResult {
 // on coming first among the preloaded libraries.
 inline const std::string FROZEN_CLOCK =
     "TZ=UTC ASAN_OPTIONS=verify_asan_link_order=0 faketime '2026-03-01 12:00:00'";
-inline constexpr uint32_t FROZEN_SEED = 1772366400;  // 2026-03-01 12:00:00 UTC in seconds since 1970
+inline constexpr uint32_t FROZEN_SEED =
+    1772366400;  // 2026-03-01 12:00:00 UTC in seconds since 1970
 
 inline bool have_command(const char* name) {
   return std::system(("command -v " + std::string(name) + " > /dev/null 2>&1").c_str()) == 0;
@@ -37,7 +38,9 @@ class FolderTest : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
 
-  void write(const std::string& name, const std::string& text) { std::ofstream(folder_ / name) << text; }
+  void write(const std::string& name, const std::string& text) {
+    std::ofstream(folder_ / name) << text;
+  }
 
   std::string read(const std::string& name) const {
     std::ifstream file(folder_ / name, std::ios::binary);
@@ -47,16 +50,18 @@ class FolderTest : public ::testing::Test {
   }
 
   void use_example() {
-    std::filesystem::copy_file(std::filesystem::path(EXAMPLES_DIR) / "mmdata.txt", folder_ / "mmdata.txt");
+    std::filesystem::copy_file(std::filesystem::path(EXAMPLES_DIR) / "mmdata.txt",
+                               folder_ / "mmdata.txt");
   }
 
   // Runs `program` (with its arguments, quoted as the shell needs) in the
   // folder with `input` on standard input; `prefix` goes before it on the
   // command line (faketime, say).
-  FolderResult run_program(const std::string& program, const std::string& input, const std::string& prefix = "") {
+  FolderResult run_program(const std::string& program, const std::string& input,
+                           const std::string& prefix = "") {
     write(".input", input);
-    const std::string command =
-        "cd '" + folder_.string() + "' && " + prefix + " " + program + " < .input > .output 2> .errors";
+    const std::string command = "cd '" + folder_.string() + "' && " + prefix + " " + program +
+                                " < .input > .output 2> .errors";
     const int raw = std::system(command.c_str());
     FolderResult result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read(".output"), read(".errors")};
     std::filesystem::remove(folder_ / ".input");

@@ -50,7 +50,7 @@ TEST(NumberScanner, WholeNumbers) {
 
 TEST(NumberScanner, DecimalRealsRoundStraightToSinglePrecision) {
   const std::pair<const char*, float> good[] = {
-      {"0.25", 0.25f}, {".25", 0.25f}, {"2.5e-1", 0.25f}, {"1", 1.0f},  {"1.", 1.0f},
+      {"0.25", 0.25f}, {".25", 0.25f}, {"2.5e-1", 0.25f}, {"1", 1.0f},   {"1.", 1.0f},
       {"-0.5", -0.5f}, {"+0.1", 0.1f}, {"1E0", 1.0f},     {"0.1", 0.1f}, {"1e50", HUGE_VALF}};
   for (const auto& [word, expected] : good) {
     float value = -1;
@@ -63,7 +63,8 @@ TEST(NumberScanner, DecimalRealsRoundStraightToSinglePrecision) {
   float value = 0;
   ASSERT_TRUE(parse_decimal_real("1.000000059604644775390625000000001", value));
   EXPECT_EQ(value, 1.00000011920928955078125f);
-  for (const char* word : {"", ".", "e1", "1e", "1e+", "inf", "nan", "0x1p-2", "0.5,", "1..2", "--1", "0.5x"}) {
+  for (const char* word :
+       {"", ".", "e1", "1e", "1e+", "inf", "nan", "0x1p-2", "0.5,", "1..2", "--1", "0.5x"}) {
     EXPECT_FALSE(parse_decimal_real(word, value)) << word;
   }
 }

@@ -29,7 +29,8 @@ std::vector<std::string> lines_of(const std::string& text) {
 
 // Reads the width and height from a PNG file's header; 0 when it is none.
 std::pair<uint32_t, uint32_t> png_size(const std::string& bytes) {
-  if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 || bytes.compare(12, 4, "IHDR") != 0) {
+  if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 ||
+      bytes.compare(12, 4, "IHDR") != 0) {
     return {0, 0};
   }
   auto big_endian = [&bytes](size_t at) {
@@ -68,7 +69,8 @@ TEST_F(PowerCurveProgramTest, TableMatchesTheDialogueUnderTheSameClock) {
     const std::string& row = rows[n];
     EXPECT_EQ(row.substr(0, row.find(',')), std::to_string(2 * n));
     EXPECT_EQ(row.substr(row.find(',') + 1, 5), reports[n - 1]) << row;
-    EXPECT_EQ(row.size(), row.find(',') + 1 + 5 + 1 + 6) << "three decimals, then a four-decimal error: " << row;
+    EXPECT_EQ(row.size(), row.find(',') + 1 + 5 + 1 + 6)
+        << "three decimals, then a four-decimal error: " << row;
   }
 }
 
@@ -98,13 +100,17 @@ TEST_F(PowerCurveProgramTest, RefusesWhatTheProgramRefusesAndLeavesNoFile) {
   const FolderResult r = curve("--output table.csv");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.output, "");
-  EXPECT_EQ(r.errors,
-            "Warning: allele frequencies for each locus does not sum to 1! Results may be inaccurate.\n"
-            "Data file error, line 3: the number of alleles of locus 2 is 40; it must be from 1 to 30.\n");
+  EXPECT_EQ(
+      r.errors,
+      "Warning: allele frequencies for each locus does not sum to 1! Results may be inaccurate.\n"
+      "Data file error, line 3: the number of alleles of locus 2 is 40; it must be from 1 to "
+      "30.\n");
   const FolderResult missing = curve("", "rm mmdata.txt &&");
   EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.errors, "Cannot open file! Ensure that your data is in same directory as program file.\n");
-  for (const auto& entry : fs::directory_iterator(folder_)) ADD_FAILURE() << "left behind: " << entry.path();
+  EXPECT_EQ(missing.errors,
+            "Cannot open file! Ensure that your data is in same directory as program file.\n");
+  for (const auto& entry : fs::directory_iterator(folder_))
+    ADD_FAILURE() << "left behind: " << entry.path();
 }
 
 TEST_F(PowerCurveProgramTest, BadOptionsAndHelp) {
@@ -119,7 +125,8 @@ TEST_F(PowerCurveProgramTest, BadOptionsAndHelp) {
 TEST_F(PowerCurveProgramTest, PlotIsAPngOfTheRequestedSize) {
   if (!have_command("gnuplot")) GTEST_SKIP() << "gnuplot is not installed";
   use_example();
-  const FolderResult r = curve("--seed 1 --to 10 --plot curve.png --size 640x480 --output table.csv");
+  const FolderResult r =
+      curve("--seed 1 --to 10 --plot curve.png --size 640x480 --output table.csv");
   ASSERT_EQ(r.status, 0) << r.errors;
   EXPECT_EQ(png_size(read("curve.png")), std::make_pair(640u, 480u));
   int files = 0;
@@ -132,8 +139,9 @@ TEST_F(PowerCurveProgramTest, MissingGnuplotIsNamedBeforeAnyWork) {
   const FolderResult r = curve("--plot curve.png", "PATH=/nonexistent");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.output, "");
-  EXPECT_NE(r.errors.find("gnuplot is not installed; install it with 'sudo apt-get install gnuplot-nox'"),
-            std::string::npos)
+  EXPECT_NE(
+      r.errors.find("gnuplot is not installed; install it with 'sudo apt-get install gnuplot-nox'"),
+      std::string::npos)
       << r.errors;
   EXPECT_FALSE(fs::exists(folder_ / "curve.png"));
 }

@@ -21,8 +21,8 @@ bool parse(std::vector<const char*> words, PowerCurveOptions& options, std::stri
 TEST(PowerCurveOptions, Accepted) {
   PowerCurveOptions options;
   std::string error;
-  ASSERT_TRUE(parse({"--from", "3", "--to", "40", "--step", "5", "--target", "0.9", "--output", "t.csv", "--plot",
-                     "c.png", "--size", "640x480", "--seed", "4294967295"},
+  ASSERT_TRUE(parse({"--from", "3", "--to", "40", "--step", "5", "--target", "0.9", "--output",
+                     "t.csv", "--plot", "c.png", "--size", "640x480", "--seed", "4294967295"},
                     options, error))
       << error;
   EXPECT_EQ(options.from, 3);
@@ -116,7 +116,9 @@ TEST(PowerCurve, StandardErrorAndTargetLine) {
   // 47500 of 50000 is exactly 0.950: reached. The running sum decides the
   // third decimal, as in the dialogue: 47475 prints 0.950 too.
   const CurvePoint reached[] = {{3, 1000}, {4, 47475}, {5, 47500}};
-  EXPECT_EQ(target_line(reached, 3, options), "Smallest brood size reaching 0.95: 4 (estimate 0.950).\n");
+  EXPECT_EQ(target_line(reached, 3, options),
+            "Smallest brood size reaching 0.95: 4 (estimate 0.950).\n");
   const CurvePoint short_of[] = {{3, 1000}, {7, 47000}, {11, 46000}};
-  EXPECT_EQ(target_line(short_of, 3, options), "No brood size from 3 to 11 reaches 0.95 (highest estimate 0.940, at 7).\n");
+  EXPECT_EQ(target_line(short_of, 3, options),
+            "No brood size from 3 to 11 reaches 0.95 (highest estimate 0.940, at 7).\n");
 }

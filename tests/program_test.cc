@@ -39,7 +39,8 @@ std::string example_report(const char* velm) {
 TEST_F(ProgramTest, MissingDataFile) {
   const Result r = run("20\n");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.output, "Cannot open file! Ensure that your data is in same directory as program file.\n");
+  EXPECT_EQ(r.output,
+            "Cannot open file! Ensure that your data is in same directory as program file.\n");
 }
 
 TEST_F(ProgramTest, AnswerZeroEndsWithStatusOne) {
@@ -77,9 +78,11 @@ TEST_F(ProgramTest, BadDataFileIsRefusedBeforeAnyQuestion) {
   write("mmdata.txt", "2\n2 0.5 0.4\n40 0.5\n");
   const Result r = run("20\n");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.output,
-            "Warning: allele frequencies for each locus does not sum to 1! Results may be inaccurate.\n"
-            "Data file error, line 3: the number of alleles of locus 2 is 40; it must be from 1 to 30.\n");
+  EXPECT_EQ(
+      r.output,
+      "Warning: allele frequencies for each locus does not sum to 1! Results may be inaccurate.\n"
+      "Data file error, line 3: the number of alleles of locus 2 is 40; it must be from 1 to "
+      "30.\n");
 }
 
 TEST_F(ProgramTest, SeedsFromTheClock) {

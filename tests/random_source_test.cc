@@ -32,10 +32,10 @@ struct WeightCase {
 TEST(RandomSource, DrawByWeight) {
   const double top = 32767 / 32768.0;
   const WeightCase cases[] = {
-      {{0.5, 0.5}, 0.5, 1},            // 0.5 is not strictly greater than 0.5
+      {{0.5, 0.5}, 0.5, 1},               // 0.5 is not strictly greater than 0.5
       {{0.3, 0.3, 0.39}, top, NO_INDEX},  // the weights sum to less than u
-      {{0.5}, 0.5, NO_INDEX},          // summing to exactly u fails too
-      {{0, 1}, 0.0, 1},                // a zero weight is never chosen
+      {{0.5}, 0.5, NO_INDEX},             // summing to exactly u fails too
+      {{0, 1}, 0.0, 1},                   // a zero weight is never chosen
       {{0, 1}, top, 1},
       {{0.5, 0, 0.5}, 0.5, 2},
       {{0.4, 0.3, 0.2, 0.1}, 0.0, 0},

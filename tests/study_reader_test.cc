@@ -11,7 +11,8 @@ namespace {
 
 const char* const FREQ_WARNING =
     "Warning: allele frequencies for each locus does not sum to 1! Results may be inaccurate.\n";
-const char* const SKEW_WARNING = "Warning: reproductive skew not equal to 1! Results may be inaccurate.\n";
+const char* const SKEW_WARNING =
+    "Warning: reproductive skew not equal to 1! Results may be inaccurate.\n";
 const char* const READ_IN = "Data file read in.\n\n";
 
 struct Outcome {
@@ -124,45 +125,73 @@ TEST(StudyReader, Refusals) {
   };
   const Case cases[] = {
       {"", "Data file error: the file ends before the number of loci.\n"},
-      {"0 2 0.5 0.5", "Data file error, line 1: the number of loci is 0; it must be from 1 to 25.\n"},
+      {"0 2 0.5 0.5",
+       "Data file error, line 1: the number of loci is 0; it must be from 1 to 25.\n"},
       {"-2", "Data file error, line 1: the number of loci is -2; it must be from 1 to 25.\n"},
       {"26", "Data file error, line 1: the number of loci is 26; it must be from 1 to 25.\n"},
-      {"three", "Data file error, line 1: the number of loci should be a whole number, but reads \"three\".\n"},
-      {"2.0", "Data file error, line 1: the number of loci should be a whole number, but reads \"2.0\".\n"},
-      {"1\n31", "Data file error, line 2: the number of alleles of locus 1 is 31; it must be from 1 to 30.\n"},
-      {"2 1 1\n0", "Data file error, line 2: the number of alleles of locus 2 is 0; it must be from 1 to 30.\n"},
+      {"three",
+       "Data file error, line 1: the number of loci should be a whole number, but reads "
+       "\"three\".\n"},
+      {"2.0",
+       "Data file error, line 1: the number of loci should be a whole number, but reads "
+       "\"2.0\".\n"},
+      {"1\n31",
+       "Data file error, line 2: the number of alleles of locus 1 is 31; it must be from 1 to "
+       "30.\n"},
+      {"2 1 1\n0",
+       "Data file error, line 2: the number of alleles of locus 2 is 0; it must be from 1 to "
+       "30.\n"},
       {"1 2 0.5", "Data file error: the file ends before frequency 2 of locus 1.\n"},
-      {"1 2 0.5 0,5", "Data file error, line 1: frequency 2 of locus 1 should be a number, but reads \"0,5\".\n"},
+      {"1 2 0.5 0,5",
+       "Data file error, line 1: frequency 2 of locus 1 should be a number, but reads \"0,5\".\n"},
       {"1 2 0.5\n-0.5",
-       "Data file error, line 2: frequency 2 of locus 1 is -0.5; it must be a finite number, zero or more.\n"},
+       "Data file error, line 2: frequency 2 of locus 1 is -0.5; it must be a finite number, zero "
+       "or more.\n"},
       {"1 2 0.5 1e39",
-       "Data file error, line 1: frequency 2 of locus 1 is 1e39; it must be a finite number, zero or more.\n"},
-      {"1 2 0.5 nan", "Data file error, line 1: frequency 2 of locus 1 should be a number, but reads \"nan\".\n"},
+       "Data file error, line 1: frequency 2 of locus 1 is 1e39; it must be a finite number, zero "
+       "or more.\n"},
+      {"1 2 0.5 nan",
+       "Data file error, line 1: frequency 2 of locus 1 should be a number, but reads \"nan\".\n"},
       {"1 1 1", "Data file error: the file ends before the number of sires.\n"},
-      {"1 1 1 11", "Data file error, line 1: the number of sires is 11; it must be from 1 to 10.\n"},
+      {"1 1 1 11",
+       "Data file error, line 1: the number of sires is 11; it must be from 1 to 10.\n"},
       {"1 1 1 0", "Data file error, line 1: the number of sires is 0; it must be from 1 to 10.\n"},
       {"1 1 1 2 0.5", "Data file error: the file ends before the share of sire 2.\n"},
       {"1 1 1 2 0.5 -1",
-       "Data file error, line 1: the share of sire 2 is -1; it must be a finite number, zero or more.\n"},
-      {"1 1 1 1 1", "Data file error: the file ends before the mother's first allele at locus 1.\n"},
-      {"1 1 1 1 1 99", "Data file error: the file ends before the number after the untyped mark 99.\n"},
+       "Data file error, line 1: the share of sire 2 is -1; it must be a finite number, zero or "
+       "more.\n"},
+      {"1 1 1 1 1",
+       "Data file error: the file ends before the mother's first allele at locus 1.\n"},
+      {"1 1 1 1 1 99",
+       "Data file error: the file ends before the number after the untyped mark 99.\n"},
       {"1 1 1 1 1 99 x",
-       "Data file error, line 1: the number after the untyped mark 99 should be a whole number, but reads "
+       "Data file error, line 1: the number after the untyped mark 99 should be a whole number, "
+       "but reads "
        "\"x\".\n"},
-      {"1 2 0.5 0.5 1 1 0", "Data file error: the file ends before the mother's second allele at locus 1.\n"},
+      {"1 2 0.5 0.5 1 1 0",
+       "Data file error: the file ends before the mother's second allele at locus 1.\n"},
       {"1 2 0.5 0.5 1 1 2 0",
-       "Data file error, line 1: the mother's first allele at locus 1 is 2, but the alleles of that locus are "
+       "Data file error, line 1: the mother's first allele at locus 1 is 2, but the alleles of "
+       "that locus are "
        "numbered 0 to 1.\n"},
       {"2 2 0.5 0.5 1 1 1 1\n0 1 0 -1",
-       "Data file error, line 2: the mother's second allele at locus 2 is -1, but the alleles of that locus are "
+       "Data file error, line 2: the mother's second allele at locus 2 is -1, but the alleles of "
+       "that locus are "
        "numbered 0 to 0.\n"},
-      {"2 2 0.5 0.5 1 1 1 1 0 1 0", "Data file error: the file ends before the mother's second allele at locus 2.\n"},
+      {"2 2 0.5 0.5 1 1 1 1 0 1 0",
+       "Data file error: the file ends before the mother's second allele at locus 2.\n"},
       {"2 2 0.5 0.5 1 1 1 1 0 99 0 0",
-       "Data file error, line 1: the mother's second allele at locus 1 is 99, but the alleles of that locus are "
+       "Data file error, line 1: the mother's second allele at locus 1 is 99, but the alleles of "
+       "that locus are "
        "numbered 0 to 1.\n"},
-      {"1 2 0.5 0.5abc", "Data file error, line 1: frequency 2 of locus 1 should be a number, but reads \"0.5abc\".\n"},
-      {"\x01\x7f", "Data file error, line 1: the number of loci should be a whole number, but reads \"\x01\x7f\".\n"},
-      {"3 4 0.4 0.3 0.2 0.1 2 0.5 0.5 3 0.6 0.3", "Data file error: the file ends before frequency 3 of locus 3.\n"},
+      {"1 2 0.5 0.5abc",
+       "Data file error, line 1: frequency 2 of locus 1 should be a number, but reads "
+       "\"0.5abc\".\n"},
+      {"\x01\x7f",
+       "Data file error, line 1: the number of loci should be a whole number, but reads "
+       "\"\x01\x7f\".\n"},
+      {"3 4 0.4 0.3 0.2 0.1 2 0.5 0.5 3 0.6 0.3",
+       "Data file error: the file ends before frequency 3 of locus 3.\n"},
       {"1 1 0.00000000000000000000000000000000000000000000000000000000000000000000001",
        "Data file error, line 1: frequency 1 of locus 1 is far too long to be a number.\n"},
   };
@@ -176,9 +205,11 @@ TEST(StudyReader, Refusals) {
 TEST(StudyReader, WarningsComeBeforeARefusal) {
   const Outcome r = read("2 1 0.5 40");
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.output, std::string(FREQ_WARNING) +
-                          "Data file error, line 1: the number of alleles of locus 2 is 40; it must be from 1 to "
-                          "30.\n");
+  EXPECT_EQ(
+      r.output,
+      std::string(FREQ_WARNING) +
+          "Data file error, line 1: the number of alleles of locus 2 is 40; it must be from 1 to "
+          "30.\n");
 }
 
 TEST(StudyReader, MissingFile) {
@@ -187,5 +218,6 @@ TEST(StudyReader, MissingFile) {
   const LoadStatus status = load_study_data(study, "/nonexistent/folder/mmdata.txt", out);
   EXPECT_FALSE(status.ok);
   EXPECT_EQ(out.str(), "");
-  EXPECT_EQ(status.message, "Cannot open file! Ensure that your data is in same directory as program file.\n");
+  EXPECT_EQ(status.message,
+            "Cannot open file! Ensure that your data is in same directory as program file.\n");
 }

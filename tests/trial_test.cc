@@ -54,7 +54,8 @@ TEST(JudgeBrood, PaternalAlleleRules) {
       // Two offspring never detect.
       {4, {{0, 1}}, {{{0, 2}}, {{1, 3}}}, 0},
   };
-  for (size_t n = 0; n < std::size(cases); ++n) EXPECT_EQ(judge_one_locus(cases[n]), cases[n].verdict) << "case " << n;
+  for (size_t n = 0; n < std::size(cases); ++n)
+    EXPECT_EQ(judge_one_locus(cases[n]), cases[n].verdict) << "case " << n;
 }
 
 TEST(JudgeBrood, AnyLocusDetectsAndLociAreNotCombined) {
@@ -123,7 +124,8 @@ TEST(SampleBrood, ShareDecidesTheSire) {
     sample_brood(study, 10, work);
     const Genotype& sire = work.sire_genotype[1][0];
     for (int j = 0; j < 10; ++j) {
-      EXPECT_TRUE(work.brood[j][0].slot[1] == sire.slot[0] || work.brood[j][0].slot[1] == sire.slot[1]);
+      EXPECT_TRUE(work.brood[j][0].slot[1] == sire.slot[0] ||
+                  work.brood[j][0].slot[1] == sire.slot[1]);
     }
   }
 }

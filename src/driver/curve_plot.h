@@ -16,5 +16,5 @@ const char* gnuplot_install_hint();
 // titled with the numbers of loci and sires, into the PNG file
 // options.plot, of options.width by options.height pixels. The file appears
 // only when the drawing succeeded. Returns false with `error` set otherwise.
-bool draw_curve(const StudyData& study, const CurvePoint* points, int count, const PowerCurveOptions& options,
-                std::string& error);
+bool draw_curve(const StudyData& study, const CurvePoint* points, int count,
+                const PowerCurveOptions& options, std::string& error);

@@ -6,7 +6,9 @@
 
 #include "driver/estimate.h"
 
-static bool is_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+static bool is_space(int c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 Answer read_answer(std::istream& in) {
   int c = in.peek();
@@ -52,11 +54,12 @@ int run_dialogue(StudyData& study, std::istream& in, std::ostream& out) {
         if (brood_size == 0) return 1;
         in.clear();
         in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-        out << "Please answer with a whole number of offspring (zero ends the program)." << std::endl;
+        out << "Please answer with a whole number of offspring (zero ends the program)."
+            << std::endl;
         continue;
       case AnswerKind::OUT_OF_RANGE:
-        out << "That number is out of range; a brood can have at most " << MAX_OFFSPRING << " offspring."
-            << std::endl;
+        out << "That number is out of range; a brood can have at most " << MAX_OFFSPRING
+            << " offspring." << std::endl;
         continue;
       case AnswerKind::NUMBER:
         if (answer.value > MAX_OFFSPRING) {

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <ostream>
 
-void prepare_estimates(const StudyData& study, EstimateWork& work) { prepare_fast_estimator(study, work.fast); }
+void prepare_estimates(const StudyData& study, EstimateWork& work) {
+  prepare_fast_estimator(study, work.fast);
+}
 
 int count_detections(StudyData& study, int32_t brood_size, EstimateWork& work) {
 #ifdef MPDETECT_PLAIN_ESTIMATE
@@ -21,7 +23,8 @@ double running_share(int detections) {
   return sum;
 }
 
-void estimate_and_report(StudyData& study, int32_t brood_size, EstimateWork& work, std::ostream& out) {
+void estimate_and_report(StudyData& study, int32_t brood_size, EstimateWork& work,
+                         std::ostream& out) {
   const int detections = count_detections(study, brood_size, work);
 
   char line[64];

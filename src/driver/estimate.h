@@ -38,4 +38,5 @@ double running_share(int detections);
 // `out`. Continues the generator sequence; an untyped mother's drawn
 // genotype carries over to the next estimate.
 // REQUIRES: work prepared for this study; brood_size <= MAX_OFFSPRING.
-void estimate_and_report(StudyData& study, int32_t brood_size, EstimateWork& work, std::ostream& out);
+void estimate_and_report(StudyData& study, int32_t brood_size, EstimateWork& work,
+                         std::ostream& out);

@@ -19,4 +19,6 @@ bool commit_file(const PendingFile& file, std::string& error) {
   return true;
 }
 
-void discard_file(const PendingFile& file) { std::remove(file.partial_path.c_str()); }
+void discard_file(const PendingFile& file) {
+  std::remove(file.partial_path.c_str());
+}

@@ -34,15 +34,17 @@ bool whole_number(const char* text, long long low, long long high, long long& va
 
 }  // namespace
 
-bool parse_power_curve_options(int argc, const char* const* argv, PowerCurveOptions& options, std::string& error) {
+bool parse_power_curve_options(int argc, const char* const* argv, PowerCurveOptions& options,
+                               std::string& error) {
   for (int a = 1; a < argc; ++a) {
     const std::string word = argv[a];
     if (word == "--help" || word == "-h") {
       options.help = true;
       continue;
     }
-    const bool takes_value = word == "--from" || word == "--to" || word == "--step" || word == "--target" ||
-                             word == "--output" || word == "--plot" || word == "--size" || word == "--seed";
+    const bool takes_value = word == "--from" || word == "--to" || word == "--step" ||
+                             word == "--target" || word == "--output" || word == "--plot" ||
+                             word == "--size" || word == "--seed";
     if (!takes_value) {
       error = "unknown option " + word + " (see --help)";
       return false;
@@ -55,14 +57,15 @@ bool parse_power_curve_options(int argc, const char* const* argv, PowerCurveOpti
     long long number = 0;
     if (word == "--from" || word == "--to") {
       if (!whole_number(value, 1, MAX_OFFSPRING, number)) {
-        error = word + " takes a brood size from 1 to " + std::to_string(MAX_OFFSPRING) + ", not " + value;
+        error = word + " takes a brood size from 1 to " + std::to_string(MAX_OFFSPRING) + ", not " +
+                value;
         return false;
       }
       (word == "--from" ? options.from : options.to) = static_cast<int>(number);
     } else if (word == "--step") {
       if (!whole_number(value, 1, MAX_OFFSPRING, number)) {
-        error = std::string("--step takes a whole number from 1 to ") + std::to_string(MAX_OFFSPRING) + ", not " +
-                value;
+        error = std::string("--step takes a whole number from 1 to ") +
+                std::to_string(MAX_OFFSPRING) + ", not " + value;
         return false;
       }
       options.step = static_cast<int>(number);
@@ -83,9 +86,10 @@ bool parse_power_curve_options(int argc, const char* const* argv, PowerCurveOpti
     } else if (word == "--size") {
       int width = 0, height = 0;
       char extra = 0;
-      if (std::sscanf(value, "%dx%d%c", &width, &height, &extra) != 2 || width < 100 || height < 100 ||
-          width > 10000 || height > 10000) {
-        error = std::string("--size takes WIDTHxHEIGHT in pixels, each from 100 to 10000, not ") + value;
+      if (std::sscanf(value, "%dx%d%c", &width, &height, &extra) != 2 || width < 100 ||
+          height < 100 || width > 10000 || height > 10000) {
+        error = std::string("--size takes WIDTHxHEIGHT in pixels, each from 100 to 10000, not ") +
+                value;
         return false;
       }
       options.width = width;
@@ -100,13 +104,15 @@ bool parse_power_curve_options(int argc, const char* const* argv, PowerCurveOpti
     }
   }
   if (options.from > options.to) {
-    error = "--from " + std::to_string(options.from) + " is above --to " + std::to_string(options.to);
+    error =
+        "--from " + std::to_string(options.from) + " is above --to " + std::to_string(options.to);
     return false;
   }
   return true;
 }
 
-int estimate_curve(StudyData& study, const PowerCurveOptions& options, EstimateWork& work, CurvePoint* points) {
+int estimate_curve(StudyData& study, const PowerCurveOptions& options, EstimateWork& work,
+                   CurvePoint* points) {
   int count = 0;
   for (int size = options.from; size <= options.to; size += options.step) {
     points[count++] = CurvePoint{size, count_detections(study, size, work)};
@@ -129,8 +135,8 @@ void write_curve_table(const CurvePoint* points, int count, std::ostream& out) {
   out << "brood_size,probability,standard_error\n";
   char line[64];
   for (int n = 0; n < count; ++n) {
-    std::snprintf(line, sizeof line, "%d,%.3f,%.4f\n", points[n].brood_size, running_share(points[n].detections),
-                  standard_error(points[n].detections));
+    std::snprintf(line, sizeof line, "%d,%.3f,%.4f\n", points[n].brood_size,
+                  running_share(points[n].detections), standard_error(points[n].detections));
     out << line;
   }
 }
@@ -140,8 +146,8 @@ std::string target_line(const CurvePoint* points, int count, const PowerCurveOpt
   for (int n = 0; n < count; ++n) {
     const double p = printed_probability(points[n].detections);
     if (p >= options.target) {
-      std::snprintf(line, sizeof line, "Smallest brood size reaching %g: %d (estimate %.3f).\n", options.target,
-                    points[n].brood_size, p);
+      std::snprintf(line, sizeof line, "Smallest brood size reaching %g: %d (estimate %.3f).\n",
+                    options.target, points[n].brood_size, p);
       return line;
     }
   }
@@ -149,7 +155,8 @@ std::string target_line(const CurvePoint* points, int count, const PowerCurveOpt
   for (int n = 1; n < count; ++n) {
     if (points[n].detections > points[best].detections) best = n;
   }
-  std::snprintf(line, sizeof line, "No brood size from %d to %d reaches %g (highest estimate %.3f, at %d).\n",
+  std::snprintf(line, sizeof line,
+                "No brood size from %d to %d reaches %g (highest estimate %.3f, at %d).\n",
                 options.from, points[count - 1].brood_size, options.target,
                 printed_probability(points[best].detections), points[best].brood_size);
   return line;

@@ -37,13 +37,15 @@ const char* power_curve_usage();
 
 // Reads the command-line words (argv[1] on). Returns false with `error` set
 // (one line, no line end) when a word is unknown or a value is out of range.
-bool parse_power_curve_options(int argc, const char* const* argv, PowerCurveOptions& options, std::string& error);
+bool parse_power_curve_options(int argc, const char* const* argv, PowerCurveOptions& options,
+                               std::string& error);
 
 // Estimates every size of the range, continuing the generator sequence from
 // where it stands; writes the points and returns how many.
 // REQUIRES: options as accepted by parse_power_curve_options; work prepared
 // for this study; points holds MAX_CURVE_POINTS.
-int estimate_curve(StudyData& study, const PowerCurveOptions& options, EstimateWork& work, CurvePoint* points);
+int estimate_curve(StudyData& study, const PowerCurveOptions& options, EstimateWork& work,
+                   CurvePoint* points);
 
 // The estimate exactly as the dialogue prints it, to three decimals.
 double printed_probability(int detections);

@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
   // dialogue.
   std::string warnings = messages.str();
   const std::string read_in = "Data file read in.\n\n";
-  if (warnings.size() >= read_in.size() && warnings.compare(warnings.size() - read_in.size(), read_in.size(), read_in) == 0) {
+  if (warnings.size() >= read_in.size() &&
+      warnings.compare(warnings.size() - read_in.size(), read_in.size(), read_in) == 0) {
     warnings.resize(warnings.size() - read_in.size());
   }
   std::cerr << warnings;

@@ -27,8 +27,8 @@ OffspringSet upper_half_choices(const uint32_t* mul, const uint32_t* add, int n,
 // map (mul[j], add[j]), in value[j] for j up to the next multiple of 8 past
 // n, and returns the set of j < n whose value is at least `bound`.
 // REQUIRES: n <= 100; mul and add as for upper_half_choices.
-OffspringSet draw_values_at_least(const uint32_t* mul, const uint32_t* add, int n, uint32_t state, uint32_t bound,
-                                  uint32_t* value);
+OffspringSet draw_values_at_least(const uint32_t* mul, const uint32_t* add, int n, uint32_t state,
+                                  uint32_t bound, uint32_t* value);
 
 // The offspring 0 .. n-1.
 // REQUIRES: 0 <= n <= 100.
@@ -40,7 +40,8 @@ OffspringSet values_at_least(const uint32_t* value, int n, uint32_t bound);
 
 // Inline, since a trial calls these a few times on a handful of blocks each:
 // a call would cost as much as the work.
-inline OffspringSet upper_half_choices(const uint32_t* mul, const uint32_t* add, int n, uint32_t state) {
+inline OffspringSet upper_half_choices(const uint32_t* mul, const uint32_t* add, int n,
+                                       uint32_t state) {
   OffspringSet set{{0, 0}};
 #ifdef __AVX2__
   // Eight lanes at a time; a block of eight never straddles a word. Lanes
@@ -53,7 +54,8 @@ inline OffspringSet upper_half_choices(const uint32_t* mul, const uint32_t* add,
       const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mul + j));
       const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(add + j));
       const __m256i moved = _mm256_add_epi32(_mm256_mullo_epi32(m, s), a);
-      const uint32_t block = static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_slli_epi32(moved, 1))));
+      const uint32_t block = static_cast<uint32_t>(
+          _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_slli_epi32(moved, 1))));
       bits |= static_cast<uint64_t>(block) << (j & 63);
     }
     set.word[word] = bits;
@@ -67,7 +69,8 @@ inline OffspringSet upper_half_choices(const uint32_t* mul, const uint32_t* add,
 }
 
 inline OffspringSet first_offspring(int n) {
-  return {{n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1, n <= 64 ? 0 : (uint64_t{1} << (n - 64)) - 1}};
+  return {{n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1,
+           n <= 64 ? 0 : (uint64_t{1} << (n - 64)) - 1}};
 }
 
 inline OffspringSet values_at_least(const uint32_t* value, int n, uint32_t bound) {
@@ -80,7 +83,8 @@ inline OffspringSet values_at_least(const uint32_t* value, int n, uint32_t bound
     const int end = n < 64 * (word + 1) ? n : 64 * (word + 1);
     for (int j = 64 * word; j < end; j += 8) {
       const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(value + j));
-      const uint32_t block = static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(v, below))));
+      const uint32_t block = static_cast<uint32_t>(
+          _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(v, below))));
       bits |= static_cast<uint64_t>(block) << (j & 63);
     }
     set.word[word] = bits;
@@ -90,13 +94,14 @@ inline OffspringSet values_at_least(const uint32_t* value, int n, uint32_t bound
   set.word[0] &= all.word[0];
   set.word[1] &= all.word[1];
 #else
-  for (int j = 0; j < n; ++j) set.word[j >> 6] |= static_cast<uint64_t>(value[j] >= bound ? 1 : 0) << (j & 63);
+  for (int j = 0; j < n; ++j)
+    set.word[j >> 6] |= static_cast<uint64_t>(value[j] >= bound ? 1 : 0) << (j & 63);
 #endif
   return set;
 }
 
-inline OffspringSet draw_values_at_least(const uint32_t* mul, const uint32_t* add, int n, uint32_t state, uint32_t bound,
-                                  uint32_t* value) {
+inline OffspringSet draw_values_at_least(const uint32_t* mul, const uint32_t* add, int n,
+                                         uint32_t state, uint32_t bound, uint32_t* value) {
   const int lanes = (n + 7) / 8 * 8;
 #ifdef __AVX2__
   const __m256i s = _mm256_set1_epi32(static_cast<int>(state));
@@ -105,7 +110,8 @@ inline OffspringSet draw_values_at_least(const uint32_t* mul, const uint32_t* ad
     const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mul + j));
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(add + j));
     const __m256i moved = _mm256_add_epi32(_mm256_mullo_epi32(m, s), a);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(value + j), _mm256_and_si256(_mm256_srli_epi32(moved, 16), low15));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(value + j),
+                        _mm256_and_si256(_mm256_srli_epi32(moved, 16), low15));
   }
 #else
   for (int j = 0; j < lanes; ++j) value[j] = ((mul[j] * state + add[j]) >> 16) & 0x7FFFu;

@@ -7,7 +7,8 @@
 int values_per_trial(const StudyData& study, int32_t brood_size) {
   const int offspring = brood_size > 0 ? brood_size : 0;
   const int loci = study.locus_count;
-  return (study.mother_known ? 0 : 2 * loci) + 2 * study.sire_count * loci + offspring * (1 + 2 * loci);
+  return (study.mother_known ? 0 : 2 * loci) + 2 * study.sire_count * loci +
+         offspring * (1 + 2 * loci);
 }
 
 namespace {
@@ -42,13 +43,16 @@ struct Trial {
   Jump back;       // from this trial's first state to the previous trial's
 };
 
-int value_at(uint32_t mul, uint32_t add, uint32_t state) { return static_cast<int>(((mul * state + add) >> 16) & 0x7FFFu); }
+int value_at(uint32_t mul, uint32_t add, uint32_t state) {
+  return static_cast<int>(((mul * state + add) >> 16) & 0x7FFFu);
+}
 
 // The untyped mother's allele at `locus`, `slot` in trial `trial`: the
 // trial's own draw, or when that picks nothing, the latest earlier one that
 // did. Queries come in non-decreasing trial order, so each trial is looked
 // at once at most.
-ALWAYS_INLINE int32_t untyped_mother_allele(FastEstimator& fast, int locus, int slot, const Trial& trial) {
+ALWAYS_INLINE int32_t untyped_mother_allele(FastEstimator& fast, int locus, int slot,
+                                            const Trial& trial) {
   auto& track = fast.mother_track[locus][slot];
   const Jump at = fast.step[2 * locus + slot + 1];
   uint32_t state = trial.state;
@@ -65,15 +69,17 @@ ALWAYS_INLINE int32_t untyped_mother_allele(FastEstimator& fast, int locus, int 
 }
 
 // The mother's genotype at locus i in this trial.
-ALWAYS_INLINE Genotype mother_at(const StudyData& study, FastEstimator& fast, int i, const Trial& trial) {
+ALWAYS_INLINE Genotype mother_at(const StudyData& study, FastEstimator& fast, int i,
+                                 const Trial& trial) {
   if (study.mother_known) return study.mother[i];
-  return Genotype{{untyped_mother_allele(fast, i, 0, trial), untyped_mother_allele(fast, i, 1, trial)}};
+  return Genotype{
+      {untyped_mother_allele(fast, i, 0, trial), untyped_mother_allele(fast, i, 1, trial)}};
 }
 
 // Draws sire k's alleles at locus i into fast.sire_allele and returns them
 // as bits; a draw that picks nothing gives the last allele.
-ALWAYS_INLINE uint32_t draw_sire_alleles(const StudyData& study, FastEstimator& fast, const Layout& layout,
-                                         uint32_t state, int k, int i) {
+ALWAYS_INLINE uint32_t draw_sire_alleles(const StudyData& study, FastEstimator& fast,
+                                         const Layout& layout, uint32_t state, int k, int i) {
   uint32_t mask = 0;
   for (int slot = 0; slot < 2; ++slot) {
     const int offset = layout.sires + 2 * (k * study.locus_count + i) + slot;
@@ -82,7 +88,6 @@ ALWAYS_INLINE uint32_t draw_sire_alleles(const StudyData& study, FastEstimator& 
     fast.sire_allele[k][slot] = static_cast<int8_t>(allele);
     mask |= 1u << allele;
   }
-  fast.sire_mask[k] = mask;
   return mask;
 }
 
@@ -111,8 +116,8 @@ ALWAYS_INLINE void add_offspring(LocusCount& c, int32_t f, bool maternal_is_b) {
 
 // The first few offspring at the most informative locus, one at a time,
 // each drawing only what it needs. True when they already detect.
-bool first_look_detects(const StudyData& study, FastEstimator& fast, const Layout& layout, int32_t brood_size,
-                        const Trial& trial) {
+bool first_look_detects(const StudyData& study, FastEstimator& fast, const Layout& layout,
+                        int32_t brood_size, const Trial& trial) {
   const uint32_t s = trial.state;
   const int i = fast.locus_order[0];
   const Genotype mother = mother_at(study, fast, i, trial);
@@ -129,14 +134,17 @@ bool first_look_detects(const StudyData& study, FastEstimator& fast, const Layou
       drawn |= 1u << sire;
       draw_sire_alleles(study, fast, layout, s, sire, i);
     }
-    const int32_t f = fast.sire_allele[sire][value_at(paternal.mul[j], paternal.add[j], s) >= 16384 ? 1 : 0];
+    const int32_t f =
+        fast.sire_allele[sire][value_at(paternal.mul[j], paternal.add[j], s) >= 16384 ? 1 : 0];
     add_offspring(count, f, value_at(maternal.mul[j], maternal.add[j], s) >= 16384);
     if (passes_two(count)) return true;
   }
   return false;
 }
 
-bool any(const OffspringSet& x) { return (x.word[0] | x.word[1]) != 0; }
+bool any(const OffspringSet& x) {
+  return (x.word[0] | x.word[1]) != 0;
+}
 OffspringSet both(const OffspringSet& x, const OffspringSet& y) {
   return {{x.word[0] & y.word[0], x.word[1] & y.word[1]}};
 }
@@ -150,11 +158,12 @@ OffspringSet without(const OffspringSet& x, const OffspringSet& y) {
 // value, so the sets follow from comparing all values with each boundary at
 // once. Only a trial with a draw that picks nothing walks its offspring in
 // order, since such an offspring takes the previous one's sire.
-ALWAYS_INLINE uint32_t draw_offspring_sires(const StudyData& study, FastEstimator& fast, int32_t brood_size, uint32_t state) {
+ALWAYS_INLINE uint32_t draw_offspring_sires(const StudyData& study, FastEstimator& fast,
+                                            int32_t brood_size, uint32_t state) {
   uint32_t* value = fast.sire_value;
   const int sires = study.sire_count;
-  const OffspringSet from_second = draw_values_at_least(fast.sire_jumps.mul, fast.sire_jumps.add, brood_size, state,
-                                                        fast.sire_bound[1], value);
+  const OffspringSet from_second = draw_values_at_least(
+      fast.sire_jumps.mul, fast.sire_jumps.add, brood_size, state, fast.sire_bound[1], value);
   uint32_t fathers = 0;
 
   const uint32_t none_bound = fast.sire_bound[sires];
@@ -171,9 +180,10 @@ ALWAYS_INLINE uint32_t draw_offspring_sires(const StudyData& study, FastEstimato
 
   OffspringSet later = first_offspring(brood_size);  // offspring whose sire is k or later
   for (int k = 0; k < sires; ++k) {
-    const OffspringSet after = k == 0           ? from_second
-                               : k + 1 < sires ? values_at_least(value, brood_size, fast.sire_bound[k + 1])
-                                               : OffspringSet{{0, 0}};
+    const OffspringSet after = k == 0 ? from_second
+                               : k + 1 < sires
+                                   ? values_at_least(value, brood_size, fast.sire_bound[k + 1])
+                                   : OffspringSet{{0, 0}};
     fast.offspring_of[k] = without(later, after);
     if (any(fast.offspring_of[k])) fathers |= 1u << k;
     later = after;
@@ -184,8 +194,8 @@ ALWAYS_INLINE uint32_t draw_offspring_sires(const StudyData& study, FastEstimato
 // Whether locus i passes two, judged over all offspring at once: the
 // offspring of each father split by their paternal choice into those that
 // got his slot-0 and his slot-1 allele.
-ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast, const Layout& layout, int32_t brood_size,
-                   const Trial& trial, int i, uint32_t fathers) {
+ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast, const Layout& layout,
+                                 int32_t brood_size, const Trial& trial, int i, uint32_t fathers) {
   const uint32_t s = trial.state;
   uint32_t carried = 0;
   for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
@@ -214,7 +224,8 @@ ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast, co
       // f is one of the mother's two alleles: those offspring whose
       // maternal allele is f too flag it, the others are ambiguous.
       if (!maternal_known) {
-        maternal_b = upper_half_choices(fast.maternal_jumps[i].mul, fast.maternal_jumps[i].add, brood_size, s);
+        maternal_b = upper_half_choices(fast.maternal_jumps[i].mul, fast.maternal_jumps[i].add,
+                                        brood_size, s);
         maternal_known = true;
       }
       const OffspringSet same = f == count.b ? both(got, maternal_b) : without(got, maternal_b);
@@ -226,15 +237,15 @@ ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast, co
 }
 
 // The verdict of one trial, without the first look.
-int judge_trial(const StudyData& study, FastEstimator& fast, const Layout& layout, int32_t brood_size,
-                const Trial& trial) {
+int judge_trial(const StudyData& study, FastEstimator& fast, const Layout& layout,
+                int32_t brood_size, const Trial& trial) {
   // A large brood is first judged at the most informative locus by its
   // first few offspring alone: when they pass two, so does the whole brood,
   // and most large broods are settled so at a fraction of the cost.
   if (brood_size > FIRST_STAGE) {
     const uint32_t first_fathers = draw_offspring_sires(study, fast, FIRST_STAGE, trial.state);
-    if (std::popcount(first_fathers) >= 2 &&
-        locus_detects(study, fast, layout, FIRST_STAGE, trial, fast.locus_order[0], first_fathers)) {
+    if (std::popcount(first_fathers) >= 2 && locus_detects(study, fast, layout, FIRST_STAGE, trial,
+                                                           fast.locus_order[0], first_fathers)) {
       return 1;
     }
   }
@@ -242,14 +253,16 @@ int judge_trial(const StudyData& study, FastEstimator& fast, const Layout& layou
   // One father gives at most two paternal alleles at any locus.
   if (std::popcount(fathers) < 2) return 0;
   for (int n = 0; n < fast.useful_loci; ++n) {
-    if (locus_detects(study, fast, layout, brood_size, trial, fast.locus_order[n], fathers)) return 1;
+    if (locus_detects(study, fast, layout, brood_size, trial, fast.locus_order[n], fathers))
+      return 1;
   }
   return 0;
 }
 
 // Lays out the jumps to each offspring's values for this brood size, with
 // the lanes past the last offspring zero.
-void lay_out_offspring_jumps(const StudyData& study, FastEstimator& fast, const Layout& layout, int32_t brood_size) {
+void lay_out_offspring_jumps(const StudyData& study, FastEstimator& fast, const Layout& layout,
+                             int32_t brood_size) {
   for (int j = 0; j < CHOICE_LANES; ++j) {
     const bool used = j < brood_size;
     const int base = layout.offspring + j * layout.stride;
@@ -294,7 +307,8 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
   for (int i = 0; i < study.locus_count; ++i) {
     if (study.allele_count[i] < 3) continue;
     double same = 0;
-    for (int s = 0; s < study.allele_count[i]; ++s) same += study.allele_frequency[i][s] * study.allele_frequency[i][s];
+    for (int s = 0; s < study.allele_count[i]; ++s)
+      same += study.allele_frequency[i][s] * study.allele_frequency[i][s];
     diversity[i] = 1 - same;
     int at = fast.useful_loci++;
     while (at > 0 && diversity[fast.locus_order[at - 1]] < diversity[i]) {
@@ -308,7 +322,8 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
   // gets when its draw picks nothing.
   uint32_t possible = 0;
   for (int r = 0; r < RANDOM15_VALUES; ++r) {
-    possible |= fast.sire_draw[r] == NO_INDEX ? 1u << (study.sire_count - 1) : 1u << fast.sire_draw[r];
+    possible |=
+        fast.sire_draw[r] == NO_INDEX ? 1u << (study.sire_count - 1) : 1u << fast.sire_draw[r];
   }
   fast.one_sire_only = std::popcount(possible) < 2;
 
@@ -323,7 +338,8 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
   fast.first_look = one_father < 0.5;
 }
 
-int fast_count_detections(StudyData& study, int32_t brood_size, int trial_count, FastEstimator& fast) {
+int fast_count_detections(StudyData& study, int32_t brood_size, int trial_count,
+                          FastEstimator& fast) {
   if (trial_count <= 0) return 0;
   const int per_trial = values_per_trial(study, brood_size);
   const Jump next = fast.step[per_trial];
@@ -331,7 +347,8 @@ int fast_count_detections(StudyData& study, int32_t brood_size, int trial_count,
   const Layout layout = layout_of(study);
   if (brood_size > 0) lay_out_offspring_jumps(study, fast, layout, brood_size);
   for (int i = 0; i < study.locus_count; ++i) {
-    for (int slot = 0; slot < 2; ++slot) fast.mother_track[i][slot] = {-1, study.mother[i].slot[slot]};
+    for (int slot = 0; slot < 2; ++slot)
+      fast.mother_track[i][slot] = {-1, study.mother[i].slot[slot]};
   }
 
   int detections = 0;
@@ -356,11 +373,13 @@ int fast_count_detections(StudyData& study, int32_t brood_size, int trial_count,
   }
 
   // Where the last trial began, reached in one jump when no trial ran.
-  const Trial last{trial_count - 1, apply_jump(jump_of(uint64_t(per_trial) * (trial_count - 1)), first), back};
+  const Trial last{trial_count - 1,
+                   apply_jump(jump_of(uint64_t(per_trial) * (trial_count - 1)), first), back};
   seed_random(apply_jump(next, last.state));
   if (!study.mother_known) {
     for (int i = 0; i < study.locus_count; ++i) {
-      for (int slot = 0; slot < 2; ++slot) study.mother[i].slot[slot] = untyped_mother_allele(fast, i, slot, last);
+      for (int slot = 0; slot < 2; ++slot)
+        study.mother[i].slot[slot] = untyped_mother_allele(fast, i, slot, last);
     }
   }
   return detections;

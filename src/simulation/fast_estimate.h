@@ -11,8 +11,11 @@
 // stops at the first locus that passes. Sire alleles are read only for sires
 // that fathered offspring; a trial with one father, a locus with two alleles
 // or fewer, and a locus whose fathers carry two alleles or fewer between
-// them cannot detect and are passed over. Whole estimates that cannot detect
-// (two offspring or fewer, one possible sire) only move the generator.
+// them cannot detect and are passed over. Before that, where it pays, the
+// first few offspring are looked at one by one, and a large brood is judged
+// at its best locus by its first sixteen offspring: a subset that passes two
+// settles the trial. Whole estimates that cannot detect (two offspring or
+// fewer, one possible sire) only move the generator.
 //
 // What stays exact: a sire draw that picks no index keeps the previous
 // offspring's sire (the last sire for the first offspring), and an untyped
@@ -29,7 +32,8 @@
 #include "study/study_data.h"
 
 // Generator values one trial can consume at most.
-constexpr int MAX_VALUES_PER_TRIAL = 2 * MAX_LOCI + 2 * MAX_SIRES * MAX_LOCI + MAX_OFFSPRING * (1 + 2 * MAX_LOCI);
+constexpr int MAX_VALUES_PER_TRIAL =
+    2 * MAX_LOCI + 2 * MAX_SIRES * MAX_LOCI + MAX_OFFSPRING * (1 + 2 * MAX_LOCI);
 
 // The jumps from a trial's first state to a set of per-offspring values,
 // laid out for upper_half_choices.
@@ -66,7 +70,6 @@ struct FastEstimator {
   // Working storage of one trial.
   uint32_t sire_value[CHOICE_LANES];
   OffspringSet offspring_of[MAX_SIRES];
-  uint32_t sire_mask[MAX_SIRES];  // a sire's alleles at the locus being judged, as bits
   int8_t sire_allele[MAX_SIRES][2];
 };
 
@@ -81,4 +84,5 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast);
 // returns how many detect multiple paternity, exactly as that many calls of
 // run_trial would, leaving the generator and study.mother as they would.
 // REQUIRES: fast prepared for this study; brood_size <= MAX_OFFSPRING.
-int fast_count_detections(StudyData& study, int32_t brood_size, int trial_count, FastEstimator& fast);
+int fast_count_detections(StudyData& study, int32_t brood_size, int trial_count,
+                          FastEstimator& fast);

@@ -3,7 +3,9 @@
 #include "simulation/random_source.h"
 
 // Composes two maps: first `a`, then `b`.
-static Jump then(Jump a, Jump b) { return Jump{b.mul * a.mul, b.mul * a.add + b.add}; }
+static Jump then(Jump a, Jump b) {
+  return Jump{b.mul * a.mul, b.mul * a.add + b.add};
+}
 
 Jump jump_of(uint64_t steps) {
   Jump result{1, 0};
@@ -24,4 +26,6 @@ Jump inverse_of(Jump jump) {
   return Jump{inverse, 0u - inverse * jump.add};
 }
 
-void skip_random(uint64_t steps) { seed_random(apply_jump(jump_of(steps), random_state())); }
+void skip_random(uint64_t steps) {
+  seed_random(apply_jump(jump_of(steps), random_state()));
+}

@@ -17,12 +17,16 @@ Jump jump_of(uint64_t steps);
 // The map that undoes `jump`.
 Jump inverse_of(Jump jump);
 
-inline uint32_t apply_jump(Jump jump, uint32_t state) { return jump.mul * state + jump.add; }
+inline uint32_t apply_jump(Jump jump, uint32_t state) {
+  return jump.mul * state + jump.add;
+}
 
 // The generator value that next_random15 returns after the state has been
 // moved by `jump` from `state`; that is, with jump_of(d + 1), the value at
 // offset d from `state`.
-inline int value_after(Jump jump, uint32_t state) { return static_cast<int>((apply_jump(jump, state) >> 16) & 0x7FFFu); }
+inline int value_after(Jump jump, uint32_t state) {
+  return static_cast<int>((apply_jump(jump, state) >> 16) & 0x7FFFu);
+}
 
 // Advances the process-wide generator by `steps` values, as if next_random15
 // had been called that many times.

@@ -5,7 +5,8 @@
 // A draw by weight over a locus's frequencies that keeps `target` when it
 // picks no allele.
 static void draw_allele_into(const StudyData& study, int locus, int32_t& target) {
-  const int allele = draw_by_weight(study.allele_frequency[locus], study.allele_count[locus], draw_uniform());
+  const int allele =
+      draw_by_weight(study.allele_frequency[locus], study.allele_count[locus], draw_uniform());
   if (allele != NO_INDEX) target = allele;
 }
 

@@ -4,9 +4,13 @@
 #include <cstdlib>
 #include <istream>
 
-NumberScanner make_scanner(std::istream& in) { return NumberScanner{&in, 1, std::string(), false}; }
+NumberScanner make_scanner(std::istream& in) {
+  return NumberScanner{&in, 1, std::string(), false};
+}
 
-static bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+static bool is_blank(int c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 bool next_word(NumberScanner& scanner) {
   std::istream& in = *scanner.in;
@@ -32,7 +36,9 @@ bool next_word(NumberScanner& scanner) {
   return true;
 }
 
-static bool is_digit(char c) { return c >= '0' && c <= '9'; }
+static bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 bool parse_whole_number(const std::string& word, int64_t& value) {
   size_t pos = 0;

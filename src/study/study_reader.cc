@@ -17,7 +17,9 @@ const char* data_file_name() {
 
 namespace {
 
-LoadStatus accepted() { return LoadStatus{true, std::string()}; }
+LoadStatus accepted() {
+  return LoadStatus{true, std::string()};
+}
 
 LoadStatus refused(const NumberScanner& scanner, const std::string& what) {
   std::ostringstream text;
@@ -33,7 +35,8 @@ LoadStatus read_whole(NumberScanner& scanner, const std::string& item, int64_t& 
   }
   if (scanner.word_truncated) return refused(scanner, item + " is far too long to be a number.");
   if (!parse_whole_number(scanner.word, value)) {
-    return refused(scanner, item + " should be a whole number, but reads \"" + scanner.word + "\".");
+    return refused(scanner,
+                   item + " should be a whole number, but reads \"" + scanner.word + "\".");
   }
   return accepted();
 }
@@ -63,7 +66,8 @@ LoadStatus read_share(NumberScanner& scanner, const std::string& item, double& s
     return refused(scanner, item + " should be a number, but reads \"" + scanner.word + "\".");
   }
   if (!std::isfinite(value) || value < 0) {
-    return refused(scanner, item + " is " + scanner.word + "; it must be a finite number, zero or more.");
+    return refused(scanner,
+                   item + " is " + scanner.word + "; it must be a finite number, zero or more.");
   }
   stored = static_cast<double>(value);
   return accepted();
@@ -84,14 +88,17 @@ LoadStatus read_mother_allele(NumberScanner& scanner, const StudyData& study, in
   }
   const int last = study.allele_count[locus] - 1;
   if (value < 0 || value > last) {
-    return refused(scanner, item + " is " + scanner.word + ", but the alleles of that locus are numbered 0 to " +
+    return refused(scanner, item + " is " + scanner.word +
+                                ", but the alleles of that locus are numbered 0 to " +
                                 std::to_string(last) + ".");
   }
   allele = static_cast<int32_t>(value);
   return accepted();
 }
 
-bool out_of_bounds(double sum) { return !(sum >= 0.9999 && sum <= 1.0001); }
+bool out_of_bounds(double sum) {
+  return !(sum >= 0.9999 && sum <= 1.0001);
+}
 
 }  // namespace
 
@@ -104,7 +111,8 @@ LoadStatus read_study_data(StudyData& study, std::istream& in, std::ostream& out
 
   for (int i = 0; i < study.locus_count; ++i) {
     const std::string locus = "locus " + std::to_string(i + 1);
-    status = read_count(scanner, "the number of alleles of " + locus, MAX_ALLELES, study.allele_count[i]);
+    status = read_count(scanner, "the number of alleles of " + locus, MAX_ALLELES,
+                        study.allele_count[i]);
     if (!status.ok) return status;
     double sum = 0;
     for (int s = 0; s < study.allele_count[i]; ++s) {
@@ -114,7 +122,8 @@ LoadStatus read_study_data(StudyData& study, std::istream& in, std::ostream& out
       sum += study.allele_frequency[i][s];
     }
     if (out_of_bounds(sum)) {
-      out << "Warning: allele frequencies for each locus does not sum to 1! Results may be inaccurate.\n";
+      out << "Warning: allele frequencies for each locus does not sum to 1! Results may be "
+             "inaccurate.\n";
     }
   }
 
@@ -126,7 +135,8 @@ LoadStatus read_study_data(StudyData& study, std::istream& in, std::ostream& out
     if (!status.ok) return status;
     sum += study.skew[k];
   }
-  if (out_of_bounds(sum)) out << "Warning: reproductive skew not equal to 1! Results may be inaccurate.\n";
+  if (out_of_bounds(sum))
+    out << "Warning: reproductive skew not equal to 1! Results may be inaccurate.\n";
 
   status = read_mother_allele(scanner, study, 0, 0, true, study.mother[0].slot[0]);
   if (!status.ok) return status;
@@ -158,8 +168,8 @@ LoadStatus read_study_data(StudyData& study, std::istream& in, std::ostream& out
 LoadStatus load_study_data(StudyData& study, const char* path, std::ostream& out) {
   std::ifstream file(path);
   if (!file) {
-    return LoadStatus{false,
-                      "Cannot open file! Ensure that your data is in same directory as program file.\n"};
+    return LoadStatus{
+        false, "Cannot open file! Ensure that your data is in same directory as program file.\n"};
   }
   return read_study_data(study, file, out);
 }

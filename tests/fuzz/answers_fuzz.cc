@@ -19,13 +19,15 @@ namespace {
 
 int count_of(const std::string& text, const std::string& part) {
   int count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+    ++count;
   return count;
 }
 
 int visible_characters(const std::string& text) {
   int count = 0;
-  for (char c : text) count += c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f' ? 0 : 1;
+  for (char c : text)
+    count += c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f' ? 0 : 1;
   return count;
 }
 
@@ -53,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (status == 0) {
     FUZZ_CHECK(reports >= 1);
     const std::string tail = "Velm =  0.000\n\n\n";
-    FUZZ_CHECK(output.size() >= tail.size() && output.compare(output.size() - tail.size(), tail.size(), tail) == 0);
+    FUZZ_CHECK(output.size() >= tail.size() &&
+               output.compare(output.size() - tail.size(), tail.size(), tail) == 0);
   }
   return 0;
 }

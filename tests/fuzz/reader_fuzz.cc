@@ -25,13 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   const std::string messages = out.str();
-  FUZZ_CHECK(messages.size() >= 20 && messages.compare(messages.size() - 20, 20, "Data file read in.\n\n") == 0);
+  FUZZ_CHECK(messages.size() >= 20 &&
+             messages.compare(messages.size() - 20, 20, "Data file read in.\n\n") == 0);
   FUZZ_CHECK(study.locus_count >= 1 && study.locus_count <= MAX_LOCI);
   FUZZ_CHECK(study.sire_count >= 1 && study.sire_count <= MAX_SIRES);
   for (int i = 0; i < study.locus_count; ++i) {
     FUZZ_CHECK(study.allele_count[i] >= 1 && study.allele_count[i] <= MAX_ALLELES);
     for (int slot = 0; slot < 2; ++slot) {
-      FUZZ_CHECK(study.mother[i].slot[slot] >= 0 && study.mother[i].slot[slot] < study.allele_count[i]);
+      FUZZ_CHECK(study.mother[i].slot[slot] >= 0 &&
+                 study.mother[i].slot[slot] < study.allele_count[i]);
     }
     for (int s = 0; s < study.allele_count[i]; ++s) FUZZ_CHECK(study.allele_frequency[i][s] >= 0);
   }
