@@ -21,7 +21,7 @@ struct FolderResult {
 // faketime freezes the clock the seed is read from; ASan must then not insist
 // on coming first among the preloaded libraries.
 inline const std::string FROZEN_CLOCK =
-    "TZ=UTC ASAN_OPTIONS=verify_asan_link_order=0 faketime '2026-03-01 12:00:00'";
+    "TZ=UTC ASAN_OPTIONS=verify_asan_link_order=0 faketime -f '2026-03-01 12:00:00'";
 inline constexpr uint32_t FROZEN_SEED =
     1772366400;  // 2026-03-01 12:00:00 UTC in seconds since 1970
 
