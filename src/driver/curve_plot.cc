@@ -13,9 +13,8 @@ bool gnuplot_available() {
 }
 
 const char* gnuplot_install_hint() {
-  return "gnuplot is not installed; install it with 'sudo apt-get install gnuplot-nox' (the table "
-         "needs no "
-         "gnuplot: leave out --plot)";
+  return "gnuplot is not installed; install it with 'sudo apt-get install gnuplot-nox' "
+         "(the table needs no gnuplot: leave out --plot)";
 }
 
 bool draw_curve(const StudyData& study, const CurvePoint* points, int count,

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
   // The reader's warnings pass through; its closing line belongs to the
   // dialogue.
   std::string warnings = messages.str();
-  const std::string read_in = "Data file read in.\n\n";
+  const std::string read_in = DATA_FILE_READ_IN;
   if (warnings.size() >= read_in.size() &&
       warnings.compare(warnings.size() - read_in.size(), read_in.size(), read_in) == 0) {
     warnings.resize(warnings.size() - read_in.size());

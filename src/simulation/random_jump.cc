@@ -25,7 +25,3 @@ Jump inverse_of(Jump jump) {
   for (int round = 0; round < 5; ++round) inverse *= 2u - jump.mul * inverse;
   return Jump{inverse, 0u - inverse * jump.add};
 }
-
-void skip_random(uint64_t steps) {
-  seed_random(apply_jump(jump_of(steps), random_state()));
-}

@@ -27,7 +27,3 @@ inline uint32_t apply_jump(Jump jump, uint32_t state) {
 inline int value_after(Jump jump, uint32_t state) {
   return static_cast<int>((apply_jump(jump, state) >> 16) & 0x7FFFu);
 }
-
-// Advances the process-wide generator by `steps` values, as if next_random15
-// had been called that many times.
-void skip_random(uint64_t steps);

@@ -161,7 +161,7 @@ LoadStatus read_study_data(StudyData& study, std::istream& in, std::ostream& out
     }
   }
 
-  out << "Data file read in.\n\n";
+  out << DATA_FILE_READ_IN;
   return accepted();
 }
 

@@ -15,6 +15,9 @@ struct LoadStatus {
   std::string message;
 };
 
+// What the reader writes last when it has read a file it accepts.
+inline constexpr const char* DATA_FILE_READ_IN = "Data file read in.\n\n";
+
 // The fixed name of the data file: "c:mmdata.txt" on Windows, mmdata.txt in
 // the current working directory elsewhere.
 const char* data_file_name();
