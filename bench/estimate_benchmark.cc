@@ -1,11 +1,11 @@
-// One estimate (50000 trials) at a given brood size, by the plain trials and
+// One estimate (TRIAL_COUNT trials) at a given brood size, by the plain trials and
 // by the fast estimator, on the study files in this folder.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <sstream>
 #include <string>
 
+#include "simulation/estimate.h"
 #include "simulation/fast_estimate.h"
 #include "simulation/random_source.h"
 #include "simulation/trial.h"
@@ -13,13 +13,10 @@
 
 namespace {
 
-constexpr int TRIALS = 50000;
-
 StudyData load(const char* name) {
   StudyData study{};
   std::string path = std::string(BENCH_DIR) + "/" + name + ".txt";
-  std::ostringstream messages;
-  const LoadStatus status = load_study_data(study, path.c_str(), messages);
+  const LoadStatus status = load_study_data(study, path.c_str());
   if (!status.ok) std::fprintf(stderr, "%s: %s", path.c_str(), status.message.c_str());
   return study;
 }
@@ -31,7 +28,7 @@ void plain_estimate(benchmark::State& state, const char* name) {
   seed_random(12345);
   for (auto _ : state) {
     int detections = 0;
-    for (int t = 0; t < TRIALS; ++t) detections += run_trial(study, brood_size, work);
+    for (int t = 0; t < TRIAL_COUNT; ++t) detections += run_trial(study, brood_size, work);
     benchmark::DoNotOptimize(detections);
   }
 }
@@ -41,9 +38,9 @@ void fast_estimate(benchmark::State& state, const char* name) {
   static FastEstimator fast;
   prepare_fast_estimator(study, fast);
   const int32_t brood_size = static_cast<int32_t>(state.range(0));
-  seed_random(12345);
+  RandomState random{12345};
   for (auto _ : state)
-    benchmark::DoNotOptimize(fast_count_detections(study, brood_size, TRIALS, fast));
+    benchmark::DoNotOptimize(fast_count_detections(study, brood_size, TRIAL_COUNT, fast, random));
 }
 
 void prepare(benchmark::State& state, const char* name) {

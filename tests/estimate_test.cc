@@ -1,10 +1,11 @@
-#include "driver/estimate.h"
+#include "simulation/estimate.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <sstream>
 
+#include "driver/report.h"
 #include "simulation/random_source.h"
 #include "test_support.h"
 
@@ -24,7 +25,7 @@ TEST(RunningShare, PrintsTheRunningSumNotTheQuotient) {
                                                {50000, " 1.000"}, {30988, " 0.620"}};
   for (const auto& [detections, text] : cases)
     EXPECT_EQ(printed(running_share(detections)), text) << detections;
-  EXPECT_EQ(printed(225 / 50000.0), " 0.004");
+  EXPECT_EQ(printed(225.0 / TRIAL_COUNT), " 0.004");
 }
 
 TEST(EstimateAndReport, ReportLines) {

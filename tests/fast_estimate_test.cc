@@ -6,6 +6,8 @@
 #include <cstring>
 #include <random>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 #include "simulation/random_source.h"
 #include "simulation/trial.h"
@@ -62,43 +64,192 @@ TEST(FastEstimate, DrawTablesMatchTheWalk) {
     for (int r = 0; r < RANDOM15_VALUES; ++r) {
       for (int i = 0; i < study.locus_count; ++i) {
         ASSERT_EQ(fast.allele_draw[i][r],
-                  draw_by_weight(study.allele_frequency[i], study.allele_count[i], r / 32768.0));
+                  draw_by_weight(study.allele_frequency[i], study.allele_count[i],
+                                 r / static_cast<double>(RANDOM15_VALUES)));
       }
-      ASSERT_EQ(fast.sire_draw[r], draw_by_weight(study.skew, study.sire_count, r / 32768.0));
+      ASSERT_EQ(fast.sire_draw[r], draw_by_weight(study.skew, study.sire_count,
+                                                  r / static_cast<double>(RANDOM15_VALUES)));
     }
   }
 }
 
-TEST(FastEstimate, AgreesWithThePlainTrials) {
-  std::mt19937 random(2026);
-  static FastEstimator fast;
-  static TrialWork work;
-  const int32_t sizes[] = {3, 1, 2, 17, 100, 3, 0, 5, -4};
-  int detecting_estimates = 0;
-  for (int n = 0; n < 300; ++n) {
-    const std::string text = generated_study(random);
-    StudyData plain = study_from(text);
-    StudyData quick = plain;
-    prepare_fast_estimator(quick, fast);
-    const uint32_t seed = random();
-    // Every tenth study runs long enough for the estimator to settle how it
-    // starts its trials, which it decides after a few hundred.
-    const int trials = n % 10 == 0 ? 600 : 40 + static_cast<int>(random() % 80);
-    for (int32_t size : sizes) {
-      seed_random(seed + size);
-      int expected = 0;
-      for (int t = 0; t < trials; ++t) expected += run_trial(plain, size, work);
-      const uint32_t plain_state = random_state();
+namespace {
 
-      seed_random(seed + size);
-      const int counted = fast_count_detections(quick, size, trials, fast);
-      ASSERT_EQ(counted, expected) << text << "size " << size;
-      ASSERT_EQ(random_state(), plain_state) << text << "size " << size;
-      ASSERT_EQ(0, std::memcmp(plain.mother, quick.mother, sizeof plain.mother))
-          << text << "size " << size;
-      detecting_estimates += counted > 0 && counted < trials ? 1 : 0;
+// The kernels this build has and this machine runs, by name.
+std::vector<std::pair<const char*, CountKernel>> kernels() {
+  std::vector<std::pair<const char*, CountKernel>> all{{"portable", portable_kernel()}};
+  if (vector_kernel() != nullptr) all.push_back({"vector", vector_kernel()});
+  return all;
+}
+
+// The plain trials' count, generator state and mother after `trials`
+// trials from `state`.
+struct PlainRun {
+  int detections;
+  uint32_t state;
+  StudyData study;
+};
+
+PlainRun run_plain(const StudyData& start, int32_t size, int trials, uint32_t state) {
+  static TrialWork work;
+  PlainRun run{0, 0, start};
+  seed_random(state);
+  for (int t = 0; t < trials; ++t) run.detections += run_trial(run.study, size, work);
+  run.state = random_state();
+  return run;
+}
+
+// Holds `kernel` to the plain trials from `state`; true when they agree.
+::testing::AssertionResult same_as_plain(CountKernel kernel, const StudyData& start, int32_t size,
+                                         int trials, uint32_t state, FastEstimator& fast) {
+  const PlainRun plain = run_plain(start, size, trials, state);
+  StudyData quick = start;
+  RandomState random{state};
+  const int counted = kernel(quick, size, trials, fast, random);
+  if (counted != plain.detections || random.value != plain.state ||
+      std::memcmp(plain.study.mother, quick.mother, sizeof quick.mother) != 0) {
+    return ::testing::AssertionFailure()
+           << "size " << size << ", " << trials << " trials from state " << state << ": counted "
+           << counted << " against " << plain.detections;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+TEST(FastEstimate, AgreesWithThePlainTrials) {
+  for (const auto& [name, kernel] : kernels()) {
+    std::mt19937 random(2026);
+    static FastEstimator fast;
+    const int32_t sizes[] = {3, 1, 2, 17, 100, 3, 0, 5, -4};
+    int detecting_estimates = 0;
+    for (int n = 0; n < 300; ++n) {
+      const std::string text = generated_study(random);
+      StudyData plain = study_from(text);
+      StudyData quick = plain;
+      prepare_fast_estimator(quick, fast);
+      const uint32_t seed = random();
+      // Every tenth study runs long enough for the estimator to settle how it
+      // starts its trials, which it decides after a few hundred.
+      const int trials = n % 10 == 0 ? 600 : 40 + static_cast<int>(random() % 80);
+      for (int32_t size : sizes) {
+        // Estimates follow one another, so the untyped mother carries over.
+        const PlainRun expected = run_plain(plain, size, trials, seed + size);
+        plain = expected.study;
+        RandomState state{seed + static_cast<uint32_t>(size)};
+        const int counted = kernel(quick, size, trials, fast, state);
+        ASSERT_EQ(counted, expected.detections) << name << "\n" << text << "size " << size;
+        ASSERT_EQ(state.value, expected.state) << name << "\n" << text << "size " << size;
+        ASSERT_EQ(0, std::memcmp(plain.mother, quick.mother, sizeof plain.mother))
+            << name << "\n"
+            << text << "size " << size;
+        detecting_estimates += counted > 0 && counted < trials ? 1 : 0;
+      }
+    }
+    // The generated studies must exercise both verdicts, not only trivial ones.
+    EXPECT_GT(detecting_estimates, 300) << name;
+  }
+}
+
+// Trials whose value at one offset sits exactly on a boundary: the half-point
+// of the maternal and paternal choices, and both sides of every edge of the
+// draw tables, at every kind of offset a trial has.
+TEST(FastEstimate, ValuesOnEveryEdge) {
+  // Uneven frequencies and shares a little short of 1, so that the tables
+  // have edges everywhere and values that pick nothing; equal enough shares
+  // that trials start with the first look.
+  const char* const studies[] = {
+      "2\n6 .3 .2 .15 .15 .1 .0999\n5 .25 .25 .2 .2 .0999\n3\n.34 .33 .3299\n99 0\n",
+      "2\n6 .3 .2 .15 .15 .1 .0999\n5 .25 .25 .2 .2 .0999\n4\n.25 .25 .25 .2499\n0 1 2 2\n",
+  };
+  std::mt19937 random(11);
+  static FastEstimator fast;
+  int runs = 0;
+  for (const char* text : studies) {
+    const StudyData study = study_from(text);
+    prepare_fast_estimator(study, fast);
+    const TrialLayout layout = trial_layout(study);
+
+    // Both sides of each edge of a draw table.
+    auto edges_of = [](const int8_t* table) {
+      std::vector<int> values{0, RANDOM15_VALUES - 1};
+      for (int r = 1; r < RANDOM15_VALUES; ++r) {
+        if (table[r] != table[r - 1]) values.insert(values.end(), {r - 1, r});
+      }
+      return values;
+    };
+    const std::vector<int> half{HALF_POINT - 1, HALF_POINT};
+    for (int32_t size : {FIRST_LOOK, 20}) {
+      // Each offset of a trial with the values that matter there.
+      std::vector<std::pair<int, std::vector<int>>> cases;
+      for (int i = 0; i < study.locus_count; ++i) {
+        const std::vector<int> alleles = edges_of(fast.allele_draw[i]);
+        if (!study.mother_known) {
+          for (int slot = 0; slot < 2; ++slot) cases.push_back({mother_value(i, slot), alleles});
+        }
+        for (int k = 0; k < study.sire_count; ++k) {
+          for (int slot = 0; slot < 2; ++slot)
+            cases.push_back({sire_value(layout, k, i, slot), alleles});
+        }
+      }
+      for (int j : {0, 1, FIRST_LOOK - 1, size - 1, 15, 16}) {
+        if (j >= size) continue;
+        cases.push_back({offspring_sire_value(layout, j), edges_of(fast.sire_draw)});
+        for (int i = 0; i < study.locus_count; ++i) {
+          cases.push_back({maternal_choice_value(layout, j, i), half});
+          cases.push_back({paternal_choice_value(layout, j, i), half});
+        }
+      }
+
+      const int per_trial = values_per_trial(study, size);
+      for (const auto& [offset, values] : cases) {
+        for (int value : values) {
+          for (int n = 0; n < 8; ++n) {
+            // The value sits at `offset` of the first or the second trial;
+            // the state's other bits are random.
+            const int at = offset + (n % 2) * per_trial;
+            const uint32_t moved = static_cast<uint32_t>(value) << 16 | (random() & 0x8000FFFFu);
+            const uint32_t state = apply_jump(inverse_of(jump_of(at + 1)), moved);
+            for (const auto& [name, kernel] : kernels()) {
+              ASSERT_TRUE(same_as_plain(kernel, study, size, 2, state, fast))
+                  << name << " kernel, value " << value << " at offset " << offset << "\n"
+                  << text;
+              ++runs;
+            }
+          }
+        }
+      }
     }
   }
-  // The generated studies must exercise both verdicts, not only trivial ones.
-  EXPECT_GT(detecting_estimates, 300);
+  EXPECT_GT(runs, 5000);
+}
+
+// Estimates that share nothing but the study text give the same results
+// whether they run one after the other or at the same time.
+TEST(FastEstimate, IndependentEstimatesRunSideBySide) {
+  const StudyData start = study_from(EXAMPLE_STUDY);
+  struct Run {
+    StudyData study;
+    RandomState random;
+    int detections[3];
+  };
+  static FastEstimator fast[2];
+  auto estimate = [&start](Run& run, FastEstimator& work) {
+    prepare_fast_estimator(start, work);
+    for (int n = 0; n < 3; ++n)
+      run.detections[n] = fast_count_detections(run.study, 10 + 20 * n, 20000, work, run.random);
+  };
+  Run alone[2] = {{start, {1}, {}}, {start, {2}, {}}};
+  estimate(alone[0], fast[0]);
+  estimate(alone[1], fast[1]);
+
+  Run together[2] = {{start, {1}, {}}, {start, {2}, {}}};
+  std::thread second([&] { estimate(together[1], fast[1]); });
+  estimate(together[0], fast[0]);
+  second.join();
+  for (int r = 0; r < 2; ++r) {
+    EXPECT_EQ(together[r].random.value, alone[r].random.value) << r;
+    for (int n = 0; n < 3; ++n) EXPECT_EQ(together[r].detections[n], alone[r].detections[n]);
+  }
+  EXPECT_NE(alone[0].detections[2], alone[1].detections[2]) << "the two seeds differ";
 }

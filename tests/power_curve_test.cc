@@ -78,8 +78,8 @@ TEST(PowerCurve, SameEstimatesAsTheDialogue) {
   options.to = 14;
   options.step = 3;
   CurvePoint points[MAX_CURVE_POINTS];
-  seed_random(777);
-  const int count = estimate_curve(study, options, work, points);
+  RandomState random{777};
+  const int count = estimate_curve(study, options, work, random, points);
   ASSERT_EQ(count, 5);
   std::ostringstream table;
   write_curve_table(points, count, table);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "simulation/random_jump.h"
+
 TEST(RandomSource, KnownSequenceFromStateOne) {
   seed_random(1);
   EXPECT_EQ(next_random15(), 41);
@@ -15,9 +17,9 @@ TEST(RandomSource, UniformAndHalfFollowTheFifteenBitValue) {
       seed_random(seed);
       const int r = next_random15();
       seed_random(seed);
-      EXPECT_EQ(draw_uniform(), r / 32768.0);
+      EXPECT_EQ(draw_uniform(), r / static_cast<double>(RANDOM15_VALUES));
       seed_random(seed);
-      EXPECT_EQ(draw_half(), r < 16384 ? 0 : 1) << "r = " << r;
+      EXPECT_EQ(draw_half(), r < HALF_POINT ? 0 : 1) << "r = " << r;
       seed = random_state();
     }
   }
@@ -46,4 +48,14 @@ TEST(RandomSource, DrawByWeight) {
     EXPECT_EQ(draw_by_weight(c.weights.data(), static_cast<int>(c.weights.size()), c.u), c.expected)
         << "u = " << c.u;
   }
+}
+
+TEST(RandomSource, UpperHalfIsWhatDrawHalfGivesForEveryValue) {
+  const Jump back = inverse_of(jump_of(1));
+  for (int r = 0; r < RANDOM15_VALUES; ++r) {
+    seed_random(apply_jump(back, static_cast<uint32_t>(r) << 16));
+    ASSERT_EQ(draw_half(), upper_half(r) ? 1 : 0) << r;
+  }
+  EXPECT_FALSE(upper_half(HALF_POINT - 1));
+  EXPECT_TRUE(upper_half(HALF_POINT));
 }

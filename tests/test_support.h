@@ -19,8 +19,7 @@ inline const char* const EXAMPLE_TYPED_STUDY =
 inline StudyData study_from(const std::string& text) {
   StudyData study{};
   std::istringstream in(text);
-  std::ostringstream messages;
-  const LoadStatus status = read_study_data(study, in, messages);
+  const LoadStatus status = read_study_data(study, in);
   EXPECT_TRUE(status.ok) << status.message;
   return study;
 }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "simulation/random_jump.h"
 #include "simulation/random_source.h"
 #include "test_support.h"
 
@@ -25,13 +26,6 @@ int judge_one_locus(const JudgeCase& c) {
   static TrialWork work;
   for (size_t j = 0; j < c.offspring.size(); ++j) work.brood[j][0] = c.offspring[j];
   return judge_brood(study, static_cast<int32_t>(c.offspring.size()), work);
-}
-
-// Generator values one trial consumes.
-int values_per_trial(const StudyData& s, int brood_size) {
-  const int offspring = brood_size > 0 ? brood_size : 0;
-  return (s.mother_known ? 0 : 2 * s.locus_count) + 2 * s.sire_count * s.locus_count +
-         offspring * (1 + 2 * s.locus_count);
 }
 
 }  // namespace
@@ -74,17 +68,56 @@ TEST(JudgeBrood, AnyLocusDetectsAndLociAreNotCombined) {
   EXPECT_EQ(judge_brood(study, 3, work), 1);
 }
 
-TEST(SampleBrood, ConsumesAFixedNumberOfValues) {
-  for (const char* text : {EXAMPLE_STUDY, EXAMPLE_TYPED_STUDY}) {
+// Every draw of sample_brood, read back from the value the layout says it
+// took: the layout and the plain trial describe the same order.
+TEST(SampleBrood, ValuesSitWhereTheLayoutSays) {
+  // Frequencies and shares short of 1, so that draws can pick nothing too.
+  const char* const studies[] = {EXAMPLE_STUDY, EXAMPLE_TYPED_STUDY,
+                                 "2 3 .5 .3 .1999 4 .25 .25 .25 .2499 3 .3 .3 .3999 99 0"};
+  for (const char* text : studies) {
     StudyData study = study_from(text);
     static TrialWork work;
-    for (int brood_size : {-4, 0, 1, 7, MAX_OFFSPRING}) {
-      seed_random(2024);
+    const TrialLayout layout = trial_layout(study);
+    for (int32_t brood_size : {-4, 0, 1, 7, MAX_OFFSPRING}) {
+      const StudyData before = study;
+      const uint32_t start = 2024u + static_cast<uint32_t>(brood_size);
+      seed_random(start);
       sample_brood(study, brood_size, work);
-      const uint32_t after = random_state();
-      seed_random(2024);
-      for (int n = 0; n < values_per_trial(study, brood_size); ++n) next_random15();
-      EXPECT_EQ(after, random_state()) << text << " size " << brood_size;
+      EXPECT_EQ(random_state(), apply_jump(jump_of(values_per_trial(study, brood_size)), start))
+          << text << " size " << brood_size;
+
+      auto value = [start](int offset) { return value_after(jump_of(offset + 1), start); };
+      auto allele = [&study](int locus, int r, int32_t otherwise) {
+        const int a = draw_by_weight(study.allele_frequency[locus], study.allele_count[locus],
+                                     r / static_cast<double>(RANDOM15_VALUES));
+        return a == NO_INDEX ? otherwise : a;
+      };
+      for (int i = 0; i < study.locus_count; ++i) {
+        for (int slot = 0; slot < 2; ++slot) {
+          if (!study.mother_known) {
+            EXPECT_EQ(study.mother[i].slot[slot],
+                      allele(i, value(mother_value(i, slot)), before.mother[i].slot[slot]));
+          }
+          for (int k = 0; k < study.sire_count; ++k) {
+            EXPECT_EQ(work.sire_genotype[k][i].slot[slot],
+                      allele(i, value(sire_value(layout, k, i, slot)), study.allele_count[i] - 1));
+          }
+        }
+      }
+      int sire = study.sire_count - 1;
+      for (int j = 0; j < brood_size; ++j) {
+        const int picked = draw_by_weight(
+            study.skew, study.sire_count,
+            value(offspring_sire_value(layout, j)) / static_cast<double>(RANDOM15_VALUES));
+        if (picked != NO_INDEX) sire = picked;
+        for (int i = 0; i < study.locus_count; ++i) {
+          const int h = upper_half(value(maternal_choice_value(layout, j, i))) ? 1 : 0;
+          const int h2 = upper_half(value(paternal_choice_value(layout, j, i))) ? 1 : 0;
+          ASSERT_EQ(work.brood[j][i].slot[0], study.mother[i].slot[h]) << j << " " << i;
+          ASSERT_EQ(work.brood[j][i].slot[1], work.sire_genotype[sire][i].slot[h2])
+              << j << " " << i;
+        }
+      }
     }
   }
 }

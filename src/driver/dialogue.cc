@@ -4,7 +4,7 @@
 #include <limits>
 #include <ostream>
 
-#include "driver/estimate.h"
+#include "driver/report.h"
 
 static bool is_space(int c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';

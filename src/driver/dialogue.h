@@ -7,6 +7,10 @@
 
 #include "study/study_data.h"
 
+// What the program writes when it has read a data file it accepts, before
+// the first question.
+inline constexpr const char* DATA_FILE_READ_IN = "Data file read in.\n\n";
+
 // What reading one answer found.
 enum class AnswerKind {
   NUMBER,        // a whole number within the 32-bit range, in `value`

@@ -10,11 +10,13 @@
 int main() {
   seed_random(static_cast<uint32_t>(std::time(nullptr)));
   static StudyData study;
-  const LoadStatus loaded = load_study_data(study, data_file_name(), std::cout);
+  const LoadStatus loaded = load_study_data(study, data_file_name());
+  std::cout << warnings_text(loaded);
   if (!loaded.ok) {
     std::cout << loaded.message << std::flush;
     return 1;
   }
+  std::cout << DATA_FILE_READ_IN;
   const int status = run_dialogue(study, std::cin, std::cout);
   std::cout << std::flush;
   return status;

@@ -112,10 +112,10 @@ bool parse_power_curve_options(int argc, const char* const* argv, PowerCurveOpti
 }
 
 int estimate_curve(StudyData& study, const PowerCurveOptions& options, EstimateWork& work,
-                   CurvePoint* points) {
+                   RandomState& random, CurvePoint* points) {
   int count = 0;
   for (int size = options.from; size <= options.to; size += options.step) {
-    points[count++] = CurvePoint{size, count_detections(study, size, work)};
+    points[count++] = CurvePoint{size, count_detections(study, size, work, random)};
   }
   return count;
 }

@@ -7,7 +7,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "driver/estimate.h"
+#include "simulation/estimate.h"
 #include "study/study_data.h"
 
 struct PowerCurveOptions {
@@ -41,11 +41,11 @@ bool parse_power_curve_options(int argc, const char* const* argv, PowerCurveOpti
                                std::string& error);
 
 // Estimates every size of the range, continuing the generator sequence from
-// where it stands; writes the points and returns how many.
+// `random`; writes the points and returns how many.
 // REQUIRES: options as accepted by parse_power_curve_options; work prepared
 // for this study; points holds MAX_CURVE_POINTS.
 int estimate_curve(StudyData& study, const PowerCurveOptions& options, EstimateWork& work,
-                   CurvePoint* points);
+                   RandomState& random, CurvePoint* points);
 
 // The estimate exactly as the dialogue prints it, to three decimals.
 double printed_probability(int detections);

@@ -7,12 +7,10 @@
 #include <ctime>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "driver/curve_plot.h"
 #include "driver/output_file.h"
 #include "driver/power_curve.h"
-#include "simulation/random_source.h"
 #include "study/study_reader.h"
 
 int main(int argc, char** argv) {
@@ -31,19 +29,10 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  seed_random(options.seeded ? options.seed : static_cast<uint32_t>(std::time(nullptr)));
+  RandomState random{options.seeded ? options.seed : static_cast<uint32_t>(std::time(nullptr))};
   static StudyData study;
-  std::ostringstream messages;
-  const LoadStatus loaded = load_study_data(study, data_file_name(), messages);
-  // The reader's warnings pass through; its closing line belongs to the
-  // dialogue.
-  std::string warnings = messages.str();
-  const std::string read_in = DATA_FILE_READ_IN;
-  if (warnings.size() >= read_in.size() &&
-      warnings.compare(warnings.size() - read_in.size(), read_in.size(), read_in) == 0) {
-    warnings.resize(warnings.size() - read_in.size());
-  }
-  std::cerr << warnings;
+  const LoadStatus loaded = load_study_data(study, data_file_name());
+  std::cerr << warnings_text(loaded);
   if (!loaded.ok) {
     std::cerr << loaded.message;
     return 1;
@@ -52,7 +41,7 @@ int main(int argc, char** argv) {
   static EstimateWork work;
   prepare_estimates(study, work);
   static CurvePoint points[MAX_CURVE_POINTS];
-  const int count = estimate_curve(study, options, work, points);
+  const int count = estimate_curve(study, options, work, random, points);
 
   if (options.output.empty()) {
     write_curve_table(points, count, std::cout);

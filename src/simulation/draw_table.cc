@@ -6,13 +6,13 @@
 // index. That rank never drops as r grows: subtracting the same weights in
 // double precision keeps the order of what is left of u.
 static int ranked_draw(const double* weights, int n, int r) {
-  const int index = draw_by_weight(weights, n, r / 32768.0);
+  const int index = draw_by_weight(weights, n, r / static_cast<double>(RANDOM15_VALUES));
   return index == NO_INDEX ? n : index;
 }
 
 void fill_draw_table(const double* weights, int n, int8_t* table) {
   // Each run of equal draws is found by bisection on the exact walk and
-  // filled whole, so the table costs a few hundred walks, not 32768.
+  // filled whole, so the table costs a few hundred walks, not one per value.
   int r = 0;
   while (r < RANDOM15_VALUES) {
     const int draw = ranked_draw(weights, n, r);

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-constexpr int RANDOM15_VALUES = 32768;
+#include "simulation/random_source.h"
 
 // Fills table[r], for every generator value r, with what
 // draw_by_weight(weights, n, r / 32768.0) returns (NO_INDEX included).

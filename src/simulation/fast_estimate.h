@@ -1,47 +1,71 @@
 // The estimator the program uses: the same trials as run_trial, trial for
 // trial, without drawing what cannot change a verdict.
 //
-// A trial's generator values sit at fixed offsets from its first state, so
-// any of them can be read directly (random_jump.h), and a draw by weight is
-// one lookup in a table built once by the exact walk (draw_table.h). The
-// count of paternal alleles at a locus (the flag added for offspring with the
-// mother's genotype included) never drops as offspring are added and does
-// not depend on their order, and a trial detects as soon as one locus passes
-// two; so a trial is judged a locus at a time, all offspring at once, and
-// stops at the first locus that passes. Sire alleles are read only for sires
-// that fathered offspring; a trial with one father, a locus with two alleles
-// or fewer, and a locus whose fathers carry two alleles or fewer between
-// them cannot detect and are passed over. Before that, where it pays, the
-// first few offspring are looked at one by one, and a large brood is judged
-// at its best locus by its first sixteen offspring: a subset that passes two
-// settles the trial. Whole estimates that cannot detect (two offspring or
-// fewer, one possible sire) only move the generator.
+// A trial's generator values sit at fixed offsets from its first state
+// (TrialLayout in trial.h), so any of them can be read directly
+// (random_jump.h), and a draw by weight is one lookup in a table built once
+// by the exact walk (draw_table.h). The count of paternal alleles at a locus
+// never drops as offspring are added and does not depend on their order,
+// and a trial detects as soon as one locus passes DETECTION_THRESHOLD; so a
+// trial is judged a locus at a time, all offspring at once, and stops at
+// the first locus that passes.
 //
-// What stays exact: a sire draw that picks no index keeps the previous
-// offspring's sire (the last sire for the first offspring), and an untyped
-// mother's slot keeps its allele from the previous trial, across estimates
-// too. After an estimate the generator state and study.mother are what the
-// plain trials would have left.
+// Where each rule of the plain trial (trial.cc) is carried out here, so that
+// a change to a rule there can be made everywhere it applies (all in
+// fast_kernel.cc unless named otherwise):
+//
+//   untyped mother's draw, kept when it picks nothing
+//                               untyped_mother_allele (across trials and
+//                               estimates, through mother_track)
+//   sire allele draws, last allele when nothing is picked
+//                               draw_sire_alleles
+//   offspring's sire draw, previous sire when nothing is picked
+//                               draw_offspring_sires, first_look_detects
+//   maternal and paternal choices (draw_half)
+//                               upper_half (random_source.h), through
+//                               upper_half_choices (choice_bits.h) and
+//                               first_look_detects
+//   rules 1 to 3 of the judgement (homozygous offspring, offspring with the
+//   mother's genotype, the flag for the ambiguous mark)
+//                               add_offspring and locus_detects (per
+//                               offspring and per sire slot), locus_reveals
+//   "more than DETECTION_THRESHOLD paternal alleles"
+//                               locus_reveals; and the shortcuts that rely on
+//                               the threshold: too_few_to_detect (brood
+//                               size, alleles of a locus, alleles fathers
+//                               carry, number of fathers) and, in
+//                               prepare_fast_estimator (fast_estimate.cc),
+//                               one_sire_only and the loci left out
+//
+// What stays exact: after an estimate the generator state and study.mother
+// are what the plain trials would have left.
+//
+// The kernel is built twice, for AVX2 and for any x86-64 (or other)
+// machine; fast_count_detections picks one at run time, and both give the
+// same results.
 #pragma once
 
 #include <cstdint>
 
-#include "simulation/choice_bits.h"
 #include "simulation/draw_table.h"
+#include "simulation/offspring_set.h"
 #include "simulation/random_jump.h"
+#include "simulation/random_source.h"
+#include "simulation/trial.h"
 #include "study/study_data.h"
 
-// Generator values one trial can consume at most.
-constexpr int MAX_VALUES_PER_TRIAL =
-    2 * MAX_LOCI + 2 * MAX_SIRES * MAX_LOCI + MAX_OFFSPRING * (1 + 2 * MAX_LOCI);
+// Offspring a trial with the first look looks at one by one, at the most
+// informative locus, before it is judged a locus at a time.
+constexpr int FIRST_LOOK = 4;
 
-// The jumps from a trial's first state to a set of per-offspring values,
-// laid out for upper_half_choices.
+// The jumps from a trial's first state to a set of per-offspring values.
 struct OffspringJumps {
   uint32_t mul[CHOICE_LANES];
   uint32_t add[CHOICE_LANES];
 };
 
+// Tables for one study and the working storage of one estimate. Estimates
+// that run side by side each need their own.
 struct FastEstimator {
   // Built by prepare_fast_estimator, once per study.
   int8_t allele_draw[MAX_LOCI][RANDOM15_VALUES];  // allele a value picks, or NO_INDEX
@@ -73,16 +97,26 @@ struct FastEstimator {
   int8_t sire_allele[MAX_SIRES][2];
 };
 
-// Generator values that one trial of sample_brood consumes.
-int values_per_trial(const StudyData& study, int32_t brood_size);
-
 // Builds the tables for `study`.
 // REQUIRES: study as accepted by read_study_data.
 void prepare_fast_estimator(const StudyData& study, FastEstimator& fast);
 
-// Runs `trial_count` trials of brood_size from the current generator state and
-// returns how many detect multiple paternity, exactly as that many calls of
-// run_trial would, leaving the generator and study.mother as they would.
+// Runs `trial_count` trials of brood_size from `random` and returns how many
+// detect multiple paternity, exactly as that many calls of run_trial from
+// that state would, leaving `random` and study.mother as they would. Touches
+// nothing but its arguments.
 // REQUIRES: fast prepared for this study; brood_size <= MAX_OFFSPRING.
 int fast_count_detections(StudyData& study, int32_t brood_size, int trial_count,
-                          FastEstimator& fast);
+                          FastEstimator& fast, RandomState& random);
+
+// The kernels behind fast_count_detections, for tests that hold them to
+// each other: each is fast_count_detections on one instruction set.
+using CountKernel = int (*)(StudyData& study, int32_t brood_size, int trial_count,
+                            FastEstimator& fast, RandomState& random);
+
+// The kernel for any machine.
+CountKernel portable_kernel();
+
+// The AVX2 kernel when this machine can run it and this build has it (on
+// x86-64 with MPDETECT_VECTOR_KERNEL); nullptr otherwise.
+CountKernel vector_kernel();

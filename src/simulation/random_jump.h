@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "simulation/random_source.h"
+
 struct Jump {
   uint32_t mul;
   uint32_t add;
@@ -25,5 +27,5 @@ inline uint32_t apply_jump(Jump jump, uint32_t state) {
 // moved by `jump` from `state`; that is, with jump_of(d + 1), the value at
 // offset d from `state`.
 inline int value_after(Jump jump, uint32_t state) {
-  return static_cast<int>((apply_jump(jump, state) >> 16) & 0x7FFFu);
+  return output15(apply_jump(jump, state));
 }

@@ -1,22 +1,22 @@
 #include "simulation/random_source.h"
 
-static uint32_t state = 1;
+static RandomState process_state{1};
 
 void seed_random(uint32_t seed) {
-  state = seed;
+  process_state.value = seed;
 }
 
 uint32_t random_state() {
-  return state;
+  return process_state.value;
 }
 
 int next_random15() {
-  state = state * RANDOM_MULTIPLIER + RANDOM_INCREMENT;
-  return static_cast<int>((state >> 16) & 0x7FFFu);
+  process_state.value = process_state.value * RANDOM_MULTIPLIER + RANDOM_INCREMENT;
+  return output15(process_state.value);
 }
 
 double draw_uniform() {
-  return next_random15() / 32768.0;
+  return next_random15() / static_cast<double>(RANDOM15_VALUES);
 }
 
 int draw_half() {

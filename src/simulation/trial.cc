@@ -2,6 +2,19 @@
 
 #include "simulation/random_source.h"
 
+TrialLayout trial_layout(const StudyData& study) {
+  const int loci = study.locus_count;
+  const int mother_values = study.mother_known ? 0 : ALLELES_PER_PARENT * loci;
+  return TrialLayout{loci, mother_values,
+                     mother_values + ALLELES_PER_PARENT * study.sire_count * loci, 1 + 2 * loci};
+}
+
+int values_per_trial(const StudyData& study, int32_t brood_size) {
+  const int offspring = brood_size > 0 ? brood_size : 0;
+  const TrialLayout layout = trial_layout(study);
+  return layout.first_offspring_value + offspring * layout.values_per_offspring;
+}
+
 // A draw by weight over a locus's frequencies that keeps `target` when it
 // picks no allele.
 static void draw_allele_into(const StudyData& study, int locus, int32_t& target) {
@@ -68,7 +81,7 @@ int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& wor
 
     int count = 0;
     for (int s = 0; s < study.allele_count[i]; ++s) count += paternal[s] ? 1 : 0;
-    if (count > 2) verdict = 1;
+    if (reveals_several_fathers(count)) verdict = 1;
   }
   return verdict;
 }

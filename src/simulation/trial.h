@@ -16,9 +16,73 @@ struct TrialWork {
   Genotype brood[MAX_OFFSPRING][MAX_LOCI];
 };
 
+// A locus reveals more than one father when it shows more paternal alleles
+// than this: a father passes on one of his two, so one father's offspring
+// show two at most. Every shortcut of the fast estimator that skips work
+// because a count cannot pass this bound reads it from here.
+constexpr int DETECTION_THRESHOLD = 2;
+
+// Alleles one parent carries at a locus.
+constexpr int ALLELES_PER_PARENT = 2;
+
+// The judgement's last step: whether `paternal_alleles` at one locus reveal
+// more than one father.
+constexpr bool reveals_several_fathers(int paternal_alleles) {
+  return paternal_alleles > DETECTION_THRESHOLD;
+}
+
+// Where each of a trial's generator values sits, counted from the trial's
+// first value. sample_brood consumes them in this order: for an untyped
+// mother 2 per locus (slot 0, slot 1); 2 per locus for each sire, sire by
+// sire; then per offspring its sire draw and, locus by locus, its maternal
+// choice and then its paternal choice. Everything that reads a trial's
+// values out of order (the fast estimator, the tests) takes the offsets
+// from here.
+struct TrialLayout {
+  int loci;
+  int first_sire_value;
+  int first_offspring_value;
+  int values_per_offspring;
+};
+
+TrialLayout trial_layout(const StudyData& study);
+
+// Generator values one trial of sample_brood consumes.
+int values_per_trial(const StudyData& study, int32_t brood_size);
+
+// Generator values one trial can consume at most.
+constexpr int MAX_VALUES_PER_TRIAL = ALLELES_PER_PARENT * MAX_LOCI +
+                                     ALLELES_PER_PARENT * MAX_SIRES * MAX_LOCI +
+                                     MAX_OFFSPRING * (1 + 2 * MAX_LOCI);
+
+// An untyped mother's draw for `slot` at `locus`.
+constexpr int mother_value(int locus, int slot) {
+  return ALLELES_PER_PARENT * locus + slot;
+}
+
+// Sire k's draw for `slot` at `locus`.
+constexpr int sire_value(const TrialLayout& layout, int k, int locus, int slot) {
+  return layout.first_sire_value + ALLELES_PER_PARENT * (k * layout.loci + locus) + slot;
+}
+
+// Offspring j's sire draw.
+constexpr int offspring_sire_value(const TrialLayout& layout, int j) {
+  return layout.first_offspring_value + j * layout.values_per_offspring;
+}
+
+// Offspring j's choice of its mother's slot at `locus`.
+constexpr int maternal_choice_value(const TrialLayout& layout, int j, int locus) {
+  return offspring_sire_value(layout, j) + 1 + 2 * locus;
+}
+
+// Offspring j's choice of its sire's slot at `locus`.
+constexpr int paternal_choice_value(const TrialLayout& layout, int j, int locus) {
+  return maternal_choice_value(layout, j, locus) + 1;
+}
+
 // Draws the mother (when untyped) into study.mother, a fresh set of sires and
-// the first brood_size offspring, consuming 2L (untyped mother only) + 2SL +
-// brood_size * (1 + 2L) generator values in a fixed order. A draw that picks
+// the first brood_size offspring, consuming values_per_trial generator
+// values in the order of TrialLayout. A draw that picks
 // no index leaves its target as it was: an untyped mother's slot keeps the
 // previous trial's allele, an offspring keeps the previous offspring's sire
 // (the last sire for the first offspring), and a sire's allele slot takes the

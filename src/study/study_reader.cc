@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <fstream>
-#include <ostream>
 #include <sstream>
 
 #include "study/number_scanner.h"
@@ -18,20 +17,24 @@ const char* data_file_name() {
 namespace {
 
 LoadStatus accepted() {
-  return LoadStatus{true, std::string()};
+  return LoadStatus{true, std::string(), {}};
+}
+
+LoadStatus ends_before(const std::string& item) {
+  return LoadStatus{false, "Data file error: the file ends before " + item + ".\n", {}};
 }
 
 LoadStatus refused(const NumberScanner& scanner, const std::string& what) {
   std::ostringstream text;
   text << "Data file error, line " << scanner.line << ": " << what << "\n";
-  return LoadStatus{false, text.str()};
+  return LoadStatus{false, text.str(), {}};
 }
 
 // Reads the next word as a whole number. `item` names what the number is,
 // for the message.
 LoadStatus read_whole(NumberScanner& scanner, const std::string& item, int64_t& value) {
   if (!next_word(scanner)) {
-    return LoadStatus{false, "Data file error: the file ends before " + item + ".\n"};
+    return ends_before(item);
   }
   if (scanner.word_truncated) return refused(scanner, item + " is far too long to be a number.");
   if (!parse_whole_number(scanner.word, value)) {
@@ -58,7 +61,7 @@ LoadStatus read_count(NumberScanner& scanner, const std::string& item, int limit
 // its nearest single-precision value widened to double.
 LoadStatus read_share(NumberScanner& scanner, const std::string& item, double& stored) {
   if (!next_word(scanner)) {
-    return LoadStatus{false, "Data file error: the file ends before " + item + ".\n"};
+    return ends_before(item);
   }
   if (scanner.word_truncated) return refused(scanner, item + " is far too long to be a number.");
   float value = 0;
@@ -102,10 +105,23 @@ bool out_of_bounds(double sum) {
 
 }  // namespace
 
-LoadStatus read_study_data(StudyData& study, std::istream& in, std::ostream& out) {
-  study = StudyData{};
-  NumberScanner scanner = make_scanner(in);
+std::string warning_text(const StudyWarning& warning) {
+  return warning.locus == SHARES_WARNING
+             ? "Warning: reproductive skew not equal to 1! Results may be inaccurate.\n"
+             : "Warning: allele frequencies for each locus does not sum to 1! Results may be "
+               "inaccurate.\n";
+}
 
+std::string warnings_text(const LoadStatus& status) {
+  std::string text;
+  for (const StudyWarning& warning : status.warnings) text += warning_text(warning);
+  return text;
+}
+
+// Reads the whole study; each step's status replaces `status` but its
+// warnings stay.
+static LoadStatus read_study(StudyData& study, NumberScanner& scanner,
+                             std::vector<StudyWarning>& warnings) {
   LoadStatus status = read_count(scanner, "the number of loci", MAX_LOCI, study.locus_count);
   if (!status.ok) return status;
 
@@ -121,10 +137,7 @@ LoadStatus read_study_data(StudyData& study, std::istream& in, std::ostream& out
       if (!status.ok) return status;
       sum += study.allele_frequency[i][s];
     }
-    if (out_of_bounds(sum)) {
-      out << "Warning: allele frequencies for each locus does not sum to 1! Results may be "
-             "inaccurate.\n";
-    }
+    if (out_of_bounds(sum)) warnings.push_back(StudyWarning{i, sum});
   }
 
   status = read_count(scanner, "the number of sires", MAX_SIRES, study.sire_count);
@@ -135,8 +148,7 @@ LoadStatus read_study_data(StudyData& study, std::istream& in, std::ostream& out
     if (!status.ok) return status;
     sum += study.skew[k];
   }
-  if (out_of_bounds(sum))
-    out << "Warning: reproductive skew not equal to 1! Results may be inaccurate.\n";
+  if (out_of_bounds(sum)) warnings.push_back(StudyWarning{SHARES_WARNING, sum});
 
   status = read_mother_allele(scanner, study, 0, 0, true, study.mother[0].slot[0]);
   if (!status.ok) return status;
@@ -161,15 +173,25 @@ LoadStatus read_study_data(StudyData& study, std::istream& in, std::ostream& out
     }
   }
 
-  out << DATA_FILE_READ_IN;
   return accepted();
 }
 
-LoadStatus load_study_data(StudyData& study, const char* path, std::ostream& out) {
+LoadStatus read_study_data(StudyData& study, std::istream& in) {
+  study = StudyData{};
+  NumberScanner scanner = make_scanner(in);
+  std::vector<StudyWarning> warnings;
+  LoadStatus status = read_study(study, scanner, warnings);
+  status.warnings = std::move(warnings);
+  return status;
+}
+
+LoadStatus load_study_data(StudyData& study, const char* path) {
   std::ifstream file(path);
   if (!file) {
     return LoadStatus{
-        false, "Cannot open file! Ensure that your data is in same directory as program file.\n"};
+        false,
+        "Cannot open file! Ensure that your data is in same directory as program file.\n",
+        {}};
   }
-  return read_study_data(study, file, out);
+  return read_study_data(study, file);
 }

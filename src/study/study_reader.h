@@ -5,34 +5,48 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "study/study_data.h"
 
-// What became of a load. On refusal `message` holds the whole text to show
-// the user, ending in a line end.
+// A total that the reader found doubtful: the frequencies of one locus, or
+// the shares of the sires, adding up to less than 0.9999 or more than
+// 1.0001. The study is read all the same, with the values as given.
+struct StudyWarning {
+  int locus;  // counted from 0; SHARES_WARNING for the shares
+  double sum;
+};
+constexpr int SHARES_WARNING = -1;
+
+// What became of a load: the warnings in the order the file gave rise to
+// them, and on refusal (ok false) the message for the user, ending in a line
+// end. Warnings found before a refusal are kept.
 struct LoadStatus {
   bool ok;
   std::string message;
+  std::vector<StudyWarning> warnings;
 };
-
-// What the reader writes last when it has read a file it accepts.
-inline constexpr const char* DATA_FILE_READ_IN = "Data file read in.\n\n";
 
 // The fixed name of the data file: "c:mmdata.txt" on Windows, mmdata.txt in
 // the current working directory elsewhere.
 const char* data_file_name();
 
-// Fills `study` from the numbers in `in`, writing the doubtful-data warnings
-// and, on success, "Data file read in." to `out` as it goes. Refuses (ok is
-// false, nothing more written) a file the simulation cannot run safely: a
-// count outside 1 to its limit, a mother allele index that is not an allele
-// of its locus, a negative or non-finite frequency or share, text where a
-// number is due, or a file that ends early. The message names the item and
-// the line. Numbers after the last one the format calls for are ignored.
-// An untyped mother starts out holding the last allele of each locus in both
-// slots, which is what a draw that picks no allele then leaves her with.
-LoadStatus read_study_data(StudyData& study, std::istream& in, std::ostream& out);
+// The program's line for a warning, ending in a line end.
+std::string warning_text(const StudyWarning& warning);
+
+// The lines of all the warnings of a load, in order.
+std::string warnings_text(const LoadStatus& status);
+
+// Fills `study` from the numbers in `in`. Refuses (ok false) a file the
+// simulation cannot run safely: a count outside 1 to its limit, a mother
+// allele index that is not an allele of its locus, a negative or non-finite
+// frequency or share, text where a number is due, or a file that ends early.
+// The message names the item and the line. Numbers after the last one the
+// format calls for are ignored. An untyped mother starts out holding the
+// last allele of each locus in both slots, which is what a draw that picks
+// no allele then leaves her with.
+LoadStatus read_study_data(StudyData& study, std::istream& in);
 
 // Opens `path` and reads it as above; a file that cannot be opened gives the
-// open-failure message and ok false, with nothing written to `out`.
-LoadStatus load_study_data(StudyData& study, const char* path, std::ostream& out);
+// open-failure message and ok false.
+LoadStatus load_study_data(StudyData& study, const char* path);

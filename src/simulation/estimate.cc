@@ -1,0 +1,24 @@
+#include "simulation/estimate.h"
+
+void prepare_estimates(const StudyData& study, EstimateWork& work) {
+  prepare_fast_estimator(study, work.fast);
+}
+
+int count_detections(StudyData& study, int32_t brood_size, EstimateWork& work,
+                     RandomState& random) {
+#ifdef MPDETECT_PLAIN_ESTIMATE
+  seed_random(random.value);
+  int detections = 0;
+  for (int t = 0; t < TRIAL_COUNT; ++t) detections += run_trial(study, brood_size, work.trial);
+  random.value = random_state();
+  return detections;
+#else
+  return fast_count_detections(study, brood_size, TRIAL_COUNT, work.fast, random);
+#endif
+}
+
+double running_share(int detections) {
+  double sum = 0;
+  for (int n = 0; n < detections; ++n) sum += 1.0 / TRIAL_COUNT;
+  return sum;
+}

@@ -1,0 +1,38 @@
+// One estimate: TRIAL_COUNT simulated broods of one size, and the share of
+// them in which multiple paternity shows.
+#pragma once
+
+#include <cstdint>
+
+#include "simulation/fast_estimate.h"
+#include "simulation/random_source.h"
+#include "simulation/trial.h"
+#include "study/study_data.h"
+
+// Trials in every estimate.
+constexpr int TRIAL_COUNT = 50000;
+
+// The storage one estimate works in, of fixed size: the plain trial's and
+// the fast estimator's tables. Estimates that run side by side each need
+// their own.
+struct EstimateWork {
+  TrialWork trial;
+  FastEstimator fast;
+};
+
+// Builds what the estimates for `study` need. Call once after loading.
+void prepare_estimates(const StudyData& study, EstimateWork& work);
+
+// Runs TRIAL_COUNT trials of brood_size from `random` and returns how many
+// detect multiple paternity, advancing `random` past them. The program
+// counts them with the fast estimator; a build with MPDETECT_PLAIN_ESTIMATE
+// runs run_trial one trial after another instead (through the process-wide
+// generator, so not side by side), with the same result.
+// REQUIRES: work prepared for this study; brood_size <= MAX_OFFSPRING.
+int count_detections(StudyData& study, int32_t brood_size, EstimateWork& work, RandomState& random);
+
+// The estimate as the dialogue prints it: 1/TRIAL_COUNT added `detections`
+// times, one addition after the other from 0. It is not detections /
+// TRIAL_COUNT exactly; the rounding of the running sum can change the third
+// decimal (225 of 50000 prints 0.005, not 0.004).
+double running_share(int detections);

@@ -1,0 +1,345 @@
+// The estimator's trial loop. This file is compiled once for each instruction
+// set the estimator supports, with FAST_KERNEL_NAME naming the entry point
+// of that build (fast_estimate.cc chooses between them). Everything here but
+// that entry point has internal linkage, so that the builds cannot borrow
+// each other's code; and it calls no library code whose compiled form could
+// depend on the instruction set (popcount and count-trailing-zeros are the
+// compiler's builtins).
+#include "simulation/choice_bits.h"
+#include "simulation/fast_estimate.h"
+
+#ifndef FAST_KERNEL_NAME
+#error "FAST_KERNEL_NAME names the entry point of this build of the kernel"
+#endif
+
+int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, FastEstimator& fast,
+                     RandomState& random);
+
+namespace {
+
+#define ALWAYS_INLINE inline __attribute__((always_inline))
+
+int bit_count(uint32_t bits) {
+  return __builtin_popcount(bits);
+}
+int lowest_bit(uint32_t bits) {
+  return __builtin_ctz(bits);
+}
+
+// Offspring in the first stage of judging a large brood.
+constexpr int FIRST_STAGE = 16;
+// Trials an estimate tries the first look on before it decides to keep it.
+constexpr int LOOK_PROBE_TRIALS = 500;
+
+// Whether `alleles` distinct paternal alleles, or as many offspring or
+// fathers, are too few to pass the threshold: each offspring adds one
+// paternal allele at most (the ambiguous mark included) and each father
+// carries ALLELES_PER_PARENT.
+constexpr bool too_few_to_detect(int alleles) {
+  return !reveals_several_fathers(alleles);
+}
+constexpr bool too_few_fathers(int fathers) {
+  return too_few_to_detect(ALLELES_PER_PARENT * fathers);
+}
+
+struct Trial {
+  int index;       // trial number within the estimate
+  uint32_t state;  // generator state before its first value
+  Jump back;       // from this trial's first state to the previous trial's
+};
+
+// The jump after which the generator gives the value at `offset`.
+ALWAYS_INLINE Jump jump_to(const FastEstimator& fast, int offset) {
+  return fast.step[offset + 1];
+}
+
+int value_at(uint32_t mul, uint32_t add, uint32_t state) {
+  return output15(mul * state + add);
+}
+
+// The untyped mother's allele at `locus`, `slot` in trial `trial`: the
+// trial's own draw, or when that picks nothing, the latest earlier one that
+// did. Queries come in non-decreasing trial order, so each trial is looked
+// at once at most.
+ALWAYS_INLINE int32_t untyped_mother_allele(FastEstimator& fast, int locus, int slot,
+                                            const Trial& trial) {
+  auto& track = fast.mother_track[locus][slot];
+  const Jump at = jump_to(fast, mother_value(locus, slot));
+  uint32_t state = trial.state;
+  for (int t = trial.index; t > track.trial; --t) {
+    const int allele = fast.allele_draw[locus][value_after(at, state)];
+    if (allele != NO_INDEX) {
+      track = {trial.index, allele};
+      return allele;
+    }
+    state = apply_jump(trial.back, state);
+  }
+  track.trial = trial.index;
+  return track.allele;
+}
+
+// The mother's genotype at locus i in this trial.
+ALWAYS_INLINE Genotype mother_at(const StudyData& study, FastEstimator& fast, int i,
+                                 const Trial& trial) {
+  if (study.mother_known) return study.mother[i];
+  return Genotype{
+      {untyped_mother_allele(fast, i, 0, trial), untyped_mother_allele(fast, i, 1, trial)}};
+}
+
+// Draws sire k's alleles at locus i into fast.sire_allele and returns them
+// as bits; a draw that picks nothing gives the last allele.
+ALWAYS_INLINE uint32_t draw_sire_alleles(const StudyData& study, FastEstimator& fast,
+                                         const TrialLayout& layout, uint32_t state, int k, int i) {
+  uint32_t mask = 0;
+  for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
+    const Jump at = jump_to(fast, sire_value(layout, k, i, slot));
+    int allele = fast.allele_draw[i][value_after(at, state)];
+    if (allele == NO_INDEX) allele = study.allele_count[i] - 1;
+    fast.sire_allele[k][slot] = static_cast<int8_t>(allele);
+    mask |= 1u << allele;
+  }
+  return mask;
+}
+
+// The count of paternal alleles at one locus, in the judgement's terms.
+struct LocusCount {
+  int32_t a, b;  // the mother's slot 0 and slot 1 alleles
+  uint32_t flags;
+  bool ambiguous;
+};
+
+// The judgement's last two steps: the flag for the ambiguous mark when
+// neither of the mother's alleles is flagged, then the threshold.
+bool locus_reveals(const LocusCount& c) {
+  const uint32_t mother = (1u << c.a) | (1u << c.b);
+  const int added = c.ambiguous && (c.flags & mother) == 0 ? 1 : 0;
+  return reveals_several_fathers(bit_count(c.flags) + added);
+}
+
+// Whichever rule applies, an offspring flags its paternal allele f, unless
+// it carries the mother's two different alleles, f one of them and its
+// maternal allele the other: then it only marks the locus ambiguous.
+ALWAYS_INLINE void add_offspring(LocusCount& c, int32_t f, bool maternal_is_b) {
+  if (c.a != c.b && (f == c.a || f == c.b) && (maternal_is_b ? c.b : c.a) != f) {
+    c.ambiguous = true;
+  } else {
+    c.flags |= 1u << f;
+  }
+}
+
+// The first few offspring at the most informative locus, one at a time,
+// each drawing only what it needs. True when they already detect.
+bool first_look_detects(const StudyData& study, FastEstimator& fast, const TrialLayout& layout,
+                        int32_t brood_size, const Trial& trial) {
+  const uint32_t s = trial.state;
+  const int i = fast.locus_order[0];
+  const Genotype mother = mother_at(study, fast, i, trial);
+  LocusCount count{mother.slot[0], mother.slot[1], 0, false};
+  const OffspringJumps& maternal = fast.maternal_jumps[i];
+  const OffspringJumps& paternal = fast.paternal_jumps[i];
+  uint32_t drawn = 0;               // sires whose alleles here are drawn
+  int sire = study.sire_count - 1;  // a draw that picks nothing keeps the previous sire
+  const int end = brood_size < FIRST_LOOK ? brood_size : FIRST_LOOK;
+  for (int j = 0; j < end; ++j) {
+    const int picked = fast.sire_draw[value_at(fast.sire_jumps.mul[j], fast.sire_jumps.add[j], s)];
+    if (picked != NO_INDEX) sire = picked;
+    if ((drawn & (1u << sire)) == 0) {
+      drawn |= 1u << sire;
+      draw_sire_alleles(study, fast, layout, s, sire, i);
+    }
+    const int32_t f =
+        fast.sire_allele[sire][upper_half(value_at(paternal.mul[j], paternal.add[j], s)) ? 1 : 0];
+    add_offspring(count, f, upper_half(value_at(maternal.mul[j], maternal.add[j], s)));
+    if (locus_reveals(count)) return true;
+  }
+  return false;
+}
+
+bool any(const OffspringSet& x) {
+  return (x.word[0] | x.word[1]) != 0;
+}
+OffspringSet both(const OffspringSet& x, const OffspringSet& y) {
+  return {{x.word[0] & y.word[0], x.word[1] & y.word[1]}};
+}
+OffspringSet without(const OffspringSet& x, const OffspringSet& y) {
+  return {{x.word[0] & ~y.word[0], x.word[1] & ~y.word[1]}};
+}
+
+// Each offspring's sire, as the set of offspring of every sire in
+// fast.offspring_of; returns the sires that fathered any, as bits. A sire
+// draw is the number of run boundaries of the share table at or below its
+// value, so the sets follow from comparing all values with each boundary at
+// once. Only a trial with a draw that picks nothing walks its offspring in
+// order, since such an offspring takes the previous one's sire.
+ALWAYS_INLINE uint32_t draw_offspring_sires(const StudyData& study, FastEstimator& fast,
+                                            int32_t brood_size, uint32_t state) {
+  uint32_t* value = fast.sire_value;
+  const int sires = study.sire_count;
+  const OffspringSet from_second = draw_values_at_least(
+      fast.sire_jumps.mul, fast.sire_jumps.add, brood_size, state, fast.sire_bound[1], value);
+  uint32_t fathers = 0;
+
+  const uint32_t none_bound = fast.sire_bound[sires];
+  if (none_bound < RANDOM15_VALUES && any(values_at_least(value, brood_size, none_bound))) {
+    for (int k = 0; k < sires; ++k) fast.offspring_of[k] = {{0, 0}};
+    int sire = sires - 1;
+    for (int j = 0; j < brood_size; ++j) {
+      if (value[j] < none_bound) sire = fast.sire_draw[value[j]];
+      fast.offspring_of[sire].word[j >> 6] |= uint64_t{1} << (j & 63);
+      fathers |= 1u << sire;
+    }
+    return fathers;
+  }
+
+  OffspringSet later = first_offspring(brood_size);  // offspring whose sire is k or later
+  for (int k = 0; k < sires; ++k) {
+    const OffspringSet after = k == 0 ? from_second
+                               : k + 1 < sires
+                                   ? values_at_least(value, brood_size, fast.sire_bound[k + 1])
+                                   : OffspringSet{{0, 0}};
+    fast.offspring_of[k] = without(later, after);
+    if (any(fast.offspring_of[k])) fathers |= 1u << k;
+    later = after;
+  }
+  return fathers;
+}
+
+// Whether locus i passes the threshold, judged over all offspring at once:
+// the offspring of each father split by their paternal choice into those
+// that got his slot-0 and his slot-1 allele.
+ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast,
+                                 const TrialLayout& layout, int32_t brood_size, const Trial& trial,
+                                 int i, uint32_t fathers) {
+  const uint32_t s = trial.state;
+  uint32_t carried = 0;
+  for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
+    carried |= draw_sire_alleles(study, fast, layout, s, lowest_bit(rest), i);
+  }
+  // The count never exceeds the number of distinct paternal alleles.
+  if (too_few_to_detect(bit_count(carried))) return false;
+
+  const Genotype mother = mother_at(study, fast, i, trial);
+  LocusCount count{mother.slot[0], mother.slot[1], 0, false};
+  const OffspringSet slot1 =
+      upper_half_choices(fast.paternal_jumps[i].mul, fast.paternal_jumps[i].add, brood_size, s);
+  OffspringSet maternal_b{{0, 0}};
+  bool maternal_known = false;
+  for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
+    const int k = lowest_bit(rest);
+    for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
+      const OffspringSet got =
+          slot == 0 ? without(fast.offspring_of[k], slot1) : both(fast.offspring_of[k], slot1);
+      if (!any(got)) continue;
+      const int32_t f = fast.sire_allele[k][slot];
+      if (count.a == count.b || (f != count.a && f != count.b)) {
+        count.flags |= 1u << f;
+        continue;
+      }
+      // f is one of the mother's two alleles: those offspring whose
+      // maternal allele is f too flag it, the others are ambiguous.
+      if (!maternal_known) {
+        maternal_b = upper_half_choices(fast.maternal_jumps[i].mul, fast.maternal_jumps[i].add,
+                                        brood_size, s);
+        maternal_known = true;
+      }
+      const OffspringSet same = f == count.b ? both(got, maternal_b) : without(got, maternal_b);
+      if (any(same)) count.flags |= 1u << f;
+      if (any(without(got, same))) count.ambiguous = true;
+    }
+  }
+  return locus_reveals(count);
+}
+
+// The verdict of one trial, without the first look.
+int judge_trial(const StudyData& study, FastEstimator& fast, const TrialLayout& layout,
+                int32_t brood_size, const Trial& trial) {
+  // A large brood is first judged at the most informative locus by its
+  // first few offspring alone: when they pass the threshold, so does the
+  // whole brood, and most large broods are settled so at a fraction of the
+  // cost.
+  if (brood_size > FIRST_STAGE) {
+    const uint32_t first_fathers = draw_offspring_sires(study, fast, FIRST_STAGE, trial.state);
+    if (!too_few_fathers(bit_count(first_fathers)) &&
+        locus_detects(study, fast, layout, FIRST_STAGE, trial, fast.locus_order[0],
+                      first_fathers)) {
+      return 1;
+    }
+  }
+  const uint32_t fathers = draw_offspring_sires(study, fast, brood_size, trial.state);
+  if (too_few_fathers(bit_count(fathers))) return 0;
+  for (int n = 0; n < fast.useful_loci; ++n) {
+    if (locus_detects(study, fast, layout, brood_size, trial, fast.locus_order[n], fathers))
+      return 1;
+  }
+  return 0;
+}
+
+// Lays out the jumps to each offspring's values for this brood size, with
+// the lanes past the last offspring zero.
+void lay_out_offspring_jumps(const StudyData& study, FastEstimator& fast, const TrialLayout& layout,
+                             int32_t brood_size) {
+  const Jump unused{0, 0};
+  for (int j = 0; j < CHOICE_LANES; ++j) {
+    const bool used = j < brood_size;
+    const Jump sire = used ? jump_to(fast, offspring_sire_value(layout, j)) : unused;
+    fast.sire_jumps.mul[j] = sire.mul;
+    fast.sire_jumps.add[j] = sire.add;
+    for (int i = 0; i < study.locus_count; ++i) {
+      const Jump maternal = used ? jump_to(fast, maternal_choice_value(layout, j, i)) : unused;
+      const Jump paternal = used ? jump_to(fast, paternal_choice_value(layout, j, i)) : unused;
+      fast.maternal_jumps[i].mul[j] = maternal.mul;
+      fast.maternal_jumps[i].add[j] = maternal.add;
+      fast.paternal_jumps[i].mul[j] = paternal.mul;
+      fast.paternal_jumps[i].add[j] = paternal.add;
+    }
+  }
+}
+
+}  // namespace
+
+int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, FastEstimator& fast,
+                     RandomState& random) {
+  if (trial_count <= 0) return 0;
+  const int per_trial = values_per_trial(study, brood_size);
+  const Jump next = fast.step[per_trial];
+  const Jump back = inverse_of(next);
+  const TrialLayout layout = trial_layout(study);
+  if (brood_size > 0) lay_out_offspring_jumps(study, fast, layout, brood_size);
+  for (int i = 0; i < study.locus_count; ++i) {
+    for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot)
+      fast.mother_track[i][slot] = {-1, study.mother[i].slot[slot]};
+  }
+
+  int detections = 0;
+  const uint32_t first = random.value;
+  if (!too_few_to_detect(brood_size) && !fast.one_sire_only && fast.useful_loci > 0) {
+    // The first look is kept only while it settles at least three quarters
+    // of the trials it is tried on; either way the verdicts are the same.
+    bool look = fast.first_look;
+    int settled = 0;
+    uint32_t state = first;
+    for (int t = 0; t < trial_count; ++t) {
+      const Trial trial{t, state, back};
+      if (look && first_look_detects(study, fast, layout, brood_size, trial)) {
+        ++settled;
+        ++detections;
+      } else {
+        detections += judge_trial(study, fast, layout, brood_size, trial);
+      }
+      if (t == LOOK_PROBE_TRIALS - 1 && settled < LOOK_PROBE_TRIALS * 3 / 4) look = false;
+      state = apply_jump(next, state);
+    }
+  }
+
+  // Where the last trial began, reached in one jump when no trial ran.
+  const Trial last{trial_count - 1,
+                   apply_jump(jump_of(uint64_t(per_trial) * (trial_count - 1)), first), back};
+  random.value = apply_jump(next, last.state);
+  if (!study.mother_known) {
+    for (int i = 0; i < study.locus_count; ++i) {
+      for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot)
+        study.mother[i].slot[slot] = untyped_mother_allele(fast, i, slot, last);
+    }
+  }
+  return detections;
+}
