@@ -1,7 +1,8 @@
 # Two commands for a fresh Debian machine:
 #   make run    build the program and run it on the example study in examples/
 #   make test   build everything and run every test
-BUILD ?= build
+# Builds use the presets in CMakePresets.json; under CI warnings are errors.
+WERROR := $(if $(CI),-DMPDETECT_WERROR=ON)
 
 .PHONY: run test build deps clean
 
@@ -9,15 +10,18 @@ deps:
 	@bash scripts/ensure-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(if $(CI),-DMPDETECT_WERROR=ON) > /dev/null
-	cmake --build $(BUILD) -j 2
+	cmake --preset release $(WERROR) > /dev/null
+	cmake --build --preset release
 
-# The program ends with status 1 when answered 0, its usual way out.
-run: build
-	cd examples && { ../$(BUILD)/mpdetect; status=$$?; [ $$status -le 1 ]; }
+# Builds only the program. It ends with status 1 when answered 0, its usual
+# way out.
+run: deps
+	cmake --preset release > /dev/null
+	cmake --build --preset release --target mpdetect
+	cd examples && { ../build/mpdetect; status=$$?; [ $$status -le 1 ]; }
 
 test: build
-	ctest --test-dir $(BUILD) --output-on-failure -j 2
+	ctest --preset release
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf build build-portable build-sanitize build-fuzz build-bench

@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/ensure-deps.sh benchmark
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMPDETECT_BENCH=ON -DMPDETECT_TESTS=OFF > /dev/null
+cmake --preset bench > /dev/null
 cmake --build build-bench -j 2 --target mpdetect mpdetect-plain > /dev/null
 
 answers=$(mktemp)

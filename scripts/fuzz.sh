@@ -7,8 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 bash scripts/ensure-deps.sh clang
-cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-  -DMPDETECT_FUZZ=ON -DMPDETECT_TESTS=OFF -DMPDETECT_WERROR=ON > /dev/null
+cmake --preset fuzz -DMPDETECT_WERROR=ON > /dev/null
 cmake --build build-fuzz -j 2 --target reader_fuzz answers_fuzz > /dev/null
 
 mkdir -p fuzz-findings
