@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
+#include <streambuf>
 
 TEST(NumberScanner, SplitsWordsAndCountsLines) {
   std::istringstream in("3\n\n 4\t0.4  \r\n0.6\n");
@@ -17,15 +19,75 @@ TEST(NumberScanner, SplitsWordsAndCountsLines) {
   EXPECT_FALSE(next_word(scanner));
 }
 
-TEST(NumberScanner, MarksOverlongWords) {
-  std::istringstream in(std::string(1000, '1') + " 2");
+// An input that never ends: the same byte for ever.
+class EndlessBuffer : public std::streambuf {
+ public:
+  explicit EndlessBuffer(char byte) { std::fill(block_, block_ + sizeof block_, byte); }
+
+ protected:
+  int_type underflow() override {
+    setg(block_, block_, block_ + sizeof block_);
+    return traits_type::to_int_type(block_[0]);
+  }
+
+ private:
+  char block_[4096];
+};
+
+TEST(NumberScanner, StopsAtTheFirstCharacterPastALongWord) {
+  EndlessBuffer ones('1');
+  std::istream in(&ones);
   NumberScanner scanner = make_scanner(in);
   ASSERT_TRUE(next_word(scanner));
   EXPECT_TRUE(scanner.word_truncated);
   EXPECT_EQ(static_cast<int>(scanner.word.size()), MAX_WORD_LENGTH);
-  ASSERT_TRUE(next_word(scanner));
-  EXPECT_EQ(scanner.word, "2");
-  EXPECT_FALSE(scanner.word_truncated);
+  EXPECT_EQ(scanner.bytes_read, MAX_WORD_LENGTH + 1);
+}
+
+TEST(NumberScanner, GivesUpOnEndlessInput) {
+  for (char byte : {' ', '\n'}) {
+    EndlessBuffer blanks(byte);
+    std::istream in(&blanks);
+    NumberScanner scanner = make_scanner(in);
+    EXPECT_FALSE(next_word(scanner));
+    EXPECT_TRUE(scanner.too_large);
+    EXPECT_EQ(scanner.bytes_read, MAX_DATA_FILE_BYTES);
+  }
+  // Exactly at the limit and then the end: an ordinary end of input.
+  std::istringstream in(std::string(MAX_DATA_FILE_BYTES, ' '));
+  NumberScanner scanner = make_scanner(in);
+  EXPECT_FALSE(next_word(scanner));
+  EXPECT_FALSE(scanner.too_large);
+}
+
+TEST(NumberScanner, SkipsAByteOrderMarkAtTheStartOnly) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"\xEF\xBB\xBF"
+       "3 4",
+       "3"},
+      {"\xEF\xBB\xBF"
+       "\n 3 4",
+       "3"},
+      {" \xEF\xBB\xBF"
+       "3 4",
+       "\xEF\xBB\xBF"
+       "3"},
+      {"\xEF\xBB"
+       "3",
+       "\xEF\xBB"
+       "3"},
+  };
+  for (const auto& [text, first] : cases) {
+    std::istringstream in(text);
+    NumberScanner scanner = make_scanner(in);
+    ASSERT_TRUE(next_word(scanner)) << text;
+    EXPECT_EQ(scanner.word, first);
+  }
+}
+
+TEST(NumberScanner, PrintableEscapesEveryOtherByte) {
+  EXPECT_EQ(printable("0,5 x~"), "0,5 x~");
+  EXPECT_EQ(printable(std::string("\x1B[2J\x00\x7F\xEF", 7)), "\\x1B[2J\\x00\\x7F\\xEF");
 }
 
 TEST(NumberScanner, WholeNumbers) {

@@ -189,7 +189,7 @@ TEST(StudyReader, Refusals) {
        "\"0.5abc\".\n"},
       {"\x01\x7f",
        "Data file error, line 1: the number of loci should be a whole number, but reads "
-       "\"\x01\x7f\".\n"},
+       "\"\\x01\\x7F\".\n"},
       {"3 4 0.4 0.3 0.2 0.1 2 0.5 0.5 3 0.6 0.3",
        "Data file error: the file ends before frequency 3 of locus 3.\n"},
       {"1 1 0.00000000000000000000000000000000000000000000000000000000000000000000001",

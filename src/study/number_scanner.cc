@@ -5,35 +5,78 @@
 #include <istream>
 
 NumberScanner make_scanner(std::istream& in) {
-  return NumberScanner{&in, 1, std::string(), false};
+  return NumberScanner{&in, 1, std::string(), false, 0, 0, false};
 }
+
+// Windows editors start a UTF-8 file with these bytes.
+static const char BYTE_ORDER_MARK[] = "\xEF\xBB\xBF";
 
 static bool is_blank(int c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-bool next_word(NumberScanner& scanner) {
-  std::istream& in = *scanner.in;
+// The next byte, or EOF at the end of input and past the size limit.
+static int next_byte(NumberScanner& scanner) {
+  if (scanner.bytes_read >= MAX_DATA_FILE_BYTES) {
+    scanner.too_large = scanner.in->peek() != EOF;
+    return EOF;
+  }
+  const int c = scanner.in->get();
+  if (c != EOF) ++scanner.bytes_read;
+  return c;
+}
+
+static bool read_word(NumberScanner& scanner) {
   scanner.word.clear();
   scanner.word_truncated = false;
-  int c = in.get();
+  int c = next_byte(scanner);
   while (c != EOF && is_blank(c)) {
     if (c == '\n') ++scanner.line;
-    c = in.get();
+    c = next_byte(scanner);
   }
   if (c == EOF) return false;
+  scanner.word_offset = scanner.bytes_read - 1;
   while (c != EOF && !is_blank(c)) {
-    if (static_cast<int>(scanner.word.size()) < MAX_WORD_LENGTH) {
-      scanner.word.push_back(static_cast<char>(c));
-    } else {
+    if (static_cast<int>(scanner.word.size()) == MAX_WORD_LENGTH) {
       scanner.word_truncated = true;
+      return true;
     }
-    c = in.get();
+    scanner.word.push_back(static_cast<char>(c));
+    c = next_byte(scanner);
   }
   // The blank that ended the word is not part of it; give it back so that a
   // line end is counted on the line it ends.
-  if (c != EOF) in.unget();
+  if (c != EOF) {
+    scanner.in->unget();
+    --scanner.bytes_read;
+  }
   return true;
+}
+
+bool next_word(NumberScanner& scanner) {
+  const bool at_start = scanner.bytes_read == 0;
+  if (!read_word(scanner)) return false;
+  if (at_start && scanner.word_offset == 0 && scanner.word.rfind(BYTE_ORDER_MARK, 0) == 0) {
+    scanner.word.erase(0, 3);
+    if (scanner.word.empty()) return read_word(scanner);
+  }
+  return true;
+}
+
+std::string printable(const std::string& word) {
+  static const char HEX[] = "0123456789ABCDEF";
+  std::string text;
+  for (const char c : word) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+      text.push_back(c);
+    } else {
+      text += "\\x";
+      text.push_back(HEX[byte >> 4]);
+      text.push_back(HEX[byte & 15]);
+    }
+  }
+  return text;
 }
 
 static bool is_digit(char c) {

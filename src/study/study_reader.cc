@@ -1,6 +1,7 @@
 #include "study/study_reader.h"
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -20,7 +21,14 @@ LoadStatus accepted() {
   return LoadStatus{true, std::string(), {}};
 }
 
-LoadStatus ends_before(const std::string& item) {
+LoadStatus refused(const NumberScanner& scanner, const std::string& what);
+
+// No word where one is due: the file ends, or runs on past any study's size.
+LoadStatus ends_before(const NumberScanner& scanner, const std::string& item) {
+  if (scanner.too_large) {
+    return refused(scanner, "the file goes on for more than 1 MiB before " + item +
+                                "; a study file is far smaller.");
+  }
   return LoadStatus{false, "Data file error: the file ends before " + item + ".\n", {}};
 }
 
@@ -34,12 +42,12 @@ LoadStatus refused(const NumberScanner& scanner, const std::string& what) {
 // for the message.
 LoadStatus read_whole(NumberScanner& scanner, const std::string& item, int64_t& value) {
   if (!next_word(scanner)) {
-    return ends_before(item);
+    return ends_before(scanner, item);
   }
   if (scanner.word_truncated) return refused(scanner, item + " is far too long to be a number.");
   if (!parse_whole_number(scanner.word, value)) {
-    return refused(scanner,
-                   item + " should be a whole number, but reads \"" + scanner.word + "\".");
+    return refused(scanner, item + " should be a whole number, but reads \"" +
+                                printable(scanner.word) + "\".");
   }
   return accepted();
 }
@@ -50,7 +58,7 @@ LoadStatus read_count(NumberScanner& scanner, const std::string& item, int limit
   LoadStatus status = read_whole(scanner, item, value);
   if (!status.ok) return status;
   if (value < 1 || value > limit) {
-    return refused(scanner, item + " is " + scanner.word + "; it must be from 1 to " +
+    return refused(scanner, item + " is " + printable(scanner.word) + "; it must be from 1 to " +
                                 std::to_string(limit) + ".");
   }
   count = static_cast<int32_t>(value);
@@ -61,16 +69,17 @@ LoadStatus read_count(NumberScanner& scanner, const std::string& item, int limit
 // its nearest single-precision value widened to double.
 LoadStatus read_share(NumberScanner& scanner, const std::string& item, double& stored) {
   if (!next_word(scanner)) {
-    return ends_before(item);
+    return ends_before(scanner, item);
   }
   if (scanner.word_truncated) return refused(scanner, item + " is far too long to be a number.");
   float value = 0;
   if (!parse_decimal_real(scanner.word, value)) {
-    return refused(scanner, item + " should be a number, but reads \"" + scanner.word + "\".");
+    return refused(scanner,
+                   item + " should be a number, but reads \"" + printable(scanner.word) + "\".");
   }
   if (!std::isfinite(value) || value < 0) {
-    return refused(scanner,
-                   item + " is " + scanner.word + "; it must be a finite number, zero or more.");
+    return refused(scanner, item + " is " + printable(scanner.word) +
+                                "; it must be a finite number, zero or more.");
   }
   stored = static_cast<double>(value);
   return accepted();
@@ -91,7 +100,7 @@ LoadStatus read_mother_allele(NumberScanner& scanner, const StudyData& study, in
   }
   const int last = study.allele_count[locus] - 1;
   if (value < 0 || value > last) {
-    return refused(scanner, item + " is " + scanner.word +
+    return refused(scanner, item + " is " + printable(scanner.word) +
                                 ", but the alleles of that locus are numbered 0 to " +
                                 std::to_string(last) + ".");
   }
@@ -187,7 +196,9 @@ LoadStatus read_study_data(StudyData& study, std::istream& in) {
 
 LoadStatus load_study_data(StudyData& study, const char* path) {
   std::ifstream file(path);
-  if (!file) {
+  // A folder opens on some systems, and reads as nothing.
+  std::error_code ignored;
+  if (!file || std::filesystem::is_directory(path, ignored)) {
     return LoadStatus{
         false,
         "Cannot open file! Ensure that your data is in same directory as program file.\n",
