@@ -1,10 +1,13 @@
 #include "driver/curve_plot.h"
 
+#include <poll.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <sstream>
 
 #include "driver/output_file.h"
 
@@ -17,61 +20,103 @@ const char* gnuplot_install_hint() {
          "(the table needs no gnuplot: leave out --plot)";
 }
 
-bool draw_curve(const StudyData& study, const CurvePoint* points, int count,
-                const PowerCurveOptions& options, std::string& error) {
-  // gnuplot works in a folder of its own and never sees the user's file
-  // names; the image is copied beside its final name and renamed there.
-  char folder[] = "/tmp/power-curve-XXXXXX";
-  if (mkdtemp(folder) == nullptr) {
-    error = "cannot make a temporary folder for gnuplot";
-    return false;
+namespace {
+
+std::string curve_script(const StudyData& study, const CurvePoint* points, int count,
+                         const PowerCurveOptions& options) {
+  std::ostringstream script;
+  script << "set terminal pngcairo size " << options.width << "," << options.height << "\n"
+         << "$curve << EOD\n";
+  for (int n = 0; n < count; ++n)
+    script << points[n].brood_size << " " << printed_probability(points[n].detections) << "\n";
+  script << "EOD\n"
+         << "set title 'Detection of multiple paternity: " << study.locus_count
+         << (study.locus_count == 1 ? " locus, " : " loci, ") << study.sire_count
+         << (study.sire_count == 1 ? " sire'" : " sires'") << "\n"
+         << "set xlabel 'Brood size (offspring genotyped)'\n"
+         << "set ylabel 'Probability of detection'\n"
+         << "set yrange [0:1.02]\n"
+         << "set xrange [" << (points[0].brood_size > 1 ? points[0].brood_size - 1 : 0) << ":"
+         << points[count - 1].brood_size + 1 << "]\n"
+         << "set grid\n"
+         << "set key bottom right\n"
+         << "plot $curve using 1:2 with linespoints pointtype 7 pointsize 0.6 title "
+            "'estimate', \\\n"
+         << "     " << options.target << " with lines dashtype 2 linewidth 2 title 'target "
+         << options.target << "'\n";
+  return script.str();
+}
+
+// Runs gnuplot on `script`; its standard output goes to `image`, the first
+// line of its standard error to `complaint`. True when it ends with status 0.
+bool run_gnuplot(const std::string& script, std::string& image, std::string& complaint) {
+  int in[2], out[2], err[2];
+  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return false;
+  const pid_t child = fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    execlp("gnuplot", "gnuplot", static_cast<char*>(nullptr));
+    _exit(127);
   }
-  const std::filesystem::path work(folder);
-  {
-    std::ofstream data(work / "curve.dat");
-    for (int n = 0; n < count; ++n)
-      data << points[n].brood_size << " " << printed_probability(points[n].detections) << "\n";
-    std::ofstream script(work / "curve.gp");
-    script << "set terminal pngcairo size " << options.width << "," << options.height << "\n"
-           << "set output 'curve.png'\n"
-           << "set title 'Detection of multiple paternity: " << study.locus_count
-           << (study.locus_count == 1 ? " locus, " : " loci, ") << study.sire_count
-           << (study.sire_count == 1 ? " sire'" : " sires'") << "\n"
-           << "set xlabel 'Brood size (offspring genotyped)'\n"
-           << "set ylabel 'Probability of detection'\n"
-           << "set yrange [0:1.02]\n"
-           << "set xrange [" << (points[0].brood_size > 1 ? points[0].brood_size - 1 : 0) << ":"
-           << points[count - 1].brood_size + 1 << "]\n"
-           << "set grid\n"
-           << "set key bottom right\n"
-           << "plot 'curve.dat' using 1:2 with linespoints pointtype 7 pointsize 0.6 title "
-              "'estimate', \\\n"
-           << "     " << options.target << " with lines dashtype 2 linewidth 2 title 'target "
-           << options.target << "'\n";
+  set_running_child(child);
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  // The script fits in a pipe's buffer many times over; gnuplot reads it
+  // whole before it draws.
+  size_t sent = 0;
+  while (sent < script.size()) {
+    const ssize_t n = write(in[1], script.data() + sent, script.size() - sent);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    sent += static_cast<size_t>(n);
   }
-  const std::string command = "cd '" + work.string() + "' && gnuplot curve.gp > gnuplot.log 2>&1";
-  const bool drawn =
-      std::system(command.c_str()) == 0 && std::filesystem::exists(work / "curve.png");
-  bool ok = false;
-  if (!drawn) {
-    std::ifstream log(work / "gnuplot.log");
-    std::string first_line;
-    std::getline(log, first_line);
-    error = "gnuplot could not draw the curve" +
-            (first_line.empty() ? std::string() : ": " + first_line);
-  } else {
-    const PendingFile file = pending_file(options.plot);
-    std::error_code failed;
-    std::filesystem::copy_file(work / "curve.png", file.partial_path,
-                               std::filesystem::copy_options::overwrite_existing, failed);
-    if (failed) {
-      error = "cannot write " + options.plot + ": " + failed.message();
-      discard_file(file);
-    } else {
-      ok = commit_file(file, error);
+  close(in[1]);
+
+  std::string errors;
+  pollfd streams[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  int open_streams = 2;
+  char buffer[65536];
+  while (open_streams > 0) {
+    if (poll(streams, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (pollfd& stream : streams) {
+      if (stream.fd < 0 || stream.revents == 0) continue;
+      const ssize_t n = read(stream.fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        close(stream.fd);
+        stream.fd = -1;
+        --open_streams;
+      } else {
+        (stream.fd == out[0] ? image : errors).append(buffer, static_cast<size_t>(n));
+      }
     }
   }
-  std::error_code ignored;
-  std::filesystem::remove_all(work, ignored);
-  return ok;
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  set_running_child(0);
+  complaint = errors.substr(0, errors.find('\n'));
+  return sent == script.size() && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+bool draw_curve(const StudyData& study, const CurvePoint* points, int count,
+                const PowerCurveOptions& options, std::string& image, std::string& error) {
+  std::string complaint;
+  image.clear();
+  if (!run_gnuplot(curve_script(study, points, count, options), image, complaint) ||
+      image.empty()) {
+    error = "gnuplot could not draw the curve" + (complaint.empty() ? "" : ": " + complaint);
+    return false;
+  }
+  return true;
 }

@@ -13,8 +13,10 @@ bool gnuplot_available();
 const char* gnuplot_install_hint();
 
 // Draws probability against brood size with the target as a dashed line,
-// titled with the numbers of loci and sires, into the PNG file
-// options.plot, of options.width by options.height pixels. The file appears
-// only when the drawing succeeded. Returns false with `error` set otherwise.
+// titled with the numbers of loci and sires, as a PNG image of
+// options.width by options.height pixels, into `image`. gnuplot runs as a
+// child process fed through pipes, so it writes no file of its own; while it
+// runs it is the child that set_running_child names. Returns false with
+// `error` set when gnuplot fails.
 bool draw_curve(const StudyData& study, const CurvePoint* points, int count,
-                const PowerCurveOptions& options, std::string& error);
+                const PowerCurveOptions& options, std::string& image, std::string& error);

@@ -46,6 +46,8 @@ int run_dialogue(StudyData& study, std::istream& in, std::ostream& out) {
   int32_t brood_size = 0;
   for (;;) {
     out << "Enter the number of offspring (zero to end program).  " << std::flush;
+    // Nobody sees the answers any more: stop rather than estimate for them.
+    if (!out) return 1;
     const Answer answer = read_answer(in);
     switch (answer.kind) {
       case AnswerKind::END_OF_INPUT:

@@ -35,5 +35,5 @@ Answer read_answer(std::istream& in);
 // before every read. A brood size above MAX_OFFSPRING or beyond the 32-bit
 // range, and an unreadable answer once a size has been accepted, get a
 // one-line message and the question again (an unreadable answer also loses
-// the rest of its line).
+// the rest of its line). Once a write to `out` fails it stops with status 1.
 int run_dialogue(StudyData& study, std::istream& in, std::ostream& out);

@@ -24,12 +24,15 @@ const char* power_curve_usage() {
 
 namespace {
 
+// Digits only (no sign, no blanks), at most 18 of them, within [low, high].
 bool whole_number(const char* text, long long low, long long high, long long& value) {
-  if (*text == '\0') return false;
-  char* end = nullptr;
-  errno = 0;
-  value = std::strtoll(text, &end, 10);
-  return *end == '\0' && errno == 0 && value >= low && value <= high;
+  const std::string digits = text;
+  if (digits.empty() || digits.size() > 18 ||
+      digits.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  value = std::stoll(digits);
+  return value >= low && value <= high;
 }
 
 }  // namespace
@@ -84,16 +87,19 @@ bool parse_power_curve_options(int argc, const char* const* argv, PowerCurveOpti
       }
       (word == "--output" ? options.output : options.plot) = value;
     } else if (word == "--size") {
-      int width = 0, height = 0;
-      char extra = 0;
-      if (std::sscanf(value, "%dx%d%c", &width, &height, &extra) != 2 || width < 100 ||
-          height < 100 || width > 10000 || height > 10000) {
+      // Each side is checked as text for its range before it becomes a
+      // number, so that no value can wrap into the range.
+      const std::string text = value;
+      const size_t x = text.find('x');
+      long long width = 0, height = 0;
+      if (x == std::string::npos || !whole_number(text.substr(0, x).c_str(), 100, 10000, width) ||
+          !whole_number(text.substr(x + 1).c_str(), 100, 10000, height)) {
         error = std::string("--size takes WIDTHxHEIGHT in pixels, each from 100 to 10000, not ") +
                 value;
         return false;
       }
-      options.width = width;
-      options.height = height;
+      options.width = static_cast<int>(width);
+      options.height = static_cast<int>(height);
     } else {
       if (!whole_number(value, 0, UINT32_MAX, number)) {
         error = std::string("--seed takes a whole number from 0 to 4294967295, not ") + value;

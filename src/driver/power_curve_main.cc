@@ -5,15 +5,29 @@
 // standard output (or --output); warnings, refusals and the target line go
 // to standard error.
 #include <ctime>
-#include <fstream>
 #include <iostream>
+#include <sstream>
+#include <vector>
 
 #include "driver/curve_plot.h"
 #include "driver/output_file.h"
 #include "driver/power_curve.h"
+#include "driver/standard_streams.h"
 #include "study/study_reader.h"
 
+namespace {
+
+// Status for a failure the user is told about on standard error.
+int failed(const std::string& error) {
+  std::cerr << "power-curve: " << error << "\n" << std::flush;
+  return 1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  guard_standard_streams();
+  remove_temporaries_on_signals();
   PowerCurveOptions options;
   std::string error;
   if (!parse_power_curve_options(argc, argv, options, error)) {
@@ -22,19 +36,23 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::cout << power_curve_usage();
-    return 0;
+    return flushed(std::cout) ? 0 : failed("cannot write to standard output");
   }
-  if (!options.plot.empty() && !gnuplot_available()) {
-    std::cerr << "power-curve: " << gnuplot_install_hint() << "\n";
-    return 1;
+  std::vector<std::string> outputs;
+  if (!options.output.empty()) outputs.push_back(options.output);
+  if (!options.plot.empty()) outputs.push_back(options.plot);
+  if (!check_output_paths({data_file_name()}, outputs, error)) {
+    std::cerr << "power-curve: " << error << "\n";
+    return 2;
   }
+  if (!options.plot.empty() && !gnuplot_available()) return failed(gnuplot_install_hint());
 
   RandomState random{options.seeded ? options.seed : static_cast<uint32_t>(std::time(nullptr))};
   static StudyData study;
   const LoadStatus loaded = load_study_data(study, data_file_name());
   std::cerr << warnings_text(loaded);
   if (!loaded.ok) {
-    std::cerr << loaded.message;
+    std::cerr << loaded.message << std::flush;
     return 1;
   }
 
@@ -43,29 +61,23 @@ int main(int argc, char** argv) {
   static CurvePoint points[MAX_CURVE_POINTS];
   const int count = estimate_curve(study, options, work, random, points);
 
+  std::ostringstream table;
+  write_curve_table(points, count, table);
   if (options.output.empty()) {
-    write_curve_table(points, count, std::cout);
-    std::cout.flush();
-  } else {
-    const PendingFile file = pending_file(options.output);
-    std::ofstream out(file.partial_path);
-    write_curve_table(points, count, out);
-    out.close();
-    if (!out) {
-      discard_file(file);
-      std::cerr << "power-curve: cannot write " << options.output << "\n";
-      return 1;
-    }
-    if (!commit_file(file, error)) {
-      std::cerr << "power-curve: " << error << "\n";
-      return 1;
-    }
+    std::cout << table.str();
+    if (!flushed(std::cout)) return failed("cannot write the table to standard output");
+  } else if (!write_output_file(options.output, table.str(), error)) {
+    return failed(error);
   }
-  std::cerr << target_line(points, count, options);
+  std::cerr << target_line(points, count, options) << std::flush;
 
-  if (!options.plot.empty() && !draw_curve(study, points, count, options, error)) {
-    std::cerr << "power-curve: " << error << "\n";
-    return 1;
+  if (!options.plot.empty()) {
+    std::string image;
+    if (!draw_curve(study, points, count, options, image, error) ||
+        !write_output_file(options.plot, image, error)) {
+      return failed(error);
+    }
   }
-  return 0;
+  // Everything said on standard error must have arrived too.
+  return flushed(std::cerr) ? 0 : 1;
 }

@@ -1,0 +1,202 @@
+// Both commands against hostile paths and broken outputs, run as a user
+// would in a temporary folder: nothing the user had is lost, nothing
+// half-written is left, and no failure is reported as success.
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "folder_run.h"
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string CURVE = std::string("'") + POWER_CURVE_BINARY + "'";
+const std::string PROGRAM = std::string("'") + MPDETECT_BINARY + "'";
+
+class OutputSafetyTest : public FolderTest {
+ protected:
+  void SetUp() override {
+    FolderTest::SetUp();
+    write("mmdata.txt", EXAMPLE_STUDY);
+  }
+
+  // Runs a shell command line in the folder; returns its exit status.
+  int shell(const std::string& line) {
+    return WEXITSTATUS(std::system(("cd '" + folder_.string() + "' || exit 1\n" + line).c_str()));
+  }
+
+  // Files in the folder other than these.
+  std::string others(std::initializer_list<std::string> expected) {
+    std::string found;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+      const std::string name = entry.path().filename().string();
+      if (std::find(expected.begin(), expected.end(), name) == expected.end()) found += name + " ";
+    }
+    return found;
+  }
+};
+
+bool is_root() {
+  return geteuid() == 0;
+}
+
+}  // namespace
+
+// Where --output points, and what must be true afterwards.
+TEST_F(OutputSafetyTest, OutputPathsOfEveryKind) {
+  struct Row {
+    const char* name;
+    const char* setup;   // shell commands before the run
+    const char* output;  // --output
+    int status;
+    const char* check;  // shell test that must pass afterwards
+    bool needs_root;
+  };
+  const std::string table_head = "brood_size,probability";
+  const Row rows[] = {
+      {"new file", "true", "t.csv", 0, "grep -q brood_size t.csv", false},
+      {"permissions kept", "echo old > t.csv && chmod 640 t.csv", "t.csv", 0,
+       "grep -q brood_size t.csv && [ \"$(stat -c %a t.csv)\" = 640 ]", false},
+      {"symbolic link kept, target written", "echo old > target.csv && ln -s target.csv t.csv",
+       "t.csv", 0, "[ -L t.csv ] && grep -q brood_size target.csv", false},
+      {"link to a missing file", "ln -s made.csv t.csv", "t.csv", 0,
+       "[ -L t.csv ] && grep -q brood_size made.csv", false},
+      {"hard link shares the table", "echo old > t.csv && ln t.csv other.csv", "t.csv", 0,
+       "grep -q brood_size other.csv && [ t.csv -ef other.csv ]", false},
+      {"character device written, not replaced", "mknod -m 666 null c 1 3", "null", 0,
+       "[ -c null ]", true},
+      {"FIFO written", "mkfifo pipe && (cat pipe > from-pipe.csv &)", "pipe", 0,
+       "sleep 0.2; [ -p pipe ] && grep -q brood_size from-pipe.csv", false},
+      {"the data file is never written", "true", "mmdata.txt", 2, "cmp -s mmdata.txt .study",
+       false},
+      {"nor through a link", "ln -s mmdata.txt t.csv", "t.csv", 2, "cmp -s mmdata.txt .study",
+       false},
+      {"a folder is refused", "mkdir t.csv", "t.csv", 2, "[ -d t.csv ]", false},
+      {"a long name the file system takes", "true",
+       "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+       "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+       "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.csv",
+       0, "grep -q brood_size aaaaaaaaaa*.csv", false},
+  };
+  for (const Row& row : rows) {
+    if (row.needs_root && !is_root()) {
+      std::printf("skipped \"%s\": device nodes need root\n", row.name);
+      continue;
+    }
+    TearDown();
+    SetUp();
+    write(".study", EXAMPLE_STUDY);
+    ASSERT_EQ(shell(row.setup), 0) << row.name;
+    const FolderResult r =
+        run_program(CURVE + " --seed 3 --to 3 --output '" + row.output + "'", "");
+    EXPECT_EQ(r.status, row.status) << row.name << ": " << r.errors;
+    EXPECT_EQ(shell(row.check), 0) << row.name;
+    if (row.status != 0) {
+      EXPECT_EQ(r.errors.rfind("power-curve: ", 0), 0u) << r.errors;
+    }
+    const std::string left = others({"mmdata.txt", ".study", "t.csv", "target.csv", "made.csv",
+                                     "other.csv", "null", "pipe", "from-pipe.csv", row.output});
+    EXPECT_EQ(left, "") << row.name << ": left behind";
+  }
+}
+
+TEST_F(OutputSafetyTest, TwoOutputsToOneFileAreRefusedBeforeAnyWork) {
+  write("x", "old\n");
+  const FolderResult r = run_program(CURVE + " --output x --plot ./x", "");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.errors, "power-curve: will not write two outputs to one file: x and ./x\n");
+  EXPECT_EQ(read("x"), "old\n");
+}
+
+// Output that cannot be written ends with a non-zero status, whatever the
+// answers, and says so where it still can.
+TEST_F(OutputSafetyTest, LostOutputIsAFailure) {
+  struct Row {
+    const char* name;
+    std::string command;
+    int status;
+  };
+  const Row rows[] = {
+      {"table to a full device", CURVE + " --seed 1 --to 3 > /dev/full 2> /dev/null", 1},
+      {"target line to a full device", CURVE + " --seed 1 --to 3 > /dev/null 2> /dev/full", 1},
+      {"dialogue to a full device", "echo -5 | " + PROGRAM + " > /dev/full 2> /dev/null", 1},
+      {"dialogue with standard output closed", "echo -5 | " + PROGRAM + " >&- 2> /dev/null", 1},
+      {"dialogue with both closed", "echo -5 | " + PROGRAM + " >&- 2>&-", 1},
+      {"help to a full device", CURVE + " --help > /dev/full 2> /dev/null", 1},
+      {"dialogue that works", "echo -5 | " + PROGRAM + " > /dev/null", 0},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(shell(row.command), row.status) << row.name;
+  }
+  EXPECT_EQ(shell("echo -5 | " + PROGRAM + " > /dev/full 2> .errors; cat .errors > .seen"), 0);
+  EXPECT_EQ(read(".seen"), "mpdetect: cannot write to standard output\n");
+}
+
+// Data files that never end, are no files, or come from Windows editors.
+TEST_F(OutputSafetyTest, DataFilesOfEveryKind) {
+  struct Row {
+    const char* name;
+    const char* setup;
+    int status;
+    const char* output_starts;
+  };
+  const Row rows[] = {
+      {"endless zero bytes", "ln -sf /dev/zero mmdata.txt", 1,
+       "Data file error, line 1: the number of loci is far too long to be a number.\n"},
+      {"endless blanks",
+       "rm mmdata.txt && mkfifo mmdata.txt && (tr '\\0' ' ' < /dev/zero > mmdata.txt 2>&- &)", 1,
+       "Data file error, line 1: the file goes on for more than 1 MiB before the number of loci; "
+       "a study file is far smaller.\n"},
+      {"a folder", "rm mmdata.txt && mkdir mmdata.txt", 1,
+       "Cannot open file! Ensure that your data is in same directory as program file.\n"},
+      {"a byte order mark", "printf '\\357\\273\\277' | cat - .study > mmdata.txt", 1,
+       "Data file read in.\n\n"},
+  };
+  for (const Row& row : rows) {
+    TearDown();
+    SetUp();
+    write(".study", EXAMPLE_STUDY);
+    ASSERT_EQ(shell(row.setup), 0) << row.name;
+    const FolderResult r = run_program("timeout 20 " + PROGRAM, "0\n");
+    EXPECT_EQ(r.status, row.status) << row.name;
+    EXPECT_EQ(r.output.substr(0, std::string(row.output_starts).size()), row.output_starts)
+        << row.name;
+  }
+}
+
+// Killed while gnuplot draws: the earlier image stays, gnuplot is ended and
+// no temporary file is left. The gnuplot here is a stand-in that writes a
+// little, says it has started and then waits to be killed.
+TEST_F(OutputSafetyTest, KilledWhilePlottingLeavesNothingBehind) {
+  fs::create_directory(folder_ / "bin");
+  write("bin/gnuplot",
+        "#!/bin/sh\ncat > /dev/null\nprintf 'half an image'\necho $$ > started\nexec sleep 30\n");
+  fs::permissions(folder_ / "bin/gnuplot", fs::perms::owner_all);
+  write("curve.png", "the earlier image");
+  for (const char* signal_name : {"TERM", "INT", "HUP"}) {
+    const int status =
+        shell("PATH=\"$PWD/bin:$PATH\" " + CURVE +
+              " --seed 1 --to 5 --output table.csv --plot curve.png 2> .errors & pid=$!; "
+              "for n in $(seq 200); do [ -f started ] && break; sleep 0.05; done; "
+              "kill -" +
+              std::string(signal_name) + " $pid; wait $pid; echo $? > .status");
+    ASSERT_EQ(status, 0);
+    EXPECT_NE(read(".status"), "0\n") << signal_name;
+    EXPECT_EQ(read("curve.png"), "the earlier image") << signal_name;
+    std::string sleeper = read("started");
+    sleeper = sleeper.substr(0, sleeper.find('\n'));
+    ASSERT_FALSE(sleeper.empty()) << signal_name << ": the stand-in never started";
+    EXPECT_NE(shell("kill -0 " + sleeper + " 2> /dev/null"), 0) << "gnuplot was not ended";
+    EXPECT_EQ(
+        others({"mmdata.txt", "bin", "curve.png", "table.csv", "started", ".errors", ".status"}),
+        "")
+        << signal_name;
+    fs::remove(folder_ / "started");
+  }
+}
