@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string CURVE = std::string("'") + POWER_CURVE_BINARY + "'";
+const std::string CURVE = std::string("'") + MPPLAN_BINARY + "' curve";
 const std::string PROGRAM = std::string("'") + MPDETECT_BINARY + "'";
 
 class OutputSafetyTest : public FolderTest {
@@ -98,7 +98,7 @@ TEST_F(OutputSafetyTest, OutputPathsOfEveryKind) {
     EXPECT_EQ(r.status, row.status) << row.name << ": " << r.errors;
     EXPECT_EQ(shell(row.check), 0) << row.name;
     if (row.status != 0) {
-      EXPECT_EQ(r.errors.rfind("power-curve: ", 0), 0u) << r.errors;
+      EXPECT_NE(r.errors.find("mpplan: "), std::string::npos) << r.errors;
     }
     const std::string left = others({"mmdata.txt", ".study", "t.csv", "target.csv", "made.csv",
                                      "other.csv", "null", "pipe", "from-pipe.csv", row.output});
@@ -107,11 +107,11 @@ TEST_F(OutputSafetyTest, OutputPathsOfEveryKind) {
 }
 
 TEST_F(OutputSafetyTest, TwoOutputsToOneFileAreRefusedBeforeAnyWork) {
-  write("x", "old\n");
-  const FolderResult r = run_program(CURVE + " --output x --plot ./x", "");
+  write("x.png", "old\n");
+  const FolderResult r = run_program(CURVE + " --output x.png --plot ./x.png", "");
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.errors, "power-curve: will not write two outputs to one file: x and ./x\n");
-  EXPECT_EQ(read("x"), "old\n");
+  EXPECT_EQ(r.errors, "mpplan: will not write two outputs to one file: x.png and ./x.png\n");
+  EXPECT_EQ(read("x.png"), "old\n");
 }
 
 // Output that cannot be written ends with a non-zero status, whatever the

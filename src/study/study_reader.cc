@@ -108,11 +108,11 @@ LoadStatus read_mother_allele(NumberScanner& scanner, const StudyData& study, in
   return accepted();
 }
 
-bool out_of_bounds(double sum) {
+}  // namespace
+
+bool doubtful_total(double sum) {
   return !(sum >= 0.9999 && sum <= 1.0001);
 }
-
-}  // namespace
 
 std::string warning_text(const StudyWarning& warning) {
   return warning.locus == SHARES_WARNING
@@ -146,7 +146,7 @@ static LoadStatus read_study(StudyData& study, NumberScanner& scanner,
       if (!status.ok) return status;
       sum += study.allele_frequency[i][s];
     }
-    if (out_of_bounds(sum)) warnings.push_back(StudyWarning{i, sum});
+    if (doubtful_total(sum)) warnings.push_back(StudyWarning{i, sum});
   }
 
   status = read_count(scanner, "the number of sires", MAX_SIRES, study.sire_count);
@@ -157,7 +157,7 @@ static LoadStatus read_study(StudyData& study, NumberScanner& scanner,
     if (!status.ok) return status;
     sum += study.skew[k];
   }
-  if (out_of_bounds(sum)) warnings.push_back(StudyWarning{SHARES_WARNING, sum});
+  if (doubtful_total(sum)) warnings.push_back(StudyWarning{SHARES_WARNING, sum});
 
   status = read_mother_allele(scanner, study, 0, 0, true, study.mother[0].slot[0]);
   if (!status.ok) return status;

@@ -31,6 +31,10 @@ struct LoadStatus {
 // the current working directory elsewhere.
 const char* data_file_name();
 
+// Whether a total of frequencies or shares draws a warning: below 0.9999 or
+// above 1.0001 (or not a number).
+bool doubtful_total(double sum);
+
 // The program's line for a warning, ending in a line end.
 std::string warning_text(const StudyWarning& warning);
 

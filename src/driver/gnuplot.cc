@@ -1,4 +1,4 @@
-#include "driver/curve_plot.h"
+#include "driver/gnuplot.h"
 
 #include <poll.h>
 #include <stdlib.h>
@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <sstream>
 
 #include "driver/output_file.h"
 
@@ -22,34 +20,9 @@ const char* gnuplot_install_hint() {
 
 namespace {
 
-std::string curve_script(const StudyData& study, const CurvePoint* points, int count,
-                         const PowerCurveOptions& options) {
-  std::ostringstream script;
-  script << "set terminal pngcairo size " << options.width << "," << options.height << "\n"
-         << "$curve << EOD\n";
-  for (int n = 0; n < count; ++n)
-    script << points[n].brood_size << " " << printed_probability(points[n].detections) << "\n";
-  script << "EOD\n"
-         << "set title 'Detection of multiple paternity: " << study.locus_count
-         << (study.locus_count == 1 ? " locus, " : " loci, ") << study.sire_count
-         << (study.sire_count == 1 ? " sire'" : " sires'") << "\n"
-         << "set xlabel 'Brood size (offspring genotyped)'\n"
-         << "set ylabel 'Probability of detection'\n"
-         << "set yrange [0:1.02]\n"
-         << "set xrange [" << (points[0].brood_size > 1 ? points[0].brood_size - 1 : 0) << ":"
-         << points[count - 1].brood_size + 1 << "]\n"
-         << "set grid\n"
-         << "set key bottom right\n"
-         << "plot $curve using 1:2 with linespoints pointtype 7 pointsize 0.6 title "
-            "'estimate', \\\n"
-         << "     " << options.target << " with lines dashtype 2 linewidth 2 title 'target "
-         << options.target << "'\n";
-  return script.str();
-}
-
 // Runs gnuplot on `script`; its standard output goes to `image`, the first
 // line of its standard error to `complaint`. True when it ends with status 0.
-bool run_gnuplot(const std::string& script, std::string& image, std::string& complaint) {
+bool run_child(const std::string& script, std::string& image, std::string& complaint) {
   int in[2], out[2], err[2];
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return false;
   const pid_t child = fork();
@@ -103,19 +76,19 @@ bool run_gnuplot(const std::string& script, std::string& image, std::string& com
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
   set_running_child(0);
-  complaint = errors.substr(0, errors.find('\n'));
+  // gnuplot ends its complaint with the line that says what is wrong.
+  while (!errors.empty() && (errors.back() == '\n' || errors.back() == ' ')) errors.pop_back();
+  complaint = errors.substr(errors.rfind('\n') + 1);
   return sent == script.size() && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace
 
-bool draw_curve(const StudyData& study, const CurvePoint* points, int count,
-                const PowerCurveOptions& options, std::string& image, std::string& error) {
+bool run_gnuplot(const std::string& script, std::string& image, std::string& error) {
   std::string complaint;
   image.clear();
-  if (!run_gnuplot(curve_script(study, points, count, options), image, complaint) ||
-      image.empty()) {
-    error = "gnuplot could not draw the curve" + (complaint.empty() ? "" : ": " + complaint);
+  if (!run_child(script, image, complaint) || image.empty()) {
+    error = "gnuplot could not draw the figure" + (complaint.empty() ? "" : ": " + complaint);
     return false;
   }
   return true;

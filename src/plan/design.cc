@@ -1,0 +1,296 @@
+#include "plan/design.h"
+
+#include <cmath>
+#include <sstream>
+
+#include "plan/panel.h"
+#include "plan/plan_text.h"
+#include "plan/study_writer.h"
+
+namespace {
+
+std::string sum_text(double sum) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.4g", sum);
+  return text;
+}
+
+// What a total far from 1 most likely means.
+std::string likely_cause(double sum) {
+  if (sum >= 90 && sum <= 110) return "these look like percentages";
+  if (sum > 1.5) return "these look like counts or weights, not shares of 1";
+  return "far less than 1: some are missing or mistyped";
+}
+
+// "locus Loc2", or "locus 3" for a study file's locus, which is named so.
+std::string locus_phrase(const std::string& name) {
+  return name.rfind("locus ", 0) == 0 ? name : "locus " + name;
+}
+
+// The doubtful totals of a study record, as the reader would find them.
+LoadStatus totals_of(const StudyData& study) {
+  LoadStatus totals{true, "", {}};
+  for (int i = 0; i < study.locus_count; ++i) {
+    double sum = 0;
+    for (int s = 0; s < study.allele_count[i]; ++s) sum += study.allele_frequency[i][s];
+    if (doubtful_total(sum)) totals.warnings.push_back(StudyWarning{i, sum});
+  }
+  double sum = 0;
+  for (int k = 0; k < study.sire_count; ++k) sum += study.skew[k];
+  if (doubtful_total(sum)) totals.warnings.push_back(StudyWarning{SHARES_WARNING, sum});
+  return totals;
+}
+
+std::string with_name(const std::string& name, const ReadResult& result) {
+  return name + ": " + result.message;
+}
+
+// The study a text gives, through the dialogue's reader, with its scale
+// checked.
+ReadResult study_of(const std::string& name, const std::string& text,
+                    const std::vector<std::string>& locus_names, bool as_is, StudyData& study,
+                    Notes& notes) {
+  std::istringstream in(text);
+  const LoadStatus loaded = read_study_data(study, in);
+  if (!loaded.ok) {
+    std::string message = loaded.message;
+    if (!message.empty() && message.back() == '\n') message.pop_back();
+    return {false, name + ": " + message};
+  }
+  Notes found;
+  const ReadResult scale = check_scale(loaded, locus_names, as_is, found);
+  for (const std::string& note : found) notes.push_back(name + ": " + note);
+  if (!scale.ok) return {false, name + ": " + scale.message};
+  return {true, ""};
+}
+
+// A share variant as the study record holds it: each share read as the
+// reader reads it.
+ReadResult apply_shares(const std::vector<std::string>& shares, StudyData& study) {
+  if (shares.empty() || static_cast<int>(shares.size()) > MAX_SIRES) {
+    return {false, "a study has 1 to " + std::to_string(MAX_SIRES) + " sires, not " +
+                       std::to_string(shares.size())};
+  }
+  study.sire_count = static_cast<int32_t>(shares.size());
+  for (int k = 0; k < MAX_SIRES; ++k) study.skew[k] = 0;
+  for (size_t k = 0; k < shares.size(); ++k) {
+    double value = 0;
+    if (!parse_number(shares[k], value) || value < 0 || !std::isfinite(static_cast<float>(value))) {
+      return {false, "share \"" + shares[k] + "\" should be a number, zero or more"};
+    }
+    study.skew[k] = static_cast<double>(static_cast<float>(value));
+  }
+  return {true, ""};
+}
+
+void make_untyped(StudyData& study) {
+  study.mother_known = false;
+  for (int i = 0; i < study.locus_count; ++i) {
+    const int32_t last = study.allele_count[i] - 1;
+    study.mother[i] = Genotype{{last, last}};
+  }
+}
+
+ReadResult add_study_file_designs(const std::string& name, const std::string& text,
+                                  const InputOptions& options, std::vector<Design>& designs,
+                                  Notes& notes) {
+  StudyData base{};
+  std::istringstream in(text);
+  const LoadStatus loaded = read_study_data(base, in);
+  std::vector<std::string> names;
+  for (int i = 0; i < base.locus_count; ++i) names.push_back("locus " + std::to_string(i + 1));
+  if (!loaded.ok) return study_of(name, text, names, options.as_is, base, notes);
+
+  // --loci names "locus 3" or just 3.
+  std::string list;
+  for (const std::string& item : split_cells(options.loci, ',')) {
+    long number = 0;
+    if (item.empty()) continue;
+    list += list.empty() ? "" : ",";
+    list += (parse_integer(item, number) ? "locus " + item : item);
+  }
+  std::vector<int> chosen;
+  ReadResult result = choose_loci(names, list, chosen);
+  if (!result.ok) return {false, with_name(name, result)};
+  std::vector<std::string> chosen_names;
+  for (const int i : chosen) chosen_names.push_back(names[i]);
+
+  const std::vector<std::vector<std::string>> share_variants =
+      options.shares.empty() ? std::vector<std::vector<std::string>>{{}} : options.shares;
+  const std::vector<std::string> mothers =
+      options.mothers.empty() ? std::vector<std::string>{""} : options.mothers;
+  for (const auto& shares : share_variants) {
+    for (const std::string& mother : mothers) {
+      StudyData study = with_loci(base, chosen);
+      if (!shares.empty()) {
+        result = apply_shares(shares, study);
+        if (!result.ok) return {false, with_name(name, result)};
+      }
+      if (mother == "untyped") {
+        make_untyped(study);
+      } else if (!mother.empty()) {
+        return {false, name +
+                           ": a study file names no individuals; --mother takes only "
+                           "\"untyped\" with it"};
+      }
+      // The variant's totals are checked as the reader checks a file's.
+      Notes found;
+      result = check_scale(totals_of(study), chosen_names, options.as_is, found);
+      for (const std::string& note : found) notes.push_back(name + ": " + note);
+      if (!result.ok) return {false, with_name(name, result)};
+      designs.push_back(Design{design_label(study), chosen_names, study});
+    }
+  }
+  return {true, ""};
+}
+
+// The panel a population input gives, with the per-locus lines for the
+// user.
+ReadResult panel_from(const std::string& name, const std::string& text, const InputOptions& options,
+                      PopulationData& data, Panel& panel, Notes& notes) {
+  const InputFormat format = options.format_given ? options.format : detect_format(text);
+  ReadResult result = read_population(text, format, data);
+  if (!result.ok) return {false, name + ", " + result.message};
+  int sample = -1;
+  result = choose_sample(data, options.pop, sample);
+  if (!result.ok) return {false, with_name(name, result)};
+  std::vector<int> chosen;
+  result = choose_loci(data.loci, options.loci, chosen);
+  if (!result.ok) return {false, with_name(name, result)};
+  panel = panel_of(data, sample, chosen);
+  if (data.table.empty()) {
+    if (sample >= 0) {
+      notes.push_back(name + ": " + data.format + " file, " + data.samples[sample]);
+    } else {
+      notes.push_back(name + ": " + data.format + " file, all " +
+                      std::to_string(data.samples.size()) +
+                      (data.samples.size() == 1 ? " sample" : " samples pooled") +
+                      (data.samples.size() == 1 ? "" : " (choose one with --pop)"));
+    }
+  }
+  for (LocusPanel& locus : panel.loci) {
+    std::string line =
+        name + ": locus " + locus.name + ": " + std::to_string(locus.labels.size()) + " alleles";
+    if (locus.typed >= 0) line += ", " + std::to_string(locus.typed) + " individuals typed";
+    if (options.pool_rare && static_cast<int>(locus.labels.size()) > MAX_ALLELES) {
+      pool_rarest(locus, MAX_ALLELES);
+      line += "; the " + std::to_string(locus.pooled.size()) +
+              " rarest pooled into one (this can only lower the estimate)";
+    }
+    notes.push_back(line);
+  }
+  return {true, ""};
+}
+
+}  // namespace
+
+ReadResult check_scale(const LoadStatus& loaded, const std::vector<std::string>& locus_names,
+                       bool as_is, Notes& notes) {
+  for (const StudyWarning& warning : loaded.warnings) {
+    const bool shares = warning.locus == SHARES_WARNING;
+    const bool named = warning.locus < static_cast<int>(locus_names.size());
+    const std::string what =
+        shares ? "the shares of the sires"
+               : "the frequencies of " + locus_phrase(named ? locus_names[warning.locus]
+                                                            : std::to_string(warning.locus + 1));
+    const std::string total = what + " add up to " + sum_text(warning.sum);
+    if ((warning.sum > 1.5 || warning.sum < 0.5) && !as_is) {
+      return {false,
+              total + "; " + likely_cause(warning.sum) + " (run it as it stands with --as-is)"};
+    }
+    notes.push_back("warning: " + total + "; the study runs with them as given");
+  }
+  return {true, ""};
+}
+
+std::string design_label(const StudyData& study) {
+  std::string label =
+      std::to_string(study.locus_count) + (study.locus_count == 1 ? " locus; " : " loci; ") +
+      std::to_string(study.sire_count) + (study.sire_count == 1 ? " sire " : " sires ");
+  for (int k = 0; k < study.sire_count; ++k) {
+    label += k == 0 ? "" : "/";
+    label += short_number(static_cast<float>(study.skew[k]));
+  }
+  return label + (study.mother_known ? "; mother typed" : "; mother untyped");
+}
+
+StudyData with_loci(const StudyData& study, const std::vector<int>& loci) {
+  StudyData subset = study;
+  subset.locus_count = static_cast<int32_t>(loci.size());
+  for (size_t n = 0; n < loci.size(); ++n) {
+    subset.allele_count[n] = study.allele_count[loci[n]];
+    for (int s = 0; s < MAX_ALLELES; ++s)
+      subset.allele_frequency[n][s] = study.allele_frequency[loci[n]][s];
+    subset.mother[n] = study.mother[loci[n]];
+  }
+  for (int n = static_cast<int>(loci.size()); n < MAX_LOCI; ++n) {
+    subset.allele_count[n] = 0;
+    for (int s = 0; s < MAX_ALLELES; ++s) subset.allele_frequency[n][s] = 0;
+    subset.mother[n] = Genotype{{0, 0}};
+  }
+  return subset;
+}
+
+ReadResult add_designs(const std::string& name, const std::string& text,
+                       const InputOptions& options, std::vector<Design>& designs, Notes& notes) {
+  const InputFormat format = options.format_given ? options.format : detect_format(text);
+  if (format == InputFormat::STUDY) {
+    if (options.pool_rare || !options.pop.empty()) {
+      return {false, name + " is a study file: --pop and --pool-rare apply to population files"};
+    }
+    return add_study_file_designs(name, text, options, designs, notes);
+  }
+  PopulationData data;
+  Panel panel;
+  ReadResult result = panel_from(name, text, options, data, panel, notes);
+  if (!result.ok) return result;
+  std::vector<std::string> names;
+  for (const LocusPanel& locus : panel.loci) names.push_back(locus.name);
+
+  std::vector<std::vector<std::string>> share_variants = options.shares;
+  if (share_variants.empty()) {
+    share_variants.push_back(equal_shares(2));
+    notes.push_back(name + ": two sires with equal shares (set them with --sires or --shares)");
+  }
+  const std::vector<std::string> mothers =
+      options.mothers.empty() ? std::vector<std::string>{"untyped"} : options.mothers;
+  for (const auto& shares : share_variants) {
+    for (const std::string& mother : mothers) {
+      StudyFiles files;
+      result = write_study(panel, shares, mother_choice(mother), data, files);
+      if (!result.ok) return {false, with_name(name, result)};
+      Design design{"", names, StudyData{}};
+      result = study_of(name, files.study, names, options.as_is, design.study, notes);
+      if (!result.ok) return result;
+      design.label = design_label(design.study);
+      designs.push_back(design);
+    }
+  }
+  return {true, ""};
+}
+
+ReadResult study_files_of(const std::string& name, const std::string& text,
+                          const InputOptions& options, std::string& study, std::string& legend,
+                          Notes& notes) {
+  PopulationData data;
+  Panel panel;
+  ReadResult result = panel_from(name, text, options, data, panel, notes);
+  if (!result.ok) return result;
+  const std::vector<std::string> shares =
+      options.shares.empty() ? equal_shares(2) : options.shares.front();
+  if (options.shares.empty())
+    notes.push_back(name + ": two sires with equal shares (set them with --sires or --shares)");
+  const std::string mother = options.mothers.empty() ? "untyped" : options.mothers.front();
+  StudyFiles files;
+  result = write_study(panel, shares, mother_choice(mother), data, files);
+  if (!result.ok) return {false, with_name(name, result)};
+  // The study must read back as the dialogue reads it, scale checked.
+  std::vector<std::string> names;
+  for (const LocusPanel& locus : panel.loci) names.push_back(locus.name);
+  StudyData check{};
+  result = study_of(name, files.study, names, options.as_is, check, notes);
+  if (!result.ok) return result;
+  study = files.study;
+  legend = files.legend;
+  return {true, ""};
+}

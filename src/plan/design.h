@@ -1,0 +1,60 @@
+// The designs one run of the planner compares: each input (a study file or a
+// population file) with each variant the options ask for (the shares of the
+// sires, the mother, the loci), as the study record the simulation runs.
+// Everything goes through the study file reader, so a design is exactly what
+// the dialogue would run from the same file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "plan/population.h"
+#include "study/study_data.h"
+#include "study/study_reader.h"
+
+struct InputOptions {
+  bool format_given = false;
+  InputFormat format = InputFormat::STUDY;
+  std::string pop;   // --pop; empty: every sample pooled
+  std::string loci;  // --loci; empty: every locus
+  bool pool_rare = false;
+  // One entry per --sires or --shares, as typed (decimals); empty: the study
+  // file's own, or two equal sires for a population file.
+  std::vector<std::vector<std::string>> shares;
+  std::vector<std::string> mothers;  // one per --mother; empty: as the input has it
+  bool as_is = false;                // run studies whose totals look like a scale mistake
+};
+
+struct Design {
+  std::string label;  // loci, sires with shares, mother typed or not
+  std::vector<std::string> locus_names;
+  StudyData study;
+};
+
+// What reading the inputs has to tell the user (one line each, no line end),
+// for standard error: warnings, the per-locus summary, pooling.
+using Notes = std::vector<std::string>;
+
+// Adds the designs of one input. `name` is how messages name the input.
+// Refusals name the input and, where there is one, the line and locus.
+ReadResult add_designs(const std::string& name, const std::string& text,
+                       const InputOptions& options, std::vector<Design>& designs, Notes& notes);
+
+// The study text for a population input with the first share and mother
+// variant, and its legend (the study subcommand's output).
+ReadResult study_files_of(const std::string& name, const std::string& text,
+                          const InputOptions& options, std::string& study, std::string& legend,
+                          Notes& notes);
+
+// Holds a study's totals against the scale mistakes a user makes: a total
+// above 1.5 or below 0.5 (percentages, counts, weights) refuses the study
+// unless `as_is`; a smaller deviation is a warning naming the locus and its
+// total.
+ReadResult check_scale(const LoadStatus& loaded, const std::vector<std::string>& locus_names,
+                       bool as_is, Notes& notes);
+
+// "8 loci; 2 sires 0.7/0.3; mother untyped".
+std::string design_label(const StudyData& study);
+
+// The study with only `loci` (indices, in that order).
+StudyData with_loci(const StudyData& study, const std::vector<int>& loci);

@@ -1,0 +1,148 @@
+#include "plan/figure.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+#include "plan/plan_text.h"
+
+bool figure_format_of(const std::string& path, FigureFormat& format) {
+  const size_t dot = path.rfind('.');
+  const std::string extension = dot == std::string::npos ? "" : lower(path.substr(dot));
+  if (extension == ".png")
+    format = FigureFormat::PNG;
+  else if (extension == ".svg")
+    format = FigureFormat::SVG;
+  else if (extension == ".pdf")
+    format = FigureFormat::PDF;
+  else
+    return false;
+  return true;
+}
+
+namespace {
+
+// A gnuplot string in double quotes, with its backslashes, quotes and line
+// ends escaped. The terminals are set noenhanced, so nothing else in it is
+// markup.
+std::string quoted(const std::string& text) {
+  std::string result = "\"";
+  for (const char c : text) {
+    if (c == '\\' || c == '"') {
+      result += '\\';
+      result += c;
+    } else if (c == '\n') {
+      result += "\\n";
+    } else {
+      result += c;
+    }
+  }
+  return result + "\"";
+}
+
+// How much larger than the 800 x 600 default the figure is: fonts, lines
+// and points grow with it.
+double scale_of(const FigureOptions& options) {
+  return std::max(0.5, std::min(options.width / 800.0, options.height / 600.0));
+}
+
+std::string terminal(const FigureOptions& options, FigureFormat format) {
+  std::ostringstream line;
+  const double scale = scale_of(options);
+  const std::string font = "noenhanced font 'sans," + short_number(10 * scale) + "'";
+  switch (format) {
+    case FigureFormat::PNG:
+      line << "set terminal pngcairo size " << options.width << "," << options.height << " " << font
+           << " linewidth " << short_number(scale);
+      break;
+    case FigureFormat::SVG:
+      line << "set terminal svg size " << options.width << "," << options.height << " " << font
+           << " linewidth " << short_number(scale) << " background '#ffffff'";
+      break;
+    case FigureFormat::PDF:
+      line << "set terminal pdfcairo size " << short_number(options.width / 100.0) << "in,"
+           << short_number(options.height / 100.0) << "in " << font << " linewidth "
+           << short_number(scale);
+      break;
+  }
+  return line.str() + "\n";
+}
+
+std::string title(const FigureOptions& options, const std::string& own) {
+  return "set title " +
+         quoted((options.title.empty() ? own : options.title) + "\n" + "seed " +
+                std::to_string(options.seed) + ", 50000 broods per estimate") +
+         "\n";
+}
+
+}  // namespace
+
+std::string curve_figure(const std::vector<DesignCurve>& curves, const FigureOptions& options,
+                         FigureFormat format) {
+  std::ostringstream script;
+  script << terminal(options, format);
+  int first = MAX_OFFSPRING, last = 1;
+  for (size_t d = 0; d < curves.size(); ++d) {
+    script << "$design" << d << " << EOD\n";
+    for (const CurvePoint& point : curves[d].points) {
+      script << point.brood_size << " " << short_number(printed_probability(point.detections))
+             << "\n";
+      first = std::min(first, point.brood_size);
+      last = std::max(last, point.brood_size);
+    }
+    script << "EOD\n";
+    const int size = smallest_reaching(curves[d], options.target);
+    if (size > 0) {
+      int detections = 0;
+      for (const CurvePoint& point : curves[d].points) {
+        if (point.brood_size == size) detections = point.detections;
+      }
+      script << "set label " << quoted(std::to_string(size)) << " at " << size << ","
+             << short_number(printed_probability(detections))
+             << " point pointtype 6 pointsize 2.5 linecolor " << d + 1
+             << " offset 0.6,-1.2 textcolor lt " << d + 1 << "\n";
+    }
+  }
+  script << title(options, "Probability of detecting multiple paternity")
+         << "set xlabel 'Brood size (offspring genotyped)'\n"
+         << "set ylabel 'Probability of detection'\n"
+         << "set yrange [0:1.05]\n"
+         << "set xrange [" << (first > 1 ? first - 1 : 0) << ":" << last + 1 << "]\n"
+         << "set grid\n"
+         << "set key bottom right box opaque\n"
+         << "plot ";
+  for (size_t d = 0; d < curves.size(); ++d) {
+    script << "$design" << d << " using 1:2 with linespoints linecolor " << d + 1
+           << " pointtype 7 pointsize 0.5 title " << quoted(curves[d].label) << ", \\\n     ";
+  }
+  script << short_number(options.target) << " with lines dashtype 2 linecolor 'black' title "
+         << quoted("target " + short_number(options.target)) << "\n";
+  return script.str();
+}
+
+std::string ranking_figure(const Design& design, const LocusRanking& ranking, int brood_size,
+                           const FigureOptions& options, FigureFormat format) {
+  std::ostringstream script;
+  script << terminal(options, format) << "$ranking << EOD\n";
+  for (size_t n = 0; n < ranking.order.size(); ++n) {
+    const int locus = ranking.order[n];
+    script << n + 1 << " " << short_number(printed_probability(ranking.forward[n])) << " "
+           << short_number(printed_probability(ranking.alone[locus])) << " "
+           << quoted(design.locus_names[locus]) << "\n";
+  }
+  script << "EOD\n"
+         << title(options, "Which loci matter at brood size " + std::to_string(brood_size))
+         << "set xlabel 'Loci in the forward order (each adds the most)'\n"
+         << "set ylabel 'Probability of detection'\n"
+         << "set yrange [0:1.05]\n"
+         << "set xrange [0.5:" << ranking.order.size() + 0.5 << "]\n"
+         << "set xtics rotate by -45\n"
+         << "set grid ytics\n"
+         << "set key below\n"
+         << "set style fill solid 0.4\n"
+         << "set boxwidth 0.6\n"
+         << "plot $ranking using 1:3:xticlabels(4) with boxes linecolor 2 title 'locus alone', \\\n"
+         << "     $ranking using 1:2 with linespoints linecolor 1 pointtype 7 title "
+            "'with the loci before it'\n";
+  return script.str();
+}

@@ -1,0 +1,34 @@
+// The planner's figures as gnuplot scripts: the power curves of several
+// designs in one figure, and the ranking of loci. The script writes the
+// image to standard output, as PNG, SVG or PDF.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "plan/curve.h"
+#include "plan/locus_ranking.h"
+
+enum class FigureFormat { PNG, SVG, PDF };
+
+// The format a file name's extension asks for (.png, .svg, .pdf, any case);
+// false for any other.
+bool figure_format_of(const std::string& path, FigureFormat& format);
+
+struct FigureOptions {
+  int width = 800;  // pixels; a PDF is 1/100 of this in inches
+  int height = 600;
+  std::string title;  // empty: the figure's own
+  uint32_t seed = 0;
+  double target = 0.95;
+};
+
+// One curve per design with its label in the legend, the target as a dashed
+// line, and each design's smallest size reaching it marked.
+std::string curve_figure(const std::vector<DesignCurve>& curves, const FigureOptions& options,
+                         FigureFormat format);
+
+// The forward order of loci against the estimate, with each locus alone.
+std::string ranking_figure(const Design& design, const LocusRanking& ranking, int brood_size,
+                           const FigureOptions& options, FigureFormat format);

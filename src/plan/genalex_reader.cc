@@ -1,0 +1,82 @@
+// GenAlEx, saved from a spreadsheet as CSV (commas or tabs): a row of counts
+// (loci, individuals, populations, then each population's size), a title row
+// with the population names, a header naming each locus over its two
+// columns, then one row per individual: identifier, population, and two
+// allele codes per locus. Missing is 0 (or -1). Empty cells and columns
+// past the last locus are ignored.
+#include "plan/plan_text.h"
+#include "plan/population.h"
+
+namespace {
+
+char separator_of(const std::string& line) {
+  return line.find('\t') != std::string::npos && line.find(',') == std::string::npos ? '\t' : ',';
+}
+
+}  // namespace
+
+ReadResult read_genalex(const std::string& text, PopulationData& data) {
+  data = PopulationData{};
+  data.format = "GenAlEx";
+  const std::vector<std::string> lines = split_lines(text);
+  if (lines.size() < 3) return {false, "a GenAlEx file starts with three header rows"};
+  const char separator = separator_of(lines[0]);
+
+  const std::vector<std::string> counts = split_cells(lines[0], separator);
+  long loci = 0;
+  if (counts.empty() || !parse_integer(counts[0], loci) || loci < 1 || loci > 10000) {
+    return {false, "line 1: the first cell should be the number of loci, but reads \"" +
+                       (counts.empty() ? std::string() : counts[0]) + "\""};
+  }
+  const std::vector<std::string> header = split_cells(lines[2], separator);
+  for (long i = 0; i < loci; ++i) {
+    const size_t column = 2 + 2 * static_cast<size_t>(i);
+    const std::string name = column < header.size() ? header[column] : "";
+    if (name.empty()) {
+      return {false, "line 3: no name for locus " + std::to_string(i + 1) + " in column " +
+                         std::to_string(column + 1)};
+    }
+    data.loci.push_back(name);
+  }
+
+  for (size_t at = 3; at < lines.size(); ++at) {
+    const int line = static_cast<int>(at) + 1;
+    const std::vector<std::string> cells = split_cells(lines[at], separator);
+    bool empty = true;
+    for (const std::string& cell : cells) empty = empty && cell.empty();
+    if (empty) continue;
+    if (cells.size() < 2 + 2 * static_cast<size_t>(loci)) {
+      return {false, "line " + std::to_string(line) + ": individual \"" + cells[0] + "\" has " +
+                         std::to_string(cells.size() < 2 ? 0 : (cells.size() - 2) / 2) +
+                         " genotypes; the file has " + std::to_string(loci) + " loci"};
+    }
+    int sample = -1;
+    for (size_t s = 0; s < data.samples.size(); ++s) {
+      if (data.samples[s] == cells[1]) sample = static_cast<int>(s);
+    }
+    if (sample < 0) {
+      sample = static_cast<int>(data.samples.size());
+      data.samples.push_back(cells[1]);
+    }
+    Individual individual{cells[0], sample, line, std::vector<LabelPair>(loci)};
+    for (long i = 0; i < loci; ++i) {
+      LabelPair pair;
+      bool missing = false;
+      for (int slot = 0; slot < 2; ++slot) {
+        const std::string& code = cells[2 + 2 * i + slot];
+        long value = 0;
+        if (!parse_integer(code, value) || value < -1) {
+          return {false, "line " + std::to_string(line) + ": allele \"" + code + "\" at locus " +
+                             data.loci[i] + " of individual \"" + cells[0] +
+                             "\" is not a whole number (0 or -1 for missing)"};
+        }
+        missing = missing || value <= 0;
+        pair.allele[slot] = std::to_string(value);
+      }
+      individual.genotype[i] = missing ? LabelPair{} : pair;
+    }
+    data.individuals.push_back(individual);
+  }
+  if (data.individuals.empty()) return {false, "the file has no individuals"};
+  return {true, ""};
+}

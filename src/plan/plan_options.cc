@@ -1,0 +1,288 @@
+#include "plan/plan_options.h"
+
+#include "plan/plan_text.h"
+#include "plan/study_writer.h"
+
+namespace {
+
+const char* const COMMANDS[] = {"study", "panel", "curve", "loci"};
+
+// Which subcommands take an option: s(tudy), p(anel), c(urve), l(oci).
+struct OptionSpec {
+  const char* name;
+  bool takes_value;
+  const char* commands;
+  const char* help;
+};
+
+const OptionSpec OPTIONS[] = {
+    {"--format", true, "spcl",
+     "FORMAT  read the input as study, genepop, genalex or frequencies (default: from its "
+     "content); panel also takes csv or table for its output"},
+    {"--pop", true, "spcl", "SAMPLE  one sample: its position, its name or an individual's id"},
+    {"--loci", true, "spcl", "A,B,...  only these loci, in this order"},
+    {"--pool-rare", false, "spcl", "  pool a locus's rarest alleles into one to fit a study"},
+    {"--sires", true, "scl", "N  N sires with equal shares"},
+    {"--shares", true, "scl", "A,B,...  the sires' shares (curve: repeat for more designs)"},
+    {"--mother", true, "scl",
+     "WHO  untyped, an individual's id, or labels locus by locus (135/143,136/146,...)"},
+    {"--as-is", false, "spcl", "  run totals that look like percentages or counts unchanged"},
+    {"--output", true, "spcl", "FILE  write the result to FILE (also -o)"},
+    {"--legend", true, "s", "FILE  write the allele legend to FILE"},
+    {"--from", true, "c", "N  first brood size (default 1)"},
+    {"--to", true, "c", "N  last brood size (default 100)"},
+    {"--step", true, "c", "N  step between brood sizes (default 1)"},
+    {"--target", true, "c", "P  probability to reach, above 0 and at most 1 (default 0.95)"},
+    {"--size", true, "cl", "curve: WxH image size (default 800x600); loci: N brood size"},
+    {"--plot-size", true, "l", "WxH  image size (default 800x600)"},
+    {"--seed", true, "cl", "N  seed the generator with N instead of the clock"},
+    {"--plot", true, "cl", "FILE  draw the figure, PNG, SVG or PDF by the extension"},
+    {"--title", true, "cl", "TEXT  the figure's title"},
+};
+
+const OptionSpec* find_option(const std::string& name) {
+  for (const OptionSpec& spec : OPTIONS) {
+    if (name == spec.name) return &spec;
+  }
+  return nullptr;
+}
+
+char command_letter(const std::string& command) {
+  return command == "study" ? 's' : command == "panel" ? 'p' : command == "curve" ? 'c' : 'l';
+}
+
+// Digits only, at most 18, within [low, high]: checked as text before it
+// becomes a number, so nothing wraps into range.
+bool whole_number(const std::string& text, long long low, long long high, long long& value) {
+  if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  value = std::stoll(text);
+  return value >= low && value <= high;
+}
+
+bool image_size(const std::string& text, PlanOptions& options) {
+  const size_t x = text.find('x');
+  long long width = 0, height = 0;
+  if (x == std::string::npos || !whole_number(text.substr(0, x), 100, 10000, width) ||
+      !whole_number(text.substr(x + 1), 100, 10000, height)) {
+    return false;
+  }
+  options.width = static_cast<int>(width);
+  options.height = static_cast<int>(height);
+  return true;
+}
+
+bool take_value(const std::string& name, const std::string& value, PlanOptions& options,
+                std::string& error) {
+  long long number = 0;
+  auto refuse = [&](const std::string& what) {
+    error = name + " takes " + what + ", not " + value;
+    return false;
+  };
+  const std::string brood_sizes = "a brood size from 1 to " + std::to_string(MAX_OFFSPRING);
+  if (name == "--format") {
+    if (value == "csv")
+      options.layout = PlanOptions::CSV;
+    else if (value == "table")
+      options.layout = PlanOptions::TABLE;
+    else if (format_named(value, options.input.format))
+      options.input.format_given = true;
+    else
+      return refuse("study, genepop, genalex or frequencies (panel: also csv or table)");
+  } else if (name == "--pop") {
+    options.input.pop = value;
+  } else if (name == "--loci") {
+    options.input.loci = value;
+  } else if (name == "--sires") {
+    if (!whole_number(value, 1, MAX_SIRES, number))
+      return refuse("a number of sires from 1 to " + std::to_string(MAX_SIRES));
+    options.input.shares.push_back(equal_shares(static_cast<int>(number)));
+  } else if (name == "--shares") {
+    std::vector<std::string> shares = split_cells(value, ',');
+    for (const std::string& share : shares) {
+      double parsed = 0;
+      if (!parse_number(share, parsed) || parsed < 0)
+        return refuse("shares as decimals, zero or more, separated by commas");
+    }
+    if (shares.empty() || shares.size() > static_cast<size_t>(MAX_SIRES))
+      return refuse("1 to " + std::to_string(MAX_SIRES) + " shares");
+    options.input.shares.push_back(shares);
+  } else if (name == "--mother") {
+    options.input.mothers.push_back(value);
+  } else if (name == "--output") {
+    options.output = value;
+  } else if (name == "--legend") {
+    options.legend = value;
+  } else if (name == "--from" || name == "--to") {
+    if (!whole_number(value, 1, MAX_OFFSPRING, number)) return refuse(brood_sizes);
+    (name == "--from" ? options.range.from : options.range.to) = static_cast<int>(number);
+  } else if (name == "--step") {
+    if (!whole_number(value, 1, MAX_OFFSPRING, number))
+      return refuse("a whole number from 1 to " + std::to_string(MAX_OFFSPRING));
+    options.range.step = static_cast<int>(number);
+  } else if (name == "--target") {
+    double target = 0;
+    if (!parse_number(value, target) || !(target > 0 && target <= 1))
+      return refuse("a probability above 0 and at most 1");
+    options.target = target;
+  } else if (name == "--size" && options.command == "loci") {
+    if (!whole_number(value, 1, MAX_OFFSPRING, number)) return refuse(brood_sizes);
+    options.brood_size = static_cast<int>(number);
+  } else if (name == "--size" || name == "--plot-size") {
+    if (!image_size(value, options))
+      return refuse("WIDTHxHEIGHT in pixels, each from 100 to 10000");
+  } else if (name == "--seed") {
+    if (!whole_number(value, 0, UINT32_MAX, number))
+      return refuse("a whole number from 0 to 4294967295");
+    options.seeded = true;
+    options.seed = static_cast<uint32_t>(number);
+  } else if (name == "--plot") {
+    options.plot = value;
+  } else if (name == "--title") {
+    options.title = value;
+  }
+  return true;
+}
+
+}  // namespace
+
+const char* plan_version() {
+  return "mpplan 1.0\n";
+}
+
+std::string plan_usage(const std::string& command) {
+  if (command.empty()) {
+    return "Usage: mpplan COMMAND [options] [FILE ...]\n"
+           "Plans a study of multiple paternity from a population sample or a study file.\n"
+           "  study INPUT     write a study file (and its allele legend) from a Genepop or\n"
+           "                  GenAlEx file or a frequency table\n"
+           "  panel INPUT     the panel's standard statistics (heterozygosity, PIC, exclusion)\n"
+           "  curve [STUDY..] probability of detection against brood size for one or more\n"
+           "                  designs, with the smallest size reaching a target\n"
+           "  loci STUDY --size N   which loci matter at brood size N\n"
+           "Run mpplan COMMAND --help for a command's options; mpplan --version.\n";
+  }
+  const char letter = command_letter(command);
+  std::string text;
+  if (command == "study") {
+    text =
+        "Usage: mpplan study INPUT [options]\n"
+        "Writes the study file the dialogue reads (standard output or --output) from a\n"
+        "population file, and its allele legend (index and label, locus by locus) as CSV.\n";
+  } else if (command == "panel") {
+    text =
+        "Usage: mpplan panel INPUT [options]\n"
+        "The panel's standard statistics per locus and combined, as CSV (a table on a\n"
+        "terminal). Exclusion probabilities say whether a given male can be ruled out as\n"
+        "a father; the probability of detecting multiple paternity is curve's.\n";
+  } else if (command == "curve") {
+    text =
+        "Usage: mpplan curve [STUDY ...] [options]\n"
+        "Estimates the probability of detecting multiple paternity for a range of brood\n"
+        "sizes, for each study file (default mmdata.txt) or population file and each\n"
+        "variant of the options, from one seed. The table goes to standard output.\n";
+  } else {
+    text =
+        "Usage: mpplan loci STUDY --size N [options]\n"
+        "The estimate at brood size N with each locus alone, without each locus, and\n"
+        "adding loci one at a time, the best first; every candidate from one seed.\n";
+  }
+  text += "Options:\n";
+  for (const OptionSpec& spec : OPTIONS) {
+    if (std::string(spec.commands).find(letter) == std::string::npos) continue;
+    text += "  " + std::string(spec.name) + " " + spec.help + "\n";
+  }
+  return text + "  --help  show this text\n";
+}
+
+bool parse_plan_options(int argc, const char* const* argv, PlanOptions& options,
+                        std::string& error) {
+  int a = 1;
+  if (a < argc) {
+    const std::string first = argv[a];
+    for (const char* command : COMMANDS) {
+      if (first == command) {
+        options.command = first;
+        ++a;
+      }
+    }
+  }
+  bool only_inputs = false;
+  for (; a < argc; ++a) {
+    std::string word = argv[a];
+    if (only_inputs || word == "-" || word.empty() || word[0] != '-') {
+      options.inputs.push_back(word);
+      continue;
+    }
+    if (word == "--") {
+      only_inputs = true;
+      continue;
+    }
+    if (word == "--help" || word == "-h") {
+      options.help = true;
+      continue;
+    }
+    if (word == "--version") {
+      options.version = true;
+      continue;
+    }
+    if (word == "-o") word = "--output";
+    const OptionSpec* spec = find_option(word);
+    if (spec == nullptr) {
+      error = "unknown option " + word + " (see --help)";
+      return false;
+    }
+    if (options.command.empty()) {
+      error = word + " needs a command first: study, panel, curve or loci (see --help)";
+      return false;
+    }
+    if (std::string(spec->commands).find(command_letter(options.command)) == std::string::npos) {
+      error = options.command + " does not take " + word + " (see mpplan " + options.command +
+              " --help)";
+      return false;
+    }
+    if (!spec->takes_value) {
+      if (word == "--pool-rare") options.input.pool_rare = true;
+      if (word == "--as-is") options.input.as_is = true;
+      continue;
+    }
+    if (a + 1 >= argc) {
+      error = word + " needs a value";
+      return false;
+    }
+    const std::string value = argv[++a];
+    if (value.empty()) {
+      error = word + " needs a value";
+      return false;
+    }
+    if (!take_value(word, value, options, error)) return false;
+  }
+  if (options.help || options.version) return true;
+  if (options.command.empty()) {
+    error = options.inputs.empty() ? "give a command: study, panel, curve or loci (see --help)"
+                                   : "unknown command " + options.inputs[0] + " (see --help)";
+    return false;
+  }
+  if (options.range.from > options.range.to) {
+    error = "--from " + std::to_string(options.range.from) + " is above --to " +
+            std::to_string(options.range.to);
+    return false;
+  }
+  const bool one_input = options.command != "curve";
+  if (one_input && options.inputs.size() != 1) {
+    error = options.command + " takes one input file, not " + std::to_string(options.inputs.size());
+    return false;
+  }
+  if (options.command != "curve" &&
+      (options.input.shares.size() > 1 || options.input.mothers.size() > 1)) {
+    error = options.command +
+            " takes one --sires or --shares and one --mother; curve compares "
+            "several";
+    return false;
+  }
+  if (options.command == "loci" && options.brood_size == 0) {
+    error = "loci needs --size N, the brood size";
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,42 @@
+// The planner's command line: a subcommand (study, panel, curve, loci), its
+// input files and options.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "plan/curve.h"
+#include "plan/design.h"
+
+struct PlanOptions {
+  std::string command;  // study, panel, curve or loci; empty: none given
+  bool help = false;
+  bool version = false;
+  std::vector<std::string> inputs;  // files; "-" is standard input
+  InputOptions input;
+  std::string output;  // -o: the main result's file; empty: standard output
+  std::string legend;  // study: the allele legend's file
+  enum { AUTOMATIC, CSV, TABLE } layout = AUTOMATIC;  // panel
+  CurveRange range;
+  double target = 0.95;
+  bool seeded = false;
+  uint32_t seed = 0;
+  std::string plot;
+  int width = 800;
+  int height = 600;
+  std::string title;
+  int brood_size = 0;  // loci: --size
+};
+
+// The usage text of `command` (empty: of mpplan itself), ending in a line end.
+std::string plan_usage(const std::string& command);
+
+// The version line, ending in a line end.
+const char* plan_version();
+
+// Reads argv[1] on. Returns false with `error` set (one line, no line end)
+// when a word is unknown, a value is out of range, or the subcommand is
+// missing or does not take an option.
+bool parse_plan_options(int argc, const char* const* argv, PlanOptions& options,
+                        std::string& error);

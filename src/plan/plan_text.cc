@@ -1,0 +1,118 @@
+#include "plan/plan_text.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+std::vector<std::string> split_lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    if (c == '\n' || c == '\r') {
+      lines.push_back(line);
+      line.clear();
+      if (c == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
+    } else {
+      line.push_back(c);
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+std::string trim(const std::string& text) {
+  const char* const blanks = " \t\r\n";
+  const size_t first = text.find_first_not_of(blanks);
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+std::vector<std::string> split_cells(const std::string& line, char separator) {
+  std::vector<std::string> cells;
+  std::string cell;
+  bool quoted = false;
+  for (size_t at = 0; at < line.size(); ++at) {
+    const char c = line[at];
+    if (quoted) {
+      if (c == '"' && at + 1 < line.size() && line[at + 1] == '"') {
+        cell.push_back('"');
+        ++at;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        cell.push_back(c);
+      }
+    } else if (c == '"' && trim(cell).empty()) {
+      quoted = true;
+      cell.clear();
+    } else if (c == separator) {
+      cells.push_back(trim(cell));
+      cell.clear();
+    } else {
+      cell.push_back(c);
+    }
+  }
+  cells.push_back(trim(cell));
+  return cells;
+}
+
+std::vector<std::string> split_words(const std::string& text) {
+  std::vector<std::string> words;
+  std::string word;
+  for (const char c : text) {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+      if (!word.empty()) words.push_back(word);
+      word.clear();
+    } else {
+      word.push_back(c);
+    }
+  }
+  if (!word.empty()) words.push_back(word);
+  return words;
+}
+
+bool parse_integer(const std::string& text, long& value) {
+  size_t at = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  if (at == text.size() || text.size() - at > 15) return false;
+  for (; at < text.size(); ++at) {
+    if (text[at] < '0' || text[at] > '9') return false;
+  }
+  value = std::strtol(text.c_str(), nullptr, 10);
+  return true;
+}
+
+bool parse_number(const std::string& text, double& value) {
+  if (text.empty() || text.size() > 64) return false;
+  // Decimal notation only: no hex, no inf or nan, no blanks.
+  for (const char c : text) {
+    if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
+      return false;
+  }
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtod(text.c_str(), &end);
+  return *end == '\0' && errno == 0 && std::isfinite(value);
+}
+
+std::string lower(const std::string& text) {
+  std::string result = text;
+  for (char& c : result) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return result;
+}
+
+std::string short_number(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6g", value);
+  return text;
+}
+
+std::string csv_cell(const std::string& text) {
+  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (const char c : text) quoted += c == '"' ? "\"\"" : std::string(1, c);
+  return quoted + "\"";
+}

@@ -1,0 +1,39 @@
+// Small text helpers for the planner's readers: lines with any line ends,
+// trimmed cells, and numbers read strictly.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The lines of `text`, without their line ends ("\n", "\r\n" or "\r").
+std::vector<std::string> split_lines(const std::string& text);
+
+// `text` without blanks, tabs and line ends at either end.
+std::string trim(const std::string& text);
+
+// The cells of one row of a CSV file, split at `separator` (',' or '\t'),
+// each trimmed; a cell in double quotes may hold the separator ("" is a
+// quote).
+std::vector<std::string> split_cells(const std::string& line, char separator);
+
+// The words of `text` separated by blanks and tabs.
+std::vector<std::string> split_words(const std::string& text);
+
+// True when `text` is a whole number (optional sign, digits only) that fits
+// a long; stores it in `value`.
+bool parse_integer(const std::string& text, long& value);
+
+// True when `text` is a decimal number (0.25, .25, 2.5e-1, 25) and finite;
+// stores it in `value`.
+bool parse_number(const std::string& text, double& value);
+
+// `text` in lower case (ASCII).
+std::string lower(const std::string& text);
+
+// The number with as few digits as show it exactly to 6 significant
+// figures ("0.7", "0.3333", "12").
+std::string short_number(double value);
+
+// `text` as a CSV cell: in double quotes (a quote doubled) when it holds a
+// comma, a quote or a line end.
+std::string csv_cell(const std::string& text);

@@ -1,0 +1,171 @@
+#include "plan/study_writer.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "plan/plan_text.h"
+#include "study/study_data.h"
+
+MotherChoice mother_choice(const std::string& text) {
+  if (text == "untyped" || text.empty()) return {MotherChoice::UNTYPED, ""};
+  bool labels = true;
+  for (const std::string& pair : split_cells(text, ','))
+    labels = labels && pair.find('/') != std::string::npos;
+  return {labels ? MotherChoice::LABELS : MotherChoice::INDIVIDUAL, text};
+}
+
+namespace {
+
+constexpr long MICRO = 1000000;
+
+// Six-decimal text of `units` millionths.
+std::string decimals(long units) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld.%06ld", units / MICRO, units % MICRO);
+  return text;
+}
+
+// Each value in millionths, rounded, the largest adjusted so that they add
+// up to exactly one million.
+std::vector<long> millionths(const std::vector<double>& values) {
+  std::vector<long> units;
+  long sum = 0;
+  size_t largest = 0;
+  for (size_t n = 0; n < values.size(); ++n) {
+    units.push_back(std::lround(values[n] * MICRO));
+    sum += units.back();
+    if (values[n] > values[largest]) largest = n;
+  }
+  if (!units.empty()) units[largest] += MICRO - sum;
+  return units;
+}
+
+// The mother's two allele indices at each panel locus, or a refusal.
+ReadResult mother_alleles(const Panel& panel, const MotherChoice& mother,
+                          const PopulationData& data, std::vector<std::pair<int, int>>& alleles) {
+  std::vector<LabelPair> labels;
+  std::string who;
+  if (mother.kind == MotherChoice::INDIVIDUAL) {
+    const Individual* found = nullptr;
+    for (const Individual& individual : data.individuals) {
+      if (individual.id == mother.text) found = &individual;
+    }
+    if (found == nullptr) {
+      return {false, "--mother " + mother.text +
+                         ": no individual has that identifier (give her labels locus by locus, "
+                         "135/143,136/146,..., or leave her untyped)"};
+    }
+    for (const LocusPanel& locus : panel.loci) labels.push_back(found->genotype[locus.source]);
+    who = "mother \"" + mother.text + "\"";
+  } else {
+    const std::vector<std::string> pairs = split_cells(mother.text, ',');
+    if (pairs.size() != panel.loci.size()) {
+      return {false, "--mother gives " + std::to_string(pairs.size()) +
+                         " genotypes; the study has " + std::to_string(panel.loci.size()) +
+                         " loci"};
+    }
+    for (const std::string& pair : pairs) {
+      const size_t slash = pair.find('/');
+      labels.push_back(LabelPair{{trim(pair.substr(0, slash)), trim(pair.substr(slash + 1))}});
+    }
+    who = "the mother";
+  }
+  for (size_t i = 0; i < panel.loci.size(); ++i) {
+    const LocusPanel& locus = panel.loci[i];
+    if (labels[i].allele[0].empty()) {
+      return {false, who + " is not typed at locus " + locus.name +
+                         ": give her labels locus by locus, or leave her untyped"};
+    }
+    int index[2];
+    for (int slot = 0; slot < 2; ++slot) {
+      index[slot] = allele_index(locus, labels[i].allele[slot]);
+      if (index[slot] < 0) {
+        return {false, "allele " + labels[i].allele[slot] + " of " + who + " at locus " +
+                           locus.name + " does not occur in the sample the study is made from"};
+      }
+    }
+    alleles.push_back({index[0], index[1]});
+  }
+  return {true, ""};
+}
+
+}  // namespace
+
+std::vector<std::string> equal_shares(int sires) {
+  std::vector<std::string> shares;
+  for (const long units : millionths(std::vector<double>(sires, 1.0 / sires)))
+    shares.push_back(decimals(units));
+  return shares;
+}
+
+ReadResult write_study(const Panel& panel, const std::vector<std::string>& shares,
+                       const MotherChoice& mother, const PopulationData& data, StudyFiles& files) {
+  const int loci = static_cast<int>(panel.loci.size());
+  if (loci > MAX_LOCI) {
+    return {false, "the study would have " + std::to_string(loci) + " loci; a study allows " +
+                       std::to_string(MAX_LOCI) + ": choose up to " + std::to_string(MAX_LOCI) +
+                       " with --loci"};
+  }
+  for (const LocusPanel& locus : panel.loci) {
+    if (static_cast<int>(locus.labels.size()) > MAX_ALLELES) {
+      return {false, "locus " + locus.name + " has " + std::to_string(locus.labels.size()) +
+                         " alleles; a study allows " + std::to_string(MAX_ALLELES) +
+                         ": leave it out with --loci, or pool its rarest alleles into one with "
+                         "--pool-rare (which can only lower the estimate)"};
+    }
+    if (locus.labels.empty()) {
+      return {false, "locus " + locus.name + " has no typed individual in the chosen sample"};
+    }
+  }
+  if (shares.empty() || static_cast<int>(shares.size()) > MAX_SIRES) {
+    return {false, "a study has 1 to " + std::to_string(MAX_SIRES) + " sires, not " +
+                       std::to_string(shares.size())};
+  }
+  std::vector<std::pair<int, int>> mother_indices;
+  if (mother.kind != MotherChoice::UNTYPED) {
+    ReadResult result = mother_alleles(panel, mother, data, mother_indices);
+    if (!result.ok) return result;
+  }
+
+  std::string study = std::to_string(loci) + "\n";
+  std::string legend = "locus,index,allele\n";
+  for (const LocusPanel& locus : panel.loci) {
+    study += std::to_string(locus.labels.size());
+    for (const long units : millionths(locus.frequency)) {
+      study += ' ';
+      study += decimals(units);
+    }
+    study += "\n";
+    for (size_t a = 0; a < locus.labels.size(); ++a) {
+      const std::string name = csv_cell(locus.name);
+      std::string label = locus.labels[a];
+      if (a + 1 == locus.labels.size() && !locus.pooled.empty()) {
+        label += " (";
+        for (size_t p = 0; p < locus.pooled.size(); ++p) {
+          label += p == 0 ? "" : " ";
+          label += locus.pooled[p];
+        }
+        label += ")";
+      }
+      legend += name + "," + std::to_string(a) + "," + csv_cell(label) + "\n";
+    }
+  }
+  study += std::to_string(shares.size()) + "\n";
+  for (size_t k = 0; k < shares.size(); ++k) {
+    study += k == 0 ? "" : " ";
+    study += shares[k];
+  }
+  study += "\n";
+  if (mother.kind == MotherChoice::UNTYPED) {
+    study += "99 0\n";
+  } else {
+    for (size_t i = 0; i < mother_indices.size(); ++i) {
+      study += i == 0 ? "" : " ";
+      study +=
+          std::to_string(mother_indices[i].first) + " " + std::to_string(mother_indices[i].second);
+    }
+    study += "\n";
+  }
+  files = StudyFiles{study, legend};
+  return {true, ""};
+}

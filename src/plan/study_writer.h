@@ -1,0 +1,38 @@
+// From a marker panel and a design (sires with their shares, the mother) to
+// a study file the dialogue reads, and the legend that maps each allele
+// index back to its label.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "plan/panel.h"
+#include "plan/population.h"
+
+// Who the mother is: not genotyped; an individual of the population file;
+// or her labels locus by locus ("135/143,136/146,...").
+struct MotherChoice {
+  enum Kind { UNTYPED, INDIVIDUAL, LABELS } kind = UNTYPED;
+  std::string text;
+};
+
+// Reads --mother: "untyped", labels (every locus a pair with a slash), or
+// else an individual's identifier.
+MotherChoice mother_choice(const std::string& text);
+
+struct StudyFiles {
+  std::string study;   // the data file's text
+  std::string legend;  // CSV: locus,index,allele
+};
+
+// Shares for `sires` equal sires, as decimals that add up to exactly 1.
+std::vector<std::string> equal_shares(int sires);
+
+// Writes the study for `panel` with the shares (decimals as text, written
+// as given) and the mother. Frequencies are written with six decimals that
+// add up to exactly 1 at each locus (the largest takes up the rounding).
+// Refuses a panel beyond a study's limits (too many loci; a locus with too
+// many alleles unless pooled first, see pool_rarest), a mother whose
+// alleles are not in the panel, or one not typed at a chosen locus.
+ReadResult write_study(const Panel& panel, const std::vector<std::string>& shares,
+                       const MotherChoice& mother, const PopulationData& data, StudyFiles& files);

@@ -1,0 +1,230 @@
+// From population files to studies and estimates: the study file written
+// reads back in the dialogue's reader with no warning and its legend maps
+// the mother back to her labels; designs, curves and the ranking of loci.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+#include "plan/curve.h"
+#include "plan/design.h"
+#include "plan/locus_ranking.h"
+#include "plan/plan_text.h"
+#include "plan/study_writer.h"
+#include "simulation/estimate.h"
+#include "test_support.h"
+
+namespace {
+
+// A Genepop file of `individuals` at `loci` loci with up to `alleles`
+// fragment sizes each, drawn from `random`.
+std::string generated_genepop(std::mt19937& random, int loci, int alleles, int individuals) {
+  std::ostringstream text;
+  text << "generated\n";
+  for (int i = 0; i < loci; ++i) text << "Loc" << i + 1 << (i + 1 < loci ? "," : "\n");
+  text << "Pop\n";
+  for (int n = 0; n < individuals; ++n) {
+    text << "ind" << n << ",";
+    for (int i = 0; i < loci; ++i) {
+      char code[8];
+      // Skewed: low sizes are common, as in real panels.
+      const int a = 100 + 2 * static_cast<int>(random() % (1 + random() % alleles));
+      const int b = 100 + 2 * static_cast<int>(random() % (1 + random() % alleles));
+      std::snprintf(code, sizeof code, "%03d%03d", a, b);
+      text << " " << (random() % 20 == 0 ? "000000" : code);
+    }
+    text << "\n";
+  }
+  return text.str();
+}
+
+}  // namespace
+
+TEST(StudyWriter, RoundTripThroughTheDialoguesReader) {
+  std::mt19937 random(8);
+  for (int n = 0; n < 40; ++n) {
+    const int loci = 1 + static_cast<int>(random() % MAX_LOCI);
+    const std::string text = generated_genepop(random, loci, 2 + random() % 28, 5 + random() % 60);
+    InputOptions options;
+    options.mothers = {n % 2 == 0 ? "untyped" : "ind3"};
+    options.shares = {equal_shares(1 + static_cast<int>(random() % MAX_SIRES))};
+    std::string study, legend;
+    Notes notes;
+    const ReadResult written = study_files_of("gen", text, options, study, legend, notes);
+    if (!written.ok) {
+      // Only the mother missing at a locus may refuse these files.
+      EXPECT_NE(written.message.find("is not typed at locus"), std::string::npos)
+          << written.message;
+      continue;
+    }
+    StudyData read{};
+    std::istringstream in(study);
+    const LoadStatus loaded = read_study_data(read, in);
+    ASSERT_TRUE(loaded.ok) << loaded.message << study;
+    EXPECT_TRUE(loaded.warnings.empty()) << "every total within the reader's tolerance\n" << study;
+    EXPECT_EQ(read.locus_count, loci);
+
+    // The written decimals of each locus add up to exactly 1.
+    std::istringstream words(study);
+    long count = 0;
+    words >> count;
+    for (int i = 0; i < loci; ++i) {
+      int alleles = 0;
+      words >> alleles;
+      long millionths = 0;
+      for (int a = 0; a < alleles; ++a) {
+        std::string decimal;
+        words >> decimal;
+        millionths += std::stol(decimal.substr(0, decimal.find('.'))) * 1000000 +
+                      std::stol(decimal.substr(decimal.find('.') + 1));
+      }
+      EXPECT_EQ(millionths, 1000000) << study;
+    }
+
+    if (read.mother_known) {
+      // The legend maps her indices back to her labels in the file.
+      PopulationData data;
+      ASSERT_TRUE(read_genepop(text, data).ok);
+      std::vector<std::vector<std::string>> labels(loci);
+      std::istringstream rows(legend);
+      std::string row;
+      std::getline(rows, row);
+      EXPECT_EQ(row, "locus,index,allele");
+      while (std::getline(rows, row)) {
+        const std::vector<std::string> cells = split_cells(row, ',');
+        labels[std::stoi(cells[0].substr(3)) - 1].push_back(cells[2]);
+      }
+      for (int i = 0; i < loci; ++i) {
+        const LabelPair& mother = data.individuals[3].genotype[i];
+        EXPECT_EQ(labels[i][read.mother[i].slot[0]], mother.allele[0]);
+        EXPECT_EQ(labels[i][read.mother[i].slot[1]], mother.allele[1]);
+      }
+    }
+  }
+}
+
+TEST(StudyWriter, LimitsAndMothers) {
+  PopulationData data;
+  ASSERT_TRUE(read_genepop("t\nA,B\nPop\nm, 0102 0303\nx, 0304 0000\n", data).ok);
+  const Panel panel = panel_of(data, -1, {0, 1});
+  StudyFiles files;
+  const std::vector<std::string> shares = equal_shares(2);
+  EXPECT_EQ(shares, (std::vector<std::string>{"0.500000", "0.500000"}));
+  EXPECT_EQ(equal_shares(3), (std::vector<std::string>{"0.333334", "0.333333", "0.333333"}));
+
+  ASSERT_TRUE(write_study(panel, shares, mother_choice("1/2,3/3"), data, files).ok);
+  EXPECT_EQ(files.study.substr(files.study.rfind('\n', files.study.size() - 2) + 1), "0 1 0 0\n");
+  const std::pair<const char*, const char*> refused[] = {
+      {"x",
+       "mother \"x\" is not typed at locus B: give her labels locus by locus, or leave "
+       "her untyped"},
+      {"nobody",
+       "--mother nobody: no individual has that identifier (give her labels locus by "
+       "locus, 135/143,136/146,..., or leave her untyped)"},
+      {"1/9,3/3",
+       "allele 9 of the mother at locus A does not occur in the sample the study is "
+       "made from"},
+      {"1/2", "--mother gives 1 genotypes; the study has 2 loci"},
+  };
+  for (const auto& [mother, message] : refused) {
+    const ReadResult result = write_study(panel, shares, mother_choice(mother), data, files);
+    EXPECT_FALSE(result.ok) << mother;
+    EXPECT_EQ(result.message, message) << mother;
+  }
+  EXPECT_EQ(mother_choice("untyped").kind, MotherChoice::UNTYPED);
+
+  Panel wide = panel;
+  for (int a = 0; a < MAX_ALLELES + 1; ++a) {
+    wide.loci[0].labels.push_back(std::to_string(100 + a));
+    wide.loci[0].frequency.push_back(0);
+  }
+  const ReadResult too_many = write_study(wide, shares, MotherChoice{}, data, files);
+  EXPECT_EQ(too_many.message,
+            "locus A has 35 alleles; a study allows 30: leave it out with --loci, or pool its "
+            "rarest alleles into one with --pool-rare (which can only lower the estimate)");
+  Panel long_panel;
+  for (int i = 0; i < MAX_LOCI + 2; ++i) long_panel.loci.push_back(panel.loci[0]);
+  EXPECT_EQ(write_study(long_panel, shares, MotherChoice{}, data, files).message,
+            "the study would have 27 loci; a study allows 25: choose up to 25 with --loci");
+}
+
+TEST(Designs, VariantsOfAStudyFile) {
+  InputOptions options;
+  options.shares = {{"0.7", "0.3"}, {"0.25", "0.25", "0.5"}};
+  options.mothers = {"", "untyped"};
+  options.loci = "3,1";
+  std::vector<Design> designs;
+  Notes notes;
+  ASSERT_TRUE(add_designs("typed.txt", EXAMPLE_TYPED_STUDY, options, designs, notes).ok);
+  ASSERT_EQ(designs.size(), 4u);
+  EXPECT_EQ(designs[0].label, "2 loci; 2 sires 0.7/0.3; mother typed");
+  EXPECT_EQ(designs[1].label, "2 loci; 2 sires 0.7/0.3; mother untyped");
+  EXPECT_EQ(designs[3].label, "2 loci; 3 sires 0.25/0.25/0.5; mother untyped");
+  EXPECT_EQ(designs[0].locus_names, (std::vector<std::string>{"locus 3", "locus 1"}));
+  // Locus 3 of the file comes first, with its mother pair (0, 2).
+  EXPECT_EQ(designs[0].study.allele_count[0], 3);
+  EXPECT_EQ(designs[0].study.mother[0].slot[1], 2);
+  EXPECT_EQ(designs[1].study.mother[0].slot[0], 2) << "an untyped mother starts on the last allele";
+  EXPECT_TRUE(notes.empty());
+}
+
+TEST(Curves, OneDesignIsTheDialogueAndThreadsChangeNothing) {
+  std::vector<Design> designs;
+  Notes notes;
+  InputOptions options;
+  options.shares = {{"0.5", "0.5"}, {"0.9", "0.1"}, {"0.4", "0.3", "0.3"}};
+  ASSERT_TRUE(add_designs("example", EXAMPLE_STUDY, options, designs, notes).ok);
+  const CurveRange range{2, 20, 6};
+  const auto alone = estimate_curves(designs, range, 12345, 1);
+  const auto together = estimate_curves(designs, range, 12345, 3);
+  for (size_t d = 0; d < designs.size(); ++d) {
+    for (size_t n = 0; n < alone[d].points.size(); ++n)
+      EXPECT_EQ(alone[d].points[n].detections, together[d].points[n].detections);
+  }
+  // The dialogue, seed 12345, answered 20 first: 30988 detecting trials.
+  const auto twenty = estimate_curves({designs[0]}, CurveRange{20, 20, 1}, 12345, 1);
+  EXPECT_EQ(twenty[0].points[0].detections, 30988);
+
+  EXPECT_EQ(curve_table({twenty[0]}, false),
+            "brood_size,probability,standard_error,ci_low,ci_high\n"
+            "20,0.620,0.0022,0.6155,0.6240\n");
+  EXPECT_EQ(target_line(twenty[0], 0.6, false),
+            "Smallest brood size reaching 0.6: 20 (estimate 0.620).\n");
+  EXPECT_EQ(target_line(twenty[0], 0.7, true),
+            "3 loci; 2 sires 0.5/0.5; mother untyped: no brood size from 20 to 20 reaches 0.7 "
+            "(highest estimate 0.620, at 20).\n");
+}
+
+TEST(Curves, IntervalHoldsTheEstimate) {
+  for (int detections : {0, 1, 225, 25000, 49999, 50000}) {
+    double low = 0, high = 0;
+    interval95(detections, low, high);
+    const double p = detections / 50000.0;
+    EXPECT_LE(low, p);
+    EXPECT_GE(high, p);
+    EXPECT_GE(low, 0.0);
+    EXPECT_LE(high, 1.0);
+    EXPECT_LT(high - low, 0.01);
+  }
+}
+
+TEST(LocusRanking, ForwardEndsWithTheWholeStudy) {
+  std::vector<Design> designs;
+  Notes notes;
+  const std::string study =
+      "4\n2 .5 .5\n6 .3 .2 .2 .1 .1 .1\n4 .25 .25 .25 .25\n3 .9 .05 .05\n3\n.4 .3 .3\n99 0\n";
+  ASSERT_TRUE(add_designs("s", study, InputOptions{}, designs, notes).ok);
+  const LocusRanking one = rank_loci(designs[0], 8, 77, 1);
+  const LocusRanking two = rank_loci(designs[0], 8, 77, 2);
+  EXPECT_EQ(one.forward, two.forward);
+  EXPECT_EQ(one.alone, two.alone);
+  EXPECT_EQ(one.alone[0], 0) << "a locus of two alleles never detects";
+  EXPECT_EQ(one.order[0], 1) << "the six-allele locus is the best alone";
+  const auto whole = estimate_curves(designs, CurveRange{8, 8, 1}, 77, 1);
+  EXPECT_EQ(one.forward.back(), whole[0].points[0].detections);
+  EXPECT_EQ(one.without[0], one.forward[2]) << "both are loci 2, 3 and 4 from one seed";
+  for (size_t n = 1; n < one.forward.size(); ++n)
+    EXPECT_GE(one.forward[n], one.forward[n - 1] - 500);
+  const std::string table = ranking_table(designs[0], one);
+  EXPECT_EQ(table.substr(0, table.find('\n')), "analysis,locus,loci,probability,standard_error");
+}

@@ -1,0 +1,105 @@
+// The planner's command line: what each subcommand takes, and every value
+// checked before it can wrap into range.
+#include "plan/plan_options.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool parse(std::vector<const char*> words, PlanOptions& options, std::string& error) {
+  words.insert(words.begin(), "mpplan");
+  return parse_plan_options(static_cast<int>(words.size()), words.data(), options, error);
+}
+
+}  // namespace
+
+TEST(PlanOptions, Accepted) {
+  PlanOptions options;
+  std::string error;
+  ASSERT_TRUE(parse(
+      {"curve",    "a.txt",      "--from",   "3",       "--to",    "40",     "--step",   "5",
+       "--target", "0.9",        "-o",       "t.csv",   "--plot",  "c.svg",  "--size",   "640x480",
+       "--seed",   "4294967295", "--shares", "0.7,0.3", "--sires", "3",      "--mother", "untyped",
+       "b.gen",    "--format",   "genepop",  "--pop",   "2",       "--loci", "A,B",      "--as-is"},
+      options, error))
+      << error;
+  EXPECT_EQ(options.command, "curve");
+  EXPECT_EQ(options.inputs, (std::vector<std::string>{"a.txt", "b.gen"}));
+  EXPECT_EQ(options.range.from, 3);
+  EXPECT_EQ(options.range.to, 40);
+  EXPECT_EQ(options.range.step, 5);
+  EXPECT_EQ(options.target, 0.9);
+  EXPECT_EQ(options.output, "t.csv");
+  EXPECT_EQ(options.plot, "c.svg");
+  EXPECT_EQ(options.width, 640);
+  EXPECT_EQ(options.height, 480);
+  EXPECT_EQ(options.seed, 4294967295u);
+  ASSERT_EQ(options.input.shares.size(), 2u);
+  EXPECT_EQ(options.input.shares[0], (std::vector<std::string>{"0.7", "0.3"}));
+  EXPECT_EQ(options.input.shares[1].size(), 3u);
+  EXPECT_EQ(options.input.mothers, (std::vector<std::string>{"untyped"}));
+  EXPECT_TRUE(options.input.format_given);
+  EXPECT_EQ(options.input.format, InputFormat::GENEPOP);
+  EXPECT_EQ(options.input.pop, "2");
+  EXPECT_EQ(options.input.loci, "A,B");
+  EXPECT_TRUE(options.input.as_is);
+
+  PlanOptions loci;
+  ASSERT_TRUE(parse({"loci", "s.txt", "--size", "20", "--plot-size", "900x700"}, loci, error));
+  EXPECT_EQ(loci.brood_size, 20);
+  EXPECT_EQ(loci.width, 900);
+
+  PlanOptions panel;
+  ASSERT_TRUE(parse({"panel", "-", "--format", "table"}, panel, error));
+  EXPECT_EQ(panel.layout, PlanOptions::TABLE);
+  EXPECT_EQ(panel.inputs, (std::vector<std::string>{"-"}));
+}
+
+TEST(PlanOptions, Refused) {
+  const std::pair<std::vector<const char*>, const char*> cases[] = {
+      {{}, "give a command: study, panel, curve or loci (see --help)"},
+      {{"--to", "5"}, "--to needs a command first: study, panel, curve or loci (see --help)"},
+      {{"curve", "--from", "0"}, "--from takes a brood size from 1 to 100, not 0"},
+      {{"curve", "--to", "4294967306"}, "--to takes a brood size from 1 to 100, not 4294967306"},
+      {{"curve", "--to", "5x"}, "--to takes a brood size from 1 to 100, not 5x"},
+      {{"curve", "--target", "nan"}, "--target takes a probability above 0 and at most 1, not nan"},
+      {{"curve", "--target", "0"}, "--target takes a probability above 0 and at most 1, not 0"},
+      {{"curve", "--size", "4294967896x4294967896"},
+       "--size takes WIDTHxHEIGHT in pixels, each from 100 to 10000, not 4294967896x4294967896"},
+      {{"curve", "--size", "+800x600"},
+       "--size takes WIDTHxHEIGHT in pixels, each from 100 to 10000, not +800x600"},
+      {{"curve", "--seed", "18446744073709551617"},
+       "--seed takes a whole number from 0 to 4294967295, not 18446744073709551617"},
+      {{"curve", "--seed", "-1"}, "--seed takes a whole number from 0 to 4294967295, not -1"},
+      {{"curve", "--sires", "11"}, "--sires takes a number of sires from 1 to 10, not 11"},
+      {{"curve", "--shares", "0.5,x"},
+       "--shares takes shares as decimals, zero or more, separated by commas, not 0.5,x"},
+      {{"curve", "--from", "50", "--to", "10"}, "--from 50 is above --to 10"},
+      {{"curve", "--plot"}, "--plot needs a value"},
+      {{"curve", "--output", ""}, "--output needs a value"},
+      {{"curve", "--frm", "3"}, "unknown option --frm (see --help)"},
+      {{"curve", "--format", "xml"},
+       "--format takes study, genepop, genalex or frequencies (panel: also csv or table), not xml"},
+      {{"panel", "a", "--plot", "x.png"}, "panel does not take --plot (see mpplan panel --help)"},
+      {{"study", "a", "b"}, "study takes one input file, not 2"},
+      {{"study", "a", "--sires", "2", "--sires", "3"},
+       "study takes one --sires or --shares and one --mother; curve compares several"},
+      {{"loci", "a"}, "loci needs --size N, the brood size"},
+      {{"loci", "a", "--size", "0"}, "--size takes a brood size from 1 to 100, not 0"},
+      {{"plot", "a"}, "unknown command plot (see --help)"},
+  };
+  for (const auto& [words, message] : cases) {
+    PlanOptions options;
+    std::string error;
+    EXPECT_FALSE(parse(words, options, error)) << message;
+    EXPECT_EQ(error, message);
+  }
+}
+
+TEST(PlanOptions, UsageListsWhatEachCommandTakes) {
+  EXPECT_NE(plan_usage("panel").find("--format"), std::string::npos);
+  EXPECT_EQ(plan_usage("panel").find("--plot"), std::string::npos);
+  EXPECT_NE(plan_usage("loci").find("--plot-size"), std::string::npos);
+  EXPECT_EQ(plan_usage("study").find("--from"), std::string::npos);
+  EXPECT_NE(plan_usage("").find("Usage: mpplan COMMAND"), std::string::npos);
+}

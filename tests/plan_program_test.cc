@@ -1,0 +1,247 @@
+// Runs the built mpplan in a temporary folder beside the dialogue program:
+// every subcommand end to end, and a single-design curve held to the
+// dialogue's own reports under the same clock.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "folder_run.h"
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string PLAN = std::string("'") + MPPLAN_BINARY + "'";
+
+// A small Genepop file: two samples, three loci, one locus with a missing
+// genotype, and an individual whose record is wrapped.
+const char* const GENEPOP =
+    "Two samples\n"
+    "Loc1, Loc2\n"
+    "Loc3\n"
+    "Pop\n"
+    "a1, 0101 0203 0101\n"
+    "a2, 0102 0303 0202\n"
+    "a3, 0203 0000 0102\n"
+    "POP\n"
+    "b1, 0304 0102\n"
+    "  0203\n"
+    "b2, 0404 0101 0303\n";
+
+class PlanProgramTest : public FolderTest {
+ protected:
+  FolderResult plan(const std::string& arguments, const std::string& prefix = "") {
+    return run_program(PLAN + " " + arguments, "", prefix);
+  }
+};
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Reads the width and height from a PNG file's header; 0 when it is none.
+std::pair<uint32_t, uint32_t> png_size(const std::string& bytes) {
+  if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 ||
+      bytes.compare(12, 4, "IHDR") != 0) {
+    return {0, 0};
+  }
+  auto big_endian = [&bytes](size_t at) {
+    uint32_t value = 0;
+    for (size_t n = 0; n < 4; ++n) value = value << 8 | static_cast<unsigned char>(bytes[at + n]);
+    return value;
+  };
+  return {big_endian(16), big_endian(20)};
+}
+
+}  // namespace
+
+TEST_F(PlanProgramTest, OneStudyCurveIsTheDialogueUnderTheSameClock) {
+  if (!have_command("faketime")) GTEST_SKIP() << "faketime is not installed";
+  use_example();
+  const FolderResult table = plan("curve --from 2 --to 20 --step 2", FROZEN_CLOCK);
+  ASSERT_EQ(table.status, 0) << table.errors;
+  EXPECT_EQ(table.errors, "Seed: " + std::to_string(FROZEN_SEED) + " (repeat with --seed " +
+                              std::to_string(FROZEN_SEED) +
+                              ")\nNo brood size from 2 to 20 reaches 0.95 (highest estimate " +
+                              lines_of(table.output).back().substr(3, 5) + ", at 20).\n");
+
+  std::string answers;
+  for (int size = 2; size <= 20; size += 2) answers += std::to_string(size) + "\n";
+  const FolderResult dialogue =
+      run_program(std::string("'") + MPDETECT_BINARY + "'", answers + "0\n", FROZEN_CLOCK);
+  std::vector<std::string> reports;
+  for (const std::string& line : lines_of(dialogue.output)) {
+    const size_t at = line.find("Velm = ");
+    if (at != std::string::npos) reports.push_back(line.substr(at + 8));
+  }
+  const std::vector<std::string> rows = lines_of(table.output);
+  ASSERT_EQ(rows.size(), 11u);
+  EXPECT_EQ(rows[0], "brood_size,probability,standard_error,ci_low,ci_high");
+  ASSERT_EQ(reports.size(), 10u);
+  for (size_t n = 1; n < rows.size(); ++n) {
+    EXPECT_EQ(rows[n].substr(0, rows[n].find(',')), std::to_string(2 * n));
+    EXPECT_EQ(rows[n].substr(rows[n].find(',') + 1, 5), reports[n - 1]) << rows[n];
+  }
+}
+
+TEST_F(PlanProgramTest, DesignsShareTheSeed) {
+  use_example();
+  const FolderResult one = plan("curve --seed 9 --to 6 --shares 0.8,0.2");
+  const FolderResult two = plan("curve --seed 9 --to 6 --shares 0.5,0.5 --shares 0.8,0.2");
+  ASSERT_EQ(two.status, 0) << two.errors;
+  const std::vector<std::string> alone = lines_of(one.output), both = lines_of(two.output);
+  ASSERT_EQ(both.size(), 13u);
+  EXPECT_EQ(both[0], "design,brood_size,probability,standard_error,ci_low,ci_high");
+  // The second design's rows are what it gives on its own.
+  for (size_t n = 1; n < alone.size(); ++n)
+    EXPECT_EQ(both[6 + n], "3 loci; 2 sires 0.8/0.2; mother untyped," + alone[n]);
+  EXPECT_NE(two.errors.find("3 loci; 2 sires 0.5/0.5; mother untyped: no brood size from 1 to 6"),
+            std::string::npos)
+      << two.errors;
+}
+
+TEST_F(PlanProgramTest, StudyFromAPopulationFileReadsInTheDialogue) {
+  write("sample.gen", GENEPOP);
+  const FolderResult r = plan("study sample.gen --pop 1 --mother a2 -o mmdata.txt");
+  ASSERT_EQ(r.status, 0) << r.errors;
+  EXPECT_NE(r.errors.find("locus Loc2: 2 alleles, 2 individuals typed"), std::string::npos)
+      << r.errors;
+  EXPECT_EQ(read("mmdata.txt"),
+            "3\n3 0.500000 0.333333 0.166667\n2 0.250000 0.750000\n2 0.500000 0.500000\n2\n"
+            "0.500000 0.500000\n0 1 1 1 1 1\n");
+  EXPECT_EQ(
+      read("mmdata.legend.csv"),
+      "locus,index,allele\nLoc1,0,1\nLoc1,1,2\nLoc1,2,3\nLoc2,0,2\nLoc2,1,3\nLoc3,0,1\nLoc3,1,2\n");
+  const FolderResult dialogue = run_program(std::string("'") + MPDETECT_BINARY + "'", "0\n");
+  EXPECT_EQ(dialogue.output.rfind("Data file read in.\n\n", 0), 0u) << dialogue.output;
+}
+
+TEST_F(PlanProgramTest, PanelAndLoci) {
+  write("sample.gen", GENEPOP);
+  const FolderResult panel = plan("panel sample.gen");
+  ASSERT_EQ(panel.status, 0) << panel.errors;
+  const std::vector<std::string> rows = lines_of(panel.output);
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_EQ(rows[0],
+            "locus,alleles,typed,Ho,He,unbiased_He,PIC,excl_first_parent,excl_second_parent,"
+            "excl_parent_pair");
+  EXPECT_EQ(rows[2].substr(0, 13), "Loc2,3,4,0.50");
+  EXPECT_EQ(rows[4].substr(0, 12), "combined,,,,");
+  EXPECT_NE(panel.errors.find("all 2 samples pooled"), std::string::npos) << panel.errors;
+
+  const FolderResult table = plan("panel sample.gen --format table");
+  EXPECT_EQ(lines_of(table.output)[1].substr(0, 4), "Loc1");
+  EXPECT_EQ(lines_of(table.output)[0].find(','), std::string::npos);
+
+  use_example();
+  const FolderResult loci = plan("loci mmdata.txt --size 10 --seed 4");
+  ASSERT_EQ(loci.status, 0) << loci.errors;
+  const std::vector<std::string> ranked = lines_of(loci.output);
+  ASSERT_EQ(ranked.size(), 10u);
+  EXPECT_EQ(ranked[0], "analysis,locus,loci,probability,standard_error");
+  // The last forward step uses every locus: the estimate of the whole study.
+  const FolderResult whole = plan("curve --seed 4 --from 10 --to 10");
+  EXPECT_EQ(ranked[9].substr(ranked[9].find(",3,") + 3), lines_of(whole.output)[1].substr(3, 12));
+}
+
+TEST_F(PlanProgramTest, ScaleMistakesAreCaught) {
+  write("mmdata.txt", "1\n3 50 30 20\n2\n0.5 0.5\n99 0\n");
+  const FolderResult refused = plan("curve --to 3");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.errors.find("mmdata.txt: the frequencies of locus 1 add up to 100; these look "
+                                "like percentages (run it as it stands with --as-is)"),
+            std::string::npos)
+      << refused.errors;
+  EXPECT_EQ(refused.output, "");
+  const FolderResult as_is = plan("curve --to 3 --as-is");
+  EXPECT_EQ(as_is.status, 0) << as_is.errors;
+  const FolderResult shares = plan("curve --to 3 --as-is --shares 60,40");
+  EXPECT_EQ(shares.status, 0) << "--as-is covers the shares too";
+  write("mmdata.txt", EXAMPLE_STUDY);
+  const FolderResult counts = plan("curve --to 3 --shares 6,4");
+  EXPECT_EQ(counts.status, 1);
+  EXPECT_NE(counts.errors.find("the shares of the sires add up to 10; these look like counts"),
+            std::string::npos)
+      << counts.errors;
+  const FolderResult near = plan("curve --to 3 --shares 0.5,0.45");
+  EXPECT_EQ(near.status, 0);
+  EXPECT_NE(near.errors.find("warning: the shares of the sires add up to 0.95"), std::string::npos)
+      << near.errors;
+}
+
+TEST_F(PlanProgramTest, UsageHelpAndRefusals) {
+  struct Row {
+    std::string arguments;
+    int status;
+    std::string errors_start;
+  };
+  const Row rows[] = {
+      {"", 2, "mpplan: give a command"},
+      {"draw", 2, "mpplan: unknown command draw"},
+      {"curve --to 500", 2, "mpplan: --to takes a brood size from 1 to 100, not 500"},
+      {"panel --from 3 x", 2, "mpplan: panel does not take --from"},
+      {"loci mmdata.txt", 2, "mpplan: loci needs --size N"},
+      {"curve --plot figure.gif", 2, "mpplan: --plot figure.gif: give a .png, .svg or .pdf file"},
+      {"curve --size 4294967896x4294967896", 2, "mpplan: --size takes WIDTHxHEIGHT"},
+      {"curve missing.txt", 1, "mpplan: cannot read missing.txt"},
+  };
+  for (const Row& row : rows) {
+    const FolderResult r = plan(row.arguments);
+    EXPECT_EQ(r.status, row.status) << row.arguments;
+    EXPECT_EQ(r.errors.substr(0, row.errors_start.size()), row.errors_start) << row.arguments;
+  }
+  for (const char* command : {"", "study ", "panel ", "curve ", "loci "}) {
+    const FolderResult help = plan(std::string(command) + "--help");
+    EXPECT_EQ(help.status, 0) << command;
+    EXPECT_EQ(help.output.rfind("Usage: mpplan", 0), 0u) << command;
+    const FolderResult version = plan(std::string(command) + "--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output.rfind("mpplan ", 0), 0u);
+  }
+  write("mmdata.txt", "2\n2 0.5 0.4\n40 0.5\n");
+  const FolderResult refused = plan("curve --output table.csv");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.errors.find("mmdata.txt: Data file error, line 3: the number of alleles of "
+                                "locus 2 is 40; it must be from 1 to 30."),
+            std::string::npos)
+      << refused.errors;
+  EXPECT_FALSE(fs::exists(folder_ / "table.csv"));
+}
+
+TEST_F(PlanProgramTest, FiguresInEveryFormat) {
+  if (!have_command("gnuplot")) GTEST_SKIP() << "gnuplot is not installed";
+  use_example();
+  const FolderResult png = plan(
+      "curve --seed 1 --to 10 --plot curve.png --size 640x480 "
+      "--shares 0.5,0.5 --shares 0.9,0.1 -o table.csv");
+  ASSERT_EQ(png.status, 0) << png.errors;
+  EXPECT_EQ(png_size(read("curve.png")), std::make_pair(640u, 480u));
+  const FolderResult svg = plan("curve --seed 1 --to 10 --plot curve.svg --title 'My_study'");
+  ASSERT_EQ(svg.status, 0) << svg.errors;
+  const std::string image = read("curve.svg");
+  EXPECT_NE(image.find("<svg"), std::string::npos);
+  EXPECT_NE(image.find("My_study"), std::string::npos) << "titles are shown as typed";
+  EXPECT_NE(image.find("seed 1"), std::string::npos);
+  const FolderResult pdf = plan("loci mmdata.txt --size 8 --seed 1 --plot loci.pdf");
+  ASSERT_EQ(pdf.status, 0) << pdf.errors;
+  EXPECT_EQ(read("loci.pdf").rfind("%PDF", 0), 0u);
+}
+
+TEST_F(PlanProgramTest, MissingGnuplotIsNamedBeforeAnyWork) {
+  use_example();
+  const FolderResult r = plan("curve --plot curve.png", "PATH=/nonexistent");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.output, "");
+  EXPECT_NE(
+      r.errors.find("gnuplot is not installed; install it with 'sudo apt-get install gnuplot-nox'"),
+      std::string::npos)
+      << r.errors;
+  EXPECT_FALSE(fs::exists(folder_ / "curve.png"));
+}

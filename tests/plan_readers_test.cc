@@ -1,0 +1,209 @@
+// The population readers on literal text: every form a real file takes, and
+// malformed files refused with the line, locus and individual named.
+#include <gtest/gtest.h>
+
+#include "plan/panel.h"
+#include "plan/population.h"
+
+namespace {
+
+PopulationData read_ok(ReadResult (*reader)(const std::string&, PopulationData&),
+                       const std::string& text) {
+  PopulationData data;
+  const ReadResult result = reader(text, data);
+  EXPECT_TRUE(result.ok) << result.message << "\n" << text;
+  return data;
+}
+
+std::string pair_of(const PopulationData& data, size_t individual, size_t locus) {
+  const LabelPair& pair = data.individuals.at(individual).genotype.at(locus);
+  return pair.allele[0] + "/" + pair.allele[1];
+}
+
+}  // namespace
+
+TEST(GenepopReader, FormsRealFilesTake) {
+  // An empty title line, names on one line with commas and one a line,
+  // CRLF line ends, a wrapped record, 2- and 3-digit loci mixed, missing
+  // genotypes (one allele missing counts as missing), trailing blanks and
+  // blank lines at the end.
+  const PopulationData data = read_ok(read_genepop,
+                                      "\r\n"
+                                      "A1, B2\r\n"
+                                      "C3\r\n"
+                                      "pop \r\n"
+                                      "x1 ,  0410 142150\t0000  \r\n"
+                                      "x 2, 0400 000000\r\n"
+                                      "   0101\r\n"
+                                      " Pop\r\n"
+                                      ",0909 150150 0102\r\n"
+                                      "\r\n\r\n");
+  EXPECT_EQ(data.loci, (std::vector<std::string>{"A1", "B2", "C3"}));
+  ASSERT_EQ(data.individuals.size(), 3u);
+  EXPECT_EQ(data.samples, (std::vector<std::string>{"sample 1", "sample 2"}));
+  EXPECT_EQ(data.individuals[0].id, "x1");
+  EXPECT_EQ(pair_of(data, 0, 0), "4/10");
+  EXPECT_EQ(pair_of(data, 0, 1), "142/150");
+  EXPECT_EQ(pair_of(data, 0, 2), "/");
+  EXPECT_EQ(data.individuals[1].id, "x 2");
+  EXPECT_EQ(pair_of(data, 1, 0), "/") << "one missing allele makes the genotype missing";
+  EXPECT_EQ(pair_of(data, 1, 2), "1/1");
+  EXPECT_EQ(data.individuals[2].id, "");
+  EXPECT_EQ(data.individuals[2].sample, 1);
+  EXPECT_EQ(data.individuals[2].line, 9);
+}
+
+TEST(GenepopReader, Refusals) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"t\nL1\nPop\na, 04\n",
+       "line 4: genotype \"04\" at locus L1 of individual \"a\" is haploid; the planner needs "
+       "diploid genotypes (4 or 6 digits)"},
+      {"t\nL1,L2\nPop\na, 0101 01x1\n",
+       "line 4: genotype \"01x1\" at locus L2 of individual \"a\" is not a Genepop genotype (4 or "
+       "6 digits)"},
+      {"t\nL1\nPop\na, 01011\n",
+       "line 4: genotype \"01011\" at locus L1 of individual \"a\" is not a Genepop genotype (4 or "
+       "6 digits)"},
+      {"t\nL1\nPop\na, 0101\nb, 001001\n",
+       "line 5: genotype \"001001\" at locus L1 of individual \"b\" has 6 digits; that locus uses "
+       "4"},
+      {"t\nL1,L2\nPop\na, 0101\nPop\n",
+       "line 4: individual \"a\" has 1 genotypes; the file has 2 loci"},
+      {"t\nL1,L2\nPop\na, 0101\nb, 0101 0101\n",
+       "line 4: individual \"a\" has 1 genotypes; the file has 2 loci"},
+      {"t\nL1\nPop\na, 0101 0202\n", "line 4: individual \"a\" has more than 1 genotypes"},
+      {"t\nL1\nPop\n0101\n",
+       "line 4: \"0101\" is no individual (an identifier, a comma, then the genotypes)"},
+      {"t\nL1\nL2\n", "no line reads \"Pop\": this is no Genepop file"},
+      {"t\nPop\na, 0101\n", "no locus names before the first \"Pop\" line"},
+      {"t\nL1\nPop\n", "the file has no individuals"},
+  };
+  for (const auto& [text, message] : cases) {
+    PopulationData data;
+    const ReadResult result = read_genepop(text, data);
+    EXPECT_FALSE(result.ok) << text;
+    EXPECT_EQ(result.message, message) << text;
+  }
+}
+
+TEST(GenAlExReader, FormsRealFilesTake) {
+  // Trailing empty cells and an extra column, -1 and 0 as missing, quoted
+  // cells, two populations.
+  const PopulationData data = read_ok(read_genalex,
+                                      "2,3,2,2,1,,\n"
+                                      "Title,,,North,South,,\n"
+                                      "Sample,Pop,Loc A,,\"Loc, B\",,notes\n"
+                                      "s1,North,142,150,88,90,first\n"
+                                      "s2,North,142,142,0,90,\n"
+                                      "s3,South,150,-1,90,90,,,\n"
+                                      ",,,,,,\n");
+  EXPECT_EQ(data.loci, (std::vector<std::string>{"Loc A", "Loc, B"}));
+  EXPECT_EQ(data.samples, (std::vector<std::string>{"North", "South"}));
+  ASSERT_EQ(data.individuals.size(), 3u);
+  EXPECT_EQ(pair_of(data, 0, 1), "88/90");
+  EXPECT_EQ(pair_of(data, 1, 1), "/");
+  EXPECT_EQ(pair_of(data, 2, 0), "/");
+  EXPECT_EQ(data.individuals[2].sample, 1);
+
+  const PopulationData tabs =
+      read_ok(read_genalex, "1\t1\t1\t1\nT\t\t\tP\nS\tPop\tL\t\ni\tP\t3\t4\n");
+  EXPECT_EQ(pair_of(tabs, 0, 0), "3/4");
+}
+
+TEST(GenAlExReader, Refusals) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"2,1,1,1\nT,,,P\nS,Pop,L1,,,\ni,P,1,2,3,4\n", "line 3: no name for locus 2 in column 5"},
+      {"x,1,1\nT\nS,Pop,L1\n",
+       "line 1: the first cell should be the number of loci, but reads "
+       "\"x\""},
+      {"1,1,1,1\nT,,,P\nS,Pop,L1,\ni,P,1\n",
+       "line 4: individual \"i\" has 0 genotypes; the file has 1 loci"},
+      {"1,1,1,1\nT,,,P\nS,Pop,L1,\ni,P,1,14a\n",
+       "line 4: allele \"14a\" at locus L1 of individual \"i\" is not a whole number (0 or -1 for "
+       "missing)"},
+  };
+  for (const auto& [text, message] : cases) {
+    PopulationData data;
+    const ReadResult result = read_genalex(text, data);
+    EXPECT_FALSE(result.ok) << text;
+    EXPECT_EQ(result.message, message) << text;
+  }
+}
+
+TEST(FrequencyTableReader, ReadsAndRefuses) {
+  const PopulationData data =
+      read_ok(read_frequency_table, "Locus,Allele,Frequency\r\nA,150,0.25\nA,142,0.75\nB,x,1\n\n");
+  EXPECT_EQ(data.loci, (std::vector<std::string>{"A", "B"}));
+  ASSERT_EQ(data.table.size(), 2u);
+  EXPECT_EQ(data.table[0].labels, (std::vector<std::string>{"150", "142"}));
+  EXPECT_EQ(data.table[0].frequencies, (std::vector<double>{0.25, 0.75}));
+
+  const std::pair<const char*, const char*> cases[] = {
+      {"locus,allele\nA,1\n",
+       "line 1: a frequency table starts with the header "
+       "locus,allele,frequency"},
+      {"locus,allele,frequency\nA,1,-0.5\n",
+       "line 2: the frequency of allele 1 at locus A should be a number, zero or more, but reads "
+       "\"-0.5\""},
+      {"locus,allele,frequency\nA,1,0.5\nA,1,0.5\n", "line 3: allele 1 of locus A is listed twice"},
+      {"locus,allele,frequency\n", "the table has no rows"},
+  };
+  for (const auto& [text, message] : cases) {
+    PopulationData refused;
+    const ReadResult result = read_frequency_table(text, refused);
+    EXPECT_FALSE(result.ok) << text;
+    EXPECT_EQ(result.message, message) << text;
+  }
+}
+
+TEST(InputFormat, RecognisedFromTheContent) {
+  const std::pair<const char*, InputFormat> cases[] = {
+      {"3\n4 0.4 0.3 0.2 0.1\n", InputFormat::STUDY},
+      {"3 4 0.4 0.3 0.2 0.1 2 0.5 0.5 99 0", InputFormat::STUDY},
+      {"Title\nL1, L2\nPop\na, 0101 0202\n", InputFormat::GENEPOP},
+      {"Title\nL1\n  POP\n", InputFormat::GENEPOP},
+      {"2,3,1,3\nT,,,P\n", InputFormat::GENALEX},
+      {"2\t3\t1\t3\nT\t\t\tP\n", InputFormat::GENALEX},
+      {"\nlocus,allele,frequency\nA,1,1\n", InputFormat::FREQUENCIES},
+  };
+  for (const auto& [text, format] : cases) EXPECT_EQ(detect_format(text), format) << text;
+}
+
+TEST(Panel, FrequenciesFromTypedAllelesInLabelOrder) {
+  PopulationData data;
+  ASSERT_TRUE(
+      read_genepop("t\nL1,L2\nPop\na, 0910 0101\nb, 1010 0000\nPop\nc, 0209 0102\n", data).ok);
+  const Panel pooled = panel_of(data, -1, {0, 1});
+  // Labels by number, not as text: 2 < 9 < 10.
+  EXPECT_EQ(pooled.loci[0].labels, (std::vector<std::string>{"2", "9", "10"}));
+  EXPECT_EQ(pooled.loci[0].frequency, (std::vector<double>{1.0 / 6, 2.0 / 6, 3.0 / 6}));
+  EXPECT_EQ(pooled.loci[0].typed, 3);
+  EXPECT_EQ(pooled.loci[0].heterozygous, 2);
+  EXPECT_EQ(pooled.loci[1].typed, 2) << "the missing genotype is left out";
+  EXPECT_EQ(pooled.loci[1].frequency, (std::vector<double>{0.75, 0.25}));
+
+  int sample = -1;
+  ASSERT_TRUE(choose_sample(data, "c", sample).ok);
+  EXPECT_EQ(sample, 1);
+  ASSERT_TRUE(choose_sample(data, "1", sample).ok);
+  EXPECT_EQ(sample, 0);
+  EXPECT_FALSE(choose_sample(data, "3", sample).ok);
+  const Panel first = panel_of(data, 0, {1, 0});
+  EXPECT_EQ(first.loci[0].name, "L2");
+  EXPECT_EQ(first.loci[1].labels, (std::vector<std::string>{"9", "10"}));
+
+  std::vector<int> chosen;
+  EXPECT_FALSE(choose_loci(data.loci, "L1,L3", chosen).ok);
+  EXPECT_FALSE(choose_loci(data.loci, "L1,L1", chosen).ok);
+}
+
+TEST(Panel, PoolingKeepsTheCommonAllelesAndTheTotal) {
+  LocusPanel locus{"L", 0, {"1", "2", "3", "4", "5"}, {0.4, 0.05, 0.3, 0.05, 0.2}, -1, -1, {}};
+  pool_rarest(locus, 3);
+  EXPECT_EQ(locus.labels, (std::vector<std::string>{"1", "3", "pooled"}));
+  EXPECT_EQ(locus.pooled, (std::vector<std::string>{"2", "4", "5"}));
+  EXPECT_DOUBLE_EQ(locus.frequency[2], 0.3);
+  EXPECT_EQ(allele_index(locus, "4"), 2);
+  EXPECT_EQ(allele_index(locus, "3"), 1);
+  EXPECT_EQ(allele_index(locus, "7"), -1);
+}
