@@ -15,7 +15,9 @@ command -v faketime > /dev/null 2>&1 || missing+=(faketime)
 command -v gnuplot > /dev/null 2>&1 || missing+=(gnuplot-nox)
 for extra in "$@"; do
   case "$extra" in
-    benchmark) [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev) ;;
+    benchmark)
+      [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
+      [ -x /usr/bin/time ] || missing+=(time) ;;
     clang) command -v clang++ > /dev/null 2>&1 || missing+=(clang) ;;
   esac
 done

@@ -8,10 +8,10 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 bash scripts/ensure-deps.sh clang
 cmake --preset fuzz -DMPDETECT_WERROR=ON > /dev/null
-cmake --build build-fuzz -j 2 --target reader_fuzz answers_fuzz > /dev/null
+cmake --build build-fuzz -j 2 --target reader_fuzz answers_fuzz population_fuzz > /dev/null
 
 mkdir -p fuzz-findings
-for target in reader answers; do
+for target in reader answers population; do
   work=$(mktemp -d)
   cp tests/fuzz/corpus/$target/* "$work/"
   echo "fuzzing $target for ${seconds}s ..."

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <thread>
 
+#include "plan/parallel.h"
 #include "plan/plan_text.h"
 #include "simulation/estimate.h"
 
@@ -14,7 +14,8 @@ namespace {
 DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t seed) {
   DesignCurve curve{design.label, {}};
   StudyData study = design.study;
-  const auto work = std::make_unique<EstimateWork>();
+  // Default-initialised: the estimator fills what it reads.
+  const std::unique_ptr<EstimateWork> work(new EstimateWork);
   prepare_estimates(study, *work);
   RandomState random{seed};
   for (int size = range.from; size <= range.to; size += range.step)
@@ -27,17 +28,8 @@ DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t
 std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
                                          const CurveRange& range, uint32_t seed, int threads) {
   std::vector<DesignCurve> curves(designs.size());
-  // Each worker takes every threads-th design; every estimate owns its
-  // generator state and working storage.
-  auto worker = [&](int first) {
-    for (size_t d = first; d < designs.size(); d += threads)
-      curves[d] = estimate_one(designs[d], range, seed);
-  };
-  std::vector<std::thread> others;
-  for (int t = 1; t < threads && t < static_cast<int>(designs.size()); ++t)
-    others.emplace_back(worker, t);
-  worker(0);
-  for (std::thread& other : others) other.join();
+  run_jobs(designs.size(), threads,
+           [&](size_t d) { curves[d] = estimate_one(designs[d], range, seed); });
   return curves;
 }
 

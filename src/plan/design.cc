@@ -209,7 +209,10 @@ std::string design_label(const StudyData& study) {
       std::to_string(study.sire_count) + (study.sire_count == 1 ? " sire " : " sires ");
   for (int k = 0; k < study.sire_count; ++k) {
     label += k == 0 ? "" : "/";
-    label += short_number(static_cast<float>(study.skew[k]));
+    // Three figures tell designs apart: equal thirds read 0.333.
+    char share[32];
+    std::snprintf(share, sizeof share, "%.3g", static_cast<float>(study.skew[k]));
+    label += share;
   }
   return label + (study.mother_known ? "; mother typed" : "; mother untyped");
 }

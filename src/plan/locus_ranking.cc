@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <thread>
 
 #include "plan/curve.h"
+#include "plan/parallel.h"
 #include "plan/plan_text.h"
 #include "simulation/estimate.h"
 
@@ -16,24 +16,18 @@ std::vector<int> estimate_candidates(const Design& design,
                                      const std::vector<std::vector<int>>& candidates,
                                      int32_t brood_size, uint32_t seed, int threads) {
   std::vector<int> detections(candidates.size(), 0);
-  auto worker = [&](int first) {
-    const auto work = std::make_unique<EstimateWork>();
-    for (size_t c = first; c < candidates.size(); c += threads) {
-      // The loci keep the study's order, so that the candidate with every
-      // locus is the study itself.
-      std::vector<int> loci = candidates[c];
-      std::sort(loci.begin(), loci.end());
-      StudyData study = with_loci(design.study, loci);
-      prepare_estimates(study, *work);
-      RandomState random{seed};
-      detections[c] = count_detections(study, brood_size, *work, random);
-    }
-  };
-  std::vector<std::thread> others;
-  for (int t = 1; t < threads && t < static_cast<int>(candidates.size()); ++t)
-    others.emplace_back(worker, t);
-  worker(0);
-  for (std::thread& other : others) other.join();
+  run_jobs(candidates.size(), threads, [&](size_t c) {
+    // The loci keep the study's order, so that the candidate with every
+    // locus is the study itself.
+    std::vector<int> loci = candidates[c];
+    std::sort(loci.begin(), loci.end());
+    StudyData study = with_loci(design.study, loci);
+    // Default-initialised: the estimator fills what it reads.
+    const std::unique_ptr<EstimateWork> work(new EstimateWork);
+    prepare_estimates(study, *work);
+    RandomState random{seed};
+    detections[c] = count_detections(study, brood_size, *work, random);
+  });
   return detections;
 }
 

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Times the planner as a user runs it, whole process, best of three runs:
+# study and panel on a generated Genepop file of 1000 individuals at 25 loci
+# (targets: under 0.2 s each); curve with 4 designs, sizes 1 to 100, on
+# bench/largest.txt (under 1.5 s); loci on bench/largest.txt at size 20
+# (under 1 s).
+#   bash bench/plan.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/ensure-deps.sh benchmark
+cmake --preset release > /dev/null
+cmake --build --preset release --target mpplan > /dev/null
+plan="$PWD/build/mpplan"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# 1000 individuals, 25 loci of 12 to 30 alleles (3-digit codes), 2 % missing.
+awk 'BEGIN {
+  srand(2026);
+  print "generated for bench/plan.sh";
+  for (i = 1; i <= 25; i++) printf "L%02d%s", i, (i < 25 ? ", " : "\n");
+  for (p = 1; p <= 2; p++) {
+    print "Pop";
+    for (n = 1; n <= 500; n++) {
+      printf "p%dn%03d,", p, n;
+      for (i = 1; i <= 25; i++) {
+        k = 12 + (i * 7) % 19;
+        if (rand() < 0.02) { printf " 000000"; continue }
+        a = 100 + 2 * int(k * rand() * rand()); b = 100 + 2 * int(k * rand() * rand());
+        printf " %03d%03d", a, b;
+      }
+      printf "\n";
+    }
+  }
+}' > "$work/large.gen"
+cp bench/largest.txt "$work/largest.txt"
+
+best() {  # best NAME COMMAND...: the best wall time of three runs
+  local name=$1 t best=""
+  shift
+  for _ in 1 2 3; do
+    /usr/bin/time -f %e -o time.txt "$@" > /dev/null 2> errors.txt ||
+      { echo "$name failed:" >&2; cat errors.txt >&2; exit 1; }
+    t=$(tail -n 1 time.txt)
+    if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
+  done
+  printf '%-40s %6.2f s\n' "$name" "$best"
+}
+
+cd "$work"
+best "study (1000 individuals, 25 loci)" "$plan" study large.gen -o study.txt --as-is
+best "panel (1000 individuals, 25 loci)" "$plan" panel large.gen
+best "curve (4 designs, 1 to 100, largest)" "$plan" curve largest.txt --seed 1 \
+  --shares 0.5,0.5 --shares 0.9,0.1 --sires 5 --sires 10
+best "loci (largest, size 20)" "$plan" loci largest.txt --size 20 --seed 1

@@ -1,0 +1,56 @@
+// Any bytes as a population file, in every format: each reader either
+// accepts it, with every individual holding one genotype per locus, or
+// refuses it with a one-line message; an accepted file gives a panel whose
+// frequencies at each locus add up to 1, and a study file (when it fits a
+// study's limits) that the dialogue's reader accepts without a warning.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <sstream>
+#include <string>
+
+#include "fuzz_check.h"
+#include "plan/panel.h"
+#include "plan/panel_stats.h"
+#include "plan/population.h"
+#include "plan/study_writer.h"
+#include "study/study_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  detect_format(text);
+  for (const InputFormat format :
+       {InputFormat::GENEPOP, InputFormat::GENALEX, InputFormat::FREQUENCIES}) {
+    PopulationData population;
+    const ReadResult read = read_population(text, format, population);
+    if (!read.ok) {
+      FUZZ_CHECK(!read.message.empty() && read.message.find('\n') == std::string::npos);
+      continue;
+    }
+    for (const Individual& individual : population.individuals) {
+      FUZZ_CHECK(individual.genotype.size() == population.loci.size());
+      FUZZ_CHECK(individual.sample >= 0 &&
+                 individual.sample < static_cast<int>(population.samples.size()));
+    }
+    std::vector<int> loci;
+    FUZZ_CHECK(choose_loci(population.loci, "", loci).ok);
+    Panel panel = panel_of(population, -1, loci);
+    panel_statistics(panel);
+    bool fits = format != InputFormat::FREQUENCIES;
+    for (LocusPanel& locus : panel.loci) {
+      pool_rarest(locus, MAX_ALLELES);
+      FUZZ_CHECK(static_cast<int>(locus.labels.size()) <= MAX_ALLELES);
+      double sum = 0;
+      for (const double p : locus.frequency) sum += p;
+      if (!locus.labels.empty() && fits) FUZZ_CHECK(std::fabs(sum - 1) < 1e-9);
+    }
+    StudyFiles files;
+    if (!write_study(panel, equal_shares(2), MotherChoice{}, population, files).ok) continue;
+    StudyData study{};
+    std::istringstream in(files.study);
+    const LoadStatus loaded = read_study_data(study, in);
+    FUZZ_CHECK(loaded.ok);
+    if (fits) FUZZ_CHECK(loaded.warnings.empty());
+  }
+  return 0;
+}
