@@ -228,3 +228,23 @@ TEST(LocusRanking, ForwardEndsWithTheWholeStudy) {
   const std::string table = ranking_table(designs[0], one);
   EXPECT_EQ(table.substr(0, table.find('\n')), "analysis,locus,loci,probability,standard_error");
 }
+
+TEST(Designs, ATableOfPercentagesIsCaughtNotSmoothedOver) {
+  std::vector<Design> designs;
+  Notes notes;
+  const ReadResult refused = add_designs(
+      "table.csv", "locus,allele,frequency\nA,1,50\nA,2,30\nA,3,20\nB,1,1\n", InputOptions{},
+      designs, notes);
+  EXPECT_FALSE(refused.ok);
+  EXPECT_EQ(refused.message,
+            "table.csv: the frequencies of locus A add up to 100; these look like percentages "
+            "(run it as it stands with --as-is)");
+  InputOptions as_is;
+  as_is.as_is = true;
+  ASSERT_TRUE(add_designs("table.csv", "locus,allele,frequency\nA,1,50\nA,2,30\nA,3,20\n", as_is,
+                          designs, notes)
+                  .ok);
+  EXPECT_EQ(designs.back().study.allele_frequency[0][0], 50.0) << "run as it stands";
+  EXPECT_NE(notes.back().find("warning: the frequencies of locus A add up to 100"),
+            std::string::npos);
+}

@@ -143,7 +143,7 @@ TEST(FrequencyTableReader, ReadsAndRefuses) {
        "line 1: a frequency table starts with the header "
        "locus,allele,frequency"},
       {"locus,allele,frequency\nA,1,-0.5\n",
-       "line 2: the frequency of allele 1 at locus A should be a number, zero or more, but reads "
+       "line 2: the frequency of allele 1 at locus A should be a number from 0 to 1, but reads "
        "\"-0.5\""},
       {"locus,allele,frequency\nA,1,0.5\nA,1,0.5\n", "line 3: allele 1 of locus A is listed twice"},
       {"locus,allele,frequency\n", "the table has no rows"},

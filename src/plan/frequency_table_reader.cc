@@ -25,9 +25,11 @@ ReadResult read_frequency_table(const std::string& text, PopulationData& data) {
       return {false, where + ": a row holds a locus, an allele and its frequency"};
     }
     double frequency = 0;
-    if (!parse_number(cells[2], frequency) || frequency < 0) {
+    // Counts and percentages pass (the scale check speaks of them later);
+    // numbers beyond any count are no frequencies.
+    if (!parse_number(cells[2], frequency) || frequency < 0 || frequency > 1e9) {
       return {false, where + ": the frequency of allele " + cells[1] + " at locus " + cells[0] +
-                         " should be a number, zero or more, but reads \"" + cells[2] + "\""};
+                         " should be a number from 0 to 1, but reads \"" + cells[2] + "\""};
     }
     size_t locus = 0;
     while (locus < data.loci.size() && data.loci[locus] != cells[0]) ++locus;

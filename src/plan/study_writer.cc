@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "plan/plan_text.h"
 #include "study/study_data.h"
@@ -26,7 +27,9 @@ std::string decimals(long units) {
 }
 
 // Each value in millionths, rounded, the largest adjusted so that they add
-// up to exactly one million.
+// up to exactly one million when only rounding kept them from it. Values
+// that add up to something else (a table of percentages) are written as they
+// are, for the scale check to find.
 std::vector<long> millionths(const std::vector<double>& values) {
   std::vector<long> units;
   long sum = 0;
@@ -36,7 +39,8 @@ std::vector<long> millionths(const std::vector<double>& values) {
     sum += units.back();
     if (values[n] > values[largest]) largest = n;
   }
-  if (!units.empty()) units[largest] += MICRO - sum;
+  const long off = MICRO - sum;
+  if (!units.empty() && std::labs(off) <= static_cast<long>(units.size())) units[largest] += off;
   return units;
 }
 
