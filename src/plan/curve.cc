@@ -11,26 +11,37 @@
 
 namespace {
 
-DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t seed) {
+DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t seed,
+                         const std::function<void(int)>& done) {
   DesignCurve curve{design.label, {}};
   StudyData study = design.study;
   // Default-initialised: the estimator fills what it reads.
   const std::unique_ptr<EstimateWork> work(new EstimateWork);
   prepare_estimates(study, *work);
   RandomState random{seed};
-  for (int size = range.from; size <= range.to; size += range.step)
+  for (int size = range.from; size <= range.to; size += range.step) {
     curve.points.push_back(CurvePoint{size, count_detections(study, size, *work, random)});
+    if (done) done(static_cast<int>(curve.points.size()));
+  }
   return curve;
 }
 
 }  // namespace
 
 std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
-                                         const CurveRange& range, uint32_t seed, int threads) {
+                                         const CurveRange& range, uint32_t seed, int threads,
+                                         const EstimateDone& done) {
   std::vector<DesignCurve> curves(designs.size());
-  run_jobs(designs.size(), threads,
-           [&](size_t d) { curves[d] = estimate_one(designs[d], range, seed); });
+  run_jobs(designs.size(), threads, [&](size_t d) {
+    curves[d] = estimate_one(designs[d], range, seed, [&](int sizes) {
+      if (done) done(d, sizes);
+    });
+  });
   return curves;
+}
+
+int sizes_in(const CurveRange& range) {
+  return (range.to - range.from) / range.step + 1;
 }
 
 double printed_probability(int detections) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,19 @@ struct DesignCurve {
   std::vector<CurvePoint> points;
 };
 
+// Called after each estimate with the design's index and how many of its
+// sizes are done.
+using EstimateDone = std::function<void(size_t design, int done)>;
+
 // Estimates every design over the range from `seed`. Designs run side by
 // side on up to `threads` threads; the results do not depend on how many.
 // REQUIRES: 1 <= from <= to <= MAX_OFFSPRING; step >= 1.
 std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
-                                         const CurveRange& range, uint32_t seed, int threads);
+                                         const CurveRange& range, uint32_t seed, int threads,
+                                         const EstimateDone& done = {});
+
+// How many sizes the range holds.
+int sizes_in(const CurveRange& range);
 
 // The estimate exactly as the dialogue prints it, to three decimals.
 double printed_probability(int detections);

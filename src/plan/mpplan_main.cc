@@ -14,13 +14,8 @@
 #include "driver/gnuplot.h"
 #include "driver/output_file.h"
 #include "driver/standard_streams.h"
-#include "plan/curve.h"
-#include "plan/design.h"
 #include "plan/figure.h"
-#include "plan/locus_ranking.h"
-#include "plan/panel_stats.h"
-#include "plan/plan_options.h"
-#include "plan/study_writer.h"
+#include "plan/plan_command.h"
 #include "study/study_reader.h"
 
 namespace {
@@ -102,24 +97,25 @@ int draw(const std::string& script, const PlanOptions& options) {
   return 0;
 }
 
+// Tells the notes, then delivers the result (or the refusal).
+int finish(const PlanOptions& options, const PlanResult& result) {
+  tell(result.notes);
+  if (!result.ok) return fail(result.error);
+  std::string error;
+  if (!deliver(options.output, result.output, error)) return fail(error);
+  return 0;
+}
+
 int run_study(const PlanOptions& options, const std::string& text) {
-  const InputFormat format =
-      options.input.format_given ? options.input.format : detect_format(text);
-  if (format == InputFormat::STUDY)
-    return fail(options.inputs[0] + " is a study file already; study reads a population file");
-  Notes notes;
-  std::string study, legend, error;
-  const ReadResult result =
-      study_files_of(options.inputs[0], text, options.input, study, legend, notes);
-  tell(notes);
-  if (!result.ok) return fail(result.message);
-  if (!deliver(options.output, study, error)) return fail(error);
+  const PlanResult result = run_study_command(options, text);
+  if (const int status = finish(options, result)) return status;
   const std::string legend_path = !options.legend.empty()   ? options.legend
                                   : !options.output.empty() ? legend_path_for(options.output)
                                                             : "";
+  std::string error;
   if (legend_path.empty()) {
     std::cerr << "mpplan: the allele legend is written only with --legend FILE or --output\n";
-  } else if (!write_output_file(legend_path, legend, error)) {
+  } else if (!write_output_file(legend_path, result.legend, error)) {
     return fail(error);
   } else {
     std::cerr << "mpplan: allele legend in " << legend_path << "\n";
@@ -128,105 +124,32 @@ int run_study(const PlanOptions& options, const std::string& text) {
 }
 
 int run_panel(const PlanOptions& options, const std::string& text) {
-  const std::string& name = options.inputs[0];
-  const InputFormat format =
-      options.input.format_given ? options.input.format : detect_format(text);
-  Panel panel;
-  Notes notes;
-  if (format == InputFormat::STUDY) {
-    std::vector<Design> designs;
-    InputOptions input = options.input;
-    const ReadResult result = add_designs(name, text, input, designs, notes);
-    tell(notes);
-    if (!result.ok) return fail(result.message);
-    const Design& design = designs.front();
-    for (int i = 0; i < design.study.locus_count; ++i) {
-      LocusPanel locus{design.locus_names[i], i, {}, {}, -1, -1, {}};
-      for (int s = 0; s < design.study.allele_count[i]; ++s) {
-        locus.labels.push_back(std::to_string(s));
-        locus.frequency.push_back(design.study.allele_frequency[i][s]);
-      }
-      panel.loci.push_back(locus);
-    }
-  } else {
-    PopulationData data;
-    ReadResult result = read_population(text, format, data);
-    if (!result.ok) return fail(name + ", " + result.message);
-    int sample = -1;
-    std::vector<int> loci;
-    result = choose_sample(data, options.input.pop, sample);
-    if (result.ok) result = choose_loci(data.loci, options.input.loci, loci);
-    if (!result.ok) return fail(name + ": " + result.message);
-    panel = panel_of(data, sample, loci);
-    if (sample < 0 && data.samples.size() > 1) {
-      std::cerr << name << ": all " << data.samples.size()
-                << " samples pooled (choose one with --pop)\n";
-    }
-  }
-  const bool genotypes = !panel.loci.empty() && panel.loci.front().typed >= 0;
-  const PanelStatistics stats = panel_statistics(panel);
   const bool table =
       options.layout == PlanOptions::TABLE ||
       (options.layout == PlanOptions::AUTOMATIC && options.output.empty() && isatty(STDOUT_FILENO));
-  std::string error;
-  if (!deliver(options.output,
-               table ? statistics_table(stats, genotypes) : statistics_csv(stats, genotypes),
-               error)) {
-    return fail(error);
-  }
-  return 0;
-}
-
-// The designs of every input, labelled with the input's name when there is
-// more than one.
-bool designs_of(const PlanOptions& options, const std::vector<std::string>& texts,
-                std::vector<Design>& designs, std::string& error) {
-  Notes notes;
-  for (size_t n = 0; n < texts.size(); ++n) {
-    const size_t before = designs.size();
-    const ReadResult result =
-        add_designs(options.inputs[n], texts[n], options.input, designs, notes);
-    if (!result.ok) {
-      tell(notes);
-      error = result.message;
-      return false;
-    }
-    if (texts.size() > 1) {
-      for (size_t d = before; d < designs.size(); ++d)
-        designs[d].label = options.inputs[n] + ": " + designs[d].label;
-    }
-  }
-  tell(notes);
-  return true;
+  return finish(options, run_panel_command(options, text, table));
 }
 
 int run_curve(const PlanOptions& options, const std::vector<std::string>& texts, uint32_t seed) {
-  std::vector<Design> designs;
-  std::string error;
-  if (!designs_of(options, texts, designs, error)) return fail(error);
-  const std::vector<DesignCurve> curves = estimate_curves(designs, options.range, seed, threads());
-  if (!deliver(options.output, curve_table(curves, curves.size() > 1), error)) return fail(error);
-  for (const DesignCurve& curve : curves)
-    std::cerr << target_line(curve, options.target, curves.size() > 1);
+  const PlanResult result = run_curve_command(options, texts, seed, threads());
+  if (const int status = finish(options, result)) return status;
   if (options.plot.empty()) return 0;
   FigureFormat format = FigureFormat::PNG;
   figure_format_of(options.plot, format);
   const FigureOptions figure{options.width, options.height, options.title, seed, options.target};
-  return draw(curve_figure(curves, figure, format), options);
+  return draw(curve_figure(result.curves, figure, format), options);
 }
 
 int run_loci(const PlanOptions& options, const std::string& text, uint32_t seed) {
-  std::vector<Design> designs;
-  std::string error;
-  if (!designs_of(options, {text}, designs, error)) return fail(error);
-  const Design& design = designs.front();
-  const LocusRanking ranking = rank_loci(design, options.brood_size, seed, threads());
-  if (!deliver(options.output, ranking_table(design, ranking), error)) return fail(error);
+  const PlanResult result = run_loci_command(options, text, seed, threads());
+  if (const int status = finish(options, result)) return status;
   if (options.plot.empty()) return 0;
   FigureFormat format = FigureFormat::PNG;
   figure_format_of(options.plot, format);
   const FigureOptions figure{options.width, options.height, options.title, seed, 0.95};
-  return draw(ranking_figure(design, ranking, options.brood_size, figure, format), options);
+  return draw(
+      ranking_figure(result.designs.front(), result.ranking, options.brood_size, figure, format),
+      options);
 }
 
 int run(int argc, char** argv) {

@@ -1,0 +1,127 @@
+#include "plan/plan_command.h"
+
+#include "plan/panel.h"
+#include "plan/panel_stats.h"
+#include "plan/study_writer.h"
+
+namespace {
+
+PlanResult refused(const std::string& error, Notes notes = {}) {
+  PlanResult result;
+  result.ok = false;
+  result.error = error;
+  result.notes = std::move(notes);
+  return result;
+}
+
+InputFormat format_of(const InputOptions& options, const std::string& text) {
+  return options.format_given ? options.format : detect_format(text);
+}
+
+// The designs of every input, labelled with the input's name when there is
+// more than one.
+bool add_all_designs(const PlanOptions& options, const std::vector<std::string>& texts,
+                     std::vector<Design>& designs, PlanResult& result) {
+  for (size_t n = 0; n < texts.size(); ++n) {
+    const size_t before = designs.size();
+    const ReadResult read =
+        add_designs(options.inputs[n], texts[n], options.input, designs, result.notes);
+    if (!read.ok) {
+      result.ok = false;
+      result.error = read.message;
+      return false;
+    }
+    if (texts.size() > 1) {
+      for (size_t d = before; d < designs.size(); ++d)
+        designs[d].label = options.inputs[n] + ": " + designs[d].label;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+PlanResult run_study_command(const PlanOptions& options, const std::string& text) {
+  if (format_of(options.input, text) == InputFormat::STUDY)
+    return refused(options.inputs[0] + " is a study file already; study reads a population file");
+  PlanResult result;
+  const ReadResult read = study_files_of(options.inputs[0], text, options.input, result.output,
+                                         result.legend, result.notes);
+  if (!read.ok) return refused(read.message, result.notes);
+  return result;
+}
+
+PlanResult run_panel_command(const PlanOptions& options, const std::string& text, bool table) {
+  const std::string& name = options.inputs[0];
+  PlanResult result;
+  Panel panel;
+  if (format_of(options.input, text) == InputFormat::STUDY) {
+    std::vector<Design> designs;
+    const ReadResult read = add_designs(name, text, options.input, designs, result.notes);
+    if (!read.ok) return refused(read.message, result.notes);
+    const Design& design = designs.front();
+    for (int i = 0; i < design.study.locus_count; ++i) {
+      LocusPanel locus{design.locus_names[i], i, {}, {}, -1, -1, {}};
+      for (int s = 0; s < design.study.allele_count[i]; ++s) {
+        locus.labels.push_back(std::to_string(s));
+        locus.frequency.push_back(design.study.allele_frequency[i][s]);
+      }
+      panel.loci.push_back(locus);
+    }
+  } else {
+    PopulationData data;
+    ReadResult read = read_population(text, format_of(options.input, text), data);
+    if (!read.ok) return refused(name + ", " + read.message);
+    int sample = -1;
+    std::vector<int> loci;
+    read = choose_sample(data, options.input.pop, sample);
+    if (read.ok) read = choose_loci(data.loci, options.input.loci, loci);
+    if (!read.ok) return refused(name + ": " + read.message);
+    panel = panel_of(data, sample, loci);
+    if (sample < 0 && data.samples.size() > 1) {
+      result.notes.push_back(name + ": all " + std::to_string(data.samples.size()) +
+                             " samples pooled (choose one with --pop)");
+    }
+  }
+  const bool genotypes = !panel.loci.empty() && panel.loci.front().typed >= 0;
+  const PanelStatistics stats = panel_statistics(panel);
+  result.output = table ? statistics_table(stats, genotypes) : statistics_csv(stats, genotypes);
+  return result;
+}
+
+PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
+                             const std::vector<std::string>& texts, uint32_t seed, int threads,
+                             const CurveProgress& progress) {
+  PlanResult result;
+  for (const PlanOptions& options : each) {
+    if (!add_all_designs(options, texts, result.designs, result)) return result;
+  }
+  const PlanOptions& first = each.front();
+  const size_t designs = result.designs.size();
+  const int total = sizes_in(first.range);
+  result.curves =
+      estimate_curves(result.designs, first.range, seed, threads, [&](size_t design, int done) {
+        if (progress) progress(design, designs, done, total);
+      });
+  result.output = curve_table(result.curves, designs > 1);
+  for (const DesignCurve& curve : result.curves) {
+    std::string line = target_line(curve, first.target, designs > 1);
+    line.pop_back();
+    result.notes.push_back(line);
+  }
+  return result;
+}
+
+PlanResult run_curve_command(const PlanOptions& options, const std::vector<std::string>& texts,
+                             uint32_t seed, int threads, const CurveProgress& progress) {
+  return run_curve_designs({options}, texts, seed, threads, progress);
+}
+
+PlanResult run_loci_command(const PlanOptions& options, const std::string& text, uint32_t seed,
+                            int threads) {
+  PlanResult result;
+  if (!add_all_designs(options, {text}, result.designs, result)) return result;
+  result.ranking = rank_loci(result.designs.front(), options.brood_size, seed, threads);
+  result.output = ranking_table(result.designs.front(), result.ranking);
+  return result;
+}

@@ -1,0 +1,53 @@
+// What each of the planner's subcommands computes, from the options and the
+// inputs' texts to the texts it gives: text in, values out, for the command
+// line and the web page alike. The caller reads the inputs, writes the
+// outputs and draws the figure.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "plan/curve.h"
+#include "plan/design.h"
+#include "plan/locus_ranking.h"
+#include "plan/plan_options.h"
+
+struct PlanResult {
+  bool ok = true;
+  std::string error;                // on refusal: one line, no line end
+  std::string output;               // the main result: the study file or a CSV table
+  std::string legend;               // study: the allele legend (CSV)
+  Notes notes;                      // lines for standard error, in order
+  std::vector<DesignCurve> curves;  // curve: one per design
+  std::vector<Design> designs;      // curve and loci: what was estimated
+  LocusRanking ranking;             // loci
+};
+
+// Called after every estimate of a curve: design index, designs in all,
+// estimates done for that design and in all for it.
+using CurveProgress = std::function<void(size_t design, size_t designs, int done, int total)>;
+
+// study: the study file and legend from a population file.
+PlanResult run_study_command(const PlanOptions& options, const std::string& text);
+
+// panel: the statistics as CSV, or as an aligned table when `table`.
+PlanResult run_panel_command(const PlanOptions& options, const std::string& text, bool table);
+
+// curve: every design of every input (named by options.inputs) from `seed`.
+// Designs run on up to `threads` threads; `progress`, when set, hears of
+// every estimate (from the thread that made it).
+PlanResult run_curve_command(const PlanOptions& options, const std::vector<std::string>& texts,
+                             uint32_t seed, int threads, const CurveProgress& progress = {});
+
+// The same for designs that each come with options of their own (the web
+// page's designs may differ in their loci as well), all from `seed`; the
+// table has a design column when there is more than one design.
+PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
+                             const std::vector<std::string>& texts, uint32_t seed, int threads,
+                             const CurveProgress& progress = {});
+
+// loci: the ranking at options.brood_size from `seed`.
+PlanResult run_loci_command(const PlanOptions& options, const std::string& text, uint32_t seed,
+                            int threads);
