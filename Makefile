@@ -1,16 +1,17 @@
 # Two commands for a fresh Debian machine:
 #   make run    build the program and run it on the example study in examples/
-#   make test   build everything and run every test
+#   make test   build everything (the web page included) and run every test
 # Builds use the presets in CMakePresets.json; under CI warnings are errors.
 WERROR := $(if $(CI),-DMPDETECT_WERROR=ON)
+WEB := $(CURDIR)/build-web
 
-.PHONY: run test build deps clean
+.PHONY: run test build web deps clean
 
 deps:
 	@bash scripts/ensure-deps.sh
 
 build: deps
-	cmake --preset release $(WERROR) > /dev/null
+	cmake --preset release $(WERROR) -DMPDETECT_WEB_DIR=$(WEB) > /dev/null
 	cmake --build --preset release
 
 # Builds only the program. It ends with status 1 when answered 0, its usual
@@ -20,8 +21,14 @@ run: deps
 	cmake --build --preset release --target mpdetect
 	cd examples && { ../build/mpdetect; status=$$?; [ $$status -le 1 ]; }
 
-test: build
+# The web page, in build-web/page: open its index.html, or copy the folder
+# to any static host.
+web:
+	@bash scripts/ensure-deps.sh web
+	bash web/build.sh $(WEB)
+
+test: build web
 	ctest --preset release
 
 clean:
-	rm -rf build build-portable build-sanitize build-fuzz build-bench
+	rm -rf build build-portable build-sanitize build-fuzz build-bench build-web

@@ -19,6 +19,14 @@ for extra in "$@"; do
       [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
       [ -x /usr/bin/time ] || missing+=(time) ;;
     clang) command -v clang++ > /dev/null 2>&1 || missing+=(clang) ;;
+    # The web page: Debian's emscripten builds it; node runs the parity test;
+    # headless Chromium, driven by selenium, runs the page.
+    web)
+      command -v em++ > /dev/null 2>&1 || missing+=(emscripten)
+      command -v node > /dev/null 2>&1 || missing+=(nodejs)
+      command -v chromium > /dev/null 2>&1 || missing+=(chromium)
+      command -v chromedriver > /dev/null 2>&1 || missing+=(chromium-driver)
+      /usr/bin/python3 -c 'import selenium' > /dev/null 2>&1 || missing+=(python3-selenium) ;;
   esac
 done
 

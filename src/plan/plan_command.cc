@@ -1,5 +1,7 @@
 #include "plan/plan_command.h"
 
+#include <algorithm>
+
 #include "plan/panel.h"
 #include "plan/panel_stats.h"
 #include "plan/study_writer.h"
@@ -94,7 +96,17 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
                              const CurveProgress& progress) {
   PlanResult result;
   for (const PlanOptions& options : each) {
+    // Designs read the same inputs: what reading them says is said once.
+    const size_t said = result.notes.size();
     if (!add_all_designs(options, texts, result.designs, result)) return result;
+    for (size_t n = said; n < result.notes.size();) {
+      const auto earlier = result.notes.begin() + static_cast<long>(said);
+      if (std::find(result.notes.begin(), earlier, result.notes[n]) != earlier) {
+        result.notes.erase(result.notes.begin() + static_cast<long>(n));
+      } else {
+        ++n;
+      }
+    }
   }
   const PlanOptions& first = each.front();
   const size_t designs = result.designs.size();

@@ -1,0 +1,182 @@
+// The web core under node against the native mpplan: on generated study
+// files, Genepop and GenAlEx files and frequency tables, every subcommand
+// with the same words and seed must give the same bytes (tables, study
+// files, legends) and the same messages.
+//   node tests/web/parity.js PLAN_CORE_JS PLAN_JS MPPLAN [cases]
+'use strict';
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const {spawnSync} = require('child_process');
+
+const [coreFile, apiFile, mpplanFile, casesText] = process.argv.slice(2);
+const mpplan = path.resolve(mpplanFile);
+const createPlanCore = require(path.resolve(coreFile));
+const {makePlanApi} = require(path.resolve(apiFile));
+const cases = Number(casesText || 40);
+
+// A small seeded generator, so that every run checks the same files.
+function generator(seed) {
+  let a = seed >>> 0;
+  return (n) => {
+    a = (a + 0x6d2b79f5) >>> 0;
+    let t = a;
+    t = Math.imul(t ^ (t >>> 15), t | 1);
+    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
+    return (((t ^ (t >>> 14)) >>> 0) % n);
+  };
+}
+
+function studyFile(below) {
+  const loci = 1 + below(8);
+  const alleles = [];
+  let text = `${loci}\n`;
+  for (let i = 0; i < loci; i++) {
+    const count = 1 + below(12);
+    alleles.push(count);
+    const weights = Array.from({length: count}, () => 1 + below(50));
+    const sum = weights.reduce((x, y) => x + y, 0);
+    text += `${count} ${weights.map((w) => (w / sum).toFixed(6)).join(' ')}\n`;
+  }
+  const sires = 1 + below(5);
+  text += `${sires}\n${Array.from({length: sires}, () => (1 / sires).toFixed(4)).join(' ')}\n`;
+  text += below(2) ? '99 0\n' : alleles.map((a) => `${below(a)} ${below(a)}`).join(' ') + '\n';
+  return text;
+}
+
+function genotypes(below, loci, individuals) {
+  const sizes = Array.from({length: loci}, () => 2 + below(14));
+  return Array.from({length: individuals}, () =>
+    sizes.map((k) => (below(25) === 0 ? [0, 0] : [100 + 2 * below(k), 100 + 2 * below(k)])));
+}
+
+function genepopFile(below) {
+  const loci = 1 + below(10);
+  const rows = genotypes(below, loci, 6 + below(40));
+  const names = Array.from({length: loci}, (_, i) => `L${i + 1}`);
+  let text = `generated\n${names.join(', ')}\nPop\n`;
+  rows.forEach((row, n) => {
+    if (n === 3) text += 'Pop\n';
+    const code = (a) => String(a).padStart(3, '0');
+    text += `i${n}, ${row.map(([a, b]) => code(a) + code(b)).join(' ')}\n`;
+  });
+  return text;
+}
+
+function genalexFile(below) {
+  const loci = 1 + below(6);
+  const rows = genotypes(below, loci, 5 + below(30));
+  let text = `${loci},${rows.length},2,${rows.length - 2},2\nT,,,A,B\nSample,Pop`;
+  for (let i = 0; i < loci; i++) text += `,G${i + 1},`;
+  text += '\n';
+  rows.forEach((row, n) => {
+    text += `s${n},${n < rows.length - 2 ? 'A' : 'B'},${row.map(([a, b]) => `${a},${b}`).join(',')}\n`;
+  });
+  return text;
+}
+
+function tableFile(below) {
+  let text = 'locus,allele,frequency\n';
+  for (let i = 0; i < 1 + below(6); i++) {
+    const count = 1 + below(9);
+    for (let a = 0; a < count; a++) text += `T${i},${150 + a},${(1 / count).toFixed(5)}\n`;
+  }
+  return text;
+}
+
+function native(words, folder) {
+  const run = spawnSync(mpplan, words, {cwd: folder, encoding: 'utf8'});
+  return {status: run.status, out: run.stdout, err: run.stderr};
+}
+
+// The native messages the core's notes stand for: without the seed line
+// and the legend's place, and a refusal without the command's name.
+function nativeNotes(err) {
+  return err.split('\n').filter((line) => line && !line.startsWith('Seed: ') &&
+                                           !line.startsWith('mpplan: allele legend'));
+}
+
+(async () => {
+  const api = makePlanApi(await createPlanCore());
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'mpplan-parity-'));
+  const below = generator(2026);
+  let checks = 0;
+  let failures = 0;
+  const expectSame = (what, a, b) => {
+    checks++;
+    if (a !== b) {
+      failures++;
+      console.error(`MISMATCH ${what}\n--- native\n${a}\n--- web\n${b}`);
+    }
+  };
+  try {
+    for (let n = 0; n < cases; n++) {
+      const kind = n % 4;
+      const text = [studyFile, genepopFile, genalexFile, tableFile][kind](below);
+      const name = `input${n}.txt`;
+      fs.writeFileSync(path.join(folder, name), text);
+      const seed = below(1 << 30);
+      const options = {name, seed, from: 1 + below(3), to: 12 + below(20), step: 1 + below(3), size: 8};
+      if (kind === 2 && below(2)) options.pop = 'B';
+      const designs = kind === 0 ? [{}, {shares: [0.7, 0.3]}]
+                                 : [{sires: 1 + below(4)}, {shares: [0.9, 0.1], mother: 'untyped'}];
+      const runs = [
+        ['curve', () => api.curve(text, designs, options), designs],
+        ['panel', () => api.panel(text, options), [{}]],
+      ];
+      if (kind !== 0) runs.push(['study', () => api.study(text, options, designs[0]), [designs[0]]]);
+      if (n % 5 === 0) runs.push(['loci', () => api.loci(text, options), [{}]]);
+      for (const [command, web, used] of runs) {
+        const result = web();
+        const label = `${command} on ${name}`;
+        if (command === 'curve') {
+          // Each design alone natively: its rows are the web's rows for it.
+          const rows = result.csv.split('\n').slice(1).filter((r) => r);
+          used.forEach((design, d) => {
+            const words = [...api.words(command, options, design), name, '--seed', String(seed)];
+            const got = native(words, folder);
+            expectSame(`${label} design ${d} status (${words.join(' ')})`, got.status === 0, result.ok);
+            if (got.status !== 0 || !result.ok) return;
+            const prefix = result.curves[d].label + ',';
+            const mine = rows.filter((r) => r.startsWith(prefix)).map((r) => r.slice(prefix.length));
+            const theirs = got.out.split('\n').slice(1).filter((r) => r);
+            expectSame(`${label} design ${d} (${words.join(' ')})`, theirs.join('\n'), mine.join('\n'));
+            const line = nativeNotes(got.err).pop();
+            expectSame(`${label} design ${d} target line`, result.curves[d].label + ': ' +
+                       line.charAt(0).toLowerCase() + line.slice(1), result.notes[result.notes.length - used.length + d]);
+          });
+          continue;
+        }
+        const extra = command === 'study' ? ['--legend', 'legend.csv']
+                    : command === 'loci' ? ['--seed', String(seed)] : [];
+        const words = [...api.words(command, options, used[0]), name, ...extra];
+        const got = native(words, folder);
+        expectSame(`${label} status (${words.join(' ')})`, got.status === 0, result.ok);
+        if (got.status === 0) {
+          expectSame(label + ' output', got.out, command === 'study' ? result.study : result.csv);
+          if (command === 'study') {
+            expectSame(label + ' legend', fs.readFileSync(path.join(folder, 'legend.csv'), 'utf8'), result.legend);
+          }
+          expectSame(label + ' messages', nativeNotes(got.err).join('\n'), result.notes.join('\n'));
+        } else if (!result.ok) {
+          expectSame(label + ' refusal', nativeNotes(got.err).pop(), 'mpplan: ' + result.error);
+        }
+      }
+      // Designs that differ only in their shares are one mpplan command:
+      // the whole table, byte for byte.
+      if (kind !== 0) {
+        const shares = [{shares: [0.5, 0.5]}, {shares: [0.8, 0.2]}, {sires: 3}];
+        const result = api.curve(text, shares, options);
+        const words = [...api.words('curve', options, shares[0]), '--shares', '0.8,0.2', '--sires', '3',
+                       name, '--seed', String(seed)];
+        const got = native(words, folder);
+        expectSame(`curve on ${name} status (${words.join(' ')})`, got.status === 0, result.ok);
+        if (got.status === 0) expectSame(`curve on ${name} (${words.join(' ')})`, got.out, result.csv);
+      }
+    }
+  } finally {
+    fs.rmSync(folder, {recursive: true, force: true});
+  }
+  console.log(`${checks - failures} passed, ${failures} failed`);
+  process.exit(failures === 0 && checks > cases ? 0 : 1);
+})();

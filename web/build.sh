@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds the web page into build-web/page/, a folder that works when opened
+# from disk (file://) or copied to any static host: the planner's core
+# compiled to WebAssembly (one JavaScript file with the module inside), the
+# page, its worker and the module that wraps the core.
+#   bash web/build.sh [folder, default build-web]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=${1:-build-web}
+mkdir -p "$out/page"
+# Debian's emscripten finds its JavaScript tools there.
+export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+
+sources=(
+  src/study/number_scanner.cc src/study/study_reader.cc
+  src/simulation/draw_table.cc src/simulation/estimate.cc src/simulation/fast_estimate.cc
+  src/simulation/fast_kernel.cc src/simulation/random_jump.cc src/simulation/random_source.cc
+  src/simulation/trial.cc
+  src/plan/curve.cc src/plan/design.cc src/plan/frequency_table_reader.cc
+  src/plan/genalex_reader.cc src/plan/genepop_reader.cc src/plan/input_format.cc
+  src/plan/locus_ranking.cc src/plan/panel.cc src/plan/panel_stats.cc
+  src/plan/plan_command.cc src/plan/plan_options.cc src/plan/plan_text.cc
+  src/plan/study_writer.cc
+  web/plan_api.cc
+)
+# The portable kernel only; no contraction of a*b+c, as in every build.
+em++ -std=c++20 -O3 -ffp-contract=off -Wall -Wextra -Isrc \
+  -DFAST_KERNEL_NAME=fast_count_detections_portable \
+  -sMODULARIZE=1 -sEXPORT_NAME=createPlanCore -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1 \
+  -sENVIRONMENT=web,worker,node \
+  -sEXPORTED_FUNCTIONS=_mp_reset,_mp_design,_mp_word,_mp_input,_mp_run,_mp_describe,_malloc,_free \
+  -sEXPORTED_RUNTIME_METHODS=ccall,cwrap,UTF8ToString,stringToUTF8,lengthBytesUTF8 \
+  "${sources[@]}" -o "$out/plan-core.js"
+
+# The worker is made from text the page already holds, since a page opened
+# from disk may not load a worker script or fetch a file.
+node -e '
+  const fs = require("fs");
+  const [core, api, worker, target] = process.argv.slice(1);
+  const source = [core, api, worker].map((f) => fs.readFileSync(f, "utf8")).join("\n;\n");
+  fs.writeFileSync(target, "window.MP_WORKER_SOURCE = " + JSON.stringify(source) + ";\n");
+' "$out/plan-core.js" web/plan.js web/worker.js "$out/page/worker-source.js"
+cp web/index.html web/style.css web/app.js web/plan.js "$out/page/"
+echo "page built in $out/page (open index.html)"

@@ -1,0 +1,104 @@
+// The planner in JavaScript: a thin module over the WebAssembly core, used by
+// the page's worker and by the tests under node. Every call becomes the words
+// of an mpplan command line, so that the core parses and checks them exactly
+// as mpplan does, and returns plain objects.
+//
+//   const api = makePlanApi(await createPlanCore());
+//   api.describe(text)                  -> {format, ok, error, loci, samples, individuals}
+//   api.study(text, options)            -> {ok, error, study, legend, notes}
+//   api.panel(text, options)            -> {ok, error, csv, notes}
+//   api.curve(text, designs, options)   -> {ok, error, csv, curves, notes}
+//   api.loci(text, options)             -> {ok, error, csv, notes}
+//   api.words(command, options, design) -> the mpplan words for one design
+//
+// options: {name, format, pop, loci: [names], poolRare, asIs, seed, from, to,
+// step, target, size}; design: {sires: N} or {shares: [0.6, 0.4]}, and
+// mother: "untyped", an individual's identifier or labels "135/143,...".
+(function (root) {
+  'use strict';
+
+  function makePlanApi(core) {
+    const reset = core.cwrap('mp_reset', null, []);
+    const startDesign = core.cwrap('mp_design', null, []);
+    const run = core.cwrap('mp_run', 'string', ['number']);
+
+    // Strings of any size go through the heap, not the stack.
+    function withString(text, use) {
+      const size = core.lengthBytesUTF8(text) + 1;
+      const at = core._malloc(size);
+      core.stringToUTF8(text, at, size);
+      try {
+        return use(at);
+      } finally {
+        core._free(at);
+      }
+    }
+    const word = (text) => withString(text, (at) => core._mp_word(at));
+    const input = (name, text) =>
+      withString(name, (n) => withString(text, (t) => core._mp_input(n, t)));
+
+    function words(command, options, design) {
+      const o = options || {};
+      const d = design || {};
+      const list = [command];
+      if (o.format) list.push('--format', o.format);
+      if (o.pop) list.push('--pop', String(o.pop));
+      if (o.loci && o.loci.length) list.push('--loci', o.loci.join(','));
+      if (o.poolRare) list.push('--pool-rare');
+      if (o.asIs) list.push('--as-is');
+      if (d.sires) list.push('--sires', String(d.sires));
+      if (d.shares) list.push('--shares', d.shares.join(','));
+      if (d.mother) list.push('--mother', d.mother);
+      if (command === 'curve') {
+        if (o.from) list.push('--from', String(o.from));
+        if (o.to) list.push('--to', String(o.to));
+        if (o.step) list.push('--step', String(o.step));
+        if (o.target) list.push('--target', String(o.target));
+      }
+      if (command === 'loci') list.push('--size', String(o.size));
+      return list;
+    }
+
+    function call(command, text, options, designs) {
+      const o = options || {};
+      reset();
+      for (const design of designs) {
+        startDesign();
+        for (const w of words(command, o, design)) word(w);
+      }
+      input(o.name || 'input', text);
+      return JSON.parse(run((o.seed || 0) >>> 0));
+    }
+
+    const basics = (r) => ({ok: r.ok, error: r.error, notes: r.notes});
+
+    return {
+      words,
+      describe(text) {
+        return JSON.parse(withString(text, (at) => core.UTF8ToString(core._mp_describe(at))));
+      },
+      study(text, options, design) {
+        const r = call('study', text, options, [design || {}]);
+        return Object.assign(basics(r), {study: r.output, legend: r.legend});
+      },
+      panel(text, options) {
+        const r = call('panel', text, options, [{}]);
+        return Object.assign(basics(r), {csv: r.output});
+      },
+      curve(text, designs, options) {
+        const r = call('curve', text, options, designs && designs.length ? designs : [{}]);
+        return Object.assign(basics(r), {csv: r.output, curves: r.curves});
+      },
+      loci(text, options, design) {
+        const r = call('loci', text, options, [design || {}]);
+        return Object.assign(basics(r), {csv: r.output});
+      },
+    };
+  }
+
+  if (typeof module === 'object' && module.exports) {
+    module.exports = {makePlanApi};
+  } else {
+    root.makePlanApi = makePlanApi;
+  }
+})(typeof self !== 'undefined' ? self : this);
