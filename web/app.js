@@ -24,7 +24,7 @@
       if (message.type === 'ready') {
         window.mpReadyMilliseconds = performance.now() - started;
         document.body.dataset.ready = 'true';
-        setState('Ready.');
+        setState($('state').textContent === 'Cancelled.' ? 'Cancelled; ready again.' : 'Ready.');
         $('run').disabled = false;
       } else if (message.type === 'progress') {
         onProgress(message);
@@ -270,7 +270,7 @@
 
   // The curves as SVG: one line per design, the target dashed, each
   // design's smallest size reaching it circled.
-  function drawFigure(curves, seed, target) {
+  function drawFigure(curves, seed, target, trials) {
     // The plot, then a legend line per design and one for the target.
     const width = 800, height = 500, left = 60, right = 20, top = 50;
     const total = height + 18 * (curves.length + 1) + 16;
@@ -289,7 +289,7 @@
     svg.append(element('text', {x: width / 2, y: 20, 'text-anchor': 'middle', 'font-size': '15'},
                        'Probability of detecting multiple paternity'));
     svg.append(element('text', {x: width / 2, y: 38, 'text-anchor': 'middle'},
-                       `seed ${seed}, 50000 broods per estimate`));
+                       `seed ${seed}, ${trials} broods per estimate`));
     for (let p = 0; p <= 1.0001; p += 0.2) {
       svg.append(element('line', {x1: left, x2: width - right, y1: y(p), y2: y(p),
                                   stroke: '#dddddd'}));
@@ -336,6 +336,8 @@
   }
 
   let figureSvg = '';
+  // Counts runs; a cancelled run finds it moved on and leaves the page alone.
+  let runNumber = 0;
 
   async function run() {
     const text = inputText();
@@ -362,8 +364,10 @@
     $('cancel').disabled = false;
     setState('Estimating…');
     const began = performance.now();
+    const mine = ++runNumber;
 
     const panel = await ask('panel', text, opts);
+    if (mine !== runNumber) return;
     if (panel.ok) {
       showTable('panel', panel.csv);
       offer('download-panel', panel.csv, 'text/csv');
@@ -371,6 +375,7 @@
       $('panel').replaceChildren();
     }
     const curve = await ask('curve', text, list, opts);
+    if (mine !== runNumber) return;
     window.mpCurveMilliseconds = performance.now() - began;
     for (const note of curve.notes.slice(0, curve.notes.length - curve.curves.length)) {
       addMessage('input-messages', note, false);
@@ -385,7 +390,7 @@
     }
     showTable('estimates', curve.csv);
     offer('download-csv', curve.csv, 'text/csv');
-    const svg = drawFigure(curve.curves, opts.seed, Number(opts.target));
+    const svg = drawFigure(curve.curves, opts.seed, Number(opts.target), curve.trials);
     $('figure').replaceChildren(svg);
     $('figure-caption').textContent = 'One curve per design; the dashed line is the target, ' +
         'and a circle marks the smallest brood size that reaches it.';
@@ -395,6 +400,7 @@
 
     if (described.format !== 'study') {
       const study = await ask('study', text, opts, list[0]);
+      if (mine !== runNumber) return;
       if (study.ok) {
         offer('download-study', study.study, 'text/plain');
         offer('download-legend', study.legend, 'text/csv');
@@ -413,10 +419,12 @@
   }
 
   function cancel() {
+    runNumber++;
     worker.terminate();
     for (const resolve of pending.values()) resolve({ok: false, error: 'Cancelled.', notes: [], curves: []});
     startWorker();
     $('cancel').disabled = true;
+    $('run').disabled = true;  // until the new worker is ready
     setState('Cancelled.');
   }
 

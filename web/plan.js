@@ -87,7 +87,7 @@
       },
       curve(text, designs, options) {
         const r = call('curve', text, options, designs && designs.length ? designs : [{}]);
-        return Object.assign(basics(r), {csv: r.output, curves: r.curves});
+        return Object.assign(basics(r), {csv: r.output, curves: r.curves, trials: r.trials});
       },
       loci(text, options, design) {
         const r = call('loci', text, options, [design || {}]);

@@ -10,6 +10,7 @@
 
 #include "plan/plan_command.h"
 #include "plan/population.h"
+#include "simulation/estimate.h"
 
 // Tells the page how far a curve has come.
 EM_JS(void, report_progress, (int design, int designs, int done, int total), {
@@ -58,11 +59,11 @@ std::string json_strings(const std::vector<std::string>& items) {
 }
 
 std::string result_json(const PlanResult& result, const std::vector<PlanOptions>& options) {
-  std::string out = "{\"ok\":" + std::string(result.ok ? "true" : "false") +
-                    ",\"error\":" + json_string(result.error) +
-                    ",\"output\":" + json_string(result.output) +
-                    ",\"legend\":" + json_string(result.legend) +
-                    ",\"notes\":" + json_strings(result.notes) + ",\"curves\":[";
+  std::string out =
+      "{\"ok\":" + std::string(result.ok ? "true" : "false") +
+      ",\"trials\":" + std::to_string(TRIAL_COUNT) + ",\"error\":" + json_string(result.error) +
+      ",\"output\":" + json_string(result.output) + ",\"legend\":" + json_string(result.legend) +
+      ",\"notes\":" + json_strings(result.notes) + ",\"curves\":[";
   for (size_t d = 0; d < result.curves.size(); ++d) {
     const DesignCurve& curve = result.curves[d];
     out += d ? "," : "";
@@ -150,11 +151,10 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned seed) {
   } else if (first.command == "loci") {
     result = run_loci_command(first, call.texts.at(0), seed, 1);
   } else {
-    result = run_curve_designs(options, call.texts, seed, 1,
-                               [](size_t design, size_t designs, int done, int total) {
-                                 report_progress(static_cast<int>(design),
-                                                 static_cast<int>(designs), done, total);
-                               });
+    result = run_curve_designs(
+        options, call.texts, seed, 1, [](size_t design, size_t designs, int done, int total) {
+          report_progress(static_cast<int>(design), static_cast<int>(designs), done, total);
+        });
   }
   call.answer = result_json(result, options);
   return call.answer.c_str();

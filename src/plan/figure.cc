@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "plan/plan_text.h"
+#include "simulation/estimate.h"
 
 bool figure_format_of(const std::string& path, FigureFormat& format) {
   const size_t dot = path.rfind('.');
@@ -71,7 +72,8 @@ std::string terminal(const FigureOptions& options, FigureFormat format) {
 std::string title(const FigureOptions& options, const std::string& own) {
   return "set title " +
          quoted((options.title.empty() ? own : options.title) + "\n" + "seed " +
-                std::to_string(options.seed) + ", 50000 broods per estimate") +
+                std::to_string(options.seed) + ", " + std::to_string(TRIAL_COUNT) +
+                " broods per estimate") +
          "\n";
 }
 

@@ -107,6 +107,24 @@ try:
     message = driver.find_element(By.ID, "input-messages").text
     check("refusal names line and locus", "line 4" in message and "locus L2" in message, message)
 
+    # Cancel: a long run ends at once and the page works on.
+    driver.execute_script(
+        "const box = document.getElementById('text'); box.value = arguments[0];"
+        "box.dispatchEvent(new Event('input'));", (example.parent.parent / "bench/largest.txt").read_text())
+    wait.until(lambda d: "study file" in d.find_element(By.ID, "format").text)
+    driver.execute_script("document.getElementById('to').value = '100';")
+    driver.find_element(By.ID, "run").click()
+    driver.find_element(By.ID, "cancel").click()
+    state = driver.find_element(By.ID, "state").text
+    check("cancel ends the run", state.startswith("Cancelled"), state)
+    wait.until(lambda d: d.find_element(By.ID, "run").is_enabled())
+
+    # Nothing but the page's own files, blobs and data.
+    addresses = driver.execute_script(
+        "return performance.getEntriesByType('resource').map(e => e.name)")
+    check("no request leaves the machine",
+          all(a.startswith(("file:", "blob:", "data:")) for a in addresses), str(addresses))
+
     logs = [entry for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
     check("no console errors", not logs, str(logs))
     if shots:
@@ -141,5 +159,5 @@ try:
 finally:
     driver.quit()
 
-print(f"{11 - len(failures) if len(failures) < 11 else 0} passed, {len(failures)} failed")
+print(f"{13 - len(failures) if len(failures) < 13 else 0} passed, {len(failures)} failed")
 sys.exit(1 if failures else 0)
