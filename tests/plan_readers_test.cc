@@ -7,12 +7,24 @@
 
 namespace {
 
-PopulationData read_ok(ReadResult (*reader)(const std::string&, PopulationData&),
-                       const std::string& text) {
+using Reader = ReadResult (*)(const std::string&, PopulationData&);
+
+PopulationData read_ok(Reader reader, const std::string& text) {
   PopulationData data;
   const ReadResult result = reader(text, data);
   EXPECT_TRUE(result.ok) << result.message << "\n" << text;
   return data;
+}
+
+using Refusal = std::pair<const char*, const char*>;  // the text and the message
+
+void expect_refusals(Reader reader, std::initializer_list<Refusal> cases) {
+  for (const auto& [text, message] : cases) {
+    PopulationData data;
+    const ReadResult result = reader(text, data);
+    EXPECT_FALSE(result.ok) << text;
+    EXPECT_EQ(result.message, message) << text;
+  }
 }
 
 std::string pair_of(const PopulationData& data, size_t individual, size_t locus) {
@@ -54,36 +66,35 @@ TEST(GenepopReader, FormsRealFilesTake) {
 }
 
 TEST(GenepopReader, Refusals) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"t\nL1\nPop\na, 04\n",
-       "line 4: genotype \"04\" at locus L1 of individual \"a\" is haploid; the planner needs "
-       "diploid genotypes (4 or 6 digits)"},
-      {"t\nL1,L2\nPop\na, 0101 01x1\n",
-       "line 4: genotype \"01x1\" at locus L2 of individual \"a\" is not a Genepop genotype (4 or "
-       "6 digits)"},
-      {"t\nL1\nPop\na, 01011\n",
-       "line 4: genotype \"01011\" at locus L1 of individual \"a\" is not a Genepop genotype (4 or "
-       "6 digits)"},
-      {"t\nL1\nPop\na, 0101\nb, 001001\n",
-       "line 5: genotype \"001001\" at locus L1 of individual \"b\" has 6 digits; that locus uses "
-       "4"},
-      {"t\nL1,L2\nPop\na, 0101\nPop\n",
-       "line 4: individual \"a\" has 1 genotypes; the file has 2 loci"},
-      {"t\nL1,L2\nPop\na, 0101\nb, 0101 0101\n",
-       "line 4: individual \"a\" has 1 genotypes; the file has 2 loci"},
-      {"t\nL1\nPop\na, 0101 0202\n", "line 4: individual \"a\" has more than 1 genotypes"},
-      {"t\nL1\nPop\n0101\n",
-       "line 4: \"0101\" is no individual (an identifier, a comma, then the genotypes)"},
-      {"t\nL1\nL2\n", "no line reads \"Pop\": this is no Genepop file"},
-      {"t\nPop\na, 0101\n", "no locus names before the first \"Pop\" line"},
-      {"t\nL1\nPop\n", "the file has no individuals"},
-  };
-  for (const auto& [text, message] : cases) {
-    PopulationData data;
-    const ReadResult result = read_genepop(text, data);
-    EXPECT_FALSE(result.ok) << text;
-    EXPECT_EQ(result.message, message) << text;
-  }
+  expect_refusals(
+      read_genepop,
+      {
+          {"t\nL1\nPop\na, 04\n",
+           "line 4: genotype \"04\" at locus L1 of individual \"a\" is haploid; the planner needs "
+           "diploid genotypes (4 or 6 digits)"},
+          {"t\nL1,L2\nPop\na, 0101 01x1\n",
+           "line 4: genotype \"01x1\" at locus L2 of individual \"a\" is not a Genepop genotype (4 "
+           "or "
+           "6 digits)"},
+          {"t\nL1\nPop\na, 01011\n",
+           "line 4: genotype \"01011\" at locus L1 of individual \"a\" is not a Genepop genotype "
+           "(4 or "
+           "6 digits)"},
+          {"t\nL1\nPop\na, 0101\nb, 001001\n",
+           "line 5: genotype \"001001\" at locus L1 of individual \"b\" has 6 digits; that locus "
+           "uses "
+           "4"},
+          {"t\nL1,L2\nPop\na, 0101\nPop\n",
+           "line 4: individual \"a\" has 1 genotypes; the file has 2 loci"},
+          {"t\nL1,L2\nPop\na, 0101\nb, 0101 0101\n",
+           "line 4: individual \"a\" has 1 genotypes; the file has 2 loci"},
+          {"t\nL1\nPop\na, 0101 0202\n", "line 4: individual \"a\" has more than 1 genotypes"},
+          {"t\nL1\nPop\n0101\n",
+           "line 4: \"0101\" is no individual (an identifier, a comma, then the genotypes)"},
+          {"t\nL1\nL2\n", "no line reads \"Pop\": this is no Genepop file"},
+          {"t\nPop\na, 0101\n", "no locus names before the first \"Pop\" line"},
+          {"t\nL1\nPop\n", "the file has no individuals"},
+      });
 }
 
 TEST(GenAlExReader, FormsRealFilesTake) {
@@ -111,23 +122,20 @@ TEST(GenAlExReader, FormsRealFilesTake) {
 }
 
 TEST(GenAlExReader, Refusals) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"2,1,1,1\nT,,,P\nS,Pop,L1,,,\ni,P,1,2,3,4\n", "line 3: no name for locus 2 in column 5"},
-      {"x,1,1\nT\nS,Pop,L1\n",
-       "line 1: the first cell should be the number of loci, but reads "
-       "\"x\""},
-      {"1,1,1,1\nT,,,P\nS,Pop,L1,\ni,P,1\n",
-       "line 4: individual \"i\" has 0 genotypes; the file has 1 loci"},
-      {"1,1,1,1\nT,,,P\nS,Pop,L1,\ni,P,1,14a\n",
-       "line 4: allele \"14a\" at locus L1 of individual \"i\" is not a whole number (0 or -1 for "
-       "missing)"},
-  };
-  for (const auto& [text, message] : cases) {
-    PopulationData data;
-    const ReadResult result = read_genalex(text, data);
-    EXPECT_FALSE(result.ok) << text;
-    EXPECT_EQ(result.message, message) << text;
-  }
+  expect_refusals(
+      read_genalex,
+      {
+          {"2,1,1,1\nT,,,P\nS,Pop,L1,,,\ni,P,1,2,3,4\n", "line 3: no name for locus 2 in column 5"},
+          {"x,1,1\nT\nS,Pop,L1\n",
+           "line 1: the first cell should be the number of loci, but reads "
+           "\"x\""},
+          {"1,1,1,1\nT,,,P\nS,Pop,L1,\ni,P,1\n",
+           "line 4: individual \"i\" has 0 genotypes; the file has 1 loci"},
+          {"1,1,1,1\nT,,,P\nS,Pop,L1,\ni,P,1,14a\n",
+           "line 4: allele \"14a\" at locus L1 of individual \"i\" is not a whole number (0 or -1 "
+           "for "
+           "missing)"},
+      });
 }
 
 TEST(FrequencyTableReader, ReadsAndRefuses) {
@@ -138,22 +146,19 @@ TEST(FrequencyTableReader, ReadsAndRefuses) {
   EXPECT_EQ(data.table[0].labels, (std::vector<std::string>{"150", "142"}));
   EXPECT_EQ(data.table[0].frequencies, (std::vector<double>{0.25, 0.75}));
 
-  const std::pair<const char*, const char*> cases[] = {
-      {"locus,allele\nA,1\n",
-       "line 1: a frequency table starts with the header "
-       "locus,allele,frequency"},
-      {"locus,allele,frequency\nA,1,-0.5\n",
-       "line 2: the frequency of allele 1 at locus A should be a number from 0 to 1, but reads "
-       "\"-0.5\""},
-      {"locus,allele,frequency\nA,1,0.5\nA,1,0.5\n", "line 3: allele 1 of locus A is listed twice"},
-      {"locus,allele,frequency\n", "the table has no rows"},
-  };
-  for (const auto& [text, message] : cases) {
-    PopulationData refused;
-    const ReadResult result = read_frequency_table(text, refused);
-    EXPECT_FALSE(result.ok) << text;
-    EXPECT_EQ(result.message, message) << text;
-  }
+  expect_refusals(
+      read_frequency_table,
+      {
+          {"locus,allele\nA,1\n",
+           "line 1: a frequency table starts with the header "
+           "locus,allele,frequency"},
+          {"locus,allele,frequency\nA,1,-0.5\n",
+           "line 2: the frequency of allele 1 at locus A should be a number from 0 to 1, but reads "
+           "\"-0.5\""},
+          {"locus,allele,frequency\nA,1,0.5\nA,1,0.5\n",
+           "line 3: allele 1 of locus A is listed twice"},
+          {"locus,allele,frequency\n", "the table has no rows"},
+      });
 }
 
 TEST(InputFormat, RecognisedFromTheContent) {
