@@ -8,14 +8,14 @@ namespace {
 const char* const COMMANDS[] = {"study", "panel", "curve", "loci"};
 
 // Which subcommands take an option: s(tudy), p(anel), c(urve), l(oci).
-struct OptionSpec {
+struct OptionRule {
   const char* name;
   bool takes_value;
   const char* commands;
   const char* help;
 };
 
-const OptionSpec OPTIONS[] = {
+const OptionRule OPTIONS[] = {
     {"--format", true, "spcl",
      "FORMAT  read the input as study, genepop, genalex or frequencies (default: from its "
      "content); panel also takes csv or table for its output"},
@@ -40,9 +40,9 @@ const OptionSpec OPTIONS[] = {
     {"--title", true, "cl", "TEXT  the figure's title"},
 };
 
-const OptionSpec* find_option(const std::string& name) {
-  for (const OptionSpec& spec : OPTIONS) {
-    if (name == spec.name) return &spec;
+const OptionRule* find_option(const std::string& name) {
+  for (const OptionRule& rule : OPTIONS) {
+    if (name == rule.name) return &rule;
   }
   return nullptr;
 }
@@ -188,9 +188,9 @@ std::string plan_usage(const std::string& command) {
         "adding loci one at a time, the best first; every candidate from one seed.\n";
   }
   text += "Options:\n";
-  for (const OptionSpec& spec : OPTIONS) {
-    if (std::string(spec.commands).find(letter) == std::string::npos) continue;
-    text += "  " + std::string(spec.name) + " " + spec.help + "\n";
+  for (const OptionRule& rule : OPTIONS) {
+    if (std::string(rule.commands).find(letter) == std::string::npos) continue;
+    text += "  " + std::string(rule.name) + " " + rule.help + "\n";
   }
   return text + "  --help  show this text\n";
 }
@@ -227,8 +227,8 @@ bool parse_plan_options(int argc, const char* const* argv, PlanOptions& options,
       continue;
     }
     if (word == "-o") word = "--output";
-    const OptionSpec* spec = find_option(word);
-    if (spec == nullptr) {
+    const OptionRule* rule = find_option(word);
+    if (rule == nullptr) {
       error = "unknown option " + word + " (see --help)";
       return false;
     }
@@ -236,12 +236,12 @@ bool parse_plan_options(int argc, const char* const* argv, PlanOptions& options,
       error = word + " needs a command first: study, panel, curve or loci (see --help)";
       return false;
     }
-    if (std::string(spec->commands).find(command_letter(options.command)) == std::string::npos) {
+    if (std::string(rule->commands).find(command_letter(options.command)) == std::string::npos) {
       error = options.command + " does not take " + word + " (see mpplan " + options.command +
               " --help)";
       return false;
     }
-    if (!spec->takes_value) {
+    if (!rule->takes_value) {
       if (word == "--pool-rare") options.input.pool_rare = true;
       if (word == "--as-is") options.input.as_is = true;
       continue;
