@@ -23,10 +23,16 @@ namespace {
 // Runs gnuplot on `script`; its standard output goes to `image`, the first
 // line of its standard error to `complaint`. True when it ends with status 0.
 bool run_child(const std::string& script, std::string& image, std::string& complaint) {
-  int in[2], out[2], err[2];
-  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return false;
-  const pid_t child = fork();
-  if (child < 0) return false;
+  int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2] = {-1, -1};
+  const bool piped = pipe(in) == 0 && pipe(out) == 0 && pipe(err) == 0;
+  const pid_t child = piped ? fork() : -1;
+  if (child < 0) {
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) {
+      if (fd >= 0) close(fd);
+    }
+    complaint = "cannot start gnuplot";
+    return false;
+  }
   if (child == 0) {
     dup2(in[0], 0);
     dup2(out[1], 1);
