@@ -224,12 +224,13 @@ bool check_output_paths(const std::vector<std::string>& inputs,
                         const std::vector<std::string>& outputs, std::string& error) {
   for (size_t n = 0; n < outputs.size(); ++n) {
     struct stat info;
-    if (stat(outputs[n].c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    const bool exists = stat(outputs[n].c_str(), &info) == 0;
+    if (exists && S_ISDIR(info.st_mode)) {
       error = "cannot write " + outputs[n] + ": it is a folder";
       return false;
     }
     // Devices and FIFOs may take several outputs (two to /dev/null).
-    if (stat(outputs[n].c_str(), &info) == 0 && !S_ISREG(info.st_mode)) continue;
+    if (exists && !S_ISREG(info.st_mode)) continue;
     const Identity output = identity_of(outputs[n]);
     for (const std::string& input : inputs) {
       if (same(output, identity_of(input))) {

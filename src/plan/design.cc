@@ -47,16 +47,19 @@ std::string with_name(const std::string& name, const ReadResult& result) {
 
 // The study a text gives, through the dialogue's reader, with its scale
 // checked.
+// The reader's refusal as one line naming the input.
+ReadResult refusal_of(const std::string& name, const LoadStatus& loaded) {
+  std::string message = loaded.message;
+  if (!message.empty() && message.back() == '\n') message.pop_back();
+  return {false, name + ": " + message};
+}
+
 ReadResult study_of(const std::string& name, const std::string& text,
                     const std::vector<std::string>& locus_names, bool as_is, StudyData& study,
                     Notes& notes) {
   std::istringstream in(text);
   const LoadStatus loaded = read_study_data(study, in);
-  if (!loaded.ok) {
-    std::string message = loaded.message;
-    if (!message.empty() && message.back() == '\n') message.pop_back();
-    return {false, name + ": " + message};
-  }
+  if (!loaded.ok) return refusal_of(name, loaded);
   Notes found;
   const ReadResult scale = check_scale(loaded, locus_names, as_is, found);
   for (const std::string& note : found) notes.push_back(name + ": " + note);
@@ -83,23 +86,15 @@ ReadResult apply_shares(const std::vector<std::string>& shares, StudyData& study
   return {true, ""};
 }
 
-void make_untyped(StudyData& study) {
-  study.mother_known = false;
-  for (int i = 0; i < study.locus_count; ++i) {
-    const int32_t last = study.allele_count[i] - 1;
-    study.mother[i] = Genotype{{last, last}};
-  }
-}
-
 ReadResult add_study_file_designs(const std::string& name, const std::string& text,
                                   const InputOptions& options, std::vector<Design>& designs,
                                   Notes& notes) {
   StudyData base{};
   std::istringstream in(text);
   const LoadStatus loaded = read_study_data(base, in);
+  if (!loaded.ok) return refusal_of(name, loaded);
   std::vector<std::string> names;
   for (int i = 0; i < base.locus_count; ++i) names.push_back("locus " + std::to_string(i + 1));
-  if (!loaded.ok) return study_of(name, text, names, options.as_is, base, notes);
 
   // --loci names "locus 3" or just 3.
   std::string list;
@@ -127,7 +122,7 @@ ReadResult add_study_file_designs(const std::string& name, const std::string& te
         if (!result.ok) return {false, with_name(name, result)};
       }
       if (mother == "untyped") {
-        make_untyped(study);
+        make_mother_untyped(study);
       } else if (!mother.empty()) {
         return {false, name +
                            ": a study file names no individuals; --mother takes only "

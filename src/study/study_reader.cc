@@ -110,6 +110,14 @@ LoadStatus read_mother_allele(NumberScanner& scanner, const StudyData& study, in
 
 }  // namespace
 
+void make_mother_untyped(StudyData& study) {
+  study.mother_known = false;
+  for (int i = 0; i < study.locus_count; ++i) {
+    const int32_t last = study.allele_count[i] - 1;
+    study.mother[i] = Genotype{{last, last}};
+  }
+}
+
 bool doubtful_total(double sum) {
   return !(sum >= 0.9999 && sum <= 1.0001);
 }
@@ -165,11 +173,7 @@ static LoadStatus read_study(StudyData& study, NumberScanner& scanner,
     int64_t ignored = 0;
     status = read_whole(scanner, "the number after the untyped mark 99", ignored);
     if (!status.ok) return status;
-    study.mother_known = false;
-    for (int i = 0; i < study.locus_count; ++i) {
-      const int32_t last = study.allele_count[i] - 1;
-      study.mother[i] = Genotype{{last, last}};
-    }
+    make_mother_untyped(study);
   } else {
     study.mother_known = true;
     status = read_mother_allele(scanner, study, 0, 1, false, study.mother[0].slot[1]);

@@ -31,6 +31,11 @@ struct LoadStatus {
 // the current working directory elsewhere.
 const char* data_file_name();
 
+// Marks the mother untyped and puts her on the last allele of each locus in
+// both slots, which is what a draw that picks no allele then leaves her with.
+// REQUIRES: study.locus_count and allele_count set.
+void make_mother_untyped(StudyData& study);
+
 // Whether a total of frequencies or shares draws a warning: below 0.9999 or
 // above 1.0001 (or not a number).
 bool doubtful_total(double sum);
