@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "driver/dialogue.h"
-#include "driver/standard_streams.h"
+#include "frontend/standard_streams.h"
 #include "simulation/random_source.h"
 #include "study/study_reader.h"
 

@@ -21,25 +21,44 @@ bool figure_format_of(const std::string& path, FigureFormat& format) {
   return true;
 }
 
-namespace {
+namespace {}  // namespace
 
-// A gnuplot string in double quotes, with its backslashes, quotes and line
-// ends escaped. The terminals are set noenhanced, so nothing else in it is
-// markup.
-std::string quoted(const std::string& text) {
-  std::string result = "\"";
-  for (const char c : text) {
-    if (c == '\\' || c == '"') {
-      result += '\\';
-      result += c;
-    } else if (c == '\n') {
-      result += "\\n";
+std::string gnuplot_string(const std::string& text) {
+  // Single quotes: gnuplot substitutes nothing inside them (no backquotes,
+  // no macros, no backslash escapes), and a quote is doubled. A line end
+  // would end the command, so lines are joined with a double-quoted "\n",
+  // which holds nothing of the user's.
+  std::string result = "'";
+  for (size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    if (c == '\'') {
+      result += "''";
+    } else if (c == '\n' || c == '\r') {
+      if (c == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
+      result += "'.\"\\n\".'";
+    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+      result += ' ';
     } else {
       result += c;
     }
   }
-  return result + "\"";
+  return result + "'";
 }
+
+bool image_of_format(const std::string& image, FigureFormat format) {
+  switch (format) {
+    case FigureFormat::PNG:
+      return image.rfind("\x89PNG\r\n\x1a\n", 0) == 0;
+    case FigureFormat::PDF:
+      return image.rfind("%PDF-", 0) == 0;
+    case FigureFormat::SVG:
+      return image.rfind("<?xml", 0) == 0 && image.find("<svg") != std::string::npos &&
+             image.find("</svg>") != std::string::npos;
+  }
+  return false;
+}
+
+namespace {
 
 // How much larger than the 800 x 600 default the figure is: fonts, lines
 // and points grow with it.
@@ -71,9 +90,9 @@ std::string terminal(const FigureOptions& options, FigureFormat format) {
 
 std::string title(const FigureOptions& options, const std::string& own) {
   return "set title " +
-         quoted((options.title.empty() ? own : options.title) + "\n" + "seed " +
-                std::to_string(options.seed) + ", " + std::to_string(TRIAL_COUNT) +
-                " broods per estimate") +
+         gnuplot_string((options.title.empty() ? own : options.title) + "\n" + "seed " +
+                        std::to_string(options.seed) + ", " + std::to_string(TRIAL_COUNT) +
+                        " broods per estimate") +
          "\n";
 }
 
@@ -99,7 +118,7 @@ std::string curve_figure(const std::vector<DesignCurve>& curves, const FigureOpt
       for (const CurvePoint& point : curves[d].points) {
         if (point.brood_size == size) detections = point.detections;
       }
-      script << "set label " << quoted(std::to_string(size)) << " at " << size << ","
+      script << "set label " << gnuplot_string(std::to_string(size)) << " at " << size << ","
              << short_number(printed_probability(detections))
              << " point pointtype 6 pointsize 2.5 linecolor " << d + 1
              << " offset 0.6,-1.2 textcolor lt " << d + 1 << "\n";
@@ -115,10 +134,11 @@ std::string curve_figure(const std::vector<DesignCurve>& curves, const FigureOpt
          << "plot ";
   for (size_t d = 0; d < curves.size(); ++d) {
     script << "$design" << d << " using 1:2 with linespoints linecolor " << d + 1
-           << " pointtype 7 pointsize 0.5 title " << quoted(curves[d].label) << ", \\\n     ";
+           << " pointtype 7 pointsize 0.5 title " << gnuplot_string(curves[d].label)
+           << ", \\\n     ";
   }
   script << short_number(options.target) << " with lines dashtype 2 linecolor 'black' title "
-         << quoted("target " + short_number(options.target)) << "\n";
+         << gnuplot_string("target " + short_number(options.target)) << "\n";
   return script.str();
 }
 
@@ -129,10 +149,17 @@ std::string ranking_figure(const Design& design, const LocusRanking& ranking, in
   for (size_t n = 0; n < ranking.order.size(); ++n) {
     const int locus = ranking.order[n];
     script << n + 1 << " " << short_number(printed_probability(ranking.forward[n])) << " "
-           << short_number(printed_probability(ranking.alone[locus])) << " "
-           << quoted(design.locus_names[locus]) << "\n";
+           << short_number(printed_probability(ranking.alone[locus])) << "\n";
   }
-  script << "EOD\n"
+  script << "EOD\n";
+  // The names as tic labels, not in the data block, so that every user text
+  // is a quoted string.
+  script << "set xtics (";
+  for (size_t n = 0; n < ranking.order.size(); ++n) {
+    script << (n ? ", " : "") << gnuplot_string(design.locus_names[ranking.order[n]]) << " "
+           << n + 1;
+  }
+  script << ")\n"
          << title(options, "Which loci matter at brood size " + std::to_string(brood_size))
          << "set xlabel 'Loci in the forward order (each adds the most)'\n"
          << "set ylabel 'Probability of detection'\n"
@@ -143,7 +170,7 @@ std::string ranking_figure(const Design& design, const LocusRanking& ranking, in
          << "set key below\n"
          << "set style fill solid 0.4\n"
          << "set boxwidth 0.6\n"
-         << "plot $ranking using 1:3:xticlabels(4) with boxes linecolor 2 title 'locus alone', \\\n"
+         << "plot $ranking using 1:3 with boxes linecolor 2 title 'locus alone', \\\n"
          << "     $ranking using 1:2 with linespoints linecolor 1 pointtype 7 title "
             "'with the loci before it'\n";
   return script.str();

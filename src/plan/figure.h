@@ -16,6 +16,14 @@ enum class FigureFormat { PNG, SVG, PDF };
 // false for any other.
 bool figure_format_of(const std::string& path, FigureFormat& format);
 
+// `text` as a gnuplot string constant that gnuplot takes as text only: no
+// substitution of commands or macros, no escapes, every line end kept.
+std::string gnuplot_string(const std::string& text);
+
+// True when `image` is a file of `format` (by its first bytes), so that
+// whatever else gnuplot printed never replaces a figure.
+bool image_of_format(const std::string& image, FigureFormat format);
+
 struct FigureOptions {
   int width = 800;  // pixels; a PDF is 1/100 of this in inches
   int height = 600;

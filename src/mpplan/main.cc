@@ -11,11 +11,12 @@
 #include <sstream>
 #include <thread>
 
-#include "driver/gnuplot.h"
-#include "driver/output_file.h"
-#include "driver/standard_streams.h"
+#include "frontend/gnuplot.h"
+#include "frontend/output_file.h"
+#include "frontend/standard_streams.h"
 #include "plan/figure.h"
 #include "plan/plan_command.h"
+#include "plan/plan_text.h"
 #include "study/study_reader.h"
 
 namespace {
@@ -62,9 +63,14 @@ bool read_input(const std::string& path, std::string& text, std::string& error) 
   return true;
 }
 
-// Writes `content` to `path`, or to standard output when `path` is empty.
+// A run's outputs: checked before any work, put in place together at the
+// end (see output_file.h). Abandoned, every earlier file stays as it was.
+OutputTransaction outputs;
+
+// Stages `content` as the output at `path`, or writes it to standard output
+// when `path` is empty.
 bool deliver(const std::string& path, const std::string& content, std::string& error) {
-  if (!path.empty()) return write_output_file(path, content, error);
+  if (!path.empty()) return stage_output(outputs, path, content, error);
   std::cout << content;
   if (flushed(std::cout)) return true;
   error = "cannot write to standard output";
@@ -84,41 +90,66 @@ std::string legend_path_for(const std::string& study_path) {
   return stem + ".legend.csv";
 }
 
+// Where the study's legend goes: --legend, beside --output, or nowhere.
+std::string legend_path(const PlanOptions& options) {
+  if (options.command != "study") return "";
+  if (!options.legend.empty()) return options.legend;
+  return options.output.empty() ? "" : legend_path_for(options.output);
+}
+
 int threads() {
   const unsigned cores = std::thread::hardware_concurrency();
   return cores == 0 ? 1 : static_cast<int>(cores < 8 ? cores : 8);
 }
 
-// Draws a figure from its script into options.plot.
-int draw(const std::string& script, const PlanOptions& options) {
-  std::string image, error;
-  if (!run_gnuplot(script, image, error) || !write_output_file(options.plot, image, error))
-    return fail(error);
-  return 0;
+// Draws a figure from its script and stages it as options.plot; only an
+// image of the asked format is kept.
+bool draw(const std::string& script, const PlanOptions& options, std::string& error) {
+  FigureFormat format = FigureFormat::PNG;
+  figure_format_of(options.plot, format);
+  std::string image;
+  if (!run_gnuplot(script, image, error)) return false;
+  if (!image_of_format(image, format)) {
+    error = "gnuplot gave no " + lower(options.plot.substr(options.plot.rfind('.') + 1)) +
+            " image for " + options.plot + "; the earlier figure, if any, is kept";
+    return false;
+  }
+  return stage_output(outputs, options.plot, image, error);
 }
 
-// Tells the notes, then delivers the result (or the refusal).
-int finish(const PlanOptions& options, const PlanResult& result) {
+FigureOptions figure_options(const PlanOptions& options, uint32_t seed, double target) {
+  return FigureOptions{options.width, options.height, options.title, seed, target};
+}
+
+// Tells the notes; for a result, delivers the table, the legend and the
+// figure and puts every file in place together.
+int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed) {
   tell(result.notes);
   if (!result.ok) return fail(result.error);
   std::string error;
-  if (!deliver(options.output, result.output, error)) return fail(error);
-  return 0;
-}
-
-int run_study(const PlanOptions& options, const std::string& text) {
-  const PlanResult result = run_study_command(options, text);
-  if (const int status = finish(options, result)) return status;
-  const std::string legend_path = !options.legend.empty()   ? options.legend
-                                  : !options.output.empty() ? legend_path_for(options.output)
-                                                            : "";
-  std::string error;
-  if (legend_path.empty()) {
-    std::cerr << "mpplan: the allele legend is written only with --legend FILE or --output\n";
-  } else if (!write_output_file(legend_path, result.legend, error)) {
-    return fail(error);
-  } else {
-    std::cerr << "mpplan: allele legend in " << legend_path << "\n";
+  const std::string legend = legend_path(options);
+  if (!options.output.empty() && !deliver(options.output, result.output, error)) return fail(error);
+  if (!legend.empty() && !stage_output(outputs, legend, result.legend, error)) return fail(error);
+  if (!options.plot.empty()) {
+    FigureFormat format = FigureFormat::PNG;
+    figure_format_of(options.plot, format);
+    const std::string script =
+        options.command == "curve"
+            ? curve_figure(result.curves, figure_options(options, seed, options.target), format)
+            : ranking_figure(result.designs.front(), result.ranking, options.brood_size,
+                             figure_options(options, seed, 0.95), format);
+    if (!draw(script, options, error)) return fail(error);
+  }
+  // The table on standard output comes last but for the files, so that a
+  // failure before it leaves no table behind.
+  if (options.output.empty() && !deliver("", result.output, error)) return fail(error);
+  if (!commit_outputs(outputs, error)) return fail(error);
+  if (options.command == "study") {
+    if (legend.empty()) {
+      std::cerr << "mpplan: the allele legend is written only with --legend FILE or --output\n";
+    } else {
+      std::cerr << "mpplan: allele legend in " << legend << "\n";
+    }
   }
   return 0;
 }
@@ -127,29 +158,7 @@ int run_panel(const PlanOptions& options, const std::string& text) {
   const bool table =
       options.layout == PlanOptions::TABLE ||
       (options.layout == PlanOptions::AUTOMATIC && options.output.empty() && isatty(STDOUT_FILENO));
-  return finish(options, run_panel_command(options, text, table));
-}
-
-int run_curve(const PlanOptions& options, const std::vector<std::string>& texts, uint32_t seed) {
-  const PlanResult result = run_curve_command(options, texts, seed, threads());
-  if (const int status = finish(options, result)) return status;
-  if (options.plot.empty()) return 0;
-  FigureFormat format = FigureFormat::PNG;
-  figure_format_of(options.plot, format);
-  const FigureOptions figure{options.width, options.height, options.title, seed, options.target};
-  return draw(curve_figure(result.curves, figure, format), options);
-}
-
-int run_loci(const PlanOptions& options, const std::string& text, uint32_t seed) {
-  const PlanResult result = run_loci_command(options, text, seed, threads());
-  if (const int status = finish(options, result)) return status;
-  if (options.plot.empty()) return 0;
-  FigureFormat format = FigureFormat::PNG;
-  figure_format_of(options.plot, format);
-  const FigureOptions figure{options.width, options.height, options.title, seed, 0.95};
-  return draw(
-      ranking_figure(result.designs.front(), result.ranking, options.brood_size, figure, format),
-      options);
+  return finish(options, run_panel_command(options, text, table), 0);
 }
 
 int run(int argc, char** argv) {
@@ -163,19 +172,17 @@ int run(int argc, char** argv) {
   if (options.command == "curve" && options.inputs.empty())
     options.inputs.push_back(data_file_name());
 
-  std::vector<std::string> outputs;
-  for (const std::string* path : {&options.output, &options.legend, &options.plot}) {
-    if (!path->empty()) outputs.push_back(*path);
-  }
-  if (options.command == "study" && options.legend.empty() && !options.output.empty())
-    outputs.push_back(legend_path_for(options.output));
-  if (!check_output_paths(options.inputs, outputs, error)) return usage_error(error);
   if (!options.plot.empty()) {
     FigureFormat format;
     if (!figure_format_of(options.plot, format))
       return usage_error("--plot " + options.plot + ": give a .png, .svg or .pdf file");
     if (!gnuplot_available()) return fail(gnuplot_install_hint());
   }
+  std::vector<std::string> paths;
+  for (const std::string& path : {options.output, legend_path(options), options.plot}) {
+    if (!path.empty()) paths.push_back(path);
+  }
+  if (!open_outputs(options.inputs, paths, outputs, error)) return usage_error(error);
 
   // The seed is read before any input, as the dialogue reads it before the
   // data file.
@@ -187,10 +194,11 @@ int run(int argc, char** argv) {
   if (options.command == "curve" || options.command == "loci")
     std::cerr << "Seed: " << seed << " (repeat with --seed " << seed << ")\n";
 
-  if (options.command == "study") return run_study(options, texts[0]);
+  if (options.command == "study") return finish(options, run_study_command(options, texts[0]), 0);
   if (options.command == "panel") return run_panel(options, texts[0]);
-  if (options.command == "curve") return run_curve(options, texts, seed);
-  return run_loci(options, texts[0], seed);
+  if (options.command == "curve")
+    return finish(options, run_curve_command(options, texts, seed, threads()), seed);
+  return finish(options, run_loci_command(options, texts[0], seed, threads()), seed);
 }
 
 }  // namespace
@@ -199,6 +207,7 @@ int main(int argc, char** argv) {
   guard_standard_streams();
   remove_temporaries_on_signals();
   const int status = run(argc, argv);
+  abandon_outputs(outputs);
   // Whatever was said on standard error must have arrived too.
   return flushed(std::cerr) || status != 0 ? status : 1;
 }

@@ -1,4 +1,4 @@
-#include "driver/standard_streams.h"
+#include "frontend/standard_streams.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,4 +1,4 @@
-#include "driver/gnuplot.h"
+#include "frontend/gnuplot.h"
 
 #include <poll.h>
 #include <stdlib.h>
@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "driver/output_file.h"
+#include "frontend/output_file.h"
 
 bool gnuplot_available() {
   return std::system("command -v gnuplot > /dev/null 2>&1") == 0;

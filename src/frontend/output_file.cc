@@ -1,0 +1,447 @@
+#include "frontend/output_file.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// What the signal handlers may touch: plain storage, no allocation. A run
+// has a few outputs; each holds one temporary and, while it is committed,
+// one backup.
+constexpr int MAX_TEMPORARIES = 16;
+char temporary_path[MAX_TEMPORARIES][PATH_MAX];
+volatile sig_atomic_t temporary_used[MAX_TEMPORARIES];
+volatile pid_t running_child = 0;
+
+int hold_temporary(const std::string& path) {
+  for (int n = 0; n < MAX_TEMPORARIES; ++n) {
+    if (!temporary_used[n] && path.size() < PATH_MAX) {
+      std::memcpy(temporary_path[n], path.c_str(), path.size() + 1);
+      temporary_used[n] = 1;
+      return n;
+    }
+  }
+  return -1;
+}
+
+void release_temporary(int slot) {
+  if (slot >= 0) temporary_used[slot] = 0;
+}
+
+void on_signal(int signal_number) {
+  const pid_t child = running_child;
+  if (child > 0) {
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+  }
+  for (int n = 0; n < MAX_TEMPORARIES; ++n) {
+    if (temporary_used[n]) unlink(temporary_path[n]);
+  }
+  signal(signal_number, SIG_DFL);
+  raise(signal_number);
+}
+
+// The signals a commit holds off, so that it is not cut between two files.
+struct HeldSignals {
+  sigset_t before;
+  HeldSignals() {
+    sigset_t all;
+    sigfillset(&all);
+    sigprocmask(SIG_BLOCK, &all, &before);
+  }
+  ~HeldSignals() { sigprocmask(SIG_SETMASK, &before, nullptr); }
+};
+
+std::string describe(const std::string& path, int error_number) {
+  return "cannot write " + path + ": " + std::strerror(error_number);
+}
+
+bool write_all(int fd, const std::string& content) {
+  size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t n = write(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool read_all(const std::string& path, std::string& content) {
+  const int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    content.append(buffer, static_cast<size_t>(n));
+  }
+  return close(fd) == 0;
+}
+
+// Replaces the content of an existing file, keeping the file itself.
+bool rewrite(const std::string& path, const std::string& content, int flags) {
+  const int fd = open(path.c_str(), flags);
+  if (fd < 0) return false;
+  bool ok = write_all(fd, content);
+  const int write_errno = errno;
+  ok = close(fd) == 0 && ok;
+  if (!ok && write_errno) errno = write_errno;
+  return ok;
+}
+
+std::string folder_of(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Where a chain of symbolic links starting at `path` ends; the path itself
+// when it is no link. A chain too long (or a loop) gives false.
+bool follow_links(const std::string& path, std::string& end) {
+  end = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat info;
+    if (lstat(end.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+    char target[PATH_MAX];
+    const ssize_t n = readlink(end.c_str(), target, sizeof target - 1);
+    if (n < 0) return false;
+    target[n] = '\0';
+    end = target[0] == '/' ? std::string(target) : folder_of(end) + "/" + target;
+  }
+  errno = ELOOP;
+  return false;
+}
+
+// Makes a new empty file beside `final_path`, noted for removal on a
+// signal. The name does not grow with the final one, so that any name the
+// file system accepts can be written. False with errno set.
+bool make_temporary(const std::string& final_path, std::string& name, int& fd, int& slot) {
+  std::string pattern = folder_of(final_path) + "/.mpdetect-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  const HeldSignals held;  // no signal between making the file and noting it
+  fd = mkstemp(buffer.data());
+  if (fd < 0) return false;
+  name = buffer.data();
+  slot = hold_temporary(name);
+  return true;
+}
+
+void drop_temporary(PendingOutput& output) {
+  if (output.fd >= 0) close(output.fd);
+  output.fd = -1;
+  if (!output.temporary.empty()) unlink(output.temporary.c_str());
+  output.temporary.clear();
+  release_temporary(output.slot);
+  output.slot = -1;
+}
+
+// The identity of a path for comparing outputs with inputs and each other.
+struct Identity {
+  bool exists;
+  dev_t device;
+  ino_t inode;
+  std::string name;  // folder and name, for a path that does not exist yet
+};
+
+Identity identity_of(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) == 0) return Identity{true, info.st_dev, info.st_ino, ""};
+  std::string end;
+  if (!follow_links(path, end)) end = path;
+  const size_t slash = end.rfind('/');
+  const std::string base = slash == std::string::npos ? end : end.substr(slash + 1);
+  char folder[PATH_MAX];
+  const std::string name =
+      realpath(folder_of(end).c_str(), folder) != nullptr ? std::string(folder) + "/" + base : end;
+  return Identity{false, 0, 0, name};
+}
+
+bool same(const Identity& a, const Identity& b) {
+  if (a.exists != b.exists) return false;
+  return a.exists ? a.device == b.device && a.inode == b.inode : a.name == b.name;
+}
+
+// Refuses an output that names the same file as an input or an earlier
+// output. Devices and FIFOs may take several outputs (two to /dev/null).
+bool check_distinct(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs,
+                    std::string& error) {
+  for (size_t n = 0; n < outputs.size(); ++n) {
+    struct stat info;
+    if (stat(outputs[n].c_str(), &info) == 0 && !S_ISREG(info.st_mode)) continue;
+    const Identity output = identity_of(outputs[n]);
+    for (const std::string& input : inputs) {
+      if (same(output, identity_of(input))) {
+        error = "will not write " + outputs[n] + ": it is the input " + input;
+        return false;
+      }
+    }
+    for (size_t m = 0; m < n; ++m) {
+      if (same(output, identity_of(outputs[m]))) {
+        error = "will not write two outputs to one file: " + outputs[m] + " and " + outputs[n];
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// Decides how `output.path` is written and makes its temporary.
+bool prepare(PendingOutput& output, std::string& error) {
+  const std::string& path = output.path;
+  if (path.empty()) {
+    error = "cannot write a file with an empty name";
+    return false;
+  }
+  if (stat(path.c_str(), &output.original) != 0) {
+    // Only a missing file (or a link to one) is made anew; a loop, a name
+    // too long or a folder that cannot be searched is refused as it is.
+    if (errno != ENOENT) {
+      error = describe(path, errno);
+      return false;
+    }
+    if (!follow_links(path, output.final_path)) {
+      error = describe(path, errno);
+      return false;
+    }
+    if (!make_temporary(output.final_path, output.temporary, output.fd, output.slot)) {
+      error = describe(path, errno);
+      return false;
+    }
+    // A new file gets what the user's umask allows, as any other program's.
+    const mode_t mask = umask(0);
+    umask(mask);
+    if (fchmod(output.fd, 0666 & ~mask) != 0) {
+      error = describe(path, errno);
+      drop_temporary(output);
+      return false;
+    }
+    return true;
+  }
+  output.existed = true;
+  if (S_ISDIR(output.original.st_mode)) {
+    error = "cannot write " + path + ": it is a folder";
+    return false;
+  }
+  // What `>` could not write is not written: a read-only file, another
+  // user's file (root may, as with `>`).
+  if (access(path.c_str(), W_OK) != 0) {
+    error = describe(path, errno);
+    return false;
+  }
+  if (!S_ISREG(output.original.st_mode)) {
+    output.kind = PendingOutput::DIRECT;
+    output.final_path = path;
+    return true;
+  }
+  char resolved[PATH_MAX];
+  if (realpath(path.c_str(), resolved) == nullptr) {
+    error = describe(path, errno);
+    return false;
+  }
+  output.final_path = resolved;
+  if (output.original.st_nlink > 1) {
+    output.kind = PendingOutput::IN_PLACE;
+    return true;
+  }
+  if (!make_temporary(output.final_path, output.temporary, output.fd, output.slot)) {
+    // A writable file in a folder that takes no new file: `>` writes it.
+    output.kind = PendingOutput::IN_PLACE;
+    return true;
+  }
+  // The owner first: giving a file away clears its set-id bits.
+  const bool kept = fchown(output.fd, output.original.st_uid, output.original.st_gid) == 0 &&
+                    fchmod(output.fd, output.original.st_mode & 07777) == 0;
+  if (!kept) {
+    // Not allowed to give the file to its owner: rewrite it instead.
+    drop_temporary(output);
+    output.kind = PendingOutput::IN_PLACE;
+  }
+  return true;
+}
+
+PendingOutput* find(OutputTransaction& transaction, const std::string& path) {
+  for (PendingOutput& output : transaction.outputs) {
+    if (output.path == path) return &output;
+  }
+  return nullptr;
+}
+
+// What a commit did to one output, to undo it.
+struct Done {
+  PendingOutput* output;
+  std::string backup;  // REPLACE of an existing file: its old self
+  int backup_slot = -1;
+  std::string old_content;  // IN_PLACE: what it held
+};
+
+void undo(std::vector<Done>& done) {
+  for (auto step = done.rbegin(); step != done.rend(); ++step) {
+    PendingOutput& output = *step->output;
+    if (output.kind == PendingOutput::IN_PLACE) {
+      rewrite(output.final_path, step->old_content, O_WRONLY | O_TRUNC);
+    } else if (output.kind == PendingOutput::REPLACE) {
+      if (!step->backup.empty()) {
+        rename(step->backup.c_str(), output.final_path.c_str());
+      } else if (!output.existed) {
+        unlink(output.final_path.c_str());
+      }
+    }
+    release_temporary(step->backup_slot);
+  }
+}
+
+// A second name for `path`, so that it can be put back after being
+// replaced. Empty when the file system cannot give one; the commit then
+// goes on without a way back for that file.
+std::string backup_of(const std::string& path, int& slot) {
+  std::string name;
+  int fd = -1;
+  if (!make_temporary(path, name, fd, slot)) return "";
+  close(fd);
+  unlink(name.c_str());
+  if (link(path.c_str(), name.c_str()) != 0) {
+    release_temporary(slot);
+    slot = -1;
+    return "";
+  }
+  return name;
+}
+
+}  // namespace
+
+bool open_outputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs,
+                  OutputTransaction& transaction, std::string& error) {
+  transaction = OutputTransaction{};
+  if (!check_distinct(inputs, outputs, error)) return false;
+  for (const std::string& path : outputs) {
+    transaction.outputs.push_back(PendingOutput{});
+    transaction.outputs.back().path = path;
+    if (!prepare(transaction.outputs.back(), error)) {
+      abandon_outputs(transaction);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool stage_output(OutputTransaction& transaction, const std::string& path,
+                  const std::string& content, std::string& error) {
+  PendingOutput* output = find(transaction, path);
+  if (output == nullptr) {
+    error = "cannot write " + path + ": it was not checked before the run";
+    return false;
+  }
+  if (output->kind != PendingOutput::REPLACE) {
+    output->content = content;
+    output->staged = true;
+    return true;
+  }
+  errno = 0;
+  const bool ok = ftruncate(output->fd, 0) == 0 && lseek(output->fd, 0, SEEK_SET) == 0 &&
+                  write_all(output->fd, content) && fsync(output->fd) == 0;
+  if (!ok) {
+    error = describe(path, errno ? errno : EIO);
+    return false;
+  }
+  output->staged = true;
+  return true;
+}
+
+bool commit_outputs(OutputTransaction& transaction, std::string& error) {
+  const HeldSignals held;
+  // Written in place first: they are the ones a full disk stops, and
+  // nothing has been renamed yet when they fail.
+  std::vector<Done> done;
+  bool ok = true;
+  for (PendingOutput& output : transaction.outputs) {
+    if (!ok || !output.staged || output.kind == PendingOutput::REPLACE) continue;
+    Done step{&output, "", -1, ""};
+    errno = 0;
+    if (output.kind == PendingOutput::IN_PLACE && !read_all(output.final_path, step.old_content)) {
+      ok = false;
+    } else if (!rewrite(output.final_path, output.content,
+                        output.kind == PendingOutput::IN_PLACE ? O_WRONLY | O_TRUNC : O_WRONLY)) {
+      if (output.kind == PendingOutput::IN_PLACE)
+        rewrite(output.final_path, step.old_content, O_WRONLY | O_TRUNC);
+      ok = false;
+    }
+    if (!ok) {
+      error = describe(output.path, errno ? errno : EIO);
+    } else {
+      done.push_back(step);
+    }
+  }
+  for (PendingOutput& output : transaction.outputs) {
+    if (!ok || !output.staged || output.kind != PendingOutput::REPLACE) continue;
+    Done step{&output, "", -1, ""};
+    if (output.existed) step.backup = backup_of(output.final_path, step.backup_slot);
+    errno = 0;
+    if (close(output.fd) != 0 || rename(output.temporary.c_str(), output.final_path.c_str()) != 0) {
+      output.fd = -1;
+      error = describe(output.path, errno ? errno : EIO);
+      if (!step.backup.empty()) unlink(step.backup.c_str());
+      release_temporary(step.backup_slot);
+      ok = false;
+      continue;
+    }
+    output.fd = -1;
+    release_temporary(output.slot);
+    output.slot = -1;
+    output.temporary.clear();
+    done.push_back(step);
+  }
+  if (!ok) {
+    undo(done);
+  } else {
+    for (Done& step : done) {
+      if (!step.backup.empty()) unlink(step.backup.c_str());
+      release_temporary(step.backup_slot);
+    }
+  }
+  abandon_outputs(transaction);
+  return ok;
+}
+
+void abandon_outputs(OutputTransaction& transaction) {
+  for (PendingOutput& output : transaction.outputs) drop_temporary(output);
+  transaction.outputs.clear();
+}
+
+bool write_output_file(const std::string& path, const std::string& content, std::string& error) {
+  OutputTransaction transaction;
+  if (!open_outputs({}, {path}, transaction, error)) return false;
+  if (!stage_output(transaction, path, content, error)) {
+    abandon_outputs(transaction);
+    return false;
+  }
+  return commit_outputs(transaction, error);
+}
+
+void remove_temporaries_on_signals() {
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = on_signal;
+  sigemptyset(&action.sa_mask);
+  sigaddset(&action.sa_mask, SIGINT);
+  sigaddset(&action.sa_mask, SIGTERM);
+  sigaddset(&action.sa_mask, SIGHUP);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal_number, &action, nullptr);
+}
+
+void set_running_child(pid_t child) {
+  running_child = child;
+}

@@ -1,0 +1,80 @@
+// A run's output files as one transaction, the one place every front end
+// writes files through: nothing the user had is lost, nothing half-written
+// is left, and either every output of a run is put in place or none is.
+//
+// - Every output path is checked before any work (open_outputs): a folder,
+//   a missing or unwritable folder, an existing file the user could not
+//   write with a shell's `>`, a link loop, a name too long, an output that
+//   is an input or another output. The temporary file of each is made then
+//   too, so that what is found writable is.
+// - Contents are staged into their temporaries (stage_output) as the work
+//   produces them, and put in place together (commit_outputs) only once
+//   the last is complete. A failure or a signal before or during that
+//   leaves every earlier output as it was.
+// - A regular file (or a missing one) is replaced by renaming its
+//   temporary, made exclusively with an unpredictable name in the same
+//   folder, over it. A replaced file keeps its owner, group and mode; where
+//   the user may not give a file away (another user's file that this one
+//   may write), it is rewritten in place instead, as `>` would.
+// - A symbolic link is followed and its target written; the link stays. A
+//   file with more than one hard link is rewritten in place, so that every
+//   name keeps seeing it. Files rewritten in place get their old content
+//   back when a later output of the commit fails.
+// - A device, FIFO or socket (/dev/null, /dev/stdout) is written directly,
+//   at commit; what it was sent cannot be taken back.
+// Temporary files are removed on every failure, and on SIGINT, SIGTERM and
+// SIGHUP once remove_temporaries_on_signals has been called.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+struct PendingOutput {
+  std::string path;        // as the user gave it
+  std::string final_path;  // the file that is written (links followed)
+  enum Kind { REPLACE, IN_PLACE, DIRECT } kind = REPLACE;
+  bool existed = false;
+  struct stat original {};
+  std::string temporary;  // REPLACE: the staged file beside final_path
+  int slot = -1;          // its entry in the signal handlers' list
+  int fd = -1;            // the temporary, open until staged
+  std::string content;    // IN_PLACE and DIRECT: kept until commit
+  bool staged = false;
+};
+
+struct OutputTransaction {
+  std::vector<PendingOutput> outputs;
+};
+
+// Checks every path of `outputs` as above and makes the temporaries.
+// Returns false with `error` set (one line, naming the path) at the first
+// that cannot be written; nothing is then left behind.
+bool open_outputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs,
+                  OutputTransaction& transaction, std::string& error);
+
+// Writes `content` as the output at `path` (a path given to open_outputs).
+// Nothing the user sees changes until commit_outputs.
+bool stage_output(OutputTransaction& transaction, const std::string& path,
+                  const std::string& content, std::string& error);
+
+// Puts every staged output in place, with signals held off. Returns false
+// with `error` set when one cannot be; every output is then as it was
+// (but for devices already written). Outputs never staged are dropped.
+bool commit_outputs(OutputTransaction& transaction, std::string& error);
+
+// Removes the temporaries of a transaction that will not be committed.
+void abandon_outputs(OutputTransaction& transaction);
+
+// Writes one file as a transaction of its own.
+bool write_output_file(const std::string& path, const std::string& content, std::string& error);
+
+// Installs handlers for SIGINT, SIGTERM and SIGHUP that end the child named
+// by set_running_child, remove the temporary files being written, and then
+// end the process as the signal would have.
+void remove_temporaries_on_signals();
+
+// The child process the handlers end (0: none).
+void set_running_child(pid_t child);
