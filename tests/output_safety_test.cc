@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "folder_run.h"
 #include "test_support.h"
@@ -17,6 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string CURVE = std::string("'") + MPPLAN_BINARY + "' curve";
+const std::string LOCI = std::string("'") + MPPLAN_BINARY + "' loci";
 const std::string PROGRAM = std::string("'") + MPDETECT_BINARY + "'";
 
 class OutputSafetyTest : public FolderTest {
@@ -189,6 +191,7 @@ TEST_F(OutputSafetyTest, KilledWhilePlottingLeavesNothingBehind) {
     ASSERT_EQ(status, 0);
     EXPECT_NE(read(".status"), "0\n") << signal_name;
     EXPECT_EQ(read("curve.png"), "the earlier image") << signal_name;
+    EXPECT_FALSE(fs::exists(folder_ / "table.csv")) << signal_name << ": the table went ahead";
     std::string sleeper = read("started");
     sleeper = sleeper.substr(0, sleeper.find('\n'));
     ASSERT_FALSE(sleeper.empty()) << signal_name << ": the stand-in never started";
@@ -199,4 +202,145 @@ TEST_F(OutputSafetyTest, KilledWhilePlottingLeavesNothingBehind) {
         << signal_name;
     fs::remove(folder_ / "started");
   }
+}
+
+// A run's outputs are one transaction: a run that fails, before its work or
+// after it, leaves every earlier output as it was; what a shell's `>` could
+// not write is refused before any work; a replaced file keeps its owner,
+// group and mode. As root each row runs once as root and once as the
+// unprivileged user nobody (from a copy of the program it can run);
+// otherwise as the user running the tests.
+TEST_F(OutputSafetyTest, OutputsAreOneTransaction) {
+  struct Row {
+    const char* name;
+    const char* setup;  // shell commands before the run, as the test's user
+    const char* arguments;
+    int status;         // -1: as `>` would (0 for root, 2 for any other user)
+    const char* check;  // shell test that must pass afterwards
+  };
+  const Row rows[] = {
+      {"a legend into a missing folder", "echo old > st.txt",
+       "study pop.gen -o st.txt --legend nodir/leg.csv", 2, "[ \"$(cat st.txt)\" = old ]"},
+      {"a figure into a missing folder", "echo old > t.csv",
+       "curve mmdata.txt --seed 1 --to 3 -o t.csv --plot nodir/f.png", 2,
+       "[ \"$(cat t.csv)\" = old ]"},
+      {"a read-only table", "echo old > t.csv && chmod 444 t.csv",
+       "curve mmdata.txt --seed 1 --to 3 -o t.csv", -1,
+       "[ \"$(stat -c %a t.csv)\" = 444 ] && { [ \"$(id -u)\" = 0 ] || [ \"$(cat t.csv)\" = old ]; "
+       "}"},
+      {"a link loop", "ln -s loop loop", "curve mmdata.txt --seed 1 --to 3 -o loop", 2,
+       "[ -L loop ]"},
+      {"a name too long", "echo old > t.csv",
+       "curve mmdata.txt --seed 1 --to 3 -o t.csv --plot "
+       "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb"
+       "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb"
+       "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb"
+       "bbbbbbbbbb.png",
+       2, "[ \"$(cat t.csv)\" = old ]"},
+      {"a folder that cannot be searched", "mkdir shut && chmod 0 shut && echo old > t.csv",
+       "curve mmdata.txt --seed 1 --to 3 -o t.csv --plot shut/f.png", -1,
+       "[ \"$(id -u)\" = 0 ] || [ \"$(cat t.csv)\" = old ]"},
+      {"gnuplot prints text and ends well", "echo old > t.csv && echo oldfig > f.png",
+       "curve mmdata.txt --seed 1 --to 3 -o t.csv --plot f.png", 1,
+       "[ \"$(cat t.csv)\" = old ] && [ \"$(cat f.png)\" = oldfig ]"},
+      {"a refused input", "echo old > st.txt && echo oldleg > leg.csv && echo 'x' > bad.gen",
+       "study bad.gen -o st.txt --legend leg.csv", 1,
+       "[ \"$(cat st.txt)\" = old ] && [ \"$(cat leg.csv)\" = oldleg ]"},
+      {"both put in place", "echo old > st.txt && echo oldleg > leg.csv",
+       "study pop.gen -o st.txt --legend leg.csv", 0,
+       "grep -q '^99 0$' st.txt && grep -q '^locus,index,allele$' leg.csv"},
+  };
+  std::vector<std::string> users = {""};
+  if (is_root()) users.push_back("setpriv --reuid=65534 --regid=65534 --clear-groups");
+  for (const std::string& user : users) {
+    for (const Row& row : rows) {
+      TearDown();
+      SetUp();
+      fs::permissions(folder_, fs::perms::all);
+      fs::copy_file(MPPLAN_BINARY, folder_ / "mpplan");
+      fs::copy_file(fs::path(EXAMPLES_DIR) / "population.gen", folder_ / "pop.gen");
+      // A stand-in gnuplot that says something and ends well, drawing nothing.
+      fs::create_directory(folder_ / "bin");
+      write("bin/gnuplot", "#!/bin/sh\ncat > /dev/null\necho 'warning: something'\nexit 0\n");
+      fs::permissions(folder_ / "bin/gnuplot", fs::perms::all);
+      const bool stand_in = std::string(row.name).find("gnuplot") != std::string::npos;
+      // The files are the run's user's own, as in a folder of theirs.
+      write(".setup", row.setup);
+      write(".check", row.check);
+      ASSERT_EQ(shell(user + " sh .setup"), 0) << row.name;
+      const int status =
+          shell(user + " env PATH=\"" + (stand_in ? "$PWD/bin:" : "") + "$PATH\" ./mpplan " +
+                row.arguments + " > .out 2> .err; echo $? > .status");
+      ASSERT_EQ(status, 0);
+      int expected = row.status;
+      if (expected == -1) expected = user.empty() && is_root() ? 0 : 2;
+      const std::string label = std::string(row.name) + (user.empty() ? "" : " (as nobody)");
+      EXPECT_EQ(read(".status"), std::to_string(expected) + "\n") << label << ": " << read(".err");
+      EXPECT_EQ(shell(user + " sh .check"), 0) << label << ": " << read(".err");
+      const std::string left =
+          others({"mmdata.txt", "mpplan", "pop.gen", "bin", "st.txt", "t.csv", "leg.csv", "bad.gen",
+                  "loop", "shut", "f.png", ".out", ".err", ".status", ".setup", ".check"});
+      EXPECT_EQ(left, "") << label << ": left behind";
+      shell("chmod 700 shut 2> /dev/null; true");
+    }
+  }
+}
+
+// Replacing a file keeps its owner, group and mode; a file its user may
+// write but not give away is rewritten in place, as `>` would.
+TEST_F(OutputSafetyTest, ReplacedFilesKeepOwnerGroupAndMode) {
+  if (!is_root()) GTEST_SKIP() << "giving files to other users needs root";
+  fs::permissions(folder_, fs::perms::all);
+  fs::copy_file(MPPLAN_BINARY, folder_ / "mpplan");
+  ASSERT_EQ(shell("echo old > theirs.csv && chown 65534:65534 theirs.csv && chmod 640 theirs.csv"),
+            0);
+  ASSERT_EQ(shell("./mpplan curve mmdata.txt --to 3 --seed 1 -o theirs.csv 2> /dev/null"), 0);
+  EXPECT_EQ(shell("[ \"$(stat -c %u:%g:%a theirs.csv)\" = 65534:65534:640 ] && "
+                  "grep -q brood_size theirs.csv"),
+            0);
+  // Root's file, writable by the group nobody is in, written by nobody.
+  ASSERT_EQ(shell("echo old > shared.csv && chown 0:65534 shared.csv && chmod 664 shared.csv"), 0);
+  ASSERT_EQ(shell("setpriv --reuid=65534 --regid=65534 --clear-groups ./mpplan curve mmdata.txt "
+                  "--to 3 --seed 1 -o shared.csv 2> .err"),
+            0)
+      << read(".err");
+  EXPECT_EQ(shell("[ \"$(stat -c %u:%g:%a shared.csv)\" = 0:65534:664 ] && "
+                  "grep -q brood_size shared.csv"),
+            0);
+  // And as nobody, root's own 644 file is refused, owner and content kept.
+  ASSERT_EQ(shell("echo old > root.csv && chmod 644 root.csv"), 0);
+  EXPECT_EQ(shell("setpriv --reuid=65534 --regid=65534 --clear-groups ./mpplan curve mmdata.txt "
+                  "--to 3 --seed 1 -o root.csv 2> .err"),
+            2);
+  EXPECT_EQ(shell("[ \"$(stat -c %u:%a root.csv)\" = 0:644 ] && [ \"$(cat root.csv)\" = old ]"), 0);
+  EXPECT_NE(read(".err").find("Permission denied"), std::string::npos) << read(".err");
+}
+
+// No text of the user's reaches gnuplot as code: titles, input file names,
+// locus names and labels with backquotes, system(), macros, both quotes,
+// line ends and backslashes are drawn as text, and nothing runs.
+TEST_F(OutputSafetyTest, FigureTextsRunNothing) {
+  if (!have_command("gnuplot")) GTEST_SKIP() << "gnuplot is not installed";
+  const std::string hostile =
+      "x`touch ran1` $(touch ran2) \" ' system(\"touch ran3\") @m \\ \\n end";
+  write("a`touch ran4`.txt", EXAMPLE_STUDY);
+  write("loci.gen",
+        "title\nL`touch ran5`, L'q\"system(\"touch ran6\")\nPop\na, 0101 0102\nb, 0202 0201\n"
+        "c, 0303 0103\n");
+  write("title.txt", hostile + "\nsecond line\r\nthird");
+  const FolderResult curve = run_program(CURVE +
+                                             " --seed 1 --to 4 'a`touch ran4`.txt' mmdata.txt "
+                                             "--plot c.svg --title \"$(cat title.txt)\"",
+                                         "");
+  EXPECT_EQ(curve.status, 0) << curve.errors;
+  const FolderResult loci = run_program(
+      LOCI + " loci.gen --size 5 --seed 1 --plot l.svg --title \"$(cat title.txt)\"", "");
+  EXPECT_EQ(loci.status, 0) << loci.errors;
+  for (const char* ran : {"ran1", "ran2", "ran3", "ran4", "ran5", "ran6"})
+    EXPECT_FALSE(fs::exists(folder_ / ran)) << ran << " was made: a text ran as a command";
+  const std::string svg = read("c.svg");
+  EXPECT_NE(svg.find("x`touch ran1` $(touch ran2)"), std::string::npos);
+  EXPECT_NE(svg.find("second line"), std::string::npos);
+  EXPECT_NE(svg.find("a`touch ran4`.txt"), std::string::npos);
+  EXPECT_NE(read("l.svg").find("L`touch ran5`"), std::string::npos);
 }
