@@ -17,7 +17,7 @@ StudyData load(const char* name) {
   StudyData study{};
   std::string path = std::string(BENCH_DIR) + "/" + name + ".txt";
   const LoadStatus status = load_study_data(study, path.c_str());
-  if (!status.ok) std::fprintf(stderr, "%s: %s", path.c_str(), status.message.c_str());
+  if (!status.ok) std::fprintf(stderr, "%s: %s\n", path.c_str(), status.message.c_str());
   return study;
 }
 

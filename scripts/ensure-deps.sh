@@ -11,7 +11,7 @@ command -v make > /dev/null 2>&1 || missing+=(make)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 # The end-to-end tests freeze the clock with faketime to get a known seed.
 command -v faketime > /dev/null 2>&1 || missing+=(faketime)
-# power-curve draws its plot with gnuplot, and its tests check the image.
+# mpplan draws its figures with gnuplot, and the tests check the images.
 command -v gnuplot > /dev/null 2>&1 || missing+=(gnuplot-nox)
 for extra in "$@"; do
   case "$extra" in

@@ -50,7 +50,7 @@ TEST(StudyWriter, RoundTripThroughTheDialoguesReader) {
     options.shares = {equal_shares(1 + static_cast<int>(random() % MAX_SIRES))};
     std::string study, legend;
     Notes notes;
-    const ReadResult written = study_files_of("gen", text, options, study, legend, notes);
+    const Status written = study_files_of("gen", text, options, study, legend, notes);
     if (!written.ok) {
       // Only the mother missing at a locus may refuse these files.
       EXPECT_NE(written.message.find("is not typed at locus"), std::string::npos)
@@ -127,7 +127,7 @@ TEST(StudyWriter, LimitsAndMothers) {
       {"1/2", "--mother gives 1 genotypes; the study has 2 loci"},
   };
   for (const auto& [mother, message] : refused) {
-    const ReadResult result = write_study(panel, shares, mother_choice(mother), data, files);
+    const Status result = write_study(panel, shares, mother_choice(mother), data, files);
     EXPECT_FALSE(result.ok) << mother;
     EXPECT_EQ(result.message, message) << mother;
   }
@@ -138,7 +138,7 @@ TEST(StudyWriter, LimitsAndMothers) {
     wide.loci[0].labels.push_back(std::to_string(100 + a));
     wide.loci[0].frequency.push_back(0);
   }
-  const ReadResult too_many = write_study(wide, shares, MotherChoice{}, data, files);
+  const Status too_many = write_study(wide, shares, MotherChoice{}, data, files);
   EXPECT_EQ(too_many.message,
             "locus A has 35 alleles; a study allows 30: leave it out with --loci, or pool its "
             "rarest alleles into one with --pool-rare (which can only lower the estimate)");
@@ -232,7 +232,7 @@ TEST(LocusRanking, ForwardEndsWithTheWholeStudy) {
 TEST(Designs, ATableOfPercentagesIsCaughtNotSmoothedOver) {
   std::vector<Design> designs;
   Notes notes;
-  const ReadResult refused = add_designs(
+  const Status refused = add_designs(
       "table.csv", "locus,allele,frequency\nA,1,50\nA,2,30\nA,3,20\nB,1,1\n", InputOptions{},
       designs, notes);
   EXPECT_FALSE(refused.ok);

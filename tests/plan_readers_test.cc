@@ -7,11 +7,11 @@
 
 namespace {
 
-using Reader = ReadResult (*)(const std::string&, PopulationData&);
+using Reader = Status (*)(const std::string&, PopulationData&);
 
 PopulationData read_ok(Reader reader, const std::string& text) {
   PopulationData data;
-  const ReadResult result = reader(text, data);
+  const Status result = reader(text, data);
   EXPECT_TRUE(result.ok) << result.message << "\n" << text;
   return data;
 }
@@ -21,7 +21,7 @@ using Refusal = std::pair<const char*, const char*>;  // the text and the messag
 void expect_refusals(Reader reader, std::initializer_list<Refusal> cases) {
   for (const auto& [text, message] : cases) {
     PopulationData data;
-    const ReadResult result = reader(text, data);
+    const Status result = reader(text, data);
     EXPECT_FALSE(result.ok) << text;
     EXPECT_EQ(result.message, message) << text;
   }

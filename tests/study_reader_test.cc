@@ -27,7 +27,7 @@ Outcome read(const std::string& text) {
   std::istringstream in(text);
   const LoadStatus status = read_study_data(outcome.study, in);
   outcome.ok = status.ok;
-  outcome.output = warnings_text(status) + (status.ok ? READ_IN : status.message);
+  outcome.output = warnings_text(status) + (status.ok ? READ_IN : status.message + "\n");
   return outcome;
 }
 
@@ -218,5 +218,5 @@ TEST(StudyReader, MissingFile) {
   EXPECT_FALSE(status.ok);
   EXPECT_TRUE(status.warnings.empty());
   EXPECT_EQ(status.message,
-            "Cannot open file! Ensure that your data is in same directory as program file.\n");
+            "Cannot open file! Ensure that your data is in same directory as program file.");
 }

@@ -59,11 +59,12 @@ std::string json_strings(const std::vector<std::string>& items) {
 }
 
 std::string result_json(const PlanResult& result, const std::vector<PlanOptions>& options) {
-  std::string out =
-      "{\"ok\":" + std::string(result.ok ? "true" : "false") +
-      ",\"trials\":" + std::to_string(TRIAL_COUNT) + ",\"error\":" + json_string(result.error) +
-      ",\"output\":" + json_string(result.output) + ",\"legend\":" + json_string(result.legend) +
-      ",\"notes\":" + json_strings(result.notes) + ",\"curves\":[";
+  std::string out = "{\"ok\":" + std::string(result.status.ok ? "true" : "false") +
+                    ",\"trials\":" + std::to_string(TRIAL_COUNT) +
+                    ",\"error\":" + json_string(result.status.message) +
+                    ",\"output\":" + json_string(result.output) +
+                    ",\"legend\":" + json_string(result.legend) +
+                    ",\"notes\":" + json_strings(result.notes) + ",\"curves\":[";
   for (size_t d = 0; d < result.curves.size(); ++d) {
     const DesignCurve& curve = result.curves[d];
     out += d ? "," : "";
@@ -83,8 +84,7 @@ std::string result_json(const PlanResult& result, const std::vector<PlanOptions>
 
 std::string usage_json(const std::string& error) {
   PlanResult result;
-  result.ok = false;
-  result.error = error;
+  result.status = failure(error);
   return result_json(result, {PlanOptions{}});
 }
 
@@ -169,7 +169,7 @@ EMSCRIPTEN_KEEPALIVE const char* mp_describe(const char* text) {
   std::string out = "{\"format\":" + json_string(names[static_cast<int>(format)]);
   if (format != InputFormat::STUDY) {
     PopulationData data;
-    const ReadResult read = read_population(input, format, data);
+    const Status read = read_population(input, format, data);
     std::vector<std::string> individuals;
     for (const Individual& individual : data.individuals) individuals.push_back(individual.id);
     out += ",\"ok\":" + std::string(read.ok ? "true" : "false") +

@@ -23,7 +23,7 @@ int main() {
   const LoadStatus loaded = load_study_data(study, data_file_name());
   std::cout << warnings_text(loaded);
   if (!loaded.ok) {
-    std::cout << loaded.message;
+    std::cout << loaded.message << "\n";
     return checked(1);
   }
   std::cout << DATA_FILE_READ_IN;

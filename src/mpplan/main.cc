@@ -125,7 +125,7 @@ FigureOptions figure_options(const PlanOptions& options, uint32_t seed, double t
 // figure and puts every file in place together.
 int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed) {
   tell(result.notes);
-  if (!result.ok) return fail(result.error);
+  if (!result.status.ok) return fail(result.status.message);
   std::string error;
   const std::string legend = legend_path(options);
   if (!options.output.empty() && !deliver(options.output, result.output, error)) return fail(error);

@@ -29,70 +29,45 @@ std::string locus_phrase(const std::string& name) {
 
 // The doubtful totals of a study record, as the reader would find them.
 LoadStatus totals_of(const StudyData& study) {
-  LoadStatus totals{true, "", {}};
-  for (int i = 0; i < study.locus_count; ++i) {
-    double sum = 0;
-    for (int s = 0; s < study.allele_count[i]; ++s) sum += study.allele_frequency[i][s];
-    if (doubtful_total(sum)) totals.warnings.push_back(StudyWarning{i, sum});
-  }
-  double sum = 0;
-  for (int k = 0; k < study.sire_count; ++k) sum += study.skew[k];
-  if (doubtful_total(sum)) totals.warnings.push_back(StudyWarning{SHARES_WARNING, sum});
-  return totals;
-}
-
-std::string with_name(const std::string& name, const ReadResult& result) {
-  return name + ": " + result.message;
+  return LoadStatus{success(), doubtful_totals(study)};
 }
 
 // The study a text gives, through the dialogue's reader, with its scale
 // checked.
-// The reader's refusal as one line naming the input.
-ReadResult refusal_of(const std::string& name, const LoadStatus& loaded) {
-  std::string message = loaded.message;
-  if (!message.empty() && message.back() == '\n') message.pop_back();
-  return {false, name + ": " + message};
-}
-
-ReadResult study_of(const std::string& name, const std::string& text,
-                    const std::vector<std::string>& locus_names, bool as_is, StudyData& study,
-                    Notes& notes) {
+Status study_of(const std::string& name, const std::string& text,
+                const std::vector<std::string>& locus_names, bool as_is, StudyData& study,
+                Notes& notes) {
   std::istringstream in(text);
   const LoadStatus loaded = read_study_data(study, in);
-  if (!loaded.ok) return refusal_of(name, loaded);
+  if (!loaded.ok) return named(name, loaded);
   Notes found;
-  const ReadResult scale = check_scale(loaded, locus_names, as_is, found);
+  const Status scale = check_scale(loaded, locus_names, as_is, found);
   for (const std::string& note : found) notes.push_back(name + ": " + note);
-  if (!scale.ok) return {false, name + ": " + scale.message};
-  return {true, ""};
+  return named(name, scale);
 }
 
 // A share variant as the study record holds it: each share read as the
 // reader reads it.
-ReadResult apply_shares(const std::vector<std::string>& shares, StudyData& study) {
-  if (shares.empty() || static_cast<int>(shares.size()) > MAX_SIRES) {
-    return {false, "a study has 1 to " + std::to_string(MAX_SIRES) + " sires, not " +
-                       std::to_string(shares.size())};
-  }
+Status apply_shares(const std::vector<std::string>& shares, StudyData& study) {
+  const Status sires = check_sire_count(shares.size());
+  if (!sires.ok) return sires;
   study.sire_count = static_cast<int32_t>(shares.size());
   for (int k = 0; k < MAX_SIRES; ++k) study.skew[k] = 0;
   for (size_t k = 0; k < shares.size(); ++k) {
-    double value = 0;
-    if (!parse_number(shares[k], value) || value < 0 || !std::isfinite(static_cast<float>(value))) {
-      return {false, "share \"" + shares[k] + "\" should be a number, zero or more"};
+    if (!share_value(shares[k], study.skew[k])) {
+      return failure("share \"" + shares[k] + "\" should be a number, zero or more");
     }
-    study.skew[k] = static_cast<double>(static_cast<float>(value));
   }
-  return {true, ""};
+  return success();
 }
 
-ReadResult add_study_file_designs(const std::string& name, const std::string& text,
-                                  const InputOptions& options, std::vector<Design>& designs,
-                                  Notes& notes) {
+Status add_study_file_designs(const std::string& name, const std::string& text,
+                              const InputOptions& options, std::vector<Design>& designs,
+                              Notes& notes) {
   StudyData base{};
   std::istringstream in(text);
   const LoadStatus loaded = read_study_data(base, in);
-  if (!loaded.ok) return refusal_of(name, loaded);
+  if (!loaded.ok) return named(name, loaded);
   std::vector<std::string> names;
   for (int i = 0; i < base.locus_count; ++i) names.push_back("locus " + std::to_string(i + 1));
 
@@ -105,8 +80,8 @@ ReadResult add_study_file_designs(const std::string& name, const std::string& te
     list += (parse_integer(item, number) ? "locus " + item : item);
   }
   std::vector<int> chosen;
-  ReadResult result = choose_loci(names, list, chosen);
-  if (!result.ok) return {false, with_name(name, result)};
+  Status result = choose_loci(names, list, chosen);
+  if (!result.ok) return named(name, result);
   std::vector<std::string> chosen_names;
   for (const int i : chosen) chosen_names.push_back(names[i]);
 
@@ -119,40 +94,57 @@ ReadResult add_study_file_designs(const std::string& name, const std::string& te
       StudyData study = with_loci(base, chosen);
       if (!shares.empty()) {
         result = apply_shares(shares, study);
-        if (!result.ok) return {false, with_name(name, result)};
+        if (!result.ok) return named(name, result);
       }
       if (mother == "untyped") {
         make_mother_untyped(study);
       } else if (!mother.empty()) {
-        return {false, name +
-                           ": a study file names no individuals; --mother takes only "
-                           "\"untyped\" with it"};
+        return failure(name +
+                       ": a study file names no individuals; --mother takes only "
+                       "\"untyped\" with it");
       }
       // The variant's totals are checked as the reader checks a file's.
       Notes found;
       result = check_scale(totals_of(study), chosen_names, options.as_is, found);
       for (const std::string& note : found) notes.push_back(name + ": " + note);
-      if (!result.ok) return {false, with_name(name, result)};
+      if (!result.ok) return named(name, result);
       designs.push_back(Design{design_label(study), chosen_names, study});
     }
   }
-  return {true, ""};
+  return success();
 }
 
-// The panel a population input gives, with the per-locus lines for the
-// user.
-ReadResult panel_from(const std::string& name, const std::string& text, const InputOptions& options,
+// The shares of each design of a population input: as the options give
+// them, or two equal sires, with a note that says so.
+std::vector<std::vector<std::string>> share_variants_of(const std::string& name,
+                                                        const InputOptions& options, Notes& notes) {
+  if (!options.shares.empty()) return options.shares;
+  notes.push_back(name + ": two sires with equal shares (set them with --sires or --shares)");
+  return {equal_shares(2)};
+}
+
+}  // namespace
+
+Status panel_of_input(const std::string& name, const std::string& text, const InputOptions& options,
                       PopulationData& data, Panel& panel, Notes& notes) {
-  const InputFormat format = options.format_given ? options.format : detect_format(text);
-  ReadResult result = read_population(text, format, data);
-  if (!result.ok) return {false, name + ", " + result.message};
+  Status result = read_population(text, format_of(options, text), data);
+  if (!result.ok) return named(name, result, ", ");
   int sample = -1;
   result = choose_sample(data, options.pop, sample);
-  if (!result.ok) return {false, with_name(name, result)};
+  if (!result.ok) return named(name, result);
   std::vector<int> chosen;
   result = choose_loci(data.loci, options.loci, chosen);
-  if (!result.ok) return {false, with_name(name, result)};
+  if (!result.ok) return named(name, result);
   panel = panel_of(data, sample, chosen);
+  for (const LocusPanel& locus : panel.loci) {
+    if (locus.labels.empty()) {
+      Status refusal = failure(name + ": locus " + locus.name + " is typed in no individual" +
+                               (sample >= 0 ? " of " + data.samples[sample] : std::string()) +
+                               "; leave it out with --loci");
+      refusal.locus = locus.name;
+      return refusal;
+    }
+  }
   if (data.table.empty()) {
     if (sample >= 0) {
       notes.push_back(name + ": " + data.format + " file, " + data.samples[sample]);
@@ -174,13 +166,15 @@ ReadResult panel_from(const std::string& name, const std::string& text, const In
     }
     notes.push_back(line);
   }
-  return {true, ""};
+  return success();
 }
 
-}  // namespace
+InputFormat format_of(const InputOptions& options, const std::string& text) {
+  return options.format_given ? options.format : detect_format(text);
+}
 
-ReadResult check_scale(const LoadStatus& loaded, const std::vector<std::string>& locus_names,
-                       bool as_is, Notes& notes) {
+Status check_scale(const LoadStatus& loaded, const std::vector<std::string>& locus_names,
+                   bool as_is, Notes& notes) {
   for (const StudyWarning& warning : loaded.warnings) {
     const bool shares = warning.locus == SHARES_WARNING;
     const bool named = warning.locus < static_cast<int>(locus_names.size());
@@ -190,12 +184,12 @@ ReadResult check_scale(const LoadStatus& loaded, const std::vector<std::string>&
                                                             : std::to_string(warning.locus + 1));
     const std::string total = what + " add up to " + sum_text(warning.sum);
     if ((warning.sum > 1.5 || warning.sum < 0.5) && !as_is) {
-      return {false,
-              total + "; " + likely_cause(warning.sum) + " (run it as it stands with --as-is)"};
+      return failure(total + "; " + likely_cause(warning.sum) +
+                     " (run it as it stands with --as-is)");
     }
     notes.push_back("warning: " + total + "; the study runs with them as given");
   }
-  return {true, ""};
+  return success();
 }
 
 std::string design_label(const StudyData& study) {
@@ -229,34 +223,30 @@ StudyData with_loci(const StudyData& study, const std::vector<int>& loci) {
   return subset;
 }
 
-ReadResult add_designs(const std::string& name, const std::string& text,
-                       const InputOptions& options, std::vector<Design>& designs, Notes& notes) {
-  const InputFormat format = options.format_given ? options.format : detect_format(text);
-  if (format == InputFormat::STUDY) {
+Status add_designs(const std::string& name, const std::string& text, const InputOptions& options,
+                   std::vector<Design>& designs, Notes& notes) {
+  if (format_of(options, text) == InputFormat::STUDY) {
     if (options.pool_rare || !options.pop.empty()) {
-      return {false, name + " is a study file: --pop and --pool-rare apply to population files"};
+      return failure(name + " is a study file: --pop and --pool-rare apply to population files");
     }
     return add_study_file_designs(name, text, options, designs, notes);
   }
   PopulationData data;
   Panel panel;
-  ReadResult result = panel_from(name, text, options, data, panel, notes);
+  Status result = panel_of_input(name, text, options, data, panel, notes);
   if (!result.ok) return result;
   std::vector<std::string> names;
   for (const LocusPanel& locus : panel.loci) names.push_back(locus.name);
 
-  std::vector<std::vector<std::string>> share_variants = options.shares;
-  if (share_variants.empty()) {
-    share_variants.push_back(equal_shares(2));
-    notes.push_back(name + ": two sires with equal shares (set them with --sires or --shares)");
-  }
+  const std::vector<std::vector<std::string>> share_variants =
+      share_variants_of(name, options, notes);
   const std::vector<std::string> mothers =
       options.mothers.empty() ? std::vector<std::string>{"untyped"} : options.mothers;
   for (const auto& shares : share_variants) {
     for (const std::string& mother : mothers) {
       StudyFiles files;
       result = write_study(panel, shares, mother_choice(mother), data, files);
-      if (!result.ok) return {false, with_name(name, result)};
+      if (!result.ok) return named(name, result);
       Design design{"", names, StudyData{}};
       result = study_of(name, files.study, names, options.as_is, design.study, notes);
       if (!result.ok) return result;
@@ -264,24 +254,20 @@ ReadResult add_designs(const std::string& name, const std::string& text,
       designs.push_back(design);
     }
   }
-  return {true, ""};
+  return success();
 }
 
-ReadResult study_files_of(const std::string& name, const std::string& text,
-                          const InputOptions& options, std::string& study, std::string& legend,
-                          Notes& notes) {
+Status study_files_of(const std::string& name, const std::string& text, const InputOptions& options,
+                      std::string& study, std::string& legend, Notes& notes) {
   PopulationData data;
   Panel panel;
-  ReadResult result = panel_from(name, text, options, data, panel, notes);
+  Status result = panel_of_input(name, text, options, data, panel, notes);
   if (!result.ok) return result;
-  const std::vector<std::string> shares =
-      options.shares.empty() ? equal_shares(2) : options.shares.front();
-  if (options.shares.empty())
-    notes.push_back(name + ": two sires with equal shares (set them with --sires or --shares)");
+  const std::vector<std::string> shares = share_variants_of(name, options, notes).front();
   const std::string mother = options.mothers.empty() ? "untyped" : options.mothers.front();
   StudyFiles files;
   result = write_study(panel, shares, mother_choice(mother), data, files);
-  if (!result.ok) return {false, with_name(name, result)};
+  if (!result.ok) return named(name, result);
   // The study must read back as the dialogue reads it, scale checked.
   std::vector<std::string> names;
   for (const LocusPanel& locus : panel.loci) names.push_back(locus.name);
@@ -290,5 +276,5 @@ ReadResult study_files_of(const std::string& name, const std::string& text,
   if (!result.ok) return result;
   study = files.study;
   legend = files.legend;
-  return {true, ""};
+  return success();
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "plan/panel.h"
 #include "plan/population.h"
 #include "study/study_data.h"
 #include "study/study_reader.h"
@@ -35,23 +36,31 @@ struct Design {
 // for standard error: warnings, the per-locus summary, pooling.
 using Notes = std::vector<std::string>;
 
+// The format of an input: as --format forces it, or from its content.
+InputFormat format_of(const InputOptions& options, const std::string& text);
+
+// The panel a population input gives (its sample and loci chosen, rare
+// alleles pooled as the options ask), with a line per locus for the user.
+// Refuses a locus typed in no individual of the sample.
+Status panel_of_input(const std::string& name, const std::string& text, const InputOptions& options,
+                      PopulationData& data, Panel& panel, Notes& notes);
+
 // Adds the designs of one input. `name` is how messages name the input.
 // Refusals name the input and, where there is one, the line and locus.
-ReadResult add_designs(const std::string& name, const std::string& text,
-                       const InputOptions& options, std::vector<Design>& designs, Notes& notes);
+Status add_designs(const std::string& name, const std::string& text, const InputOptions& options,
+                   std::vector<Design>& designs, Notes& notes);
 
 // The study text for a population input with the first share and mother
 // variant, and its legend (the study subcommand's output).
-ReadResult study_files_of(const std::string& name, const std::string& text,
-                          const InputOptions& options, std::string& study, std::string& legend,
-                          Notes& notes);
+Status study_files_of(const std::string& name, const std::string& text, const InputOptions& options,
+                      std::string& study, std::string& legend, Notes& notes);
 
 // Holds a study's totals against the scale mistakes a user makes: a total
 // above 1.5 or below 0.5 (percentages, counts, weights) refuses the study
 // unless `as_is`; a smaller deviation is a warning naming the locus and its
 // total.
-ReadResult check_scale(const LoadStatus& loaded, const std::vector<std::string>& locus_names,
-                       bool as_is, Notes& notes);
+Status check_scale(const LoadStatus& loaded, const std::vector<std::string>& locus_names,
+                   bool as_is, Notes& notes);
 
 // "8 loci; 2 sires 0.7/0.3; mother untyped".
 std::string design_label(const StudyData& study);

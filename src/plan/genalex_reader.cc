@@ -15,26 +15,26 @@ char separator_of(const std::string& line) {
 
 }  // namespace
 
-ReadResult read_genalex(const std::string& text, PopulationData& data) {
+Status read_genalex(const std::string& text, PopulationData& data) {
   data = PopulationData{};
   data.format = "GenAlEx";
   const std::vector<std::string> lines = split_lines(text);
-  if (lines.size() < 3) return {false, "a GenAlEx file starts with three header rows"};
+  if (lines.size() < 3) return failure("a GenAlEx file starts with three header rows");
   const char separator = separator_of(lines[0]);
 
   const std::vector<std::string> counts = split_cells(lines[0], separator);
   long loci = 0;
   if (counts.empty() || !parse_integer(counts[0], loci) || loci < 1 || loci > 10000) {
-    return {false, "line 1: the first cell should be the number of loci, but reads \"" +
-                       (counts.empty() ? std::string() : counts[0]) + "\""};
+    return failure("line 1: the first cell should be the number of loci, but reads \"" +
+                   (counts.empty() ? std::string() : counts[0]) + "\"");
   }
   const std::vector<std::string> header = split_cells(lines[2], separator);
   for (long i = 0; i < loci; ++i) {
     const size_t column = 2 + 2 * static_cast<size_t>(i);
     const std::string name = column < header.size() ? header[column] : "";
     if (name.empty()) {
-      return {false, "line 3: no name for locus " + std::to_string(i + 1) + " in column " +
-                         std::to_string(column + 1)};
+      return failure("line 3: no name for locus " + std::to_string(i + 1) + " in column " +
+                     std::to_string(column + 1));
     }
     data.loci.push_back(name);
   }
@@ -46,9 +46,9 @@ ReadResult read_genalex(const std::string& text, PopulationData& data) {
     for (const std::string& cell : cells) empty = empty && cell.empty();
     if (empty) continue;
     if (cells.size() < 2 + 2 * static_cast<size_t>(loci)) {
-      return {false, "line " + std::to_string(line) + ": individual \"" + cells[0] + "\" has " +
-                         std::to_string(cells.size() < 2 ? 0 : (cells.size() - 2) / 2) +
-                         " genotypes; the file has " + std::to_string(loci) + " loci"};
+      return failure("line " + std::to_string(line) + ": individual \"" + cells[0] + "\" has " +
+                     std::to_string(cells.size() < 2 ? 0 : (cells.size() - 2) / 2) +
+                     " genotypes; the file has " + std::to_string(loci) + " loci");
     }
     int sample = -1;
     for (size_t s = 0; s < data.samples.size(); ++s) {
@@ -66,9 +66,9 @@ ReadResult read_genalex(const std::string& text, PopulationData& data) {
         const std::string& code = cells[2 + 2 * i + slot];
         long value = 0;
         if (!parse_integer(code, value) || value < -1) {
-          return {false, "line " + std::to_string(line) + ": allele \"" + code + "\" at locus " +
-                             data.loci[i] + " of individual \"" + cells[0] +
-                             "\" is not a whole number (0 or -1 for missing)"};
+          return failure("line " + std::to_string(line) + ": allele \"" + code + "\" at locus " +
+                         data.loci[i] + " of individual \"" + cells[0] +
+                         "\" is not a whole number (0 or -1 for missing)");
         }
         missing = missing || value <= 0;
         pair.allele[slot] = std::to_string(value);
@@ -77,6 +77,6 @@ ReadResult read_genalex(const std::string& text, PopulationData& data) {
     }
     data.individuals.push_back(individual);
   }
-  if (data.individuals.empty()) return {false, "the file has no individuals"};
-  return {true, ""};
+  if (data.individuals.empty()) return failure("the file has no individuals");
+  return success();
 }

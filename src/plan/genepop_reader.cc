@@ -17,22 +17,22 @@ std::string where(int line) {
 
 // Splits a genotype of 4 or 6 digits into its two alleles; all zeros is
 // missing, and one missing allele makes the genotype missing.
-ReadResult split_genotype(const std::string& code, const std::string& locus,
-                          const Individual& individual, int line, LabelPair& pair) {
+Status split_genotype(const std::string& code, const std::string& locus,
+                      const Individual& individual, int line, LabelPair& pair) {
   const std::string whose = " at locus " + locus + " of individual \"" + individual.id + "\"";
   for (const char c : code) {
     if (c < '0' || c > '9') {
-      return {false, where(line) + ": genotype \"" + code + "\"" + whose +
-                         " is not a Genepop genotype (4 or 6 digits)"};
+      return failure(where(line) + ": genotype \"" + code + "\"" + whose +
+                     " is not a Genepop genotype (4 or 6 digits)");
     }
   }
   if (code.size() == 2 || code.size() == 3) {
-    return {false, where(line) + ": genotype \"" + code + "\"" + whose +
-                       " is haploid; the planner needs diploid genotypes (4 or 6 digits)"};
+    return failure(where(line) + ": genotype \"" + code + "\"" + whose +
+                   " is haploid; the planner needs diploid genotypes (4 or 6 digits)");
   }
   if (code.size() != 4 && code.size() != 6) {
-    return {false, where(line) + ": genotype \"" + code + "\"" + whose +
-                       " is not a Genepop genotype (4 or 6 digits)"};
+    return failure(where(line) + ": genotype \"" + code + "\"" + whose +
+                   " is not a Genepop genotype (4 or 6 digits)");
   }
   const size_t half = code.size() / 2;
   long first = 0, second = 0;
@@ -44,16 +44,16 @@ ReadResult split_genotype(const std::string& code, const std::string& locus,
     pair.allele[0] = std::to_string(first);
     pair.allele[1] = std::to_string(second);
   }
-  return {true, ""};
+  return success();
 }
 
 }  // namespace
 
-ReadResult read_genepop(const std::string& text, PopulationData& data) {
+Status read_genepop(const std::string& text, PopulationData& data) {
   data = PopulationData{};
   data.format = "Genepop";
   const std::vector<std::string> lines = split_lines(text);
-  if (lines.empty()) return {false, "the file is empty"};
+  if (lines.empty()) return failure("the file is empty");
 
   size_t at = 1;  // line 1 is the title, whatever it holds
   for (; at < lines.size() && !is_pop_line(lines[at]); ++at) {
@@ -68,8 +68,8 @@ ReadResult read_genepop(const std::string& text, PopulationData& data) {
       start = comma + 1;
     }
   }
-  if (at == lines.size()) return {false, "no line reads \"Pop\": this is no Genepop file"};
-  if (data.loci.empty()) return {false, "no locus names before the first \"Pop\" line"};
+  if (at == lines.size()) return failure("no line reads \"Pop\": this is no Genepop file");
+  if (data.loci.empty()) return failure("no locus names before the first \"Pop\" line");
   const size_t loci = data.loci.size();
   std::vector<int> width(loci, 0);  // digits per genotype at each locus, once seen
 
@@ -81,9 +81,9 @@ ReadResult read_genepop(const std::string& text, PopulationData& data) {
     if (content.empty()) continue;
     if (is_pop_line(content)) {
       if (open != nullptr) {
-        return {false, where(open->line) + ": individual \"" + open->id + "\" has " +
-                           std::to_string(filled) + " genotypes; the file has " +
-                           std::to_string(loci) + " loci"};
+        return failure(where(open->line) + ": individual \"" + open->id + "\" has " +
+                       std::to_string(filled) + " genotypes; the file has " + std::to_string(loci) +
+                       " loci");
       }
       data.samples.push_back("sample " + std::to_string(data.samples.size() + 1));
       continue;
@@ -92,8 +92,8 @@ ReadResult read_genepop(const std::string& text, PopulationData& data) {
     if (open == nullptr) {
       const size_t comma = content.find(',');
       if (comma == std::string::npos) {
-        return {false, where(line) + ": \"" + content +
-                           "\" is no individual (an identifier, a comma, then the genotypes)"};
+        return failure(where(line) + ": \"" + content +
+                       "\" is no individual (an identifier, a comma, then the genotypes)");
       }
       data.individuals.push_back(Individual{trim(content.substr(0, comma)),
                                             static_cast<int>(data.samples.size()) - 1, line,
@@ -102,34 +102,32 @@ ReadResult read_genepop(const std::string& text, PopulationData& data) {
       filled = 0;
       genotypes = content.substr(comma + 1);
     } else if (content.find(',') != std::string::npos) {
-      return {false, where(open->line) + ": individual \"" + open->id + "\" has " +
-                         std::to_string(filled) + " genotypes; the file has " +
-                         std::to_string(loci) + " loci"};
+      return failure(where(open->line) + ": individual \"" + open->id + "\" has " +
+                     std::to_string(filled) + " genotypes; the file has " + std::to_string(loci) +
+                     " loci");
     }
     for (const std::string& code : split_words(genotypes)) {
       if (filled == loci) {
-        return {false, where(line) + ": individual \"" + open->id + "\" has more than " +
-                           std::to_string(loci) + " genotypes"};
+        return failure(where(line) + ": individual \"" + open->id + "\" has more than " +
+                       std::to_string(loci) + " genotypes");
       }
-      ReadResult result =
-          split_genotype(code, data.loci[filled], *open, line, open->genotype[filled]);
+      Status result = split_genotype(code, data.loci[filled], *open, line, open->genotype[filled]);
       if (!result.ok) return result;
       if (width[filled] == 0) width[filled] = static_cast<int>(code.size());
       if (width[filled] != static_cast<int>(code.size())) {
-        return {false, where(line) + ": genotype \"" + code + "\" at locus " + data.loci[filled] +
-                           " of individual \"" + open->id + "\" has " +
-                           std::to_string(code.size()) + " digits; that locus uses " +
-                           std::to_string(width[filled])};
+        return failure(where(line) + ": genotype \"" + code + "\" at locus " + data.loci[filled] +
+                       " of individual \"" + open->id + "\" has " + std::to_string(code.size()) +
+                       " digits; that locus uses " + std::to_string(width[filled]));
       }
       ++filled;
     }
     if (filled == loci) open = nullptr;
   }
   if (open != nullptr) {
-    return {false, where(open->line) + ": individual \"" + open->id + "\" has " +
-                       std::to_string(filled) + " genotypes; the file has " + std::to_string(loci) +
-                       " loci"};
+    return failure(where(open->line) + ": individual \"" + open->id + "\" has " +
+                   std::to_string(filled) + " genotypes; the file has " + std::to_string(loci) +
+                   " loci");
   }
-  if (data.individuals.empty()) return {false, "the file has no individuals"};
-  return {true, ""};
+  if (data.individuals.empty()) return failure("the file has no individuals");
+  return success();
 }

@@ -44,7 +44,7 @@ bool format_named(const std::string& name, InputFormat& format) {
   return false;
 }
 
-ReadResult read_population(const std::string& text, InputFormat format, PopulationData& data) {
+Status read_population(const std::string& text, InputFormat format, PopulationData& data) {
   switch (format) {
     case InputFormat::GENEPOP:
       return read_genepop(text, data);
@@ -55,5 +55,5 @@ ReadResult read_population(const std::string& text, InputFormat format, Populati
     case InputFormat::STUDY:
       break;
   }
-  return {false, "a study file is no population file"};
+  return failure("a study file is no population file");
 }

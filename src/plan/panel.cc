@@ -6,51 +6,51 @@
 
 #include "plan/plan_text.h"
 
-ReadResult choose_sample(const PopulationData& data, const std::string& choice, int& sample) {
+Status choose_sample(const PopulationData& data, const std::string& choice, int& sample) {
   sample = -1;
-  if (choice.empty()) return {true, ""};
+  if (choice.empty()) return success();
   long position = 0;
   if (parse_integer(choice, position)) {
     if (position >= 1 && position <= static_cast<long>(data.samples.size())) {
       sample = static_cast<int>(position) - 1;
-      return {true, ""};
+      return success();
     }
   }
   for (size_t s = 0; s < data.samples.size(); ++s) {
     if (data.samples[s] == choice) {
       sample = static_cast<int>(s);
-      return {true, ""};
+      return success();
     }
   }
   for (const Individual& individual : data.individuals) {
     if (individual.id == choice) {
       sample = individual.sample;
-      return {true, ""};
+      return success();
     }
   }
-  return {false, "--pop " + choice + " names no sample: give a position from 1 to " +
-                     std::to_string(data.samples.size()) +
-                     ", a population's name or an individual's identifier"};
+  return failure("--pop " + choice + " names no sample: give a position from 1 to " +
+                 std::to_string(data.samples.size()) +
+                 ", a population's name or an individual's identifier");
 }
 
-ReadResult choose_loci(const std::vector<std::string>& names, const std::string& list,
-                       std::vector<int>& chosen) {
+Status choose_loci(const std::vector<std::string>& names, const std::string& list,
+                   std::vector<int>& chosen) {
   chosen.clear();
   if (trim(list).empty()) {
     chosen.resize(names.size());
     std::iota(chosen.begin(), chosen.end(), 0);
-    return {true, ""};
+    return success();
   }
   for (const std::string& name : split_cells(list, ',')) {
     const auto at = std::find(names.begin(), names.end(), name);
-    if (at == names.end()) return {false, "--loci: the file has no locus \"" + name + "\""};
+    if (at == names.end()) return failure("--loci: the file has no locus \"" + name + "\"");
     const int index = static_cast<int>(at - names.begin());
     if (std::find(chosen.begin(), chosen.end(), index) != chosen.end()) {
-      return {false, "--loci: locus \"" + name + "\" is named twice"};
+      return failure("--loci: locus \"" + name + "\" is named twice");
     }
     chosen.push_back(index);
   }
-  return {true, ""};
+  return success();
 }
 
 namespace {

@@ -26,12 +26,12 @@ struct Panel {
 // The sample that --pop names: a position (1, 2, ...), a population's name,
 // or an individual's identifier (that individual's sample). An empty
 // `choice` pools every sample: `sample` is then -1.
-ReadResult choose_sample(const PopulationData& data, const std::string& choice, int& sample);
+Status choose_sample(const PopulationData& data, const std::string& choice, int& sample);
 
 // The loci that --loci names (a comma-separated list of names, in the order
 // wanted); an empty list keeps every locus in file order.
-ReadResult choose_loci(const std::vector<std::string>& names, const std::string& list,
-                       std::vector<int>& chosen);
+Status choose_loci(const std::vector<std::string>& names, const std::string& list,
+                   std::vector<int>& chosen);
 
 // The panel of `loci` over `sample` (-1: all samples).
 Panel panel_of(const PopulationData& data, int sample, const std::vector<int>& loci);

@@ -8,16 +8,11 @@
 
 namespace {
 
-PlanResult refused(const std::string& error, Notes notes = {}) {
+PlanResult refused(const Status& status, Notes notes = {}) {
   PlanResult result;
-  result.ok = false;
-  result.error = error;
+  result.status = status;
   result.notes = std::move(notes);
   return result;
-}
-
-InputFormat format_of(const InputOptions& options, const std::string& text) {
-  return options.format_given ? options.format : detect_format(text);
 }
 
 // The designs of every input, labelled with the input's name when there is
@@ -26,13 +21,8 @@ bool add_all_designs(const PlanOptions& options, const std::vector<std::string>&
                      std::vector<Design>& designs, PlanResult& result) {
   for (size_t n = 0; n < texts.size(); ++n) {
     const size_t before = designs.size();
-    const ReadResult read =
-        add_designs(options.inputs[n], texts[n], options.input, designs, result.notes);
-    if (!read.ok) {
-      result.ok = false;
-      result.error = read.message;
-      return false;
-    }
+    result.status = add_designs(options.inputs[n], texts[n], options.input, designs, result.notes);
+    if (!result.status.ok) return false;
     if (texts.size() > 1) {
       for (size_t d = before; d < designs.size(); ++d)
         designs[d].label = options.inputs[n] + ": " + designs[d].label;
@@ -45,11 +35,12 @@ bool add_all_designs(const PlanOptions& options, const std::vector<std::string>&
 
 PlanResult run_study_command(const PlanOptions& options, const std::string& text) {
   if (format_of(options.input, text) == InputFormat::STUDY)
-    return refused(options.inputs[0] + " is a study file already; study reads a population file");
+    return refused(
+        failure(options.inputs[0] + " is a study file already; study reads a population file"));
   PlanResult result;
-  const ReadResult read = study_files_of(options.inputs[0], text, options.input, result.output,
-                                         result.legend, result.notes);
-  if (!read.ok) return refused(read.message, result.notes);
+  const Status read = study_files_of(options.inputs[0], text, options.input, result.output,
+                                     result.legend, result.notes);
+  if (!read.ok) return refused(read, result.notes);
   return result;
 }
 
@@ -59,8 +50,8 @@ PlanResult run_panel_command(const PlanOptions& options, const std::string& text
   Panel panel;
   if (format_of(options.input, text) == InputFormat::STUDY) {
     std::vector<Design> designs;
-    const ReadResult read = add_designs(name, text, options.input, designs, result.notes);
-    if (!read.ok) return refused(read.message, result.notes);
+    const Status read = add_designs(name, text, options.input, designs, result.notes);
+    if (!read.ok) return refused(read, result.notes);
     const Design& design = designs.front();
     for (int i = 0; i < design.study.locus_count; ++i) {
       LocusPanel locus{design.locus_names[i], i, {}, {}, -1, -1, {}};
@@ -72,18 +63,21 @@ PlanResult run_panel_command(const PlanOptions& options, const std::string& text
     }
   } else {
     PopulationData data;
-    ReadResult read = read_population(text, format_of(options.input, text), data);
-    if (!read.ok) return refused(name + ", " + read.message);
-    int sample = -1;
-    std::vector<int> loci;
-    read = choose_sample(data, options.input.pop, sample);
-    if (read.ok) read = choose_loci(data.loci, options.input.loci, loci);
-    if (!read.ok) return refused(name + ": " + read.message);
-    panel = panel_of(data, sample, loci);
-    if (sample < 0 && data.samples.size() > 1) {
-      result.notes.push_back(name + ": all " + std::to_string(data.samples.size()) +
-                             " samples pooled (choose one with --pop)");
+    Status read = panel_of_input(name, text, options.input, data, panel, result.notes);
+    if (!read.ok) return refused(read, result.notes);
+    // A table in percentages or counts is caught here as in curve and study.
+    LoadStatus totals{success(), {}};
+    std::vector<std::string> names;
+    for (size_t i = 0; i < panel.loci.size(); ++i) {
+      double sum = 0;
+      for (const double p : panel.loci[i].frequency) sum += p;
+      if (doubtful_total(sum)) totals.warnings.push_back(StudyWarning{static_cast<int>(i), sum});
+      names.push_back(panel.loci[i].name);
     }
+    Notes found;
+    read = check_scale(totals, names, options.input.as_is, found);
+    for (const std::string& note : found) result.notes.push_back(name + ": " + note);
+    if (!read.ok) return refused(named(name, read), result.notes);
   }
   const bool genotypes = !panel.loci.empty() && panel.loci.front().typed >= 0;
   const PanelStatistics stats = panel_statistics(panel);

@@ -15,8 +15,7 @@
 #include "plan/plan_options.h"
 
 struct PlanResult {
-  bool ok = true;
-  std::string error;                // on refusal: one line, no line end
+  Status status;                    // ok, or the refusal
   std::string output;               // the main result: the study file or a CSV table
   std::string legend;               // study: the allele legend (CSV)
   Notes notes;                      // lines for standard error, in order

@@ -2,6 +2,7 @@
 
 #include "plan/plan_text.h"
 #include "plan/study_writer.h"
+#include "study/study_reader.h"
 
 namespace {
 
@@ -98,13 +99,15 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
       return refuse("a number of sires from 1 to " + std::to_string(MAX_SIRES));
     options.input.shares.push_back(equal_shares(static_cast<int>(number)));
   } else if (name == "--shares") {
+    // Each share as the study file's reader takes it, so that a design
+    // from --shares is the study the same shares in a file give.
     std::vector<std::string> shares = split_cells(value, ',');
     for (const std::string& share : shares) {
       double parsed = 0;
-      if (!parse_number(share, parsed) || parsed < 0)
+      if (!share_value(share, parsed))
         return refuse("shares as decimals, zero or more, separated by commas");
     }
-    if (shares.empty() || shares.size() > static_cast<size_t>(MAX_SIRES))
+    if (!check_sire_count(shares.size()).ok)
       return refuse("1 to " + std::to_string(MAX_SIRES) + " shares");
     options.input.shares.push_back(shares);
   } else if (name == "--mother") {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "study/status.h"
+
 // One individual's two allele labels at a locus; both empty when missing.
 struct LabelPair {
   std::string allele[2];
@@ -38,15 +40,9 @@ struct PopulationData {
   std::vector<TableLocus> table;
 };
 
-// A reader's verdict: ok, or a message (one line, no line end).
-struct ReadResult {
-  bool ok;
-  std::string message;
-};
-
-ReadResult read_genepop(const std::string& text, PopulationData& data);
-ReadResult read_genalex(const std::string& text, PopulationData& data);
-ReadResult read_frequency_table(const std::string& text, PopulationData& data);
+Status read_genepop(const std::string& text, PopulationData& data);
+Status read_genalex(const std::string& text, PopulationData& data);
+Status read_frequency_table(const std::string& text, PopulationData& data);
 
 enum class InputFormat { STUDY, GENEPOP, GENALEX, FREQUENCIES };
 
@@ -60,4 +56,4 @@ InputFormat detect_format(const std::string& text);
 bool format_named(const std::string& name, InputFormat& format);
 
 // Reads `text` as a population file of `format` (not STUDY).
-ReadResult read_population(const std::string& text, InputFormat format, PopulationData& data);
+Status read_population(const std::string& text, InputFormat format, PopulationData& data);

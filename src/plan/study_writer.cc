@@ -6,6 +6,7 @@
 
 #include "plan/plan_text.h"
 #include "study/study_data.h"
+#include "study/study_reader.h"
 
 MotherChoice mother_choice(const std::string& text) {
   if (text == "untyped" || text.empty()) return {MotherChoice::UNTYPED, ""};
@@ -45,8 +46,8 @@ std::vector<long> millionths(const std::vector<double>& values) {
 }
 
 // The mother's two allele indices at each panel locus, or a refusal.
-ReadResult mother_alleles(const Panel& panel, const MotherChoice& mother,
-                          const PopulationData& data, std::vector<std::pair<int, int>>& alleles) {
+Status mother_alleles(const Panel& panel, const MotherChoice& mother, const PopulationData& data,
+                      std::vector<std::pair<int, int>>& alleles) {
   std::vector<LabelPair> labels;
   std::string who;
   if (mother.kind == MotherChoice::INDIVIDUAL) {
@@ -55,18 +56,17 @@ ReadResult mother_alleles(const Panel& panel, const MotherChoice& mother,
       if (individual.id == mother.text) found = &individual;
     }
     if (found == nullptr) {
-      return {false, "--mother " + mother.text +
-                         ": no individual has that identifier (give her labels locus by locus, "
-                         "135/143,136/146,..., or leave her untyped)"};
+      return failure("--mother " + mother.text +
+                     ": no individual has that identifier (give her labels locus by locus, "
+                     "135/143,136/146,..., or leave her untyped)");
     }
     for (const LocusPanel& locus : panel.loci) labels.push_back(found->genotype[locus.source]);
     who = "mother \"" + mother.text + "\"";
   } else {
     const std::vector<std::string> pairs = split_cells(mother.text, ',');
     if (pairs.size() != panel.loci.size()) {
-      return {false, "--mother gives " + std::to_string(pairs.size()) +
-                         " genotypes; the study has " + std::to_string(panel.loci.size()) +
-                         " loci"};
+      return failure("--mother gives " + std::to_string(pairs.size()) +
+                     " genotypes; the study has " + std::to_string(panel.loci.size()) + " loci");
     }
     for (const std::string& pair : pairs) {
       const size_t slash = pair.find('/');
@@ -77,20 +77,20 @@ ReadResult mother_alleles(const Panel& panel, const MotherChoice& mother,
   for (size_t i = 0; i < panel.loci.size(); ++i) {
     const LocusPanel& locus = panel.loci[i];
     if (labels[i].allele[0].empty()) {
-      return {false, who + " is not typed at locus " + locus.name +
-                         ": give her labels locus by locus, or leave her untyped"};
+      return failure(who + " is not typed at locus " + locus.name +
+                     ": give her labels locus by locus, or leave her untyped");
     }
     int index[2];
     for (int slot = 0; slot < 2; ++slot) {
       index[slot] = allele_index(locus, labels[i].allele[slot]);
       if (index[slot] < 0) {
-        return {false, "allele " + labels[i].allele[slot] + " of " + who + " at locus " +
-                           locus.name + " does not occur in the sample the study is made from"};
+        return failure("allele " + labels[i].allele[slot] + " of " + who + " at locus " +
+                       locus.name + " does not occur in the sample the study is made from");
       }
     }
     alleles.push_back({index[0], index[1]});
   }
-  return {true, ""};
+  return success();
 }
 
 }  // namespace
@@ -102,32 +102,33 @@ std::vector<std::string> equal_shares(int sires) {
   return shares;
 }
 
-ReadResult write_study(const Panel& panel, const std::vector<std::string>& shares,
-                       const MotherChoice& mother, const PopulationData& data, StudyFiles& files) {
+Status check_sire_count(size_t sires) {
+  if (sires >= 1 && sires <= static_cast<size_t>(MAX_SIRES)) return success();
+  return failure("a study has 1 to " + std::to_string(MAX_SIRES) + " sires, not " +
+                 std::to_string(sires));
+}
+
+Status write_study(const Panel& panel, const std::vector<std::string>& shares,
+                   const MotherChoice& mother, const PopulationData& data, StudyFiles& files) {
   const int loci = static_cast<int>(panel.loci.size());
   if (loci > MAX_LOCI) {
-    return {false, "the study would have " + std::to_string(loci) + " loci; a study allows " +
-                       std::to_string(MAX_LOCI) + ": choose up to " + std::to_string(MAX_LOCI) +
-                       " with --loci"};
+    return failure("the study would have " + std::to_string(loci) + " loci; a study allows " +
+                   std::to_string(MAX_LOCI) + ": choose up to " + std::to_string(MAX_LOCI) +
+                   " with --loci");
   }
   for (const LocusPanel& locus : panel.loci) {
     if (static_cast<int>(locus.labels.size()) > MAX_ALLELES) {
-      return {false, "locus " + locus.name + " has " + std::to_string(locus.labels.size()) +
-                         " alleles; a study allows " + std::to_string(MAX_ALLELES) +
-                         ": leave it out with --loci, or pool its rarest alleles into one with "
-                         "--pool-rare (which can only lower the estimate)"};
-    }
-    if (locus.labels.empty()) {
-      return {false, "locus " + locus.name + " has no typed individual in the chosen sample"};
+      return failure("locus " + locus.name + " has " + std::to_string(locus.labels.size()) +
+                     " alleles; a study allows " + std::to_string(MAX_ALLELES) +
+                     ": leave it out with --loci, or pool its rarest alleles into one with "
+                     "--pool-rare (which can only lower the estimate)");
     }
   }
-  if (shares.empty() || static_cast<int>(shares.size()) > MAX_SIRES) {
-    return {false, "a study has 1 to " + std::to_string(MAX_SIRES) + " sires, not " +
-                       std::to_string(shares.size())};
-  }
+  const Status sires = check_sire_count(shares.size());
+  if (!sires.ok) return sires;
   std::vector<std::pair<int, int>> mother_indices;
   if (mother.kind != MotherChoice::UNTYPED) {
-    ReadResult result = mother_alleles(panel, mother, data, mother_indices);
+    Status result = mother_alleles(panel, mother, data, mother_indices);
     if (!result.ok) return result;
   }
 
@@ -161,7 +162,7 @@ ReadResult write_study(const Panel& panel, const std::vector<std::string>& share
   }
   study += "\n";
   if (mother.kind == MotherChoice::UNTYPED) {
-    study += "99 0\n";
+    study += untyped_mother_text() + "\n";
   } else {
     for (size_t i = 0; i < mother_indices.size(); ++i) {
       study += i == 0 ? "" : " ";
@@ -171,5 +172,5 @@ ReadResult write_study(const Panel& panel, const std::vector<std::string>& share
     study += "\n";
   }
   files = StudyFiles{study, legend};
-  return {true, ""};
+  return success();
 }

@@ -28,11 +28,16 @@ struct StudyFiles {
 // Shares for `sires` equal sires, as decimals that add up to exactly 1.
 std::vector<std::string> equal_shares(int sires);
 
+// A study holds 1 to MAX_SIRES sires: a refusal for any other count.
+Status check_sire_count(size_t sires);
+
 // Writes the study for `panel` with the shares (decimals as text, written
 // as given) and the mother. Frequencies are written with six decimals that
 // add up to exactly 1 at each locus (the largest takes up the rounding).
 // Refuses a panel beyond a study's limits (too many loci; a locus with too
 // many alleles unless pooled first, see pool_rarest), a mother whose
 // alleles are not in the panel, or one not typed at a chosen locus.
-ReadResult write_study(const Panel& panel, const std::vector<std::string>& shares,
-                       const MotherChoice& mother, const PopulationData& data, StudyFiles& files);
+// REQUIRES: every locus of `panel` has an allele (panel_of_input refuses
+// a locus typed in nobody).
+Status write_study(const Panel& panel, const std::vector<std::string>& shares,
+                   const MotherChoice& mother, const PopulationData& data, StudyFiles& files);

@@ -17,30 +17,29 @@ const char* data_file_name() {
 
 namespace {
 
-LoadStatus accepted() {
-  return LoadStatus{true, std::string(), {}};
+Status accepted() {
+  return success();
 }
 
-LoadStatus refused(const NumberScanner& scanner, const std::string& what);
+Status refused(const NumberScanner& scanner, const std::string& what);
 
 // No word where one is due: the file ends, or runs on past any study's size.
-LoadStatus ends_before(const NumberScanner& scanner, const std::string& item) {
+Status ends_before(const NumberScanner& scanner, const std::string& item) {
   if (scanner.too_large) {
     return refused(scanner, "the file goes on for more than 1 MiB before " + item +
                                 "; a study file is far smaller.");
   }
-  return LoadStatus{false, "Data file error: the file ends before " + item + ".\n", {}};
+  return failure("Data file error: the file ends before " + item + ".");
 }
 
-LoadStatus refused(const NumberScanner& scanner, const std::string& what) {
-  std::ostringstream text;
-  text << "Data file error, line " << scanner.line << ": " << what << "\n";
-  return LoadStatus{false, text.str(), {}};
+Status refused(const NumberScanner& scanner, const std::string& what) {
+  return failure_at(scanner.line,
+                    "Data file error, line " + std::to_string(scanner.line) + ": " + what);
 }
 
 // Reads the next word as a whole number. `item` names what the number is,
 // for the message.
-LoadStatus read_whole(NumberScanner& scanner, const std::string& item, int64_t& value) {
+Status read_whole(NumberScanner& scanner, const std::string& item, int64_t& value) {
   if (!next_word(scanner)) {
     return ends_before(scanner, item);
   }
@@ -53,9 +52,9 @@ LoadStatus read_whole(NumberScanner& scanner, const std::string& item, int64_t& 
 }
 
 // Reads a count that must lie from 1 to `limit`.
-LoadStatus read_count(NumberScanner& scanner, const std::string& item, int limit, int32_t& count) {
+Status read_count(NumberScanner& scanner, const std::string& item, int limit, int32_t& count) {
   int64_t value = 0;
-  LoadStatus status = read_whole(scanner, item, value);
+  Status status = read_whole(scanner, item, value);
   if (!status.ok) return status;
   if (value < 1 || value > limit) {
     return refused(scanner, item + " is " + printable(scanner.word) + "; it must be from 1 to " +
@@ -67,7 +66,7 @@ LoadStatus read_count(NumberScanner& scanner, const std::string& item, int limit
 
 // Reads a frequency or share: a finite decimal real, zero or more, stored as
 // its nearest single-precision value widened to double.
-LoadStatus read_share(NumberScanner& scanner, const std::string& item, double& stored) {
+Status read_share(NumberScanner& scanner, const std::string& item, double& stored) {
   if (!next_word(scanner)) {
     return ends_before(scanner, item);
   }
@@ -77,22 +76,21 @@ LoadStatus read_share(NumberScanner& scanner, const std::string& item, double& s
     return refused(scanner,
                    item + " should be a number, but reads \"" + printable(scanner.word) + "\".");
   }
-  if (!std::isfinite(value) || value < 0) {
+  if (!share_value(scanner.word, stored)) {
     return refused(scanner, item + " is " + printable(scanner.word) +
                                 "; it must be a finite number, zero or more.");
   }
-  stored = static_cast<double>(value);
   return accepted();
 }
 
 // Reads one allele index of the mother's genotype at `locus`. The very first
 // one may also be the untyped mark, which the caller handles.
-LoadStatus read_mother_allele(NumberScanner& scanner, const StudyData& study, int locus, int slot,
-                              bool may_be_mark, int32_t& allele) {
+Status read_mother_allele(NumberScanner& scanner, const StudyData& study, int locus, int slot,
+                          bool may_be_mark, int32_t& allele) {
   const std::string item = std::string("the mother's ") + (slot == 0 ? "first" : "second") +
                            " allele at locus " + std::to_string(locus + 1);
   int64_t value = 0;
-  LoadStatus status = read_whole(scanner, item, value);
+  Status status = read_whole(scanner, item, value);
   if (!status.ok) return status;
   if (may_be_mark && value == UNTYPED_MOTHER_MARK) {
     allele = UNTYPED_MOTHER_MARK;
@@ -118,6 +116,43 @@ void make_mother_untyped(StudyData& study) {
   }
 }
 
+bool share_value(const std::string& word, double& stored) {
+  float value = 0;
+  if (word.size() > MAX_WORD_LENGTH || !parse_decimal_real(word, value) || !std::isfinite(value) ||
+      value < 0) {
+    return false;
+  }
+  stored = static_cast<double>(value);
+  return true;
+}
+
+double locus_total(const StudyData& study, int locus) {
+  double sum = 0;
+  for (int s = 0; s < study.allele_count[locus]; ++s) sum += study.allele_frequency[locus][s];
+  return sum;
+}
+
+double shares_total(const StudyData& study) {
+  double sum = 0;
+  for (int k = 0; k < study.sire_count; ++k) sum += study.skew[k];
+  return sum;
+}
+
+std::vector<StudyWarning> doubtful_totals(const StudyData& study) {
+  std::vector<StudyWarning> warnings;
+  for (int i = 0; i < study.locus_count; ++i) {
+    if (doubtful_total(locus_total(study, i)))
+      warnings.push_back(StudyWarning{i, locus_total(study, i)});
+  }
+  if (doubtful_total(shares_total(study)))
+    warnings.push_back(StudyWarning{SHARES_WARNING, shares_total(study)});
+  return warnings;
+}
+
+std::string untyped_mother_text() {
+  return std::to_string(UNTYPED_MOTHER_MARK) + " 0";
+}
+
 bool doubtful_total(double sum) {
   return !(sum >= 0.9999 && sum <= 1.0001);
 }
@@ -137,9 +172,9 @@ std::string warnings_text(const LoadStatus& status) {
 
 // Reads the whole study; each step's status replaces `status` but its
 // warnings stay.
-static LoadStatus read_study(StudyData& study, NumberScanner& scanner,
-                             std::vector<StudyWarning>& warnings) {
-  LoadStatus status = read_count(scanner, "the number of loci", MAX_LOCI, study.locus_count);
+static Status read_study(StudyData& study, NumberScanner& scanner,
+                         std::vector<StudyWarning>& warnings) {
+  Status status = read_count(scanner, "the number of loci", MAX_LOCI, study.locus_count);
   if (!status.ok) return status;
 
   for (int i = 0; i < study.locus_count; ++i) {
@@ -147,25 +182,23 @@ static LoadStatus read_study(StudyData& study, NumberScanner& scanner,
     status = read_count(scanner, "the number of alleles of " + locus, MAX_ALLELES,
                         study.allele_count[i]);
     if (!status.ok) return status;
-    double sum = 0;
     for (int s = 0; s < study.allele_count[i]; ++s) {
       status = read_share(scanner, "frequency " + std::to_string(s + 1) + " of " + locus,
                           study.allele_frequency[i][s]);
       if (!status.ok) return status;
-      sum += study.allele_frequency[i][s];
     }
-    if (doubtful_total(sum)) warnings.push_back(StudyWarning{i, sum});
+    if (doubtful_total(locus_total(study, i)))
+      warnings.push_back(StudyWarning{i, locus_total(study, i)});
   }
 
   status = read_count(scanner, "the number of sires", MAX_SIRES, study.sire_count);
   if (!status.ok) return status;
-  double sum = 0;
   for (int k = 0; k < study.sire_count; ++k) {
     status = read_share(scanner, "the share of sire " + std::to_string(k + 1), study.skew[k]);
     if (!status.ok) return status;
-    sum += study.skew[k];
   }
-  if (doubtful_total(sum)) warnings.push_back(StudyWarning{SHARES_WARNING, sum});
+  if (doubtful_total(shares_total(study)))
+    warnings.push_back(StudyWarning{SHARES_WARNING, shares_total(study)});
 
   status = read_mother_allele(scanner, study, 0, 0, true, study.mother[0].slot[0]);
   if (!status.ok) return status;
@@ -193,7 +226,7 @@ LoadStatus read_study_data(StudyData& study, std::istream& in) {
   study = StudyData{};
   NumberScanner scanner = make_scanner(in);
   std::vector<StudyWarning> warnings;
-  LoadStatus status = read_study(study, scanner, warnings);
+  LoadStatus status{read_study(study, scanner, warnings), {}};
   status.warnings = std::move(warnings);
   return status;
 }
@@ -204,8 +237,7 @@ LoadStatus load_study_data(StudyData& study, const char* path) {
   std::error_code ignored;
   if (!file || std::filesystem::is_directory(path, ignored)) {
     return LoadStatus{
-        false,
-        "Cannot open file! Ensure that your data is in same directory as program file.\n",
+        failure("Cannot open file! Ensure that your data is in same directory as program file."),
         {}};
   }
   return read_study_data(study, file);

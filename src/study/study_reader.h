@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "study/status.h"
 #include "study/study_data.h"
 
 // A total that the reader found doubtful: the frequencies of one locus, or
@@ -18,12 +19,10 @@ struct StudyWarning {
 };
 constexpr int SHARES_WARNING = -1;
 
-// What became of a load: the warnings in the order the file gave rise to
-// them, and on refusal (ok false) the message for the user, ending in a line
-// end. Warnings found before a refusal are kept.
-struct LoadStatus {
-  bool ok;
-  std::string message;
+// What became of a load: ok, or the refusal (its message one line without
+// a line end, and its line); and the warnings in the order the file gave
+// rise to them. Warnings found before a refusal are kept.
+struct LoadStatus : Status {
   std::vector<StudyWarning> warnings;
 };
 
@@ -35,6 +34,24 @@ const char* data_file_name();
 // both slots, which is what a draw that picks no allele then leaves her with.
 // REQUIRES: study.locus_count and allele_count set.
 void make_mother_untyped(StudyData& study);
+
+// How the reader takes a frequency or share: a finite decimal real, zero or
+// more, rounded once to single precision and widened to double. False for
+// anything else (a word the scanner would refuse included).
+bool share_value(const std::string& word, double& stored);
+
+// The total of the frequencies of `locus` (counted from 0), and of the
+// sires' shares, as the reader sums them for its warnings.
+double locus_total(const StudyData& study, int locus);
+double shares_total(const StudyData& study);
+
+// The doubtful totals of a study record, in the order a reader of its file
+// would warn of them.
+std::vector<StudyWarning> doubtful_totals(const StudyData& study);
+
+// How a study file says that the mother was not genotyped: the mark and the
+// number after it that the reader ignores ("99 0").
+std::string untyped_mother_text();
 
 // Whether a total of frequencies or shares draws a warning: below 0.9999 or
 // above 1.0001 (or not a number).
