@@ -9,6 +9,7 @@
 #include "plan/curve.h"
 #include "plan/design.h"
 #include "plan/locus_ranking.h"
+#include "plan/plan_options.h"
 #include "plan/plan_text.h"
 #include "plan/study_writer.h"
 #include "simulation/estimate.h"
@@ -232,9 +233,9 @@ TEST(LocusRanking, ForwardEndsWithTheWholeStudy) {
 TEST(Designs, ATableOfPercentagesIsCaughtNotSmoothedOver) {
   std::vector<Design> designs;
   Notes notes;
-  const Status refused = add_designs(
-      "table.csv", "locus,allele,frequency\nA,1,50\nA,2,30\nA,3,20\nB,1,1\n", InputOptions{},
-      designs, notes);
+  const Status refused =
+      add_designs("table.csv", "locus,allele,frequency\nA,1,50\nA,2,30\nA,3,20\nB,1,1\n",
+                  InputOptions{}, designs, notes);
   EXPECT_FALSE(refused.ok);
   EXPECT_EQ(refused.message,
             "table.csv: the frequencies of locus A add up to 100; these look like percentages "
@@ -247,4 +248,73 @@ TEST(Designs, ATableOfPercentagesIsCaughtNotSmoothedOver) {
   EXPECT_EQ(designs.back().study.allele_frequency[0][0], 50.0) << "run as it stands";
   EXPECT_NE(notes.back().find("warning: the frequencies of locus A add up to 100"),
             std::string::npos);
+}
+
+// Shares typed on the command line are read as a study file's reader reads
+// them: rounded once to single precision, at the edges of float rounding
+// too, so a design from --shares is the study the same shares in a file
+// give.
+TEST(Designs, SharesAreReadAsTheStudyFileReadsThem) {
+  const char* const shares[] = {
+      "0.5000000298023224", "0.50000002980232239", "0.6000000238418579", "0.1", "1e-46",
+      "0.99999997"};
+  for (const char* share : shares) {
+    PlanOptions options;
+    const std::string words = std::string(share) + ",0.5";
+    const char* argv[] = {"mpplan", "curve", "--shares", words.c_str()};
+    std::string error;
+    ASSERT_TRUE(parse_plan_options(4, argv, options, error)) << error;
+    options.input.as_is = true;
+    std::vector<Design> from_option;
+    Notes notes;
+    ASSERT_TRUE(add_designs("s", EXAMPLE_STUDY, options.input, from_option, notes).ok);
+    const std::string file =
+        std::string("3\n4 0.4 0.3 0.2 0.1\n2 0.5 0.5\n3 0.6 0.3 0.1\n2\n") + share + " 0.5\n99 0\n";
+    const StudyData study = study_from(file);
+    EXPECT_EQ(from_option.at(0).study.skew[0], study.skew[0]) << share;
+  }
+}
+
+// The scale check's bounds: a total below one half or above one and a half
+// is a scale mistake; nearer 1, a warning.
+TEST(Designs, ScaleBoundsAreOneHalfAndOneAndAHalf) {
+  struct Row {
+    const char* table;
+    bool refused;
+  };
+  const Row rows[] = {
+      {"locus,allele,frequency\nA,1,0.2\nA,2,0.1\n", true},    // 0.3
+      {"locus,allele,frequency\nA,1,0.3\nA,2,0.25\n", false},  // 0.55
+      {"locus,allele,frequency\nA,1,0.9\nA,2,0.55\n", false},  // 1.45
+      {"locus,allele,frequency\nA,1,0.9\nA,2,0.7\n", true},    // 1.6
+  };
+  for (const Row& row : rows) {
+    std::vector<Design> designs;
+    Notes notes;
+    const Status status = add_designs("t.csv", row.table, InputOptions{}, designs, notes);
+    EXPECT_EQ(!status.ok, row.refused) << row.table << status.message;
+    if (status.ok) {
+      EXPECT_NE(notes.back().find("warning: the frequencies of locus A add up to"),
+                std::string::npos);
+    }
+  }
+}
+
+// A mother chosen by an identifier that several individuals share is
+// refused, naming their samples; a locus typed in nobody is refused.
+TEST(Designs, AmbiguousMotherAndUntypedLocus) {
+  std::vector<Design> designs;
+  Notes notes;
+  InputOptions options;
+  options.mothers = {"x"};
+  const std::string text = "t\nL1\nPop\nx, 0101\ny, 0102\nPop\nx, 0202\n";
+  Status status = add_designs("p.gen", text, options, designs, notes);
+  EXPECT_FALSE(status.ok);
+  EXPECT_EQ(status.message,
+            "p.gen: --mother x: 2 individuals have that identifier (in sample 1, sample 2); give "
+            "her labels locus by locus, 135/143,136/146,...");
+  status = add_designs("p.gen", "t\nL1, L2\nPop\na, 0101 0000\nb, 0102 0000\n", InputOptions{},
+                       designs, notes);
+  EXPECT_EQ(status.message, "p.gen: locus L2 is typed in no individual; leave it out with --loci");
+  EXPECT_EQ(status.locus, "L2");
 }

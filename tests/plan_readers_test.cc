@@ -91,7 +91,8 @@ TEST(GenepopReader, Refusals) {
           {"t\nL1\nPop\na, 0101 0202\n", "line 4: individual \"a\" has more than 1 genotypes"},
           {"t\nL1\nPop\n0101\n",
            "line 4: \"0101\" is no individual (an identifier, a comma, then the genotypes)"},
-          {"t\nL1\nL2\n", "no line reads \"Pop\": this is no Genepop file"},
+          {"t\nL1\nL2\n",
+           "no line reads \"Pop\" (alone or with a sample's name): this is no Genepop file"},
           {"t\nPop\na, 0101\n", "no locus names before the first \"Pop\" line"},
           {"t\nL1\nPop\n", "the file has no individuals"},
       });
@@ -188,11 +189,12 @@ TEST(Panel, FrequenciesFromTypedAllelesInLabelOrder) {
   EXPECT_EQ(pooled.loci[1].frequency, (std::vector<double>{0.75, 0.25}));
 
   int sample = -1;
-  ASSERT_TRUE(choose_sample(data, "c", sample).ok);
+  std::vector<std::string> notes;
+  ASSERT_TRUE(choose_sample(data, "c", sample, notes).ok);
   EXPECT_EQ(sample, 1);
-  ASSERT_TRUE(choose_sample(data, "1", sample).ok);
+  ASSERT_TRUE(choose_sample(data, "1", sample, notes).ok);
   EXPECT_EQ(sample, 0);
-  EXPECT_FALSE(choose_sample(data, "3", sample).ok);
+  EXPECT_FALSE(choose_sample(data, "3", sample, notes).ok);
   const Panel first = panel_of(data, 0, {1, 0});
   EXPECT_EQ(first.loci[0].name, "L2");
   EXPECT_EQ(first.loci[1].labels, (std::vector<std::string>{"9", "10"}));
@@ -211,4 +213,110 @@ TEST(Panel, PoolingKeepsTheCommonAllelesAndTheTotal) {
   EXPECT_EQ(allele_index(locus, "4"), 2);
   EXPECT_EQ(allele_index(locus, "3"), 1);
   EXPECT_EQ(allele_index(locus, "7"), -1);
+}
+
+// Sample names after "Pop", as exported files have them, become the
+// samples' names and choose them with --pop; a name that is also a number
+// is taken as the name, and a note says so.
+TEST(GenepopReader, SampleNamesAfterPop) {
+  const std::string text =
+      "t\nL1\nPop Nancy1\na, 0101\nb, 0102\npop,  2\nc, 0202\nPOP,\nd, 0303\nPop 1\ne, 0404\n";
+  EXPECT_EQ(detect_format("t\nL1\nPop Nancy1\na, 0101\n"), InputFormat::GENEPOP);
+  EXPECT_EQ(detect_format("t\nL1\nPop,\na, 0101\n"), InputFormat::GENEPOP);
+  const PopulationData data = read_ok(read_genepop, text);
+  EXPECT_EQ(data.samples, (std::vector<std::string>{"Nancy1", "2", "sample 3", "1"}));
+  std::vector<std::string> notes;
+  int sample = -1;
+  ASSERT_TRUE(choose_sample(data, "Nancy1", sample, notes).ok);
+  EXPECT_EQ(sample, 0);
+  ASSERT_TRUE(choose_sample(data, "2", sample, notes).ok);
+  EXPECT_EQ(sample, 1);
+  EXPECT_TRUE(notes.empty()) << "the sample named 2 is also the second";
+  ASSERT_TRUE(choose_sample(data, "1", sample, notes).ok);
+  EXPECT_EQ(sample, 3) << "the name first";
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0],
+            "--pop 1: the sample named 1 (sample 4 of the file), not the 1st in the file");
+  ASSERT_TRUE(choose_sample(data, "3", sample, notes).ok);
+  EXPECT_EQ(sample, 2) << "no sample is named 3: the position";
+  // An individual whose identifier starts with "pop" is no Pop line.
+  const PopulationData popular = read_ok(read_genepop, "t\nL1\nPop\npop 1, 0101\npopx, 0202\n");
+  EXPECT_EQ(popular.individuals.size(), 2u);
+  EXPECT_EQ(popular.individuals[0].id, "pop 1");
+}
+
+// What a reader accepts but a user must hear of, in every population
+// format: identifiers used twice, missing-data codes read as alleles,
+// genotypes with one allele missing.
+TEST(PopulationReaders, DoubtsAreNoted) {
+  struct Row {
+    const char* text;
+    std::vector<std::string> notes;
+  };
+  const Row rows[] = {
+      {"t\nL1, L2\nPop\na, 0400 0101\nb, 0102 0001\nc, 0000 0101\nd, 0101 0202\n",
+       {"locus L1: 1 genotype with one allele missing, read as missing (the first: individual "
+        "\"a\", line 4)",
+        "locus L2: 1 genotype with one allele missing, read as missing (the first: individual "
+        "\"b\", line 5)"}},
+      {"t\nL1\nPop\nx, 0101\nx, 0102\nPop\nx, 0202\ny, 0101\n",
+       {"warning: identifier \"x\" is used by 3 individuals (lines 4, 5, 7); a mother or sample "
+        "cannot be chosen by it"}},
+      {"t\nfca8\nPop\na, 999999\nb, 120999\nc, 120122\n",
+       {"warning: locus fca8: allele 999 (3 times) looks like a missing-data code; it is read as "
+        "an allele"}},
+      {"1,3,1,3\nt,,p\nid,pop,A,\na,p,0,120\nb,p,120,122\nc,p,999,120\n",
+       {"warning: locus A: allele 999 (1 times) looks like a missing-data code; it is read as an "
+        "allele",
+        "locus A: 1 genotype with one allele missing, read as missing (the first: individual "
+        "\"a\", line 4)"}},
+      {"locus,allele,frequency\nA,999,0.1\nA,120,0.9\n",
+       {"warning: locus A: allele 999 looks like a missing-data code; it is read as an allele"}},
+  };
+  for (const Row& row : rows) {
+    PopulationData data;
+    const Status read = read_population(row.text, detect_format(row.text), data);
+    ASSERT_TRUE(read.ok) << read.message << "\n" << row.text;
+    EXPECT_EQ(data.notes, row.notes) << row.text;
+  }
+}
+
+TEST(PopulationReaders, RefusedWithTheLineAndWhoAndEscaped) {
+  struct Row {
+    std::string text;
+    InputFormat format;
+    const char* message;
+    int line;
+    const char* individual;
+  };
+  const Row rows[] = {
+      {std::string("t\nL1\nPop\na, 01\0001\n", 20), InputFormat::GENEPOP,
+       "line 4: the file holds the control byte \\x00; a population file is plain text", 4, ""},
+      {"t\nL1\nPop\na\x01, 0101\n", InputFormat::GENEPOP,
+       "line 4: the file holds the control byte \\x01; a population file is plain text", 4, ""},
+      {"t\nL1\nPop\nM\xe9nil, 0101 0101\n", InputFormat::GENEPOP,
+       "line 4: individual \"M\\xE9nil\" has more than 1 genotypes", 4, "M\xe9nil"},
+      {"1,1,1,1\nt,,p\nid,pop,A,\na,p,120,122,7\n", InputFormat::GENALEX,
+       "line 4: individual \"a\" has a cell too many: column 5 reads \"7\", past the last column "
+       "(4) of the header",
+       4, "a"},
+      {"1,99,1,99\nt,,p\nid,pop,A,\na,p,120,122\n", InputFormat::GENALEX,
+       "line 1: cell 2 says 99 individuals, but the file has 1", 1, ""},
+      {"1,2,1,3\nt,,p\nid,pop,A,\na,p,120,122\nb,p,120,120\n", InputFormat::GENALEX,
+       "line 1: cell 4 says 3 individuals in population p, but the file has 2", 1, ""},
+      {"locus,allele,frequency\nA,1,0.5,0.2\n", InputFormat::FREQUENCIES,
+       "line 2: a row holds a locus, an allele and its frequency, and nothing more", 0, ""},
+  };
+  for (const Row& row : rows) {
+    PopulationData data;
+    const Status read = read_population(row.text, row.format, data);
+    EXPECT_FALSE(read.ok) << row.text;
+    EXPECT_EQ(read.message, row.message);
+    EXPECT_EQ(read.line, row.line) << row.message;
+    EXPECT_EQ(read.individual, row.individual) << row.message;
+  }
+  // Empty cells past the last column are a spreadsheet's, and columns the
+  // header names are the file's own.
+  read_ok(read_genalex, "1,1,1,1\nt,,p\nid,pop,A,\na,p,120,122,,,\n");
+  read_ok(read_genalex, "1,1,1,1\nt,,p\nid,pop,A,,lat\na,p,120,122,45.2\n");
 }

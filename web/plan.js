@@ -22,20 +22,22 @@
     const startDesign = core.cwrap('mp_design', null, []);
     const run = core.cwrap('mp_run', 'string', ['number']);
 
-    // Strings of any size go through the heap, not the stack.
+    // Strings of any size go through the heap, not the stack, with their
+    // length, so that a NUL in a file reaches the core's check rather than
+    // cutting the text short.
     function withString(text, use) {
       const size = core.lengthBytesUTF8(text) + 1;
       const at = core._malloc(size);
       core.stringToUTF8(text, at, size);
       try {
-        return use(at);
+        return use(at, size - 1);
       } finally {
         core._free(at);
       }
     }
     const word = (text) => withString(text, (at) => core._mp_word(at));
     const input = (name, text) =>
-      withString(name, (n) => withString(text, (t) => core._mp_input(n, t)));
+      withString(name, (n) => withString(text, (t, length) => core._mp_input(n, t, length)));
 
     function words(command, options, design) {
       const o = options || {};
@@ -75,7 +77,7 @@
     return {
       words,
       describe(text) {
-        return JSON.parse(withString(text, (at) => core.UTF8ToString(core._mp_describe(at))));
+        return JSON.parse(withString(text, (at, length) => core.UTF8ToString(core._mp_describe(at, length))));
       },
       study(text, options, design) {
         const r = call('study', text, options, [design || {}]);

@@ -126,10 +126,10 @@ EMSCRIPTEN_KEEPALIVE void mp_word(const char* word) {
   call.designs.back().push_back(word);
 }
 
-// Adds an input file by name and text.
-EMSCRIPTEN_KEEPALIVE void mp_input(const char* name, const char* text) {
+// Adds an input file by name and text (`size` bytes, NULs included).
+EMSCRIPTEN_KEEPALIVE void mp_input(const char* name, const char* text, int size) {
   call.names.push_back(name);
-  call.texts.push_back(text);
+  call.texts.push_back(std::string(text, static_cast<size_t>(size)));
 }
 
 // Runs the command the designs name, from `seed`; returns the result as
@@ -162,8 +162,8 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned seed) {
 
 // What a population file holds, for the page's choices: its format, loci,
 // samples and individuals, as JSON; or the reader's refusal.
-EMSCRIPTEN_KEEPALIVE const char* mp_describe(const char* text) {
-  const std::string input = text;
+EMSCRIPTEN_KEEPALIVE const char* mp_describe(const char* text, int size) {
+  const std::string input(text, static_cast<size_t>(size));
   const InputFormat format = detect_format(input);
   const char* const names[] = {"study", "genepop", "genalex", "frequencies"};
   std::string out = "{\"format\":" + json_string(names[static_cast<int>(format)]);

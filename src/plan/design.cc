@@ -130,7 +130,8 @@ Status panel_of_input(const std::string& name, const std::string& text, const In
   Status result = read_population(text, format_of(options, text), data);
   if (!result.ok) return named(name, result, ", ");
   int sample = -1;
-  result = choose_sample(data, options.pop, sample);
+  result = choose_sample(data, options.pop, sample, data.notes);
+  for (const std::string& note : data.notes) notes.push_back(name + ": " + note);
   if (!result.ok) return named(name, result);
   std::vector<int> chosen;
   result = choose_loci(data.loci, options.loci, chosen);

@@ -21,8 +21,11 @@ Status read_frequency_table(const std::string& text, PopulationData& data) {
     const std::string where = "line " + std::to_string(at + 1);
     if (trim(lines[at]).empty()) continue;
     const std::vector<std::string> cells = split_cells(lines[at], separator);
-    if (cells.size() < 3 || cells[0].empty() || cells[1].empty()) {
-      return failure(where + ": a row holds a locus, an allele and its frequency");
+    bool extra = false;
+    for (size_t c = 3; c < cells.size(); ++c) extra = extra || !cells[c].empty();
+    if (cells.size() < 3 || cells[0].empty() || cells[1].empty() || extra) {
+      return failure(where +
+                     ": a row holds a locus, an allele and its frequency, and nothing more");
     }
     double frequency = 0;
     // Counts and percentages pass (the scale check speaks of them later);

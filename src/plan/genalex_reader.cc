@@ -6,11 +6,34 @@
 // past the last locus are ignored.
 #include "plan/plan_text.h"
 #include "plan/population.h"
+#include "study/number_scanner.h"
 
 namespace {
 
 char separator_of(const std::string& line) {
   return line.find('\t') != std::string::npos && line.find(',') == std::string::npos ? '\t' : ',';
+}
+
+// Holds the first row's counts to the records: individuals, populations
+// and each population's size, as far as the row gives them.
+Status check_header_counts(const std::vector<std::string>& counts, const PopulationData& data,
+                           const std::vector<int>& sizes) {
+  const auto says = [&](size_t cell, long found, const std::string& what) {
+    long given = 0;
+    if (cell >= counts.size() || counts[cell].empty() || !parse_integer(counts[cell], given) ||
+        given == found) {
+      return success();
+    }
+    return failure_at(1, "line 1: cell " + std::to_string(cell + 1) + " says " +
+                             std::to_string(given) + " " + what + ", but the file has " +
+                             std::to_string(found));
+  };
+  Status status = says(1, static_cast<long>(data.individuals.size()), "individuals");
+  if (status.ok) status = says(2, static_cast<long>(data.samples.size()), "populations");
+  for (size_t s = 0; status.ok && s < sizes.size(); ++s) {
+    status = says(3 + s, sizes[s], "individuals in population " + printable(data.samples[s]));
+  }
+  return status;
 }
 
 }  // namespace
@@ -38,6 +61,15 @@ Status read_genalex(const std::string& text, PopulationData& data) {
     }
     data.loci.push_back(name);
   }
+  // The columns a record may fill: the loci's, and any further column the
+  // header names (a spreadsheet's extra columns). Empty cells past them are
+  // a spreadsheet's too; a value there is a record with a cell too many.
+  size_t width = 2 + 2 * static_cast<size_t>(loci);
+  for (size_t column = width; column < header.size(); ++column) {
+    if (!header[column].empty()) width = column + 1;
+  }
+  data.half_missing.assign(static_cast<size_t>(loci), HalfMissing{});
+  std::vector<int> sizes;  // individuals per population, in order of appearance
 
   for (size_t at = 3; at < lines.size(); ++at) {
     const int line = static_cast<int>(at) + 1;
@@ -46,9 +78,21 @@ Status read_genalex(const std::string& text, PopulationData& data) {
     for (const std::string& cell : cells) empty = empty && cell.empty();
     if (empty) continue;
     if (cells.size() < 2 + 2 * static_cast<size_t>(loci)) {
-      return failure("line " + std::to_string(line) + ": individual \"" + cells[0] + "\" has " +
-                     std::to_string(cells.size() < 2 ? 0 : (cells.size() - 2) / 2) +
-                     " genotypes; the file has " + std::to_string(loci) + " loci");
+      return failure_at(line,
+                        "line " + std::to_string(line) + ": individual \"" + printable(cells[0]) +
+                            "\" has " +
+                            std::to_string(cells.size() < 2 ? 0 : (cells.size() - 2) / 2) +
+                            " genotypes; the file has " + std::to_string(loci) + " loci",
+                        "", cells[0]);
+    }
+    for (size_t column = width; column < cells.size(); ++column) {
+      if (cells[column].empty()) continue;
+      return failure_at(line,
+                        "line " + std::to_string(line) + ": individual \"" + printable(cells[0]) +
+                            "\" has a cell too many: column " + std::to_string(column + 1) +
+                            " reads \"" + printable(cells[column]) + "\", past the last column (" +
+                            std::to_string(width) + ") of the header",
+                        "", cells[0]);
     }
     int sample = -1;
     for (size_t s = 0; s < data.samples.size(); ++s) {
@@ -57,26 +101,34 @@ Status read_genalex(const std::string& text, PopulationData& data) {
     if (sample < 0) {
       sample = static_cast<int>(data.samples.size());
       data.samples.push_back(cells[1]);
+      sizes.push_back(0);
     }
+    ++sizes[sample];
     Individual individual{cells[0], sample, line, std::vector<LabelPair>(loci)};
     for (long i = 0; i < loci; ++i) {
       LabelPair pair;
-      bool missing = false;
+      int missing = 0;  // alleles missing
       for (int slot = 0; slot < 2; ++slot) {
         const std::string& code = cells[2 + 2 * i + slot];
         long value = 0;
         if (!parse_integer(code, value) || value < -1) {
-          return failure("line " + std::to_string(line) + ": allele \"" + code + "\" at locus " +
-                         data.loci[i] + " of individual \"" + cells[0] +
-                         "\" is not a whole number (0 or -1 for missing)");
+          return failure_at(line,
+                            "line " + std::to_string(line) + ": allele \"" + printable(code) +
+                                "\" at locus " + printable(data.loci[i]) + " of individual \"" +
+                                printable(cells[0]) +
+                                "\" is not a whole number (0 or -1 for missing)",
+                            data.loci[i], cells[0]);
         }
-        missing = missing || value <= 0;
+        missing += value <= 0;
         pair.allele[slot] = std::to_string(value);
       }
+      if (missing == 1 && data.half_missing[i].count++ == 0)
+        data.half_missing[i].first =
+            "individual \"" + printable(cells[0]) + "\", line " + std::to_string(line);
       individual.genotype[i] = missing ? LabelPair{} : pair;
     }
     data.individuals.push_back(individual);
   }
   if (data.individuals.empty()) return failure("the file has no individuals");
-  return success();
+  return check_header_counts(counts, data, sizes);
 }

@@ -24,8 +24,9 @@ InputFormat detect_format(const std::string& text) {
       parse_integer(cells[2], value)) {
     return InputFormat::GENALEX;
   }
+  std::string name;
   for (const std::string& line : lines) {
-    if (lower(trim(line)) == "pop") return InputFormat::GENEPOP;
+    if (is_pop_line(line, name)) return InputFormat::GENEPOP;
   }
   return InputFormat::STUDY;
 }
@@ -45,15 +46,21 @@ bool format_named(const std::string& name, InputFormat& format) {
 }
 
 Status read_population(const std::string& text, InputFormat format, PopulationData& data) {
+  Status status = check_plain_text(text);
+  if (!status.ok) return status;
   switch (format) {
     case InputFormat::GENEPOP:
-      return read_genepop(text, data);
-    case InputFormat::GENALEX:
-      return read_genalex(text, data);
-    case InputFormat::FREQUENCIES:
-      return read_frequency_table(text, data);
-    case InputFormat::STUDY:
+      status = read_genepop(text, data);
       break;
+    case InputFormat::GENALEX:
+      status = read_genalex(text, data);
+      break;
+    case InputFormat::FREQUENCIES:
+      status = read_frequency_table(text, data);
+      break;
+    case InputFormat::STUDY:
+      return failure("a study file is no population file");
   }
-  return failure("a study file is no population file");
+  if (status.ok) note_doubts(data);
+  return status;
 }

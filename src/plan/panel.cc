@@ -6,27 +6,44 @@
 
 #include "plan/plan_text.h"
 
-Status choose_sample(const PopulationData& data, const std::string& choice, int& sample) {
+Status choose_sample(const PopulationData& data, const std::string& choice, int& sample,
+                     std::vector<std::string>& notes) {
   sample = -1;
   if (choice.empty()) return success();
   long position = 0;
-  if (parse_integer(choice, position)) {
-    if (position >= 1 && position <= static_cast<long>(data.samples.size())) {
-      sample = static_cast<int>(position) - 1;
-      return success();
-    }
-  }
+  const bool number = parse_integer(choice, position);
+  // A sample's own name first: a file's populations may be named "2" and
+  // "1", and --pop 2 then means the one named 2.
   for (size_t s = 0; s < data.samples.size(); ++s) {
     if (data.samples[s] == choice) {
       sample = static_cast<int>(s);
+      if (number && position != static_cast<long>(s) + 1) {
+        notes.push_back("--pop " + choice + ": the sample named " + choice + " (sample " +
+                        std::to_string(s + 1) + " of the file), not the " + choice +
+                        (position == 1   ? "st"
+                         : position == 2 ? "nd"
+                         : position == 3 ? "rd"
+                                         : "th") +
+                        " in the file");
+      }
       return success();
     }
   }
-  for (const Individual& individual : data.individuals) {
-    if (individual.id == choice) {
-      sample = individual.sample;
-      return success();
+  if (number && position >= 1 && position <= static_cast<long>(data.samples.size())) {
+    sample = static_cast<int>(position) - 1;
+    return success();
+  }
+  const std::vector<const Individual*> named = individuals_named(data, choice);
+  if (!named.empty()) {
+    for (const Individual* other : named) {
+      if (other->sample != named.front()->sample) {
+        return failure("--pop " + choice + ": individuals of " +
+                       data.samples[named.front()->sample] + " and " + data.samples[other->sample] +
+                       " share that identifier; give the sample's position or name");
+      }
     }
+    sample = named.front()->sample;
+    return success();
   }
   return failure("--pop " + choice + " names no sample: give a position from 1 to " +
                  std::to_string(data.samples.size()) +

@@ -24,9 +24,11 @@ struct Panel {
 };
 
 // The sample that --pop names: a position (1, 2, ...), a population's name,
-// or an individual's identifier (that individual's sample). An empty
-// `choice` pools every sample: `sample` is then -1.
-Status choose_sample(const PopulationData& data, const std::string& choice, int& sample);
+// or an individual's identifier (that individual's sample). A name comes
+// before a position, with a note in `notes` when the name is a number. An
+// empty `choice` pools every sample: `sample` is then -1.
+Status choose_sample(const PopulationData& data, const std::string& choice, int& sample,
+                     std::vector<std::string>& notes);
 
 // The loci that --loci names (a comma-separated list of names, in the order
 // wanted); an empty list keeps every locus in file order.

@@ -29,6 +29,13 @@ struct TableLocus {
   std::vector<double> frequencies;
 };
 
+// Genotypes of one locus with one allele missing, which are read as
+// missing there.
+struct HalfMissing {
+  int count = 0;
+  std::string first;  // the first of them: "individual \"a3\" (line 7)"
+};
+
 struct PopulationData {
   std::string format;  // "Genepop", "GenAlEx" or "frequency table"
   std::vector<std::string> loci;
@@ -38,11 +45,23 @@ struct PopulationData {
   std::vector<Individual> individuals;
   // A frequency table has no individuals, one entry per locus here instead.
   std::vector<TableLocus> table;
+  std::vector<HalfMissing> half_missing;  // per locus, when the reader counts them
+  // What reading found doubtful, one line each without a line end, for the
+  // user: identifiers used twice, missing-data codes read as alleles,
+  // genotypes with one allele missing, a sample chosen by a name.
+  std::vector<std::string> notes;
 };
 
 Status read_genepop(const std::string& text, PopulationData& data);
 Status read_genalex(const std::string& text, PopulationData& data);
 Status read_frequency_table(const std::string& text, PopulationData& data);
+
+// Whether a Genepop line opens a sample: "Pop", in any case, alone or
+// followed by the sample's name ("Pop Nancy1", "Pop, Nancy1", "POP,"). A
+// line that goes on with a comma after the name is an individual whose
+// identifier starts with "pop" instead. `name` gets the name, empty when
+// there is none.
+bool is_pop_line(const std::string& line, std::string& name);
 
 enum class InputFormat { STUDY, GENEPOP, GENALEX, FREQUENCIES };
 
@@ -55,5 +74,19 @@ InputFormat detect_format(const std::string& text);
 // frequencies. False for any other name.
 bool format_named(const std::string& name, InputFormat& format);
 
-// Reads `text` as a population file of `format` (not STUDY).
+// Refuses a text that holds a NUL or another control byte (tabs and line
+// ends are text), naming the line and showing the byte escaped.
+Status check_plain_text(const std::string& text);
+
+// Adds to data.notes what a user should know of an accepted file:
+// identifiers used by more than one individual, allele labels that look
+// like missing-data codes (0, -9, 999, 999999), and the genotypes with one
+// allele missing that were read as missing.
+void note_doubts(PopulationData& data);
+
+// The individuals whose identifier is `id`, in file order.
+std::vector<const Individual*> individuals_named(const PopulationData& data, const std::string& id);
+
+// Reads `text` as a population file of `format` (not STUDY): plain text
+// checked first, doubts noted after.
 Status read_population(const std::string& text, InputFormat format, PopulationData& data);

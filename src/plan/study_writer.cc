@@ -51,16 +51,25 @@ Status mother_alleles(const Panel& panel, const MotherChoice& mother, const Popu
   std::vector<LabelPair> labels;
   std::string who;
   if (mother.kind == MotherChoice::INDIVIDUAL) {
-    const Individual* found = nullptr;
-    for (const Individual& individual : data.individuals) {
-      if (individual.id == mother.text) found = &individual;
-    }
-    if (found == nullptr) {
+    const std::vector<const Individual*> found = individuals_named(data, mother.text);
+    if (found.empty()) {
       return failure("--mother " + mother.text +
                      ": no individual has that identifier (give her labels locus by locus, "
                      "135/143,136/146,..., or leave her untyped)");
     }
-    for (const LocusPanel& locus : panel.loci) labels.push_back(found->genotype[locus.source]);
+    if (found.size() > 1) {
+      std::string samples;
+      for (const Individual* individual : found) {
+        const std::string& sample = data.samples[individual->sample];
+        if (samples.find(sample) == std::string::npos)
+          samples += (samples.empty() ? "" : ", ") + sample;
+      }
+      return failure("--mother " + mother.text + ": " + std::to_string(found.size()) +
+                     " individuals have that identifier (in " + samples +
+                     "); give her labels locus by locus, 135/143,136/146,...");
+    }
+    for (const LocusPanel& locus : panel.loci)
+      labels.push_back(found.front()->genotype[locus.source]);
     who = "mother \"" + mother.text + "\"";
   } else {
     const std::vector<std::string> pairs = split_cells(mother.text, ',');

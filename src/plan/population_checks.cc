@@ -1,0 +1,99 @@
+// What every population reader holds a file to before and after reading
+// it: plain text, and the doubts a user should hear of.
+#include <map>
+
+#include "plan/population.h"
+#include "study/number_scanner.h"
+
+namespace {
+
+// Codes that labs use for a missing allele; read as alleles they make a
+// rare allele out of missing data.
+bool looks_like_missing_code(const std::string& label) {
+  return label == "0" || label == "-9" || label == "999" || label == "999999";
+}
+
+// At most this many doubts of one kind are listed by name.
+constexpr size_t LISTED = 5;
+
+}  // namespace
+
+Status check_plain_text(const std::string& text) {
+  int line = 1;
+  for (size_t at = 0; at < text.size(); ++at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte == '\n') ++line;
+    if (byte == '\r' && at + 1 < text.size() && text[at + 1] != '\n') ++line;
+    if ((byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') || byte == 0x7f) {
+      return failure_at(
+          line, "line " + std::to_string(line) + ": the file holds the control byte " +
+                    printable(std::string(1, text[at])) + "; a population file is plain text");
+    }
+  }
+  return success();
+}
+
+std::vector<const Individual*> individuals_named(const PopulationData& data,
+                                                 const std::string& id) {
+  std::vector<const Individual*> found;
+  for (const Individual& individual : data.individuals) {
+    if (individual.id == id) found.push_back(&individual);
+  }
+  return found;
+}
+
+void note_doubts(PopulationData& data) {
+  // Identifiers used more than once.
+  std::map<std::string, std::vector<int>> lines_of;
+  std::vector<std::string> order;
+  for (const Individual& individual : data.individuals) {
+    std::vector<int>& lines = lines_of[individual.id];
+    if (lines.size() == 1) order.push_back(individual.id);
+    lines.push_back(individual.line);
+  }
+  for (size_t n = 0; n < order.size() && n < LISTED; ++n) {
+    const std::vector<int>& lines = lines_of[order[n]];
+    std::string where;
+    for (size_t k = 0; k < lines.size() && k < 3; ++k)
+      where += (k ? ", " : "") + std::to_string(lines[k]);
+    if (lines.size() > 3) where += ", ...";
+    data.notes.push_back("warning: identifier \"" + printable(order[n]) + "\" is used by " +
+                         std::to_string(lines.size()) + " individuals (lines " + where +
+                         "); a mother or sample cannot be chosen by it");
+  }
+  if (order.size() > LISTED) {
+    data.notes.push_back("warning: " + std::to_string(order.size() - LISTED) +
+                         " more identifiers are used by more than one individual");
+  }
+
+  // Missing-data codes read as alleles: per locus and label, how many
+  // genotypes carry them.
+  for (size_t i = 0; i < data.loci.size(); ++i) {
+    std::map<std::string, int> carried;
+    for (const Individual& individual : data.individuals) {
+      for (const std::string& label : individual.genotype[i].allele) {
+        if (looks_like_missing_code(label)) ++carried[label];
+      }
+    }
+    if (i < data.table.size()) {
+      for (const std::string& label : data.table[i].labels) {
+        if (looks_like_missing_code(label)) ++carried[label];
+      }
+    }
+    for (const auto& [label, count] : carried) {
+      data.notes.push_back("warning: locus " + printable(data.loci[i]) + ": allele " + label +
+                           (data.table.empty() ? " (" + std::to_string(count) + " times)" : "") +
+                           " looks like a missing-data code; it is read as an allele");
+    }
+  }
+
+  // Genotypes with one allele missing.
+  for (size_t i = 0; i < data.half_missing.size() && i < data.loci.size(); ++i) {
+    const HalfMissing& half = data.half_missing[i];
+    if (half.count == 0) continue;
+    data.notes.push_back("locus " + printable(data.loci[i]) + ": " + std::to_string(half.count) +
+                         (half.count == 1 ? " genotype" : " genotypes") +
+                         " with one allele missing, read as missing (the first: " + half.first +
+                         ")");
+  }
+}
