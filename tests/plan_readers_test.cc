@@ -320,3 +320,96 @@ TEST(PopulationReaders, RefusedWithTheLineAndWhoAndEscaped) {
   read_ok(read_genalex, "1,1,1,1\nt,,p\nid,pop,A,\na,p,120,122,,,\n");
   read_ok(read_genalex, "1,1,1,1\nt,,p\nid,pop,A,,lat\na,p,120,122,45.2\n");
 }
+
+// STRUCTURE files in the forms labs write them: one or two rows per
+// individual, with or without a population column and a row of names, -9
+// for missing; recognised from the content.
+TEST(StructureReader, FormsRealFilesTake) {
+  struct Row {
+    const char* text;
+    std::vector<std::string> loci;
+    std::vector<std::string> samples;
+    std::string second_at_locus_2;  // individual 2's genotype at locus 2
+  };
+  const Row rows[] = {
+      {"L1 L2\na 1 120 122 200 -9\nb 1 120 120 202 204\nc 2 122 122 200 200\n",
+       {"L1", "L2"},
+       {"1", "2"},
+       "202/204"},
+      {"a 120 122 200 204\nb 120 120 202 204\n", {"locus 1", "locus 2"}, {"sample 1"}, "202/204"},
+      {"a 3 120 200\na 3 122 204\nb 4 120 202\nb 4 120 206\n",
+       {"locus 1", "locus 2"},
+       {"3", "4"},
+       "202/206"},
+      {"L1\tL2\n1\t120\t200\n1\t122\t-9\n2\t124\t202\n2\t120\t204\n",
+       {"L1", "L2"},
+       {"sample 1"},
+       "202/204"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(detect_format(row.text), InputFormat::STRUCTURE) << row.text;
+    PopulationData data;
+    const Status read = read_population(row.text, InputFormat::STRUCTURE, data);
+    ASSERT_TRUE(read.ok) << read.message << "\n" << row.text;
+    EXPECT_EQ(data.loci, row.loci) << row.text;
+    EXPECT_EQ(data.samples, row.samples) << row.text;
+    EXPECT_EQ(pair_of(data, 1, 1), row.second_at_locus_2) << row.text;
+  }
+  const PopulationData first = read_ok(read_structure, rows[0].text);
+  EXPECT_EQ(pair_of(first, 0, 1), "/") << "one allele -9 is a missing genotype";
+  EXPECT_EQ(first.half_missing[1].count, 1);
+  expect_refusals(read_structure,
+                  {{"L1 L2 L3\na 1 120 122 200 204\nb 1 120 120 202 204\n",
+                    "line 2: the first row names 3 loci, but the rows have 6 columns (an "
+                    "identifier, perhaps a population, and two per locus)"},
+                   {"a 120 -5\nb 120 122\n",
+                    "line 1: allele -5 at locus locus 1 of individual \"a\" is negative (-9 is "
+                    "missing)"}});
+}
+
+// CSV files as spreadsheets and R write them: commas, tabs or semicolons
+// (with decimal commas), cells quoted, R's column of row names.
+TEST(FrequencyTableReader, DialectsOfCsv) {
+  const char* const tables[] = {
+      "locus,allele,frequency\nA,120,0.25\nA,122,0.75\n",
+      "locus\tallele\tfrequency\nA\t120\t0.25\nA\t122\t0.75\n",
+      "locus;allele;frequency\nA;120;0,25\nA;122;0,75\n",
+      "\"\",\"locus\",\"allele\",\"frequency\"\n\"1\",\"A\",\"120\",0.25\n\"2\",\"A\",\"122\",0."
+      "75\n",
+      "\"locus\";\"allele\";\"frequency\"\n\"A\";\"120\";0,25\n\"A\";\"122\";0,75\n",
+  };
+  for (const char* text : tables) {
+    EXPECT_EQ(detect_format(text), InputFormat::FREQUENCIES) << text;
+    const PopulationData data = read_ok(read_frequency_table, text);
+    ASSERT_EQ(data.table.size(), 1u) << text;
+    EXPECT_EQ(data.table[0].labels, (std::vector<std::string>{"120", "122"})) << text;
+    EXPECT_EQ(data.table[0].frequencies, (std::vector<double>{0.25, 0.75})) << text;
+  }
+  const std::string genalex = "1;2;1;2\nt;;p\nid;pop;A;\na;p;120;122\nb;p;122;122\n";
+  EXPECT_EQ(detect_format(genalex), InputFormat::GENALEX);
+  const PopulationData data = read_ok(read_genalex, genalex);
+  EXPECT_EQ(pair_of(data, 0, 0), "120/122");
+}
+
+// A text in none of the formats is refused with what it looks like.
+TEST(InputFormat, NoneOfTheFormatsSaysWhatItLooksLike) {
+  const std::string known =
+      "it is none of the formats mpplan reads (Genepop, GenAlEx, STRUCTURE, a frequency table or "
+      "a study file): ";
+  const std::pair<std::string, std::string> rows[] = {
+      {"id;pop;x\n1;2;3\n",
+       known + "it looks like a table of 3 columns separated by semicolons (its first row reads "
+               "\"id;pop;x\"), but a frequency table's header is locus,allele,frequency and a "
+               "GenAlEx file's first row holds the counts of loci, individuals and populations"},
+      {"<html><body>x</body></html>\n", known + "it looks like HTML or XML"},
+      {std::string("PK\x03\x04rest", 8),
+       known + "it looks like a spreadsheet workbook; save the sheet as CSV"},
+      {"hello there\n", known + "its first line reads \"hello there\""},
+  };
+  for (const auto& [text, message] : rows) {
+    EXPECT_EQ(detect_format(text), InputFormat::STUDY) << text;
+    EXPECT_FALSE(starts_like_study(text)) << text;
+    EXPECT_EQ(unknown_format(text), message);
+  }
+  EXPECT_TRUE(starts_like_study("3\n4 0.4 0.3 0.2 0.1\n"));
+}

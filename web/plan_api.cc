@@ -165,7 +165,7 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned seed) {
 EMSCRIPTEN_KEEPALIVE const char* mp_describe(const char* text, int size) {
   const std::string input(text, static_cast<size_t>(size));
   const InputFormat format = detect_format(input);
-  const char* const names[] = {"study", "genepop", "genalex", "frequencies"};
+  const char* const names[] = {"study", "genepop", "genalex", "frequencies", "structure"};
   std::string out = "{\"format\":" + json_string(names[static_cast<int>(format)]);
   if (format != InputFormat::STUDY) {
     PopulationData data;

@@ -227,6 +227,8 @@ StudyData with_loci(const StudyData& study, const std::vector<int>& loci) {
 Status add_designs(const std::string& name, const std::string& text, const InputOptions& options,
                    std::vector<Design>& designs, Notes& notes) {
   if (format_of(options, text) == InputFormat::STUDY) {
+    if (!options.format_given && !starts_like_study(text))
+      return failure(name + ": " + unknown_format(text));
     if (options.pool_rare || !options.pop.empty()) {
       return failure(name + " is a study file: --pop and --pool-rare apply to population files");
     }

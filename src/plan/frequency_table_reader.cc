@@ -1,7 +1,21 @@
 // A frequency table: the header locus,allele,frequency, then a row per
-// allele. Loci come in the order they first appear.
+// allele, with commas, tabs or semicolons (decimal commas then), quoted or
+// not; R's write.csv puts a column of row names first, with an empty
+// header. Loci come in the order they first appear.
+#include <algorithm>
+
 #include "plan/plan_text.h"
 #include "plan/population.h"
+
+bool frequency_header(const std::vector<std::string>& cells, size_t& first) {
+  first = !cells.empty() && cells[0].empty() ? 1 : 0;
+  if (cells.size() < first + 3) return false;
+  for (size_t c = first + 3; c < cells.size(); ++c) {
+    if (!cells[c].empty()) return false;
+  }
+  return lower(cells[first]) == "locus" && lower(cells[first + 1]) == "allele" &&
+         lower(cells[first + 2]) == "frequency";
+}
 
 Status read_frequency_table(const std::string& text, PopulationData& data) {
   data = PopulationData{};
@@ -10,17 +24,18 @@ Status read_frequency_table(const std::string& text, PopulationData& data) {
   size_t at = 0;
   while (at < lines.size() && trim(lines[at]).empty()) ++at;
   if (at == lines.size()) return failure("the file is empty");
-  const char separator = lines[at].find('\t') != std::string::npos ? '\t' : ',';
-  const std::vector<std::string> header = split_cells(lines[at], separator);
-  if (header.size() < 3 || lower(header[0]) != "locus" || lower(header[1]) != "allele" ||
-      lower(header[2]) != "frequency") {
-    return failure("line " + std::to_string(at + 1) +
-                   ": a frequency table starts with the header locus,allele,frequency");
+  const CsvDialect dialect = csv_dialect(lines[at]);
+  size_t first = 0;  // the locus column
+  if (!frequency_header(split_row(lines[at], dialect), first)) {
+    return failure_at(static_cast<int>(at) + 1,
+                      "line " + std::to_string(at + 1) +
+                          ": a frequency table starts with the header locus,allele,frequency");
   }
   for (++at; at < lines.size(); ++at) {
     const std::string where = "line " + std::to_string(at + 1);
     if (trim(lines[at]).empty()) continue;
-    const std::vector<std::string> cells = split_cells(lines[at], separator);
+    std::vector<std::string> cells = split_row(lines[at], dialect);
+    cells.erase(cells.begin(), cells.begin() + static_cast<long>(std::min(first, cells.size())));
     bool extra = false;
     for (size_t c = 3; c < cells.size(); ++c) extra = extra || !cells[c].empty();
     if (cells.size() < 3 || cells[0].empty() || cells[1].empty() || extra) {
@@ -30,7 +45,7 @@ Status read_frequency_table(const std::string& text, PopulationData& data) {
     double frequency = 0;
     // Counts and percentages pass (the scale check speaks of them later);
     // numbers beyond any count are no frequencies.
-    if (!parse_number(cells[2], frequency) || frequency < 0 || frequency > 1e9) {
+    if (!parse_cell_number(cells[2], dialect, frequency) || frequency < 0 || frequency > 1e9) {
       return failure(where + ": the frequency of allele " + cells[1] + " at locus " + cells[0] +
                      " should be a number from 0 to 1, but reads \"" + cells[2] + "\"");
     }

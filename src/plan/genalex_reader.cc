@@ -1,4 +1,4 @@
-// GenAlEx, saved from a spreadsheet as CSV (commas or tabs): a row of counts
+// GenAlEx, saved from a spreadsheet as CSV (commas, tabs or semicolons): a row of counts
 // (loci, individuals, populations, then each population's size), a title row
 // with the population names, a header naming each locus over its two
 // columns, then one row per individual: identifier, population, and two
@@ -9,10 +9,6 @@
 #include "study/number_scanner.h"
 
 namespace {
-
-char separator_of(const std::string& line) {
-  return line.find('\t') != std::string::npos && line.find(',') == std::string::npos ? '\t' : ',';
-}
 
 // Holds the first row's counts to the records: individuals, populations
 // and each population's size, as far as the row gives them.
@@ -43,15 +39,15 @@ Status read_genalex(const std::string& text, PopulationData& data) {
   data.format = "GenAlEx";
   const std::vector<std::string> lines = split_lines(text);
   if (lines.size() < 3) return failure("a GenAlEx file starts with three header rows");
-  const char separator = separator_of(lines[0]);
+  const CsvDialect dialect = csv_dialect(lines[0]);
 
-  const std::vector<std::string> counts = split_cells(lines[0], separator);
+  const std::vector<std::string> counts = split_row(lines[0], dialect);
   long loci = 0;
   if (counts.empty() || !parse_integer(counts[0], loci) || loci < 1 || loci > 10000) {
     return failure("line 1: the first cell should be the number of loci, but reads \"" +
                    (counts.empty() ? std::string() : counts[0]) + "\"");
   }
-  const std::vector<std::string> header = split_cells(lines[2], separator);
+  const std::vector<std::string> header = split_row(lines[2], dialect);
   for (long i = 0; i < loci; ++i) {
     const size_t column = 2 + 2 * static_cast<size_t>(i);
     const std::string name = column < header.size() ? header[column] : "";
@@ -73,7 +69,7 @@ Status read_genalex(const std::string& text, PopulationData& data) {
 
   for (size_t at = 3; at < lines.size(); ++at) {
     const int line = static_cast<int>(at) + 1;
-    const std::vector<std::string> cells = split_cells(lines[at], separator);
+    const std::vector<std::string> cells = split_row(lines[at], dialect);
     bool empty = true;
     for (const std::string& cell : cells) empty = empty && cell.empty();
     if (empty) continue;

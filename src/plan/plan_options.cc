@@ -18,8 +18,8 @@ struct OptionRule {
 
 const OptionRule OPTIONS[] = {
     {"--format", true, "spcl",
-     "FORMAT  read the input as study, genepop, genalex or frequencies (default: from its "
-     "content); panel also takes csv or table for its output"},
+     "FORMAT  read the input as study, genepop, genalex, structure or frequencies (default: "
+     "from its content); panel also takes csv or table for its output"},
     {"--pop", true, "spcl", "SAMPLE  one sample: its position, its name or an individual's id"},
     {"--loci", true, "spcl", "A,B,...  only these loci, in this order"},
     {"--pool-rare", false, "spcl", "  pool a locus's rarest alleles into one to fit a study"},
@@ -89,7 +89,7 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
     else if (format_named(value, options.input.format))
       options.input.format_given = true;
     else
-      return refuse("study, genepop, genalex or frequencies (panel: also csv or table)");
+      return refuse("study, genepop, genalex, structure or frequencies (panel: also csv or table)");
   } else if (name == "--pop") {
     options.input.pop = value;
   } else if (name == "--loci") {

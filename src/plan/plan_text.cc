@@ -58,6 +58,35 @@ std::vector<std::string> split_cells(const std::string& line, char separator) {
   return cells;
 }
 
+CsvDialect csv_dialect(const std::string& first_row) {
+  size_t count[3] = {0, 0, 0};  // , ; tab
+  bool quoted = false;
+  for (const char c : first_row) {
+    if (c == '"') quoted = !quoted;
+    if (quoted) continue;
+    if (c == ',') ++count[0];
+    if (c == ';') ++count[1];
+    if (c == '\t') ++count[2];
+  }
+  CsvDialect dialect;
+  if (count[2] > count[0] && count[2] >= count[1]) dialect.separator = '\t';
+  if (count[1] > count[0] && count[1] > count[2]) dialect = CsvDialect{';', true};
+  return dialect;
+}
+
+std::vector<std::string> split_row(const std::string& line, const CsvDialect& dialect) {
+  return split_cells(line, dialect.separator);
+}
+
+bool parse_cell_number(const std::string& cell, const CsvDialect& dialect, double& value) {
+  if (!dialect.decimal_comma) return parse_number(cell, value);
+  std::string decimal = cell;
+  for (char& c : decimal) {
+    if (c == ',') c = '.';
+  }
+  return parse_number(decimal, value);
+}
+
 std::vector<std::string> split_words(const std::string& text) {
   std::vector<std::string> words;
   std::string word;

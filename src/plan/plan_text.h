@@ -11,10 +11,26 @@ std::vector<std::string> split_lines(const std::string& text);
 // `text` without blanks, tabs and line ends at either end.
 std::string trim(const std::string& text);
 
-// The cells of one row of a CSV file, split at `separator` (',' or '\t'),
+// The cells of one row of a CSV file, split at `separator` (',', ';' or '\t'),
 // each trimmed; a cell in double quotes may hold the separator ("" is a
 // quote).
 std::vector<std::string> split_cells(const std::string& line, char separator);
+
+// How a CSV file separates its cells: commas, tabs or semicolons, whichever
+// its first row uses most outside quotes (commas when it uses none). A
+// file separated by semicolons is a spreadsheet's from a locale that writes
+// decimals with a comma ("0,25").
+struct CsvDialect {
+  char separator = ',';
+  bool decimal_comma = false;
+};
+CsvDialect csv_dialect(const std::string& first_row);
+
+// The cells of one row as `dialect` separates them (see split_cells).
+std::vector<std::string> split_row(const std::string& line, const CsvDialect& dialect);
+
+// A decimal number cell as `dialect` writes it (see parse_number).
+bool parse_cell_number(const std::string& cell, const CsvDialect& dialect, double& value);
 
 // The words of `text` separated by blanks and tabs.
 std::vector<std::string> split_words(const std::string& text);

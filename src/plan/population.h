@@ -37,7 +37,7 @@ struct HalfMissing {
 };
 
 struct PopulationData {
-  std::string format;  // "Genepop", "GenAlEx" or "frequency table"
+  std::string format;  // "Genepop", "GenAlEx", "STRUCTURE" or "frequency table"
   std::vector<std::string> loci;
   // Sample names: GenAlEx's population names; Genepop's samples have none
   // ("sample 1", "sample 2", ...).
@@ -55,6 +55,11 @@ struct PopulationData {
 Status read_genepop(const std::string& text, PopulationData& data);
 Status read_genalex(const std::string& text, PopulationData& data);
 Status read_frequency_table(const std::string& text, PopulationData& data);
+Status read_structure(const std::string& text, PopulationData& data);
+
+// Whether the lines are a STRUCTURE file's: rows of an identifier and whole
+// numbers, all as long, at least two, after an optional row of names.
+bool looks_like_structure(const std::vector<std::string>& lines);
 
 // Whether a Genepop line opens a sample: "Pop", in any case, alone or
 // followed by the sample's name ("Pop Nancy1", "Pop, Nancy1", "POP,"). A
@@ -63,16 +68,30 @@ Status read_frequency_table(const std::string& text, PopulationData& data);
 // there is none.
 bool is_pop_line(const std::string& line, std::string& name);
 
-enum class InputFormat { STUDY, GENEPOP, GENALEX, FREQUENCIES };
+enum class InputFormat { STUDY, GENEPOP, GENALEX, FREQUENCIES, STRUCTURE };
 
 // The format the text is in, judged from its content: the frequency table's
-// header, GenAlEx's first row of counts, a Genepop "Pop" line; otherwise a
-// study file.
+// header, GenAlEx's first row of counts, a Genepop "Pop" line, STRUCTURE's
+// rows of whole numbers; otherwise a study file.
 InputFormat detect_format(const std::string& text);
 
+// Whether a text begins as a study file does: with a whole number (the
+// number of loci). A text judged a study file that does not is none of the
+// formats.
+bool starts_like_study(const std::string& text);
+
+// The refusal for a text in none of the formats: what it looks like (a
+// table of other columns, a workbook, HTML, ...), one line.
+std::string unknown_format(const std::string& text);
+
 // The format's name as --format takes it: study, genepop, genalex,
-// frequencies. False for any other name.
+// frequencies, structure. False for any other name.
 bool format_named(const std::string& name, InputFormat& format);
+
+// Whether the cells of a first row are a frequency table's header
+// (locus, allele, frequency; after an unnamed column of row names, as R's
+// write.csv has it: `first` is then 1).
+bool frequency_header(const std::vector<std::string>& cells, size_t& first);
 
 // Refuses a text that holds a NUL or another control byte (tabs and line
 // ends are text), naming the line and showing the byte escaped.
