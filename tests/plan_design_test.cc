@@ -9,6 +9,7 @@
 #include "plan/curve.h"
 #include "plan/design.h"
 #include "plan/locus_ranking.h"
+#include "plan/plan_command.h"
 #include "plan/plan_options.h"
 #include "plan/plan_text.h"
 #include "plan/study_writer.h"
@@ -317,4 +318,40 @@ TEST(Designs, AmbiguousMotherAndUntypedLocus) {
                        designs, notes);
   EXPECT_EQ(status.message, "p.gen: locus L2 is typed in no individual; leave it out with --loci");
   EXPECT_EQ(status.locus, "L2");
+}
+
+// Repeated options make one design, estimated and reported once; a run
+// that asks for more than MAX_DESIGNS designs is refused before any work.
+TEST(Designs, RepeatsMergedAndTooManyRefused) {
+  std::vector<std::string> words = {"mpplan", "curve", "s.txt", "--to", "3"};
+  for (int n = 0; n < 200; ++n) {
+    words.insert(words.end(), {"--sires", "2", "--mother", "untyped"});
+  }
+  words.insert(words.end(), {"--shares", "0.5,0.5"});
+  std::vector<const char*> argv;
+  for (const std::string& word : words) argv.push_back(word.c_str());
+  PlanOptions options;
+  std::string error;
+  ASSERT_TRUE(parse_plan_options(static_cast<int>(argv.size()), argv.data(), options, error))
+      << error;
+  const PlanResult merged = run_curve_command(options, {EXAMPLE_STUDY}, 1, 2);
+  ASSERT_TRUE(merged.status.ok) << merged.status.message;
+  EXPECT_EQ(merged.curves.size(), 1u) << "--sires 2 and --shares 0.5,0.5 are one study";
+  EXPECT_NE(std::find(merged.notes.begin(), merged.notes.end(),
+                      "1 design repeats an earlier one; each is estimated and reported once"),
+            merged.notes.end());
+
+  PlanOptions many;
+  many.command = "curve";
+  many.inputs = {"s.txt"};
+  for (int n = 1; n <= 41; ++n) many.input.shares.push_back({"0.5", std::to_string(n)});
+  for (int n = 0; n < 25; ++n) many.input.mothers.push_back("x" + std::to_string(n));
+  many.input.mothers.push_back("x0");
+  const PlanResult refused = run_curve_command(many, {EXAMPLE_STUDY}, 1, 2);
+  EXPECT_FALSE(refused.status.ok);
+  EXPECT_EQ(
+      refused.status.message,
+      "the options ask for 1025 designs; a run compares at most 1000 (fewer --sires, --shares "
+      "or --mother variants)")
+      << "41 shares by 25 distinct mothers";
 }

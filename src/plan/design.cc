@@ -1,5 +1,6 @@
 #include "plan/design.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -86,9 +87,9 @@ Status add_study_file_designs(const std::string& name, const std::string& text,
   for (const int i : chosen) chosen_names.push_back(names[i]);
 
   const std::vector<std::vector<std::string>> share_variants =
-      options.shares.empty() ? std::vector<std::vector<std::string>>{{}} : options.shares;
+      options.shares.empty() ? std::vector<std::vector<std::string>>{{}} : distinct_shares(options);
   const std::vector<std::string> mothers =
-      options.mothers.empty() ? std::vector<std::string>{""} : options.mothers;
+      options.mothers.empty() ? std::vector<std::string>{""} : distinct_mothers(options);
   for (const auto& shares : share_variants) {
     for (const std::string& mother : mothers) {
       StudyData study = with_loci(base, chosen);
@@ -118,7 +119,7 @@ Status add_study_file_designs(const std::string& name, const std::string& text,
 // them, or two equal sires, with a note that says so.
 std::vector<std::vector<std::string>> share_variants_of(const std::string& name,
                                                         const InputOptions& options, Notes& notes) {
-  if (!options.shares.empty()) return options.shares;
+  if (!options.shares.empty()) return distinct_shares(options);
   notes.push_back(name + ": two sires with equal shares (set them with --sires or --shares)");
   return {equal_shares(2)};
 }
@@ -168,6 +169,55 @@ Status panel_of_input(const std::string& name, const std::string& text, const In
     notes.push_back(line);
   }
   return success();
+}
+
+std::vector<std::vector<std::string>> distinct_shares(const InputOptions& options) {
+  std::vector<std::vector<std::string>> distinct;
+  for (const auto& shares : options.shares) {
+    if (std::find(distinct.begin(), distinct.end(), shares) == distinct.end())
+      distinct.push_back(shares);
+  }
+  return distinct;
+}
+
+std::vector<std::string> distinct_mothers(const InputOptions& options) {
+  std::vector<std::string> distinct;
+  for (const std::string& mother : options.mothers) {
+    if (std::find(distinct.begin(), distinct.end(), mother) == distinct.end())
+      distinct.push_back(mother);
+  }
+  return distinct;
+}
+
+Status check_design_count(size_t inputs, const InputOptions& options, size_t& count) {
+  count = inputs * std::max<size_t>(1, distinct_shares(options).size()) *
+          std::max<size_t>(1, distinct_mothers(options).size());
+  if (count <= MAX_DESIGNS) return success();
+  return failure("the options ask for " + std::to_string(count) +
+                 " designs; a run compares at most " + std::to_string(MAX_DESIGNS) +
+                 " (fewer --sires, --shares or --mother variants)");
+}
+
+bool same_design(const Design& a, const Design& b) {
+  const StudyData& x = a.study;
+  const StudyData& y = b.study;
+  if (a.label != b.label || a.locus_names != b.locus_names || x.locus_count != y.locus_count ||
+      x.sire_count != y.sire_count || x.mother_known != y.mother_known) {
+    return false;
+  }
+  for (int i = 0; i < x.locus_count; ++i) {
+    if (x.allele_count[i] != y.allele_count[i]) return false;
+    for (int s = 0; s < x.allele_count[i]; ++s) {
+      if (x.allele_frequency[i][s] != y.allele_frequency[i][s]) return false;
+    }
+    for (int slot = 0; slot < 2; ++slot) {
+      if (x.mother[i].slot[slot] != y.mother[i].slot[slot]) return false;
+    }
+  }
+  for (int k = 0; k < x.sire_count; ++k) {
+    if (x.skew[k] != y.skew[k]) return false;
+  }
+  return true;
 }
 
 InputFormat format_of(const InputOptions& options, const std::string& text) {
@@ -244,7 +294,7 @@ Status add_designs(const std::string& name, const std::string& text, const Input
   const std::vector<std::vector<std::string>> share_variants =
       share_variants_of(name, options, notes);
   const std::vector<std::string> mothers =
-      options.mothers.empty() ? std::vector<std::string>{"untyped"} : options.mothers;
+      options.mothers.empty() ? std::vector<std::string>{"untyped"} : distinct_mothers(options);
   for (const auto& shares : share_variants) {
     for (const std::string& mother : mothers) {
       StudyFiles files;

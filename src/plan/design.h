@@ -26,6 +26,18 @@ struct InputOptions {
   bool as_is = false;                // run studies whose totals look like a scale mistake
 };
 
+// A run compares at most this many designs: more is refused before any
+// work, since each takes a curve's time and a legend line.
+constexpr size_t MAX_DESIGNS = 1000;
+
+// The option variants with repeats left out, in the order first given.
+std::vector<std::vector<std::string>> distinct_shares(const InputOptions& options);
+std::vector<std::string> distinct_mothers(const InputOptions& options);
+
+// How many designs `inputs` inputs give with these options (before
+// identical studies are merged), or a refusal past MAX_DESIGNS.
+Status check_design_count(size_t inputs, const InputOptions& options, size_t& count);
+
 struct Design {
   std::string label;  // loci, sires with shares, mother typed or not
   std::vector<std::string> locus_names;
@@ -64,6 +76,10 @@ Status check_scale(const LoadStatus& loaded, const std::vector<std::string>& loc
 
 // "8 loci; 2 sires 0.7/0.3; mother untyped".
 std::string design_label(const StudyData& study);
+
+// Whether two designs are the same study under the same label, so that
+// estimating both would say one thing twice.
+bool same_design(const Design& a, const Design& b);
 
 // The study with only `loci` (indices, in that order).
 StudyData with_loci(const StudyData& study, const std::vector<int>& loci);

@@ -16,9 +16,11 @@ PlanResult refused(const Status& status, Notes notes = {}) {
 }
 
 // The designs of every input, labelled with the input's name when there is
-// more than one.
+// more than one; designs that repeat one of these options' earlier ones are
+// left out, with a note.
 bool add_all_designs(const PlanOptions& options, const std::vector<std::string>& texts,
                      std::vector<Design>& designs, PlanResult& result) {
+  const size_t first = designs.size();
   for (size_t n = 0; n < texts.size(); ++n) {
     const size_t before = designs.size();
     result.status = add_designs(options.inputs[n], texts[n], options.input, designs, result.notes);
@@ -27,6 +29,23 @@ bool add_all_designs(const PlanOptions& options, const std::vector<std::string>&
       for (size_t d = before; d < designs.size(); ++d)
         designs[d].label = options.inputs[n] + ": " + designs[d].label;
     }
+  }
+  size_t repeats = 0;
+  for (size_t d = first; d < designs.size();) {
+    const auto earlier = designs.begin() + static_cast<long>(d);
+    if (std::any_of(designs.begin() + static_cast<long>(first), earlier,
+                    [&](const Design& other) { return same_design(other, designs[d]); })) {
+      designs.erase(earlier);
+      ++repeats;
+    } else {
+      ++d;
+    }
+  }
+  if (repeats > 0) {
+    result.notes.push_back(
+        std::to_string(repeats) +
+        (repeats == 1 ? " design repeats an earlier one" : " designs repeat earlier ones") +
+        "; each is estimated and reported once");
   }
   return true;
 }
@@ -92,6 +111,17 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
                              const std::vector<std::string>& texts, uint32_t seed, int threads,
                              const CurveProgress& progress) {
   PlanResult result;
+  size_t asked = 0;
+  for (const PlanOptions& options : each) {
+    size_t count = 0;
+    result.status = check_design_count(texts.size(), options.input, count);
+    asked += count;
+    if (result.status.ok && asked > MAX_DESIGNS) {
+      result.status = failure("the designs ask for " + std::to_string(asked) +
+                              " curves; a run compares at most " + std::to_string(MAX_DESIGNS));
+    }
+    if (!result.status.ok) return result;
+  }
   for (const PlanOptions& options : each) {
     // Designs read the same inputs: what reading them says is said once.
     const size_t said = result.notes.size();
