@@ -97,7 +97,7 @@ TEST(StudyWriter, RoundTripThroughTheDialoguesReader) {
         labels[std::stoi(cells[0].substr(3)) - 1].push_back(cells[2]);
       }
       for (int i = 0; i < loci; ++i) {
-        const LabelPair& mother = data.individuals[3].genotype[i];
+        const LabelPair mother = labels_at(data, data.individuals[3], i);
         EXPECT_EQ(labels[i][read.mother[i].slot[0]], mother.allele[0]);
         EXPECT_EQ(labels[i][read.mother[i].slot[1]], mother.allele[1]);
       }

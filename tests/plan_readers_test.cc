@@ -28,7 +28,7 @@ void expect_refusals(Reader reader, std::initializer_list<Refusal> cases) {
 }
 
 std::string pair_of(const PopulationData& data, size_t individual, size_t locus) {
-  const LabelPair& pair = data.individuals.at(individual).genotype.at(locus);
+  const LabelPair pair = labels_at(data, data.individuals.at(individual), locus);
   return pair.allele[0] + "/" + pair.allele[1];
 }
 

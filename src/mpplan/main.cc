@@ -48,11 +48,17 @@ bool read_input(const std::string& path, std::string& text, std::string& error) 
     in = &file;
   }
   text.clear();
+  // A file's size known, its text is held once, without the spare room of
+  // a string grown by doubling.
+  std::error_code unknown;
+  const auto size = path == "-" ? 0 : std::filesystem::file_size(path, unknown);
+  if (!unknown && size <= MAX_INPUT_BYTES) text.reserve(static_cast<size_t>(size));
   char buffer[65536];
   while (in->read(buffer, sizeof buffer) || in->gcount() > 0) {
     text.append(buffer, static_cast<size_t>(in->gcount()));
     if (text.size() > MAX_INPUT_BYTES) {
-      error = path + " is larger than 64 MiB; no study or population file is";
+      error = "will not read " + path +
+              ": it is larger than 64 MiB, far larger than any study or population file";
       return false;
     }
   }

@@ -100,7 +100,7 @@ Status read_genalex(const std::string& text, PopulationData& data) {
       sizes.push_back(0);
     }
     ++sizes[sample];
-    Individual individual{cells[0], sample, line, std::vector<LabelPair>(loci)};
+    Individual individual{cells[0], sample, line, std::vector<AlleleCodes>(loci)};
     for (long i = 0; i < loci; ++i) {
       LabelPair pair;
       int missing = 0;  // alleles missing
@@ -121,7 +121,7 @@ Status read_genalex(const std::string& text, PopulationData& data) {
       if (missing == 1 && data.half_missing[i].count++ == 0)
         data.half_missing[i].first =
             "individual \"" + printable(cells[0]) + "\", line " + std::to_string(line);
-      individual.genotype[i] = missing ? LabelPair{} : pair;
+      set_genotype(data, individual, i, missing ? LabelPair{} : pair);
     }
     data.individuals.push_back(individual);
   }

@@ -81,13 +81,13 @@ Status split_genotype(const std::string& code, const std::string& locus,
 Status read_genepop(const std::string& text, PopulationData& data) {
   data = PopulationData{};
   data.format = "Genepop";
-  const std::vector<std::string> lines = split_lines(text);
+  const std::vector<std::string_view> lines = line_views(text);
   if (lines.empty()) return failure("the file is empty");
 
   size_t at = 1;  // line 1 is the title, whatever it holds
   std::string sample_name;
-  for (; at < lines.size() && !is_pop_line(lines[at], sample_name); ++at) {
-    for (const std::string& name : split_cells(lines[at], ',')) {
+  for (; at < lines.size() && !is_pop_line(std::string(lines[at]), sample_name); ++at) {
+    for (const std::string& name : split_cells(std::string(lines[at]), ',')) {
       if (!name.empty()) data.loci.push_back(name);
     }
   }
@@ -104,7 +104,7 @@ Status read_genepop(const std::string& text, PopulationData& data) {
   size_t filled = 0;
   for (; at < lines.size(); ++at) {
     const int line = static_cast<int>(at) + 1;
-    const std::string content = trim(lines[at]);
+    const std::string content = trim(std::string(lines[at]));
     if (content.empty()) continue;
     if (is_pop_line(content, sample_name)) {
       if (open != nullptr) return wrong_count(*open, filled, loci);
@@ -122,7 +122,7 @@ Status read_genepop(const std::string& text, PopulationData& data) {
       }
       data.individuals.push_back(Individual{trim(content.substr(0, comma)),
                                             static_cast<int>(data.samples.size()) - 1, line,
-                                            std::vector<LabelPair>(loci)});
+                                            std::vector<AlleleCodes>(loci)});
       open = &data.individuals.back();
       filled = 0;
       genotypes = content.substr(comma + 1);
@@ -136,9 +136,11 @@ Status read_genepop(const std::string& text, PopulationData& data) {
                               std::to_string(loci) + " genotypes",
                           "", open->id);
       }
-      Status result = split_genotype(code, data.loci[filled], *open, line, open->genotype[filled],
-                                     data.half_missing[filled]);
+      LabelPair pair;
+      Status result =
+          split_genotype(code, data.loci[filled], *open, line, pair, data.half_missing[filled]);
       if (!result.ok) return result;
+      set_genotype(data, *open, filled, pair);
       if (width[filled] == 0) width[filled] = static_cast<int>(code.size());
       if (width[filled] != static_cast<int>(code.size())) {
         return failure_at(line,

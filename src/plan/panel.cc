@@ -104,22 +104,26 @@ Panel panel_of(const PopulationData& data, int sample, const std::vector<int>& l
       locus.labels = data.table[i].labels;
       locus.frequency = data.table[i].frequencies;
     } else {
-      std::map<std::string, long> counts;
+      const std::vector<std::string> none;
+      const std::vector<std::string>& labels =
+          static_cast<size_t>(i) < data.labels.size() ? data.labels[i] : none;
+      std::vector<long> counts(labels.size(), 0);
       long alleles = 0;
       locus.typed = 0;
       locus.heterozygous = 0;
       for (const Individual& individual : data.individuals) {
         if (sample >= 0 && individual.sample != sample) continue;
-        const LabelPair& pair = individual.genotype[i];
-        if (pair.allele[0].empty()) continue;
+        const AlleleCodes& codes = individual.genotype[i];
+        if (codes.allele[0] == MISSING_CODE) continue;
         ++locus.typed;
-        if (pair.allele[0] != pair.allele[1]) ++locus.heterozygous;
-        for (const std::string& label : pair.allele) ++counts[label];
+        if (codes.allele[0] != codes.allele[1]) ++locus.heterozygous;
+        for (const int32_t code : codes.allele) ++counts[code];
         alleles += 2;
       }
-      for (const auto& [label, count] : counts) {
-        locus.labels.push_back(label);
-        locus.frequency.push_back(static_cast<double>(count) / static_cast<double>(alleles));
+      for (size_t code = 0; code < labels.size(); ++code) {
+        if (counts[code] == 0) continue;  // carried only outside the sample
+        locus.labels.push_back(labels[code]);
+        locus.frequency.push_back(static_cast<double>(counts[code]) / static_cast<double>(alleles));
       }
     }
     sort_by_label(locus);

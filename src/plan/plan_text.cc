@@ -22,6 +22,20 @@ std::vector<std::string> split_lines(const std::string& text) {
   return lines;
 }
 
+std::vector<std::string_view> line_views(const std::string& text) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  for (size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    if (c != '\n' && c != '\r') continue;
+    lines.emplace_back(text.data() + start, at - start);
+    if (c == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
+    start = at + 1;
+  }
+  if (start < text.size()) lines.emplace_back(text.data() + start, text.size() - start);
+  return lines;
+}
+
 std::string trim(const std::string& text) {
   const char* const blanks = " \t\r\n";
   const size_t first = text.find_first_not_of(blanks);

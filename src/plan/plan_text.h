@@ -3,10 +3,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The lines of `text`, without their line ends ("\n", "\r\n" or "\r").
 std::vector<std::string> split_lines(const std::string& text);
+
+// The same as views into `text`, which must outlive them: no copy of a
+// large file's lines.
+std::vector<std::string_view> line_views(const std::string& text);
 
 // `text` without blanks, tabs and line ends at either end.
 std::string trim(const std::string& text);

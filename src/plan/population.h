@@ -1,10 +1,11 @@
 // A population sample as the planner reads it: the loci, the samples, and
-// each individual's genotype as allele labels; or, from a frequency table,
-// the frequencies themselves. Readers take the file's text and give this
+// each individual's genotype as codes of allele labels; or, from a
+// frequency table, the frequencies themselves. Readers take the file's text and give this
 // record, or a message that names the line (and the locus and individual
 // where there is one).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,19 @@ struct LabelPair {
   std::string allele[2];
 };
 
+// The same as the record keeps it: each allele's index among its locus's
+// labels (PopulationData::labels), so that a genotype takes 8 bytes
+// whatever its labels; MISSING_CODE in both slots when missing.
+constexpr int32_t MISSING_CODE = -1;
+struct AlleleCodes {
+  int32_t allele[2] = {MISSING_CODE, MISSING_CODE};
+};
+
 struct Individual {
   std::string id;
-  int sample;                       // index into PopulationData::samples
-  int line;                         // where the record starts, counted from 1
-  std::vector<LabelPair> genotype;  // one per locus
+  int sample;                         // index into PopulationData::samples
+  int line;                           // where the record starts, counted from 1
+  std::vector<AlleleCodes> genotype;  // one per locus
 };
 
 // One locus of a frequency table: labels with their frequencies, in file
@@ -43,6 +52,9 @@ struct PopulationData {
   // ("sample 1", "sample 2", ...).
   std::vector<std::string> samples;
   std::vector<Individual> individuals;
+  // Per locus, every allele label the individuals carry, in order of first
+  // appearance; AlleleCodes index into these.
+  std::vector<std::vector<std::string>> labels;
   // A frequency table has no individuals, one entry per locus here instead.
   std::vector<TableLocus> table;
   std::vector<HalfMissing> half_missing;  // per locus, when the reader counts them
@@ -92,6 +104,15 @@ bool format_named(const std::string& name, InputFormat& format);
 // (locus, allele, frequency; after an unnamed column of row names, as R's
 // write.csv has it: `first` is then 1).
 bool frequency_header(const std::vector<std::string>& cells, size_t& first);
+
+// Stores `pair` (both empty: missing) as the genotype of `individual` at
+// `locus`, adding labels not seen before to data.labels.
+// REQUIRES: locus < data.loci.size(); individual.genotype has a slot per locus.
+void set_genotype(PopulationData& data, Individual& individual, size_t locus,
+                  const LabelPair& pair);
+
+// The labels of an individual's genotype at `locus` (both empty: missing).
+LabelPair labels_at(const PopulationData& data, const Individual& individual, size_t locus);
 
 // Refuses a text that holds a NUL or another control byte (tabs and line
 // ends are text), naming the line and showing the byte escaped.

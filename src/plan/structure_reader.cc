@@ -124,7 +124,7 @@ Status read_structure(const std::string& text, PopulationData& data) {
       sample = static_cast<int>(data.samples.size());
       data.samples.push_back(sample_name);
     }
-    Individual individual{row[0], sample, line, std::vector<LabelPair>(loci)};
+    Individual individual{row[0], sample, line, std::vector<AlleleCodes>(loci)};
     for (size_t i = 0; i < loci; ++i) {
       LabelPair pair;
       int missing = 0;
@@ -148,7 +148,7 @@ Status read_structure(const std::string& text, PopulationData& data) {
       if (missing == 1 && data.half_missing[i].count++ == 0)
         data.half_missing[i].first =
             "individual \"" + printable(row[0]) + "\", line " + std::to_string(line);
-      individual.genotype[i] = missing ? LabelPair{} : pair;
+      set_genotype(data, individual, i, missing ? LabelPair{} : pair);
     }
     data.individuals.push_back(individual);
   }

@@ -69,7 +69,7 @@ Status mother_alleles(const Panel& panel, const MotherChoice& mother, const Popu
                      "); give her labels locus by locus, 135/143,136/146,...");
     }
     for (const LocusPanel& locus : panel.loci)
-      labels.push_back(found.front()->genotype[locus.source]);
+      labels.push_back(labels_at(data, *found.front(), static_cast<size_t>(locus.source)));
     who = "mother \"" + mother.text + "\"";
   } else {
     const std::vector<std::string> pairs = split_cells(mother.text, ',');
