@@ -3,7 +3,9 @@
 # study and panel on a generated Genepop file of 1000 individuals at 25 loci
 # (targets: under 0.2 s each); curve with 4 designs, sizes 1 to 100, on
 # bench/largest.txt (under 1.5 s); loci on bench/largest.txt at size 20
-# (under 1 s).
+# (under 1 s). Then the memory that reading takes: panel on a generated
+# Genepop file of 1350 individuals at 678 loci, its peak resident size over
+# the file's size (target: at most 3, the process's own included).
 #   bash bench/plan.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,3 +55,21 @@ best "panel (1000 individuals, 25 loci)" "$plan" panel large.gen
 best "curve (4 designs, 1 to 100, largest)" "$plan" curve largest.txt --seed 1 \
   --shares 0.5,0.5 --shares 0.9,0.1 --sires 5 --sires 10
 best "loci (largest, size 20)" "$plan" loci largest.txt --size 20 --seed 1
+
+# 1350 individuals at 678 loci, 3-digit codes: about 6 MB.
+awk 'BEGIN {
+  srand(678);
+  print "generated for bench/plan.sh";
+  for (i = 1; i <= 678; i++) printf "L%03d%s", i, (i < 678 ? ", " : "\n");
+  print "Pop";
+  for (n = 1; n <= 1350; n++) {
+    printf "i%04d,", n;
+    for (i = 1; i <= 678; i++) printf " %03d%03d", 100 + int(20 * rand()), 100 + int(20 * rand());
+    printf "\n";
+  }
+}' > people.gen
+/usr/bin/time -f %M -o memory.txt "$plan" panel people.gen > /dev/null 2> errors.txt ||
+  { echo "panel on people.gen failed:" >&2; cat errors.txt >&2; exit 1; }
+awk -v kb="$(tail -n 1 memory.txt)" -v bytes="$(wc -c < people.gen)" 'BEGIN {
+  printf "%-40s %6.1f MB for %.1f MB: %.2f times\n", "panel memory (1350 x 678 loci)",
+    kb / 1024, bytes / 1048576, kb * 1024 / bytes }'

@@ -413,3 +413,23 @@ TEST(InputFormat, NoneOfTheFormatsSaysWhatItLooksLike) {
   }
   EXPECT_TRUE(starts_like_study("3\n4 0.4 0.3 0.2 0.1\n"));
 }
+
+// A locus holds at most MAX_LABELS distinct alleles, so that a genotype
+// stays four bytes; one more is refused with its line.
+TEST(PopulationReaders, AlleleLabelsPastTheLimitAreRefused) {
+  std::string text = "1,16385,1,16385\nt,,p\nid,pop,A,\n";
+  for (size_t n = 0; n < 16385; ++n)
+    text.append("i")
+        .append(std::to_string(n))
+        .append(",p,")
+        .append(std::to_string(2 * n + 1))
+        .append(",")
+        .append(std::to_string(2 * n + 2))
+        .append("\n");
+  PopulationData data;
+  const Status read = read_population(text, InputFormat::GENALEX, data);
+  EXPECT_FALSE(read.ok);
+  EXPECT_EQ(read.message,
+            "line 16387: locus A has more than 32767 distinct alleles; no marker has");
+  EXPECT_EQ(read.line, 16387);
+}

@@ -140,7 +140,8 @@ Status read_genepop(const std::string& text, PopulationData& data) {
       Status result =
           split_genotype(code, data.loci[filled], *open, line, pair, data.half_missing[filled]);
       if (!result.ok) return result;
-      set_genotype(data, *open, filled, pair);
+      result = set_genotype(data, *open, filled, pair, line);
+      if (!result.ok) return result;
       if (width[filled] == 0) width[filled] = static_cast<int>(code.size());
       if (width[filled] != static_cast<int>(code.size())) {
         return failure_at(line,

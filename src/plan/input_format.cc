@@ -107,6 +107,8 @@ Status read_population(const std::string& text, InputFormat format, PopulationDa
     case InputFormat::STUDY:
       return failure("a study file is no population file");
   }
+  data.label_codes.clear();
+  data.label_codes.shrink_to_fit();
   if (status.ok) note_doubts(data);
   return status;
 }

@@ -117,7 +117,7 @@ Panel panel_of(const PopulationData& data, int sample, const std::vector<int>& l
         if (codes.allele[0] == MISSING_CODE) continue;
         ++locus.typed;
         if (codes.allele[0] != codes.allele[1]) ++locus.heterozygous;
-        for (const int32_t code : codes.allele) ++counts[code];
+        for (const int16_t code : codes.allele) ++counts[static_cast<size_t>(code)];
         alleles += 2;
       }
       for (size_t code = 0; code < labels.size(); ++code) {

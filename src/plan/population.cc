@@ -1,20 +1,35 @@
 #include "plan/population.h"
 
-void set_genotype(PopulationData& data, Individual& individual, size_t locus,
-                  const LabelPair& pair) {
-  if (data.labels.size() < data.loci.size()) data.labels.resize(data.loci.size());
+Status set_genotype(PopulationData& data, Individual& individual, size_t locus,
+                    const LabelPair& pair, int line) {
+  if (data.labels.size() < data.loci.size()) {
+    data.labels.resize(data.loci.size());
+    data.label_codes.resize(data.loci.size());
+  }
   AlleleCodes codes;
   if (!pair.allele[0].empty()) {
     std::vector<std::string>& labels = data.labels[locus];
     for (int slot = 0; slot < 2; ++slot) {
-      // Loci have tens of alleles, not thousands: a scan is quick.
-      size_t code = 0;
-      while (code < labels.size() && labels[code] != pair.allele[slot]) ++code;
-      if (code == labels.size()) labels.push_back(pair.allele[slot]);
-      codes.allele[slot] = static_cast<int32_t>(code);
+      const auto known = data.label_codes[locus].find(pair.allele[slot]);
+      const size_t code = known != data.label_codes[locus].end()
+                              ? static_cast<size_t>(known->second)
+                              : labels.size();
+      if (code == MAX_LABELS) {
+        return failure_at(line,
+                          "line " + std::to_string(line) + ": locus " + data.loci[locus] +
+                              " has more than " + std::to_string(MAX_LABELS) +
+                              " distinct alleles; no marker has",
+                          data.loci[locus], individual.id);
+      }
+      if (code == labels.size()) {
+        labels.push_back(pair.allele[slot]);
+        data.label_codes[locus].emplace(pair.allele[slot], static_cast<int16_t>(code));
+      }
+      codes.allele[slot] = static_cast<int16_t>(code);
     }
   }
   individual.genotype[locus] = codes;
+  return success();
 }
 
 LabelPair labels_at(const PopulationData& data, const Individual& individual, size_t locus) {

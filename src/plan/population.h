@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "study/status.h"
@@ -17,11 +18,13 @@ struct LabelPair {
 };
 
 // The same as the record keeps it: each allele's index among its locus's
-// labels (PopulationData::labels), so that a genotype takes 8 bytes
-// whatever its labels; MISSING_CODE in both slots when missing.
-constexpr int32_t MISSING_CODE = -1;
+// labels (PopulationData::labels), so that a genotype takes 4 bytes
+// whatever its labels; MISSING_CODE in both slots when missing. A locus
+// holds at most MAX_LABELS distinct labels (a study takes 30).
+constexpr int16_t MISSING_CODE = -1;
+constexpr size_t MAX_LABELS = 32767;
 struct AlleleCodes {
-  int32_t allele[2] = {MISSING_CODE, MISSING_CODE};
+  int16_t allele[2] = {MISSING_CODE, MISSING_CODE};
 };
 
 struct Individual {
@@ -55,6 +58,8 @@ struct PopulationData {
   // Per locus, every allele label the individuals carry, in order of first
   // appearance; AlleleCodes index into these.
   std::vector<std::vector<std::string>> labels;
+  // While reading: each locus's labels by their code (emptied once read).
+  std::vector<std::unordered_map<std::string, int16_t>> label_codes;
   // A frequency table has no individuals, one entry per locus here instead.
   std::vector<TableLocus> table;
   std::vector<HalfMissing> half_missing;  // per locus, when the reader counts them
@@ -106,10 +111,11 @@ bool format_named(const std::string& name, InputFormat& format);
 bool frequency_header(const std::vector<std::string>& cells, size_t& first);
 
 // Stores `pair` (both empty: missing) as the genotype of `individual` at
-// `locus`, adding labels not seen before to data.labels.
+// `locus`, adding labels not seen before to data.labels. Refuses a label
+// past MAX_LABELS at one locus, naming the line.
 // REQUIRES: locus < data.loci.size(); individual.genotype has a slot per locus.
-void set_genotype(PopulationData& data, Individual& individual, size_t locus,
-                  const LabelPair& pair);
+Status set_genotype(PopulationData& data, Individual& individual, size_t locus,
+                    const LabelPair& pair, int line);
 
 // The labels of an individual's genotype at `locus` (both empty: missing).
 LabelPair labels_at(const PopulationData& data, const Individual& individual, size_t locus);

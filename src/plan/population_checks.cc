@@ -71,7 +71,7 @@ void note_doubts(PopulationData& data) {
   for (size_t i = 0; i < data.loci.size(); ++i) {
     std::map<std::string, int> carried;
     for (const Individual& individual : data.individuals) {
-      for (const int32_t code : individual.genotype[i].allele) {
+      for (const int16_t code : individual.genotype[i].allele) {
         if (code != MISSING_CODE && looks_like_missing_code(data.labels[i][code]))
           ++carried[data.labels[i][code]];
       }

@@ -148,7 +148,8 @@ Status read_structure(const std::string& text, PopulationData& data) {
       if (missing == 1 && data.half_missing[i].count++ == 0)
         data.half_missing[i].first =
             "individual \"" + printable(row[0]) + "\", line " + std::to_string(line);
-      set_genotype(data, individual, i, missing ? LabelPair{} : pair);
+      const Status coded = set_genotype(data, individual, i, missing ? LabelPair{} : pair, line);
+      if (!coded.ok) return coded;
     }
     data.individuals.push_back(individual);
   }
