@@ -10,9 +10,10 @@
 // trial is judged a locus at a time, all offspring at once, and stops at
 // the first locus that passes.
 //
-// Where each rule of the plain trial (trial.cc) is carried out here, so that
-// a change to a rule there can be made everywhere it applies (all in
-// fast_kernel.cc unless named otherwise):
+// Where each step of the plain trial (trial.cc) is carried out here, so
+// that a change to one there can be made everywhere it applies (all in
+// fast_kernel.cc unless named otherwise). The judgement's rules are those
+// numbered in judge_brood.
 //
 //   untyped mother's draw, kept when it picks nothing
 //                               untyped_mother_allele (across trials and
@@ -20,22 +21,48 @@
 //   sire allele draws, last allele when nothing is picked
 //                               draw_sire_alleles
 //   offspring's sire draw, previous sire when nothing is picked
-//                               draw_offspring_sires, first_look_detects
+//                               draw_offspring_sires (all offspring at once,
+//                               by comparing each value with sire_bound; in
+//                               order when some value picks nothing),
+//                               first_look_detects (one at a time)
 //   maternal and paternal choices (draw_half)
 //                               upper_half (random_source.h), through
 //                               upper_half_choices (choice_bits.h) and
 //                               first_look_detects
-//   rules 1 to 3 of the judgement (homozygous offspring, offspring with the
-//   mother's genotype, the flag for the ambiguous mark)
-//                               add_offspring and locus_detects (per
-//                               offspring and per sire slot), locus_reveals
-//   "more than DETECTION_THRESHOLD paternal alleles"
-//                               locus_reveals; and the shortcuts that rely on
-//                               the threshold: too_few_to_detect (brood
-//                               size, alleles of a locus, alleles fathers
-//                               carry, number of fathers) and, in
-//                               prepare_fast_estimator (fast_estimate.cc),
-//                               one_sire_only and the loci left out
+//   rules 1 to 3 (homozygous offspring, the mother's own genotype marking
+//   the locus ambiguous, the sire's allele)
+//                               add_offspring (one offspring) and
+//                               locus_detects (the offspring of each sire
+//                               and slot at once)
+//   rule 4 (the ambiguous mark counts one of the mother's alleles)
+//                               locus_reveals
+//   rule 5 (more than DETECTION_THRESHOLD paternal alleles)
+//                               locus_reveals
+//   rule 6 (any locus reveals)  judge_trial, which stops at the first locus
+//                               that does, in locus_order
+//
+// The shortcuts, and what each relies on:
+//   - too_few_to_detect: a locus's count is at most the number of offspring
+//     (each adds one paternal allele or the ambiguous mark) and at most the
+//     distinct alleles the fathers carry; the kernel skips brood sizes and
+//     loci (locus_detects) where these cannot pass rule 5.
+//   - too_few_fathers (judge_trial) and one_sire_only
+//     (prepare_fast_estimator): each father carries ALLELES_PER_PARENT
+//     alleles, so too few fathers cannot pass rule 5.
+//   - the loci left out of locus_order (prepare_fast_estimator): a locus
+//     with no more alleles than the threshold cannot pass rule 5.
+//   - the first stage (judge_trial, FIRST_STAGE offspring at the most
+//     informative locus) and the first look (first_look_detects, FIRST_LOOK
+//     offspring one at a time): the first n offspring of a brood are drawn
+//     as a brood of n would be, and a locus's count never drops as
+//     offspring are added (a flag stays set; the ambiguous mark's one
+//     allele gives way only to a flag of its own). So a prefix that
+//     reveals, reveals for the brood; a prefix that does not decides
+//     nothing, and the trial is judged whole.
+//   - sire_bound (draw_offspring_sires): a draw by weight picks an index no
+//     smaller for a larger value, since no weight is negative (the reader
+//     refuses negative shares); so a sire draw is the number of run
+//     boundaries at or below its value.
 //
 // What stays exact: after an estimate the generator state and study.mother
 // are what the plain trials would have left.

@@ -55,6 +55,8 @@ void sample_brood(StudyData& study, int32_t brood_size, TrialWork& work) {
   }
 }
 
+// The judgement's rules, numbered for the estimator's map of them
+// (fast_estimate.h).
 int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& work) {
   int verdict = 0;
   for (int i = 0; i < study.locus_count; ++i) {
@@ -68,17 +70,19 @@ int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& wor
       const int32_t m = work.brood[j][i].slot[0];
       const int32_t f = work.brood[j][i].slot[1];
       if (m == f) {
-        paternal[m] = true;
+        paternal[m] = true;  // rule 1: a homozygous offspring's allele is paternal
       } else if ((m == a && f == b) || (f == a && m == b)) {
-        ambiguous = true;
+        ambiguous = true;  // rule 2: the mother's own genotype marks the locus
       } else {
-        paternal[f] = true;
+        paternal[f] = true;  // rule 3: otherwise the sire's allele is paternal
       }
     }
-    // An offspring that carries the mother's own genotype got one of her two
-    // alleles from its sire; if neither is flagged yet, one of them counts.
+    // Rule 4: an offspring that carries the mother's own genotype got one of
+    // her two alleles from its sire; if neither is flagged yet, one counts.
     if (ambiguous && !paternal[a] && !paternal[b]) paternal[a] = true;
 
+    // Rule 5: more than DETECTION_THRESHOLD paternal alleles at a locus
+    // reveal several fathers; rule 6: any such locus decides the brood.
     int count = 0;
     for (int s = 0; s < study.allele_count[i]; ++s) count += paternal[s] ? 1 : 0;
     if (reveals_several_fathers(count)) verdict = 1;
