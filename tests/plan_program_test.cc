@@ -245,3 +245,22 @@ TEST_F(PlanProgramTest, MissingGnuplotIsNamedBeforeAnyWork) {
       << r.errors;
   EXPECT_FALSE(fs::exists(folder_ / "curve.png"));
 }
+
+// What a file or a file name holds reaches standard error escaped, one
+// line a message: a NUL in a population file is refused with its line, a
+// file name with a line end and a terminal's escape is shown as \xHH.
+TEST_F(PlanProgramTest, ControlBytesAreRefusedAndShownEscaped) {
+  write("nul.gen", std::string("t\nL1\nPop\na, 01\00001\nb, 0102\n", 26));
+  const FolderResult nul = plan("panel nul.gen");
+  EXPECT_EQ(nul.status, 1);
+  EXPECT_EQ(nul.errors,
+            "mpplan: nul.gen, line 4: the file holds the control byte \\x00; a population file is "
+            "plain text\n");
+  write("a\nb\x1b[31m.txt", EXAMPLE_STUDY);
+  write("mmdata.txt", EXAMPLE_STUDY);
+  const FolderResult named =
+      plan("curve --to 2 --seed 1 \"$(printf 'a\\nb\\033[31m.txt')\" mmdata.txt");
+  EXPECT_EQ(named.status, 0) << named.errors;
+  EXPECT_NE(named.errors.find("a\\x0Ab\\x1B[31m.txt: 3 loci"), std::string::npos) << named.errors;
+  EXPECT_EQ(named.errors.find('\x1b'), std::string::npos) << "no raw escape reaches the terminal";
+}

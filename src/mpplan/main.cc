@@ -4,6 +4,7 @@
 // to standard error; usage errors end with status 2, refusals with 1.
 #include <unistd.h>
 
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -25,13 +26,31 @@ namespace {
 // stream) is refused rather than read for ever.
 constexpr size_t MAX_INPUT_BYTES = size_t{64} << 20;
 
+// A message as standard error shows it: one line, whatever it quotes (a
+// file name may hold a line end or a terminal's control codes), with every
+// control byte escaped as \xHH.
+std::string shown(const std::string& message) {
+  std::string line;
+  for (const char c : message) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      line += escaped;
+    } else {
+      line += c;
+    }
+  }
+  return line;
+}
+
 int fail(const std::string& message) {
-  std::cerr << "mpplan: " << message << "\n" << std::flush;
+  std::cerr << "mpplan: " << shown(message) << "\n" << std::flush;
   return 1;
 }
 
 int usage_error(const std::string& message) {
-  std::cerr << "mpplan: " << message << "\n" << std::flush;
+  std::cerr << "mpplan: " << shown(message) << "\n" << std::flush;
   return 2;
 }
 
@@ -84,7 +103,7 @@ bool deliver(const std::string& path, const std::string& content, std::string& e
 }
 
 void tell(const Notes& notes) {
-  for (const std::string& note : notes) std::cerr << note << "\n";
+  for (const std::string& note : notes) std::cerr << shown(note) << "\n";
 }
 
 std::string legend_path_for(const std::string& study_path) {
