@@ -174,6 +174,15 @@ function nativeNotes(err) {
         if (got.status === 0) expectSame(`curve on ${name} (${words.join(' ')})`, got.out, result.csv);
       }
     }
+    // A NUL in a file reaches the core with the rest of the text (not cut
+    // there), and is refused as mpplan refuses it.
+    const nul = 't\nL1, L2\nPop\na, 0101 0102\nb, 01\u000002 0101\nc, 0202 0202\n';
+    fs.writeFileSync(path.join(folder, 'nul.gen'), nul);
+    const refused = api.panel(nul, {name: 'nul.gen'});
+    const got = native(['panel', 'nul.gen'], folder);
+    expectSame('panel on nul.gen status', got.status === 0, refused.ok);
+    expectSame('panel on nul.gen refusal', nativeNotes(got.err).pop(), 'mpplan: ' + refused.error);
+    expectSame('describe nul.gen', false, api.describe(nul).ok);
   } finally {
     fs.rmSync(folder, {recursive: true, force: true});
   }
