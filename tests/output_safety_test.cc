@@ -19,6 +19,8 @@ namespace {
 
 const std::string CURVE = std::string("'") + MPPLAN_BINARY + "' curve";
 const std::string LOCI = std::string("'") + MPPLAN_BINARY + "' loci";
+// Runs what follows as the unprivileged user nobody (needs root).
+const std::string AS_NOBODY = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
 const std::string PROGRAM = std::string("'") + MPDETECT_BINARY + "'";
 
 class OutputSafetyTest : public FolderTest {
@@ -251,7 +253,7 @@ TEST_F(OutputSafetyTest, OutputsAreOneTransaction) {
        "grep -q '^99 0$' st.txt && grep -q '^locus,index,allele$' leg.csv"},
   };
   std::vector<std::string> users = {""};
-  if (is_root()) users.push_back("setpriv --reuid=65534 --regid=65534 --clear-groups");
+  if (is_root()) users.push_back(AS_NOBODY);
   for (const std::string& user : users) {
     for (const Row& row : rows) {
       TearDown();
@@ -300,18 +302,14 @@ TEST_F(OutputSafetyTest, ReplacedFilesKeepOwnerGroupAndMode) {
             0);
   // Root's file, writable by the group nobody is in, written by nobody.
   ASSERT_EQ(shell("echo old > shared.csv && chown 0:65534 shared.csv && chmod 664 shared.csv"), 0);
-  ASSERT_EQ(shell("setpriv --reuid=65534 --regid=65534 --clear-groups ./mpplan curve mmdata.txt "
-                  "--to 3 --seed 1 -o shared.csv 2> .err"),
-            0)
+  ASSERT_EQ(shell(AS_NOBODY + "./mpplan curve mmdata.txt --to 3 --seed 1 -o shared.csv 2> .err"), 0)
       << read(".err");
   EXPECT_EQ(shell("[ \"$(stat -c %u:%g:%a shared.csv)\" = 0:65534:664 ] && "
                   "grep -q brood_size shared.csv"),
             0);
   // And as nobody, root's own 644 file is refused, owner and content kept.
   ASSERT_EQ(shell("echo old > root.csv && chmod 644 root.csv"), 0);
-  EXPECT_EQ(shell("setpriv --reuid=65534 --regid=65534 --clear-groups ./mpplan curve mmdata.txt "
-                  "--to 3 --seed 1 -o root.csv 2> .err"),
-            2);
+  EXPECT_EQ(shell(AS_NOBODY + "./mpplan curve mmdata.txt --to 3 --seed 1 -o root.csv 2> .err"), 2);
   EXPECT_EQ(shell("[ \"$(stat -c %u:%a root.csv)\" = 0:644 ] && [ \"$(cat root.csv)\" = old ]"), 0);
   EXPECT_NE(read(".err").find("Permission denied"), std::string::npos) << read(".err");
 }

@@ -90,16 +90,9 @@ Status read_genalex(const std::string& text, PopulationData& data) {
                             std::to_string(width) + ") of the header",
                         "", cells[0]);
     }
-    int sample = -1;
-    for (size_t s = 0; s < data.samples.size(); ++s) {
-      if (data.samples[s] == cells[1]) sample = static_cast<int>(s);
-    }
-    if (sample < 0) {
-      sample = static_cast<int>(data.samples.size());
-      data.samples.push_back(cells[1]);
-      sizes.push_back(0);
-    }
-    ++sizes[sample];
+    const int sample = sample_named(data, cells[1]);
+    sizes.resize(data.samples.size(), 0);
+    ++sizes[static_cast<size_t>(sample)];
     Individual individual{cells[0], sample, line, std::vector<AlleleCodes>(loci)};
     for (long i = 0; i < loci; ++i) {
       LabelPair pair;
@@ -118,9 +111,7 @@ Status read_genalex(const std::string& text, PopulationData& data) {
         missing += value <= 0;
         pair.allele[slot] = std::to_string(value);
       }
-      if (missing == 1 && data.half_missing[i].count++ == 0)
-        data.half_missing[i].first =
-            "individual \"" + printable(cells[0]) + "\", line " + std::to_string(line);
+      if (missing == 1) count_half_missing(data.half_missing[i], cells[0], line);
       const Status coded = set_genotype(data, individual, i, missing ? LabelPair{} : pair, line);
       if (!coded.ok) return coded;
     }

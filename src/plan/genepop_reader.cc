@@ -66,8 +66,7 @@ Status split_genotype(const std::string& code, const std::string& locus,
   parse_integer(code.substr(0, width), first);
   parse_integer(code.substr(width), second);
   if (first == 0 || second == 0) {
-    if ((first == 0) != (second == 0) && half.count++ == 0)
-      half.first = individual_named(individual) + ", " + where(line);
+    if ((first == 0) != (second == 0)) count_half_missing(half, individual.id, line);
     pair = LabelPair{};
   } else {
     pair.allele[0] = std::to_string(first);

@@ -1,5 +1,7 @@
 #include "plan/population.h"
 
+#include "study/number_scanner.h"
+
 Status set_genotype(PopulationData& data, Individual& individual, size_t locus,
                     const LabelPair& pair, int line) {
   if (data.labels.size() < data.loci.size()) {
@@ -36,4 +38,17 @@ LabelPair labels_at(const PopulationData& data, const Individual& individual, si
   const AlleleCodes& codes = individual.genotype[locus];
   if (codes.allele[0] == MISSING_CODE) return LabelPair{};
   return LabelPair{{data.labels[locus][codes.allele[0]], data.labels[locus][codes.allele[1]]}};
+}
+
+void count_half_missing(HalfMissing& half, const std::string& id, int line) {
+  if (half.count++ == 0)
+    half.first = "individual \"" + printable(id) + "\", line " + std::to_string(line);
+}
+
+int sample_named(PopulationData& data, const std::string& name) {
+  for (size_t s = 0; s < data.samples.size(); ++s) {
+    if (data.samples[s] == name) return static_cast<int>(s);
+  }
+  data.samples.push_back(name);
+  return static_cast<int>(data.samples.size()) - 1;
 }

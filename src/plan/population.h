@@ -117,6 +117,12 @@ bool frequency_header(const std::vector<std::string>& cells, size_t& first);
 Status set_genotype(PopulationData& data, Individual& individual, size_t locus,
                     const LabelPair& pair, int line);
 
+// Counts a genotype with one allele missing of individual `id`, at `line`.
+void count_half_missing(HalfMissing& half, const std::string& id, int line);
+
+// The index of the sample named `name`, added as the last when new.
+int sample_named(PopulationData& data, const std::string& name);
+
 // The labels of an individual's genotype at `locus` (both empty: missing).
 LabelPair labels_at(const PopulationData& data, const Individual& individual, size_t locus);
 

@@ -115,15 +115,7 @@ Status read_structure(const std::string& text, PopulationData& data) {
   for (size_t r = 0; r < shape.rows.size(); r += paired ? 2 : 1) {
     const std::vector<std::string>& row = shape.words[r];
     const int line = shape.rows[r] + 1;
-    const std::string sample_name = population ? row[1] : "sample 1";
-    int sample = -1;
-    for (size_t s = 0; s < data.samples.size(); ++s) {
-      if (data.samples[s] == sample_name) sample = static_cast<int>(s);
-    }
-    if (sample < 0) {
-      sample = static_cast<int>(data.samples.size());
-      data.samples.push_back(sample_name);
-    }
+    const int sample = sample_named(data, population ? row[1] : "sample 1");
     Individual individual{row[0], sample, line, std::vector<AlleleCodes>(loci)};
     for (size_t i = 0; i < loci; ++i) {
       LabelPair pair;
@@ -142,12 +134,9 @@ Status read_structure(const std::string& text, PopulationData& data) {
                             data.loci[i], row[0]);
         }
         missing += value == MISSING;
-        pair.allele[slot] = code;
-        if (value != MISSING) pair.allele[slot] = std::to_string(value);
+        pair.allele[slot] = std::to_string(value);
       }
-      if (missing == 1 && data.half_missing[i].count++ == 0)
-        data.half_missing[i].first =
-            "individual \"" + printable(row[0]) + "\", line " + std::to_string(line);
+      if (missing == 1) count_half_missing(data.half_missing[i], row[0], line);
       const Status coded = set_genotype(data, individual, i, missing ? LabelPair{} : pair, line);
       if (!coded.ok) return coded;
     }

@@ -1,6 +1,7 @@
 // Any bytes as a population file, in every format: each reader either
-// accepts it, with every individual holding one genotype per locus, or
-// refuses it with a one-line message; an accepted file gives a panel whose
+// accepts it, with every individual holding one genotype per locus (codes
+// of the locus's labels), or refuses it with a one-line message; an
+// accepted file gives a panel whose
 // frequencies at each locus add up to 1, and a study file (when it fits a
 // study's limits) that the dialogue's reader accepts without a warning.
 #include <cmath>
@@ -19,8 +20,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   detect_format(text);
-  for (const InputFormat format :
-       {InputFormat::GENEPOP, InputFormat::GENALEX, InputFormat::FREQUENCIES}) {
+  for (const InputFormat format : {InputFormat::GENEPOP, InputFormat::GENALEX,
+                                   InputFormat::STRUCTURE, InputFormat::FREQUENCIES}) {
     PopulationData population;
     const Status read = read_population(text, format, population);
     if (!read.ok) {
@@ -29,6 +30,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (const Individual& individual : population.individuals) {
       FUZZ_CHECK(individual.genotype.size() == population.loci.size());
+      for (size_t i = 0; i < individual.genotype.size(); ++i) {
+        const AlleleCodes& codes = individual.genotype[i];
+        FUZZ_CHECK((codes.allele[0] == MISSING_CODE) == (codes.allele[1] == MISSING_CODE));
+        for (const int16_t code : codes.allele) {
+          FUZZ_CHECK(code == MISSING_CODE ||
+                     (i < population.labels.size() &&
+                      static_cast<size_t>(code) < population.labels[i].size()));
+        }
+      }
       FUZZ_CHECK(individual.sample >= 0 &&
                  individual.sample < static_cast<int>(population.samples.size()));
     }
