@@ -263,8 +263,8 @@ TEST(Designs, SharesAreReadAsTheStudyFileReadsThem) {
     PlanOptions options;
     const std::string words = std::string(share) + ",0.5";
     const char* argv[] = {"mpplan", "curve", "--shares", words.c_str()};
-    std::string error;
-    ASSERT_TRUE(parse_plan_options(4, argv, options, error)) << error;
+    const Status parsed = parse_plan_options(4, argv, options);
+    ASSERT_TRUE(parsed.ok) << parsed.message;
     options.input.as_is = true;
     std::vector<Design> from_option;
     Notes notes;
@@ -331,9 +331,8 @@ TEST(Designs, RepeatsMergedAndTooManyRefused) {
   std::vector<const char*> argv;
   for (const std::string& word : words) argv.push_back(word.c_str());
   PlanOptions options;
-  std::string error;
-  ASSERT_TRUE(parse_plan_options(static_cast<int>(argv.size()), argv.data(), options, error))
-      << error;
+  const Status parsed = parse_plan_options(static_cast<int>(argv.size()), argv.data(), options);
+  ASSERT_TRUE(parsed.ok) << parsed.message;
   const PlanResult merged = run_curve_command(options, {EXAMPLE_STUDY}, 1, 2);
   ASSERT_TRUE(merged.status.ok) << merged.status.message;
   EXPECT_EQ(merged.curves.size(), 1u) << "--sires 2 and --shares 0.5,0.5 are one study";

@@ -8,7 +8,9 @@ namespace {
 
 bool parse(std::vector<const char*> words, PlanOptions& options, std::string& error) {
   words.insert(words.begin(), "mpplan");
-  return parse_plan_options(static_cast<int>(words.size()), words.data(), options, error);
+  const Status status = parse_plan_options(static_cast<int>(words.size()), words.data(), options);
+  error = status.message;
+  return status.ok;
 }
 
 }  // namespace

@@ -95,8 +95,11 @@ bool parse_designs(std::vector<PlanOptions>& options, std::string& error) {
     for (const std::string& word : words) argv.push_back(word.c_str());
     for (const std::string& name : call.names) argv.push_back(name.c_str());
     PlanOptions parsed;
-    if (!parse_plan_options(static_cast<int>(argv.size()), argv.data(), parsed, error))
+    const Status status = parse_plan_options(static_cast<int>(argv.size()), argv.data(), parsed);
+    if (!status.ok) {
+      error = status.message;
       return false;
+    }
     options.push_back(parsed);
   }
   if (options.empty()) {

@@ -189,7 +189,8 @@ int run_panel(const PlanOptions& options, const std::string& text) {
 int run(int argc, char** argv) {
   PlanOptions options;
   std::string error;
-  if (!parse_plan_options(argc, argv, options, error)) return usage_error(error);
+  const Status parsed = parse_plan_options(argc, argv, options);
+  if (!parsed.ok) return usage_error(parsed.message);
   if (options.help || options.version) {
     std::cout << (options.help ? plan_usage(options.command) : plan_version());
     return flushed(std::cout) ? 0 : fail("cannot write to standard output");

@@ -198,8 +198,9 @@ std::string plan_usage(const std::string& command) {
   return text + "  --help  show this text\n";
 }
 
-bool parse_plan_options(int argc, const char* const* argv, PlanOptions& options,
-                        std::string& error) {
+namespace {
+
+bool parse_words(int argc, const char* const* argv, PlanOptions& options, std::string& error) {
   int a = 1;
   if (a < argc) {
     const std::string first = argv[a];
@@ -288,4 +289,11 @@ bool parse_plan_options(int argc, const char* const* argv, PlanOptions& options,
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+Status parse_plan_options(int argc, const char* const* argv, PlanOptions& options) {
+  std::string error;
+  return parse_words(argc, argv, options, error) ? success() : failure(error);
 }

@@ -35,8 +35,7 @@ std::string plan_usage(const std::string& command);
 // The version line, ending in a line end.
 const char* plan_version();
 
-// Reads argv[1] on. Returns false with `error` set (one line, no line end)
-// when a word is unknown, a value is out of range, or the subcommand is
-// missing or does not take an option.
-bool parse_plan_options(int argc, const char* const* argv, PlanOptions& options,
-                        std::string& error);
+// Reads argv[1] on. Refuses (one line, no line end) a word that is
+// unknown, a value out of range, a missing subcommand or an option the
+// subcommand does not take.
+Status parse_plan_options(int argc, const char* const* argv, PlanOptions& options);
