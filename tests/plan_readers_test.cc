@@ -290,7 +290,8 @@ TEST(PopulationReaders, RefusedWithTheLineAndWhoAndEscaped) {
     const char* individual;
   };
   const Row rows[] = {
-      {std::string("t\nL1\nPop\na, 01\0001\n", 20), InputFormat::GENEPOP,
+      {std::string("t\nL1\nPop\na, 01\0001\n", sizeof "t\nL1\nPop\na, 01\0001\n" - 1),
+       InputFormat::GENEPOP,
        "line 4: the file holds the control byte \\x00; a population file is plain text", 4, ""},
       {"t\nL1\nPop\na\x01, 0101\n", InputFormat::GENEPOP,
        "line 4: the file holds the control byte \\x01; a population file is plain text", 4, ""},
