@@ -13,7 +13,7 @@
 // Where each step of the plain trial (trial.cc) is carried out here, so
 // that a change to one there can be made everywhere it applies (all in
 // fast_kernel.cc unless named otherwise). The judgement's rules are those
-// numbered in judge_brood.
+// numbered in judge_brood (trial.cc) and stated in locus_judgement.h.
 //
 //   untyped mother's draw, kept when it picks nothing
 //                               untyped_mother_allele (across trials and

@@ -1,5 +1,6 @@
 #include "simulation/trial.h"
 
+#include "simulation/locus_judgement.h"
 #include "simulation/random_source.h"
 
 TrialLayout trial_layout(const StudyData& study) {
@@ -56,36 +57,15 @@ void sample_brood(StudyData& study, int32_t brood_size, TrialWork& work) {
 }
 
 // The judgement's rules, numbered for the estimator's map of them
-// (fast_estimate.h).
+// (fast_estimate.h): rules 1 to 3 per offspring (judge_offspring), rule 4
+// and the count (paternal_count), rule 5 (reveals_several_fathers) per
+// locus, and rule 6, any locus decides the brood, here.
 int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& work) {
   int verdict = 0;
   for (int i = 0; i < study.locus_count; ++i) {
-    const int32_t a = study.mother[i].slot[0];
-    const int32_t b = study.mother[i].slot[1];
-    bool paternal[MAX_ALLELES];
-    for (int s = 0; s < study.allele_count[i]; ++s) paternal[s] = false;
-    bool ambiguous = false;
-
-    for (int j = 0; j < brood_size; ++j) {
-      const int32_t m = work.brood[j][i].slot[0];
-      const int32_t f = work.brood[j][i].slot[1];
-      if (m == f) {
-        paternal[m] = true;  // rule 1: a homozygous offspring's allele is paternal
-      } else if ((m == a && f == b) || (f == a && m == b)) {
-        ambiguous = true;  // rule 2: the mother's own genotype marks the locus
-      } else {
-        paternal[f] = true;  // rule 3: otherwise the sire's allele is paternal
-      }
-    }
-    // Rule 4: an offspring that carries the mother's own genotype got one of
-    // her two alleles from its sire; if neither is flagged yet, one counts.
-    if (ambiguous && !paternal[a] && !paternal[b]) paternal[a] = true;
-
-    // Rule 5: more than DETECTION_THRESHOLD paternal alleles at a locus
-    // reveal several fathers; rule 6: any such locus decides the brood.
-    int count = 0;
-    for (int s = 0; s < study.allele_count[i]; ++s) count += paternal[s] ? 1 : 0;
-    if (reveals_several_fathers(count)) verdict = 1;
+    LocusJudgement judgement = start_locus(study.mother[i]);
+    for (int j = 0; j < brood_size; ++j) judge_offspring(judgement, work.brood[j][i]);
+    if (reveals_several_fathers(paternal_count(judgement))) verdict = 1;
   }
   return verdict;
 }
