@@ -92,10 +92,7 @@ bool read_input(const std::string& path, std::string& text, std::string& error) 
 // end (see output_file.h). Abandoned, every earlier file stays as it was.
 OutputTransaction outputs;
 
-// Stages `content` as the output at `path`, or writes it to standard output
-// when `path` is empty.
-bool deliver(const std::string& path, const std::string& content, std::string& error) {
-  if (!path.empty()) return stage_output(outputs, path, content, error);
+bool write_standard_output(const std::string& content, std::string& error) {
   std::cout << content;
   if (flushed(std::cout)) return true;
   error = "cannot write to standard output";
@@ -129,9 +126,8 @@ int threads() {
 
 // Draws a figure from its script and stages it as options.plot; only an
 // image of the asked format is kept.
-bool draw(const std::string& script, const PlanOptions& options, std::string& error) {
-  FigureFormat format = FigureFormat::PNG;
-  figure_format_of(options.plot, format);
+bool draw(const std::string& script, FigureFormat format, const PlanOptions& options,
+          std::string& error) {
   std::string image;
   if (!run_gnuplot(script, image, error)) return false;
   if (!image_of_format(image, format)) {
@@ -153,7 +149,8 @@ int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed) 
   if (!result.status.ok) return fail(result.status.message);
   std::string error;
   const std::string legend = legend_path(options);
-  if (!options.output.empty() && !deliver(options.output, result.output, error)) return fail(error);
+  if (!options.output.empty() && !stage_output(outputs, options.output, result.output, error))
+    return fail(error);
   if (!legend.empty() && !stage_output(outputs, legend, result.legend, error)) return fail(error);
   if (!options.plot.empty()) {
     FigureFormat format = FigureFormat::PNG;
@@ -163,11 +160,11 @@ int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed) 
             ? curve_figure(result.curves, figure_options(options, seed, options.target), format)
             : ranking_figure(result.designs.front(), result.ranking, options.brood_size,
                              figure_options(options, seed, 0.95), format);
-    if (!draw(script, options, error)) return fail(error);
+    if (!draw(script, format, options, error)) return fail(error);
   }
   // The table on standard output comes last but for the files, so that a
   // failure before it leaves no table behind.
-  if (options.output.empty() && !deliver("", result.output, error)) return fail(error);
+  if (options.output.empty() && !write_standard_output(result.output, error)) return fail(error);
   if (!commit_outputs(outputs, error)) return fail(error);
   if (options.command == "study") {
     if (legend.empty()) {

@@ -224,6 +224,14 @@ InputFormat format_of(const InputOptions& options, const std::string& text) {
   return options.format_given ? options.format : detect_format(text);
 }
 
+Status recognise_format(const std::string& name, const InputOptions& options,
+                        const std::string& text, InputFormat& format) {
+  format = format_of(options, text);
+  if (format == InputFormat::STUDY && !options.format_given && !starts_like_study(text))
+    return failure(name + ": " + unknown_format(text));
+  return success();
+}
+
 Status check_scale(const LoadStatus& loaded, const std::vector<std::string>& locus_names,
                    bool as_is, Notes& notes) {
   for (const StudyWarning& warning : loaded.warnings) {
@@ -276,9 +284,10 @@ StudyData with_loci(const StudyData& study, const std::vector<int>& loci) {
 
 Status add_designs(const std::string& name, const std::string& text, const InputOptions& options,
                    std::vector<Design>& designs, Notes& notes) {
-  if (format_of(options, text) == InputFormat::STUDY) {
-    if (!options.format_given && !starts_like_study(text))
-      return failure(name + ": " + unknown_format(text));
+  InputFormat format = InputFormat::STUDY;
+  const Status known = recognise_format(name, options, text, format);
+  if (!known.ok) return known;
+  if (format == InputFormat::STUDY) {
     if (options.pool_rare || !options.pop.empty()) {
       return failure(name + " is a study file: --pop and --pool-rare apply to population files");
     }

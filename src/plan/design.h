@@ -51,6 +51,12 @@ using Notes = std::vector<std::string>;
 // The format of an input: as --format forces it, or from its content.
 InputFormat format_of(const InputOptions& options, const std::string& text);
 
+// The same, refusing a text judged a study file from its content that does
+// not begin as one: it is in none of the formats, and the refusal (naming
+// the input `name`) says what it looks like.
+Status recognise_format(const std::string& name, const InputOptions& options,
+                        const std::string& text, InputFormat& format);
+
 // The panel a population input gives (its sample and loci chosen, rare
 // alleles pooled as the options ask), with a line per locus for the user.
 // Refuses a locus typed in no individual of the sample.

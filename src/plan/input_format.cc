@@ -5,12 +5,15 @@
 #include "study/number_scanner.h"
 
 InputFormat detect_format(const std::string& text) {
-  const std::vector<std::string> lines = split_lines(text);
+  // Views, not copies: the format of a large file is judged without a
+  // second copy of it.
+  const std::vector<std::string_view> lines = line_views(text);
   size_t first = 0;
-  while (first < lines.size() && trim(lines[first]).empty()) ++first;
+  while (first < lines.size() && trim(std::string(lines[first])).empty()) ++first;
   if (first == lines.size()) return InputFormat::STUDY;
-  const CsvDialect dialect = csv_dialect(lines[first]);
-  const std::vector<std::string> cells = split_row(lines[first], dialect);
+  const std::string head(lines[first]);
+  const CsvDialect dialect = csv_dialect(head);
+  const std::vector<std::string> cells = split_row(head, dialect);
   size_t column = 0;
   if (frequency_header(cells, column)) return InputFormat::FREQUENCIES;
   // GenAlEx's first row: the counts of loci, individuals and populations in
@@ -23,14 +26,14 @@ InputFormat detect_format(const std::string& text) {
       parse_integer(cells[2], value)) {
     bool names = first + 2 >= lines.size();
     for (const std::string& cell :
-         names ? std::vector<std::string>{} : split_row(lines[first + 2], dialect)) {
+         names ? std::vector<std::string>{} : split_row(std::string(lines[first + 2]), dialect)) {
       names = names || (!cell.empty() && !parse_integer(cell, value));
     }
     if (names) return InputFormat::GENALEX;
   }
   std::string name;
-  for (const std::string& line : lines) {
-    if (is_pop_line(line, name)) return InputFormat::GENEPOP;
+  for (const std::string_view line : lines) {
+    if (is_pop_line(std::string(line), name)) return InputFormat::GENEPOP;
   }
   if (looks_like_structure(lines)) return InputFormat::STRUCTURE;
   return InputFormat::STUDY;

@@ -53,10 +53,10 @@ bool add_all_designs(const PlanOptions& options, const std::vector<std::string>&
 }  // namespace
 
 PlanResult run_study_command(const PlanOptions& options, const std::string& text) {
-  if (format_of(options.input, text) == InputFormat::STUDY && !options.input.format_given &&
-      !starts_like_study(text))
-    return refused(failure(options.inputs[0] + ": " + unknown_format(text)));
-  if (format_of(options.input, text) == InputFormat::STUDY)
+  InputFormat format = InputFormat::STUDY;
+  const Status known = recognise_format(options.inputs[0], options.input, text, format);
+  if (!known.ok) return refused(known);
+  if (format == InputFormat::STUDY)
     return refused(
         failure(options.inputs[0] + " is a study file already; study reads a population file"));
   PlanResult result;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -76,7 +77,7 @@ Status read_structure(const std::string& text, PopulationData& data);
 
 // Whether the lines are a STRUCTURE file's: rows of an identifier and whole
 // numbers, all as long, at least two, after an optional row of names.
-bool looks_like_structure(const std::vector<std::string>& lines);
+bool looks_like_structure(const std::vector<std::string_view>& lines);
 
 // Whether a Genepop line opens a sample: "Pop", in any case, alone or
 // followed by the sample's name ("Pop Nancy1", "Pop, Nancy1", "POP,"). A
@@ -93,12 +94,11 @@ enum class InputFormat { STUDY, GENEPOP, GENALEX, FREQUENCIES, STRUCTURE };
 InputFormat detect_format(const std::string& text);
 
 // Whether a text begins as a study file does: with a whole number (the
-// number of loci). A text judged a study file that does not is none of the
-// formats.
+// number of loci).
 bool starts_like_study(const std::string& text);
 
-// The refusal for a text in none of the formats: what it looks like (a
-// table of other columns, a workbook, HTML, ...), one line.
+// What a text in none of the formats looks like (a table of other columns,
+// a workbook, HTML, ...), as one line for its refusal.
 std::string unknown_format(const std::string& text);
 
 // The format's name as --format takes it: study, genepop, genalex,

@@ -30,11 +30,11 @@ struct Shape {
   size_t width = 0;                 // words per data row
 };
 
-bool shape_of(const std::vector<std::string>& lines, Shape& shape) {
+bool shape_of(const std::vector<std::string_view>& lines, Shape& shape) {
   shape = Shape{};
   bool first = true;
   for (size_t at = 0; at < lines.size(); ++at) {
-    std::vector<std::string> words = split_words(lines[at]);
+    std::vector<std::string> words = split_words(std::string(lines[at]));
     if (words.empty()) continue;
     if (first && !is_data_row(words)) {
       shape.header = words;
@@ -62,7 +62,7 @@ bool two_rows(const Shape& shape) {
 
 }  // namespace
 
-bool looks_like_structure(const std::vector<std::string>& lines) {
+bool looks_like_structure(const std::vector<std::string_view>& lines) {
   Shape shape;
   return shape_of(lines, shape);
 }
@@ -71,7 +71,7 @@ Status read_structure(const std::string& text, PopulationData& data) {
   data = PopulationData{};
   data.format = "STRUCTURE";
   Shape shape;
-  if (!shape_of(split_lines(text), shape)) {
+  if (!shape_of(line_views(text), shape)) {
     return failure(
         "a STRUCTURE file has rows of an identifier and whole numbers, each row as long as the "
         "others, after an optional row of locus names");
