@@ -90,11 +90,15 @@ struct PlainRun {
   StudyData study;
 };
 
-PlainRun run_plain(const StudyData& start, int32_t size, int trials, uint32_t state) {
+PlainRun run_plain(const StudyData& start, int32_t size, int trials, uint32_t state,
+                   const JudgedOffspring& judged = every_offspring_judged()) {
   static TrialWork work;
   PlainRun run{0, 0, start};
   seed_random(state);
-  for (int t = 0; t < trials; ++t) run.detections += run_trial(run.study, size, work);
+  for (int t = 0; t < trials; ++t) {
+    sample_brood(run.study, size, work);
+    run.detections += judge_brood(run.study, size, work, judged);
+  }
   run.state = random_state();
   return run;
 }
@@ -148,6 +152,46 @@ TEST(FastEstimate, AgreesWithThePlainTrials) {
     }
     // The generated studies must exercise both verdicts, not only trivial ones.
     EXPECT_GT(detecting_estimates, 300) << name;
+  }
+}
+
+// Offspring left out at some loci, as a genotyped brood's untyped ones are:
+// the kernels judge the rest as the plain judgement does, the first look
+// and the first stage included (sizes past FIRST_LOOK and 16, leaving out
+// offspring inside and past them).
+TEST(FastEstimate, LeavesOutTheOffspringNotJudged) {
+  for (const auto& [name, kernel] : kernels()) {
+    std::mt19937 random(77);
+    static FastEstimator fast;
+    const int32_t sizes[] = {3, 6, 20, 64, 65, 100};
+    int differs = 0;  // estimates where leaving offspring out changed the count
+    for (int n = 0; n < 150; ++n) {
+      const std::string text = generated_study(random);
+      const StudyData start = study_from(text);
+      prepare_fast_estimator(start, fast);
+      JudgedOffspring judged = every_offspring_judged();
+      for (int i = 0; i < start.locus_count; ++i) {
+        // Some loci keep everyone, some lose a few, some nearly all.
+        const int kind = static_cast<int>(random() % 3);
+        for (int j = 0; j < MAX_OFFSPRING && kind > 0; ++j) {
+          if (random() % (kind == 1 ? 5 : 10) < (kind == 1 ? 1u : 9u))
+            judged.at[i].word[j >> 6] &= ~(uint64_t{1} << (j & 63));
+        }
+      }
+      fast.judged = judged;
+      const uint32_t seed = random();
+      const int trials = n % 10 == 0 ? 600 : 60;
+      for (int32_t size : sizes) {
+        const PlainRun expected = run_plain(start, size, trials, seed, judged);
+        StudyData quick = start;
+        RandomState state{seed};
+        const int counted = kernel(quick, size, trials, fast, state);
+        ASSERT_EQ(counted, expected.detections) << name << "\n" << text << "size " << size;
+        ASSERT_EQ(state.value, expected.state) << name << "\n" << text << "size " << size;
+        differs += counted != run_plain(start, size, trials, seed).detections ? 1 : 0;
+      }
+    }
+    EXPECT_GT(differs, 100) << name << ": the left-out offspring must matter";
   }
 }
 

@@ -115,8 +115,8 @@ Status add_study_file_designs(const std::string& name, const std::string& text,
   return success();
 }
 
-// The shares of each design of a population input: as the options give
-// them, or two equal sires, with a note that says so.
+}  // namespace
+
 std::vector<std::vector<std::string>> share_variants_of(const std::string& name,
                                                         const InputOptions& options, Notes& notes) {
   if (!options.shares.empty()) return distinct_shares(options);
@@ -124,7 +124,29 @@ std::vector<std::vector<std::string>> share_variants_of(const std::string& name,
   return {equal_shares(2)};
 }
 
-}  // namespace
+Status check_panel(const std::string& name, const std::string& whom, bool pool_rare, Panel& panel,
+                   Notes& notes) {
+  for (const LocusPanel& locus : panel.loci) {
+    if (locus.labels.empty()) {
+      Status refusal = failure(name + ": locus " + locus.name + " is typed in no " + whom +
+                               "; leave it out with --loci");
+      refusal.locus = locus.name;
+      return refusal;
+    }
+  }
+  for (LocusPanel& locus : panel.loci) {
+    std::string line =
+        name + ": locus " + locus.name + ": " + std::to_string(locus.labels.size()) + " alleles";
+    if (locus.typed >= 0) line += ", " + std::to_string(locus.typed) + " individuals typed";
+    if (pool_rare && static_cast<int>(locus.labels.size()) > MAX_ALLELES) {
+      pool_rarest(locus, MAX_ALLELES);
+      line += "; the " + std::to_string(locus.pooled.size()) +
+              " rarest pooled into one (this can only lower the estimate)";
+    }
+    notes.push_back(line);
+  }
+  return success();
+}
 
 Status panel_of_input(const std::string& name, const std::string& text, const InputOptions& options,
                       PopulationData& data, Panel& panel, Notes& notes) {
@@ -138,15 +160,10 @@ Status panel_of_input(const std::string& name, const std::string& text, const In
   result = choose_loci(data.loci, options.loci, chosen);
   if (!result.ok) return named(name, result);
   panel = panel_of(data, sample, chosen);
-  for (const LocusPanel& locus : panel.loci) {
-    if (locus.labels.empty()) {
-      Status refusal = failure(name + ": locus " + locus.name + " is typed in no individual" +
-                               (sample >= 0 ? " of " + data.samples[sample] : std::string()) +
-                               "; leave it out with --loci");
-      refusal.locus = locus.name;
-      return refusal;
-    }
-  }
+  Notes locus_lines;
+  result = check_panel(name, sample >= 0 ? "individual of " + data.samples[sample] : "individual",
+                       options.pool_rare, panel, locus_lines);
+  if (!result.ok) return result;
   if (data.table.empty()) {
     if (sample >= 0) {
       notes.push_back(name + ": " + data.format + " file, " + data.samples[sample]);
@@ -157,17 +174,7 @@ Status panel_of_input(const std::string& name, const std::string& text, const In
                       (data.samples.size() == 1 ? "" : " (choose one with --pop)"));
     }
   }
-  for (LocusPanel& locus : panel.loci) {
-    std::string line =
-        name + ": locus " + locus.name + ": " + std::to_string(locus.labels.size()) + " alleles";
-    if (locus.typed >= 0) line += ", " + std::to_string(locus.typed) + " individuals typed";
-    if (options.pool_rare && static_cast<int>(locus.labels.size()) > MAX_ALLELES) {
-      pool_rarest(locus, MAX_ALLELES);
-      line += "; the " + std::to_string(locus.pooled.size()) +
-              " rarest pooled into one (this can only lower the estimate)";
-    }
-    notes.push_back(line);
-  }
+  notes.insert(notes.end(), locus_lines.begin(), locus_lines.end());
   return success();
 }
 
@@ -252,8 +259,12 @@ Status check_scale(const LoadStatus& loaded, const std::vector<std::string>& loc
 }
 
 std::string design_label(const StudyData& study) {
+  return std::to_string(study.locus_count) + (study.locus_count == 1 ? " locus; " : " loci; ") +
+         sires_label(study) + (study.mother_known ? "; mother typed" : "; mother untyped");
+}
+
+std::string sires_label(const StudyData& study) {
   std::string label =
-      std::to_string(study.locus_count) + (study.locus_count == 1 ? " locus; " : " loci; ") +
       std::to_string(study.sire_count) + (study.sire_count == 1 ? " sire " : " sires ");
   for (int k = 0; k < study.sire_count; ++k) {
     label += k == 0 ? "" : "/";
@@ -262,7 +273,7 @@ std::string design_label(const StudyData& study) {
     std::snprintf(share, sizeof share, "%.3g", static_cast<float>(study.skew[k]));
     label += share;
   }
-  return label + (study.mother_known ? "; mother typed" : "; mother untyped");
+  return label;
 }
 
 StudyData with_loci(const StudyData& study, const std::vector<int>& loci) {
@@ -297,8 +308,6 @@ Status add_designs(const std::string& name, const std::string& text, const Input
   Panel panel;
   Status result = panel_of_input(name, text, options, data, panel, notes);
   if (!result.ok) return result;
-  std::vector<std::string> names;
-  for (const LocusPanel& locus : panel.loci) names.push_back(locus.name);
 
   const std::vector<std::vector<std::string>> share_variants =
       share_variants_of(name, options, notes);
@@ -306,16 +315,27 @@ Status add_designs(const std::string& name, const std::string& text, const Input
       options.mothers.empty() ? std::vector<std::string>{"untyped"} : distinct_mothers(options);
   for (const auto& shares : share_variants) {
     for (const std::string& mother : mothers) {
-      StudyFiles files;
-      result = write_study(panel, shares, mother_choice(mother), data, files);
-      if (!result.ok) return named(name, result);
-      Design design{"", names, StudyData{}};
-      result = study_of(name, files.study, names, options.as_is, design.study, notes);
+      Design design;
+      result = design_of_panel(name, panel, shares, mother_choice(mother), data, options.as_is,
+                               design, notes);
       if (!result.ok) return result;
-      design.label = design_label(design.study);
       designs.push_back(design);
     }
   }
+  return success();
+}
+
+Status design_of_panel(const std::string& name, const Panel& panel,
+                       const std::vector<std::string>& shares, const MotherChoice& mother,
+                       const PopulationData& data, bool as_is, Design& design, Notes& notes) {
+  StudyFiles files;
+  Status result = write_study(panel, shares, mother, data, files);
+  if (!result.ok) return named(name, result);
+  design = Design{"", {}, StudyData{}};
+  for (const LocusPanel& locus : panel.loci) design.locus_names.push_back(locus.name);
+  result = study_of(name, files.study, design.locus_names, as_is, design.study, notes);
+  if (!result.ok) return result;
+  design.label = design_label(design.study);
   return success();
 }
 

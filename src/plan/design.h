@@ -10,6 +10,7 @@
 
 #include "plan/panel.h"
 #include "plan/population.h"
+#include "plan/study_writer.h"
 #include "study/study_data.h"
 #include "study/study_reader.h"
 
@@ -63,6 +64,24 @@ Status recognise_format(const std::string& name, const InputOptions& options,
 Status panel_of_input(const std::string& name, const std::string& text, const InputOptions& options,
                       PopulationData& data, Panel& panel, Notes& notes);
 
+// The shares of each design of a population input: as the options give
+// them, or two equal sires, with a note that says so.
+std::vector<std::vector<std::string>> share_variants_of(const std::string& name,
+                                                        const InputOptions& options, Notes& notes);
+
+// Refuses a panel locus that no one of `whom` ("individual of sample 2",
+// "mother") is typed at, then adds a line per locus for the user, pooling
+// the rarest alleles of a locus past a study's limit when `pool_rare`.
+Status check_panel(const std::string& name, const std::string& whom, bool pool_rare, Panel& panel,
+                   Notes& notes);
+
+// The design of `panel` with the shares (decimals as typed) and the
+// mother: the study file write_study gives, read back by the dialogue's
+// reader, its scale checked. Refusals name the input `name`.
+Status design_of_panel(const std::string& name, const Panel& panel,
+                       const std::vector<std::string>& shares, const MotherChoice& mother,
+                       const PopulationData& data, bool as_is, Design& design, Notes& notes);
+
 // Adds the designs of one input. `name` is how messages name the input.
 // Refusals name the input and, where there is one, the line and locus.
 Status add_designs(const std::string& name, const std::string& text, const InputOptions& options,
@@ -82,6 +101,9 @@ Status check_scale(const LoadStatus& loaded, const std::vector<std::string>& loc
 
 // "8 loci; 2 sires 0.7/0.3; mother untyped".
 std::string design_label(const StudyData& study);
+
+// Its sires alone: "2 sires 0.7/0.3".
+std::string sires_label(const StudyData& study);
 
 // Whether two designs are the same study under the same label, so that
 // estimating both would say one thing twice.

@@ -9,11 +9,17 @@
 #include "study/study_reader.h"
 
 MotherChoice mother_choice(const std::string& text) {
-  if (text == "untyped" || text.empty()) return {MotherChoice::UNTYPED, ""};
+  if (text == "untyped" || text.empty()) return {MotherChoice::UNTYPED, "", {}};
   bool labels = true;
   for (const std::string& pair : split_cells(text, ','))
     labels = labels && pair.find('/') != std::string::npos;
-  return {labels ? MotherChoice::LABELS : MotherChoice::INDIVIDUAL, text};
+  if (!labels) return {MotherChoice::INDIVIDUAL, text, {}};
+  MotherChoice choice{MotherChoice::LABELS, text, {}};
+  for (const std::string& pair : split_cells(text, ',')) {
+    const size_t slash = pair.find('/');
+    choice.labels.push_back(LabelPair{{trim(pair.substr(0, slash)), trim(pair.substr(slash + 1))}});
+  }
+  return choice;
 }
 
 namespace {
@@ -72,15 +78,11 @@ Status mother_alleles(const Panel& panel, const MotherChoice& mother, const Popu
       labels.push_back(labels_at(data, *found.front(), static_cast<size_t>(locus.source)));
     who = "mother \"" + mother.text + "\"";
   } else {
-    const std::vector<std::string> pairs = split_cells(mother.text, ',');
-    if (pairs.size() != panel.loci.size()) {
-      return failure("--mother gives " + std::to_string(pairs.size()) +
+    if (mother.labels.size() != panel.loci.size()) {
+      return failure("--mother gives " + std::to_string(mother.labels.size()) +
                      " genotypes; the study has " + std::to_string(panel.loci.size()) + " loci");
     }
-    for (const std::string& pair : pairs) {
-      const size_t slash = pair.find('/');
-      labels.push_back(LabelPair{{trim(pair.substr(0, slash)), trim(pair.substr(slash + 1))}});
-    }
+    labels = mother.labels;
     who = "the mother";
   }
   for (size_t i = 0; i < panel.loci.size(); ++i) {

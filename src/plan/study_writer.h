@@ -13,7 +13,8 @@
 // or her labels locus by locus ("135/143,136/146,...").
 struct MotherChoice {
   enum Kind { UNTYPED, INDIVIDUAL, LABELS } kind = UNTYPED;
-  std::string text;
+  std::string text;               // as given
+  std::vector<LabelPair> labels;  // LABELS: her two labels at each locus of the panel
 };
 
 // Reads --mother: "untyped", labels (every locus a pair with a slash), or

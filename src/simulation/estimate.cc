@@ -4,12 +4,19 @@ void prepare_estimates(const StudyData& study, EstimateWork& work) {
   prepare_fast_estimator(study, work.fast);
 }
 
+void judge_only(EstimateWork& work, const JudgedOffspring& judged) {
+  work.fast.judged = judged;
+}
+
 int count_detections(StudyData& study, int32_t brood_size, EstimateWork& work,
                      RandomState& random) {
 #ifdef MPDETECT_PLAIN_ESTIMATE
   seed_random(random.value);
   int detections = 0;
-  for (int t = 0; t < TRIAL_COUNT; ++t) detections += run_trial(study, brood_size, work.trial);
+  for (int t = 0; t < TRIAL_COUNT; ++t) {
+    sample_brood(study, brood_size, work.trial);
+    detections += judge_brood(study, brood_size, work.trial, work.fast.judged);
+  }
   random.value = random_state();
   return detections;
 #else

@@ -23,6 +23,11 @@ struct EstimateWork {
 // Builds what the estimates for `study` need. Call once after loading.
 void prepare_estimates(const StudyData& study, EstimateWork& work);
 
+// From now on, judges at each locus only the offspring `judged` holds there
+// (a genotyped brood's untyped offspring left out); prepare_estimates judges
+// every one.
+void judge_only(EstimateWork& work, const JudgedOffspring& judged);
+
 // Runs TRIAL_COUNT trials of brood_size from `random` and returns how many
 // detect multiple paternity, advancing `random` past them. The program
 // counts them with the fast estimator; a build with MPDETECT_PLAIN_ESTIMATE

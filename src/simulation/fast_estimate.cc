@@ -92,4 +92,5 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
     one_father += all_k;
   }
   fast.first_look = one_father < 0.5;
+  fast.judged = every_offspring_judged();
 }

@@ -41,6 +41,10 @@
 //   rule 6 (any locus reveals)  judge_trial, which stops at the first locus
 //                               that does, in locus_order
 //
+// Offspring left out at a locus (FastEstimator::judged) are drawn as ever
+// and left out of that locus's count: locus_detects and first_look_detects
+// judge only those judged holds, as judge_brood does with the same set.
+//
 // The shortcuts, and what each relies on:
 //   - too_few_to_detect: a locus's count is at most the number of offspring
 //     (each adds one paternal allele or the ambiguous mark) and at most the
@@ -105,6 +109,9 @@ struct FastEstimator {
   int useful_loci;                      // how many of them
   bool one_sire_only;                   // no brood can have two fathers
   bool first_look;                      // trials start with a look at a few offspring
+  // The offspring judged at each locus: every one, as prepared, unless a
+  // genotyped brood's untyped offspring are left out (see JudgedOffspring).
+  JudgedOffspring judged;
 
   // Working storage of one estimate: per offspring, the jumps to its sire
   // draw, and per locus to its maternal and paternal choices.

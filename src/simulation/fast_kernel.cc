@@ -143,6 +143,7 @@ bool first_look_detects(const StudyData& study, FastEstimator& fast, const Trial
   for (int j = 0; j < end; ++j) {
     const int picked = fast.sire_draw[value_at(fast.sire_jumps.mul[j], fast.sire_jumps.add[j], s)];
     if (picked != NO_INDEX) sire = picked;
+    if (!holds(fast.judged.at[i], j)) continue;
     if ((drawn & (1u << sire)) == 0) {
       drawn |= 1u << sire;
       draw_sire_alleles(study, fast, layout, s, sire, i);
@@ -222,13 +223,14 @@ ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast,
   LocusCount count{mother.slot[0], mother.slot[1], 0, false};
   const OffspringSet slot1 =
       upper_half_choices(fast.paternal_jumps[i].mul, fast.paternal_jumps[i].add, brood_size, s);
+  const OffspringSet judged = fast.judged.at[i];
   OffspringSet maternal_b{{0, 0}};
   bool maternal_known = false;
   for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
     const int k = lowest_bit(rest);
     for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
-      const OffspringSet got =
-          slot == 0 ? without(fast.offspring_of[k], slot1) : both(fast.offspring_of[k], slot1);
+      const OffspringSet got = both(
+          judged, slot == 0 ? without(fast.offspring_of[k], slot1) : both(fast.offspring_of[k], slot1));
       if (!any(got)) continue;
       const int32_t f = fast.sire_allele[k][slot];
       if (count.a == count.b || (f != count.a && f != count.b)) {

@@ -60,14 +60,22 @@ void sample_brood(StudyData& study, int32_t brood_size, TrialWork& work) {
 // (fast_estimate.h): rules 1 to 3 per offspring (judge_offspring), rule 4
 // and the count (paternal_count), rule 5 (reveals_several_fathers) per
 // locus, and rule 6, any locus decides the brood, here.
-int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& work) {
+int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& work,
+                const JudgedOffspring& judged) {
   int verdict = 0;
   for (int i = 0; i < study.locus_count; ++i) {
     LocusJudgement judgement = start_locus(study.mother[i]);
-    for (int j = 0; j < brood_size; ++j) judge_offspring(judgement, work.brood[j][i]);
+    for (int j = 0; j < brood_size; ++j) {
+      if (holds(judged.at[i], j)) judge_offspring(judgement, work.brood[j][i]);
+    }
     if (reveals_several_fathers(paternal_count(judgement))) verdict = 1;
   }
   return verdict;
+}
+
+int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& work) {
+  static constexpr JudgedOffspring every = every_offspring_judged();
+  return judge_brood(study, brood_size, work, every);
 }
 
 int run_trial(StudyData& study, int32_t brood_size, TrialWork& work) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "simulation/offspring_set.h"
 #include "study/study_data.h"
 
 // The working storage of one trial. Every entry a trial reads it has written
@@ -94,6 +95,10 @@ void sample_brood(StudyData& study, int32_t brood_size, TrialWork& work);
 // generator values. A brood size of zero or less judges 0.
 // REQUIRES: brood_size <= MAX_OFFSPRING; every allele index valid for its locus.
 int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& work);
+
+// The same, judging at each locus only the offspring `judged` holds there.
+int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& work,
+                const JudgedOffspring& judged);
 
 // sample_brood, then judge_brood.
 int run_trial(StudyData& study, int32_t brood_size, TrialWork& work);
