@@ -51,6 +51,23 @@ TEST(PlanOptions, Accepted) {
   EXPECT_EQ(loci.brood_size, 20);
   EXPECT_EQ(loci.width, 900);
 
+  PlanOptions broods;
+  ASSERT_TRUE(parse({"broods", "b.gen", "--mothers", "M.*", "--population", "p.gen", "--shares",
+                     "0.5,0.5", "--sires", "3", "--mismatches", "m.csv", "--summary", "s.csv",
+                     "--size", "900x700", "--pop", "2"},
+                    broods, error))
+      << error;
+  EXPECT_EQ(broods.mothers, "M.*");
+  EXPECT_EQ(broods.population, "p.gen");
+  EXPECT_EQ(broods.input.shares.size(), 2u);
+  EXPECT_EQ(broods.mismatches, "m.csv");
+  EXPECT_EQ(broods.summary, "s.csv");
+  EXPECT_EQ(broods.width, 900);
+  EXPECT_EQ(broods.input.pop, "2");
+  PlanOptions first;
+  ASSERT_TRUE(parse({"broods", "b.gen"}, first, error));
+  EXPECT_EQ(first.mothers, "first");
+
   PlanOptions panel;
   ASSERT_TRUE(parse({"panel", "-", "--format", "table"}, panel, error));
   EXPECT_EQ(panel.layout, PlanOptions::TABLE);
@@ -59,8 +76,15 @@ TEST(PlanOptions, Accepted) {
 
 TEST(PlanOptions, Refused) {
   const std::pair<std::vector<const char*>, const char*> cases[] = {
-      {{}, "give a command: study, panel, curve or loci (see --help)"},
-      {{"--to", "5"}, "--to needs a command first: study, panel, curve or loci (see --help)"},
+      {{}, "give a command: study, panel, curve, loci or broods (see --help)"},
+      {{"--to", "5"},
+       "--to needs a command first: study, panel, curve, loci or broods (see --help)"},
+      {{"broods", "-", "--population", "-"},
+       "the broods and --population cannot both come from standard input"},
+      {{"broods", "b.gen", "--mother", "M1"},
+       "broods does not take --mother (see mpplan broods --help)"},
+      {{"broods", "b.gen", "--from", "3"},
+       "broods does not take --from (see mpplan broods --help)"},
       {{"curve", "--from", "0"}, "--from takes a brood size from 1 to 100, not 0"},
       {{"curve", "--to", "4294967306"}, "--to takes a brood size from 1 to 100, not 4294967306"},
       {{"curve", "--to", "5x"}, "--to takes a brood size from 1 to 100, not 5x"},
@@ -106,4 +130,7 @@ TEST(PlanOptions, UsageListsWhatEachCommandTakes) {
   EXPECT_NE(plan_usage("loci").find("--plot-size"), std::string::npos);
   EXPECT_EQ(plan_usage("study").find("--from"), std::string::npos);
   EXPECT_NE(plan_usage("").find("Usage: mpplan COMMAND"), std::string::npos);
+  EXPECT_NE(plan_usage("").find("broods BROODS"), std::string::npos);
+  EXPECT_NE(plan_usage("broods").find("--mismatches"), std::string::npos);
+  EXPECT_EQ(plan_usage("curve").find("--mothers"), std::string::npos);
 }

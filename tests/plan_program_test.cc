@@ -264,3 +264,56 @@ TEST_F(PlanProgramTest, ControlBytesAreRefusedAndShownEscaped) {
   EXPECT_NE(named.errors.find("a\\x0Ab\\x1B[31m.txt: 3 loci"), std::string::npos) << named.errors;
   EXPECT_EQ(named.errors.find('\x1b'), std::string::npos) << "no raw escape reaches the terminal";
 }
+
+// broods from the example file to every output, all put in place together;
+// a refused run leaves the earlier files as they were.
+TEST_F(PlanProgramTest, BroodsWritesEveryOutputOrNone) {
+  if (!have_command("gnuplot")) GTEST_SKIP() << "gnuplot is not installed";
+  std::filesystem::copy_file(std::filesystem::path(EXAMPLES_DIR) / "broods.gen",
+                             folder_ / "broods.gen");
+  std::filesystem::copy_file(std::filesystem::path(EXAMPLES_DIR) / "population.gen",
+                             folder_ / "population.gen");
+  const FolderResult run = plan(
+      "broods broods.gen --population population.gen --seed 5 --shares 0.6,0.4 --sires 3 "
+      "-o broods.csv --mismatches mismatches.csv --summary summary.csv --plot broods.svg");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  EXPECT_EQ(run.output, "");
+  const std::vector<std::string> rows = lines_of(read("broods.csv"));
+  ASSERT_EQ(rows.size(), 1u + 2 * 30);
+  EXPECT_EQ(rows[0],
+            "design,brood,mother,offspring,loci_typed,revealed,revealing_loci,min_sires,"
+            "mismatches,detection_probability");
+  EXPECT_EQ(rows[1].rfind("2 sires 0.6/0.4,B01,B01-M,24,8,", 0), 0u) << rows[1];
+  // The miscalls the example was made with, each found.
+  const std::vector<std::string> mismatches = lines_of(read("mismatches.csv"));
+  EXPECT_EQ(mismatches.size(), 5u);
+  EXPECT_NE(read("mismatches.csv").find("B14,B14-08,Mpa17,"), std::string::npos);
+  EXPECT_EQ(lines_of(read("summary.csv")).size(), 3u);
+  EXPECT_NE(run.errors.find("Seed: 5"), std::string::npos);
+  EXPECT_NE(run.errors.find("under 3 sires 0.333/0.333/0.333: share of broods with more than "
+                            "one sire"),
+            std::string::npos)
+      << run.errors;
+  const std::string figure = read("broods.svg");
+  EXPECT_NE(figure.find("<svg"), std::string::npos);
+  EXPECT_NE(figure.find("showed multiple paternity"), std::string::npos);
+
+  // The same seed gives the same table on standard output.
+  const FolderResult again = plan(
+      "broods broods.gen --population population.gen --seed 5 --shares 0.6,0.4 --sires 3");
+  ASSERT_EQ(again.status, 0) << again.errors;
+  EXPECT_EQ(again.output, read("broods.csv"));
+
+  // Refused (a mother the rule cannot find): nothing is replaced.
+  const FolderResult refused =
+      plan("broods broods.gen --mothers B01-M --seed 5 -o broods.csv --summary summary.csv");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.errors.find("brood B02: --mothers B01-M finds no mother"), std::string::npos)
+      << refused.errors;
+  EXPECT_EQ(read("broods.csv"), again.output);
+  EXPECT_EQ(lines_of(read("summary.csv")).size(), 3u);
+
+  const FolderResult usage = plan("curve --mothers first");
+  EXPECT_EQ(usage.status, 2);
+  EXPECT_NE(usage.errors.find("curve does not take --mothers"), std::string::npos);
+}

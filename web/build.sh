@@ -16,6 +16,7 @@ sources=(
   src/simulation/draw_table.cc src/simulation/estimate.cc src/simulation/fast_estimate.cc
   src/simulation/fast_kernel.cc src/simulation/locus_judgement.cc src/simulation/random_jump.cc src/simulation/random_source.cc
   src/simulation/trial.cc
+  src/plan/brood_analysis.cc src/plan/brood_judgement.cc
   src/plan/curve.cc src/plan/design.cc src/plan/frequency_table_reader.cc
   src/plan/genalex_reader.cc src/plan/genepop_reader.cc src/plan/input_format.cc
   src/plan/locus_ranking.cc src/plan/panel.cc src/plan/panel_stats.cc src/plan/paternity_share.cc src/plan/population.cc src/plan/population_checks.cc

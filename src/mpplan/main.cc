@@ -1,6 +1,7 @@
-// mpplan: from a population sample to a design decision. Subcommands write a
-// study file, the panel's statistics, power curves for several designs, and
-// which loci matter. Results go to standard output (or --output), messages
+// mpplan: from a population sample to a design decision, and from genotyped
+// broods to the share with several sires. Subcommands write a study file,
+// the panel's statistics, power curves for several designs, which loci
+// matter, and the judged broods. Results go to standard output (or --output), messages
 // to standard error; usage errors end with status 2, refusals with 1.
 #include <unistd.h>
 
@@ -152,12 +153,19 @@ int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed) 
   if (!options.output.empty() && !stage_output(outputs, options.output, result.output, error))
     return fail(error);
   if (!legend.empty() && !stage_output(outputs, legend, result.legend, error)) return fail(error);
+  if (!options.mismatches.empty() &&
+      !stage_output(outputs, options.mismatches, result.mismatches, error))
+    return fail(error);
+  if (!options.summary.empty() && !stage_output(outputs, options.summary, result.summary, error))
+    return fail(error);
   if (!options.plot.empty()) {
     FigureFormat format = FigureFormat::PNG;
     figure_format_of(options.plot, format);
     const std::string script =
         options.command == "curve"
             ? curve_figure(result.curves, figure_options(options, seed, options.target), format)
+        : options.command == "broods"
+            ? broods_figure(result.broods, figure_options(options, seed, 0.95), format)
             : ranking_figure(result.designs.front(), result.ranking, options.brood_size,
                              figure_options(options, seed, 0.95), format);
     if (!draw(script, format, options, error)) return fail(error);
@@ -202,25 +210,33 @@ int run(int argc, char** argv) {
     if (!gnuplot_available()) return fail(gnuplot_install_hint());
   }
   std::vector<std::string> paths;
-  for (const std::string& path : {options.output, legend_path(options), options.plot}) {
+  for (const std::string& path :
+       {options.output, legend_path(options), options.plot, options.mismatches, options.summary}) {
     if (!path.empty()) paths.push_back(path);
   }
-  if (!open_outputs(options.inputs, paths, outputs, error)) return usage_error(error);
+  std::vector<std::string> inputs = options.inputs;
+  if (!options.population.empty()) inputs.push_back(options.population);
+  if (!open_outputs(inputs, paths, outputs, error)) return usage_error(error);
 
   // The seed is read before any input, as the dialogue reads it before the
   // data file.
   const uint32_t seed = options.seeded ? options.seed : static_cast<uint32_t>(std::time(nullptr));
-  std::vector<std::string> texts(options.inputs.size());
-  for (size_t n = 0; n < options.inputs.size(); ++n) {
-    if (!read_input(options.inputs[n], texts[n], error)) return fail(error);
+  std::vector<std::string> texts(inputs.size());
+  for (size_t n = 0; n < inputs.size(); ++n) {
+    if (!read_input(inputs[n], texts[n], error)) return fail(error);
   }
-  if (options.command == "curve" || options.command == "loci")
+  if (options.command == "curve" || options.command == "loci" || options.command == "broods")
     std::cerr << "Seed: " << seed << " (repeat with --seed " << seed << ")\n";
 
   if (options.command == "study") return finish(options, run_study_command(options, texts[0]), 0);
   if (options.command == "panel") return run_panel(options, texts[0]);
   if (options.command == "curve")
     return finish(options, run_curve_command(options, texts, seed, threads()), seed);
+  if (options.command == "broods") {
+    const std::string population = options.population.empty() ? "" : texts[1];
+    return finish(options, run_broods_command(options, texts[0], population, seed, threads()),
+                  seed);
+  }
   return finish(options, run_loci_command(options, texts[0], seed, threads()), seed);
 }
 

@@ -175,3 +175,41 @@ std::string ranking_figure(const Design& design, const LocusRanking& ranking, in
             "'with the loci before it'\n";
   return script.str();
 }
+
+std::string broods_figure(const BroodsReport& report, const FigureOptions& options,
+                          FigureFormat format) {
+  std::ostringstream script;
+  script << terminal(options, format);
+  int largest = 1;
+  for (size_t d = 0; d < report.designs.size(); ++d) {
+    script << "$design" << d << " << EOD\n";
+    for (size_t b = 0; b < report.broods.size(); ++b) {
+      const BroodVerdict& brood = report.broods[b];
+      largest = std::max(largest, static_cast<int>(brood.offspring.size()));
+      script << brood.offspring.size() << " "
+             << short_number(printed_probability(report.detections[d][b])) << " "
+             << (brood.revealed ? 1 : 0) << "\n";
+    }
+    script << "EOD\n";
+  }
+  std::string caption = "Each brood's probability of revealing multiple paternity";
+  for (const std::string& line : share_lines(report)) caption += "\n" + line;
+  script << title(options, caption) << "set xlabel 'Brood size (offspring genotyped)'\n"
+         << "set ylabel 'Probability of detection'\n"
+         << "set yrange [0:1.05]\n"
+         << "set xrange [0:" << largest + 1 << "]\n"
+         << "set grid\n"
+         << "set key bottom right box opaque\n"
+         << "plot ";
+  for (size_t d = 0; d < report.designs.size(); ++d) {
+    const std::string& label = report.designs[d];
+    script << (d ? ", \\\n     " : "") << "$design" << d
+           << " using 1:($3 == 1 ? $2 : NaN) with points pointtype 7 pointsize 1.2 linecolor "
+           << d + 1 << " title " << gnuplot_string(label + ": showed multiple paternity")
+           << ", \\\n     $design" << d
+           << " using 1:($3 == 0 ? $2 : NaN) with points pointtype 6 pointsize 1.2 linecolor "
+           << d + 1 << " title " << gnuplot_string(label + ": did not");
+  }
+  script << "\n";
+  return script.str();
+}

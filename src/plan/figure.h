@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "plan/brood_analysis.h"
 #include "plan/curve.h"
 #include "plan/locus_ranking.h"
 
@@ -40,3 +41,9 @@ std::string curve_figure(const std::vector<DesignCurve>& curves, const FigureOpt
 // The forward order of loci against the estimate, with each locus alone.
 std::string ranking_figure(const Design& design, const LocusRanking& ranking, int brood_size,
                            const FigureOptions& options, FigureFormat format);
+
+// Each brood's detection probability against its size, one colour per
+// design, the broods that showed multiple paternity filled; the corrected
+// share of each design and its interval under the title.
+std::string broods_figure(const BroodsReport& report, const FigureOptions& options,
+                          FigureFormat format);

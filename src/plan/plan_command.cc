@@ -164,3 +164,17 @@ PlanResult run_loci_command(const PlanOptions& options, const std::string& text,
   result.output = ranking_table(result.designs.front(), result.ranking);
   return result;
 }
+
+PlanResult run_broods_command(const PlanOptions& options, const std::string& text,
+                              const std::string& population_text, uint32_t seed, int threads) {
+  PlanResult result;
+  const BroodInputs inputs{options.inputs[0], text,         options.mothers, options.population,
+                           population_text,   options.input};
+  result.status = analyse_broods(inputs, seed, threads, result.broods, result.notes);
+  if (!result.status.ok) return result;
+  result.output = brood_table(result.broods);
+  result.mismatches = mismatch_table(result.broods);
+  result.summary = share_table(result.broods);
+  for (const std::string& line : share_lines(result.broods)) result.notes.push_back(line);
+  return result;
+}

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "plan/brood_analysis.h"
 #include "plan/curve.h"
 #include "plan/design.h"
 #include "plan/locus_ranking.h"
@@ -22,6 +23,9 @@ struct PlanResult {
   std::vector<DesignCurve> curves;  // curve: one per design
   std::vector<Design> designs;      // curve and loci: what was estimated
   LocusRanking ranking;             // loci
+  std::string mismatches;           // broods: the mismatch list (CSV)
+  std::string summary;              // broods: the corrected shares (CSV)
+  BroodsReport broods;              // broods: what was judged and estimated
 };
 
 // Called after every estimate of a curve: design index, designs in all,
@@ -46,6 +50,12 @@ PlanResult run_curve_command(const PlanOptions& options, const std::vector<std::
 PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
                              const std::vector<std::string>& texts, uint32_t seed, int threads,
                              const CurveProgress& progress = {});
+
+// broods: the brood table from the brood file's text and, when
+// options.population names one, the population sample's, from `seed` on up
+// to `threads` threads.
+PlanResult run_broods_command(const PlanOptions& options, const std::string& text,
+                              const std::string& population_text, uint32_t seed, int threads);
 
 // loci: the ranking at options.brood_size from `seed`.
 PlanResult run_loci_command(const PlanOptions& options, const std::string& text, uint32_t seed,

@@ -6,9 +6,10 @@
 
 namespace {
 
-const char* const COMMANDS[] = {"study", "panel", "curve", "loci"};
+const char* const COMMANDS[] = {"study", "panel", "curve", "loci", "broods"};
 
-// Which subcommands take an option: s(tudy), p(anel), c(urve), l(oci).
+// Which subcommands take an option: s(tudy), p(anel), c(urve), l(oci),
+// b(roods).
 struct OptionRule {
   const char* name;
   bool takes_value;
@@ -17,28 +18,39 @@ struct OptionRule {
 };
 
 const OptionRule OPTIONS[] = {
-    {"--format", true, "spcl",
+    {"--format", true, "spclb",
      "FORMAT  read the input as study, genepop, genalex, structure or frequencies (default: "
      "from its content); panel also takes csv or table for its output"},
-    {"--pop", true, "spcl", "SAMPLE  one sample: its position, its name or an individual's id"},
-    {"--loci", true, "spcl", "A,B,...  only these loci, in this order"},
-    {"--pool-rare", false, "spcl", "  pool a locus's rarest alleles into one to fit a study"},
-    {"--sires", true, "scl", "N  N sires with equal shares"},
-    {"--shares", true, "scl", "A,B,...  the sires' shares (curve: repeat for more designs)"},
+    {"--pop", true, "spclb",
+     "SAMPLE  one sample: its position, its name or an individual's id (broods: of the "
+     "--population file)"},
+    {"--loci", true, "spclb", "A,B,...  only these loci, in this order"},
+    {"--pool-rare", false, "spclb", "  pool a locus's rarest alleles into one to fit a study"},
+    {"--sires", true, "sclb", "N  N sires with equal shares"},
+    {"--shares", true, "sclb",
+     "A,B,...  the sires' shares (curve, broods: repeat for more designs)"},
     {"--mother", true, "scl",
      "WHO  untyped, an individual's id, or labels locus by locus (135/143,136/146,...)"},
-    {"--as-is", false, "spcl", "  run totals that look like percentages or counts unchanged"},
-    {"--output", true, "spcl", "FILE  write the result to FILE (also -o)"},
+    {"--as-is", false, "spclb", "  run totals that look like percentages or counts unchanged"},
+    {"--output", true, "spclb", "FILE  write the result to FILE (also -o)"},
     {"--legend", true, "s", "FILE  write the allele legend to FILE"},
     {"--from", true, "c", "N  first brood size (default 1)"},
     {"--to", true, "c", "N  last brood size (default 100)"},
     {"--step", true, "c", "N  step between brood sizes (default 1)"},
     {"--target", true, "c", "P  probability to reach, above 0 and at most 1 (default 0.95)"},
-    {"--size", true, "cl", "curve: WxH image size (default 800x600); loci: N brood size"},
+    {"--size", true, "clb", "curve, broods: WxH image size (default 800x600); loci: N brood size"},
     {"--plot-size", true, "l", "WxH  image size (default 800x600)"},
-    {"--seed", true, "cl", "N  seed the generator with N instead of the clock"},
-    {"--plot", true, "cl", "FILE  draw the figure, PNG, SVG or PDF by the extension"},
-    {"--title", true, "cl", "TEXT  the figure's title"},
+    {"--seed", true, "clb", "N  seed the generator with N instead of the clock"},
+    {"--plot", true, "clb", "FILE  draw the figure, PNG, SVG or PDF by the extension"},
+    {"--title", true, "clb", "TEXT  the figure's title"},
+    {"--mothers", true, "b",
+     "WHO  first (each brood's first individual; the default), identifiers A,B,..., or a "
+     "regular expression the mothers' identifiers match"},
+    {"--population", true, "b",
+     "FILE  allele frequencies from this population sample (default: from the mothers alone)"},
+    {"--mismatches", true, "b",
+     "FILE  list the offspring that carry neither allele of their mother"},
+    {"--summary", true, "b", "FILE  write the corrected share of each design as CSV"},
 };
 
 const OptionRule* find_option(const std::string& name) {
@@ -49,7 +61,11 @@ const OptionRule* find_option(const std::string& name) {
 }
 
 char command_letter(const std::string& command) {
-  return command == "study" ? 's' : command == "panel" ? 'p' : command == "curve" ? 'c' : 'l';
+  return command == "study"   ? 's'
+         : command == "panel" ? 'p'
+         : command == "curve" ? 'c'
+         : command == "loci"  ? 'l'
+                              : 'b';
 }
 
 // Digits only, at most 18, within [low, high]: checked as text before it
@@ -143,6 +159,14 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
     options.plot = value;
   } else if (name == "--title") {
     options.title = value;
+  } else if (name == "--mothers") {
+    options.mothers = value;
+  } else if (name == "--population") {
+    options.population = value;
+  } else if (name == "--mismatches") {
+    options.mismatches = value;
+  } else if (name == "--summary") {
+    options.summary = value;
   }
   return true;
 }
@@ -163,6 +187,8 @@ std::string plan_usage(const std::string& command) {
            "  curve [STUDY..] probability of detection against brood size for one or more\n"
            "                  designs, with the smallest size reaching a target\n"
            "  loci STUDY --size N   which loci matter at brood size N\n"
+           "  broods BROODS   judge genotyped broods, and correct the share showing multiple\n"
+           "                  paternity for what each brood could reveal\n"
            "Run mpplan COMMAND --help for a command's options; mpplan --version.\n";
   }
   const char letter = command_letter(command);
@@ -184,6 +210,14 @@ std::string plan_usage(const std::string& command) {
         "Estimates the probability of detecting multiple paternity for a range of brood\n"
         "sizes, for each study file (default mmdata.txt) or population file and each\n"
         "variant of the options, from one seed. The table goes to standard output.\n";
+  } else if (command == "broods") {
+    text =
+        "Usage: mpplan broods BROODS [options]\n"
+        "Judges each brood (one sample per brood, its mother and her offspring) as the\n"
+        "simulation judges, estimates the probability that the design could reveal\n"
+        "multiple paternity in it, and estimates the share of broods with more than one\n"
+        "sire from both. One row per brood to standard output; the share to standard\n"
+        "error. --format applies to BROODS; the --population file's is read from it.\n";
   } else {
     text =
         "Usage: mpplan loci STUDY --size N [options]\n"
@@ -237,7 +271,7 @@ bool parse_words(int argc, const char* const* argv, PlanOptions& options, std::s
       return false;
     }
     if (options.command.empty()) {
-      error = word + " needs a command first: study, panel, curve or loci (see --help)";
+      error = word + " needs a command first: study, panel, curve, loci or broods (see --help)";
       return false;
     }
     if (std::string(rule->commands).find(command_letter(options.command)) == std::string::npos) {
@@ -263,8 +297,9 @@ bool parse_words(int argc, const char* const* argv, PlanOptions& options, std::s
   }
   if (options.help || options.version) return true;
   if (options.command.empty()) {
-    error = options.inputs.empty() ? "give a command: study, panel, curve or loci (see --help)"
-                                   : "unknown command " + options.inputs[0] + " (see --help)";
+    error = options.inputs.empty()
+                ? "give a command: study, panel, curve, loci or broods (see --help)"
+                : "unknown command " + options.inputs[0] + " (see --help)";
     return false;
   }
   if (options.range.from > options.range.to) {
@@ -277,11 +312,16 @@ bool parse_words(int argc, const char* const* argv, PlanOptions& options, std::s
     error = options.command + " takes one input file, not " + std::to_string(options.inputs.size());
     return false;
   }
-  if (options.command != "curve" &&
-      (options.input.shares.size() > 1 || options.input.mothers.size() > 1)) {
+  const bool several_shares = options.command == "curve" || options.command == "broods";
+  if ((!several_shares && options.input.shares.size() > 1) ||
+      (options.command != "curve" && options.input.mothers.size() > 1)) {
     error = options.command +
             " takes one --sires or --shares and one --mother; curve compares "
             "several";
+    return false;
+  }
+  if (options.command == "broods" && options.population == "-" && options.inputs[0] == "-") {
+    error = "the broods and --population cannot both come from standard input";
     return false;
   }
   if (options.command == "loci" && options.brood_size == 0) {

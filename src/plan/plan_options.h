@@ -1,4 +1,4 @@
-// The planner's command line: a subcommand (study, panel, curve, loci), its
+// The planner's command line: a subcommand (study, panel, curve, loci, broods), its
 // input files and options.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include "plan/design.h"
 
 struct PlanOptions {
-  std::string command;  // study, panel, curve or loci; empty: none given
+  std::string command;  // study, panel, curve, loci or broods; empty: none given
   bool help = false;
   bool version = false;
   std::vector<std::string> inputs;  // files; "-" is standard input
@@ -27,6 +27,12 @@ struct PlanOptions {
   int height = 600;
   std::string title;
   int brood_size = 0;  // loci: --size
+  // broods: how mothers are found, the population sample, and the
+  // mismatch list's and the summary's files.
+  std::string mothers = "first";
+  std::string population;
+  std::string mismatches;
+  std::string summary;
 };
 
 // The usage text of `command` (empty: of mpplan itself), ending in a line end.

@@ -1,0 +1,358 @@
+#include "plan/brood_analysis.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "plan/panel.h"
+#include "plan/parallel.h"
+#include "plan/plan_text.h"
+#include "simulation/estimate.h"
+
+namespace {
+
+Status brood_failure(const PopulationData& data, int sample, const std::string& message) {
+  Status refusal = failure("brood " + data.samples[sample] + ": " + message);
+  refusal.sample = data.samples[sample];
+  return refusal;
+}
+
+Status at_individual(Status refusal, const Individual& individual) {
+  refusal.line = individual.line;
+  refusal.individual = individual.id;
+  return refusal;
+}
+
+// Each sample's mother, refusing a brood that has none or that the
+// estimator cannot hold.
+Status mothers_of_broods(const BroodInputs& inputs, const PopulationData& data,
+                         const std::vector<int>& loci, std::vector<int>& mother, Notes& notes) {
+  Status result = find_mothers(data, inputs.mothers, mother);
+  if (!result.ok) return named(inputs.name, result);
+  std::vector<int> members(data.samples.size(), 0);
+  for (const Individual& individual : data.individuals) ++members[individual.sample];
+  for (size_t s = 0; s < data.samples.size(); ++s) {
+    const int sample = static_cast<int>(s);
+    if (members[s] == 0) {
+      notes.push_back(inputs.name + ": " + data.samples[s] + " holds no individual; left out");
+      continue;
+    }
+    if (mother[s] < 0) {
+      return named(inputs.name,
+                   brood_failure(data, sample,
+                                 "--mothers " + inputs.mothers + " finds no mother among its " +
+                                     std::to_string(members[s]) +
+                                     " individuals; broods without their mother cannot be judged "
+                                     "yet"));
+    }
+    const Individual& her = data.individuals[mother[s]];
+    if (members[s] - 1 > MAX_OFFSPRING) {
+      return named(inputs.name, brood_failure(data, sample,
+                                              std::to_string(members[s] - 1) +
+                                                  " offspring; a brood is judged with at most " +
+                                                  std::to_string(MAX_OFFSPRING)));
+    }
+    bool typed = false;
+    for (const int i : loci) typed = typed || her.genotype[i].allele[0] != MISSING_CODE;
+    if (!typed) {
+      return named(inputs.name,
+                   at_individual(brood_failure(data, sample,
+                                               "its mother \"" + her.id +
+                                                   "\" is typed at none of the loci; broods "
+                                                   "without their mother cannot be judged yet"),
+                                 her));
+    }
+  }
+  return success();
+}
+
+// The allele frequencies the estimates draw from, locus for locus as the
+// broods' `loci`: the population sample's, or the mothers' alone. Never the
+// offspring's: they are related, and carry their fathers' alleles twice
+// over.
+Status frequency_panel(const BroodInputs& inputs, const PopulationData& broods,
+                       const std::vector<int>& loci, const std::vector<int>& mother, Panel& panel,
+                       Notes& notes) {
+  const InputOptions& options = inputs.options;
+  if (inputs.population_name.empty()) {
+    PopulationData mothers;
+    mothers.format = broods.format;
+    mothers.loci = broods.loci;
+    mothers.labels = broods.labels;
+    mothers.samples = {"the mothers"};
+    for (const int m : mother) {
+      if (m < 0) continue;
+      mothers.individuals.push_back(broods.individuals[m]);
+      mothers.individuals.back().sample = 0;
+    }
+    notes.push_back(inputs.name + ": allele frequencies from the " +
+                    std::to_string(mothers.individuals.size()) +
+                    " mothers alone (offspring are related and not counted); give a population "
+                    "sample with --population");
+    panel = panel_of(mothers, -1, loci);
+    return check_panel(inputs.name, "mother", options.pool_rare, panel, notes);
+  }
+  const std::string& name = inputs.population_name;
+  InputFormat format = InputFormat::STUDY;
+  Status result = recognise_format(name, InputOptions{}, inputs.population_text, format);
+  if (!result.ok) return result;
+  if (format == InputFormat::STUDY)
+    return failure(name + ": --population takes a population sample or a frequency table");
+  PopulationData data;
+  result = read_population(inputs.population_text, format, data);
+  if (!result.ok) return named(name, result, ", ");
+  int sample = -1;
+  result = choose_sample(data, options.pop, sample, data.notes);
+  for (const std::string& note : data.notes) notes.push_back(name + ": " + note);
+  if (!result.ok) return named(name, result);
+  std::vector<int> same;
+  for (const int i : loci) {
+    const auto at = std::find(data.loci.begin(), data.loci.end(), broods.loci[i]);
+    if (at == data.loci.end()) {
+      Status refusal = failure(name + ": has no locus " + broods.loci[i] + " of " + inputs.name +
+                               "; leave it out with --loci");
+      refusal.locus = broods.loci[i];
+      return refusal;
+    }
+    same.push_back(static_cast<int>(at - data.loci.begin()));
+  }
+  panel = panel_of(data, sample, same);
+  const std::string whom =
+      sample >= 0 ? "individual of " + data.samples[sample] : std::string("individual");
+  return check_panel(name, whom, options.pool_rare, panel, notes);
+}
+
+// The brood's own design under `shares`: the loci judged in it, her
+// genotype there, and at each locus the offspring judged.
+Status brood_design(const BroodInputs& inputs, const PopulationData& data, const Panel& panel,
+                    const BroodVerdict& brood, const std::vector<std::string>& shares,
+                    Design& design, JudgedOffspring& judged, Notes& notes) {
+  Panel own;
+  MotherChoice mother{MotherChoice::LABELS, "", {}};
+  judged = every_offspring_judged();
+  for (size_t k = 0; k < brood.loci.size(); ++k) {
+    if (!brood.loci[k].judged) continue;
+    judged.at[own.loci.size()] = brood.loci[k].offspring;
+    own.loci.push_back(panel.loci[k]);
+    mother.labels.push_back(
+        labels_at(data, data.individuals[brood.mother], static_cast<size_t>(brood.loci[k].locus)));
+  }
+  const std::string who = inputs.name + ": brood " + data.samples[brood.sample] + ", mother \"" +
+                          data.individuals[brood.mother].id + "\"";
+  Status result =
+      design_of_panel(who, own, shares, mother, data, inputs.options.as_is, design, notes);
+  if (!result.ok) result = at_individual(result, data.individuals[brood.mother]);
+  return result;
+}
+
+// The sires of a share variant as a label says them.
+std::string shares_label(const std::vector<std::string>& shares) {
+  StudyData study{};
+  study.sire_count = static_cast<int32_t>(shares.size());
+  for (size_t k = 0; k < shares.size(); ++k) share_value(shares[k], study.skew[k]);
+  return sires_label(study);
+}
+
+void add_once(Notes& notes, const Notes& more) {
+  for (const std::string& note : more) {
+    if (std::find(notes.begin(), notes.end(), note) == notes.end()) notes.push_back(note);
+  }
+}
+
+std::string share_text(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", value);
+  return text;
+}
+
+}  // namespace
+
+Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, BroodsReport& report,
+                      Notes& notes) {
+  report = BroodsReport{};
+  InputFormat format = InputFormat::STUDY;
+  Status result = recognise_format(inputs.name, inputs.options, inputs.text, format);
+  if (!result.ok) return result;
+  if (format == InputFormat::STUDY || format == InputFormat::FREQUENCIES) {
+    return failure(inputs.name +
+                   ": broods reads brood genotypes (Genepop, GenAlEx or "
+                   "STRUCTURE), one sample per brood, not a " +
+                   std::string(format == InputFormat::STUDY ? "study file" : "frequency table"));
+  }
+  PopulationData& data = report.data;
+  result = read_population(inputs.text, format, data);
+  if (!result.ok) return named(inputs.name, result, ", ");
+  for (const std::string& note : data.notes) notes.push_back(inputs.name + ": " + note);
+  std::vector<int> loci;
+  result = choose_loci(data.loci, inputs.options.loci, loci);
+  if (!result.ok) return named(inputs.name, result);
+  std::vector<int> mother;
+  result = mothers_of_broods(inputs, data, loci, mother, notes);
+  if (!result.ok) return result;
+  Panel panel;
+  result = frequency_panel(inputs, data, loci, mother, panel, notes);
+  if (!result.ok) return result;
+
+  for (size_t s = 0; s < data.samples.size(); ++s) {
+    if (mother[s] < 0) continue;
+    report.broods.push_back(judge_genotyped_brood(data, static_cast<int>(s), mother[s], loci));
+    const BroodVerdict& brood = report.broods.back();
+    const std::string who = inputs.name + ": brood " + data.samples[s];
+    std::string untyped;
+    for (const BroodLocus& locus : brood.loci) {
+      if (data.individuals[brood.mother].genotype[locus.locus].allele[0] == MISSING_CODE)
+        untyped += (untyped.empty() ? "" : ", ") + data.loci[locus.locus];
+    }
+    if (!untyped.empty())
+      notes.push_back(who + ": its mother is untyped at " + untyped + "; judged without them");
+    if (mother_doubtful(brood)) {
+      int loci_mismatching = 0;
+      for (const BroodLocus& locus : brood.loci) {
+        loci_mismatching += std::any_of(brood.mismatches.begin(), brood.mismatches.end(),
+                                        [&](const Mismatch& m) { return m.locus == locus.locus; });
+      }
+      notes.push_back("warning: " + who + ": offspring carry neither allele of \"" +
+                      data.individuals[brood.mother].id + "\" at " +
+                      std::to_string(loci_mismatching) + " loci (" +
+                      std::to_string(brood.mismatches.size()) +
+                      " genotypes); she may not be their mother");
+    }
+  }
+
+  if (report.broods.empty()) return failure(inputs.name + ": holds no brood to judge");
+
+  const std::vector<std::vector<std::string>> variants =
+      share_variants_of(inputs.name, inputs.options, notes);
+  struct Job {
+    size_t design, brood;
+    Design study;
+    JudgedOffspring judged;
+  };
+  std::vector<Job> jobs;
+  report.detections.assign(variants.size(), std::vector<int>(report.broods.size(), 0));
+  Notes design_notes;
+  for (size_t d = 0; d < variants.size(); ++d) {
+    report.designs.push_back(shares_label(variants[d]));
+    for (size_t b = 0; b < report.broods.size(); ++b) {
+      const BroodVerdict& brood = report.broods[b];
+      if (brood.offspring.empty() || brood.loci_typed == 0) continue;
+      Job job{d, b, {}, {}};
+      result = brood_design(inputs, data, panel, brood, variants[d], job.study, job.judged,
+                            design_notes);
+      if (!result.ok) return result;
+      jobs.push_back(job);
+    }
+  }
+  add_once(notes, design_notes);
+  run_jobs(jobs.size(), threads, [&](size_t n) {
+    Job& job = jobs[n];
+    const std::unique_ptr<EstimateWork> work(new EstimateWork);
+    prepare_estimates(job.study.study, *work);
+    judge_only(*work, job.judged);
+    RandomState random{seed};
+    const int size = static_cast<int>(report.broods[job.brood].offspring.size());
+    report.detections[job.design][job.brood] =
+        count_detections(job.study.study, size, *work, random);
+  });
+
+  std::vector<int> revealed;
+  for (const BroodVerdict& brood : report.broods) revealed.push_back(brood.revealed ? 1 : 0);
+  for (size_t d = 0; d < variants.size(); ++d) {
+    std::vector<double> detection;
+    for (const int count : report.detections[d])
+      detection.push_back(static_cast<double>(count) / TRIAL_COUNT);
+    report.shares.push_back(estimate_share(revealed, detection));
+  }
+  return success();
+}
+
+std::string brood_name(const BroodsReport& report, const BroodVerdict& brood) {
+  return report.data.samples[brood.sample];
+}
+
+std::string brood_table(const BroodsReport& report) {
+  const bool several = report.designs.size() > 1;
+  std::string table = several ? "design," : "";
+  table +=
+      "brood,mother,offspring,loci_typed,revealed,revealing_loci,min_sires,mismatches,"
+      "detection_probability\n";
+  for (size_t d = 0; d < report.designs.size(); ++d) {
+    for (size_t b = 0; b < report.broods.size(); ++b) {
+      const BroodVerdict& brood = report.broods[b];
+      std::string revealing;
+      for (const BroodLocus& locus : brood.loci) {
+        if (locus.reveals)
+          revealing += (revealing.empty() ? "" : ";") + report.data.loci[locus.locus];
+      }
+      char numbers[128];
+      std::snprintf(numbers, sizeof numbers, "%zu,%d,%d,", brood.offspring.size(), brood.loci_typed,
+                    brood.revealed ? 1 : 0);
+      table += several ? csv_cell(report.designs[d]) + "," : "";
+      table += csv_cell(brood_name(report, brood)) + "," +
+               csv_cell(report.data.individuals[brood.mother].id) + "," + numbers +
+               csv_cell(revealing) + "," + std::to_string(brood.min_sires) + "," +
+               std::to_string(brood.mismatches.size()) + "," +
+               share_text(running_share(report.detections[d][b])) + "\n";
+    }
+  }
+  return table;
+}
+
+std::string mismatch_table(const BroodsReport& report) {
+  std::string table = "brood,offspring,locus,mother_genotype,offspring_genotype\n";
+  for (const BroodVerdict& brood : report.broods) {
+    const Individual& her = report.data.individuals[brood.mother];
+    for (const Mismatch& mismatch : brood.mismatches) {
+      const Individual& offspring = report.data.individuals[mismatch.offspring];
+      table += csv_cell(brood_name(report, brood)) + "," + csv_cell(offspring.id) + "," +
+               csv_cell(report.data.loci[mismatch.locus]) + "," +
+               csv_cell(genotype_text(report.data, her, mismatch.locus)) + "," +
+               csv_cell(genotype_text(report.data, offspring, mismatch.locus)) + "\n";
+    }
+  }
+  return table;
+}
+
+namespace {
+
+int revealed_count(const BroodsReport& report) {
+  int count = 0;
+  for (const BroodVerdict& brood : report.broods) count += brood.revealed ? 1 : 0;
+  return count;
+}
+
+}  // namespace
+
+std::string share_table(const BroodsReport& report) {
+  std::string table = "design,broods,revealed,observed_share,estimated_share,ci_low,ci_high\n";
+  for (size_t d = 0; d < report.designs.size(); ++d) {
+    const ShareEstimate& share = report.shares[d];
+    table += csv_cell(report.designs[d]) + "," + std::to_string(report.broods.size()) + "," +
+             std::to_string(revealed_count(report)) + "," + share_text(share.observed) + "," +
+             share_text(share.share) + "," + share_text(share.low) + "," + share_text(share.high) +
+             "\n";
+  }
+  return table;
+}
+
+Notes share_lines(const BroodsReport& report) {
+  Notes lines;
+  const int revealed = revealed_count(report);
+  lines.push_back(std::to_string(revealed) + " of " + std::to_string(report.broods.size()) +
+                  " broods show multiple paternity (observed share " +
+                  share_text(static_cast<double>(revealed) / report.broods.size()) + ")");
+  for (size_t d = 0; d < report.designs.size(); ++d) {
+    const ShareEstimate& share = report.shares[d];
+    const std::string under = "under " + report.designs[d] + ": ";
+    if (!share.bounded) {
+      lines.push_back(under +
+                      "the broods cannot bound the share with more than one sire: every share "
+                      "from 0 to 1 fits them (too few broods could have revealed it)");
+    } else {
+      lines.push_back(under + "share of broods with more than one sire " + share_text(share.share) +
+                      " (95 % interval " + share_text(share.low) + " to " + share_text(share.high) +
+                      ")");
+    }
+  }
+  return lines;
+}

@@ -1,0 +1,167 @@
+#include "plan/brood_judgement.h"
+
+#include <algorithm>
+#include <regex>
+
+#include "plan/plan_text.h"
+#include "simulation/locus_judgement.h"
+#include "simulation/trial.h"
+
+namespace {
+
+bool missing(const AlleleCodes& codes) {
+  return codes.allele[0] == MISSING_CODE || codes.allele[1] == MISSING_CODE;
+}
+
+// "\"M3\" (line 12)"
+std::string who(const Individual& individual) {
+  return "\"" + individual.id + "\" (line " + std::to_string(individual.line) + ")";
+}
+
+// Sets `individual` as the mother of its sample, refusing a second one.
+Status set_mother(const PopulationData& data, int individual, std::vector<int>& mother) {
+  const Individual& found = data.individuals[individual];
+  int& slot = mother[found.sample];
+  if (slot >= 0 && slot != individual) {
+    Status refusal =
+        failure("--mothers names two individuals of " + data.samples[found.sample] + ", " +
+                who(data.individuals[slot]) + " and " + who(found) + "; a brood has one mother");
+    refusal.line = found.line;
+    refusal.individual = found.id;
+    refusal.sample = data.samples[found.sample];
+    return refusal;
+  }
+  slot = individual;
+  return success();
+}
+
+bool looks_like_pattern(const std::string& rule) {
+  return rule.find_first_of("^$.*+?()[]{}|\\") != std::string::npos;
+}
+
+// The positions of each distinct allele code of one locus of one brood, so
+// that a judgement holds them as small indices.
+struct LocalAlleles {
+  std::vector<int16_t> codes;
+  int32_t index_of(int16_t code) {
+    const auto at = std::find(codes.begin(), codes.end(), code);
+    if (at != codes.end()) return static_cast<int32_t>(at - codes.begin());
+    codes.push_back(code);
+    return static_cast<int32_t>(codes.size() - 1);
+  }
+  Genotype genotype(const AlleleCodes& codes) {
+    return Genotype{{index_of(codes.allele[0]), index_of(codes.allele[1])}};
+  }
+};
+
+}  // namespace
+
+Status find_mothers(const PopulationData& data, const std::string& rule, std::vector<int>& mother) {
+  mother.assign(data.samples.size(), -1);
+  const int count = static_cast<int>(data.individuals.size());
+  if (rule == "first") {
+    for (int n = count - 1; n >= 0; --n) mother[data.individuals[n].sample] = n;
+    return success();
+  }
+  const std::vector<std::string> items = split_cells(rule, ',');
+  bool all_named = true;
+  for (const std::string& item : items)
+    all_named = all_named && !individuals_named(data, trim(item)).empty();
+  if (all_named || !looks_like_pattern(rule)) {
+    for (const std::string& item : items) {
+      const std::string id = trim(item);
+      if (id.empty()) continue;
+      const std::vector<const Individual*> found = individuals_named(data, id);
+      if (found.empty()) {
+        return failure("--mothers: no individual has the identifier \"" + id +
+                       "\" (give first, identifiers separated by commas, or a pattern)");
+      }
+      if (found.size() > 1) {
+        Status refusal = failure("--mothers: " + std::to_string(found.size()) +
+                                 " individuals have the identifier \"" + id + "\", " +
+                                 who(*found[0]) + " and " + who(*found[1]));
+        refusal.individual = id;
+        return refusal;
+      }
+      const Status set =
+          set_mother(data, static_cast<int>(found.front() - data.individuals.data()), mother);
+      if (!set.ok) return set;
+    }
+    return success();
+  }
+  std::regex pattern;
+  try {
+    pattern = std::regex(rule, std::regex::ECMAScript);
+  } catch (const std::regex_error&) {
+    return failure("--mothers " + rule +
+                   ": names no individual and is not a regular expression either");
+  }
+  for (int n = 0; n < count; ++n) {
+    if (!std::regex_match(data.individuals[n].id, pattern)) continue;
+    const Status set = set_mother(data, n, mother);
+    if (!set.ok) return set;
+  }
+  return success();
+}
+
+BroodVerdict judge_genotyped_brood(const PopulationData& data, int sample, int mother,
+                                   const std::vector<int>& loci) {
+  BroodVerdict brood{sample, mother, {}, {}, {}, 0, false, 0};
+  for (int n = 0; n < static_cast<int>(data.individuals.size()); ++n) {
+    if (data.individuals[n].sample == sample && n != mother) brood.offspring.push_back(n);
+  }
+  const Individual& her = data.individuals[mother];
+  for (const int locus : loci) {
+    BroodLocus judged{locus, 0, 0, false, false, {{0, 0}}};
+    LocalAlleles alleles;
+    const bool mother_typed = !missing(her.genotype[locus]);
+    LocusJudgement judgement =
+        start_locus(mother_typed ? alleles.genotype(her.genotype[locus]) : Genotype{{0, 0}});
+    for (size_t position = 0; position < brood.offspring.size(); ++position) {
+      const AlleleCodes& codes = data.individuals[brood.offspring[position]].genotype[locus];
+      if (missing(codes)) continue;
+      ++judged.typed;
+      if (!mother_typed) continue;
+      const Genotype genotype = alleles.genotype(codes);
+      if (!fits_mother(judgement, genotype)) {
+        brood.mismatches.push_back(Mismatch{brood.offspring[position], locus});
+        continue;
+      }
+      judge_offspring(judgement, genotype);
+      judged.offspring.word[position >> 6] |= uint64_t{1} << (position & 63);
+      judged.judged = true;
+    }
+    if (judged.judged) {
+      judged.paternal = paternal_count(judgement);
+      judged.reveals = reveals_several_fathers(judged.paternal);
+      brood.revealed = brood.revealed || judged.reveals;
+      ++brood.loci_typed;
+      brood.min_sires = std::max(brood.min_sires,
+                                 (judged.paternal + ALLELES_PER_PARENT - 1) / ALLELES_PER_PARENT);
+    }
+    brood.loci.push_back(judged);
+  }
+  return brood;
+}
+
+bool mother_doubtful(const BroodVerdict& brood) {
+  std::vector<int> loci;
+  for (const Mismatch& mismatch : brood.mismatches) {
+    if (std::find(loci.begin(), loci.end(), mismatch.locus) == loci.end())
+      loci.push_back(mismatch.locus);
+  }
+  // The loci the mother could be held to: judged, or where every typed
+  // offspring mismatched her.
+  int held = 0;
+  for (const BroodLocus& locus : brood.loci) {
+    held += locus.judged || std::find(loci.begin(), loci.end(), locus.locus) != loci.end() ? 1 : 0;
+  }
+  const int at = static_cast<int>(loci.size());
+  return at >= DOUBTFUL_MOTHER_LOCI && 4 * at >= held;
+}
+
+std::string genotype_text(const PopulationData& data, const Individual& individual, int locus) {
+  const LabelPair pair = labels_at(data, individual, static_cast<size_t>(locus));
+  if (pair.allele[0].empty() || pair.allele[1].empty()) return "missing";
+  return pair.allele[0] + "/" + pair.allele[1];
+}

@@ -1,0 +1,360 @@
+// Genotyped broods: judged as the simulation judges, mismatches found,
+// mothers found by the rule, and detection probabilities that are curve's.
+#include "plan/brood_analysis.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <set>
+#include <sstream>
+
+#include "plan/brood_simulation.h"
+#include "plan/plan_command.h"
+#include "plan/plan_options.h"
+#include "simulation/random_source.h"
+
+namespace {
+
+std::string example(const std::string& name) {
+  std::ifstream in(std::string(EXAMPLES_DIR) + "/" + name, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The study and panel of the example population, mother untyped.
+struct Source {
+  Panel panel;
+  StudyData study;
+};
+
+Source example_source() {
+  PopulationData data;
+  Source source;
+  Notes notes;
+  Design design;
+  const std::string text = example("population.gen");
+  EXPECT_TRUE(panel_of_input("population.gen", text, InputOptions{}, data, source.panel, notes).ok);
+  EXPECT_TRUE(design_of_panel("population.gen", source.panel, equal_shares(2), MotherChoice{}, data,
+                              false, design, notes)
+                  .ok);
+  source.study = design.study;
+  return source;
+}
+
+// "o12" and the like, built by appending (GCC 12 misjudges a literal plus a
+// number's text).
+std::string numbered(const char* prefix, int n) {
+  std::string name = prefix;
+  name += std::to_string(n);
+  return name;
+}
+
+BroodInputs inputs_of(const std::string& text) {
+  BroodInputs inputs;
+  inputs.name = "broods.gen";
+  inputs.text = text;
+  return inputs;
+}
+
+Status analysed(const BroodInputs& inputs, BroodsReport& report) {
+  Notes notes;
+  return analyse_broods(inputs, 7, 2, report, notes);
+}
+
+}  // namespace
+
+// Broods drawn by sample_brood, written as Genepop and read back, get the
+// verdict judge_brood gave them, and never need more sires than they had.
+TEST(Broods, ReadBackBroodsGetTheSimulationsVerdict) {
+  Source source = example_source();
+  seed_random(99);
+  std::mt19937 choose(5);
+  const std::vector<std::vector<double>> shares = {{1.0}, {0.5, 0.5}, {0.8, 0.2}, {0.4, 0.3, 0.3}};
+  std::vector<SimulatedBrood> broods;
+  int revealed = 0, unrevealed_several = 0;
+  for (int b = 0; b < 80; ++b) {
+    const std::vector<double>& design = shares[choose() % shares.size()];
+    // Sizes from 1, where nothing can show, to 40.
+    const int size = 1 + static_cast<int>(choose() % 40);
+    broods.push_back(simulate_brood(source.study, design, size, numbered("S", b)));
+    revealed += broods.back().verdict;
+    unrevealed_several += design.size() > 1 && broods.back().verdict == 0 ? 1 : 0;
+  }
+  ASSERT_GT(revealed, 20);
+  ASSERT_GT(80 - revealed, 20);
+
+  BroodsReport report;
+  ASSERT_TRUE(analysed(inputs_of(broods_genepop("drawn", source.panel, broods)), report).ok);
+  ASSERT_EQ(report.broods.size(), broods.size());
+  for (size_t b = 0; b < broods.size(); ++b) {
+    const BroodVerdict& judged = report.broods[b];
+    EXPECT_EQ(brood_name(report, judged), broods[b].name);
+    EXPECT_EQ(judged.revealed ? 1 : 0, broods[b].verdict) << broods[b].name;
+    EXPECT_LE(judged.min_sires, broods[b].sires) << broods[b].name;
+    EXPECT_GE(judged.min_sires, 1);
+    EXPECT_EQ(judged.min_sires >= 2, judged.revealed) << "more than two paternal alleles";
+    EXPECT_TRUE(judged.mismatches.empty());
+    EXPECT_EQ(judged.offspring.size(), broods[b].offspring.size());
+  }
+}
+
+// Offspring miscalled to carry neither of their mother's alleles are all
+// listed, and nothing else is; a missing genotype is no mismatch.
+TEST(Broods, MismatchesPlantedAreFoundAndNothingElse) {
+  Source source = example_source();
+  seed_random(3);
+  std::mt19937 choose(11);
+  std::vector<SimulatedBrood> broods;
+  for (int b = 0; b < 20; ++b)
+    broods.push_back(simulate_brood(source.study, {0.5, 0.5}, 10, numbered("B", b)));
+  std::set<std::string> planted;
+  for (int n = 0; n < 60; ++n) {
+    SimulatedBrood& brood = broods[choose() % broods.size()];
+    const int j = static_cast<int>(choose() % brood.offspring.size());
+    const int i = static_cast<int>(choose() % source.study.locus_count);
+    Genotype& genotype = brood.offspring[j][i];
+    const Genotype& mother = brood.mother[i];
+    if (n % 4 == 0) {
+      genotype = Genotype{{-1, -1}};  // missing: not a mismatch
+      planted.erase(brood.name + "/" + std::to_string(j) + "/" + std::to_string(i));
+      continue;
+    }
+    std::vector<int32_t> others;
+    for (int32_t a = 0; a < source.study.allele_count[i]; ++a) {
+      if (a != mother.slot[0] && a != mother.slot[1]) others.push_back(a);
+    }
+    genotype = Genotype{{others[choose() % others.size()], others[choose() % others.size()]}};
+    planted.insert(brood.name + "/" + std::to_string(j) + "/" + std::to_string(i));
+  }
+  BroodsReport report;
+  ASSERT_TRUE(analysed(inputs_of(broods_genepop("drawn", source.panel, broods)), report).ok);
+  std::set<std::string> found;
+  for (const BroodVerdict& brood : report.broods) {
+    for (const Mismatch& mismatch : brood.mismatches) {
+      const auto at = std::find(brood.offspring.begin(), brood.offspring.end(), mismatch.offspring);
+      found.insert(brood_name(report, brood) + "/" + std::to_string(at - brood.offspring.begin()) +
+                   "/" + std::to_string(mismatch.locus));
+    }
+  }
+  EXPECT_EQ(found, planted);
+  EXPECT_GT(planted.size(), 30u);
+}
+
+// One brood on literal genotypes: paternal alleles, the least number of
+// sires, the mother untyped at a locus, the ambiguous offspring.
+TEST(Broods, OneBroodJudgedByTheRules) {
+  const std::string text =
+      "title\nA, B, C\n"
+      "Pop\n"
+      "M, 0102 0101 0000\n"
+      "o1, 0103 0102 0102\n"
+      "o2, 0204 0101 0303\n"
+      "o3, 0105 0000 0404\n"
+      "o4, 0102 0201 0506\n"
+      "o5, 0606 0102 0101\n";  // carries neither of M's alleles at A
+  PopulationData data;
+  ASSERT_TRUE(read_population(text, InputFormat::GENEPOP, data).ok);
+  const BroodVerdict brood = judge_genotyped_brood(data, 0, 0, {0, 1, 2});
+  ASSERT_EQ(brood.loci.size(), 3u);
+  // A: paternal 3, 4, 5, and o4 with her genotype got one of hers from its
+  // sire, which none of the others shows: 4 alleles.
+  EXPECT_EQ(brood.loci[0].paternal, 4);
+  EXPECT_TRUE(brood.loci[0].reveals);
+  EXPECT_EQ(brood.loci[0].typed, 5);
+  // B: homozygous mother; o4's 2 and o5's 2 are one paternal allele, o1's 2.
+  EXPECT_EQ(brood.loci[1].paternal, 2);
+  EXPECT_FALSE(brood.loci[1].reveals);
+  EXPECT_EQ(brood.loci[1].typed, 4);
+  // C: the mother is untyped, so nothing is judged there.
+  EXPECT_FALSE(brood.loci[2].judged);
+  EXPECT_EQ(brood.loci[2].typed, 5);
+  EXPECT_EQ(brood.loci_typed, 2);
+  EXPECT_TRUE(brood.revealed);
+  EXPECT_EQ(brood.min_sires, 2);
+  ASSERT_EQ(brood.mismatches.size(), 1u);
+  EXPECT_EQ(data.individuals[brood.mismatches[0].offspring].id, "o5");
+  EXPECT_EQ(genotype_text(data, data.individuals[5], 0), "6/6");
+  EXPECT_FALSE(mother_doubtful(brood));
+  // The judged offspring of A leave out o5; of B, o3 (untyped).
+  EXPECT_EQ(brood.loci[0].offspring.word[0], 0b01111u);
+  EXPECT_EQ(brood.loci[1].offspring.word[0], 0b11011u);
+}
+
+TEST(Broods, MothersFoundByTheRule) {
+  const std::string text =
+      "title\nA\n"
+      "Pop\nf1, 0102\nk1, 0103\nk2, 0204\n"
+      "Pop\nk3, 0101\nf2, 0102\nk4, 0105\n";
+  PopulationData data;
+  ASSERT_TRUE(read_population(text, InputFormat::GENEPOP, data).ok);
+  struct Case {
+    const char* rule;
+    std::vector<int> mothers;  // empty: refused
+    const char* refusal;
+  };
+  const Case cases[] = {
+      {"first", {0, 3}, ""},
+      {"f1,f2", {0, 4}, ""},
+      {"f1", {0, -1}, ""},
+      {"f.*", {0, 4}, ""},
+      {"k[24]", {2, 5}, ""},
+      {"x", {}, "no individual has the identifier \"x\""},
+      {"f1,k1", {}, "--mothers names two individuals of sample 1"},
+      {"k.", {}, "--mothers names two individuals of sample 1"},
+      {"f(", {}, "not a regular expression"},
+  };
+  for (const Case& c : cases) {
+    std::vector<int> mothers;
+    const Status status = find_mothers(data, c.rule, mothers);
+    if (c.mothers.empty()) {
+      EXPECT_FALSE(status.ok) << c.rule;
+      EXPECT_NE(status.message.find(c.refusal), std::string::npos) << status.message;
+    } else {
+      EXPECT_TRUE(status.ok) << c.rule << ": " << status.message;
+      EXPECT_EQ(mothers, c.mothers) << c.rule;
+    }
+  }
+  // A brood whose mother the rule does not find is refused, not guessed.
+  BroodInputs inputs = inputs_of(text);
+  inputs.mothers = "f1";
+  BroodsReport report;
+  const Status refused = analysed(inputs, report);
+  EXPECT_EQ(refused.message,
+            "broods.gen: brood sample 2: --mothers f1 finds no mother among its 3 individuals; "
+            "broods without their mother cannot be judged yet");
+  EXPECT_EQ(refused.sample, "sample 2");
+}
+
+TEST(Broods, Refusals) {
+  std::string big = "title\nA\nPop\nM, 0102\n";
+  for (int j = 0; j < MAX_OFFSPRING + 1; ++j) big += numbered("o", j) + ", 0103\n";
+  const std::string two = "title\nA, B\nPop\nM, 0000 0102\no, 0102 0102\n";
+  struct Case {
+    std::string text;
+    std::string population;
+    const char* refusal;
+  } cases[] = {
+      {big, "", "brood sample 1: 101 offspring; a brood is judged with at most 100"},
+      {"1\n2 0.5 0.5\n2\n0.5 0.5\n99 0\n", "", "not a study file"},
+      {"locus,allele,frequency\nA,1,1\n", "", "not a frequency table"},
+      {"title\nA, B\nPop\nM, 0000 0000\no, 0102 0102\n", "",
+       "its mother \"M\" is typed at none of the loci"},
+      {two, "title\nA\nPop\nx, 0102\n", "population.gen: has no locus B of broods.gen"},
+  };
+  for (const Case& c : cases) {
+    BroodInputs inputs = inputs_of(c.text);
+    if (!c.population.empty()) {
+      inputs.population_name = "population.gen";
+      inputs.population_text = c.population;
+    }
+    BroodsReport report;
+    const Status status = analysed(inputs, report);
+    EXPECT_FALSE(status.ok) << c.refusal;
+    EXPECT_NE(status.message.find(c.refusal), std::string::npos) << status.message;
+  }
+}
+
+// A brood typed at every locus: its detection probability is curve's at its
+// size, with its mother's labels, the population's frequencies and the same
+// seed; with one offspring untyped at a locus it can only be lower.
+TEST(Broods, DetectionProbabilityIsCurvesForTheSameDesign) {
+  const std::string broods = example("broods.gen");
+  const std::string population = example("population.gen");
+  PlanOptions options;
+  options.command = "broods";
+  options.inputs = {"broods.gen"};
+  options.population = "population.gen";
+  options.input.shares = {{"0.7", "0.3"}, {"0.5", "0.5"}};
+  const PlanResult result = run_broods_command(options, broods, population, 4242, 2);
+  ASSERT_TRUE(result.status.ok) << result.status.message;
+  const BroodsReport& report = result.broods;
+  int compared = 0;
+  for (size_t b = 0; b < report.broods.size() && compared < 3; ++b) {
+    const BroodVerdict& brood = report.broods[b];
+    bool typed_everywhere = brood.mismatches.empty() && brood.offspring.size() < 12;
+    std::string mother;
+    for (const BroodLocus& locus : brood.loci) {
+      typed_everywhere = typed_everywhere && locus.judged &&
+                         locus.typed == static_cast<int>(brood.offspring.size());
+      const LabelPair pair = labels_at(report.data, report.data.individuals[brood.mother],
+                                       static_cast<size_t>(locus.locus));
+      mother += (mother.empty() ? "" : ",") + pair.allele[0] + "/" + pair.allele[1];
+    }
+    if (!typed_everywhere) continue;
+    for (size_t d = 0; d < 2; ++d) {
+      PlanOptions curve;
+      curve.command = "curve";
+      curve.inputs = {"population.gen"};
+      curve.input.shares = {options.input.shares[d]};
+      curve.input.mothers = {mother};
+      const int size = static_cast<int>(brood.offspring.size());
+      curve.range = CurveRange{size, size, 1};
+      const PlanResult expected = run_curve_command(curve, {population}, 4242, 1);
+      ASSERT_TRUE(expected.status.ok) << expected.status.message;
+      EXPECT_EQ(report.detections[d][b], expected.curves.front().points.front().detections)
+          << brood_name(report, brood);
+    }
+    ++compared;
+  }
+  EXPECT_EQ(compared, 3);
+}
+
+// A brood with offspring untyped at a locus is estimated with them left out
+// there: never higher than with every offspring judged.
+TEST(Broods, UntypedOffspringLowerTheDetectionProbability) {
+  std::string text = "title\nA, B\nPop\nM, 0102 0102\n";
+  for (int j = 0; j < 6; ++j) text += numbered("o", j) + ", 0103 0304\n";
+  std::string gaps = "title\nA, B\nPop\nM, 0102 0102\n";
+  for (int j = 0; j < 6; ++j)
+    gaps += numbered("o", j) + (j < 3 ? ", 0000 0000\n" : ", 0103 0304\n");
+  const std::string population =
+      "title\nA, B\nPop\n"
+      "p1, 0102 0102\np2, 0304 0304\np3, 0506 0506\np4, 0708 0708\np5, 0103 0105\n";
+  BroodsReport full, missing;
+  BroodInputs inputs = inputs_of(text);
+  inputs.population_name = "population.gen";
+  inputs.population_text = population;
+  ASSERT_TRUE(analysed(inputs, full).ok);
+  inputs.text = gaps;
+  ASSERT_TRUE(analysed(inputs, missing).ok);
+  EXPECT_EQ(missing.broods[0].loci[0].typed, 3);
+  EXPECT_LT(missing.detections[0][0], full.detections[0][0]);
+  EXPECT_GT(missing.detections[0][0], 0);
+}
+
+TEST(Broods, TablesAndSummary) {
+  const std::string text =
+      "title\nA\n"
+      "Pop Nest \"one\"\nM1, 0102\na, 0103\nb, 0204\nc, 0105\nd, 0909\n"
+      "Pop\nM2, 0102\ne, 0101\n";
+  BroodInputs inputs = inputs_of(text);
+  inputs.options.shares = {{"0.5", "0.5"}, {"0.9", "0.1"}};
+  BroodsReport report;
+  Notes notes;
+  const Status status = analyse_broods(inputs, 1, 1, report, notes);
+  ASSERT_TRUE(status.ok) << status.message;
+  const std::string table = brood_table(report);
+  EXPECT_EQ(table.substr(0, table.find('\n')),
+            "design,brood,mother,offspring,loci_typed,revealed,revealing_loci,min_sires,"
+            "mismatches,detection_probability");
+  EXPECT_NE(table.find("2 sires 0.5/0.5,\"Nest \"\"one\"\"\",M1,4,1,1,A,2,1,"), std::string::npos)
+      << table;
+  EXPECT_NE(table.find("2 sires 0.9/0.1,sample 2,M2,1,1,0,,1,0,0.000"), std::string::npos) << table;
+  EXPECT_EQ(mismatch_table(report),
+            "brood,offspring,locus,mother_genotype,offspring_genotype\n"
+            "\"Nest \"\"one\"\"\",d,A,1/2,9/9\n");
+  EXPECT_EQ(share_table(report).substr(0, 70),
+            "design,broods,revealed,observed_share,estimated_share,ci_low,ci_high\n2");
+  const Notes lines = share_lines(report);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "1 of 2 broods show multiple paternity (observed share 0.500)");
+  // The frequencies come from the mothers, said so.
+  EXPECT_NE(std::find_if(notes.begin(), notes.end(),
+                         [](const std::string& note) {
+                           return note.find("allele frequencies from the 2 mothers alone") !=
+                                  std::string::npos;
+                         }),
+            notes.end());
+}
