@@ -3,7 +3,8 @@
 # study and panel on a generated Genepop file of 1000 individuals at 25 loci
 # (targets: under 0.2 s each); curve with 4 designs, sizes 1 to 100, on
 # bench/largest.txt (under 1.5 s); loci on bench/largest.txt at size 20
-# (under 1 s). Then the memory that reading takes: panel on a generated
+# (under 1 s); broods on a generated file of 200 broods of 20 offspring at 12
+# loci (under 2 s). Then the memory that reading takes: panel on a generated
 # Genepop file of 1350 individuals at 678 loci, its peak resident size over
 # the file's size (target: at most 3, the process's own included).
 #   bash bench/plan.sh
@@ -55,6 +56,32 @@ best "panel (1000 individuals, 25 loci)" "$plan" panel large.gen
 best "curve (4 designs, 1 to 100, largest)" "$plan" curve largest.txt --seed 1 \
   --shares 0.5,0.5 --shares 0.9,0.1 --sires 5 --sires 10
 best "loci (largest, size 20)" "$plan" loci largest.txt --size 20 --seed 1
+
+# 200 broods, each a mother and 20 offspring of two sires, at 12 loci of 8 to
+# 19 alleles (3-digit codes), 2 % of genotypes missing.
+awk 'BEGIN {
+  srand(200);
+  print "generated for bench/plan.sh";
+  for (i = 1; i <= 12; i++) printf "L%02d%s", i, (i < 12 ? ", " : "\n");
+  for (b = 1; b <= 200; b++) {
+    print "Pop";
+    for (i = 1; i <= 12; i++) {
+      k = 8 + (i * 5) % 12;
+      for (p = 0; p < 6; p++) allele[i, p] = 100 + 2 * int(k * rand());
+    }
+    for (n = 0; n <= 20; n++) {
+      printf "b%03d-%02d,", b, n;
+      sire = 2 + 2 * int(2 * rand());
+      for (i = 1; i <= 12; i++) {
+        if (n > 0 && rand() < 0.02) { printf " 000000"; continue }
+        if (n == 0) printf " %03d%03d", allele[i, 0], allele[i, 1];
+        else printf " %03d%03d", allele[i, int(2 * rand())], allele[i, sire + int(2 * rand())];
+      }
+      printf "\n";
+    }
+  }
+}' > broods.gen
+best "broods (200 broods of 20, 12 loci)" "$plan" broods broods.gen --seed 1
 
 # 1350 individuals at 678 loci, 3-digit codes: about 6 MB.
 awk 'BEGIN {

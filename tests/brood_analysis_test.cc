@@ -205,6 +205,14 @@ TEST(Broods, MothersFoundByTheRule) {
       {"k.", {}, "--mothers names two individuals of sample 1"},
       {"f(", {}, "not a regular expression"},
   };
+  // One identifier for every brood's mother.
+  PopulationData same;
+  ASSERT_TRUE(read_population("t\nA\nPop\nM, 0102\nk, 0101\nPop\nk, 0101\nM, 0303\n",
+                              InputFormat::GENEPOP, same)
+                  .ok);
+  std::vector<int> found;
+  ASSERT_TRUE(find_mothers(same, "M", found).ok);
+  EXPECT_EQ(found, (std::vector<int>{0, 3}));
   for (const Case& c : cases) {
     std::vector<int> mothers;
     const Status status = find_mothers(data, c.rule, mothers);
@@ -242,6 +250,8 @@ TEST(Broods, Refusals) {
       {"title\nA, B\nPop\nM, 0000 0000\no, 0102 0102\n", "",
        "its mother \"M\" is typed at none of the loci"},
       {two, "title\nA\nPop\nx, 0102\n", "population.gen: has no locus B of broods.gen"},
+      {two, "1\n2 0.5 0.5\n2\n0.5 0.5\n99 0\n",
+       "--population takes a population sample or a frequency table"},
   };
   for (const Case& c : cases) {
     BroodInputs inputs = inputs_of(c.text);
@@ -357,4 +367,53 @@ TEST(Broods, TablesAndSummary) {
                                   std::string::npos;
                          }),
             notes.end());
+}
+
+// Broods of one offspring could never show a second father: the share is
+// said to be unbounded, not estimated. A design with one sire is refused.
+TEST(Broods, WhatTheBroodsCannotSay) {
+  const std::string text =
+      "title\nA\nPop\nM1, 0102\na, 0103\nPop\nM2, 0304\nb, 0305\nPop\nM3, 0506\nc, 0107\n";
+  BroodsReport report;
+  ASSERT_TRUE(analysed(inputs_of(text), report).ok);
+  ASSERT_EQ(report.shares.size(), 1u);
+  EXPECT_FALSE(report.shares[0].bounded);
+  EXPECT_EQ(report.detections[0], (std::vector<int>{0, 0, 0}));
+  EXPECT_NE(share_lines(report)[1].find("the broods cannot bound the share"), std::string::npos);
+
+  BroodInputs one = inputs_of(text);
+  one.options.shares = {{"0.5", "0.5"}, {"1", "0"}};
+  const Status refused = analysed(one, report);
+  EXPECT_NE(refused.message.find("under 2 sires 1/0 no brood could reveal multiple paternity"),
+            std::string::npos)
+      << refused.message;
+}
+
+// A brood given another brood's mother mismatches at most loci and is
+// warned of; a brood with one miscalled offspring is not.
+TEST(Broods, TheWrongMotherIsWarnedOf) {
+  Source source = example_source();
+  seed_random(8);
+  std::vector<SimulatedBrood> broods;
+  for (int b = 0; b < 2; ++b)
+    broods.push_back(simulate_brood(source.study, {0.5, 0.5}, 20, numbered("B", b)));
+  for (int i = 0; i < source.study.locus_count; ++i) broods[1].mother[i] = broods[0].mother[i];
+  broods[1].mother[0] = Genotype{{0, 0}};  // keep a judged locus or two apart
+  BroodsReport report;
+  Notes notes;
+  ASSERT_TRUE(
+      analyse_broods(inputs_of(broods_genepop("drawn", source.panel, broods)), 1, 1, report, notes)
+          .ok);
+  EXPECT_FALSE(mother_doubtful(report.broods[0]));
+  EXPECT_TRUE(mother_doubtful(report.broods[1]));
+  int warned = 0;
+  for (const std::string& note : notes) {
+    warned += note.find(
+                  "warning: broods.gen: brood B1: offspring carry neither allele of "
+                  "\"B1-M\"") == 0 &&
+                      note.find("she may not be their mother") != std::string::npos
+                  ? 1
+                  : 0;
+  }
+  EXPECT_EQ(warned, 1);
 }

@@ -179,6 +179,11 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
                    "STRUCTURE), one sample per brood, not a " +
                    std::string(format == InputFormat::STUDY ? "study file" : "frequency table"));
   }
+  if (inputs.population_name.empty() && !inputs.options.pop.empty()) {
+    return failure(
+        "--pop chooses a sample of the --population file; give that file, or "
+        "leave out --pop to take the frequencies from the mothers");
+  }
   PopulationData& data = report.data;
   result = read_population(inputs.text, format, data);
   if (!result.ok) return named(inputs.name, result, ", ");
@@ -223,6 +228,18 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
 
   const std::vector<std::vector<std::string>> variants =
       share_variants_of(inputs.name, inputs.options, notes);
+  for (const std::vector<std::string>& shares : variants) {
+    int fathers = 0;
+    for (const std::string& share : shares) {
+      double value = 0;
+      fathers += share_value(share, value) && value > 0 ? 1 : 0;
+    }
+    if (fathers < 2) {
+      return failure("under " + shares_label(shares) +
+                     " no brood could reveal multiple paternity; the correction assumes broods "
+                     "with two or more sires (--sires 2 or more, or two shares above 0)");
+    }
+  }
   struct Job {
     size_t design, brood;
     Design study;

@@ -76,16 +76,12 @@ Status find_mothers(const PopulationData& data, const std::string& rule, std::ve
         return failure("--mothers: no individual has the identifier \"" + id +
                        "\" (give first, identifiers separated by commas, or a pattern)");
       }
-      if (found.size() > 1) {
-        Status refusal = failure("--mothers: " + std::to_string(found.size()) +
-                                 " individuals have the identifier \"" + id + "\", " +
-                                 who(*found[0]) + " and " + who(*found[1]));
-        refusal.individual = id;
-        return refusal;
+      // One identifier may name the mother of every brood ("M" in each).
+      for (const Individual* individual : found) {
+        const Status set =
+            set_mother(data, static_cast<int>(individual - data.individuals.data()), mother);
+        if (!set.ok) return set;
       }
-      const Status set =
-          set_mother(data, static_cast<int>(found.front() - data.individuals.data()), mother);
-      if (!set.ok) return set;
     }
     return success();
   }

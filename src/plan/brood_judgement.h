@@ -17,9 +17,10 @@
 // individual), identifiers separated by commas, or else a regular
 // expression (ECMAScript) that the whole identifier matches. mother[s] is
 // the index into data.individuals of sample s's mother, or -1 when the rule
-// finds none there. Refuses an identifier of the list that no individual
-// has or that two have, a pattern that is not one, and a sample in which
-// the rule finds two.
+// finds none there. An identifier names every individual that has it
+// (each brood's mother may be called "M"). Refuses an identifier that no
+// individual has, a pattern that is not one, and a sample in which the rule
+// finds two.
 Status find_mothers(const PopulationData& data, const std::string& rule, std::vector<int>& mother);
 
 // An offspring that carries neither allele of its mother at a locus.

@@ -199,7 +199,7 @@ std::string broods_figure(const BroodsReport& report, const FigureOptions& optio
          << "set yrange [0:1.05]\n"
          << "set xrange [0:" << largest + 1 << "]\n"
          << "set grid\n"
-         << "set key bottom right box opaque\n"
+         << "set key below\n"
          << "plot ";
   for (size_t d = 0; d < report.designs.size(); ++d) {
     const std::string& label = report.designs[d];

@@ -3,7 +3,9 @@
 // of the locus's labels), or refuses it with a one-line message; an
 // accepted file gives a panel whose
 // frequencies at each locus add up to 1, and a study file (when it fits a
-// study's limits) that the dialogue's reader accepts without a warning.
+// study's limits) that the dialogue's reader accepts without a warning. Each
+// sample, judged as a brood with its first individual as the mother, keeps
+// the judgement's bounds.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include <string>
 
 #include "fuzz_check.h"
+#include "plan/brood_judgement.h"
 #include "plan/panel.h"
 #include "plan/panel_stats.h"
 #include "plan/population.h"
@@ -44,6 +47,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::vector<int> loci;
     FUZZ_CHECK(choose_loci(population.loci, "", loci).ok);
+    std::vector<int> mothers;
+    FUZZ_CHECK(find_mothers(population, "first", mothers).ok);
+    std::vector<int> members(population.samples.size(), 0);
+    for (const Individual& individual : population.individuals) ++members[individual.sample];
+    for (size_t s = 0; s < mothers.size() && format != InputFormat::FREQUENCIES; ++s) {
+      if (mothers[s] < 0 || members[s] - 1 > MAX_OFFSPRING) continue;
+      const BroodVerdict brood =
+          judge_genotyped_brood(population, static_cast<int>(s), mothers[s], loci);
+      FUZZ_CHECK(static_cast<int>(brood.offspring.size()) == members[s] - 1);
+      bool reveals = false;
+      for (const BroodLocus& locus : brood.loci) {
+        FUZZ_CHECK(locus.paternal <= locus.typed);
+        FUZZ_CHECK(2 * brood.min_sires >= locus.paternal);
+        reveals = reveals || locus.reveals;
+      }
+      FUZZ_CHECK(reveals == brood.revealed);
+      FUZZ_CHECK(brood.mismatches.size() <= brood.offspring.size() * loci.size());
+    }
     Panel panel = panel_of(population, -1, loci);
     panel_statistics(panel);
     bool fits = format != InputFormat::FREQUENCIES;
