@@ -99,12 +99,9 @@ Status frequency_panel(const BroodInputs& inputs, const PopulationData& broods,
   if (format == InputFormat::STUDY)
     return failure(name + ": --population takes a population sample or a frequency table");
   PopulationData data;
-  result = read_population(inputs.population_text, format, data);
-  if (!result.ok) return named(name, result, ", ");
   int sample = -1;
-  result = choose_sample(data, options.pop, sample, data.notes);
-  for (const std::string& note : data.notes) notes.push_back(name + ": " + note);
-  if (!result.ok) return named(name, result);
+  result = read_sample(name, inputs.population_text, format, options.pop, data, sample, notes);
+  if (!result.ok) return result;
   std::vector<int> same;
   for (const int i : loci) {
     const auto at = std::find(data.loci.begin(), data.loci.end(), broods.loci[i]);

@@ -148,14 +148,22 @@ Status check_panel(const std::string& name, const std::string& whom, bool pool_r
   return success();
 }
 
+Status read_sample(const std::string& name, const std::string& text, InputFormat format,
+                   const std::string& pop, PopulationData& data, int& sample, Notes& notes) {
+  Status result = read_population(text, format, data);
+  if (!result.ok) return named(name, result, ", ");
+  sample = -1;
+  result = choose_sample(data, pop, sample, data.notes);
+  for (const std::string& note : data.notes) notes.push_back(name + ": " + note);
+  return named(name, result);
+}
+
 Status panel_of_input(const std::string& name, const std::string& text, const InputOptions& options,
                       PopulationData& data, Panel& panel, Notes& notes) {
-  Status result = read_population(text, format_of(options, text), data);
-  if (!result.ok) return named(name, result, ", ");
   int sample = -1;
-  result = choose_sample(data, options.pop, sample, data.notes);
-  for (const std::string& note : data.notes) notes.push_back(name + ": " + note);
-  if (!result.ok) return named(name, result);
+  Status result =
+      read_sample(name, text, format_of(options, text), options.pop, data, sample, notes);
+  if (!result.ok) return result;
   std::vector<int> chosen;
   result = choose_loci(data.loci, options.loci, chosen);
   if (!result.ok) return named(name, result);

@@ -58,6 +58,12 @@ InputFormat format_of(const InputOptions& options, const std::string& text);
 Status recognise_format(const std::string& name, const InputOptions& options,
                         const std::string& text, InputFormat& format);
 
+// Reads a population input in `format` and finds the sample `pop` names
+// (-1: every sample pooled), adding what reading found to `notes`.
+// Refusals name the input `name`.
+Status read_sample(const std::string& name, const std::string& text, InputFormat format,
+                   const std::string& pop, PopulationData& data, int& sample, Notes& notes);
+
 // The panel a population input gives (its sample and loci chosen, rare
 // alleles pooled as the options ask), with a line per locus for the user.
 // Refuses a locus typed in no individual of the sample.
