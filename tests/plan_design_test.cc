@@ -3,6 +3,7 @@
 // the mother back to her labels; designs, curves and the ranking of loci.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
 #include <sstream>
 
@@ -353,4 +354,25 @@ TEST(Designs, RepeatsMergedAndTooManyRefused) {
       "the options ask for 1025 designs; a run compares at most 1000 (fewer --sires, --shares "
       "or --mother variants)")
       << "41 shares by 25 distinct mothers";
+}
+
+// A caller that stops a run (the R console's interrupt) gets a refusal, not
+// a curve cut short; every design stops, on every thread.
+TEST(Curves, AStoppedRunEndsRefused) {
+  PlanOptions options;
+  options.command = "curve";
+  options.inputs = {"s.txt"};
+  options.input.shares = {{"0.5", "0.5"}, {"0.9", "0.1"}, {"0.6", "0.4"}};
+  std::atomic<int> calls{0};
+  const PlanResult stopped = run_curve_command(
+      options, {EXAMPLE_STUDY}, 1, 2, [&](size_t, size_t, int, int) { return ++calls < 5; });
+  EXPECT_FALSE(stopped.status.ok);
+  EXPECT_EQ(stopped.status.message, INTERRUPTED);
+  EXPECT_TRUE(stopped.curves.empty());
+  EXPECT_LT(calls.load(), 20) << "the designs stop soon after, not at the end of the range";
+
+  const PlanResult whole = run_curve_command(options, {EXAMPLE_STUDY}, 1, 2,
+                                             [&](size_t, size_t, int, int) { return true; });
+  EXPECT_TRUE(whole.status.ok);
+  EXPECT_EQ(whole.curves.size(), 3u);
 }

@@ -151,12 +151,15 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned seed) {
     result = run_study_command(first, call.texts.at(0));
   } else if (first.command == "panel") {
     result = run_panel_command(first, call.texts.at(0), false);
+  } else if (first.command == "broods") {
+    result.status = failure("this page does not judge broods yet: run mpplan broods");
   } else if (first.command == "loci") {
     result = run_loci_command(first, call.texts.at(0), seed, 1);
   } else {
     result = run_curve_designs(
         options, call.texts, seed, 1, [](size_t design, size_t designs, int done, int total) {
           report_progress(static_cast<int>(design), static_cast<int>(designs), done, total);
+          return true;
         });
   }
   call.answer = result_json(result, options);

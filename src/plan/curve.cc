@@ -1,5 +1,6 @@
 #include "plan/curve.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,17 +12,19 @@
 
 namespace {
 
+// The curve of one design, cut short once `stopped` is set (by this design's
+// `done` or another's).
 DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t seed,
-                         const std::function<void(int)>& done) {
+                         const std::function<bool(int)>& done, std::atomic<bool>& stopped) {
   DesignCurve curve{design.label, {}};
   StudyData study = design.study;
   // Default-initialised: the estimator fills what it reads.
   const std::unique_ptr<EstimateWork> work(new EstimateWork);
   prepare_estimates(study, *work);
   RandomState random{seed};
-  for (int size = range.from; size <= range.to; size += range.step) {
+  for (int size = range.from; size <= range.to && !stopped; size += range.step) {
     curve.points.push_back(CurvePoint{size, count_detections(study, size, *work, random)});
-    if (done) done(static_cast<int>(curve.points.size()));
+    if (!done(static_cast<int>(curve.points.size()))) stopped = true;
   }
   return curve;
 }
@@ -30,13 +33,14 @@ DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t
 
 std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
                                          const CurveRange& range, uint32_t seed, int threads,
-                                         const EstimateDone& done) {
+                                         const EstimateDone& done, bool* complete) {
   std::vector<DesignCurve> curves(designs.size());
+  std::atomic<bool> stopped{false};
   run_jobs(designs.size(), threads, [&](size_t d) {
-    curves[d] = estimate_one(designs[d], range, seed, [&](int sizes) {
-      if (done) done(d, sizes);
-    });
+    curves[d] = estimate_one(
+        designs[d], range, seed, [&](int sizes) { return !done || done(d, sizes); }, stopped);
   });
+  if (complete) *complete = !stopped;
   return curves;
 }
 

@@ -28,15 +28,18 @@ struct DesignCurve {
 };
 
 // Called after each estimate with the design's index and how many of its
-// sizes are done.
-using EstimateDone = std::function<void(size_t design, int done)>;
+// sizes are done. Returning false stops the run: every design ends after
+// the estimate it is making.
+using EstimateDone = std::function<bool(size_t design, int done)>;
 
 // Estimates every design over the range from `seed`. Designs run side by
 // side on up to `threads` threads; the results do not depend on how many.
+// `complete`, when given, says whether every estimate was made (false once
+// `done` stopped the run, the curves then cut short).
 // REQUIRES: 1 <= from <= to <= MAX_OFFSPRING; step >= 1.
 std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
                                          const CurveRange& range, uint32_t seed, int threads,
-                                         const EstimateDone& done = {});
+                                         const EstimateDone& done = {}, bool* complete = nullptr);
 
 // How many sizes the range holds.
 int sizes_in(const CurveRange& range);

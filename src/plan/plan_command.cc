@@ -138,10 +138,16 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
   const PlanOptions& first = each.front();
   const size_t designs = result.designs.size();
   const int total = sizes_in(first.range);
-  result.curves =
-      estimate_curves(result.designs, first.range, seed, threads, [&](size_t design, int done) {
-        if (progress) progress(design, designs, done, total);
-      });
+  bool complete = true;
+  result.curves = estimate_curves(
+      result.designs, first.range, seed, threads,
+      [&](size_t design, int done) { return !progress || progress(design, designs, done, total); },
+      &complete);
+  if (!complete) {
+    result.status = failure(INTERRUPTED);
+    result.curves.clear();
+    return result;
+  }
   result.output = curve_table(result.curves, designs > 1);
   for (const DesignCurve& curve : result.curves) {
     std::string line = target_line(curve, first.target, designs > 1);

@@ -29,8 +29,12 @@ struct PlanResult {
 };
 
 // Called after every estimate of a curve: design index, designs in all,
-// estimates done for that design and in all for it.
-using CurveProgress = std::function<void(size_t design, size_t designs, int done, int total)>;
+// estimates done for that design and in all for it. Returning false stops
+// the run, which then ends refused as interrupted.
+using CurveProgress = std::function<bool(size_t design, size_t designs, int done, int total)>;
+
+// The refusal of a run that its caller stopped.
+constexpr const char* INTERRUPTED = "interrupted before every estimate was made";
 
 // study: the study file and legend from a population file.
 PlanResult run_study_command(const PlanOptions& options, const std::string& text);
