@@ -1,11 +1,14 @@
 # Two commands for a fresh Debian machine:
 #   make run    build the program and run it on the example study in examples/
-#   make test   build everything (the web page included) and run every test
+#   make test   build everything (the web page and the R package included) and
+#               run every test
 # Builds use the presets in CMakePresets.json; under CI warnings are errors.
 WERROR := $(if $(CI),-DMPDETECT_WERROR=ON)
 WEB := $(CURDIR)/build-web
 
-.PHONY: run test build web deps clean
+R := $(CURDIR)/build
+
+.PHONY: run test build web r r-check deps clean
 
 deps:
 	@bash scripts/ensure-deps.sh
@@ -27,7 +30,18 @@ web:
 	@bash scripts/ensure-deps.sh web
 	bash web/build.sh $(WEB)
 
-test: build web
+# The R package, built from the planner's sources and installed into
+# build/r-lib: library(mpdetect, lib.loc = "build/r-lib").
+r:
+	@bash scripts/ensure-deps.sh r
+	bash r/build.sh $(R)
+
+# R CMD check on the package, its tests comparing with the built mpplan.
+r-check: build
+	@bash scripts/ensure-deps.sh r
+	MPPLAN_BINARY=$(CURDIR)/build/mpplan MPDETECT_EXAMPLES=$(CURDIR)/examples bash r/build.sh $(R) --check
+
+test: build web r-check
 	ctest --preset release
 
 clean:

@@ -27,6 +27,14 @@ for extra in "$@"; do
       command -v chromium > /dev/null 2>&1 || missing+=(chromium)
       command -v chromedriver > /dev/null 2>&1 || missing+=(chromium-driver)
       /usr/bin/python3 -c 'import selenium' > /dev/null 2>&1 || missing+=(python3-selenium) ;;
+    # The R package: R with its headers, Rcpp, testthat, and adegenet for the
+    # examples and the genind tests.
+    r)
+      command -v R > /dev/null 2>&1 && [ -f /usr/share/R/include/R.h ] || missing+=(r-base-dev)
+      for package in Rcpp testthat adegenet; do
+        Rscript -e "quit(status = !requireNamespace('$package', quietly = TRUE))" \
+          > /dev/null 2>&1 || missing+=("r-cran-$(echo "$package" | tr '[:upper:]' '[:lower:]')")
+      done ;;
   esac
 done
 

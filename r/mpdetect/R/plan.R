@@ -1,0 +1,196 @@
+# Every function runs one mpplan command through the package's copy of the
+# planner's core: the options become mpplan's words, the inputs its texts,
+# and the tables it writes become data frames.
+
+run_plan <- function(command, inputs, words = character(), seed = 0, threads = 1L,
+                     progress = FALSE, extra = list()) {
+  names <- vapply(inputs, function(input) input$name, "")
+  texts <- c(lapply(inputs, function(input) input$text), lapply(extra, function(input) input$text))
+  all <- c(command, words, "--", names)
+  result <- .Call(mp_plan_call, enc2utf8(all), texts, as.numeric(seed), as.integer(threads),
+                  isTRUE(progress))
+  tell(result$notes)
+  if (!result$ok) stop(result$error, call. = FALSE)
+  result
+}
+
+# mpplan's notes: its warnings as R warnings, the rest as messages.
+# A warning reads "warning: ...", after the input's name when it has one.
+tell <- function(notes) {
+  for (note in notes) {
+    if (grepl("^([^:]*: )?warning: ", note)) {
+      warning(sub("warning: ", "", note, fixed = TRUE), call. = FALSE)
+    } else {
+      message(note)
+    }
+  }
+}
+
+read_table <- function(text) {
+  if (!nzchar(text)) return(data.frame())
+  utils::read.csv(text = text, check.names = FALSE, stringsAsFactors = FALSE,
+                  na.strings = character(), colClasses = NA, encoding = "UTF-8")
+}
+
+# A table as mpplan wrote it, with the text itself kept beside it.
+as_table <- function(text, class = NULL) {
+  table <- read_table(text)
+  attr(table, "csv") <- text
+  if (!is.null(class)) class(table) <- c(class, class(table))
+  table
+}
+
+number_text <- function(x) {
+  if (!is.numeric(x) || anyNA(x)) stop("shares and sires must be numbers", call. = FALSE)
+  format(x, digits = 15, scientific = FALSE, trim = TRUE)
+}
+
+# The options every input takes, as mpplan's words. `shares` is a vector
+# of one design's shares or a list of several designs'; `sires` a number of
+# equal sires, or several numbers for several designs (before the shares').
+input_words <- function(sires = NULL, shares = NULL, mother = NULL, pop = NULL, loci = NULL,
+                        pool_rare = FALSE, as_is = FALSE, format = NULL) {
+  words <- character()
+  for (n in sires) words <- c(words, "--sires", number_text(n))
+  if (!is.null(shares)) {
+    if (!is.list(shares)) shares <- list(shares)
+    for (one in shares) words <- c(words, "--shares", paste(number_text(one), collapse = ","))
+  }
+  for (one in mother) words <- c(words, "--mother", as.character(one))
+  if (!is.null(pop)) words <- c(words, "--pop", as.character(pop))
+  if (!is.null(loci)) words <- c(words, "--loci", paste(loci, collapse = ","))
+  if (isTRUE(pool_rare)) words <- c(words, "--pool-rare")
+  if (isTRUE(as_is)) words <- c(words, "--as-is")
+  if (!is.null(format)) words <- c(words, "--format", format)
+  words
+}
+
+# An explicit seed, or one drawn from R's generator (so that set.seed
+# reproduces it), said as mpplan says it.
+seed_of <- function(seed) {
+  if (is.null(seed)) {
+    seed <- floor(stats::runif(1L, 0, 4294967296))
+    message("Seed: ", format(seed, scientific = FALSE), " (repeat with seed = ",
+            format(seed, scientific = FALSE), ")")
+  }
+  if (!is.numeric(seed) || length(seed) != 1L || is.na(seed) || seed != floor(seed) ||
+      seed < 0 || seed > 4294967295) {
+    stop("seed takes a whole number from 0 to 4294967295", call. = FALSE)
+  }
+  seed
+}
+
+# The inputs of `x`: one, or several in a list or a character vector of
+# paths. `name` is how messages name an object given as an input.
+inputs_of <- function(x, name) {
+  several <- (is.list(x) && !is.data.frame(x)) || (is.character(x) && length(x) > 1L)
+  if (!several) return(list(plan_input(x, name)))
+  lapply(seq_along(x), function(n) plan_input(x[[n]], paste0(name, "[[", n, "]]")))
+}
+
+
+study_of <- function(x, sires = NULL, shares = NULL, mother = NULL, pop = NULL, loci = NULL,
+                     pool_rare = FALSE, as_is = FALSE, format = NULL) {
+  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format),
+             "--legend", "legend.csv")
+  result <- run_plan("study", inputs_of(x, deparse1(substitute(x))), words)
+  list(study = result$output, legend = as_table(result$legend))
+}
+
+panel_stats <- function(x, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE,
+                        format = NULL) {
+  words <- input_words(pop = pop, loci = loci, pool_rare = pool_rare, as_is = as_is,
+                       format = format)
+  as_table(run_plan("panel", inputs_of(x, deparse1(substitute(x))), words)$output)
+}
+
+range_words <- function(sizes) {
+  sizes <- as.integer(sizes)
+  step <- if (length(sizes) > 1L) sizes[2] - sizes[1] else 1L
+  if (length(sizes) == 0L || anyNA(sizes) || step < 1L ||
+      any(sizes != seq(sizes[1], by = step, length.out = length(sizes)))) {
+    stop("sizes takes brood sizes from 1 to 100 in even steps, such as 1:100 or ",
+         "seq(5, 50, by = 5)", call. = FALSE)
+  }
+  c("--from", sizes[1], "--to", sizes[length(sizes)], "--step", step)
+}
+
+power_curve <- function(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1:100,
+                        target = 0.95, seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE,
+                        as_is = FALSE, format = NULL, threads = 1L) {
+  seed <- seed_of(seed)
+  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format),
+             range_words(sizes), "--target", number_text(target), "--seed",
+             format(seed, scientific = FALSE))
+  result <- run_plan("curve", inputs_of(x, deparse1(substitute(x))), words, seed, threads, progress = interactive())
+  curve <- as_table(result$output, "mpdetect_curve")
+  attr(curve, "seed") <- seed
+  attr(curve, "target") <- target
+  curve
+}
+
+rank_loci <- function(x, size, seed = NULL, sires = NULL, shares = NULL, mother = NULL,
+                      pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE, format = NULL,
+                      threads = 1L) {
+  seed <- seed_of(seed)
+  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format),
+             "--size", as.integer(size), "--seed", format(seed, scientific = FALSE))
+  ranking <- as_table(run_plan("loci", inputs_of(x, deparse1(substitute(x))), words, seed, threads)$output)
+  attr(ranking, "seed") <- seed
+  ranking
+}
+
+judge_broods <- function(x, mothers = "first", population = NULL, sires = NULL, shares = NULL,
+                         seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE,
+                         format = NULL, threads = 1L) {
+  seed <- seed_of(seed)
+  words <- c(input_words(sires, shares, NULL, pop, loci, pool_rare, as_is, format),
+             "--mothers", paste(mothers, collapse = ","), "--seed",
+             format(seed, scientific = FALSE))
+  extra <- list()
+  if (!is.null(population)) {
+    extra <- list(plan_input(population, "population"))
+    words <- c(words, "--population", extra[[1]]$name)
+  }
+  result <- run_plan("broods", inputs_of(x, deparse1(substitute(x))), words, seed, threads, extra = extra)
+  broods <- as_table(result$output)
+  attr(broods, "mismatches") <- as_table(result$mismatches)
+  attr(broods, "summary") <- as_table(result$summary)
+  attr(broods, "seed") <- seed
+  broods
+}
+
+# The smallest size of each design whose estimate, as printed, reaches the
+# target; NA for a design that reaches it nowhere.
+smallest_sizes <- function(curve) {
+  target <- attr(curve, "target")
+  designs <- if ("design" %in% names(curve)) curve$design else rep("", nrow(curve))
+  sapply(unique(designs), function(d) {
+    rows <- curve[designs == d, ]
+    reach <- rows$brood_size[rows$probability >= target]
+    if (length(reach) == 0L) NA_integer_ else min(reach)
+  })
+}
+
+plot.mpdetect_curve <- function(x, ...) {
+  designs <- if ("design" %in% names(x)) x$design else rep("", nrow(x))
+  labels <- unique(designs)
+  colours <- grDevices::palette.colors(max(2L, length(labels)), "Okabe-Ito")[seq_along(labels)]
+  graphics::plot(range(x$brood_size), c(0, 1), type = "n", xlab = "Brood size (offspring genotyped)",
+                 ylab = "Probability of detection", ...)
+  graphics::abline(h = attr(x, "target"), lty = 2)
+  smallest <- smallest_sizes(x)
+  for (n in seq_along(labels)) {
+    rows <- x[designs == labels[n], ]
+    graphics::lines(rows$brood_size, rows$probability, col = colours[n], lwd = 2)
+    at <- smallest[[n]]
+    if (!is.na(at)) {
+      graphics::points(at, rows$probability[rows$brood_size == at], col = colours[n], cex = 2)
+      graphics::text(at, rows$probability[rows$brood_size == at], at, pos = 1, col = colours[n])
+    }
+  }
+  if (length(labels) > 1L || nzchar(labels[1])) {
+    graphics::legend("bottomright", legend = labels, col = colours, lwd = 2, bty = "n")
+  }
+  invisible(x)
+}

@@ -1,0 +1,35 @@
+\name{judge_broods}
+\alias{judge_broods}
+\title{Judge genotyped broods, and correct the share with several sires}
+\description{Judges each brood (one sample per brood: its mother and her
+offspring) as the simulation judges, estimates the probability that the
+design could reveal multiple paternity in it, and from both the share of
+broods with more than one sire, with its 95 \% interval (\code{mpplan
+broods}).}
+\usage{
+judge_broods(x, mothers = "first", population = NULL, sires = NULL, shares = NULL,
+             seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE,
+             format = NULL, threads = 1L)
+}
+\arguments{
+\item{x}{the broods (see \link{mpdetect-inputs}).}
+\item{mothers}{\code{"first"} (each brood's first individual), the mothers'
+  identifiers, or a regular expression their identifiers match.}
+\item{population}{a population sample to take the allele frequencies from
+  (default: the mothers alone); \code{pop} chooses its sample.}
+\item{sires, shares, seed, pop, loci, pool_rare, as_is, format, threads}{see
+  \link{mpdetect-inputs}.}
+}
+\value{A data frame, one row per brood and design, with the attributes
+\code{mismatches} (offspring that carry neither allele of their mother),
+\code{summary} (per design: broods, revealed, observed and estimated share,
+and its interval) and \code{seed}.}
+\examples{
+if (requireNamespace("adegenet", quietly = TRUE)) {
+  data(nancycats, package = "adegenet")
+  # Not broods, but a sample per colony read as one: the first cat of
+  # each as the "mother", only to show the call.
+  broods <- judge_broods(nancycats[adegenet::pop(nancycats) \%in\% c("P01", "P02")], seed = 1)
+  attr(broods, "summary")
+}
+}

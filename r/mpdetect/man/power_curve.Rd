@@ -1,0 +1,42 @@
+\name{power_curve}
+\alias{power_curve}
+\alias{plot.mpdetect_curve}
+\alias{smallest_sizes}
+\title{Probability of detecting multiple paternity against brood size}
+\description{Estimates, for every design, the probability that the genotypes
+of a mother and her brood reveal more than one father, at each brood size,
+from one seed (\code{mpplan curve}); 50000 simulated broods per estimate.}
+\usage{
+power_curve(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1:100,
+            target = 0.95, seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE,
+            as_is = FALSE, format = NULL, threads = 1L)
+smallest_sizes(curve)
+\method{plot}{mpdetect_curve}(x, ...)
+}
+\arguments{
+\item{x}{the input (see \link{mpdetect-inputs}); several in a list. For
+  \code{plot}, a curve.}
+\item{sires, shares, mother, pop, loci, pool_rare, as_is, format, seed, threads}{see
+  \link{mpdetect-inputs}.}
+\item{sizes}{brood sizes from 1 to 100 in even steps.}
+\item{target}{the probability to reach.}
+\item{curve}{a result of \code{power_curve}.}
+\item{...}{passed to \code{plot}.}
+}
+\value{A data frame of class \code{mpdetect_curve}: \code{design} (when there
+are several), \code{brood_size}, \code{probability}, \code{standard_error},
+\code{ci_low}, \code{ci_high}, with the attributes \code{seed} and
+\code{target}. \code{smallest_sizes} gives each design's smallest size
+reaching the target (\code{NA} where none does). \code{plot} draws the curves
+with the target and each design's smallest size marked.}
+\details{A long run can be interrupted from the console; in an interactive
+session it reports its progress.}
+\examples{
+if (requireNamespace("adegenet", quietly = TRUE)) {
+  data(nancycats, package = "adegenet")
+  curve <- power_curve(nancycats, shares = list(c(0.5, 0.5), c(0.8, 0.2)),
+                       sizes = 1:20, seed = 1)
+  smallest_sizes(curve)
+  plot(curve)
+}
+}

@@ -1,0 +1,3 @@
+library(testthat)
+library(mpdetect)
+test_check("mpdetect")

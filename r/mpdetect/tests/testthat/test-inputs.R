@@ -1,0 +1,84 @@
+# R objects as inputs: each gives what the file it stands for gives.
+
+test_that("a genind object gives what its Genepop file gives", {
+  skip_if_not_installed("adegenet")
+  file <- nancycats_file()
+  cats <- suppressWarnings(adegenet::read.genepop(file, quiet = TRUE))
+  # The file's identifiers repeat (1, 2, ... in every colony), and are
+  # warned of.
+  seen <- character()
+  from_file <- withCallingHandlers(
+    suppressMessages(power_curve(file, sizes = 1:12, seed = 5, pop = 4)),
+    warning = function(w) {
+      seen <<- c(seen, conditionMessage(w))
+      invokeRestart("muffleWarning")
+    })
+  expect_true(any(grepl("identifier \"1\" is used by 10 individuals", seen, fixed = TRUE)))
+  from_genind <- suppressWarnings(suppressMessages(power_curve(cats, sizes = 1:12, seed = 5,
+                                                               pop = 4)))
+  expect_identical(attr(from_genind, "csv"), attr(from_file, "csv"))
+  data(nancycats, package = "adegenet", envir = environment())
+  expect_identical(attr(suppressWarnings(suppressMessages(panel_stats(nancycats))), "csv"),
+                   attr(suppressWarnings(suppressMessages(panel_stats(file))), "csv"))
+})
+
+test_that("data frames of frequencies and of genotypes are read as their files", {
+  frequencies <- data.frame(locus = rep(c("A", "B"), c(3, 4)),
+                            allele = c("a1", "a2", "a3", "101", "103", "105", "107"),
+                            frequency = c(0.5, 0.3, 0.2, 0.25, 0.25, 0.25, 0.25))
+  file <- tempfile(fileext = ".csv")
+  write.csv(frequencies, file, row.names = FALSE)
+  expect_identical(
+    attr(suppressMessages(power_curve(frequencies, sizes = 1:8, seed = 2)), "csv"),
+    attr(suppressMessages(power_curve(file, sizes = 1:8, seed = 2)), "csv"))
+
+  genotypes <- data.frame(id = c("m1", "m2", "m3", "m4"), pop = c("x", "x", "y", "y"),
+                          A = c("120", "122", NA, "124"), A2 = c("122", "122", NA, "126"),
+                          B = c(1, 2, 3, 1), B2 = c(2, 2, 1, 3))
+  panel <- suppressMessages(panel_stats(genotypes))
+  expect_equal(panel$typed[1:2], c(3, 4))
+  expect_equal(panel$alleles[1:2], c(4, 3))
+  expect_error(panel_stats(genotypes[, 1:5]), "two columns per locus")
+  genotypes$B[2] <- "b"
+  expect_error(panel_stats(genotypes), "alleles must be whole numbers.*locus B has \"b\"")
+})
+
+test_that("refusals are errors with mpplan's message; warnings are warnings", {
+  percentages <- data.frame(locus = c("A", "A"), allele = c("1", "2"), frequency = c(50, 50))
+  expect_error(power_curve(percentages, sizes = 1:3, seed = 1),
+               "the frequencies of locus A add up to 100; these look like percentages")
+  short <- data.frame(locus = c("A", "A", "A"), allele = c("1", "2", "3"),
+                      frequency = c(0.5, 0.3, 0.1))
+  expect_warning(suppressMessages(power_curve(short, sizes = 1:3, seed = 1)),
+                 "short: the frequencies of locus A add up to 0.9")
+  expect_error(power_curve(short, sizes = c(1, 2, 4), seed = 1), "in even steps")
+  expect_error(power_curve(short, sizes = 1:3, seed = -1), "seed takes a whole number")
+  expect_error(power_curve(short, sizes = 1:3, seed = 1, shares = c(0.5, NA)), "numbers")
+  expect_error(power_curve(list(1), seed = 1), "give a genind object")
+})
+
+test_that("a seed not given is drawn from R's generator and returned", {
+  short <- data.frame(locus = c("A", "A", "A"), allele = c("1", "2", "3"),
+                      frequency = c(0.5, 0.3, 0.2))
+  set.seed(10)
+  first <- suppressMessages(power_curve(short, sizes = 1:4))
+  set.seed(10)
+  expect_message(again <- power_curve(short, sizes = 1:4), "Seed: ")
+  expect_identical(attr(first, "seed"), attr(again, "seed"))
+  expect_identical(attr(first, "csv"), attr(again, "csv"))
+})
+
+test_that("plot draws a curve and marks the smallest sizes", {
+  short <- data.frame(locus = rep(c("A", "B"), each = 6), allele = rep(1:6, 2),
+                      frequency = rep(1 / 6, 12))
+  curve <- suppressMessages(power_curve(short, shares = list(c(0.5, 0.5), c(0.9, 0.1)),
+                                        sizes = 1:30, seed = 4, target = 0.5))
+  sizes <- smallest_sizes(curve)
+  expect_length(sizes, 2L)
+  expect_true(sizes[[1]] < sizes[[2]])
+  file <- tempfile(fileext = ".png")
+  grDevices::png(file)
+  expect_identical(plot(curve), curve)
+  grDevices::dev.off()
+  expect_gt(file.info(file)$size, 1000)
+})

@@ -1,0 +1,53 @@
+# mpplan's notes and warnings are checked elsewhere; here only the tables.
+quietly <- function(expr) suppressWarnings(suppressMessages(expr))
+
+# Every function against mpplan's CSV for the same inputs and seed, byte for
+# byte.
+
+test_that("power_curve gives mpplan curve's table", {
+  skip_without_mpplan()
+  skip_if_not_installed("adegenet")
+  file <- nancycats_file()
+  curve <- quietly(power_curve(file, shares = list(c(0.6, 0.4), c(0.5, 0.3, 0.2)),
+                                        sizes = seq(2, 30, by = 4), seed = 99, pop = 3))
+  expected <- mpplan(c("curve", shQuote(file), "--shares", "0.6,0.4", "--shares", "0.5,0.3,0.2",
+                       "--from", "2", "--to", "30", "--step", "4", "--seed", "99", "--pop", "3"))
+  expect_identical(attr(curve, "csv"), expected$output)
+  expect_identical(attr(curve, "seed"), 99)
+  expect_equal(nrow(curve), 16L)
+  expect_equal(curve$probability, read.csv(text = expected$output)$probability)
+})
+
+test_that("panel_stats, study_of and rank_loci give mpplan's tables", {
+  skip_without_mpplan()
+  skip_if_not_installed("adegenet")
+  file <- nancycats_file()
+  panel <- quietly(panel_stats(file, loci = c("fca8", "fca23", "fca43")))
+  expect_identical(attr(panel, "csv"),
+                   mpplan(c("panel", shQuote(file), "--loci", "fca8,fca23,fca43", "--format",
+                            "csv"))$output)
+  study <- quietly(study_of(file, pop = 2, shares = c(0.7, 0.3)))
+  expected <- mpplan(c("study", shQuote(file), "--pop", "2", "--shares", "0.7,0.3"),
+                     files = "--legend")
+  expect_identical(study$study, expected$output)
+  expect_identical(attr(study$legend, "csv"), expected[[2]])
+  ranking <- quietly(rank_loci(file, size = 5, seed = 3))
+  expect_identical(attr(ranking, "csv"),
+                   mpplan(c("loci", shQuote(file), "--size", "5", "--seed", "3"))$output)
+})
+
+test_that("judge_broods gives mpplan broods' tables", {
+  skip_without_mpplan()
+  broods <- file.path(examples_dir, "broods.gen")
+  population <- file.path(examples_dir, "population.gen")
+  judged <- quietly(judge_broods(broods, population = population, seed = 7,
+                                          sires = 3, shares = c(0.6, 0.4)))
+  expected <- mpplan(c("broods", shQuote(broods), "--population", shQuote(population), "--seed",
+                       "7", "--sires", "3", "--shares", "0.6,0.4"),
+                     files = c("--mismatches", "--summary"))
+  expect_identical(attr(judged, "csv"), expected$output)
+  expect_identical(attr(attr(judged, "mismatches"), "csv"), expected[[2]])
+  expect_identical(attr(attr(judged, "summary"), "csv"), expected[[3]])
+  expect_equal(nrow(judged), 60L)
+  expect_equal(nrow(attr(judged, "mismatches")), 4L)
+})
