@@ -55,17 +55,16 @@ PlanResult run(const std::vector<std::string>& words, const std::vector<std::str
   // says stop.
   const std::thread::id main = std::this_thread::get_id();
   int shown = -1;
-  return run_curve_command(options, texts, seed, threads,
-                           [&](size_t design, size_t designs, int done, int total) {
-                             if (std::this_thread::get_id() != main) return true;
-                             if (progress && done * 20 / total != shown) {
-                               shown = done * 20 / total;
-                               REprintf("\rdesign %d of %d: %d of %d sizes", int(design) + 1,
-                                        int(designs), done, total);
-                               if (done == total && design + 1 >= designs) REprintf("\n");
-                             }
-                             return !interrupt_pending();
-                           });
+  return run_curve_command(
+      options, texts, seed, threads, [&](size_t design, size_t designs, int done, int total) {
+        if (std::this_thread::get_id() != main) return true;
+        if (progress && done * 20 / total != shown) {
+          shown = done * 20 / total;
+          REprintf("\rdesign %d of %d: %d of %d sizes", int(design) + 1, int(designs), done, total);
+          if (done == total && design + 1 >= designs) REprintf("\n");
+        }
+        return !interrupt_pending();
+      });
 }
 
 }  // namespace
@@ -79,13 +78,13 @@ extern "C" {
 SEXP mp_plan(SEXP words, SEXP texts, SEXP seed, SEXP threads, SEXP progress) {
   BEGIN_RCPP
   std::vector<std::string> command;
-  for (const Rcpp::String& word : Rcpp::CharacterVector(words)) command.push_back(word.get_cstring());
+  for (const Rcpp::String& word : Rcpp::CharacterVector(words))
+    command.push_back(word.get_cstring());
   std::vector<std::string> inputs;
   for (const Rcpp::RawVector raw : Rcpp::List(texts))
     inputs.emplace_back(reinterpret_cast<const char*>(raw.begin()), raw.size());
-  const PlanResult result =
-      run(command, inputs, static_cast<uint32_t>(Rcpp::as<double>(seed)),
-          Rcpp::as<int>(threads), Rcpp::as<bool>(progress));
+  const PlanResult result = run(command, inputs, static_cast<uint32_t>(Rcpp::as<double>(seed)),
+                                Rcpp::as<int>(threads), Rcpp::as<bool>(progress));
   return result_list(result);
   END_RCPP
 }
