@@ -189,8 +189,8 @@ TEST(Curves, OneDesignIsTheDialogueAndThreadsChangeNothing) {
   EXPECT_EQ(twenty[0].points[0].detections, 30988);
 
   EXPECT_EQ(curve_table({twenty[0]}, false),
-            "brood_size,probability,standard_error,ci_low,ci_high\n"
-            "20,0.620,0.0022,0.6155,0.6240\n");
+            "brood_size,probability,standard_error,ci_low,ci_high,ceiling\n"
+            "20,0.620,0.0022,0.6155,0.6240,1.0000\n");
   EXPECT_EQ(target_line(twenty[0], 0.6, false),
             "Smallest brood size reaching 0.6: 20 (estimate 0.620).\n");
   EXPECT_EQ(target_line(twenty[0], 0.7, true),
@@ -375,4 +375,27 @@ TEST(Curves, AStoppedRunEndsRefused) {
                                              [&](size_t, size_t, int, int) { return true; });
   EXPECT_TRUE(whole.status.ok);
   EXPECT_EQ(whole.curves.size(), 3u);
+}
+
+// Where the shares alone keep a design from the target, the line says so
+// and the table's ceiling column shows it: 1 - 0.9^n - 0.1^n, the shares as
+// the 15-bit draw gives them (0.9 picks 29492 of 32768 values), 0.6512 at 10.
+TEST(Curves, TheSharesCeilingIsShown) {
+  PlanOptions options;
+  options.command = "curve";
+  options.inputs = {"s.txt"};
+  options.input.shares = {{"0.9", "0.1"}};
+  options.range = CurveRange{1, 10, 1};
+  const PlanResult result = run_curve_command(options, {EXAMPLE_STUDY}, 3, 1);
+  ASSERT_TRUE(result.status.ok) << result.status.message;
+  const std::string& line = result.notes.back();
+  EXPECT_NE(line.find("; the shares alone allow at most 0.6512 at 10)"), std::string::npos) << line;
+  EXPECT_NE(result.output.find("\n10,"), std::string::npos);
+  EXPECT_EQ(result.output.substr(result.output.rfind(',') + 1), "0.6512\n");
+  EXPECT_EQ(result.curves[0].points[0].ceiling, 0.0) << "one offspring has one sire";
+
+  options.input.shares = {{"0.5", "0.5"}};
+  const PlanResult even = run_curve_command(options, {EXAMPLE_STUDY}, 3, 1);
+  EXPECT_EQ(even.notes.back().find("shares alone"), std::string::npos)
+      << "0.998 at 10 does not keep it from 0.95";
 }

@@ -9,6 +9,7 @@
 #include "plan/parallel.h"
 #include "plan/plan_text.h"
 #include "simulation/estimate.h"
+#include "simulation/sire_ceiling.h"
 
 namespace {
 
@@ -23,7 +24,8 @@ DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t
   prepare_estimates(study, *work);
   RandomState random{seed};
   for (int size = range.from; size <= range.to && !stopped; size += range.step) {
-    curve.points.push_back(CurvePoint{size, count_detections(study, size, *work, random)});
+    const double ceiling = several_sires_chance(study, size);
+    curve.points.push_back(CurvePoint{size, count_detections(study, size, *work, random), ceiling});
     if (!done(static_cast<int>(curve.points.size()))) stopped = true;
   }
   return curve;
@@ -73,14 +75,15 @@ void interval95(int detections, double& low, double& high) {
 
 std::string curve_table(const std::vector<DesignCurve>& curves, bool with_design) {
   std::string table = with_design ? "design," : "";
-  table += "brood_size,probability,standard_error,ci_low,ci_high\n";
-  char line[128];
+  table += "brood_size,probability,standard_error,ci_low,ci_high,ceiling\n";
+  char line[160];
   for (const DesignCurve& curve : curves) {
     for (const CurvePoint& point : curve.points) {
       double low = 0, high = 0;
       interval95(point.detections, low, high);
-      std::snprintf(line, sizeof line, "%d,%.3f,%.4f,%.4f,%.4f\n", point.brood_size,
-                    running_share(point.detections), standard_error(point.detections), low, high);
+      std::snprintf(line, sizeof line, "%d,%.3f,%.4f,%.4f,%.4f,%.4f\n", point.brood_size,
+                    running_share(point.detections), standard_error(point.detections), low, high,
+                    point.ceiling);
       table += (with_design ? csv_cell(curve.label) + "," : "") + line;
     }
   }
@@ -95,7 +98,7 @@ int smallest_reaching(const DesignCurve& curve, double target) {
 }
 
 std::string target_line(const DesignCurve& curve, double target, bool labelled) {
-  char line[200];
+  char line[320];
   const int size = smallest_reaching(curve, target);
   if (size > 0) {
     int detections = 0;
@@ -110,11 +113,19 @@ std::string target_line(const DesignCurve& curve, double target, bool labelled) 
     for (size_t n = 1; n < curve.points.size(); ++n) {
       if (curve.points[n].detections > curve.points[best].detections) best = n;
     }
-    std::snprintf(
-        line, sizeof line,
-        "%s brood size from %d to %d reaches %g (highest estimate %.3f, at %d).\n",
-        labelled ? "no" : "No", curve.points.front().brood_size, curve.points.back().brood_size,
-        target, printed_probability(curve.points[best].detections), curve.points[best].brood_size);
+    // Whether the shares alone keep the range from the target: then no
+    // loci could reach it there.
+    const CurvePoint& largest = curve.points.back();
+    char ceiling[96] = "";
+    if (largest.ceiling < target) {
+      std::snprintf(ceiling, sizeof ceiling, "; the shares alone allow at most %.4f at %d",
+                    largest.ceiling, largest.brood_size);
+    }
+    std::snprintf(line, sizeof line,
+                  "%s brood size from %d to %d reaches %g (highest estimate %.3f, at %d%s).\n",
+                  labelled ? "no" : "No", curve.points.front().brood_size, largest.brood_size,
+                  target, printed_probability(curve.points[best].detections),
+                  curve.points[best].brood_size, ceiling);
   }
   return labelled ? curve.label + ": " + line : line;
 }

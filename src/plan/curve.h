@@ -20,6 +20,7 @@ struct CurveRange {
 struct CurvePoint {
   int brood_size;
   int detections;  // of TRIAL_COUNT trials
+  double ceiling;  // the chance that two or more sires father the brood
 };
 
 struct DesignCurve {
@@ -53,7 +54,8 @@ double standard_error(int detections);
 // The 95 % Wilson score interval of the share of detecting trials.
 void interval95(int detections, double& low, double& high);
 
-// The table: design,brood_size,probability,standard_error,ci_low,ci_high.
+// The table: design,brood_size,probability,standard_error,ci_low,ci_high,
+// ceiling.
 // With `with_design` false the design column is left out (one design).
 std::string curve_table(const std::vector<DesignCurve>& curves, bool with_design);
 

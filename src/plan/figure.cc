@@ -107,7 +107,7 @@ std::string curve_figure(const std::vector<DesignCurve>& curves, const FigureOpt
     script << "$design" << d << " << EOD\n";
     for (const CurvePoint& point : curves[d].points) {
       script << point.brood_size << " " << short_number(printed_probability(point.detections))
-             << "\n";
+             << " " << short_number(point.ceiling) << "\n";
       first = std::min(first, point.brood_size);
       last = std::max(last, point.brood_size);
     }
@@ -136,6 +136,12 @@ std::string curve_figure(const std::vector<DesignCurve>& curves, const FigureOpt
     script << "$design" << d << " using 1:2 with linespoints linecolor " << d + 1
            << " pointtype 7 pointsize 0.5 title " << gnuplot_string(curves[d].label)
            << ", \\\n     ";
+  }
+  // Each design's ceiling, thin and light: the chance that two or more
+  // sires father the brood, which no loci can exceed.
+  for (size_t d = 0; d < curves.size(); ++d) {
+    script << "$design" << d << " using 1:3 with lines linewidth 0.8 linecolor '#b0b0b0' "
+           << (d == 0 ? "title 'two or more sires father the brood'" : "notitle") << ", \\\n     ";
   }
   script << short_number(options.target) << " with lines dashtype 2 linecolor 'black' title "
          << gnuplot_string("target " + short_number(options.target)) << "\n";

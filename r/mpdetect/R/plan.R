@@ -182,6 +182,8 @@ plot.mpdetect_curve <- function(x, ...) {
   smallest <- smallest_sizes(x)
   for (n in seq_along(labels)) {
     rows <- x[designs == labels[n], ]
+    # The ceiling: the chance that two or more sires father the brood.
+    if ("ceiling" %in% names(rows)) graphics::lines(rows$brood_size, rows$ceiling, col = "grey70")
     graphics::lines(rows$brood_size, rows$probability, col = colours[n], lwd = 2)
     at <- smallest[[n]]
     if (!is.na(at)) {

@@ -25,10 +25,11 @@ smallest_sizes(curve)
 }
 \value{A data frame of class \code{mpdetect_curve}: \code{design} (when there
 are several), \code{brood_size}, \code{probability}, \code{standard_error},
-\code{ci_low}, \code{ci_high}, with the attributes \code{seed} and
+\code{ci_low}, \code{ci_high}, \code{ceiling}, with the attributes \code{seed} and
 \code{target}. \code{smallest_sizes} gives each design's smallest size
 reaching the target (\code{NA} where none does). \code{plot} draws the curves
-with the target and each design's smallest size marked.}
+with the target and each design's smallest size marked, and in light grey each
+design's \code{ceiling}, the chance that two or more sires father the brood.}
 \details{A long run can be interrupted from the console; in an interactive
 session it reports its progress.}
 \examples{
