@@ -189,13 +189,63 @@ TEST(Curves, OneDesignIsTheDialogueAndThreadsChangeNothing) {
   EXPECT_EQ(twenty[0].points[0].detections, 30988);
 
   EXPECT_EQ(curve_table({twenty[0]}, false),
-            "brood_size,probability,standard_error,ci_low,ci_high,ceiling\n"
-            "20,0.620,0.0022,0.6155,0.6240,1.0000\n");
-  EXPECT_EQ(target_line(twenty[0], 0.6, false),
+            "brood_size,probability,standard_error,ci_low,ci_high,ceiling,decision,refined_trials,"
+            "refined_probability,refined_ci_low,refined_ci_high\n"
+            "20,0.620,0.0022,0.6155,0.6240,1.0000,below,,,,\n");
+  const auto at_06 =
+      estimate_curves({designs[0]}, CurveRange{20, 20, 1}, 12345, 1, {}, nullptr, {0.6, 50000});
+  EXPECT_EQ(target_line(at_06[0], 0.6, false),
             "Smallest brood size reaching 0.6: 20 (estimate 0.620).\n");
   EXPECT_EQ(target_line(twenty[0], 0.7, true),
             "3 loci; 2 sires 0.5/0.5; mother untyped: no brood size from 20 to 20 reaches 0.7 "
             "(highest estimate 0.620, at 20).\n");
+}
+
+// An estimate whose interval holds the target goes on until the decision is
+// made or the trials are spent: 0.620 at 20 (30988 of 50000) against 0.62
+// takes more trials, which begin where the first 50000 ended (the refined
+// count holds the first 50000's), and the estimates of the curve are
+// untouched. With max_trials at 50000 it stays open, and is named.
+TEST(Curves, DecisionsThatHold) {
+  std::vector<Design> designs;
+  Notes notes;
+  InputOptions options;
+  options.shares = {{"0.5", "0.5"}};
+  ASSERT_TRUE(add_designs("example", EXAMPLE_STUDY, options, designs, notes).ok);
+  const CurveRange range{20, 22, 1};
+  const auto plain = estimate_curves(designs, range, 12345, 1, {}, nullptr, {0.95, 50000});
+  const auto open = estimate_curves(designs, range, 12345, 1, {}, nullptr, {0.62, 50000});
+  const auto refined =
+      estimate_curves(designs, range, 12345, 1, {}, nullptr, {0.62, DEFAULT_MAX_TRIALS});
+  ASSERT_EQ(refined[0].points.size(), 3u);
+  for (size_t n = 0; n < 3; ++n) {
+    EXPECT_EQ(refined[0].points[n].detections, plain[0].points[n].detections) << n;
+    EXPECT_EQ(open[0].points[n].detections, plain[0].points[n].detections) << n;
+  }
+  EXPECT_EQ(plain[0].points[0].detections, 30988);
+  EXPECT_EQ(open[0].points[0].decision, Decision::OPEN);
+  const CurvePoint& at20 = refined[0].points[0];
+  EXPECT_GT(at20.trials, TRIAL_COUNT);
+  EXPECT_TRUE(at20.decision != Decision::OPEN || at20.trials == DEFAULT_MAX_TRIALS);
+
+  // The refined count is the plain trials' over as many trials.
+  StudyData study = designs[0].study;
+  static EstimateWork work;
+  prepare_estimates(study, work);
+  RandomState random{12345};
+  EXPECT_EQ(count_more_detections(study, 20, at20.trials, work, random), at20.all_detections);
+
+  const std::string line = target_line(open[0], 0.62, false);
+  EXPECT_NE(line.find("at 20 the decision stayed open (estimate 0.6198, 95 % interval 0.6155 to "
+                      "0.6240, 50000 trials)"),
+            std::string::npos)
+      << line;
+  const std::string table = curve_table(refined, false);
+  EXPECT_NE(table.find("\n20,0.620,0.0022,0.6155,0.6240,1.0000," +
+                       std::string(at20.decision == Decision::OPEN ? "open," : "") +
+                       std::to_string(at20.trials)),
+            std::string::npos)
+      << table;
 }
 
 TEST(Curves, IntervalHoldsTheEstimate) {
@@ -391,7 +441,9 @@ TEST(Curves, TheSharesCeilingIsShown) {
   const std::string& line = result.notes.back();
   EXPECT_NE(line.find("; the shares alone allow at most 0.6512 at 10)"), std::string::npos) << line;
   EXPECT_NE(result.output.find("\n10,"), std::string::npos);
-  EXPECT_EQ(result.output.substr(result.output.rfind(',') + 1), "0.6512\n");
+  EXPECT_NE(result.output.find("\n10,0.245,0.0019,0.2410,0.2485,0.6512,below,,,,\n"),
+            std::string::npos)
+      << result.output;
   EXPECT_EQ(result.curves[0].points[0].ceiling, 0.0) << "one offspring has one sire";
 
   options.input.shares = {{"0.5", "0.5"}};

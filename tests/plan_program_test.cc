@@ -83,7 +83,8 @@ TEST_F(PlanProgramTest, OneStudyCurveIsTheDialogueUnderTheSameClock) {
   }
   const std::vector<std::string> rows = lines_of(table.output);
   ASSERT_EQ(rows.size(), 11u);
-  EXPECT_EQ(rows[0], "brood_size,probability,standard_error,ci_low,ci_high,ceiling");
+  EXPECT_EQ(rows[0].substr(0, rows[0].find(",ceiling")),
+            "brood_size,probability,standard_error,ci_low,ci_high");
   ASSERT_EQ(reports.size(), 10u);
   for (size_t n = 1; n < rows.size(); ++n) {
     EXPECT_EQ(rows[n].substr(0, rows[n].find(',')), std::to_string(2 * n));
@@ -98,7 +99,8 @@ TEST_F(PlanProgramTest, DesignsShareTheSeed) {
   ASSERT_EQ(two.status, 0) << two.errors;
   const std::vector<std::string> alone = lines_of(one.output), both = lines_of(two.output);
   ASSERT_EQ(both.size(), 13u);
-  EXPECT_EQ(both[0], "design,brood_size,probability,standard_error,ci_low,ci_high,ceiling");
+  EXPECT_EQ(both[0].substr(0, both[0].find(",ceiling")),
+            "design,brood_size,probability,standard_error,ci_low,ci_high");
   // The second design's rows are what it gives on its own.
   for (size_t n = 1; n < alone.size(); ++n)
     EXPECT_EQ(both[6 + n], "3 loci; 2 sires 0.8/0.2; mother untyped," + alone[n]);

@@ -69,8 +69,7 @@ std::string result_json(const PlanResult& result, const std::vector<PlanOptions>
     const DesignCurve& curve = result.curves[d];
     out += d ? "," : "";
     out += "{\"label\":" + json_string(curve.label) +
-           ",\"smallest\":" + std::to_string(smallest_reaching(curve, options.front().target)) +
-           ",\"points\":[";
+           ",\"smallest\":" + std::to_string(smallest_reaching(curve)) + ",\"points\":[";
     for (size_t n = 0; n < curve.points.size(); ++n) {
       char point[64];
       std::snprintf(point, sizeof point, "%s[%d,%.3f]", n ? "," : "", curve.points[n].brood_size,

@@ -1,7 +1,7 @@
 #include "plan/brood_judgement.h"
 
 #include <algorithm>
-#include <regex>
+#include <regex.h>
 
 #include "plan/plan_text.h"
 #include "simulation/locus_judgement.h"
@@ -85,19 +85,19 @@ Status find_mothers(const PopulationData& data, const std::string& rule, std::ve
     }
     return success();
   }
-  std::regex pattern;
-  try {
-    pattern = std::regex(rule, std::regex::ECMAScript);
-  } catch (const std::regex_error&) {
+  // A POSIX extended expression, matched against the whole identifier.
+  regex_t pattern;
+  if (regcomp(&pattern, ("^(" + rule + ")$").c_str(), REG_EXTENDED | REG_NOSUB) != 0) {
     return failure("--mothers " + rule +
                    ": names no individual and is not a regular expression either");
   }
-  for (int n = 0; n < count; ++n) {
-    if (!std::regex_match(data.individuals[n].id, pattern)) continue;
-    const Status set = set_mother(data, n, mother);
-    if (!set.ok) return set;
+  Status result = success();
+  for (int n = 0; n < count && result.ok; ++n) {
+    if (regexec(&pattern, data.individuals[n].id.c_str(), 0, nullptr, 0) == 0)
+      result = set_mother(data, n, mother);
   }
-  return success();
+  regfree(&pattern);
+  return result;
 }
 
 BroodVerdict judge_genotyped_brood(const PopulationData& data, int sample, int mother,

@@ -15,7 +15,7 @@
 
 // Finds each sample's mother by `rule`: "first" (the sample's first
 // individual), identifiers separated by commas, or else a regular
-// expression (ECMAScript) that the whole identifier matches. mother[s] is
+// expression (POSIX extended) that the whole identifier matches. mother[s] is
 // the index into data.individuals of sample s's mother, or -1 when the rule
 // finds none there. An identifier names every individual that has it
 // (each brood's mother may be called "M"). Refuses an identifier that no

@@ -1,5 +1,6 @@
 #include "plan/curve.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -13,19 +14,43 @@
 
 namespace {
 
+// Goes on with the trials of an estimate whose decision is open, from
+// where its first TRIAL_COUNT trials left the generator and the mother
+// (copies: the curve's own estimates go on from there untouched), doubling
+// the trials until the decision is made or max_trials are spent.
+void refine(CurvePoint& point, const StudyData& study, EstimateWork& work,
+            const RandomState& random, const CurveTarget& target) {
+  StudyData more = study;
+  RandomState state = random;
+  while (point.decision == Decision::OPEN && point.trials < target.max_trials) {
+    const int64_t batch = std::min(point.trials, target.max_trials - point.trials);
+    point.all_detections += count_more_detections(more, point.brood_size, batch, work, state);
+    point.trials += batch;
+    point.decision = decide(point.all_detections, point.trials, target.target);
+  }
+}
+
 // The curve of one design, cut short once `stopped` is set (by this design's
-// `done` or another's).
+// `done` or another's). Open decisions are refined up to the first size
+// that reaches the target; past it no decision changes the answer.
 DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t seed,
-                         const std::function<bool(int)>& done, std::atomic<bool>& stopped) {
+                         const CurveTarget& target, const std::function<bool(int)>& done,
+                         std::atomic<bool>& stopped) {
   DesignCurve curve{design.label, {}};
   StudyData study = design.study;
   // Default-initialised: the estimator fills what it reads.
   const std::unique_ptr<EstimateWork> work(new EstimateWork);
   prepare_estimates(study, *work);
   RandomState random{seed};
+  bool reached = false;
   for (int size = range.from; size <= range.to && !stopped; size += range.step) {
     const double ceiling = several_sires_chance(study, size);
-    curve.points.push_back(CurvePoint{size, count_detections(study, size, *work, random), ceiling});
+    const int detections = count_detections(study, size, *work, random);
+    CurvePoint point{size,        detections, ceiling,
+                     TRIAL_COUNT, detections, decide(detections, TRIAL_COUNT, target.target)};
+    if (!reached && point.decision == Decision::OPEN) refine(point, study, *work, random, target);
+    reached = reached || point.decision == Decision::REACHES;
+    curve.points.push_back(point);
     if (!done(static_cast<int>(curve.points.size()))) stopped = true;
   }
   return curve;
@@ -35,15 +60,25 @@ DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t
 
 std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
                                          const CurveRange& range, uint32_t seed, int threads,
-                                         const EstimateDone& done, bool* complete) {
+                                         const EstimateDone& done, bool* complete,
+                                         const CurveTarget& target) {
   std::vector<DesignCurve> curves(designs.size());
   std::atomic<bool> stopped{false};
   run_jobs(designs.size(), threads, [&](size_t d) {
     curves[d] = estimate_one(
-        designs[d], range, seed, [&](int sizes) { return !done || done(d, sizes); }, stopped);
+        designs[d], range, seed, target, [&](int sizes) { return !done || done(d, sizes); },
+        stopped);
   });
   if (complete) *complete = !stopped;
   return curves;
+}
+
+Decision decide(int64_t detections, int64_t trials, double target) {
+  double low = 0, high = 0;
+  interval95(detections, trials, low, high);
+  if (low >= target) return Decision::REACHES;
+  if (high < target) return Decision::BELOW;
+  return Decision::OPEN;
 }
 
 int sizes_in(const CurveRange& range) {
@@ -61,53 +96,123 @@ double standard_error(int detections) {
   return std::sqrt(p * (1 - p) / TRIAL_COUNT);
 }
 
-void interval95(int detections, double& low, double& high) {
+void interval95(int64_t detections, int64_t trials, double& low, double& high) {
   const double z = 1.959963984540054;
-  const double n = TRIAL_COUNT;
-  const double p = detections / n;
+  const double n = static_cast<double>(trials);
+  const double p = static_cast<double>(detections) / n;
   const double centre = (p + z * z / (2 * n)) / (1 + z * z / n);
   const double half = z / (1 + z * z / n) * std::sqrt(p * (1 - p) / n + z * z / (4 * n * n));
   // At no detections or all, the interval reaches 0 or 1 exactly; rounding
   // alone would leave it a hair short of the estimate.
   low = detections == 0 ? 0.0 : std::fmax(0.0, centre - half);
-  high = detections == TRIAL_COUNT ? 1.0 : std::fmin(1.0, centre + half);
+  high = detections == trials ? 1.0 : std::fmin(1.0, centre + half);
 }
+
+void interval95(int detections, double& low, double& high) {
+  interval95(detections, TRIAL_COUNT, low, high);
+}
+
+namespace {
+
+const char* decision_name(Decision decision) {
+  switch (decision) {
+    case Decision::REACHES:
+      return "reaches";
+    case Decision::BELOW:
+      return "below";
+    case Decision::OPEN:
+      break;
+  }
+  return "open";
+}
+
+bool refined(const CurvePoint& point) {
+  return point.trials > TRIAL_COUNT;
+}
+
+double share_of(const CurvePoint& point) {
+  return static_cast<double>(point.all_detections) / static_cast<double>(point.trials);
+}
+
+// "estimate 0.9521, 95 % interval 0.9512 to 0.9530, 400000 trials"
+std::string refined_text(const CurvePoint& point) {
+  double low = 0, high = 0;
+  interval95(point.all_detections, point.trials, low, high);
+  char text[128];
+  std::snprintf(text, sizeof text, "estimate %.4f, 95 %% interval %.4f to %.4f, %lld trials",
+                share_of(point), low, high, static_cast<long long>(point.trials));
+  return text;
+}
+
+// The decisions before the smallest size (or in the whole range) that
+// stayed open, as "; open at 6 after 1000000 trials (estimate ...)".
+std::string open_text(const DesignCurve& curve, int before) {
+  std::string text;
+  for (const CurvePoint& point : curve.points) {
+    if (before > 0 && point.brood_size >= before) break;
+    if (point.decision != Decision::OPEN) continue;
+    text += "; at " + std::to_string(point.brood_size) + " the decision stayed open (" +
+            refined_text(point) + ")";
+  }
+  return text;
+}
+
+}  // namespace
 
 std::string curve_table(const std::vector<DesignCurve>& curves, bool with_design) {
   std::string table = with_design ? "design," : "";
-  table += "brood_size,probability,standard_error,ci_low,ci_high,ceiling\n";
-  char line[160];
+  table +=
+      "brood_size,probability,standard_error,ci_low,ci_high,ceiling,decision,refined_trials,"
+      "refined_probability,refined_ci_low,refined_ci_high\n";
+  char line[256];
   for (const DesignCurve& curve : curves) {
     for (const CurvePoint& point : curve.points) {
       double low = 0, high = 0;
       interval95(point.detections, low, high);
-      std::snprintf(line, sizeof line, "%d,%.3f,%.4f,%.4f,%.4f,%.4f\n", point.brood_size,
+      char more[128] = ",,,";
+      if (refined(point)) {
+        double refined_low = 0, refined_high = 0;
+        interval95(point.all_detections, point.trials, refined_low, refined_high);
+        std::snprintf(more, sizeof more, "%lld,%.4f,%.4f,%.4f",
+                      static_cast<long long>(point.trials), share_of(point), refined_low,
+                      refined_high);
+      }
+      std::snprintf(line, sizeof line, "%d,%.3f,%.4f,%.4f,%.4f,%.4f,%s,%s\n", point.brood_size,
                     running_share(point.detections), standard_error(point.detections), low, high,
-                    point.ceiling);
+                    point.ceiling, decision_name(point.decision), more);
       table += (with_design ? csv_cell(curve.label) + "," : "") + line;
     }
   }
   return table;
 }
 
-int smallest_reaching(const DesignCurve& curve, double target) {
+int smallest_reaching(const DesignCurve& curve) {
   for (const CurvePoint& point : curve.points) {
-    if (printed_probability(point.detections) >= target) return point.brood_size;
+    if (point.decision == Decision::REACHES) return point.brood_size;
   }
   return 0;
 }
 
 std::string target_line(const DesignCurve& curve, double target, bool labelled) {
   char line[320];
-  const int size = smallest_reaching(curve, target);
+  const int size = smallest_reaching(curve);
+  std::string text;
   if (size > 0) {
-    int detections = 0;
+    const CurvePoint* at = nullptr;
     for (const CurvePoint& point : curve.points) {
-      if (point.brood_size == size) detections = point.detections;
+      if (point.brood_size == size) at = &point;
     }
-    std::snprintf(line, sizeof line, "%s brood size reaching %g: %d (estimate %.3f).\n",
-                  labelled ? "smallest" : "Smallest", target, size,
-                  printed_probability(detections));
+    // Today's words when the first TRIAL_COUNT trials decided it.
+    char estimate[160];
+    if (refined(*at)) {
+      std::snprintf(estimate, sizeof estimate, "%s", refined_text(*at).c_str());
+    } else {
+      std::snprintf(estimate, sizeof estimate, "estimate %.3f",
+                    printed_probability(at->detections));
+    }
+    std::snprintf(line, sizeof line, "%s brood size reaching %g: %d (%s)",
+                  labelled ? "smallest" : "Smallest", target, size, estimate);
+    text = line + open_text(curve, size) + ".\n";
   } else {
     size_t best = 0;
     for (size_t n = 1; n < curve.points.size(); ++n) {
@@ -122,10 +227,11 @@ std::string target_line(const DesignCurve& curve, double target, bool labelled) 
                     largest.ceiling, largest.brood_size);
     }
     std::snprintf(line, sizeof line,
-                  "%s brood size from %d to %d reaches %g (highest estimate %.3f, at %d%s).\n",
+                  "%s brood size from %d to %d reaches %g (highest estimate %.3f, at %d%s)",
                   labelled ? "no" : "No", curve.points.front().brood_size, largest.brood_size,
                   target, printed_probability(curve.points[best].detections),
                   curve.points[best].brood_size, ceiling);
+    text = line + open_text(curve, 0) + ".\n";
   }
-  return labelled ? curve.label + ": " + line : line;
+  return labelled ? curve.label + ": " + text : text;
 }

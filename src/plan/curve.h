@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plan/design.h"
+#include "simulation/estimate.h"
 
 struct CurveRange {
   int from = 1;
@@ -17,10 +18,33 @@ struct CurveRange {
   int step = 1;
 };
 
+// Where an estimate stands against the target: its 95 % interval at or
+// above it, below it, or holding it (the decision open).
+enum class Decision { BELOW, REACHES, OPEN };
+
+// How a curve decides which sizes reach the target: by each estimate's
+// interval; an estimate whose interval holds the target, up to the first
+// size that reaches it, goes on with more trials, up to max_trials in all,
+// until the interval lies on one side. max_trials = TRIAL_COUNT never goes
+// on.
+struct CurveTarget {
+  double target = 0.95;
+  int64_t max_trials = TRIAL_COUNT;
+};
+
+// Trials a refined decision may take by default, and at most.
+constexpr int64_t DEFAULT_MAX_TRIALS = 1000000;
+constexpr int64_t MOST_TRIALS = 100000000;
+
 struct CurvePoint {
   int brood_size;
-  int detections;  // of TRIAL_COUNT trials
+  int detections;  // of TRIAL_COUNT trials: the estimate the dialogue gives
   double ceiling;  // the chance that two or more sires father the brood
+  // The trials the decision rests on (TRIAL_COUNT, or more where it was
+  // refined) and the detections among them, the first TRIAL_COUNT included.
+  int64_t trials;
+  int64_t all_detections;
+  Decision decision;
 };
 
 struct DesignCurve {
@@ -40,7 +64,11 @@ using EstimateDone = std::function<bool(size_t design, int done)>;
 // REQUIRES: 1 <= from <= to <= MAX_OFFSPRING; step >= 1.
 std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
                                          const CurveRange& range, uint32_t seed, int threads,
-                                         const EstimateDone& done = {}, bool* complete = nullptr);
+                                         const EstimateDone& done = {}, bool* complete = nullptr,
+                                         const CurveTarget& target = {});
+
+// The decision for `detections` of `trials` against `target`.
+Decision decide(int64_t detections, int64_t trials, double target);
 
 // How many sizes the range holds.
 int sizes_in(const CurveRange& range);
@@ -51,17 +79,23 @@ double printed_probability(int detections);
 // The Monte Carlo standard error of an estimate from `detections`.
 double standard_error(int detections);
 
-// The 95 % Wilson score interval of the share of detecting trials.
+// The 95 % Wilson score interval of the share of detecting trials, of
+// TRIAL_COUNT or of `trials`.
 void interval95(int detections, double& low, double& high);
+void interval95(int64_t detections, int64_t trials, double& low, double& high);
 
 // The table: design,brood_size,probability,standard_error,ci_low,ci_high,
-// ceiling.
+// ceiling,decision,refined_trials,refined_probability,refined_ci_low,
+// refined_ci_high; the refined cells empty where the decision rests on the
+// first TRIAL_COUNT trials.
 // With `with_design` false the design column is left out (one design).
 std::string curve_table(const std::vector<DesignCurve>& curves, bool with_design);
 
-// The smallest brood size of a curve whose estimate reaches `target`, or 0.
-int smallest_reaching(const DesignCurve& curve, double target);
+// The smallest brood size of a curve whose decision is that it reaches the
+// target, or 0.
+int smallest_reaching(const DesignCurve& curve);
 
 // The line that names that size, or says that no size of the range reaches
-// the target; prefixed with the design's label when `labelled`.
+// the target, naming the decisions before it that stayed open; prefixed
+// with the design's label when `labelled`.
 std::string target_line(const DesignCurve& curve, double target, bool labelled);

@@ -112,7 +112,7 @@ std::string curve_figure(const std::vector<DesignCurve>& curves, const FigureOpt
       last = std::max(last, point.brood_size);
     }
     script << "EOD\n";
-    const int size = smallest_reaching(curves[d], options.target);
+    const int size = smallest_reaching(curves[d]);
     if (size > 0) {
       int detections = 0;
       for (const CurvePoint& point : curves[d].points) {

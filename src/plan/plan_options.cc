@@ -38,6 +38,9 @@ const OptionRule OPTIONS[] = {
     {"--to", true, "c", "N  last brood size (default 100)"},
     {"--step", true, "c", "N  step between brood sizes (default 1)"},
     {"--target", true, "c", "P  probability to reach, above 0 and at most 1 (default 0.95)"},
+    {"--max-trials", true, "c",
+     "N  trials an estimate whose interval holds the target may go on to (default 1000000; "
+     "50000: none)"},
     {"--size", true, "clb", "curve, broods: WxH image size (default 800x600); loci: N brood size"},
     {"--plot-size", true, "l", "WxH  image size (default 800x600)"},
     {"--seed", true, "clb", "N  seed the generator with N instead of the clock"},
@@ -144,6 +147,11 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
     if (!parse_number(value, target) || !(target > 0 && target <= 1))
       return refuse("a probability above 0 and at most 1");
     options.target = target;
+  } else if (name == "--max-trials") {
+    if (!whole_number(value, TRIAL_COUNT, MOST_TRIALS, number))
+      return refuse("a number of trials from " + std::to_string(TRIAL_COUNT) + " to " +
+                    std::to_string(MOST_TRIALS));
+    options.max_trials = number;
   } else if (name == "--size" && options.command == "loci") {
     if (!whole_number(value, 1, MAX_OFFSPRING, number)) return refuse(brood_sizes);
     options.brood_size = static_cast<int>(number);

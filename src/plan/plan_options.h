@@ -20,6 +20,7 @@ struct PlanOptions {
   enum { AUTOMATIC, CSV, TABLE } layout = AUTOMATIC;  // panel
   CurveRange range;
   double target = 0.95;
+  int64_t max_trials = DEFAULT_MAX_TRIALS;  // curve: trials a decision may take
   bool seeded = false;
   uint32_t seed = 0;
   std::string plot;

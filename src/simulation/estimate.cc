@@ -24,6 +24,26 @@ int count_detections(StudyData& study, int32_t brood_size, EstimateWork& work,
 #endif
 }
 
+int64_t count_more_detections(StudyData& study, int32_t brood_size, int64_t trials,
+                              EstimateWork& work, RandomState& random) {
+  int64_t detections = 0;
+#ifdef MPDETECT_PLAIN_ESTIMATE
+  seed_random(random.value);
+  for (int64_t t = 0; t < trials; ++t) {
+    sample_brood(study, brood_size, work.trial);
+    detections += judge_brood(study, brood_size, work.trial, work.fast.judged);
+  }
+  random.value = random_state();
+#else
+  // In runs of TRIAL_COUNT, each continuing where the last left off.
+  for (int64_t done = 0; done < trials; done += TRIAL_COUNT) {
+    const int run = static_cast<int>(trials - done < TRIAL_COUNT ? trials - done : TRIAL_COUNT);
+    detections += fast_count_detections(study, brood_size, run, work.fast, random);
+  }
+#endif
+  return detections;
+}
+
 double running_share(int detections) {
   double sum = 0;
   for (int n = 0; n < detections; ++n) sum += 1.0 / TRIAL_COUNT;

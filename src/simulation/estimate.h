@@ -36,6 +36,13 @@ void judge_only(EstimateWork& work, const JudgedOffspring& judged);
 // REQUIRES: work prepared for this study; brood_size <= MAX_OFFSPRING.
 int count_detections(StudyData& study, int32_t brood_size, EstimateWork& work, RandomState& random);
 
+// Runs `trials` further trials of brood_size from `random`, as that many
+// calls of run_trial would (the same build choice as count_detections),
+// and returns how many detect. For estimates beyond TRIAL_COUNT trials.
+// REQUIRES: as count_detections; trials >= 0.
+int64_t count_more_detections(StudyData& study, int32_t brood_size, int64_t trials,
+                              EstimateWork& work, RandomState& random);
+
 // The estimate as the dialogue prints it: 1/TRIAL_COUNT added `detections`
 // times, one addition after the other from 0. It is not detections /
 // TRIAL_COUNT exactly; the rounding of the running sum can change the third

@@ -29,7 +29,7 @@ tell <- function(notes) {
 read_table <- function(text) {
   if (!nzchar(text)) return(data.frame())
   utils::read.csv(text = text, check.names = FALSE, stringsAsFactors = FALSE,
-                  na.strings = character(), colClasses = NA, encoding = "UTF-8")
+                  na.strings = "", colClasses = NA, encoding = "UTF-8")
 }
 
 # A table as mpplan wrote it, with the text itself kept beside it.
@@ -117,11 +117,12 @@ range_words <- function(sizes) {
 
 power_curve <- function(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1:100,
                         target = 0.95, seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE,
-                        as_is = FALSE, format = NULL, threads = 1L) {
+                        as_is = FALSE, format = NULL, threads = 1L, max_trials = 1000000) {
   seed <- seed_of(seed)
   words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format),
              range_words(sizes), "--target", number_text(target), "--seed",
-             format(seed, scientific = FALSE))
+             format(seed, scientific = FALSE), "--max-trials",
+             format(max_trials, scientific = FALSE))
   result <- run_plan("curve", inputs_of(x, deparse1(substitute(x))), words, seed, threads, progress = interactive())
   curve <- as_table(result$output, "mpdetect_curve")
   attr(curve, "seed") <- seed
@@ -160,14 +161,13 @@ judge_broods <- function(x, mothers = "first", population = NULL, sires = NULL, 
   broods
 }
 
-# The smallest size of each design whose estimate, as printed, reaches the
-# target; NA for a design that reaches it nowhere.
+# The smallest size of each design whose decision is that it reaches the
+# target (mpplan's); NA for a design that reaches it nowhere.
 smallest_sizes <- function(curve) {
-  target <- attr(curve, "target")
   designs <- if ("design" %in% names(curve)) curve$design else rep("", nrow(curve))
   sapply(unique(designs), function(d) {
     rows <- curve[designs == d, ]
-    reach <- rows$brood_size[rows$probability >= target]
+    reach <- rows$brood_size[rows$decision == "reaches"]
     if (length(reach) == 0L) NA_integer_ else min(reach)
   })
 }

@@ -9,7 +9,7 @@ from one seed (\code{mpplan curve}); 50000 simulated broods per estimate.}
 \usage{
 power_curve(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1:100,
             target = 0.95, seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE,
-            as_is = FALSE, format = NULL, threads = 1L)
+            as_is = FALSE, format = NULL, threads = 1L, max_trials = 1000000)
 smallest_sizes(curve)
 \method{plot}{mpdetect_curve}(x, ...)
 }
@@ -20,12 +20,16 @@ smallest_sizes(curve)
   \link{mpdetect-inputs}.}
 \item{sizes}{brood sizes from 1 to 100 in even steps.}
 \item{target}{the probability to reach.}
+\item{max_trials}{trials an estimate whose 95 \% interval holds the target may go
+  on to, until the interval lies on one side (50000: none).}
 \item{curve}{a result of \code{power_curve}.}
 \item{...}{passed to \code{plot}.}
 }
 \value{A data frame of class \code{mpdetect_curve}: \code{design} (when there
 are several), \code{brood_size}, \code{probability}, \code{standard_error},
-\code{ci_low}, \code{ci_high}, \code{ceiling}, with the attributes \code{seed} and
+\code{ci_low}, \code{ci_high}, \code{ceiling}, \code{decision} (\code{"reaches"},
+\code{"below"} or \code{"open"}, by the interval) and the \code{refined_} columns
+where a decision took more trials, with the attributes \code{seed} and
 \code{target}. \code{smallest_sizes} gives each design's smallest size
 reaching the target (\code{NA} where none does). \code{plot} draws the curves
 with the target and each design's smallest size marked, and in light grey each
