@@ -3,8 +3,9 @@
 # study and panel on a generated Genepop file of 1000 individuals at 25 loci
 # (targets: under 0.2 s each); curve with 4 designs, sizes 1 to 100, on
 # bench/largest.txt (under 1.5 s); loci on bench/largest.txt at size 20
-# (under 1 s); broods on a generated file of 200 broods of 20 offspring at 12
-# loci (under 2 s). Then the memory that reading takes: panel on a generated
+# (under 1 s); the curve with the mother unsampled (under 1.5 s); broods on
+# a generated file of 200 broods of 20 offspring at 12 loci (under 2 s).
+# Then the memory that reading takes: panel on a generated
 # Genepop file of 1350 individuals at 678 loci, its peak resident size over
 # the file's size (target: at most 3, the process's own included).
 #   bash bench/plan.sh
@@ -56,6 +57,7 @@ best "panel (1000 individuals, 25 loci)" "$plan" panel large.gen
 best "curve (4 designs, 1 to 100, largest)" "$plan" curve largest.txt --seed 1 \
   --shares 0.5,0.5 --shares 0.9,0.1 --sires 5 --sires 10
 best "loci (largest, size 20)" "$plan" loci largest.txt --size 20 --seed 1
+best "curve (1 to 100, largest, unsampled)" "$plan" curve largest.txt --seed 1 --mother unsampled
 
 # 200 broods, each a mother and 20 offspring of two sires, at 12 loci of 8 to
 # 19 alleles (3-digit codes), 2 % of genotypes missing.

@@ -23,7 +23,7 @@ std::string example(const std::string& name) {
   return text.str();
 }
 
-// The study and panel of the example population, mother untyped.
+// The study and panel of the example population, mother drawn.
 struct Source {
   Panel panel;
   StudyData study;
@@ -143,7 +143,7 @@ TEST(Broods, MismatchesPlantedAreFoundAndNothingElse) {
 }
 
 // One brood on literal genotypes: paternal alleles, the least number of
-// sires, the mother untyped at a locus, the ambiguous offspring.
+// sires, the mother drawn at a locus, the ambiguous offspring.
 TEST(Broods, OneBroodJudgedByTheRules) {
   const std::string text =
       "title\nA, B, C\n"
@@ -224,15 +224,26 @@ TEST(Broods, MothersFoundByTheRule) {
       EXPECT_EQ(mothers, c.mothers) << c.rule;
     }
   }
-  // A brood whose mother the rule does not find is refused, not guessed.
+  // A brood whose mother the rule does not find is judged from the
+  // offspring alone, and said so: k3 1/1 and k4 1/5 with f2 1/2 are
+  // explained by a pair, so it shows nothing.
   BroodInputs inputs = inputs_of(text);
   inputs.mothers = "f1";
   BroodsReport report;
-  const Status refused = analysed(inputs, report);
-  EXPECT_EQ(refused.message,
-            "broods.gen: brood sample 2: --mothers f1 finds no mother among its 3 individuals; "
-            "broods without their mother cannot be judged yet");
-  EXPECT_EQ(refused.sample, "sample 2");
+  Notes notes;
+  ASSERT_TRUE(analyse_broods(inputs, 7, 1, report, notes).ok);
+  ASSERT_EQ(report.broods.size(), 2u);
+  EXPECT_TRUE(report.broods[0].mother_sampled);
+  EXPECT_EQ(report.broods[1].mother, -1);
+  EXPECT_FALSE(report.broods[1].mother_sampled);
+  EXPECT_EQ(report.broods[1].offspring.size(), 3u);
+  EXPECT_FALSE(report.broods[1].revealed);
+  EXPECT_EQ(report.broods[1].min_sires, 1);
+  EXPECT_NE(std::find(notes.begin(), notes.end(),
+                      "broods.gen: brood sample 2: --mothers f1 finds no mother among its 3 "
+                      "individuals; judged from the offspring alone, as a brood whose mother "
+                      "was not sampled"),
+            notes.end());
 }
 
 TEST(Broods, Refusals) {
@@ -247,8 +258,7 @@ TEST(Broods, Refusals) {
       {big, "", "brood sample 1: 101 offspring; a brood is judged with at most 100"},
       {"1\n2 0.5 0.5\n2\n0.5 0.5\n99 0\n", "", "not a study file"},
       {"locus,allele,frequency\nA,1,1\n", "", "not a frequency table"},
-      {"title\nA, B\nPop\nM, 0000 0000\no, 0102 0102\n", "",
-       "its mother \"M\" is typed at none of the loci"},
+      {"title\nA, B\nPop\nM, 0000 0000\no, 0102 0102\n", "", "locus A is typed in no mother"},
       {two, "title\nA\nPop\nx, 0102\n", "population.gen: has no locus B of broods.gen"},
       {two, "1\n2 0.5 0.5\n2\n0.5 0.5\n99 0\n",
        "--population takes a population sample or a frequency table"},
@@ -416,4 +426,43 @@ TEST(Broods, TheWrongMotherIsWarnedOf) {
                   : 0;
   }
   EXPECT_EQ(warned, 1);
+}
+
+// Without its mother a brood is judged from the offspring alone, and its
+// detection probability is curve's with --mother unsampled for the same
+// size, loci and seed.
+TEST(Broods, WithoutTheMotherAsCurveUnsampled) {
+  const std::string population = example("population.gen");
+  // Offspring 1/1, 2/2 and 3/3 at A: no pair of parents explains them.
+  std::string text = "title\nMpa01, Mpa02\nPop\n";
+  const char* const genotypes[] = {"142142 201201", "144144 201203", "146146 203203",
+                                   "142144 201201", "146142 203201"};
+  for (int j = 0; j < 5; ++j) text += numbered("o", j) + ", " + genotypes[j] + "\n";
+  BroodInputs inputs = inputs_of(text);
+  inputs.mothers = "M.*";
+  inputs.population_name = "population.gen";
+  inputs.population_text = population;
+  BroodsReport report;
+  ASSERT_TRUE(analysed(inputs, report).ok);
+  ASSERT_EQ(report.broods.size(), 1u);
+  const BroodVerdict& brood = report.broods[0];
+  EXPECT_FALSE(brood.mother_sampled);
+  EXPECT_TRUE(brood.loci[0].reveals);
+  EXPECT_FALSE(brood.loci[1].reveals);
+  EXPECT_EQ(brood.min_sires, 2);
+  EXPECT_TRUE(brood.mismatches.empty());
+  EXPECT_NE(brood_table(report).find("\nsample 1,,5,2,1,Mpa01,2,0,"), std::string::npos)
+      << brood_table(report);
+
+  PlanOptions curve;
+  curve.command = "curve";
+  curve.inputs = {"population.gen"};
+  curve.input.mothers = {"unsampled"};
+  curve.input.loci = "Mpa01,Mpa02";
+  curve.range = CurveRange{5, 5, 1};
+  const PlanResult expected = run_curve_command(curve, {population}, 7, 1);
+  ASSERT_TRUE(expected.status.ok) << expected.status.message;
+  EXPECT_EQ(report.detections[0][0], expected.curves[0].points[0].detections);
+  EXPECT_GT(report.detections[0][0], 0);
+  EXPECT_NE(expected.curves[0].label.find("mother not sampled"), std::string::npos);
 }

@@ -91,13 +91,15 @@ struct PlainRun {
 };
 
 PlainRun run_plain(const StudyData& start, int32_t size, int trials, uint32_t state,
-                   const JudgedOffspring& judged = every_offspring_judged()) {
+                   const JudgedOffspring& judged = every_offspring_judged(),
+                   bool unsampled = false) {
   static TrialWork work;
   PlainRun run{0, 0, start};
   seed_random(state);
   for (int t = 0; t < trials; ++t) {
     sample_brood(run.study, size, work);
-    run.detections += judge_brood(run.study, size, work, judged);
+    run.detections += unsampled ? judge_brood_unsampled(run.study, size, work, judged)
+                                : judge_brood(run.study, size, work, judged);
   }
   run.state = random_state();
   return run;
@@ -192,6 +194,45 @@ TEST(FastEstimate, LeavesOutTheOffspringNotJudged) {
       }
     }
     EXPECT_GT(differs, 100) << name << ": the left-out offspring must matter";
+  }
+}
+
+// A mother who was not sampled: the kernels judge each locus from the
+// offspring alone as the plain judgement does, with some offspring left out
+// too, and the mother carried from estimate to estimate as ever.
+TEST(FastEstimate, UnsampledMotherAgreesWithThePlainTrials) {
+  for (const auto& [name, kernel] : kernels()) {
+    std::mt19937 random(404);
+    static FastEstimator fast;
+    const int32_t sizes[] = {2, 3, 5, 20, 70};
+    int detecting = 0;
+    for (int n = 0; n < 120; ++n) {
+      std::string text = generated_study(random);
+      StudyData plain = study_from(text);
+      if (plain.mother_known) continue;
+      StudyData quick = plain;
+      prepare_fast_estimator(quick, fast);
+      fast.unsampled_mother = true;
+      JudgedOffspring judged = every_offspring_judged();
+      if (n % 3 == 0) {
+        for (int j = 0; j < MAX_OFFSPRING; j += 3)
+          judged.at[0].word[j >> 6] &= ~(uint64_t{1} << (j & 63));
+      }
+      fast.judged = judged;
+      const uint32_t seed = random();
+      const int trials = n % 10 == 0 ? 600 : 50;
+      for (int32_t size : sizes) {
+        const PlainRun expected = run_plain(plain, size, trials, seed + size, judged, true);
+        plain = expected.study;
+        RandomState state{seed + static_cast<uint32_t>(size)};
+        const int counted = kernel(quick, size, trials, fast, state);
+        ASSERT_EQ(counted, expected.detections) << name << "\n" << text << "size " << size;
+        ASSERT_EQ(state.value, expected.state) << name << "\n" << text << "size " << size;
+        ASSERT_EQ(0, std::memcmp(plain.mother, quick.mother, sizeof plain.mother)) << name;
+        detecting += counted > 0 && counted < trials ? 1 : 0;
+      }
+    }
+    EXPECT_GT(detecting, 50) << name;
   }
 }
 

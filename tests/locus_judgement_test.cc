@@ -90,3 +90,32 @@ TEST(LocusJudgement, MismatchesAndHandWorkedCounts) {
     EXPECT_EQ(paternal_count(judgement), row.count);
   }
 }
+
+// The unsampled mother's rule on hand-worked cases: whether a mother and a
+// father of two alleles each could have produced every genotype.
+TEST(LocusJudgement, ParentsExplainHandWorkedCases) {
+  struct Case {
+    const char* what;
+    std::vector<Genotype> offspring;
+    bool explained;
+  };
+  const Case cases[] = {
+      {"nothing", {}, true},
+      {"one genotype", {{{1, 2}}}, true},
+      {"two alleles, every way", {{{1, 1}}, {{1, 2}}, {{2, 2}}}, true},
+      {"three homozygotes: one parent would need all three", {{{1, 1}}, {{2, 2}}, {{3, 3}}}, false},
+      {"two homozygotes and their mix", {{{1, 1}}, {{2, 2}}, {{1, 2}}}, true},
+      {"five alleles", {{{1, 2}}, {{3, 4}}, {{5, 1}}}, false},
+      {"four alleles a pair explains (1/2 x 3/4)", {{{1, 3}}, {{1, 4}}, {{2, 3}}, {{2, 4}}}, true},
+      {"four alleles no pair explains", {{{1, 1}}, {{2, 2}}, {{3, 4}}}, false},
+      {"three alleles, mother 1/2 and father 1/3", {{{1, 1}}, {{1, 3}}, {{2, 1}}, {{2, 3}}}, true},
+      {"a parent's allele no offspring shows (1/x x 2/3)", {{{1, 2}}, {{3, 1}}}, true},
+      {"repeats change nothing", {{{1, 1}}, {{1, 1}}, {{2, 2}}, {{2, 2}}, {{3, 3}}}, false},
+      {"order within a genotype changes nothing", {{{3, 1}}, {{4, 1}}, {{3, 2}}, {{4, 2}}}, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(parents_explain(c.offspring.data(), static_cast<int>(c.offspring.size())),
+              c.explained)
+        << c.what;
+  }
+}

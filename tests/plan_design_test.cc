@@ -119,11 +119,11 @@ TEST(StudyWriter, LimitsAndMothers) {
   EXPECT_EQ(files.study.substr(files.study.rfind('\n', files.study.size() - 2) + 1), "0 1 0 0\n");
   const std::pair<const char*, const char*> refused[] = {
       {"x",
-       "mother \"x\" is not typed at locus B: give her labels locus by locus, or leave "
-       "her untyped"},
+       "mother \"x\" is not typed at locus B: give her labels locus by locus, or let her be "
+       "drawn (--mother drawn)"},
       {"nobody",
        "--mother nobody: no individual has that identifier (give her labels locus by "
-       "locus, 135/143,136/146,..., or leave her untyped)"},
+       "locus, 135/143,136/146,..., or let her be drawn (--mother drawn))"},
       {"1/9,3/3",
        "allele 9 of the mother at locus A does not occur in the sample the study is "
        "made from"},
@@ -135,6 +135,8 @@ TEST(StudyWriter, LimitsAndMothers) {
     EXPECT_EQ(result.message, message) << mother;
   }
   EXPECT_EQ(mother_choice("untyped").kind, MotherChoice::UNTYPED);
+  EXPECT_EQ(mother_choice("drawn").kind, MotherChoice::UNTYPED);
+  EXPECT_EQ(mother_choice("unsampled").kind, MotherChoice::UNSAMPLED);
 
   Panel wide = panel;
   for (int a = 0; a < MAX_ALLELES + 1; ++a) {
@@ -160,9 +162,9 @@ TEST(Designs, VariantsOfAStudyFile) {
   Notes notes;
   ASSERT_TRUE(add_designs("typed.txt", EXAMPLE_TYPED_STUDY, options, designs, notes).ok);
   ASSERT_EQ(designs.size(), 4u);
-  EXPECT_EQ(designs[0].label, "2 loci; 2 sires 0.7/0.3; mother typed");
-  EXPECT_EQ(designs[1].label, "2 loci; 2 sires 0.7/0.3; mother untyped");
-  EXPECT_EQ(designs[3].label, "2 loci; 3 sires 0.25/0.25/0.5; mother untyped");
+  EXPECT_EQ(designs[0].label, "2 loci; 2 sires 0.7/0.3; mother given");
+  EXPECT_EQ(designs[1].label, "2 loci; 2 sires 0.7/0.3; mother drawn");
+  EXPECT_EQ(designs[3].label, "2 loci; 3 sires 0.25/0.25/0.5; mother drawn");
   EXPECT_EQ(designs[0].locus_names, (std::vector<std::string>{"locus 3", "locus 1"}));
   // Locus 3 of the file comes first, with its mother pair (0, 2).
   EXPECT_EQ(designs[0].study.allele_count[0], 3);
@@ -197,7 +199,7 @@ TEST(Curves, OneDesignIsTheDialogueAndThreadsChangeNothing) {
   EXPECT_EQ(target_line(at_06[0], 0.6, false),
             "Smallest brood size reaching 0.6: 20 (estimate 0.620).\n");
   EXPECT_EQ(target_line(twenty[0], 0.7, true),
-            "3 loci; 2 sires 0.5/0.5; mother untyped: no brood size from 20 to 20 reaches 0.7 "
+            "3 loci; 2 sires 0.5/0.5; mother drawn: no brood size from 20 to 20 reaches 0.7 "
             "(highest estimate 0.620, at 20).\n");
 }
 
@@ -395,7 +397,11 @@ TEST(Designs, RepeatsMergedAndTooManyRefused) {
   many.command = "curve";
   many.inputs = {"s.txt"};
   for (int n = 1; n <= 41; ++n) many.input.shares.push_back({"0.5", std::to_string(n)});
-  for (int n = 0; n < 25; ++n) many.input.mothers.push_back("x" + std::to_string(n));
+  for (int n = 0; n < 25; ++n) {
+    std::string mother = "x";  // appended: GCC 12 misjudges a literal plus a number's text
+    mother += std::to_string(n);
+    many.input.mothers.push_back(mother);
+  }
   many.input.mothers.push_back("x0");
   const PlanResult refused = run_curve_command(many, {EXAMPLE_STUDY}, 1, 2);
   EXPECT_FALSE(refused.status.ok);

@@ -103,8 +103,8 @@ TEST_F(PlanProgramTest, DesignsShareTheSeed) {
             "design,brood_size,probability,standard_error,ci_low,ci_high");
   // The second design's rows are what it gives on its own.
   for (size_t n = 1; n < alone.size(); ++n)
-    EXPECT_EQ(both[6 + n], "3 loci; 2 sires 0.8/0.2; mother untyped," + alone[n]);
-  EXPECT_NE(two.errors.find("3 loci; 2 sires 0.5/0.5; mother untyped: no brood size from 1 to 6"),
+    EXPECT_EQ(both[6 + n], "3 loci; 2 sires 0.8/0.2; mother drawn," + alone[n]);
+  EXPECT_NE(two.errors.find("3 loci; 2 sires 0.5/0.5; mother drawn: no brood size from 1 to 6"),
             std::string::npos)
       << two.errors;
 }
@@ -301,16 +301,18 @@ TEST_F(PlanProgramTest, BroodsWritesEveryOutputOrNone) {
   EXPECT_NE(figure.find("showed multiple paternity"), std::string::npos);
 
   // The same seed gives the same table on standard output.
-  const FolderResult again = plan(
-      "broods broods.gen --population population.gen --seed 5 --shares 0.6,0.4 --sires 3");
+  const FolderResult again =
+      plan("broods broods.gen --population population.gen --seed 5 --shares 0.6,0.4 --sires 3");
   ASSERT_EQ(again.status, 0) << again.errors;
   EXPECT_EQ(again.output, read("broods.csv"));
 
-  // Refused (a mother the rule cannot find): nothing is replaced.
+  // Refused (a rule that is no pattern): nothing is replaced.
   const FolderResult refused =
-      plan("broods broods.gen --mothers B01-M --seed 5 -o broods.csv --summary summary.csv");
+      plan("broods broods.gen --mothers 'B01-M(' --seed 5 -o broods.csv --summary summary.csv");
   EXPECT_EQ(refused.status, 1);
-  EXPECT_NE(refused.errors.find("brood B02: --mothers B01-M finds no mother"), std::string::npos)
+  EXPECT_NE(refused.errors.find("--mothers B01-M(: names no individual and is not a regular "
+                                "expression either"),
+            std::string::npos)
       << refused.errors;
   EXPECT_EQ(read("broods.csv"), again.output);
   EXPECT_EQ(lines_of(read("summary.csv")).size(), 3u);

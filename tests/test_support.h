@@ -11,7 +11,7 @@
 // The example study: three loci, two sires of equal share, untyped mother.
 inline const char* const EXAMPLE_STUDY =
     "3\n4 0.4 0.3 0.2 0.1\n2 0.5 0.5\n3 0.6 0.3 0.1\n2\n0.5 0.5\n99 0\n";
-// The same with the mother typed as (0,1) (1,1) (0,2).
+// The same with the mother given as (0,1) (1,1) (0,2).
 inline const char* const EXAMPLE_TYPED_STUDY =
     "3\n4 0.4 0.3 0.2 0.1\n2 0.5 0.5\n3 0.6 0.3 0.1\n2\n0.5 0.5\n0 1 1 1 0 2\n";
 

@@ -23,8 +23,9 @@ Status at_individual(Status refusal, const Individual& individual) {
   return refusal;
 }
 
-// Each sample's mother, refusing a brood that has none or that the
-// estimator cannot hold.
+// Each sample's mother, refusing a brood the estimator cannot hold. A brood
+// whose mother is not found, or is typed at none of the loci, is judged
+// from the offspring alone, and the user is told.
 Status mothers_of_broods(const BroodInputs& inputs, const PopulationData& data,
                          const std::vector<int>& loci, std::vector<int>& mother, Notes& notes) {
   Status result = find_mothers(data, inputs.mothers, mother);
@@ -33,34 +34,32 @@ Status mothers_of_broods(const BroodInputs& inputs, const PopulationData& data,
   for (const Individual& individual : data.individuals) ++members[individual.sample];
   for (size_t s = 0; s < data.samples.size(); ++s) {
     const int sample = static_cast<int>(s);
+    const std::string who = inputs.name + ": brood " + data.samples[s];
     if (members[s] == 0) {
       notes.push_back(inputs.name + ": " + data.samples[s] + " holds no individual; left out");
       continue;
     }
-    if (mother[s] < 0) {
-      return named(inputs.name,
-                   brood_failure(data, sample,
-                                 "--mothers " + inputs.mothers + " finds no mother among its " +
-                                     std::to_string(members[s]) +
-                                     " individuals; broods without their mother cannot be judged "
-                                     "yet"));
-    }
-    const Individual& her = data.individuals[mother[s]];
-    if (members[s] - 1 > MAX_OFFSPRING) {
+    const int offspring = members[s] - (mother[s] >= 0 ? 1 : 0);
+    if (offspring > MAX_OFFSPRING) {
       return named(inputs.name, brood_failure(data, sample,
-                                              std::to_string(members[s] - 1) +
+                                              std::to_string(offspring) +
                                                   " offspring; a brood is judged with at most " +
                                                   std::to_string(MAX_OFFSPRING)));
     }
+    if (mother[s] < 0) {
+      notes.push_back(who + ": --mothers " + inputs.mothers + " finds no mother among its " +
+                      std::to_string(members[s]) +
+                      " individuals; judged from the offspring alone, as a brood whose mother "
+                      "was not sampled");
+      continue;
+    }
+    const Individual& her = data.individuals[mother[s]];
     bool typed = false;
     for (const int i : loci) typed = typed || her.genotype[i].allele[0] != MISSING_CODE;
     if (!typed) {
-      return named(inputs.name,
-                   at_individual(brood_failure(data, sample,
-                                               "its mother \"" + her.id +
-                                                   "\" is typed at none of the loci; broods "
-                                                   "without their mother cannot be judged yet"),
-                                 her));
+      notes.push_back(who + ": its mother \"" + her.id +
+                      "\" is typed at none of the loci; judged from the offspring alone, as a "
+                      "brood whose mother was not sampled");
     }
   }
   return success();
@@ -84,6 +83,11 @@ Status frequency_panel(const BroodInputs& inputs, const PopulationData& broods,
       if (m < 0) continue;
       mothers.individuals.push_back(broods.individuals[m]);
       mothers.individuals.back().sample = 0;
+    }
+    if (mothers.individuals.empty()) {
+      return failure(inputs.name +
+                     ": no brood has its mother, so there is nothing to take allele "
+                     "frequencies from; give a population sample with --population");
     }
     notes.push_back(inputs.name + ": allele frequencies from the " +
                     std::to_string(mothers.individuals.size()) +
@@ -125,20 +129,24 @@ Status brood_design(const BroodInputs& inputs, const PopulationData& data, const
                     const BroodVerdict& brood, const std::vector<std::string>& shares,
                     Design& design, JudgedOffspring& judged, Notes& notes) {
   Panel own;
-  MotherChoice mother{MotherChoice::LABELS, "", {}};
+  MotherChoice mother{
+      brood.mother_sampled ? MotherChoice::LABELS : MotherChoice::UNSAMPLED, "", {}};
   judged = every_offspring_judged();
   for (size_t k = 0; k < brood.loci.size(); ++k) {
     if (!brood.loci[k].judged) continue;
     judged.at[own.loci.size()] = brood.loci[k].offspring;
     own.loci.push_back(panel.loci[k]);
-    mother.labels.push_back(
-        labels_at(data, data.individuals[brood.mother], static_cast<size_t>(brood.loci[k].locus)));
+    if (brood.mother_sampled) {
+      mother.labels.push_back(labels_at(data, data.individuals[brood.mother],
+                                        static_cast<size_t>(brood.loci[k].locus)));
+    }
   }
-  const std::string who = inputs.name + ": brood " + data.samples[brood.sample] + ", mother \"" +
-                          data.individuals[brood.mother].id + "\"";
+  std::string who = inputs.name + ": brood " + data.samples[brood.sample];
+  if (brood.mother_sampled) who += ", mother \"" + data.individuals[brood.mother].id + "\"";
   Status result =
       design_of_panel(who, own, shares, mother, data, inputs.options.as_is, design, notes);
-  if (!result.ok) result = at_individual(result, data.individuals[brood.mother]);
+  if (!result.ok && brood.mother_sampled)
+    result = at_individual(result, data.individuals[brood.mother]);
   return result;
 }
 
@@ -195,10 +203,13 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   result = frequency_panel(inputs, data, loci, mother, panel, notes);
   if (!result.ok) return result;
 
+  std::vector<int> members(data.samples.size(), 0);
+  for (const Individual& individual : data.individuals) ++members[individual.sample];
   for (size_t s = 0; s < data.samples.size(); ++s) {
-    if (mother[s] < 0) continue;
+    if (members[s] == 0) continue;
     report.broods.push_back(judge_genotyped_brood(data, static_cast<int>(s), mother[s], loci));
     const BroodVerdict& brood = report.broods.back();
+    if (!brood.mother_sampled) continue;
     const std::string who = inputs.name + ": brood " + data.samples[s];
     std::string untyped;
     for (const BroodLocus& locus : brood.loci) {
@@ -263,6 +274,7 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
     const std::unique_ptr<EstimateWork> work(new EstimateWork);
     prepare_estimates(job.study.study, *work);
     judge_only(*work, job.judged);
+    if (job.study.unsampled_mother) judge_unsampled(*work);
     RandomState random{seed};
     const int size = static_cast<int>(report.broods[job.brood].offspring.size());
     report.detections[job.design][job.brood] =
@@ -302,8 +314,8 @@ std::string brood_table(const BroodsReport& report) {
       std::snprintf(numbers, sizeof numbers, "%zu,%d,%d,", brood.offspring.size(), brood.loci_typed,
                     brood.revealed ? 1 : 0);
       table += several ? csv_cell(report.designs[d]) + "," : "";
-      table += csv_cell(brood_name(report, brood)) + "," +
-               csv_cell(report.data.individuals[brood.mother].id) + "," + numbers +
+      const std::string mother = brood.mother >= 0 ? report.data.individuals[brood.mother].id : "";
+      table += csv_cell(brood_name(report, brood)) + "," + csv_cell(mother) + "," + numbers +
                csv_cell(revealing) + "," + std::to_string(brood.min_sires) + "," +
                std::to_string(brood.mismatches.size()) + "," +
                share_text(running_share(report.detections[d][b])) + "\n";

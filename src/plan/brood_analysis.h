@@ -40,10 +40,11 @@ struct BroodsReport {
 
 // Reads and judges the broods and estimates every brood under every design
 // from `seed`, on up to `threads` threads (the results do not depend on how
-// many). Refuses, naming the brood, its line and individual where there are
-// some: a brood file in no genotype format, a brood without a mother (not
-// judged yet), one past MAX_OFFSPRING offspring, a mother typed at none of
-// the loci, a locus the population sample lacks.
+// many). A brood whose mother is not found or typed nowhere is judged, and
+// estimated, as one whose mother was not sampled. Refuses, naming the
+// brood, its line and individual where there are some: a brood file in no
+// genotype format, a brood past MAX_OFFSPRING offspring, a locus the
+// population sample lacks, frequencies from mothers when there are none.
 Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, BroodsReport& report,
                       Notes& notes);
 

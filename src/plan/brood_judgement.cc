@@ -1,7 +1,8 @@
 #include "plan/brood_judgement.h"
 
-#include <algorithm>
 #include <regex.h>
+
+#include <algorithm>
 
 #include "plan/plan_text.h"
 #include "simulation/locus_judgement.h"
@@ -100,11 +101,49 @@ Status find_mothers(const PopulationData& data, const std::string& rule, std::ve
   return result;
 }
 
+namespace {
+
+// Each locus from the offspring alone.
+void judge_unsampled(const PopulationData& data, const std::vector<int>& loci,
+                     BroodVerdict& brood) {
+  for (const int locus : loci) {
+    BroodLocus judged{locus, 0, 0, false, false, {{0, 0}}};
+    LocalAlleles alleles;
+    std::vector<Genotype> genotypes;
+    for (size_t position = 0; position < brood.offspring.size(); ++position) {
+      const AlleleCodes& codes = data.individuals[brood.offspring[position]].genotype[locus];
+      if (missing(codes)) continue;
+      ++judged.typed;
+      genotypes.push_back(alleles.genotype(codes));
+      judged.offspring.word[position >> 6] |= uint64_t{1} << (position & 63);
+      judged.judged = true;
+    }
+    if (judged.judged) {
+      judged.reveals = !parents_explain(genotypes.data(), static_cast<int>(genotypes.size()));
+      brood.revealed = brood.revealed || judged.reveals;
+      ++brood.loci_typed;
+    }
+    brood.loci.push_back(judged);
+  }
+  if (!brood.offspring.empty()) brood.min_sires = brood.revealed ? 2 : 1;
+}
+
+}  // namespace
+
 BroodVerdict judge_genotyped_brood(const PopulationData& data, int sample, int mother,
                                    const std::vector<int>& loci) {
-  BroodVerdict brood{sample, mother, {}, {}, {}, 0, false, 0};
+  BroodVerdict brood{sample, mother, false, {}, {}, {}, 0, false, 0};
   for (int n = 0; n < static_cast<int>(data.individuals.size()); ++n) {
     if (data.individuals[n].sample == sample && n != mother) brood.offspring.push_back(n);
+  }
+  if (mother >= 0) {
+    for (const int locus : loci)
+      brood.mother_sampled =
+          brood.mother_sampled || !missing(data.individuals[mother].genotype[locus]);
+  }
+  if (!brood.mother_sampled) {
+    judge_unsampled(data, loci, brood);
+    return brood;
   }
   const Individual& her = data.individuals[mother];
   for (const int locus : loci) {

@@ -4,7 +4,9 @@
 // offspring that carry neither of their mother's alleles, left out.
 //
 // A brood is one sample of a population file: its mother, found by the
-// --mothers rule, and the rest as her offspring.
+// --mothers rule, and the rest as her offspring. A brood whose mother is
+// not found, or is typed at none of the loci, is judged as one whose mother
+// was not sampled: each locus from the offspring alone (parents_explain).
 #pragma once
 
 #include <string>
@@ -30,17 +32,18 @@ struct Mismatch {
 };
 
 struct BroodLocus {
-  int locus;               // index into data.loci
-  int typed;               // offspring typed here, mismatches included
-  int paternal;            // paternal alleles the judged offspring show (paternal_count)
-  bool judged;             // the mother is typed here and some offspring fits her
-  bool reveals;            // more than two paternal alleles
+  int locus;     // index into data.loci
+  int typed;     // offspring typed here, mismatches included
+  int paternal;  // paternal alleles the judged offspring show (paternal_count)
+  bool judged;   // some offspring is judged here (fitting the mother, when she is sampled)
+  bool reveals;  // more than two paternal alleles
   OffspringSet offspring;  // the offspring judged here, by position in the brood
 };
 
 struct BroodVerdict {
   int sample;
-  int mother;                    // index into data.individuals
+  int mother;                    // index into data.individuals; -1: none found
+  bool mother_sampled;           // found and typed at some locus: judged with her
   std::vector<int> offspring;    // indices into data.individuals, in file order
   std::vector<BroodLocus> loci;  // one per locus asked, in that order
   std::vector<Mismatch> mismatches;
@@ -51,10 +54,12 @@ struct BroodVerdict {
   int min_sires;
 };
 
-// Judges the brood of sample `sample` with mother `mother` at `loci`
-// (indices into data.loci), offspring in file order.
-// REQUIRES: mother an individual of the sample; the sample holds at most
-// MAX_OFFSPRING offspring.
+// Judges the brood of sample `sample` with mother `mother` (-1: none) at
+// `loci` (indices into data.loci), offspring in file order. Without a
+// mother typed at some locus the brood is judged as unsampled: min_sires is
+// then 2 for a brood revealed, 1 for one not, and paternal is 0.
+// REQUIRES: mother -1 or an individual of the sample; the sample holds at
+// most MAX_OFFSPRING offspring.
 BroodVerdict judge_genotyped_brood(const PopulationData& data, int sample, int mother,
                                    const std::vector<int>& loci);
 

@@ -41,6 +41,7 @@ DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t
   // Default-initialised: the estimator fills what it reads.
   const std::unique_ptr<EstimateWork> work(new EstimateWork);
   prepare_estimates(study, *work);
+  if (design.unsampled_mother) judge_unsampled(*work);
   RandomState random{seed};
   bool reached = false;
   for (int size = range.from; size <= range.to && !stopped; size += range.step) {

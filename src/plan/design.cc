@@ -97,19 +97,21 @@ Status add_study_file_designs(const std::string& name, const std::string& text,
         result = apply_shares(shares, study);
         if (!result.ok) return named(name, result);
       }
-      if (mother == "untyped") {
-        make_mother_untyped(study);
-      } else if (!mother.empty()) {
+      const MotherChoice choice = mother_choice(mother);
+      if (!mother.empty() && choice.kind != MotherChoice::UNTYPED &&
+          choice.kind != MotherChoice::UNSAMPLED) {
         return failure(name +
-                       ": a study file names no individuals; --mother takes only "
-                       "\"untyped\" with it");
+                       ": a study file names no individuals; --mother takes only drawn "
+                       "(or untyped) and unsampled with it");
       }
+      if (!mother.empty()) make_mother_untyped(study);
       // The variant's totals are checked as the reader checks a file's.
       Notes found;
       result = check_scale(totals_of(study), chosen_names, options.as_is, found);
       for (const std::string& note : found) notes.push_back(name + ": " + note);
       if (!result.ok) return named(name, result);
-      designs.push_back(Design{design_label(study), chosen_names, study});
+      const bool unsampled = choice.kind == MotherChoice::UNSAMPLED;
+      designs.push_back(Design{design_label(study, unsampled), chosen_names, study, unsampled});
     }
   }
   return success();
@@ -217,7 +219,8 @@ bool same_design(const Design& a, const Design& b) {
   const StudyData& x = a.study;
   const StudyData& y = b.study;
   if (a.label != b.label || a.locus_names != b.locus_names || x.locus_count != y.locus_count ||
-      x.sire_count != y.sire_count || x.mother_known != y.mother_known) {
+      x.sire_count != y.sire_count || x.mother_known != y.mother_known ||
+      a.unsampled_mother != b.unsampled_mother) {
     return false;
   }
   for (int i = 0; i < x.locus_count; ++i) {
@@ -266,9 +269,12 @@ Status check_scale(const LoadStatus& loaded, const std::vector<std::string>& loc
   return success();
 }
 
-std::string design_label(const StudyData& study) {
+std::string design_label(const StudyData& study, bool unsampled_mother) {
   return std::to_string(study.locus_count) + (study.locus_count == 1 ? " locus; " : " loci; ") +
-         sires_label(study) + (study.mother_known ? "; mother typed" : "; mother untyped");
+         sires_label(study) +
+         (study.mother_known ? "; mother given"
+          : unsampled_mother ? "; mother not sampled"
+                             : "; mother drawn");
 }
 
 std::string sires_label(const StudyData& study) {
@@ -320,7 +326,7 @@ Status add_designs(const std::string& name, const std::string& text, const Input
   const std::vector<std::vector<std::string>> share_variants =
       share_variants_of(name, options, notes);
   const std::vector<std::string> mothers =
-      options.mothers.empty() ? std::vector<std::string>{"untyped"} : distinct_mothers(options);
+      options.mothers.empty() ? std::vector<std::string>{"drawn"} : distinct_mothers(options);
   for (const auto& shares : share_variants) {
     for (const std::string& mother : mothers) {
       Design design;
@@ -343,7 +349,8 @@ Status design_of_panel(const std::string& name, const Panel& panel,
   for (const LocusPanel& locus : panel.loci) design.locus_names.push_back(locus.name);
   result = study_of(name, files.study, design.locus_names, as_is, design.study, notes);
   if (!result.ok) return result;
-  design.label = design_label(design.study);
+  design.unsampled_mother = mother.kind == MotherChoice::UNSAMPLED;
+  design.label = design_label(design.study, design.unsampled_mother);
   return success();
 }
 
@@ -354,7 +361,12 @@ Status study_files_of(const std::string& name, const std::string& text, const In
   Status result = panel_of_input(name, text, options, data, panel, notes);
   if (!result.ok) return result;
   const std::vector<std::string> shares = share_variants_of(name, options, notes).front();
-  const std::string mother = options.mothers.empty() ? "untyped" : options.mothers.front();
+  const std::string mother = options.mothers.empty() ? "drawn" : options.mothers.front();
+  if (mother_choice(mother).kind == MotherChoice::UNSAMPLED) {
+    return failure(name +
+                   ": a study file cannot say that the mother was not sampled: the dialogue "
+                   "judges with her genotype (--mother drawn writes her as drawn)");
+  }
   StudyFiles files;
   result = write_study(panel, shares, mother_choice(mother), data, files);
   if (!result.ok) return named(name, result);

@@ -40,9 +40,12 @@ std::vector<std::string> distinct_mothers(const InputOptions& options);
 Status check_design_count(size_t inputs, const InputOptions& options, size_t& count);
 
 struct Design {
-  std::string label;  // loci, sires with shares, mother typed or not
+  std::string label;  // loci, sires with shares, the mother
   std::vector<std::string> locus_names;
   StudyData study;
+  // The mother is drawn (study.mother untyped) but never genotyped: each
+  // locus is judged from the offspring alone.
+  bool unsampled_mother = false;
 };
 
 // What reading the inputs has to tell the user (one line each, no line end),
@@ -105,8 +108,10 @@ Status study_files_of(const std::string& name, const std::string& text, const In
 Status check_scale(const LoadStatus& loaded, const std::vector<std::string>& locus_names,
                    bool as_is, Notes& notes);
 
-// "8 loci; 2 sires 0.7/0.3; mother untyped".
-std::string design_label(const StudyData& study);
+// "8 loci; 2 sires 0.7/0.3; mother drawn": the mother given (known in
+// advance), drawn (from the population, genotyped with the brood) or not
+// sampled.
+std::string design_label(const StudyData& study, bool unsampled_mother = false);
 
 // Its sires alone: "2 sires 0.7/0.3".
 std::string sires_label(const StudyData& study);

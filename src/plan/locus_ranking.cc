@@ -25,6 +25,7 @@ std::vector<int> estimate_candidates(const Design& design,
     // Default-initialised: the estimator fills what it reads.
     const std::unique_ptr<EstimateWork> work(new EstimateWork);
     prepare_estimates(study, *work);
+    if (design.unsampled_mother) judge_unsampled(*work);
     RandomState random{seed};
     detections[c] = count_detections(study, brood_size, *work, random);
   });

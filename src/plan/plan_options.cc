@@ -30,7 +30,9 @@ const OptionRule OPTIONS[] = {
     {"--shares", true, "sclb",
      "A,B,...  the sires' shares (curve, broods: repeat for more designs)"},
     {"--mother", true, "scl",
-     "WHO  untyped, an individual's id, or labels locus by locus (135/143,136/146,...)"},
+     "WHO  drawn (from the population, genotyped with the brood; also untyped), unsampled "
+     "(never genotyped: judged from the offspring alone), an individual's id, or labels locus "
+     "by locus (135/143,136/146,...)"},
     {"--as-is", false, "spclb", "  run totals that look like percentages or counts unchanged"},
     {"--output", true, "spclb", "FILE  write the result to FILE (also -o)"},
     {"--legend", true, "s", "FILE  write the allele legend to FILE"},

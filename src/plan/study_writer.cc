@@ -9,7 +9,8 @@
 #include "study/study_reader.h"
 
 MotherChoice mother_choice(const std::string& text) {
-  if (text == "untyped" || text.empty()) return {MotherChoice::UNTYPED, "", {}};
+  if (text == "drawn" || text == "untyped" || text.empty()) return {MotherChoice::UNTYPED, "", {}};
+  if (text == "unsampled") return {MotherChoice::UNSAMPLED, "", {}};
   bool labels = true;
   for (const std::string& pair : split_cells(text, ','))
     labels = labels && pair.find('/') != std::string::npos;
@@ -61,7 +62,7 @@ Status mother_alleles(const Panel& panel, const MotherChoice& mother, const Popu
     if (found.empty()) {
       return failure("--mother " + mother.text +
                      ": no individual has that identifier (give her labels locus by locus, "
-                     "135/143,136/146,..., or leave her untyped)");
+                     "135/143,136/146,..., or let her be drawn (--mother drawn))");
     }
     if (found.size() > 1) {
       std::string samples;
@@ -89,7 +90,7 @@ Status mother_alleles(const Panel& panel, const MotherChoice& mother, const Popu
     const LocusPanel& locus = panel.loci[i];
     if (labels[i].allele[0].empty()) {
       return failure(who + " is not typed at locus " + locus.name +
-                     ": give her labels locus by locus, or leave her untyped");
+                     ": give her labels locus by locus, or let her be drawn (--mother drawn)");
     }
     int index[2];
     for (int slot = 0; slot < 2; ++slot) {
@@ -138,7 +139,8 @@ Status write_study(const Panel& panel, const std::vector<std::string>& shares,
   const Status sires = check_sire_count(shares.size());
   if (!sires.ok) return sires;
   std::vector<std::pair<int, int>> mother_indices;
-  if (mother.kind != MotherChoice::UNTYPED) {
+  const bool drawn = mother.kind == MotherChoice::UNTYPED || mother.kind == MotherChoice::UNSAMPLED;
+  if (!drawn) {
     Status result = mother_alleles(panel, mother, data, mother_indices);
     if (!result.ok) return result;
   }
@@ -172,7 +174,7 @@ Status write_study(const Panel& panel, const std::vector<std::string>& shares,
     study += shares[k];
   }
   study += "\n";
-  if (mother.kind == MotherChoice::UNTYPED) {
+  if (drawn) {
     study += untyped_mother_text() + "\n";
   } else {
     for (size_t i = 0; i < mother_indices.size(); ++i) {

@@ -9,16 +9,19 @@
 #include "plan/panel.h"
 #include "plan/population.h"
 
-// Who the mother is: not genotyped; an individual of the population file;
-// or her labels locus by locus ("135/143,136/146,...").
+// Who the mother is: drawn from the population and genotyped with the
+// brood (UNTYPED, as the study file says it); drawn but never genotyped, so
+// that the brood is judged from the offspring alone (UNSAMPLED, which a
+// study file cannot say: it is written as UNTYPED); an individual of the
+// population file; or her labels locus by locus ("135/143,136/146,...").
 struct MotherChoice {
-  enum Kind { UNTYPED, INDIVIDUAL, LABELS } kind = UNTYPED;
+  enum Kind { UNTYPED, UNSAMPLED, INDIVIDUAL, LABELS } kind = UNTYPED;
   std::string text;               // as given
   std::vector<LabelPair> labels;  // LABELS: her two labels at each locus of the panel
 };
 
-// Reads --mother: "untyped", labels (every locus a pair with a slash), or
-// else an individual's identifier.
+// Reads --mother: "drawn" (or "untyped", the same), "unsampled", labels
+// (every locus a pair with a slash), or else an individual's identifier.
 MotherChoice mother_choice(const std::string& text);
 
 struct StudyFiles {

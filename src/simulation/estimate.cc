@@ -8,6 +8,22 @@ void judge_only(EstimateWork& work, const JudgedOffspring& judged) {
   work.fast.judged = judged;
 }
 
+void judge_unsampled(EstimateWork& work) {
+  work.fast.unsampled_mother = true;
+}
+
+namespace {
+
+// The plain trial's verdict under the estimator's settings.
+[[maybe_unused]] int plain_verdict(const StudyData& study, int32_t brood_size,
+                                   const EstimateWork& work) {
+  return work.fast.unsampled_mother
+             ? judge_brood_unsampled(study, brood_size, work.trial, work.fast.judged)
+             : judge_brood(study, brood_size, work.trial, work.fast.judged);
+}
+
+}  // namespace
+
 int count_detections(StudyData& study, int32_t brood_size, EstimateWork& work,
                      RandomState& random) {
 #ifdef MPDETECT_PLAIN_ESTIMATE
@@ -15,7 +31,7 @@ int count_detections(StudyData& study, int32_t brood_size, EstimateWork& work,
   int detections = 0;
   for (int t = 0; t < TRIAL_COUNT; ++t) {
     sample_brood(study, brood_size, work.trial);
-    detections += judge_brood(study, brood_size, work.trial, work.fast.judged);
+    detections += plain_verdict(study, brood_size, work);
   }
   random.value = random_state();
   return detections;
@@ -31,7 +47,7 @@ int64_t count_more_detections(StudyData& study, int32_t brood_size, int64_t tria
   seed_random(random.value);
   for (int64_t t = 0; t < trials; ++t) {
     sample_brood(study, brood_size, work.trial);
-    detections += judge_brood(study, brood_size, work.trial, work.fast.judged);
+    detections += plain_verdict(study, brood_size, work);
   }
   random.value = random_state();
 #else

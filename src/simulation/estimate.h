@@ -28,6 +28,12 @@ void prepare_estimates(const StudyData& study, EstimateWork& work);
 // every one.
 void judge_only(EstimateWork& work, const JudgedOffspring& judged);
 
+// From now on, judges as if the mother were never sampled: from the
+// offspring alone (judge_brood_unsampled). The study's mother must be
+// untyped: she is drawn as ever.
+// REQUIRES: !study.mother_known for the study prepared.
+void judge_unsampled(EstimateWork& work);
+
 // Runs TRIAL_COUNT trials of brood_size from `random` and returns how many
 // detect multiple paternity, advancing `random` past them. The program
 // counts them with the fast estimator; a build with MPDETECT_PLAIN_ESTIMATE

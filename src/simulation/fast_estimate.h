@@ -41,6 +41,14 @@
 //   rule 6 (any locus reveals)  judge_trial, which stops at the first locus
 //                               that does, in locus_order
 //
+// With an unsampled mother (FastEstimator::unsampled_mother) a locus is
+// judged by locus_unexplained instead of locus_detects: the distinct
+// genotypes of its judged offspring, as judge_brood_unsampled forms them,
+// held to parents_explain. Its shortcuts hold there too: one father's
+// offspring are explained by their true parents; fathers who carry two
+// distinct alleles between them, or two offspring, are explained by one
+// pair; and a brood that a prefix leaves unexplained stays so.
+//
 // Offspring left out at a locus (FastEstimator::judged) are drawn as ever
 // and left out of that locus's count: locus_detects and first_look_detects
 // judge only those judged holds, as judge_brood does with the same set.
@@ -112,6 +120,9 @@ struct FastEstimator {
   // The offspring judged at each locus: every one, as prepared, unless a
   // genotyped brood's untyped offspring are left out (see JudgedOffspring).
   JudgedOffspring judged;
+  // The mother was not sampled: loci are judged from the offspring alone
+  // (judge_brood_unsampled), without the first look.
+  bool unsampled_mother;
 
   // Working storage of one estimate: per offspring, the jumps to its sire
   // draw, and per locus to its maternal and paternal choices.

@@ -7,6 +7,7 @@
 // compiler's builtins).
 #include "simulation/choice_bits.h"
 #include "simulation/fast_estimate.h"
+#include "simulation/locus_judgement.h"
 
 #ifndef FAST_KERNEL_NAME
 #error "FAST_KERNEL_NAME names the entry point of this build of the kernel"
@@ -229,8 +230,8 @@ ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast,
   for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
     const int k = lowest_bit(rest);
     for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
-      const OffspringSet got = both(
-          judged, slot == 0 ? without(fast.offspring_of[k], slot1) : both(fast.offspring_of[k], slot1));
+      const OffspringSet got = both(judged, slot == 0 ? without(fast.offspring_of[k], slot1)
+                                                      : both(fast.offspring_of[k], slot1));
       if (!any(got)) continue;
       const int32_t f = fast.sire_allele[k][slot];
       if (count.a == count.b || (f != count.a && f != count.b)) {
@@ -252,6 +253,54 @@ ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast,
   return locus_reveals(count);
 }
 
+// With the mother unsampled: whether the judged offspring at locus i need
+// more than one father, from their genotypes alone. Each father's offspring
+// split by his slot and by their maternal choice give the distinct
+// genotypes, judge_brood_unsampled's, held to parents_explain.
+ALWAYS_INLINE bool locus_unexplained(const StudyData& study, FastEstimator& fast,
+                                     const TrialLayout& layout, int32_t brood_size,
+                                     const Trial& trial, int i, uint32_t fathers) {
+  const uint32_t s = trial.state;
+  uint32_t carried = 0;
+  for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
+    carried |= draw_sire_alleles(study, fast, layout, s, lowest_bit(rest), i);
+  }
+  // Fathers with two distinct alleles between them are one father to the
+  // judgement: any genotypes they give are explained.
+  if (too_few_to_detect(bit_count(carried))) return false;
+
+  const Genotype mother = mother_at(study, fast, i, trial);
+  const OffspringSet judged = fast.judged.at[i];
+  const OffspringSet slot1 =
+      upper_half_choices(fast.paternal_jumps[i].mul, fast.paternal_jumps[i].add, brood_size, s);
+  const OffspringSet maternal_b =
+      upper_half_choices(fast.maternal_jumps[i].mul, fast.maternal_jumps[i].add, brood_size, s);
+  Genotype genotypes[4 * MAX_SIRES];
+  int count = 0;
+  for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
+    const int k = lowest_bit(rest);
+    for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
+      const OffspringSet got = both(judged, slot == 0 ? without(fast.offspring_of[k], slot1)
+                                                      : both(fast.offspring_of[k], slot1));
+      if (!any(got)) continue;
+      const int32_t f = fast.sire_allele[k][slot];
+      if (any(without(got, maternal_b))) genotypes[count++] = Genotype{{mother.slot[0], f}};
+      if (any(both(got, maternal_b))) genotypes[count++] = Genotype{{mother.slot[1], f}};
+    }
+  }
+  return !parents_explain(genotypes, count);
+}
+
+// Whether locus i reveals several fathers, by the rule the estimate judges
+// with.
+ALWAYS_INLINE bool locus_reveals_fathers(const StudyData& study, FastEstimator& fast,
+                                         const TrialLayout& layout, int32_t brood_size,
+                                         const Trial& trial, int i, uint32_t fathers) {
+  return fast.unsampled_mother
+             ? locus_unexplained(study, fast, layout, brood_size, trial, i, fathers)
+             : locus_detects(study, fast, layout, brood_size, trial, i, fathers);
+}
+
 // The verdict of one trial, without the first look.
 int judge_trial(const StudyData& study, FastEstimator& fast, const TrialLayout& layout,
                 int32_t brood_size, const Trial& trial) {
@@ -262,15 +311,15 @@ int judge_trial(const StudyData& study, FastEstimator& fast, const TrialLayout& 
   if (brood_size > FIRST_STAGE) {
     const uint32_t first_fathers = draw_offspring_sires(study, fast, FIRST_STAGE, trial.state);
     if (!too_few_fathers(bit_count(first_fathers)) &&
-        locus_detects(study, fast, layout, FIRST_STAGE, trial, fast.locus_order[0],
-                      first_fathers)) {
+        locus_reveals_fathers(study, fast, layout, FIRST_STAGE, trial, fast.locus_order[0],
+                              first_fathers)) {
       return 1;
     }
   }
   const uint32_t fathers = draw_offspring_sires(study, fast, brood_size, trial.state);
   if (too_few_fathers(bit_count(fathers))) return 0;
   for (int n = 0; n < fast.useful_loci; ++n) {
-    if (locus_detects(study, fast, layout, brood_size, trial, fast.locus_order[n], fathers))
+    if (locus_reveals_fathers(study, fast, layout, brood_size, trial, fast.locus_order[n], fathers))
       return 1;
   }
   return 0;
@@ -317,7 +366,7 @@ int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, Fast
   if (!too_few_to_detect(brood_size) && !fast.one_sire_only && fast.useful_loci > 0) {
     // The first look is kept only while it settles at least three quarters
     // of the trials it is tried on; either way the verdicts are the same.
-    bool look = fast.first_look;
+    bool look = fast.first_look && !fast.unsampled_mother;
     int settled = 0;
     uint32_t state = first;
     for (int t = 0; t < trial_count; ++t) {

@@ -43,3 +43,12 @@ void judge_offspring(LocusJudgement& judgement, const Genotype& offspring);
 // the locus is ambiguous and neither of the mother's alleles is flagged (an
 // offspring with her genotype got one of them from its sire).
 int paternal_count(const LocusJudgement& judgement);
+
+// The judgement of a locus when the mother was not sampled: the offspring's
+// genotypes alone. They reveal several fathers when no pair of parents, a
+// mother and a father of two alleles each, could have produced every one
+// of them, each offspring carrying one allele of each parent. More than
+// four distinct alleles is one such case; offspring 1/1, 2/2 and 3/3 are
+// another (one parent would need all three). `genotypes` may repeat.
+// REQUIRES: alleles below MAX_JUDGED_ALLELES.
+bool parents_explain(const Genotype* genotypes, int count);

@@ -78,6 +78,19 @@ int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& wor
   return judge_brood(study, brood_size, work, every);
 }
 
+int judge_brood_unsampled(const StudyData& study, int32_t brood_size, const TrialWork& work,
+                          const JudgedOffspring& judged) {
+  for (int i = 0; i < study.locus_count; ++i) {
+    Genotype offspring[MAX_OFFSPRING];
+    int count = 0;
+    for (int j = 0; j < brood_size; ++j) {
+      if (holds(judged.at[i], j)) offspring[count++] = work.brood[j][i];
+    }
+    if (!parents_explain(offspring, count)) return 1;
+  }
+  return 0;
+}
+
 int run_trial(StudyData& study, int32_t brood_size, TrialWork& work) {
   sample_brood(study, brood_size, work);
   return judge_brood(study, brood_size, work);

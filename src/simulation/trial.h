@@ -100,5 +100,12 @@ int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& wor
 int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& work,
                 const JudgedOffspring& judged);
 
+// The verdict when the mother was not sampled: each locus judged from the
+// genotypes of the offspring `judged` holds there alone (parents_explain in
+// locus_judgement.h), any locus deciding the brood. The mother is drawn as
+// ever; only her genotype is never read.
+int judge_brood_unsampled(const StudyData& study, int32_t brood_size, const TrialWork& work,
+                          const JudgedOffspring& judged);
+
 // sample_brood, then judge_brood.
 int run_trial(StudyData& study, int32_t brood_size, TrialWork& work);
