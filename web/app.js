@@ -134,8 +134,10 @@
 
   function motherOptions(select, keep) {
     const population = described.format !== 'study';
-    select.replaceChildren(new Option(population ? 'Not genotyped' : 'As in the file', ''));
-    if (!population) select.add(new Option('Not genotyped', 'untyped'));
+    select.replaceChildren(
+        new Option(population ? 'Drawn, genotyped with the brood' : 'As in the file', ''));
+    if (!population) select.add(new Option('Drawn, genotyped with the brood', 'drawn'));
+    select.add(new Option('Not sampled: judged from the offspring alone', 'unsampled'));
     if (population) {
       for (const id of described.individuals || []) {
         if (id) select.add(new Option('Individual ' + id, id));

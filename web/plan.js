@@ -13,7 +13,8 @@
 //
 // options: {name, format, pop, loci: [names], poolRare, asIs, seed, from, to,
 // step, target, size}; design: {sires: N} or {shares: [0.6, 0.4]}, and
-// mother: "untyped", an individual's identifier or labels "135/143,...".
+// mother: "drawn" (or "untyped"), "unsampled", an individual's identifier or
+// labels "135/143,...".
 (function (root) {
   'use strict';
 

@@ -16,7 +16,9 @@ through the same C++ core, and takes its input and options as
 \item{sires}{numbers of equal sires, one design each.}
 \item{shares}{the sires' shares of one design, or a list of several designs'
   (after those of \code{sires}).}
-\item{mother}{\code{"untyped"}, an individual's identifier, or her labels
+\item{mother}{\code{"drawn"} (from the population and genotyped with the brood;
+  \code{"untyped"} is the same), \code{"unsampled"} (never genotyped: each locus
+  judged from the offspring alone), an individual's identifier, or her labels
   locus by locus (\code{"135/143,136/146"}); several for several designs.}
 \item{pop}{one sample: its position, its name or an individual's identifier.}
 \item{loci}{the loci to keep, by name, in that order.}
