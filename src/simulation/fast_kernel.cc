@@ -206,6 +206,26 @@ ALWAYS_INLINE uint32_t draw_offspring_sires(const StudyData& study, FastEstimato
   return fathers;
 }
 
+// Draws the alleles at locus i of every father in `fathers` and returns
+// all the alleles they carry, as bits.
+ALWAYS_INLINE uint32_t draw_fathers_alleles(const StudyData& study, FastEstimator& fast,
+                                            const TrialLayout& layout, uint32_t state, int i,
+                                            uint32_t fathers) {
+  uint32_t carried = 0;
+  for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
+    carried |= draw_sire_alleles(study, fast, layout, state, lowest_bit(rest), i);
+  }
+  return carried;
+}
+
+// The judged offspring of father k that got his allele in `slot`, of those
+// whose paternal choice is slot 1 (`slot1`).
+ALWAYS_INLINE OffspringSet got_from(const FastEstimator& fast, int k, int slot,
+                                    const OffspringSet& slot1, const OffspringSet& judged) {
+  return both(judged,
+              slot == 0 ? without(fast.offspring_of[k], slot1) : both(fast.offspring_of[k], slot1));
+}
+
 // Whether locus i passes the threshold, judged over all offspring at once:
 // the offspring of each father split by their paternal choice into those
 // that got his slot-0 and his slot-1 allele.
@@ -213,10 +233,7 @@ ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast,
                                  const TrialLayout& layout, int32_t brood_size, const Trial& trial,
                                  int i, uint32_t fathers) {
   const uint32_t s = trial.state;
-  uint32_t carried = 0;
-  for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
-    carried |= draw_sire_alleles(study, fast, layout, s, lowest_bit(rest), i);
-  }
+  const uint32_t carried = draw_fathers_alleles(study, fast, layout, s, i, fathers);
   // The count never exceeds the number of distinct paternal alleles.
   if (too_few_to_detect(bit_count(carried))) return false;
 
@@ -230,8 +247,7 @@ ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast,
   for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
     const int k = lowest_bit(rest);
     for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
-      const OffspringSet got = both(judged, slot == 0 ? without(fast.offspring_of[k], slot1)
-                                                      : both(fast.offspring_of[k], slot1));
+      const OffspringSet got = got_from(fast, k, slot, slot1, judged);
       if (!any(got)) continue;
       const int32_t f = fast.sire_allele[k][slot];
       if (count.a == count.b || (f != count.a && f != count.b)) {
@@ -261,10 +277,7 @@ ALWAYS_INLINE bool locus_unexplained(const StudyData& study, FastEstimator& fast
                                      const TrialLayout& layout, int32_t brood_size,
                                      const Trial& trial, int i, uint32_t fathers) {
   const uint32_t s = trial.state;
-  uint32_t carried = 0;
-  for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
-    carried |= draw_sire_alleles(study, fast, layout, s, lowest_bit(rest), i);
-  }
+  const uint32_t carried = draw_fathers_alleles(study, fast, layout, s, i, fathers);
   // Fathers with two distinct alleles between them are one father to the
   // judgement: any genotypes they give are explained.
   if (too_few_to_detect(bit_count(carried))) return false;
@@ -280,8 +293,7 @@ ALWAYS_INLINE bool locus_unexplained(const StudyData& study, FastEstimator& fast
   for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
     const int k = lowest_bit(rest);
     for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
-      const OffspringSet got = both(judged, slot == 0 ? without(fast.offspring_of[k], slot1)
-                                                      : both(fast.offspring_of[k], slot1));
+      const OffspringSet got = got_from(fast, k, slot, slot1, judged);
       if (!any(got)) continue;
       const int32_t f = fast.sire_allele[k][slot];
       if (any(without(got, maternal_b))) genotypes[count++] = Genotype{{mother.slot[0], f}};
