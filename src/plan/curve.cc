@@ -44,8 +44,9 @@ DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t
   if (design.unsampled_mother) judge_unsampled(*work);
   RandomState random{seed};
   bool reached = false;
+  const SireChances sires = sire_chances(study);
   for (int size = range.from; size <= range.to && !stopped; size += range.step) {
-    const double ceiling = several_sires_chance(study, size);
+    const double ceiling = several_sires_chance(sires, size);
     const int detections = count_detections(study, size, *work, random);
     CurvePoint point{size,        detections, ceiling,
                      TRIAL_COUNT, detections, decide(detections, TRIAL_COUNT, target.target)};

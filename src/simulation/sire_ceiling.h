@@ -9,6 +9,16 @@
 
 #include "study/study_data.h"
 
+// Each sire's chance of being drawn for an offspring, and of no sire (the
+// previous offspring's kept), from the values of the generator that pick
+// them.
+struct SireChances {
+  int sires;
+  double drawn[MAX_SIRES];
+  double none;
+};
+SireChances sire_chances(const StudyData& study);
+
 // The chance that the brood_size offspring of one trial of sample_brood
 // have two or more sires between them, exactly as its sire draw makes
 // them: each offspring draws a sire by the shares, and a draw that picks
@@ -16,3 +26,4 @@
 // offspring). For shares adding up to 1 this is 1 - sum of share^n.
 // REQUIRES: study as accepted by read_study_data; 0 <= brood_size.
 double several_sires_chance(const StudyData& study, int32_t brood_size);
+double several_sires_chance(const SireChances& chances, int32_t brood_size);
