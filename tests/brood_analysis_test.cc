@@ -177,6 +177,10 @@ TEST(Broods, OneBroodJudgedByTheRules) {
   EXPECT_EQ(data.individuals[brood.mismatches[0].offspring].id, "o5");
   EXPECT_EQ(genotype_text(data, data.individuals[5], 0), "6/6");
   EXPECT_FALSE(mother_doubtful(brood));
+  // Asked for two loci, the one locus that reveals is not enough.
+  const BroodVerdict strict = judge_genotyped_brood(data, 0, 0, {0, 1, 2}, 2);
+  EXPECT_FALSE(strict.revealed);
+  EXPECT_EQ(strict.min_sires, 2) << "what the genotypes need does not change";
   // The judged offspring of A leave out o5; of B, o3 (untyped).
   EXPECT_EQ(brood.loci[0].offspring.word[0], 0b01111u);
   EXPECT_EQ(brood.loci[1].offspring.word[0], 0b11011u);

@@ -91,15 +91,15 @@ struct PlainRun {
 };
 
 PlainRun run_plain(const StudyData& start, int32_t size, int trials, uint32_t state,
-                   const JudgedOffspring& judged = every_offspring_judged(),
-                   bool unsampled = false) {
+                   const JudgedOffspring& judged = every_offspring_judged(), bool unsampled = false,
+                   int min_loci = 1) {
   static TrialWork work;
   PlainRun run{0, 0, start};
   seed_random(state);
   for (int t = 0; t < trials; ++t) {
     sample_brood(run.study, size, work);
-    run.detections += unsampled ? judge_brood_unsampled(run.study, size, work, judged)
-                                : judge_brood(run.study, size, work, judged);
+    run.detections += unsampled ? judge_brood_unsampled(run.study, size, work, judged, min_loci)
+                                : judge_brood(run.study, size, work, judged, min_loci);
   }
   run.state = random_state();
   return run;
@@ -233,6 +233,46 @@ TEST(FastEstimate, UnsampledMotherAgreesWithThePlainTrials) {
       }
     }
     EXPECT_GT(detecting, 50) << name;
+  }
+}
+
+// The stricter verdict, two or three loci that must each reveal several
+// fathers, with the mother given, drawn or not sampled: the kernels count
+// the loci as the plain judgement does.
+TEST(FastEstimate, StricterVerdictAgreesWithThePlainTrials) {
+  for (const auto& [name, kernel] : kernels()) {
+    std::mt19937 random(606);
+    static FastEstimator fast;
+    const int32_t sizes[] = {3, 8, 30};
+    int detecting = 0, fewer = 0;
+    for (int n = 0; n < 120; ++n) {
+      const std::string text = generated_study(random);
+      const StudyData start = study_from(text);
+      const bool unsampled = !start.mother_known && n % 2 == 0;
+      const int min_loci = 2 + n % 2;
+      prepare_fast_estimator(start, fast);
+      fast.unsampled_mother = unsampled;
+      fast.min_loci = min_loci;
+      const uint32_t seed = random();
+      for (int32_t size : sizes) {
+        const PlainRun expected =
+            run_plain(start, size, 60, seed, every_offspring_judged(), unsampled, min_loci);
+        StudyData quick = start;
+        RandomState state{seed};
+        const int counted = kernel(quick, size, 60, fast, state);
+        ASSERT_EQ(counted, expected.detections)
+            << name << "\n"
+            << text << "size " << size << ", " << min_loci << " loci";
+        ASSERT_EQ(state.value, expected.state) << name;
+        detecting += counted > 0 ? 1 : 0;
+        fewer += counted < run_plain(start, size, 60, seed, every_offspring_judged(), unsampled, 1)
+                               .detections
+                     ? 1
+                     : 0;
+      }
+    }
+    EXPECT_GT(detecting, 40) << name;
+    EXPECT_GT(fewer, 20) << name << ": more loci asked must detect less";
   }
 }
 

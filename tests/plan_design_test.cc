@@ -457,3 +457,27 @@ TEST(Curves, TheSharesCeilingIsShown) {
   EXPECT_EQ(even.notes.back().find("shares alone"), std::string::npos)
       << "0.998 at 10 does not keep it from 0.95";
 }
+
+// --min-loci: a design that asks two loci to reveal is labelled so, is told
+// apart from the design that asks one, and never detects more at any size
+// (the same seed, the same broods).
+TEST(Curves, AStricterVerdictDetectsLess) {
+  PlanOptions options;
+  options.command = "curve";
+  options.inputs = {"s.txt"};
+  options.range = CurveRange{2, 30, 4};
+  const PlanResult one = run_curve_command(options, {EXAMPLE_STUDY}, 8, 1);
+  options.input.min_loci = 2;
+  const PlanResult two = run_curve_command(options, {EXAMPLE_STUDY}, 8, 1);
+  ASSERT_TRUE(one.status.ok && two.status.ok);
+  EXPECT_EQ(two.curves[0].label, one.curves[0].label + "; 2 loci must reveal");
+  int less = 0;
+  for (size_t n = 0; n < one.curves[0].points.size(); ++n) {
+    EXPECT_LE(two.curves[0].points[n].detections, one.curves[0].points[n].detections) << n;
+    less += two.curves[0].points[n].detections < one.curves[0].points[n].detections ? 1 : 0;
+  }
+  EXPECT_GT(less, 3);
+  Design a = one.designs[0], b = two.designs[0];
+  b.label = a.label;
+  EXPECT_FALSE(same_design(a, b));
+}

@@ -147,6 +147,7 @@ Status brood_design(const BroodInputs& inputs, const PopulationData& data, const
       design_of_panel(who, own, shares, mother, data, inputs.options.as_is, design, notes);
   if (!result.ok && brood.mother_sampled)
     result = at_individual(result, data.individuals[brood.mother]);
+  require_loci(design, inputs.options.min_loci);
   return result;
 }
 
@@ -207,7 +208,8 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   for (const Individual& individual : data.individuals) ++members[individual.sample];
   for (size_t s = 0; s < data.samples.size(); ++s) {
     if (members[s] == 0) continue;
-    report.broods.push_back(judge_genotyped_brood(data, static_cast<int>(s), mother[s], loci));
+    report.broods.push_back(
+        judge_genotyped_brood(data, static_cast<int>(s), mother[s], loci, inputs.options.min_loci));
     const BroodVerdict& brood = report.broods.back();
     if (!brood.mother_sampled) continue;
     const std::string who = inputs.name + ": brood " + data.samples[s];
@@ -275,6 +277,7 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
     prepare_estimates(job.study.study, *work);
     judge_only(*work, job.judged);
     if (job.study.unsampled_mother) judge_unsampled(*work);
+    require_loci(*work, job.study.min_loci);
     RandomState random{seed};
     const int size = static_cast<int>(report.broods[job.brood].offspring.size());
     report.detections[job.design][job.brood] =

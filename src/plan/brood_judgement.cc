@@ -103,6 +103,16 @@ Status find_mothers(const PopulationData& data, const std::string& rule, std::ve
 
 namespace {
 
+// The brood's verdict from its loci's: several fathers where min_loci loci
+// reveal them. Without a sampled mother no locus counts paternal alleles:
+// a brood revealed needs two sires, one not revealed one.
+void reach_verdict(BroodVerdict& brood, int min_loci) {
+  int revealing = 0;
+  for (const BroodLocus& locus : brood.loci) revealing += locus.reveals ? 1 : 0;
+  brood.revealed = revealing >= min_loci;
+  if (!brood.mother_sampled && !brood.offspring.empty()) brood.min_sires = brood.revealed ? 2 : 1;
+}
+
 // Each locus from the offspring alone.
 void judge_unsampled(const PopulationData& data, const std::vector<int>& loci,
                      BroodVerdict& brood) {
@@ -120,18 +130,16 @@ void judge_unsampled(const PopulationData& data, const std::vector<int>& loci,
     }
     if (judged.judged) {
       judged.reveals = !parents_explain(genotypes.data(), static_cast<int>(genotypes.size()));
-      brood.revealed = brood.revealed || judged.reveals;
       ++brood.loci_typed;
     }
     brood.loci.push_back(judged);
   }
-  if (!brood.offspring.empty()) brood.min_sires = brood.revealed ? 2 : 1;
 }
 
 }  // namespace
 
 BroodVerdict judge_genotyped_brood(const PopulationData& data, int sample, int mother,
-                                   const std::vector<int>& loci) {
+                                   const std::vector<int>& loci, int min_loci) {
   BroodVerdict brood{sample, mother, false, {}, {}, {}, 0, false, 0};
   for (int n = 0; n < static_cast<int>(data.individuals.size()); ++n) {
     if (data.individuals[n].sample == sample && n != mother) brood.offspring.push_back(n);
@@ -143,6 +151,7 @@ BroodVerdict judge_genotyped_brood(const PopulationData& data, int sample, int m
   }
   if (!brood.mother_sampled) {
     judge_unsampled(data, loci, brood);
+    reach_verdict(brood, min_loci);
     return brood;
   }
   const Individual& her = data.individuals[mother];
@@ -169,13 +178,13 @@ BroodVerdict judge_genotyped_brood(const PopulationData& data, int sample, int m
     if (judged.judged) {
       judged.paternal = paternal_count(judgement);
       judged.reveals = reveals_several_fathers(judged.paternal);
-      brood.revealed = brood.revealed || judged.reveals;
       ++brood.loci_typed;
       brood.min_sires = std::max(brood.min_sires,
                                  (judged.paternal + ALLELES_PER_PARENT - 1) / ALLELES_PER_PARENT);
     }
     brood.loci.push_back(judged);
   }
+  reach_verdict(brood, min_loci);
   return brood;
 }
 

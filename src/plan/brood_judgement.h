@@ -48,7 +48,7 @@ struct BroodVerdict {
   std::vector<BroodLocus> loci;  // one per locus asked, in that order
   std::vector<Mismatch> mismatches;
   int loci_typed;  // loci judged
-  bool revealed;   // some locus reveals several fathers
+  bool revealed;   // min_loci loci (some locus, by default) reveal several fathers
   // The least number of sires the genotypes require: at each locus the
   // paternal alleles halved, rounded up; the largest over the loci.
   int min_sires;
@@ -61,7 +61,7 @@ struct BroodVerdict {
 // REQUIRES: mother -1 or an individual of the sample; the sample holds at
 // most MAX_OFFSPRING offspring.
 BroodVerdict judge_genotyped_brood(const PopulationData& data, int sample, int mother,
-                                   const std::vector<int>& loci);
+                                   const std::vector<int>& loci, int min_loci = 1);
 
 // Whether a brood's mismatches suggest the wrong mother rather than a few
 // genotyping errors: mismatches at DOUBTFUL_MOTHER_LOCI loci or more, and

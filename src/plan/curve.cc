@@ -42,6 +42,7 @@ DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t
   const std::unique_ptr<EstimateWork> work(new EstimateWork);
   prepare_estimates(study, *work);
   if (design.unsampled_mother) judge_unsampled(*work);
+  require_loci(*work, design.min_loci);
   RandomState random{seed};
   bool reached = false;
   const SireChances sires = sire_chances(study);

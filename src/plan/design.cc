@@ -112,6 +112,7 @@ Status add_study_file_designs(const std::string& name, const std::string& text,
       if (!result.ok) return named(name, result);
       const bool unsampled = choice.kind == MotherChoice::UNSAMPLED;
       designs.push_back(Design{design_label(study, unsampled), chosen_names, study, unsampled});
+      require_loci(designs.back(), options.min_loci);
     }
   }
   return success();
@@ -220,7 +221,7 @@ bool same_design(const Design& a, const Design& b) {
   const StudyData& y = b.study;
   if (a.label != b.label || a.locus_names != b.locus_names || x.locus_count != y.locus_count ||
       x.sire_count != y.sire_count || x.mother_known != y.mother_known ||
-      a.unsampled_mother != b.unsampled_mother) {
+      a.unsampled_mother != b.unsampled_mother || a.min_loci != b.min_loci) {
     return false;
   }
   for (int i = 0; i < x.locus_count; ++i) {
@@ -290,6 +291,11 @@ std::string sires_label(const StudyData& study) {
   return label;
 }
 
+void require_loci(Design& design, int min_loci) {
+  design.min_loci = min_loci;
+  if (min_loci > 1) design.label += "; " + std::to_string(min_loci) + " loci must reveal";
+}
+
 StudyData with_loci(const StudyData& study, const std::vector<int>& loci) {
   StudyData subset = study;
   subset.locus_count = static_cast<int32_t>(loci.size());
@@ -333,6 +339,7 @@ Status add_designs(const std::string& name, const std::string& text, const Input
       result = design_of_panel(name, panel, shares, mother_choice(mother), data, options.as_is,
                                design, notes);
       if (!result.ok) return result;
+      require_loci(design, options.min_loci);
       designs.push_back(design);
     }
   }

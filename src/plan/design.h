@@ -25,6 +25,7 @@ struct InputOptions {
   std::vector<std::vector<std::string>> shares;
   std::vector<std::string> mothers;  // one per --mother; empty: as the input has it
   bool as_is = false;                // run studies whose totals look like a scale mistake
+  int min_loci = 1;                  // loci that must each reveal several fathers
 };
 
 // A run compares at most this many designs: more is refused before any
@@ -46,6 +47,8 @@ struct Design {
   // The mother is drawn (study.mother untyped) but never genotyped: each
   // locus is judged from the offspring alone.
   bool unsampled_mother = false;
+  // Loci that must each reveal several fathers for a brood to (1: any).
+  int min_loci = 1;
 };
 
 // What reading the inputs has to tell the user (one line each, no line end),
@@ -112,6 +115,10 @@ Status check_scale(const LoadStatus& loaded, const std::vector<std::string>& loc
 // advance), drawn (from the population, genotyped with the brood) or not
 // sampled.
 std::string design_label(const StudyData& study, bool unsampled_mother = false);
+
+// Asks `min_loci` loci of the design to reveal several fathers, its label
+// saying so ("; 2 loci must reveal") when more than one.
+void require_loci(Design& design, int min_loci);
 
 // Its sires alone: "2 sires 0.7/0.3".
 std::string sires_label(const StudyData& study);

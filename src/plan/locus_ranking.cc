@@ -26,6 +26,7 @@ std::vector<int> estimate_candidates(const Design& design,
     const std::unique_ptr<EstimateWork> work(new EstimateWork);
     prepare_estimates(study, *work);
     if (design.unsampled_mother) judge_unsampled(*work);
+    require_loci(*work, design.min_loci);
     RandomState random{seed};
     detections[c] = count_detections(study, brood_size, *work, random);
   });

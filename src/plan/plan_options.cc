@@ -33,6 +33,8 @@ const OptionRule OPTIONS[] = {
      "WHO  drawn (from the population, genotyped with the brood; also untyped), unsampled "
      "(never genotyped: judged from the offspring alone), an individual's id, or labels locus "
      "by locus (135/143,136/146,...)"},
+    {"--min-loci", true, "clb",
+     "K  several fathers revealed only where K loci each reveal them (default 1)"},
     {"--as-is", false, "spclb", "  run totals that look like percentages or counts unchanged"},
     {"--output", true, "spclb", "FILE  write the result to FILE (also -o)"},
     {"--legend", true, "s", "FILE  write the allele legend to FILE"},
@@ -149,6 +151,10 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
     if (!parse_number(value, target) || !(target > 0 && target <= 1))
       return refuse("a probability above 0 and at most 1");
     options.target = target;
+  } else if (name == "--min-loci") {
+    if (!whole_number(value, 1, MAX_LOCI, number))
+      return refuse("a number of loci from 1 to " + std::to_string(MAX_LOCI));
+    options.input.min_loci = static_cast<int>(number);
   } else if (name == "--max-trials") {
     if (!whole_number(value, TRIAL_COUNT, MOST_TRIALS, number))
       return refuse("a number of trials from " + std::to_string(TRIAL_COUNT) + " to " +

@@ -12,14 +12,19 @@ void judge_unsampled(EstimateWork& work) {
   work.fast.unsampled_mother = true;
 }
 
+void require_loci(EstimateWork& work, int min_loci) {
+  work.fast.min_loci = min_loci;
+}
+
 namespace {
 
 // The plain trial's verdict under the estimator's settings.
 [[maybe_unused]] int plain_verdict(const StudyData& study, int32_t brood_size,
                                    const EstimateWork& work) {
   return work.fast.unsampled_mother
-             ? judge_brood_unsampled(study, brood_size, work.trial, work.fast.judged)
-             : judge_brood(study, brood_size, work.trial, work.fast.judged);
+             ? judge_brood_unsampled(study, brood_size, work.trial, work.fast.judged,
+                                     work.fast.min_loci)
+             : judge_brood(study, brood_size, work.trial, work.fast.judged, work.fast.min_loci);
 }
 
 }  // namespace

@@ -34,6 +34,11 @@ void judge_only(EstimateWork& work, const JudgedOffspring& judged);
 // REQUIRES: !study.mother_known for the study prepared.
 void judge_unsampled(EstimateWork& work);
 
+// From now on, a trial detects only when at least `min_loci` loci reveal
+// several fathers; prepare_estimates asks one.
+// REQUIRES: min_loci >= 1.
+void require_loci(EstimateWork& work, int min_loci);
+
 // Runs TRIAL_COUNT trials of brood_size from `random` and returns how many
 // detect multiple paternity, advancing `random` past them. The program
 // counts them with the fast estimator; a build with MPDETECT_PLAIN_ESTIMATE

@@ -94,4 +94,5 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
   fast.first_look = one_father < 0.5;
   fast.judged = every_offspring_judged();
   fast.unsampled_mother = false;
+  fast.min_loci = 1;
 }

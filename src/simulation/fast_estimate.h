@@ -38,8 +38,11 @@
 //                               locus_reveals
 //   rule 5 (more than DETECTION_THRESHOLD paternal alleles)
 //                               locus_reveals
-//   rule 6 (any locus reveals)  judge_trial, which stops at the first locus
-//                               that does, in locus_order
+//   rule 6 (any locus reveals, or min_loci of them)
+//                               judge_trial, which stops at the first locus
+//                               that does, in locus_order (judge_strictly
+//                               counts them, and stops once min_loci have or
+//                               too few loci are left)
 //
 // With an unsampled mother (FastEstimator::unsampled_mother) a locus is
 // judged by locus_unexplained instead of locus_detects: the distinct
@@ -123,6 +126,10 @@ struct FastEstimator {
   // The mother was not sampled: loci are judged from the offspring alone
   // (judge_brood_unsampled), without the first look.
   bool unsampled_mother;
+  // Loci that must reveal several fathers for a trial to detect (1 as
+  // prepared); with more, trials are judged whole, without the first look
+  // or the first stage.
+  int min_loci;
 
   // Working storage of one estimate: per offspring, the jumps to its sire
   // draw, and per locus to its maternal and paternal choices.

@@ -313,9 +313,29 @@ ALWAYS_INLINE bool locus_reveals_fathers(const StudyData& study, FastEstimator& 
              : locus_detects(study, fast, layout, brood_size, trial, i, fathers);
 }
 
+// The verdict of one trial when min_loci loci must reveal several fathers:
+// every locus that can is judged, until min_loci have revealed or too few
+// are left to.
+int judge_strictly(const StudyData& study, FastEstimator& fast, const TrialLayout& layout,
+                   int32_t brood_size, const Trial& trial) {
+  const uint32_t fathers = draw_offspring_sires(study, fast, brood_size, trial.state);
+  if (too_few_fathers(bit_count(fathers))) return 0;
+  int revealing = 0;
+  for (int n = 0; n < fast.useful_loci; ++n) {
+    if (revealing + (fast.useful_loci - n) < fast.min_loci) return 0;
+    if (locus_reveals_fathers(study, fast, layout, brood_size, trial, fast.locus_order[n],
+                              fathers) &&
+        ++revealing >= fast.min_loci) {
+      return 1;
+    }
+  }
+  return 0;
+}
+
 // The verdict of one trial, without the first look.
 int judge_trial(const StudyData& study, FastEstimator& fast, const TrialLayout& layout,
                 int32_t brood_size, const Trial& trial) {
+  if (fast.min_loci > 1) return judge_strictly(study, fast, layout, brood_size, trial);
   // A large brood is first judged at the most informative locus by its
   // first few offspring alone: when they pass the threshold, so does the
   // whole brood, and most large broods are settled so at a fraction of the
@@ -375,10 +395,10 @@ int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, Fast
 
   int detections = 0;
   const uint32_t first = random.value;
-  if (!too_few_to_detect(brood_size) && !fast.one_sire_only && fast.useful_loci > 0) {
+  if (!too_few_to_detect(brood_size) && !fast.one_sire_only && fast.useful_loci >= fast.min_loci) {
     // The first look is kept only while it settles at least three quarters
     // of the trials it is tried on; either way the verdicts are the same.
-    bool look = fast.first_look && !fast.unsampled_mother;
+    bool look = fast.first_look && !fast.unsampled_mother && fast.min_loci == 1;
     int settled = 0;
     uint32_t state = first;
     for (int t = 0; t < trial_count; ++t) {

@@ -59,18 +59,18 @@ void sample_brood(StudyData& study, int32_t brood_size, TrialWork& work) {
 // The judgement's rules, numbered for the estimator's map of them
 // (fast_estimate.h): rules 1 to 3 per offspring (judge_offspring), rule 4
 // and the count (paternal_count), rule 5 (reveals_several_fathers) per
-// locus, and rule 6, any locus decides the brood, here.
+// locus, and rule 6, any locus decides the brood (min_loci of them), here.
 int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& work,
-                const JudgedOffspring& judged) {
-  int verdict = 0;
+                const JudgedOffspring& judged, int min_loci) {
+  int revealing = 0;
   for (int i = 0; i < study.locus_count; ++i) {
     LocusJudgement judgement = start_locus(study.mother[i]);
     for (int j = 0; j < brood_size; ++j) {
       if (holds(judged.at[i], j)) judge_offspring(judgement, work.brood[j][i]);
     }
-    if (reveals_several_fathers(paternal_count(judgement))) verdict = 1;
+    if (reveals_several_fathers(paternal_count(judgement))) ++revealing;
   }
-  return verdict;
+  return revealing >= min_loci ? 1 : 0;
 }
 
 int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& work) {
@@ -79,16 +79,17 @@ int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& wor
 }
 
 int judge_brood_unsampled(const StudyData& study, int32_t brood_size, const TrialWork& work,
-                          const JudgedOffspring& judged) {
+                          const JudgedOffspring& judged, int min_loci) {
+  int revealing = 0;
   for (int i = 0; i < study.locus_count; ++i) {
     Genotype offspring[MAX_OFFSPRING];
     int count = 0;
     for (int j = 0; j < brood_size; ++j) {
       if (holds(judged.at[i], j)) offspring[count++] = work.brood[j][i];
     }
-    if (!parents_explain(offspring, count)) return 1;
+    if (!parents_explain(offspring, count)) ++revealing;
   }
-  return 0;
+  return revealing >= min_loci ? 1 : 0;
 }
 
 int run_trial(StudyData& study, int32_t brood_size, TrialWork& work) {

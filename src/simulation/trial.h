@@ -96,16 +96,18 @@ void sample_brood(StudyData& study, int32_t brood_size, TrialWork& work);
 // REQUIRES: brood_size <= MAX_OFFSPRING; every allele index valid for its locus.
 int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& work);
 
-// The same, judging at each locus only the offspring `judged` holds there.
+// The same, judging at each locus only the offspring `judged` holds there,
+// and revealing several fathers only when at least `min_loci` loci do (a
+// stricter verdict for noisy genotypes).
 int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& work,
-                const JudgedOffspring& judged);
+                const JudgedOffspring& judged, int min_loci = 1);
 
 // The verdict when the mother was not sampled: each locus judged from the
 // genotypes of the offspring `judged` holds there alone (parents_explain in
-// locus_judgement.h), any locus deciding the brood. The mother is drawn as
-// ever; only her genotype is never read.
+// locus_judgement.h), `min_loci` loci deciding the brood. The mother is
+// drawn as ever; only her genotype is never read.
 int judge_brood_unsampled(const StudyData& study, int32_t brood_size, const TrialWork& work,
-                          const JudgedOffspring& judged);
+                          const JudgedOffspring& judged, int min_loci = 1);
 
 // sample_brood, then judge_brood.
 int run_trial(StudyData& study, int32_t brood_size, TrialWork& work);
