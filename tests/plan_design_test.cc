@@ -481,3 +481,31 @@ TEST(Curves, AStricterVerdictDetectsLess) {
   b.label = a.label;
   EXPECT_FALSE(same_design(a, b));
 }
+
+// --trials: estimates of another number of trials, the first from the seed
+// as the plain trials would run them, printed as their share; the decision
+// and its refinement start from them.
+TEST(Curves, EstimatesOfOtherTrialCounts) {
+  std::vector<Design> designs;
+  Notes notes;
+  ASSERT_TRUE(add_designs("example", EXAMPLE_STUDY, InputOptions{}, designs, notes).ok);
+  const CurveTarget target{0.95, 20000, 20000};
+  const auto curves = estimate_curves(designs, CurveRange{12, 14, 1}, 4, 1, {}, nullptr, target);
+  StudyData study = designs[0].study;
+  static EstimateWork work;
+  prepare_estimates(study, work);
+  RandomState random{4};
+  const CurvePoint& first = curves[0].points[0];
+  EXPECT_EQ(first.estimate_trials, 20000);
+  EXPECT_EQ(first.trials, 20000) << "max_trials no more than the estimate's: no refinement";
+  EXPECT_EQ(first.detections, count_more_detections(study, 12, 20000, work, random));
+  EXPECT_DOUBLE_EQ(point_estimate(first), first.detections / 20000.0);
+  char row[96];
+  double low = 0, high = 0;
+  interval95(first.detections, 20000, low, high);
+  std::snprintf(row, sizeof row, "\n12,%.3f,%.4f,%.4f,%.4f,", first.detections / 20000.0,
+                standard_error(first.detections, 20000), low, high);
+  EXPECT_NE(curve_table(curves, false).find(row), std::string::npos) << curve_table(curves, false);
+  // The second estimate goes on from where the first left the generator.
+  EXPECT_EQ(curves[0].points[1].detections, count_more_detections(study, 13, 20000, work, random));
+}

@@ -73,7 +73,7 @@ std::string result_json(const PlanResult& result, const std::vector<PlanOptions>
     for (size_t n = 0; n < curve.points.size(); ++n) {
       char point[64];
       std::snprintf(point, sizeof point, "%s[%d,%.3f]", n ? "," : "", curve.points[n].brood_size,
-                    printed_probability(curve.points[n].detections));
+                    printed_estimate(curve.points[n]));
       out += point;
     }
     out += "]}";

@@ -140,7 +140,9 @@ bool draw(const std::string& script, FigureFormat format, const PlanOptions& opt
 }
 
 FigureOptions figure_options(const PlanOptions& options, uint32_t seed, double target) {
-  return FigureOptions{options.width, options.height, options.title, seed, target};
+  return FigureOptions{options.width, options.height,
+                       options.title, seed,
+                       target,        options.command == "curve" ? options.trials : TRIAL_COUNT};
 }
 
 // Tells the notes; for a result, delivers the table, the legend and the

@@ -48,9 +48,18 @@ DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t
   const SireChances sires = sire_chances(study);
   for (int size = range.from; size <= range.to && !stopped; size += range.step) {
     const double ceiling = several_sires_chance(sires, size);
-    const int detections = count_detections(study, size, *work, random);
-    CurvePoint point{size,        detections, ceiling,
-                     TRIAL_COUNT, detections, decide(detections, TRIAL_COUNT, target.target)};
+    // The dialogue's estimate, or as many trials as asked for.
+    const int detections =
+        target.trials == TRIAL_COUNT
+            ? count_detections(study, size, *work, random)
+            : static_cast<int>(count_more_detections(study, size, target.trials, *work, random));
+    CurvePoint point{size,
+                     detections,
+                     ceiling,
+                     target.trials,
+                     target.trials,
+                     detections,
+                     decide(detections, target.trials, target.target)};
     if (!reached && point.decision == Decision::OPEN) refine(point, study, *work, random, target);
     reached = reached || point.decision == Decision::REACHES;
     curve.points.push_back(point);
@@ -94,9 +103,25 @@ double printed_probability(int detections) {
   return std::strtod(text, nullptr);
 }
 
+double standard_error(int64_t detections, int64_t trials) {
+  const double n = static_cast<double>(trials);
+  const double p = static_cast<double>(detections) / n;
+  return std::sqrt(p * (1 - p) / n);
+}
+
 double standard_error(int detections) {
-  const double p = detections / static_cast<double>(TRIAL_COUNT);
-  return std::sqrt(p * (1 - p) / TRIAL_COUNT);
+  return standard_error(detections, TRIAL_COUNT);
+}
+
+double point_estimate(const CurvePoint& point) {
+  if (point.estimate_trials == TRIAL_COUNT) return running_share(point.detections);
+  return static_cast<double>(point.detections) / static_cast<double>(point.estimate_trials);
+}
+
+double printed_estimate(const CurvePoint& point) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", point_estimate(point));
+  return std::strtod(text, nullptr);
 }
 
 void interval95(int64_t detections, int64_t trials, double& low, double& high) {
@@ -130,7 +155,7 @@ const char* decision_name(Decision decision) {
 }
 
 bool refined(const CurvePoint& point) {
-  return point.trials > TRIAL_COUNT;
+  return point.trials > point.estimate_trials;
 }
 
 double share_of(const CurvePoint& point) {
@@ -171,7 +196,7 @@ std::string curve_table(const std::vector<DesignCurve>& curves, bool with_design
   for (const DesignCurve& curve : curves) {
     for (const CurvePoint& point : curve.points) {
       double low = 0, high = 0;
-      interval95(point.detections, low, high);
+      interval95(point.detections, point.estimate_trials, low, high);
       char more[128] = ",,,";
       if (refined(point)) {
         double refined_low = 0, refined_high = 0;
@@ -181,8 +206,8 @@ std::string curve_table(const std::vector<DesignCurve>& curves, bool with_design
                       refined_high);
       }
       std::snprintf(line, sizeof line, "%d,%.3f,%.4f,%.4f,%.4f,%.4f,%s,%s\n", point.brood_size,
-                    running_share(point.detections), standard_error(point.detections), low, high,
-                    point.ceiling, decision_name(point.decision), more);
+                    point_estimate(point), standard_error(point.detections, point.estimate_trials),
+                    low, high, point.ceiling, decision_name(point.decision), more);
       table += (with_design ? csv_cell(curve.label) + "," : "") + line;
     }
   }
@@ -205,13 +230,12 @@ std::string target_line(const DesignCurve& curve, double target, bool labelled) 
     for (const CurvePoint& point : curve.points) {
       if (point.brood_size == size) at = &point;
     }
-    // Today's words when the first TRIAL_COUNT trials decided it.
+    // The plain words when the estimate's own trials decided it.
     char estimate[160];
     if (refined(*at)) {
       std::snprintf(estimate, sizeof estimate, "%s", refined_text(*at).c_str());
     } else {
-      std::snprintf(estimate, sizeof estimate, "estimate %.3f",
-                    printed_probability(at->detections));
+      std::snprintf(estimate, sizeof estimate, "estimate %.3f", printed_estimate(*at));
     }
     std::snprintf(line, sizeof line, "%s brood size reaching %g: %d (%s)",
                   labelled ? "smallest" : "Smallest", target, size, estimate);
@@ -232,8 +256,8 @@ std::string target_line(const DesignCurve& curve, double target, bool labelled) 
     std::snprintf(line, sizeof line,
                   "%s brood size from %d to %d reaches %g (highest estimate %.3f, at %d%s)",
                   labelled ? "no" : "No", curve.points.front().brood_size, largest.brood_size,
-                  target, printed_probability(curve.points[best].detections),
-                  curve.points[best].brood_size, ceiling);
+                  target, printed_estimate(curve.points[best]), curve.points[best].brood_size,
+                  ceiling);
     text = line + open_text(curve, 0) + ".\n";
   }
   return labelled ? curve.label + ": " + text : text;

@@ -27,19 +27,25 @@ enum class Decision { BELOW, REACHES, OPEN };
 // size that reaches it, goes on with more trials, up to max_trials in all,
 // until the interval lies on one side. max_trials = TRIAL_COUNT never goes
 // on.
+// `trials` is the trials of each estimate: TRIAL_COUNT, as the dialogue's,
+// unless a design need not match the dialogue.
 struct CurveTarget {
   double target = 0.95;
   int64_t max_trials = TRIAL_COUNT;
+  int64_t trials = TRIAL_COUNT;
 };
 
-// Trials a refined decision may take by default, and at most.
+// Trials a refined decision may take by default, and at most; and the
+// fewest an estimate may have.
 constexpr int64_t DEFAULT_MAX_TRIALS = 1000000;
 constexpr int64_t MOST_TRIALS = 100000000;
+constexpr int64_t MIN_TRIALS = 1000;
 
 struct CurvePoint {
   int brood_size;
-  int detections;  // of TRIAL_COUNT trials: the estimate the dialogue gives
+  int detections;  // of estimate_trials: with TRIAL_COUNT, the estimate the dialogue gives
   double ceiling;  // the chance that two or more sires father the brood
+  int64_t estimate_trials;
   // The trials the decision rests on (TRIAL_COUNT, or more where it was
   // refined) and the detections among them, the first TRIAL_COUNT included.
   int64_t trials;
@@ -76,8 +82,16 @@ int sizes_in(const CurveRange& range);
 // The estimate exactly as the dialogue prints it, to three decimals.
 double printed_probability(int detections);
 
-// The Monte Carlo standard error of an estimate from `detections`.
+// A point's estimate: the dialogue's running share for TRIAL_COUNT trials,
+// detections over trials otherwise; and the same to three decimals, as the
+// table prints it.
+double point_estimate(const CurvePoint& point);
+double printed_estimate(const CurvePoint& point);
+
+// The Monte Carlo standard error of an estimate from `detections` of
+// TRIAL_COUNT, or of `trials`.
 double standard_error(int detections);
+double standard_error(int64_t detections, int64_t trials);
 
 // The 95 % Wilson score interval of the share of detecting trials, of
 // TRIAL_COUNT or of `trials`.

@@ -91,7 +91,7 @@ std::string terminal(const FigureOptions& options, FigureFormat format) {
 std::string title(const FigureOptions& options, const std::string& own) {
   return "set title " +
          gnuplot_string((options.title.empty() ? own : options.title) + "\n" + "seed " +
-                        std::to_string(options.seed) + ", " + std::to_string(TRIAL_COUNT) +
+                        std::to_string(options.seed) + ", " + std::to_string(options.trials) +
                         " broods per estimate") +
          "\n";
 }
@@ -106,21 +106,20 @@ std::string curve_figure(const std::vector<DesignCurve>& curves, const FigureOpt
   for (size_t d = 0; d < curves.size(); ++d) {
     script << "$design" << d << " << EOD\n";
     for (const CurvePoint& point : curves[d].points) {
-      script << point.brood_size << " " << short_number(printed_probability(point.detections))
-             << " " << short_number(point.ceiling) << "\n";
+      script << point.brood_size << " " << short_number(printed_estimate(point)) << " "
+             << short_number(point.ceiling) << "\n";
       first = std::min(first, point.brood_size);
       last = std::max(last, point.brood_size);
     }
     script << "EOD\n";
     const int size = smallest_reaching(curves[d]);
     if (size > 0) {
-      int detections = 0;
+      double estimate = 0;
       for (const CurvePoint& point : curves[d].points) {
-        if (point.brood_size == size) detections = point.detections;
+        if (point.brood_size == size) estimate = printed_estimate(point);
       }
       script << "set label " << gnuplot_string(std::to_string(size)) << " at " << size << ","
-             << short_number(printed_probability(detections))
-             << " point pointtype 6 pointsize 2.5 linecolor " << d + 1
+             << short_number(estimate) << " point pointtype 6 pointsize 2.5 linecolor " << d + 1
              << " offset 0.6,-1.2 textcolor lt " << d + 1 << "\n";
     }
   }

@@ -10,6 +10,7 @@
 #include "plan/brood_analysis.h"
 #include "plan/curve.h"
 #include "plan/locus_ranking.h"
+#include "simulation/estimate.h"
 
 enum class FigureFormat { PNG, SVG, PDF };
 
@@ -31,6 +32,7 @@ struct FigureOptions {
   std::string title;  // empty: the figure's own
   uint32_t seed = 0;
   double target = 0.95;
+  int64_t trials = TRIAL_COUNT;  // trials per estimate, for the caption
 };
 
 // One curve per design with its label in the legend, the target as a dashed

@@ -142,7 +142,7 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
   result.curves = estimate_curves(
       result.designs, first.range, seed, threads,
       [&](size_t design, int done) { return !progress || progress(design, designs, done, total); },
-      &complete, CurveTarget{first.target, first.max_trials});
+      &complete, CurveTarget{first.target, first.max_trials, first.trials});
   if (!complete) {
     result.status = failure(INTERRUPTED);
     result.curves.clear();

@@ -42,6 +42,8 @@ const OptionRule OPTIONS[] = {
     {"--to", true, "c", "N  last brood size (default 100)"},
     {"--step", true, "c", "N  step between brood sizes (default 1)"},
     {"--target", true, "c", "P  probability to reach, above 0 and at most 1 (default 0.95)"},
+    {"--trials", true, "c",
+     "N  trials per estimate (default 50000, as the dialogue's; others need not match it)"},
     {"--max-trials", true, "c",
      "N  trials an estimate whose interval holds the target may go on to (default 1000000; "
      "50000: none)"},
@@ -155,6 +157,11 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
     if (!whole_number(value, 1, MAX_LOCI, number))
       return refuse("a number of loci from 1 to " + std::to_string(MAX_LOCI));
     options.input.min_loci = static_cast<int>(number);
+  } else if (name == "--trials") {
+    if (!whole_number(value, MIN_TRIALS, MOST_TRIALS, number))
+      return refuse("a number of trials from " + std::to_string(MIN_TRIALS) + " to " +
+                    std::to_string(MOST_TRIALS));
+    options.trials = number;
   } else if (name == "--max-trials") {
     if (!whole_number(value, TRIAL_COUNT, MOST_TRIALS, number))
       return refuse("a number of trials from " + std::to_string(TRIAL_COUNT) + " to " +

@@ -21,6 +21,7 @@ struct PlanOptions {
   CurveRange range;
   double target = 0.95;
   int64_t max_trials = DEFAULT_MAX_TRIALS;  // curve: trials a decision may take
+  int64_t trials = TRIAL_COUNT;             // curve: trials per estimate
   bool seeded = false;
   uint32_t seed = 0;
   std::string plot;
