@@ -49,7 +49,7 @@ number_text <- function(x) {
 # of one design's shares or a list of several designs'; `sires` a number of
 # equal sires, or several numbers for several designs (before the shares').
 input_words <- function(sires = NULL, shares = NULL, mother = NULL, pop = NULL, loci = NULL,
-                        pool_rare = FALSE, as_is = FALSE, format = NULL) {
+                        pool_rare = FALSE, as_is = FALSE, format = NULL, min_loci = 1L) {
   words <- character()
   for (n in sires) words <- c(words, "--sires", number_text(n))
   if (!is.null(shares)) {
@@ -62,6 +62,7 @@ input_words <- function(sires = NULL, shares = NULL, mother = NULL, pop = NULL, 
   if (isTRUE(pool_rare)) words <- c(words, "--pool-rare")
   if (isTRUE(as_is)) words <- c(words, "--as-is")
   if (!is.null(format)) words <- c(words, "--format", format)
+  if (!identical(as.integer(min_loci), 1L)) words <- c(words, "--min-loci", as.integer(min_loci))
   words
 }
 
@@ -117,12 +118,13 @@ range_words <- function(sizes) {
 
 power_curve <- function(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1:100,
                         target = 0.95, seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE,
-                        as_is = FALSE, format = NULL, threads = 1L, max_trials = 1000000) {
+                        as_is = FALSE, format = NULL, threads = 1L, max_trials = 1000000,
+                        trials = 50000, min_loci = 1L) {
   seed <- seed_of(seed)
-  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format),
+  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci),
              range_words(sizes), "--target", number_text(target), "--seed",
              format(seed, scientific = FALSE), "--max-trials",
-             format(max_trials, scientific = FALSE))
+             format(max_trials, scientific = FALSE), "--trials", format(trials, scientific = FALSE))
   result <- run_plan("curve", inputs_of(x, deparse1(substitute(x))), words, seed, threads, progress = interactive())
   curve <- as_table(result$output, "mpdetect_curve")
   attr(curve, "seed") <- seed
@@ -132,9 +134,9 @@ power_curve <- function(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1
 
 rank_loci <- function(x, size, seed = NULL, sires = NULL, shares = NULL, mother = NULL,
                       pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE, format = NULL,
-                      threads = 1L) {
+                      threads = 1L, min_loci = 1L) {
   seed <- seed_of(seed)
-  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format),
+  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci),
              "--size", as.integer(size), "--seed", format(seed, scientific = FALSE))
   ranking <- as_table(run_plan("loci", inputs_of(x, deparse1(substitute(x))), words, seed, threads)$output)
   attr(ranking, "seed") <- seed
@@ -143,9 +145,9 @@ rank_loci <- function(x, size, seed = NULL, sires = NULL, shares = NULL, mother 
 
 judge_broods <- function(x, mothers = "first", population = NULL, sires = NULL, shares = NULL,
                          seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE,
-                         format = NULL, threads = 1L) {
+                         format = NULL, threads = 1L, min_loci = 1L) {
   seed <- seed_of(seed)
-  words <- c(input_words(sires, shares, NULL, pop, loci, pool_rare, as_is, format),
+  words <- c(input_words(sires, shares, NULL, pop, loci, pool_rare, as_is, format, min_loci),
              "--mothers", paste(mothers, collapse = ","), "--seed",
              format(seed, scientific = FALSE))
   extra <- list()

@@ -31,6 +31,8 @@ through the same C++ core, and takes its input and options as
   \code{NULL}, one is drawn from R's generator (so \code{set.seed} repeats
   it) and said. It is returned with the result.}
 \item{threads}{threads the designs run on; the results do not depend on it.}
+\item{min_loci}{loci that must each reveal several fathers for a brood to (1:
+  any locus); a stricter verdict for noisy genotypes.}
 }
 \details{
 What \code{mpplan} says on standard error comes as messages, its warnings as

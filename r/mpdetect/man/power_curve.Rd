@@ -9,15 +9,17 @@ from one seed (\code{mpplan curve}); 50000 simulated broods per estimate.}
 \usage{
 power_curve(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1:100,
             target = 0.95, seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE,
-            as_is = FALSE, format = NULL, threads = 1L, max_trials = 1000000)
+            as_is = FALSE, format = NULL, threads = 1L, max_trials = 1000000,
+            trials = 50000, min_loci = 1L)
 smallest_sizes(curve)
 \method{plot}{mpdetect_curve}(x, ...)
 }
 \arguments{
 \item{x}{the input (see \link{mpdetect-inputs}); several in a list. For
   \code{plot}, a curve.}
-\item{sires, shares, mother, pop, loci, pool_rare, as_is, format, seed, threads}{see
+\item{sires, shares, mother, pop, loci, pool_rare, as_is, format, seed, threads, min_loci}{see
   \link{mpdetect-inputs}.}
+\item{trials}{trials per estimate: 50000, as the dialogue's, by default.}
 \item{sizes}{brood sizes from 1 to 100 in even steps.}
 \item{target}{the probability to reach.}
 \item{max_trials}{trials an estimate whose 95 \% interval holds the target may go

@@ -6,10 +6,12 @@ each locus, and adding loci one at a time, the best first (\code{mpplan
 loci}).}
 \usage{
 rank_loci(x, size, seed = NULL, sires = NULL, shares = NULL, mother = NULL, pop = NULL,
-          loci = NULL, pool_rare = FALSE, as_is = FALSE, format = NULL, threads = 1L)
+          loci = NULL, pool_rare = FALSE, as_is = FALSE, format = NULL, threads = 1L,
+          min_loci = 1L)
 }
 \arguments{
-\item{x, seed, sires, shares, mother, pop, loci, pool_rare, as_is, format, threads}{see
+\item{x, seed, sires, shares, mother, pop, loci, pool_rare, as_is, format, threads,
+  min_loci}{see
   \link{mpdetect-inputs}.}
 \item{size}{the brood size, from 1 to 100.}
 }

@@ -16,6 +16,16 @@ test_that("power_curve gives mpplan curve's table", {
   expect_identical(attr(curve, "seed"), 99)
   expect_equal(nrow(curve), 16L)
   expect_equal(curve$probability, read.csv(text = expected$output)$probability)
+
+  strict <- quietly(power_curve(file, mother = "unsampled", sizes = 5:8, seed = 3, min_loci = 2,
+                                trials = 20000))
+  expect_identical(attr(strict, "csv"),
+                   mpplan(c("curve", shQuote(file), "--mother", "unsampled", "--from", "5", "--to",
+                            "8", "--seed", "3", "--min-loci", "2", "--trials", "20000"))$output)
+  # The same broods judged less strictly detect no less.
+  lenient <- quietly(power_curve(file, mother = "unsampled", sizes = 5:8, seed = 3,
+                                 trials = 20000))
+  expect_true(all(strict$probability <= lenient$probability))
 })
 
 test_that("panel_stats, study_of and rank_loci give mpplan's tables", {
