@@ -11,6 +11,13 @@
 
 namespace {
 
+// How many individuals each sample holds.
+std::vector<int> members_of(const PopulationData& data) {
+  std::vector<int> members(data.samples.size(), 0);
+  for (const Individual& individual : data.individuals) ++members[individual.sample];
+  return members;
+}
+
 Status brood_failure(const PopulationData& data, int sample, const std::string& message) {
   Status refusal = failure("brood " + data.samples[sample] + ": " + message);
   refusal.sample = data.samples[sample];
@@ -30,8 +37,7 @@ Status mothers_of_broods(const BroodInputs& inputs, const PopulationData& data,
                          const std::vector<int>& loci, std::vector<int>& mother, Notes& notes) {
   Status result = find_mothers(data, inputs.mothers, mother);
   if (!result.ok) return named(inputs.name, result);
-  std::vector<int> members(data.samples.size(), 0);
-  for (const Individual& individual : data.individuals) ++members[individual.sample];
+  const std::vector<int> members = members_of(data);
   for (size_t s = 0; s < data.samples.size(); ++s) {
     const int sample = static_cast<int>(s);
     const std::string who = inputs.name + ": brood " + data.samples[s];
@@ -151,14 +157,6 @@ Status brood_design(const BroodInputs& inputs, const PopulationData& data, const
   return result;
 }
 
-// The sires of a share variant as a label says them.
-std::string shares_label(const std::vector<std::string>& shares) {
-  StudyData study{};
-  study.sire_count = static_cast<int32_t>(shares.size());
-  for (size_t k = 0; k < shares.size(); ++k) share_value(shares[k], study.skew[k]);
-  return sires_label(study);
-}
-
 void add_once(Notes& notes, const Notes& more) {
   for (const std::string& note : more) {
     if (std::find(notes.begin(), notes.end(), note) == notes.end()) notes.push_back(note);
@@ -204,8 +202,7 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   result = frequency_panel(inputs, data, loci, mother, panel, notes);
   if (!result.ok) return result;
 
-  std::vector<int> members(data.samples.size(), 0);
-  for (const Individual& individual : data.individuals) ++members[individual.sample];
+  const std::vector<int> members = members_of(data);
   for (size_t s = 0; s < data.samples.size(); ++s) {
     if (members[s] == 0) continue;
     report.broods.push_back(
@@ -239,16 +236,17 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   const std::vector<std::vector<std::string>> variants =
       share_variants_of(inputs.name, inputs.options, notes);
   for (const std::vector<std::string>& shares : variants) {
+    StudyData sires{};
+    result = apply_shares(shares, sires);
+    if (!result.ok) return named(inputs.name, result);
     int fathers = 0;
-    for (const std::string& share : shares) {
-      double value = 0;
-      fathers += share_value(share, value) && value > 0 ? 1 : 0;
-    }
+    for (int k = 0; k < sires.sire_count; ++k) fathers += sires.skew[k] > 0 ? 1 : 0;
     if (fathers < 2) {
-      return failure("under " + shares_label(shares) +
+      return failure("under " + sires_label(sires) +
                      " no brood could reveal multiple paternity; the correction assumes broods "
                      "with two or more sires (--sires 2 or more, or two shares above 0)");
     }
+    report.designs.push_back(sires_label(sires));
   }
   struct Job {
     size_t design, brood;
@@ -259,7 +257,6 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   report.detections.assign(variants.size(), std::vector<int>(report.broods.size(), 0));
   Notes design_notes;
   for (size_t d = 0; d < variants.size(); ++d) {
-    report.designs.push_back(shares_label(variants[d]));
     for (size_t b = 0; b < report.broods.size(); ++b) {
       const BroodVerdict& brood = report.broods[b];
       if (brood.offspring.empty() || brood.loci_typed == 0) continue;

@@ -47,21 +47,6 @@ Status study_of(const std::string& name, const std::string& text,
   return named(name, scale);
 }
 
-// A share variant as the study record holds it: each share read as the
-// reader reads it.
-Status apply_shares(const std::vector<std::string>& shares, StudyData& study) {
-  const Status sires = check_sire_count(shares.size());
-  if (!sires.ok) return sires;
-  study.sire_count = static_cast<int32_t>(shares.size());
-  for (int k = 0; k < MAX_SIRES; ++k) study.skew[k] = 0;
-  for (size_t k = 0; k < shares.size(); ++k) {
-    if (!share_value(shares[k], study.skew[k])) {
-      return failure("share \"" + shares[k] + "\" should be a number, zero or more");
-    }
-  }
-  return success();
-}
-
 Status add_study_file_designs(const std::string& name, const std::string& text,
                               const InputOptions& options, std::vector<Design>& designs,
                               Notes& notes) {
@@ -125,6 +110,19 @@ std::vector<std::vector<std::string>> share_variants_of(const std::string& name,
   if (!options.shares.empty()) return distinct_shares(options);
   notes.push_back(name + ": two sires with equal shares (set them with --sires or --shares)");
   return {equal_shares(2)};
+}
+
+Status apply_shares(const std::vector<std::string>& shares, StudyData& study) {
+  const Status sires = check_sire_count(shares.size());
+  if (!sires.ok) return sires;
+  study.sire_count = static_cast<int32_t>(shares.size());
+  for (int k = 0; k < MAX_SIRES; ++k) study.skew[k] = 0;
+  for (size_t k = 0; k < shares.size(); ++k) {
+    if (!share_value(shares[k], study.skew[k])) {
+      return failure("share \"" + shares[k] + "\" should be a number, zero or more");
+    }
+  }
+  return success();
 }
 
 Status check_panel(const std::string& name, const std::string& whom, bool pool_rare, Panel& panel,

@@ -76,6 +76,11 @@ Status read_sample(const std::string& name, const std::string& text, InputFormat
 Status panel_of_input(const std::string& name, const std::string& text, const InputOptions& options,
                       PopulationData& data, Panel& panel, Notes& notes);
 
+// Puts a share variant (decimals as typed) in the study record, each share
+// read as the study file's reader reads it; refuses a count past the
+// limits or a share that is no number.
+Status apply_shares(const std::vector<std::string>& shares, StudyData& study);
+
 // The shares of each design of a population input: as the options give
 // them, or two equal sires, with a note that says so.
 std::vector<std::vector<std::string>> share_variants_of(const std::string& name,
