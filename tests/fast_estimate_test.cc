@@ -92,12 +92,18 @@ struct PlainRun {
 
 PlainRun run_plain(const StudyData& start, int32_t size, int trials, uint32_t state,
                    const JudgedOffspring& judged = every_offspring_judged(), bool unsampled = false,
-                   int min_loci = 1) {
+                   int min_loci = 1, const ErrorModel* errors = nullptr) {
   static TrialWork work;
   PlainRun run{0, 0, start};
   seed_random(state);
   for (int t = 0; t < trials; ++t) {
     sample_brood(run.study, size, work);
+    if (errors != nullptr) {
+      read_brood(run.study, size, *errors, error_key(state), t,
+                 !run.study.mother_known && !unsampled, work);
+      run.detections += judge_read_brood(run.study, size, work, judged, min_loci, unsampled);
+      continue;
+    }
     run.detections += unsampled ? judge_brood_unsampled(run.study, size, work, judged, min_loci)
                                 : judge_brood(run.study, size, work, judged, min_loci);
   }
@@ -273,6 +279,61 @@ TEST(FastEstimate, StricterVerdictAgreesWithThePlainTrials) {
     }
     EXPECT_GT(detecting, 40) << name;
     EXPECT_GT(fewer, 20) << name << ": more loci asked must detect less";
+  }
+}
+
+// Genotyping errors, from rare to many, with the mother given, drawn or not
+// sampled, one or two loci asked, offspring left out at some loci, and the
+// mother carried from estimate to estimate: the kernels count as the plain
+// trials read and judge. The errors must change counts, and make broods of
+// one sire detect.
+TEST(FastEstimate, GenotypingErrorsAgreeWithThePlainTrials) {
+  const ErrorRates rates[] = {{0.01, 0.005}, {0.2, 0}, {0, 0.15}, {0.4, 0.3}};
+  for (const auto& [name, kernel] : kernels()) {
+    std::mt19937 random(1964);
+    static FastEstimator fast;
+    const int32_t sizes[] = {2, 3, 8, 17, 40, 100};
+    int changed = 0, false_detections = 0;
+    for (int n = 0; n < 160; ++n) {
+      const std::string text = generated_study(random);
+      StudyData plain = study_from(text);
+      StudyData quick = plain;
+      const bool unsampled = !plain.mother_known && n % 3 == 0;
+      const int min_loci = n % 4 == 3 ? 2 : 1;
+      const ErrorModel errors = error_model(rates[n % 4]);
+      prepare_fast_estimator(quick, fast);
+      fast.unsampled_mother = unsampled;
+      fast.min_loci = min_loci;
+      fast.genotyping_errors = true;
+      fast.errors = errors;
+      JudgedOffspring judged = every_offspring_judged();
+      if (n % 5 == 0) {
+        for (int j = 0; j < MAX_OFFSPRING; j += 4)
+          judged.at[0].word[j >> 6] &= ~(uint64_t{1} << (j & 63));
+      }
+      fast.judged = judged;
+      const uint32_t seed = random();
+      const int trials = n % 10 == 0 ? 500 : 40;
+      for (int32_t size : sizes) {
+        const uint32_t from = seed + static_cast<uint32_t>(size);
+        const PlainRun without = run_plain(plain, size, trials, from, judged, unsampled, min_loci);
+        const PlainRun expected =
+            run_plain(plain, size, trials, from, judged, unsampled, min_loci, &errors);
+        plain = expected.study;
+        RandomState state{from};
+        const int counted = kernel(quick, size, trials, fast, state);
+        ASSERT_EQ(counted, expected.detections)
+            << name << "\n"
+            << text << "size " << size << ", rates " << n % 4 << ", unsampled " << unsampled << ", "
+            << min_loci << " loci";
+        ASSERT_EQ(state.value, expected.state) << name;
+        ASSERT_EQ(0, std::memcmp(plain.mother, quick.mother, sizeof plain.mother)) << name;
+        changed += counted != without.detections ? 1 : 0;
+        if (plain.sire_count == 1) false_detections += counted;
+      }
+    }
+    EXPECT_GT(changed, 150) << name;
+    EXPECT_GT(false_detections, 0) << name;
   }
 }
 

@@ -15,7 +15,7 @@ sources=(
   src/study/number_scanner.cc src/study/study_reader.cc
   src/simulation/draw_table.cc src/simulation/estimate.cc src/simulation/fast_estimate.cc
   src/simulation/fast_kernel.cc src/simulation/locus_judgement.cc src/simulation/random_jump.cc src/simulation/random_source.cc src/simulation/sire_ceiling.cc
-  src/simulation/trial.cc
+  src/simulation/genotyping_error.cc src/simulation/trial.cc
   src/plan/brood_analysis.cc src/plan/brood_judgement.cc
   src/plan/curve.cc src/plan/design.cc src/plan/frequency_table_reader.cc
   src/plan/genalex_reader.cc src/plan/genepop_reader.cc src/plan/input_format.cc

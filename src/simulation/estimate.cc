@@ -16,11 +16,24 @@ void require_loci(EstimateWork& work, int min_loci) {
   work.fast.min_loci = min_loci;
 }
 
+void model_errors(EstimateWork& work, const ErrorRates& rates) {
+  work.fast.genotyping_errors = any_errors(rates);
+  work.fast.errors = error_model(rates);
+}
+
 namespace {
 
-// The plain trial's verdict under the estimator's settings.
-[[maybe_unused]] int plain_verdict(const StudyData& study, int32_t brood_size,
-                                   const EstimateWork& work) {
+// The plain trial's verdict under the estimator's settings, for trial
+// `trial` of a run of trials from generator state `first`.
+[[maybe_unused]] int plain_verdict(const StudyData& study, int32_t brood_size, EstimateWork& work,
+                                   uint32_t first, int64_t trial) {
+  const FastEstimator& fast = work.fast;
+  if (fast.genotyping_errors) {
+    read_brood(study, brood_size, fast.errors, error_key(first), trial,
+               !study.mother_known && !fast.unsampled_mother, work.trial);
+    return judge_read_brood(study, brood_size, work.trial, fast.judged, fast.min_loci,
+                            fast.unsampled_mother);
+  }
   return work.fast.unsampled_mother
              ? judge_brood_unsampled(study, brood_size, work.trial, work.fast.judged,
                                      work.fast.min_loci)
@@ -31,37 +44,28 @@ namespace {
 
 int count_detections(StudyData& study, int32_t brood_size, EstimateWork& work,
                      RandomState& random) {
-#ifdef MPDETECT_PLAIN_ESTIMATE
-  seed_random(random.value);
-  int detections = 0;
-  for (int t = 0; t < TRIAL_COUNT; ++t) {
-    sample_brood(study, brood_size, work.trial);
-    detections += plain_verdict(study, brood_size, work);
-  }
-  random.value = random_state();
-  return detections;
-#else
-  return fast_count_detections(study, brood_size, TRIAL_COUNT, work.fast, random);
-#endif
+  return static_cast<int>(count_more_detections(study, brood_size, TRIAL_COUNT, work, random));
 }
 
 int64_t count_more_detections(StudyData& study, int32_t brood_size, int64_t trials,
                               EstimateWork& work, RandomState& random) {
   int64_t detections = 0;
-#ifdef MPDETECT_PLAIN_ESTIMATE
-  seed_random(random.value);
-  for (int64_t t = 0; t < trials; ++t) {
-    sample_brood(study, brood_size, work.trial);
-    detections += plain_verdict(study, brood_size, work);
-  }
-  random.value = random_state();
-#else
-  // In runs of TRIAL_COUNT, each continuing where the last left off.
+  // In runs of TRIAL_COUNT, each continuing where the last left off (and
+  // drawing its errors by its own first state).
   for (int64_t done = 0; done < trials; done += TRIAL_COUNT) {
     const int run = static_cast<int>(trials - done < TRIAL_COUNT ? trials - done : TRIAL_COUNT);
+#ifdef MPDETECT_PLAIN_ESTIMATE
+    const uint32_t first = random.value;
+    seed_random(first);
+    for (int t = 0; t < run; ++t) {
+      sample_brood(study, brood_size, work.trial);
+      detections += plain_verdict(study, brood_size, work, first, t);
+    }
+    random.value = random_state();
+#else
     detections += fast_count_detections(study, brood_size, run, work.fast, random);
-  }
 #endif
+  }
   return detections;
 }
 

@@ -39,6 +39,14 @@ void judge_unsampled(EstimateWork& work);
 // REQUIRES: min_loci >= 1.
 void require_loci(EstimateWork& work, int min_loci);
 
+// From now on, reads every genotype a trial reads with the errors of
+// `rates` (genotyping_error.h): the offspring's, and the mother's when she
+// is drawn and sampled; a mother given in advance is taken as read. An
+// offspring that then fits neither of the mother's alleles at a locus is
+// left out there. Rates of zero leave the estimates as they are.
+// REQUIRES: each rate from 0 to MAX_ERROR_RATE.
+void model_errors(EstimateWork& work, const ErrorRates& rates);
+
 // Runs TRIAL_COUNT trials of brood_size from `random` and returns how many
 // detect multiple paternity, advancing `random` past them. The program
 // counts them with the fast estimator; a build with MPDETECT_PLAIN_ESTIMATE

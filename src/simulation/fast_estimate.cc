@@ -95,4 +95,6 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
   fast.judged = every_offspring_judged();
   fast.unsampled_mother = false;
   fast.min_loci = 1;
+  fast.genotyping_errors = false;
+  fast.errors = error_model(ErrorRates{});
 }

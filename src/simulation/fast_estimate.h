@@ -52,6 +52,20 @@
 // distinct alleles between them, or two offspring, are explained by one
 // pair; and a brood that a prefix leaves unexplained stays so.
 //
+// With genotyping errors (FastEstimator::genotyping_errors) a locus is
+// judged by locus_reveals_as_read: the errors at that locus of that trial
+// are drawn first (only the gaps between them cost anything); a locus no
+// error strikes is judged as without errors. One that errors strike is
+// judged on the distinct genotypes of the offspring no error struck (as
+// above, by father, slot and maternal choice) and the struck offspring as
+// read, offspring that fit neither of the mother's read alleles left out,
+// as judge_read_brood does. Too few fathers no longer bound the count, so
+// too_few_fathers and one_sire_only are not used; instead a locus whose
+// struck offspring, with the fathers' alleles, cannot make more than the
+// threshold is passed over (too_few_to_detect on their union). The first
+// stage still holds: the errors of the first offspring do not depend on
+// the brood size. The first look is not used.
+//
 // Offspring left out at a locus (FastEstimator::judged) are drawn as ever
 // and left out of that locus's count: locus_detects and first_look_detects
 // judge only those judged holds, as judge_brood does with the same set.
@@ -90,6 +104,7 @@
 #include <cstdint>
 
 #include "simulation/draw_table.h"
+#include "simulation/genotyping_error.h"
 #include "simulation/offspring_set.h"
 #include "simulation/random_jump.h"
 #include "simulation/random_source.h"
@@ -130,6 +145,9 @@ struct FastEstimator {
   // prepared); with more, trials are judged whole, without the first look
   // or the first stage.
   int min_loci;
+  // Genotypes are read with the errors of `errors` (off as prepared).
+  bool genotyping_errors;
+  ErrorModel errors;
 
   // Working storage of one estimate: per offspring, the jumps to its sire
   // draw, and per locus to its maternal and paternal choices.
@@ -142,6 +160,7 @@ struct FastEstimator {
     int32_t trial;
     int32_t allele;
   } mother_track[MAX_LOCI][2];
+  uint64_t error_key;  // the running estimate's, from its first state
 
   // Working storage of one trial.
   uint32_t sire_value[CHOICE_LANES];

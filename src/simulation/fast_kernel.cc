@@ -313,18 +313,130 @@ ALWAYS_INLINE bool locus_reveals_fathers(const StudyData& study, FastEstimator& 
              : locus_detects(study, fast, layout, brood_size, trial, i, fathers);
 }
 
+// The sire of offspring j, one of `fathers`.
+ALWAYS_INLINE int sire_of(const FastEstimator& fast, uint32_t fathers, int j) {
+  uint32_t rest = fathers;
+  while (rest & (rest - 1)) {
+    const int k = lowest_bit(rest);
+    if (holds(fast.offspring_of[k], j)) return k;
+    rest &= rest - 1;
+  }
+  return lowest_bit(rest);
+}
+
+// With genotyping errors: whether locus i, as read, reveals several
+// fathers. The errors here are drawn first; a locus no error strikes is
+// judged as without them.
+bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, const TrialLayout& layout,
+                           int32_t brood_size, const Trial& trial, int i, uint32_t fathers) {
+  const OffspringSet judged = fast.judged.at[i];
+  const bool mother_read = !study.mother_known && !fast.unsampled_mother;
+  ErrorStream stream = error_stream(fast.error_key, trial.index, i);
+  ReadError struck[READS_PER_LOCUS];
+  int struck_count = 0;
+  bool mother_struck = false;
+  ReadError mother_error{};
+  OffspringSet erroneous{{0, 0}};
+  ReadError error;
+  for (int from = 0; next_error(fast.errors, stream, from, error); from = error.read + 1) {
+    if (error.read == MOTHER_READ) {
+      mother_struck = mother_read;
+      mother_error = error;
+      continue;
+    }
+    if (error.read >= offspring_read(brood_size)) break;
+    const int j = error.read - offspring_read(0);
+    if (!holds(judged, j)) continue;
+    struck[struck_count++] = error;
+    erroneous.word[j >> 6] |= uint64_t{1} << (j & 63);
+  }
+  if (struck_count == 0 && !mother_struck)
+    return locus_reveals_fathers(study, fast, layout, brood_size, trial, i, fathers);
+
+  const uint32_t s = trial.state;
+  const uint32_t carried = draw_fathers_alleles(study, fast, layout, s, i, fathers);
+  const Genotype mother = mother_at(study, fast, i, trial);
+  const Genotype read_mother =
+      mother_struck ? read_with_error(study, i, mother, mother_error) : mother;
+  const OffspringSet slot1 =
+      upper_half_choices(fast.paternal_jumps[i].mul, fast.paternal_jumps[i].add, brood_size, s);
+  const OffspringSet maternal_b =
+      upper_half_choices(fast.maternal_jumps[i].mul, fast.maternal_jumps[i].add, brood_size, s);
+
+  // The struck offspring as read.
+  Genotype genotypes[4 * MAX_SIRES + MAX_OFFSPRING];
+  int count = 0;
+  for (int n = 0; n < struck_count; ++n) {
+    const int j = struck[n].read - offspring_read(0);
+    const int k = sire_of(fast, fathers, j);
+    const Genotype truth{
+        {mother.slot[holds(maternal_b, j) ? 1 : 0], fast.sire_allele[k][holds(slot1, j) ? 1 : 0]}};
+    genotypes[count++] = read_with_error(study, i, truth, struck[n]);
+  }
+  LocusJudgement judgement = start_locus(read_mother);
+  if (!fast.unsampled_mother) {
+    for (int n = 0; n < count; ++n) {
+      if (fits_mother(judgement, genotypes[n])) judge_offspring(judgement, genotypes[n]);
+    }
+    // With the mother read right, the offspring no error struck flag only
+    // their fathers' alleles, and mark the locus ambiguous only with an
+    // allele of theirs unflagged: the count is at most the fathers' alleles
+    // and the struck offspring's paternal alleles, with one for a struck
+    // offspring's ambiguous mark.
+    if (!mother_struck) {
+      const int most = bit_count(static_cast<uint32_t>(judgement.paternal[0]) | carried) +
+                       (judgement.ambiguous ? 1 : 0);
+      if (too_few_to_detect(most)) return false;
+    }
+  }
+
+  // The offspring no error struck, by father, slot and maternal choice.
+  const OffspringSet clean = without(judged, erroneous);
+  for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
+    const int k = lowest_bit(rest);
+    for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
+      const OffspringSet got = got_from(fast, k, slot, slot1, clean);
+      if (!any(got)) continue;
+      const int32_t f = fast.sire_allele[k][slot];
+      if (any(without(got, maternal_b))) genotypes[count++] = Genotype{{mother.slot[0], f}};
+      if (any(both(got, maternal_b))) genotypes[count++] = Genotype{{mother.slot[1], f}};
+    }
+  }
+  if (fast.unsampled_mother) return !parents_explain(genotypes, count);
+  judgement = start_locus(read_mother);
+  for (int n = 0; n < count; ++n) {
+    if (fits_mother(judgement, genotypes[n])) judge_offspring(judgement, genotypes[n]);
+  }
+  return reveals_several_fathers(paternal_count(judgement));
+}
+
+// Whether locus i reveals several fathers, with or without genotyping
+// errors as the estimate asks.
+ALWAYS_INLINE bool locus_verdict(const StudyData& study, FastEstimator& fast,
+                                 const TrialLayout& layout, int32_t brood_size, const Trial& trial,
+                                 int i, uint32_t fathers) {
+  return fast.genotyping_errors
+             ? locus_reveals_as_read(study, fast, layout, brood_size, trial, i, fathers)
+             : locus_reveals_fathers(study, fast, layout, brood_size, trial, i, fathers);
+}
+
+// Whether `fathers` are too few for any locus to reveal several: never so
+// with genotyping errors, which can show alleles no father carries.
+ALWAYS_INLINE bool fathers_too_few(const FastEstimator& fast, uint32_t fathers) {
+  return !fast.genotyping_errors && too_few_fathers(bit_count(fathers));
+}
+
 // The verdict of one trial when min_loci loci must reveal several fathers:
 // every locus that can is judged, until min_loci have revealed or too few
 // are left to.
 int judge_strictly(const StudyData& study, FastEstimator& fast, const TrialLayout& layout,
                    int32_t brood_size, const Trial& trial) {
   const uint32_t fathers = draw_offspring_sires(study, fast, brood_size, trial.state);
-  if (too_few_fathers(bit_count(fathers))) return 0;
+  if (fathers_too_few(fast, fathers)) return 0;
   int revealing = 0;
   for (int n = 0; n < fast.useful_loci; ++n) {
     if (revealing + (fast.useful_loci - n) < fast.min_loci) return 0;
-    if (locus_reveals_fathers(study, fast, layout, brood_size, trial, fast.locus_order[n],
-                              fathers) &&
+    if (locus_verdict(study, fast, layout, brood_size, trial, fast.locus_order[n], fathers) &&
         ++revealing >= fast.min_loci) {
       return 1;
     }
@@ -342,16 +454,16 @@ int judge_trial(const StudyData& study, FastEstimator& fast, const TrialLayout& 
   // cost.
   if (brood_size > FIRST_STAGE) {
     const uint32_t first_fathers = draw_offspring_sires(study, fast, FIRST_STAGE, trial.state);
-    if (!too_few_fathers(bit_count(first_fathers)) &&
-        locus_reveals_fathers(study, fast, layout, FIRST_STAGE, trial, fast.locus_order[0],
-                              first_fathers)) {
+    if (!fathers_too_few(fast, first_fathers) &&
+        locus_verdict(study, fast, layout, FIRST_STAGE, trial, fast.locus_order[0],
+                      first_fathers)) {
       return 1;
     }
   }
   const uint32_t fathers = draw_offspring_sires(study, fast, brood_size, trial.state);
-  if (too_few_fathers(bit_count(fathers))) return 0;
+  if (fathers_too_few(fast, fathers)) return 0;
   for (int n = 0; n < fast.useful_loci; ++n) {
-    if (locus_reveals_fathers(study, fast, layout, brood_size, trial, fast.locus_order[n], fathers))
+    if (locus_verdict(study, fast, layout, brood_size, trial, fast.locus_order[n], fathers))
       return 1;
   }
   return 0;
@@ -395,10 +507,13 @@ int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, Fast
 
   int detections = 0;
   const uint32_t first = random.value;
-  if (!too_few_to_detect(brood_size) && !fast.one_sire_only && fast.useful_loci >= fast.min_loci) {
+  fast.error_key = error_key(first);
+  if (!too_few_to_detect(brood_size) && (!fast.one_sire_only || fast.genotyping_errors) &&
+      fast.useful_loci >= fast.min_loci) {
     // The first look is kept only while it settles at least three quarters
     // of the trials it is tried on; either way the verdicts are the same.
-    bool look = fast.first_look && !fast.unsampled_mother && fast.min_loci == 1;
+    bool look =
+        fast.first_look && !fast.unsampled_mother && fast.min_loci == 1 && !fast.genotyping_errors;
     int settled = 0;
     uint32_t state = first;
     for (int t = 0; t < trial_count; ++t) {

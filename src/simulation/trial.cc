@@ -56,21 +56,51 @@ void sample_brood(StudyData& study, int32_t brood_size, TrialWork& work) {
   }
 }
 
+namespace {
+
 // The judgement's rules, numbered for the estimator's map of them
 // (fast_estimate.h): rules 1 to 3 per offspring (judge_offspring), rule 4
 // and the count (paternal_count), rule 5 (reveals_several_fathers) per
 // locus, and rule 6, any locus decides the brood (min_loci of them), here.
-int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& work,
-                const JudgedOffspring& judged, int min_loci) {
+// An offspring that fits neither of the mother's alleles is left out: a
+// simulated one always fits (slot 0 is hers) unless genotyping errors
+// changed what was read.
+int judge_with_mother(const StudyData& study, int32_t brood_size, const Genotype* mother,
+                      const Genotype (*brood)[MAX_LOCI], const JudgedOffspring& judged,
+                      int min_loci) {
   int revealing = 0;
   for (int i = 0; i < study.locus_count; ++i) {
-    LocusJudgement judgement = start_locus(study.mother[i]);
+    LocusJudgement judgement = start_locus(mother[i]);
     for (int j = 0; j < brood_size; ++j) {
-      if (holds(judged.at[i], j)) judge_offspring(judgement, work.brood[j][i]);
+      if (holds(judged.at[i], j) && fits_mother(judgement, brood[j][i]))
+        judge_offspring(judgement, brood[j][i]);
     }
     if (reveals_several_fathers(paternal_count(judgement))) ++revealing;
   }
   return revealing >= min_loci ? 1 : 0;
+}
+
+// Each locus judged from the genotypes of its judged offspring alone.
+int judge_without_mother(const StudyData& study, int32_t brood_size,
+                         const Genotype (*brood)[MAX_LOCI], const JudgedOffspring& judged,
+                         int min_loci) {
+  int revealing = 0;
+  for (int i = 0; i < study.locus_count; ++i) {
+    Genotype offspring[MAX_OFFSPRING];
+    int count = 0;
+    for (int j = 0; j < brood_size; ++j) {
+      if (holds(judged.at[i], j)) offspring[count++] = brood[j][i];
+    }
+    if (!parents_explain(offspring, count)) ++revealing;
+  }
+  return revealing >= min_loci ? 1 : 0;
+}
+
+}  // namespace
+
+int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& work,
+                const JudgedOffspring& judged, int min_loci) {
+  return judge_with_mother(study, brood_size, study.mother, work.brood, judged, min_loci);
 }
 
 int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& work) {
@@ -80,16 +110,34 @@ int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& wor
 
 int judge_brood_unsampled(const StudyData& study, int32_t brood_size, const TrialWork& work,
                           const JudgedOffspring& judged, int min_loci) {
-  int revealing = 0;
+  return judge_without_mother(study, brood_size, work.brood, judged, min_loci);
+}
+
+void read_brood(const StudyData& study, int32_t brood_size, const ErrorModel& model, uint64_t key,
+                int64_t trial, bool mother_read, TrialWork& work) {
   for (int i = 0; i < study.locus_count; ++i) {
-    Genotype offspring[MAX_OFFSPRING];
-    int count = 0;
-    for (int j = 0; j < brood_size; ++j) {
-      if (holds(judged.at[i], j)) offspring[count++] = work.brood[j][i];
+    work.read_mother[i] = study.mother[i];
+    for (int j = 0; j < brood_size; ++j) work.read[j][i] = work.brood[j][i];
+    ErrorStream stream = error_stream(key, trial, i);
+    ReadError error;
+    for (int from = 0; next_error(model, stream, from, error); from = error.read + 1) {
+      if (error.read == MOTHER_READ) {
+        if (mother_read) work.read_mother[i] = read_with_error(study, i, study.mother[i], error);
+      } else if (error.read < offspring_read(brood_size)) {
+        const int j = error.read - offspring_read(0);
+        work.read[j][i] = read_with_error(study, i, work.brood[j][i], error);
+      } else {
+        break;  // past the brood
+      }
     }
-    if (!parents_explain(offspring, count)) ++revealing;
   }
-  return revealing >= min_loci ? 1 : 0;
+}
+
+int judge_read_brood(const StudyData& study, int32_t brood_size, const TrialWork& work,
+                     const JudgedOffspring& judged, int min_loci, bool unsampled) {
+  return unsampled
+             ? judge_without_mother(study, brood_size, work.read, judged, min_loci)
+             : judge_with_mother(study, brood_size, work.read_mother, work.read, judged, min_loci);
 }
 
 int run_trial(StudyData& study, int32_t brood_size, TrialWork& work) {

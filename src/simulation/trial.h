@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "simulation/genotyping_error.h"
 #include "simulation/offspring_set.h"
 #include "study/study_data.h"
 
@@ -15,6 +16,10 @@ struct TrialWork {
   Genotype sire_genotype[MAX_SIRES][MAX_LOCI];
   // Slot 0 the allele from the mother, slot 1 the allele from the sire.
   Genotype brood[MAX_OFFSPRING][MAX_LOCI];
+  // The same as read with genotyping errors (read_brood), in no order of
+  // slots: the mother's as judged, and the offspring's.
+  Genotype read_mother[MAX_LOCI];
+  Genotype read[MAX_OFFSPRING][MAX_LOCI];
 };
 
 // A locus reveals more than one father when it shows more paternal alleles
@@ -108,6 +113,23 @@ int judge_brood(const StudyData& study, int32_t brood_size, const TrialWork& wor
 // drawn as ever; only her genotype is never read.
 int judge_brood_unsampled(const StudyData& study, int32_t brood_size, const TrialWork& work,
                           const JudgedOffspring& judged, int min_loci = 1);
+
+// The brood sample_brood drew, as read with the errors of `model`: the
+// errors of trial `trial` of the estimate `key` (genotyping_error.h), into
+// work.read_mother and work.read. The mother is read only when
+// `mother_read` (drawn, then genotyped with the brood); otherwise her
+// genotype is judged as it stands (given in advance, taken as read) or
+// never looked at (not sampled).
+// REQUIRES: sample_brood ran for this brood size.
+void read_brood(const StudyData& study, int32_t brood_size, const ErrorModel& model, uint64_t key,
+                int64_t trial, bool mother_read, TrialWork& work);
+
+// judge_brood, or judge_brood_unsampled when `unsampled`, on the genotypes
+// read_brood left. An offspring that carries neither of the mother's
+// alleles as read is a mismatch at that locus and left out there, as the
+// analysis of genotyped broods leaves it out.
+int judge_read_brood(const StudyData& study, int32_t brood_size, const TrialWork& work,
+                     const JudgedOffspring& judged, int min_loci, bool unsampled);
 
 // sample_brood, then judge_brood.
 int run_trial(StudyData& study, int32_t brood_size, TrialWork& work);
