@@ -237,7 +237,7 @@ TEST(ExactModel, EstimatesAgreeWithTheExactChance) {
     StudyData study = study_of_case(c);
     prepare_estimates(study, work);
     if (c.mother == Mother::UNSAMPLED) judge_unsampled(work);
-    model_errors(work, c.errors);
+    model_errors(work, study, c.errors);
     RandomState random{2027};
     const int64_t trials = 1000000;
     const double estimate =

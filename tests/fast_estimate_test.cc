@@ -300,7 +300,8 @@ TEST(FastEstimate, GenotypingErrorsAgreeWithThePlainTrials) {
       StudyData quick = plain;
       const bool unsampled = !plain.mother_known && n % 3 == 0;
       const int min_loci = n % 4 == 3 ? 2 : 1;
-      const ErrorModel errors = error_model(rates[n % 4]);
+      static ErrorModel errors;
+      errors = error_model(rates[n % 4], plain);
       prepare_fast_estimator(quick, fast);
       fast.unsampled_mother = unsampled;
       fast.min_loci = min_loci;

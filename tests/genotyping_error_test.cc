@@ -10,8 +10,8 @@
 
 namespace {
 
-ReadError error_of(bool dropout, double kept, bool false0, double u0, bool false1, double u1) {
-  return ReadError{offspring_read(0), dropout, {false0, false1}, kept, {u0, u1}};
+ErrorKinds error_of(bool dropout, int kept, bool false0, double u0, bool false1, double u1) {
+  return ErrorKinds{dropout, {false0, false1}, kept, {u0, u1}};
 }
 
 }  // namespace
@@ -20,14 +20,15 @@ ReadError error_of(bool dropout, double kept, bool false0, double u0, bool false
 // (a fourth allele of no frequency), by hand.
 TEST(GenotypingError, ReadsGenotypesByHand) {
   const StudyData study = study_from("1\n4 0.5 0.25 0.25 0\n1\n1\n0 1\n");
+  const ErrorModel model = error_model(ErrorRates{0.1, 0.1}, study);
   struct Row {
     Genotype truth;
-    ReadError error;
+    ErrorKinds error;
     Genotype read;
   } const rows[] = {
-      {{{0, 1}}, error_of(true, 0.2, false, 0, false, 0), {{0, 0}}},  // dropout keeps slot 0
-      {{{0, 1}}, error_of(true, 0.5, false, 0, false, 0), {{1, 1}}},  // or slot 1
-      {{{2, 2}}, error_of(true, 0.9, false, 0, false, 0), {{2, 2}}},  // a homozygote stays
+      {{{0, 1}}, error_of(true, 0, false, 0, false, 0), {{0, 0}}},  // dropout keeps slot 0
+      {{{0, 1}}, error_of(true, 1, false, 0, false, 0), {{1, 1}}},  // or slot 1
+      {{{2, 2}}, error_of(true, 1, false, 0, false, 0), {{2, 2}}},  // a homozygote stays
       // A false 0 among 1 and 2 (0.25 each of 0.5): below half gives 1.
       {{{0, 2}}, error_of(false, 0, true, 0.4, false, 0), {{1, 2}}},
       {{{0, 2}}, error_of(false, 0, true, 0.6, false, 0), {{2, 2}}},
@@ -35,17 +36,17 @@ TEST(GenotypingError, ReadsGenotypesByHand) {
       {{{0, 1}}, error_of(false, 0, false, 0, true, 0.5), {{0, 0}}},
       {{{0, 1}}, error_of(false, 0, false, 0, true, 0.99), {{0, 2}}},
       // Dropout first, then each call of the dropped genotype.
-      {{{0, 1}}, error_of(true, 0.7, true, 0.0, true, 0.99), {{0, 2}}},
+      {{{0, 1}}, error_of(true, 1, true, 0.0, true, 0.99), {{0, 2}}},
   };
   for (const Row& row : rows) {
-    const Genotype read = read_with_error(study, 0, row.truth, row.error);
+    const Genotype read = apply_error(model, 0, row.truth, row.error);
     EXPECT_EQ(read.slot[0], row.read.slot[0]) << (&row - rows);
     EXPECT_EQ(read.slot[1], row.read.slot[1]) << (&row - rows);
   }
   // A locus with one allele of any frequency keeps every call.
   const StudyData single = study_from("1\n2 1 0\n1\n1\n0 0\n");
-  const Genotype kept =
-      read_with_error(single, 0, Genotype{{0, 0}}, error_of(false, 0, true, 0.5, true, 0.5));
+  const Genotype kept = apply_error(error_model(ErrorRates{0.1, 0.1}, single), 0, Genotype{{0, 0}},
+                                    error_of(false, 0, true, 0.5, true, 0.5));
   EXPECT_EQ(kept.slot[0], 0);
   EXPECT_EQ(kept.slot[1], 0);
 }
@@ -54,15 +55,17 @@ TEST(GenotypingError, ReadsGenotypesByHand) {
 // come at the rates asked, within 4 standard errors; the draws repeat for
 // the same key, trial and locus and differ for another trial.
 TEST(GenotypingError, ErrorsComeAtTheirRates) {
-  const ErrorModel model = error_model(ErrorRates{0.05, 0.02});
+  const ErrorModel model =
+      error_model(ErrorRates{0.05, 0.02}, study_from("1\n2 0.5 0.5\n1\n1\n0 1\n"));
   const int trials = 4000;
   int64_t dropouts = 0, false_calls = 0, reads = 0;
   for (int t = 0; t < trials; ++t) {
     ErrorStream stream = error_stream(error_key(12345), t, t % MAX_LOCI);
     ReadError error;
     for (int from = 0; next_error(model, stream, from, error); from = error.read + 1) {
-      dropouts += error.dropout ? 1 : 0;
-      false_calls += (error.false_call[0] ? 1 : 0) + (error.false_call[1] ? 1 : 0);
+      const ErrorKinds kinds = kinds_of(model, error);
+      dropouts += kinds.dropout ? 1 : 0;
+      false_calls += (kinds.false_call[0] ? 1 : 0) + (kinds.false_call[1] ? 1 : 0);
     }
     reads += READS_PER_LOCUS;
   }
@@ -79,13 +82,14 @@ TEST(GenotypingError, ErrorsComeAtTheirRates) {
   for (int n = 0; n < 20; ++n) {
     ASSERT_EQ(next_error(model, a, 0, ea), next_error(model, b, 0, eb));
     EXPECT_EQ(ea.read, eb.read);
-    EXPECT_EQ(ea.kept, eb.kept);
+    EXPECT_EQ(ea.draws, eb.draws);
     if (next_error(model, c, 0, ec)) (ec.read == ea.read ? same : differ) += 1;
   }
   EXPECT_GT(differ, same);
   // No rates, no errors.
   ErrorStream none = error_stream(error_key(7), 0, 0);
-  EXPECT_FALSE(next_error(error_model(ErrorRates{}), none, 0, ea));
+  EXPECT_FALSE(
+      next_error(error_model(ErrorRates{}, study_from("1\n2 0.5 0.5\n1\n1\n0 1\n")), none, 0, ea));
 }
 
 // An offspring that fits neither of the mother's alleles as read is a

@@ -271,10 +271,8 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   run_jobs(jobs.size(), threads, [&](size_t n) {
     Job& job = jobs[n];
     const std::unique_ptr<EstimateWork> work(new EstimateWork);
-    prepare_estimates(job.study.study, *work);
+    prepare_design_estimates(job.study, job.study.study, *work);
     judge_only(*work, job.judged);
-    if (job.study.unsampled_mother) judge_unsampled(*work);
-    require_loci(*work, job.study.min_loci);
     RandomState random{seed};
     const int size = static_cast<int>(report.broods[job.brood].offspring.size());
     report.detections[job.design][job.brood] =

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "plan/parallel.h"
@@ -30,6 +31,14 @@ void refine(CurvePoint& point, const StudyData& study, EstimateWork& work,
   }
 }
 
+// An estimate of `trials` trials: the dialogue's when TRIAL_COUNT.
+int estimate_at(StudyData& study, int size, int64_t trials, EstimateWork& work,
+                RandomState& random) {
+  return trials == TRIAL_COUNT
+             ? count_detections(study, size, work, random)
+             : static_cast<int>(count_more_detections(study, size, trials, work, random));
+}
+
 // The curve of one design, cut short once `stopped` is set (by this design's
 // `done` or another's). Open decisions are refined up to the first size
 // that reaches the target; past it no decision changes the answer.
@@ -40,19 +49,14 @@ DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t
   StudyData study = design.study;
   // Default-initialised: the estimator fills what it reads.
   const std::unique_ptr<EstimateWork> work(new EstimateWork);
-  prepare_estimates(study, *work);
-  if (design.unsampled_mother) judge_unsampled(*work);
-  require_loci(*work, design.min_loci);
+  prepare_design_estimates(design, study, *work);
   RandomState random{seed};
   bool reached = false;
   const SireChances sires = sire_chances(study);
   for (int size = range.from; size <= range.to && !stopped; size += range.step) {
     const double ceiling = several_sires_chance(sires, size);
     // The dialogue's estimate, or as many trials as asked for.
-    const int detections =
-        target.trials == TRIAL_COUNT
-            ? count_detections(study, size, *work, random)
-            : static_cast<int>(count_more_detections(study, size, target.trials, *work, random));
+    const int detections = estimate_at(study, size, target.trials, *work, random);
     CurvePoint point{size,
                      detections,
                      ceiling,
@@ -74,13 +78,45 @@ std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
                                          const CurveRange& range, uint32_t seed, int threads,
                                          const EstimateDone& done, bool* complete,
                                          const CurveTarget& target) {
-  std::vector<DesignCurve> curves(designs.size());
+  // A design with genotyping errors has its single-sire companion as a job
+  // of its own, next to it, so that two threads run them side by side; it
+  // asks for no refinement. A design's progress counts both.
+  struct Job {
+    size_t design;
+    bool companion;
+  };
+  std::vector<Job> jobs;
+  for (size_t d = 0; d < designs.size(); ++d) {
+    jobs.push_back({d, false});
+    if (any_errors(designs[d].errors)) jobs.push_back({d, true});
+  }
+  std::vector<DesignCurve> curves(designs.size()), companions(designs.size());
+  std::vector<std::atomic<int>> made(designs.size());
+  for (std::atomic<int>& count : made) count = 0;
   std::atomic<bool> stopped{false};
-  run_jobs(designs.size(), threads, [&](size_t d) {
-    curves[d] = estimate_one(
-        designs[d], range, seed, target, [&](int sizes) { return !done || done(d, sizes); },
-        stopped);
+  run_jobs(jobs.size(), threads, [&](size_t n) {
+    const Job job = jobs[n];
+    const size_t d = job.design;
+    const bool pair = any_errors(designs[d].errors);
+    const auto reported = [&](int) {
+      const int sum = ++made[d];
+      return !done || done(d, pair ? sum / 2 : sum);
+    };
+    if (job.companion) {
+      const CurveTarget none{target.target, target.trials, target.trials};
+      companions[d] = estimate_one(single_sire(designs[d]), range, seed, none, reported, stopped);
+    } else {
+      curves[d] = estimate_one(designs[d], range, seed, target, reported, stopped);
+    }
   });
+  for (size_t d = 0; d < designs.size(); ++d) {
+    if (!any_errors(designs[d].errors)) continue;
+    std::vector<CurvePoint>& points = curves[d].points;
+    const std::vector<CurvePoint>& falsely = companions[d].points;
+    // A stopped run may have cut either short.
+    if (falsely.size() < points.size()) points.resize(falsely.size());
+    for (size_t k = 0; k < points.size(); ++k) points[k].false_detections = falsely[k].detections;
+  }
   if (complete) *complete = !stopped;
   return curves;
 }
@@ -116,6 +152,16 @@ double standard_error(int detections) {
 double point_estimate(const CurvePoint& point) {
   if (point.estimate_trials == TRIAL_COUNT) return running_share(point.detections);
   return static_cast<double>(point.detections) / static_cast<double>(point.estimate_trials);
+}
+
+double false_detection_share(const CurvePoint& point) {
+  CurvePoint companion = point;
+  companion.detections = point.false_detections;
+  return point_estimate(companion);
+}
+
+bool with_errors(const DesignCurve& curve) {
+  return !curve.points.empty() && curve.points.front().false_detections >= 0;
 }
 
 double printed_estimate(const CurvePoint& point) {
@@ -188,10 +234,13 @@ std::string open_text(const DesignCurve& curve, int before) {
 }  // namespace
 
 std::string curve_table(const std::vector<DesignCurve>& curves, bool with_design) {
+  bool errors = false;
+  for (const DesignCurve& curve : curves) errors = errors || with_errors(curve);
   std::string table = with_design ? "design," : "";
   table +=
       "brood_size,probability,standard_error,ci_low,ci_high,ceiling,decision,refined_trials,"
-      "refined_probability,refined_ci_low,refined_ci_high\n";
+      "refined_probability,refined_ci_low,refined_ci_high";
+  table += errors ? ",false_detection,false_detection_ci_low,false_detection_ci_high\n" : "\n";
   char line[256];
   for (const DesignCurve& curve : curves) {
     for (const CurvePoint& point : curve.points) {
@@ -205,10 +254,21 @@ std::string curve_table(const std::vector<DesignCurve>& curves, bool with_design
                       static_cast<long long>(point.trials), share_of(point), refined_low,
                       refined_high);
       }
-      std::snprintf(line, sizeof line, "%d,%.3f,%.4f,%.4f,%.4f,%.4f,%s,%s\n", point.brood_size,
+      std::snprintf(line, sizeof line, "%d,%.3f,%.4f,%.4f,%.4f,%.4f,%s,%s", point.brood_size,
                     point_estimate(point), standard_error(point.detections, point.estimate_trials),
                     low, high, point.ceiling, decision_name(point.decision), more);
       table += (with_design ? csv_cell(curve.label) + "," : "") + line;
+      if (errors) {
+        char falsely[64] = ",,";
+        if (point.false_detections >= 0) {
+          double false_low = 0, false_high = 0;
+          interval95(point.false_detections, point.estimate_trials, false_low, false_high);
+          std::snprintf(falsely, sizeof falsely, "%.3f,%.4f,%.4f", false_detection_share(point),
+                        false_low, false_high);
+        }
+        table += std::string(",") + falsely;
+      }
+      table += "\n";
     }
   }
   return table;
@@ -237,6 +297,11 @@ std::string target_line(const DesignCurve& curve, double target, bool labelled) 
     } else {
       std::snprintf(estimate, sizeof estimate, "estimate %.3f", printed_estimate(*at));
     }
+    if (at->false_detections >= 0) {
+      const size_t used = std::strlen(estimate);
+      std::snprintf(estimate + used, sizeof estimate - used, "; one sire detected falsely %.3f",
+                    false_detection_share(*at));
+    }
     std::snprintf(line, sizeof line, "%s brood size reaching %g: %d (%s)",
                   labelled ? "smallest" : "Smallest", target, size, estimate);
     text = line + open_text(curve, size) + ".\n";
@@ -248,10 +313,15 @@ std::string target_line(const DesignCurve& curve, double target, bool labelled) 
     // Whether the shares alone keep the range from the target: then no
     // loci could reach it there.
     const CurvePoint& largest = curve.points.back();
-    char ceiling[96] = "";
+    char ceiling[160] = "";
     if (largest.ceiling < target) {
       std::snprintf(ceiling, sizeof ceiling, "; the shares alone allow at most %.4f at %d",
                     largest.ceiling, largest.brood_size);
+    }
+    if (largest.false_detections >= 0) {
+      const size_t used = std::strlen(ceiling);
+      std::snprintf(ceiling + used, sizeof ceiling - used, "; one sire detected falsely %.3f at %d",
+                    false_detection_share(largest), largest.brood_size);
     }
     std::snprintf(line, sizeof line,
                   "%s brood size from %d to %d reaches %g (highest estimate %.3f, at %d%s)",

@@ -51,6 +51,10 @@ struct CurvePoint {
   int64_t trials;
   int64_t all_detections;
   Decision decision;
+  // With genotyping errors, the detections of the design's single-sire
+  // companion (single_sire in design.h) at this size, of estimate_trials:
+  // false detections all. -1 without errors.
+  int false_detections = -1;
 };
 
 struct DesignCurve {
@@ -63,7 +67,9 @@ struct DesignCurve {
 // the estimate it is making.
 using EstimateDone = std::function<bool(size_t design, int done)>;
 
-// Estimates every design over the range from `seed`. Designs run side by
+// Estimates every design over the range from `seed`; a design with
+// genotyping errors has its single-sire companion estimated beside it, from
+// the same seed, on the same thread. Designs run side by
 // side on up to `threads` threads; the results do not depend on how many.
 // `complete`, when given, says whether every estimate was made (false once
 // `done` stopped the run, the curves then cut short).
@@ -88,6 +94,14 @@ double printed_probability(int detections);
 double point_estimate(const CurvePoint& point);
 double printed_estimate(const CurvePoint& point);
 
+// With genotyping errors, the single-sire companion's estimate at a point,
+// as point_estimate gives the design's.
+// REQUIRES: point.false_detections >= 0.
+double false_detection_share(const CurvePoint& point);
+
+// Whether the curve's design has genotyping errors (and so a companion).
+bool with_errors(const DesignCurve& curve);
+
 // The Monte Carlo standard error of an estimate from `detections` of
 // TRIAL_COUNT, or of `trials`.
 double standard_error(int detections);
@@ -101,7 +115,9 @@ void interval95(int64_t detections, int64_t trials, double& low, double& high);
 // The table: design,brood_size,probability,standard_error,ci_low,ci_high,
 // ceiling,decision,refined_trials,refined_probability,refined_ci_low,
 // refined_ci_high; the refined cells empty where the decision rests on the
-// first TRIAL_COUNT trials.
+// first TRIAL_COUNT trials. With genotyping errors, then
+// false_detection,false_detection_ci_low,false_detection_ci_high: the
+// single-sire companion's estimate and interval.
 // With `with_design` false the design column is left out (one design).
 std::string curve_table(const std::vector<DesignCurve>& curves, bool with_design);
 
@@ -110,6 +126,7 @@ std::string curve_table(const std::vector<DesignCurve>& curves, bool with_design
 int smallest_reaching(const DesignCurve& curve);
 
 // The line that names that size, or says that no size of the range reaches
-// the target, naming the decisions before it that stayed open; prefixed
-// with the design's label when `labelled`.
+// the target, naming the decisions before it that stayed open and, with
+// genotyping errors, the false detections of one sire at that size;
+// prefixed with the design's label when `labelled`.
 std::string target_line(const DesignCurve& curve, double target, bool labelled);

@@ -10,6 +10,17 @@
 
 namespace {
 
+// The model the options ask of every design: the loci that must reveal,
+// the genotyping errors.
+void ask_model(Design& design, const InputOptions& options) {
+  require_loci(design, options.min_loci);
+  model_errors(design, options.errors);
+}
+
+}  // namespace
+
+namespace {
+
 std::string sum_text(double sum) {
   char text[32];
   std::snprintf(text, sizeof text, "%.4g", sum);
@@ -97,7 +108,7 @@ Status add_study_file_designs(const std::string& name, const std::string& text,
       if (!result.ok) return named(name, result);
       const bool unsampled = choice.kind == MotherChoice::UNSAMPLED;
       designs.push_back(Design{design_label(study, unsampled), chosen_names, study, unsampled});
-      require_loci(designs.back(), options.min_loci);
+      ask_model(designs.back(), options);
     }
   }
   return success();
@@ -219,7 +230,8 @@ bool same_design(const Design& a, const Design& b) {
   const StudyData& y = b.study;
   if (a.label != b.label || a.locus_names != b.locus_names || x.locus_count != y.locus_count ||
       x.sire_count != y.sire_count || x.mother_known != y.mother_known ||
-      a.unsampled_mother != b.unsampled_mother || a.min_loci != b.min_loci) {
+      a.unsampled_mother != b.unsampled_mother || a.min_loci != b.min_loci ||
+      a.errors.dropout != b.errors.dropout || a.errors.false_allele != b.errors.false_allele) {
     return false;
   }
   for (int i = 0; i < x.locus_count; ++i) {
@@ -294,6 +306,27 @@ void require_loci(Design& design, int min_loci) {
   if (min_loci > 1) design.label += "; " + std::to_string(min_loci) + " loci must reveal";
 }
 
+void model_errors(Design& design, const ErrorRates& errors) {
+  design.errors = errors;
+  if (!any_errors(errors)) return;
+  design.label += "; dropout " + short_number(errors.dropout) + ", false alleles " +
+                  short_number(errors.false_allele);
+}
+
+Design single_sire(const Design& design) {
+  Design one = design;
+  apply_shares({"1"}, one.study);
+  one.label = design.label + " (one sire)";
+  return one;
+}
+
+void prepare_design_estimates(const Design& design, const StudyData& study, EstimateWork& work) {
+  prepare_estimates(study, work);
+  if (design.unsampled_mother) judge_unsampled(work);
+  require_loci(work, design.min_loci);
+  model_errors(work, study, design.errors);
+}
+
 StudyData with_loci(const StudyData& study, const std::vector<int>& loci) {
   StudyData subset = study;
   subset.locus_count = static_cast<int32_t>(loci.size());
@@ -337,7 +370,7 @@ Status add_designs(const std::string& name, const std::string& text, const Input
       result = design_of_panel(name, panel, shares, mother_choice(mother), data, options.as_is,
                                design, notes);
       if (!result.ok) return result;
-      require_loci(design, options.min_loci);
+      ask_model(design, options);
       designs.push_back(design);
     }
   }

@@ -11,6 +11,8 @@
 #include "plan/panel.h"
 #include "plan/population.h"
 #include "plan/study_writer.h"
+#include "simulation/estimate.h"
+#include "simulation/genotyping_error.h"
 #include "study/study_data.h"
 #include "study/study_reader.h"
 
@@ -26,6 +28,7 @@ struct InputOptions {
   std::vector<std::string> mothers;  // one per --mother; empty: as the input has it
   bool as_is = false;                // run studies whose totals look like a scale mistake
   int min_loci = 1;                  // loci that must each reveal several fathers
+  ErrorRates errors;                 // genotyping errors (none by default)
 };
 
 // A run compares at most this many designs: more is refused before any
@@ -49,6 +52,8 @@ struct Design {
   bool unsampled_mother = false;
   // Loci that must each reveal several fathers for a brood to (1: any).
   int min_loci = 1;
+  // The genotypes are read with these errors.
+  ErrorRates errors{};
 };
 
 // What reading the inputs has to tell the user (one line each, no line end),
@@ -124,6 +129,19 @@ std::string design_label(const StudyData& study, bool unsampled_mother = false);
 // Asks `min_loci` loci of the design to reveal several fathers, its label
 // saying so ("; 2 loci must reveal") when more than one.
 void require_loci(Design& design, int min_loci);
+
+// Reads the design's genotypes with `errors`, its label saying so
+// ("; dropout 0.01, false alleles 0.005") when there are any.
+void model_errors(Design& design, const ErrorRates& errors);
+
+// The design with one sire in place of its sires, labelled as the design's
+// single-sire companion: with genotyping errors, its detections are false.
+Design single_sire(const Design& design);
+
+// Prepares `work` for estimates of `study` (the design's, or its study with
+// fewer loci) under the design's model: its mother, the loci that must
+// reveal, its genotyping errors.
+void prepare_design_estimates(const Design& design, const StudyData& study, EstimateWork& work);
 
 // Its sires alone: "2 sires 0.7/0.3".
 std::string sires_label(const StudyData& study);

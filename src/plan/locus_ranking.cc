@@ -24,9 +24,7 @@ std::vector<int> estimate_candidates(const Design& design,
     StudyData study = with_loci(design.study, loci);
     // Default-initialised: the estimator fills what it reads.
     const std::unique_ptr<EstimateWork> work(new EstimateWork);
-    prepare_estimates(study, *work);
-    if (design.unsampled_mother) judge_unsampled(*work);
-    require_loci(*work, design.min_loci);
+    prepare_design_estimates(design, study, *work);
     RandomState random{seed};
     detections[c] = count_detections(study, brood_size, *work, random);
   });

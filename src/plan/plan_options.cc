@@ -35,6 +35,10 @@ const OptionRule OPTIONS[] = {
      "by locus (135/143,136/146,...)"},
     {"--min-loci", true, "clb",
      "K  several fathers revealed only where K loci each reveal them (default 1)"},
+    {"--dropout", true, "c",
+     "D  the chance that a heterozygous genotype is read as a homozygote (default 0)"},
+    {"--false-allele", true, "c",
+     "E  the chance that an allele call is read as another allele of the locus (default 0)"},
     {"--as-is", false, "spclb", "  run totals that look like percentages or counts unchanged"},
     {"--output", true, "spclb", "FILE  write the result to FILE (also -o)"},
     {"--legend", true, "s", "FILE  write the allele legend to FILE"},
@@ -157,6 +161,11 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
     if (!whole_number(value, 1, MAX_LOCI, number))
       return refuse("a number of loci from 1 to " + std::to_string(MAX_LOCI));
     options.input.min_loci = static_cast<int>(number);
+  } else if (name == "--dropout" || name == "--false-allele") {
+    double rate = 0;
+    if (!parse_number(value, rate) || !(rate >= 0 && rate <= MAX_ERROR_RATE))
+      return refuse("a rate from 0 to " + short_number(MAX_ERROR_RATE));
+    (name == "--dropout" ? options.input.errors.dropout : options.input.errors.false_allele) = rate;
   } else if (name == "--trials") {
     if (!whole_number(value, MIN_TRIALS, MOST_TRIALS, number))
       return refuse("a number of trials from " + std::to_string(MIN_TRIALS) + " to " +

@@ -16,9 +16,9 @@ void require_loci(EstimateWork& work, int min_loci) {
   work.fast.min_loci = min_loci;
 }
 
-void model_errors(EstimateWork& work, const ErrorRates& rates) {
+void model_errors(EstimateWork& work, const StudyData& study, const ErrorRates& rates) {
   work.fast.genotyping_errors = any_errors(rates);
-  work.fast.errors = error_model(rates);
+  work.fast.errors = error_model(rates, study);
 }
 
 namespace {

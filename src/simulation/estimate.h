@@ -44,8 +44,8 @@ void require_loci(EstimateWork& work, int min_loci);
 // is drawn and sampled; a mother given in advance is taken as read. An
 // offspring that then fits neither of the mother's alleles at a locus is
 // left out there. Rates of zero leave the estimates as they are.
-// REQUIRES: each rate from 0 to MAX_ERROR_RATE.
-void model_errors(EstimateWork& work, const ErrorRates& rates);
+// REQUIRES: each rate from 0 to MAX_ERROR_RATE; work prepared for `study`.
+void model_errors(EstimateWork& work, const StudyData& study, const ErrorRates& rates);
 
 // Runs TRIAL_COUNT trials of brood_size from `random` and returns how many
 // detect multiple paternity, advancing `random` past them. The program

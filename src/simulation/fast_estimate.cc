@@ -96,5 +96,5 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
   fast.unsampled_mother = false;
   fast.min_loci = 1;
   fast.genotyping_errors = false;
-  fast.errors = error_model(ErrorRates{});
+  fast.errors = error_model(ErrorRates{}, study);
 }

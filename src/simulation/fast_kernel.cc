@@ -6,6 +6,7 @@
 // depend on the instruction set (popcount and count-trailing-zeros are the
 // compiler's builtins).
 #include "simulation/choice_bits.h"
+#include "simulation/error_draws.h"
 #include "simulation/fast_estimate.h"
 #include "simulation/locus_judgement.h"
 
@@ -29,6 +30,9 @@ int lowest_bit(uint32_t bits) {
 
 // Offspring in the first stage of judging a large brood.
 constexpr int FIRST_STAGE = 16;
+// Offspring no error struck that a locus with genotyping errors looks at
+// one by one before it judges the rest all at once.
+constexpr int STRUCK_LOOK = 8;
 // Trials an estimate tries the first look on before it decides to keep it.
 constexpr int LOOK_PROBE_TRIALS = 500;
 
@@ -125,6 +129,22 @@ ALWAYS_INLINE void add_offspring(LocusCount& c, int32_t f, bool maternal_is_b) {
     c.ambiguous = true;
   } else {
     c.flags |= 1u << f;
+  }
+}
+
+// An offspring's genotype as read, whichever allele came from whom: one
+// that carries neither of the mother's alleles is a mismatch and left out;
+// otherwise rules 1 to 3 as judge_offspring states them.
+ALWAYS_INLINE void add_read(LocusCount& c, const Genotype& read) {
+  const int32_t x = read.slot[0], y = read.slot[1];
+  const bool x_mothers = x == c.a || x == c.b, y_mothers = y == c.a || y == c.b;
+  if (!x_mothers && !y_mothers) return;
+  if (x == y) {
+    c.flags |= 1u << x;
+  } else if (x_mothers && y_mothers) {
+    c.ambiguous = true;
+  } else {
+    c.flags |= 1u << (x_mothers ? y : x);
   }
 }
 
@@ -331,14 +351,15 @@ bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, const Tr
                            int32_t brood_size, const Trial& trial, int i, uint32_t fathers) {
   const OffspringSet judged = fast.judged.at[i];
   const bool mother_read = !study.mother_known && !fast.unsampled_mother;
-  ErrorStream stream = error_stream(fast.error_key, trial.index, i);
+  ErrorStream stream = error_draws::draw_error_stream(fast.error_key, trial.index, i);
   ReadError struck[READS_PER_LOCUS];
   int struck_count = 0;
   bool mother_struck = false;
   ReadError mother_error{};
   OffspringSet erroneous{{0, 0}};
   ReadError error;
-  for (int from = 0; next_error(fast.errors, stream, from, error); from = error.read + 1) {
+  for (int from = 0; error_draws::draw_next_error(fast.errors, stream, from, error);
+       from = error.read + 1) {
     if (error.read == MOTHER_READ) {
       mother_struck = mother_read;
       mother_error = error;
@@ -350,48 +371,81 @@ bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, const Tr
     struck[struck_count++] = error;
     erroneous.word[j >> 6] |= uint64_t{1} << (j & 63);
   }
-  if (struck_count == 0 && !mother_struck)
-    return locus_reveals_fathers(study, fast, layout, brood_size, trial, i, fathers);
+  if (struck_count == 0 && !mother_struck) {
+    return !too_few_fathers(bit_count(fathers)) &&
+           locus_reveals_fathers(study, fast, layout, brood_size, trial, i, fathers);
+  }
 
   const uint32_t s = trial.state;
   const uint32_t carried = draw_fathers_alleles(study, fast, layout, s, i, fathers);
   const Genotype mother = mother_at(study, fast, i, trial);
   const Genotype read_mother =
-      mother_struck ? read_with_error(study, i, mother, mother_error) : mother;
-  const OffspringSet slot1 =
-      upper_half_choices(fast.paternal_jumps[i].mul, fast.paternal_jumps[i].add, brood_size, s);
-  const OffspringSet maternal_b =
-      upper_half_choices(fast.maternal_jumps[i].mul, fast.maternal_jumps[i].add, brood_size, s);
+      mother_struck ? error_draws::draw_applied(fast.errors, i, mother,
+                                                error_draws::draw_kinds(fast.errors, mother_error))
+                    : mother;
+  const OffspringJumps& maternal = fast.maternal_jumps[i];
+  const OffspringJumps& paternal = fast.paternal_jumps[i];
 
-  // The struck offspring as read.
-  Genotype genotypes[4 * MAX_SIRES + MAX_OFFSPRING];
-  int count = 0;
-  for (int n = 0; n < struck_count; ++n) {
+  // Struck offspring n as read, drawing only its own choices.
+  const auto struck_read = [&](int n) {
     const int j = struck[n].read - offspring_read(0);
     const int k = sire_of(fast, fathers, j);
+    const bool maternal_is_b = upper_half(value_at(maternal.mul[j], maternal.add[j], s));
+    const bool paternal_is_1 = upper_half(value_at(paternal.mul[j], paternal.add[j], s));
     const Genotype truth{
-        {mother.slot[holds(maternal_b, j) ? 1 : 0], fast.sire_allele[k][holds(slot1, j) ? 1 : 0]}};
-    genotypes[count++] = read_with_error(study, i, truth, struck[n]);
-  }
-  LocusJudgement judgement = start_locus(read_mother);
-  if (!fast.unsampled_mother) {
-    for (int n = 0; n < count; ++n) {
-      if (fits_mother(judgement, genotypes[n])) judge_offspring(judgement, genotypes[n]);
+        {mother.slot[maternal_is_b ? 1 : 0], fast.sire_allele[k][paternal_is_1 ? 1 : 0]}};
+    return error_draws::draw_applied(fast.errors, i, truth,
+                                     error_draws::draw_kinds(fast.errors, struck[n]));
+  };
+  const OffspringSet clean = without(judged, erroneous);
+
+  if (!fast.unsampled_mother && !mother_struck) {
+    // The mother read right: the struck offspring as read first.
+    LocusCount c{mother.slot[0], mother.slot[1], 0, false};
+    for (int n = 0; n < struck_count; ++n) add_read(c, struck_read(n));
+    if (locus_reveals(c)) return true;
+    // The offspring no error struck flag only their fathers' alleles, and
+    // mark the locus ambiguous only with an allele of theirs unflagged: the
+    // count is at most the fathers' alleles and the struck offspring's
+    // paternal alleles, with one for a struck offspring's ambiguous mark.
+    if (too_few_to_detect(bit_count(c.flags | carried) + (c.ambiguous ? 1 : 0))) return false;
+    // Then the others, the first few one at a time (the count never drops
+    // as offspring are added, so the first that passes decides), the rest
+    // all at once by father, slot and maternal choice.
+    const int look = brood_size < STRUCK_LOOK ? brood_size : STRUCK_LOOK;
+    for (int j = 0; j < look; ++j) {
+      if (!holds(clean, j)) continue;
+      const int k = sire_of(fast, fathers, j);
+      const int32_t f =
+          fast.sire_allele[k][upper_half(value_at(paternal.mul[j], paternal.add[j], s)) ? 1 : 0];
+      add_offspring(c, f, upper_half(value_at(maternal.mul[j], maternal.add[j], s)));
+      if (locus_reveals(c)) return true;
     }
-    // With the mother read right, the offspring no error struck flag only
-    // their fathers' alleles, and mark the locus ambiguous only with an
-    // allele of theirs unflagged: the count is at most the fathers' alleles
-    // and the struck offspring's paternal alleles, with one for a struck
-    // offspring's ambiguous mark.
-    if (!mother_struck) {
-      const int most = bit_count(static_cast<uint32_t>(judgement.paternal[0]) | carried) +
-                       (judgement.ambiguous ? 1 : 0);
-      if (too_few_to_detect(most)) return false;
+    if (look == brood_size) return false;
+    const OffspringSet slot1 = upper_half_choices(paternal.mul, paternal.add, brood_size, s);
+    const OffspringSet maternal_b = upper_half_choices(maternal.mul, maternal.add, brood_size, s);
+    for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
+      const int k = lowest_bit(rest);
+      for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
+        const OffspringSet got = got_from(fast, k, slot, slot1, clean);
+        if (!any(got)) continue;
+        const int32_t f = fast.sire_allele[k][slot];
+        if (any(without(got, maternal_b))) add_offspring(c, f, false);
+        if (any(both(got, maternal_b))) add_offspring(c, f, true);
+      }
     }
+    return locus_reveals(c);
   }
 
-  // The offspring no error struck, by father, slot and maternal choice.
-  const OffspringSet clean = without(judged, erroneous);
+  // Without the mother, or with her read wrong: the distinct genotypes as
+  // read, judged whole.
+  Genotype genotypes[4 * MAX_SIRES + MAX_OFFSPRING];
+  int count = 0;
+  for (int n = 0; n < struck_count; ++n) genotypes[count++] = struck_read(n);
+  // The offspring no error struck, by father, slot and maternal choice,
+  // as genotypes beside the struck ones'.
+  const OffspringSet slot1 = upper_half_choices(paternal.mul, paternal.add, brood_size, s);
+  const OffspringSet maternal_b = upper_half_choices(maternal.mul, maternal.add, brood_size, s);
   for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
     const int k = lowest_bit(rest);
     for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
@@ -403,7 +457,7 @@ bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, const Tr
     }
   }
   if (fast.unsampled_mother) return !parents_explain(genotypes, count);
-  judgement = start_locus(read_mother);
+  LocusJudgement judgement = start_locus(read_mother);
   for (int n = 0; n < count; ++n) {
     if (fits_mother(judgement, genotypes[n])) judge_offspring(judgement, genotypes[n]);
   }
@@ -454,7 +508,9 @@ int judge_trial(const StudyData& study, FastEstimator& fast, const TrialLayout& 
   // cost.
   if (brood_size > FIRST_STAGE) {
     const uint32_t first_fathers = draw_offspring_sires(study, fast, FIRST_STAGE, trial.state);
-    if (!fathers_too_few(fast, first_fathers) &&
+    // (With genotyping errors one father can show more, but rarely in so
+    // few offspring: the stage is left out, as it may be, for one father.)
+    if (!too_few_fathers(bit_count(first_fathers)) &&
         locus_verdict(study, fast, layout, FIRST_STAGE, trial, fast.locus_order[0],
                       first_fathers)) {
       return 1;
@@ -507,7 +563,7 @@ int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, Fast
 
   int detections = 0;
   const uint32_t first = random.value;
-  fast.error_key = error_key(first);
+  fast.error_key = error_draws::draw_error_key(first);
   if (!too_few_to_detect(brood_size) && (!fast.one_sire_only || fast.genotyping_errors) &&
       fast.useful_loci >= fast.min_loci) {
     // The first look is kept only while it settles at least three quarters

@@ -14,8 +14,9 @@
 // so the estimator can draw a locus's errors without those of the loci it
 // never judges. Within a locus the reads are taken in order, the mother's
 // first and then offspring by offspring, and each error found by the gap
-// to it, so that reads without error cost nothing; the errors of the first
-// n offspring are the same whatever the brood size.
+// to it, so that reads without error cost nothing; what struck a read is
+// drawn from a key of its own, only when the read is judged. The errors
+// of the first n offspring are the same whatever the brood size.
 //
 // Every step is integer arithmetic or a comparison of doubles formed by
 // multiplication and addition alone, so the draws are the same on every
@@ -49,19 +50,30 @@ constexpr int offspring_read(int j) {
 }
 constexpr int READS_PER_LOCUS = 1 + MAX_OFFSPRING;
 
-// What struck one read: which of its three error draws fired, and where
-// the draws that say how fell.
+// One read that an error struck, and the key of the draws that say which
+// of its three error draws fired and how (drawn only when asked for).
 struct ReadError {
   int read;  // MOTHER_READ or offspring_read(j)
+  uint64_t draws;
+};
+
+// Which of a read's three error draws fired, and where the draws that say
+// how fell.
+struct ErrorKinds {
   bool dropout;
   bool false_call[2];
-  double kept;            // the allele a dropout keeps: slot 1 from 0.5 up
+  int kept;               // the slot whose allele a dropout keeps
   double replacement[2];  // where each false call's draw by weight falls
 };
 
-// The rates turned into the tables the draws read.
+// The rates, and a study's frequencies, turned into the tables the draws
+// read.
 struct ErrorModel {
   ErrorRates rates;
+  // Per locus, its alleles and the frequencies of the alleles below each,
+  // summed in order: a false call is a draw from these.
+  int32_t alleles[MAX_LOCI];
+  double below[MAX_LOCI][MAX_ALLELES + 1];
   // The chance that m reads in a row are read without error, m from 0 to
   // READS_PER_LOCUS.
   double clean_run[READS_PER_LOCUS + 1];
@@ -69,10 +81,14 @@ struct ErrorModel {
   // draws fire (bit 0 dropout, bits 1 and 2 the false calls), summed up to
   // and including pattern p at index p - 1.
   double pattern_total[7];
+  // Where the search for a gap starts, by the variate's first bits: the
+  // gap of the bucket's upper end, which no variate in it exceeds.
+  uint8_t gap_start[1024];
 };
 
-// REQUIRES: 0 <= each rate <= MAX_ERROR_RATE.
-ErrorModel error_model(const ErrorRates& rates);
+// REQUIRES: 0 <= each rate <= MAX_ERROR_RATE; study as accepted by
+// read_study_data.
+ErrorModel error_model(const ErrorRates& rates, const StudyData& study);
 
 // The error draws of one locus of one trial.
 struct ErrorStream {
@@ -92,6 +108,15 @@ ErrorStream error_stream(uint64_t key, int64_t trial, int locus);
 // REQUIRES: 0 <= from < READS_PER_LOCUS.
 bool next_error(const ErrorModel& model, ErrorStream& stream, int from, ReadError& error);
 
-// `truth`, a genotype at `locus` of `study`, as read with `error`.
-Genotype read_with_error(const StudyData& study, int locus, const Genotype& truth,
+// What struck `error`'s read, by the model's chances of each kind given
+// that one struck.
+ErrorKinds kinds_of(const ErrorModel& model, const ReadError& error);
+
+// `truth`, a genotype at `locus` of the model's study, as read with errors
+// `kinds`.
+Genotype apply_error(const ErrorModel& model, int locus, const Genotype& truth,
+                     const ErrorKinds& kinds);
+
+// The same with the kinds of `error`.
+Genotype read_with_error(const ErrorModel& model, int locus, const Genotype& truth,
                          const ReadError& error);

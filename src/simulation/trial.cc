@@ -122,10 +122,10 @@ void read_brood(const StudyData& study, int32_t brood_size, const ErrorModel& mo
     ReadError error;
     for (int from = 0; next_error(model, stream, from, error); from = error.read + 1) {
       if (error.read == MOTHER_READ) {
-        if (mother_read) work.read_mother[i] = read_with_error(study, i, study.mother[i], error);
+        if (mother_read) work.read_mother[i] = read_with_error(model, i, study.mother[i], error);
       } else if (error.read < offspring_read(brood_size)) {
         const int j = error.read - offspring_read(0);
-        work.read[j][i] = read_with_error(study, i, work.brood[j][i], error);
+        work.read[j][i] = read_with_error(model, i, work.brood[j][i], error);
       } else {
         break;  // past the brood
       }
