@@ -9,6 +9,7 @@
 
 #include "plan/curve.h"
 #include "plan/design.h"
+#include "plan/figure.h"
 #include "plan/locus_ranking.h"
 #include "plan/plan_command.h"
 #include "plan/plan_options.h"
@@ -508,4 +509,64 @@ TEST(Curves, EstimatesOfOtherTrialCounts) {
   EXPECT_NE(curve_table(curves, false).find(row), std::string::npos) << curve_table(curves, false);
   // The second estimate goes on from where the first left the generator.
   EXPECT_EQ(curves[0].points[1].detections, count_more_detections(study, 13, 20000, work, random));
+}
+
+// Genotyping errors: the designs say so; each has a single-sire companion
+// whose detections are its false ones, the same as a single-sire design
+// with the same errors from the same seed; the table gains their columns
+// and the target line names them. Errors make one sire detect and never
+// leave a design detecting less at large sizes, and asking two loci
+// lowers the false detections.
+TEST(Curves, GenotypingErrorsBringFalseDetections) {
+  PlanOptions options;
+  options.command = "curve";
+  options.inputs = {"s.txt"};
+  options.range = CurveRange{4, 40, 6};
+  const PlanResult clean = run_curve_command(options, {EXAMPLE_STUDY}, 21, 2);
+  options.input.errors = ErrorRates{0.02, 0.01};
+  const PlanResult noisy = run_curve_command(options, {EXAMPLE_STUDY}, 21, 2);
+  options.input.shares = {{"1"}};
+  const PlanResult one = run_curve_command(options, {EXAMPLE_STUDY}, 21, 1);
+  options.input.shares.clear();
+  options.input.min_loci = 2;
+  const PlanResult strict = run_curve_command(options, {EXAMPLE_STUDY}, 21, 1);
+  ASSERT_TRUE(clean.status.ok && noisy.status.ok && one.status.ok && strict.status.ok);
+
+  EXPECT_EQ(noisy.curves[0].label, clean.curves[0].label + "; dropout 0.02, false alleles 0.01");
+  EXPECT_FALSE(with_errors(clean.curves[0]));
+  ASSERT_TRUE(with_errors(noisy.curves[0]));
+  const auto& points = noisy.curves[0].points;
+  int falsely = 0;
+  for (size_t n = 0; n < points.size(); ++n) {
+    EXPECT_EQ(points[n].false_detections, one.curves[0].points[n].detections) << n;
+    EXPECT_LE(strict.curves[0].points[n].false_detections, points[n].false_detections) << n;
+    falsely += points[n].false_detections > 0 ? 1 : 0;
+  }
+  EXPECT_EQ(falsely, static_cast<int>(points.size()));
+  EXPECT_LT(strict.curves[0].points.back().false_detections, points.back().false_detections);
+  EXPECT_GE(points.back().detections, clean.curves[0].points.back().detections);
+
+  EXPECT_EQ(clean.output.find("false_detection"), std::string::npos);
+  const std::string header = noisy.output.substr(0, noisy.output.find('\n'));
+  EXPECT_EQ(header.substr(header.size() - 62),
+            "false_detection,false_detection_ci_low,false_detection_ci_high");
+  char cells[64];
+  double low = 0, high = 0;
+  interval95(points[0].false_detections, TRIAL_COUNT, low, high);
+  std::snprintf(cells, sizeof cells, ",%.3f,%.4f,%.4f\n", false_detection_share(points[0]), low,
+                high);
+  EXPECT_NE(noisy.output.find(cells), std::string::npos) << noisy.output;
+  EXPECT_NE(noisy.notes.back().find("one sire detected falsely"), std::string::npos)
+      << noisy.notes.back();
+  EXPECT_EQ(clean.notes.back().find("falsely"), std::string::npos);
+
+  // The figure draws each companion beside its design.
+  const std::string figure = curve_figure(noisy.curves, FigureOptions{}, FigureFormat::SVG);
+  EXPECT_NE(figure.find(": one sire, false detections'"), std::string::npos);
+  EXPECT_EQ(curve_figure(clean.curves, FigureOptions{}, FigureFormat::SVG).find("false detections"),
+            std::string::npos);
+
+  Design a = clean.designs[0], b = noisy.designs[0];
+  b.label = a.label;
+  EXPECT_FALSE(same_design(a, b));
 }

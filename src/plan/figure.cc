@@ -1,6 +1,7 @@
 #include "plan/figure.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 
@@ -107,7 +108,10 @@ std::string curve_figure(const std::vector<DesignCurve>& curves, const FigureOpt
     script << "$design" << d << " << EOD\n";
     for (const CurvePoint& point : curves[d].points) {
       script << point.brood_size << " " << short_number(printed_estimate(point)) << " "
-             << short_number(point.ceiling) << "\n";
+             << short_number(point.ceiling);
+      if (point.false_detections >= 0)
+        script << " " << short_number(std::round(false_detection_share(point) * 1000) / 1000);
+      script << "\n";
       first = std::min(first, point.brood_size);
       last = std::max(last, point.brood_size);
     }
@@ -135,6 +139,13 @@ std::string curve_figure(const std::vector<DesignCurve>& curves, const FigureOpt
     script << "$design" << d << " using 1:2 with linespoints linecolor " << d + 1
            << " pointtype 7 pointsize 0.5 title " << gnuplot_string(curves[d].label)
            << ", \\\n     ";
+  }
+  // With genotyping errors, each design's single sire: every detection
+  // of its a false one.
+  for (size_t d = 0; d < curves.size(); ++d) {
+    if (!with_errors(curves[d])) continue;
+    script << "$design" << d << " using 1:4 with lines dashtype 3 linecolor " << d + 1 << " title "
+           << gnuplot_string(curves[d].label + ": one sire, false detections") << ", \\\n     ";
   }
   // Each design's ceiling, thin and light: the chance that two or more
   // sires father the brood, which no loci can exceed.
