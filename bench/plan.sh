@@ -3,7 +3,9 @@
 # study and panel on a generated Genepop file of 1000 individuals at 25 loci
 # (targets: under 0.2 s each); curve with 4 designs, sizes 1 to 100, on
 # bench/largest.txt (under 1.5 s); loci on bench/largest.txt at size 20
-# (under 1 s); the curve with the mother unsampled (under 1.5 s); broods on
+# (under 1 s); the curve with the mother unsampled, and with genotyping
+# errors and its single-sire companion (under 1.5 s each); the refinement of
+# a decision to 1000000 trials (under 0.5 s); broods on
 # a generated file of 200 broods of 20 offspring at 12 loci (under 2 s).
 # Then the memory that reading takes: panel on a generated
 # Genepop file of 1350 individuals at 678 loci, its peak resident size over
@@ -58,6 +60,14 @@ best "curve (4 designs, 1 to 100, largest)" "$plan" curve largest.txt --seed 1 \
   --shares 0.5,0.5 --shares 0.9,0.1 --sires 5 --sires 10
 best "loci (largest, size 20)" "$plan" loci largest.txt --size 20 --seed 1
 best "curve (1 to 100, largest, unsampled)" "$plan" curve largest.txt --seed 1 --mother unsampled
+best "curve (1 to 100, largest, errors)" "$plan" curve largest.txt --seed 1 \
+  --dropout 0.01 --false-allele 0.005
+# 13 loci of 12 equal alleles, sires 0.6/0.4: at 6 offspring the estimate
+# sits on 0.95 and the decision goes on to 1000000 trials.
+awk 'BEGIN { print 13; for (i = 1; i <= 13; i++) { printf "12";
+  for (a = 1; a <= 12; a++) printf " %.6f", 1 / 12; print "" } print 2; print "0.6 0.4";
+  print "99 0" }' > refine.txt
+best "refining a decision (size 6, 10^6 trials)" "$plan" curve refine.txt --seed 2 --from 6 --to 6
 
 # 200 broods, each a mother and 20 offspring of two sires, at 12 loci of 8 to
 # 19 alleles (3-digit codes), 2 % of genotypes missing.

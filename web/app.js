@@ -123,6 +123,8 @@
       asIs: $('as-is').checked,
       seed: Number($('seed').value) >>> 0,
       target: $('target').value,
+      dropout: $('dropout').value,
+      falseAllele: $('false-allele').value,
       from: $('from').value,
       to: $('to').value,
       step: $('step').value,
@@ -275,7 +277,9 @@
   function drawFigure(curves, seed, target, trials) {
     // The plot, then a legend line per design and one for the target.
     const width = 800, height = 500, left = 60, right = 20, top = 50;
-    const total = height + 18 * (curves.length + 1) + 16;
+    // With genotyping errors each design's single sire has a line too.
+    const companions = curves.filter((curve) => curve.points.length && curve.points[0].length > 2);
+    const total = height + 18 * (curves.length + companions.length + 1) + 16;
     const svg = element('svg', {xmlns: SVG, viewBox: `0 0 ${width} ${total}`, role: 'img',
                                 'font-family': 'sans-serif', 'font-size': '13'});
     svg.append(element('title', {}, 'Probability of detecting multiple paternity'));
@@ -328,7 +332,18 @@
                                   'stroke-width': 2}));
       svg.append(element('text', {x: left + 38, y: ly}, curve.label));
     });
-    const ly = plotBottom + 56 + 18 * curves.length;
+    companions.forEach((curve, c) => {
+      const color = COLORS[curves.indexOf(curve) % COLORS.length];
+      const points = curve.points.map(([size, , p]) => `${x(size).toFixed(1)},${y(p).toFixed(1)}`);
+      svg.append(element('polyline', {points: points.join(' '), fill: 'none', stroke: color,
+                                      'stroke-width': 1.5, 'stroke-dasharray': '2 3',
+                                      class: 'false-detections'}));
+      const ly = plotBottom + 56 + 18 * (curves.length + c);
+      svg.append(element('line', {x1: left, x2: left + 30, y1: ly - 4, y2: ly - 4, stroke: color,
+                                  'stroke-width': 1.5, 'stroke-dasharray': '2 3'}));
+      svg.append(element('text', {x: left + 38, y: ly}, curve.label + ': one sire, false detections'));
+    });
+    const ly = plotBottom + 56 + 18 * (curves.length + companions.length);
     svg.append(element('line', {x1: left, x2: left + 30, y1: ly - 4, y2: ly - 4, stroke: '#000000',
                                 'stroke-dasharray': '6 4'}));
     svg.append(element('text', {x: left + 38, y: ly}, 'target ' + target));

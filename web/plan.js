@@ -12,7 +12,7 @@
 //   api.words(command, options, design) -> the mpplan words for one design
 //
 // options: {name, format, pop, loci: [names], poolRare, asIs, seed, from, to,
-// step, target, size}; design: {sires: N} or {shares: [0.6, 0.4]}, and
+// step, target, dropout, falseAllele, size}; design: {sires: N} or {shares: [0.6, 0.4]}, and
 // mother: "drawn" (or "untyped"), "unsampled", an individual's identifier or
 // labels "135/143,...".
 (function (root) {
@@ -57,6 +57,8 @@
         if (o.to) list.push('--to', String(o.to));
         if (o.step) list.push('--step', String(o.step));
         if (o.target) list.push('--target', String(o.target));
+        if (o.dropout) list.push('--dropout', String(o.dropout));
+        if (o.falseAllele) list.push('--false-allele', String(o.falseAllele));
       }
       if (command === 'loci') list.push('--size', String(o.size));
       return list;

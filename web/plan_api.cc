@@ -72,9 +72,15 @@ std::string result_json(const PlanResult& result, const std::vector<PlanOptions>
            ",\"smallest\":" + std::to_string(smallest_reaching(curve)) + ",\"points\":[";
     for (size_t n = 0; n < curve.points.size(); ++n) {
       char point[64];
-      std::snprintf(point, sizeof point, "%s[%d,%.3f]", n ? "," : "", curve.points[n].brood_size,
+      std::snprintf(point, sizeof point, "%s[%d,%.3f", n ? "," : "", curve.points[n].brood_size,
                     printed_estimate(curve.points[n]));
       out += point;
+      // With genotyping errors, the single sire's false detections.
+      if (curve.points[n].false_detections >= 0) {
+        std::snprintf(point, sizeof point, ",%.3f", false_detection_share(curve.points[n]));
+        out += point;
+      }
+      out += "]";
     }
     out += "]}";
   }
@@ -136,7 +142,9 @@ EMSCRIPTEN_KEEPALIVE void mp_input(const char* name, const char* text, int size)
 
 // Runs the command the designs name, from `seed`; returns the result as
 // JSON: ok, error, output, legend, notes and, for curve, each design's label,
-// smallest size reaching the target and points [size, probability].
+// smallest size reaching the target and points [size, probability], with
+// the single sire's false detections third when there are genotyping
+// errors.
 EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned seed) {
   std::vector<PlanOptions> options;
   std::string error;

@@ -195,8 +195,13 @@ OffspringSet without(const OffspringSet& x, const OffspringSet& y) {
 // order, since such an offspring takes the previous one's sire.
 ALWAYS_INLINE uint32_t draw_offspring_sires(const StudyData& study, FastEstimator& fast,
                                             int32_t brood_size, uint32_t state) {
-  uint32_t* value = fast.sire_value;
   const int sires = study.sire_count;
+  // One sire fathers every offspring, whatever its draw picks.
+  if (sires == 1) {
+    fast.offspring_of[0] = first_offspring(brood_size);
+    return brood_size > 0 ? 1u : 0u;
+  }
+  uint32_t* value = fast.sire_value;
   const OffspringSet from_second = draw_values_at_least(
       fast.sire_jumps.mul, fast.sire_jumps.add, brood_size, state, fast.sire_bound[1], value);
   uint32_t fathers = 0;

@@ -98,6 +98,22 @@ try:
     study, _ = native("study", str(example), "--pop", "1")
     check("study download is mpplan's", blob_text(driver, "download-study") == study)
 
+    # Genotyping errors: each design's single sire drawn beside it, dotted,
+    # and the table mpplan's with the same rates.
+    box = driver.find_element(By.ID, "dropout")
+    box.clear()
+    box.send_keys("0.02")
+    driver.find_element(By.ID, "run").click()
+    wait.until(lambda d: d.find_element(By.TAG_NAME, "body").get_attribute("data-done") == "2")
+    csv, _ = native("curve", str(example), "--pop", "1", "--to", "30", "--seed", SEED,
+                    "--sires", "2", "--shares", "0.8,0.2", "--from", "1", "--step", "1",
+                    "--target", "0.95", "--dropout", "0.02", "--false-allele", "0")
+    check("CSV with errors is mpplan's", blob_text(driver, "download-csv") == csv)
+    companions = driver.find_elements(By.CSS_SELECTOR, "#figure svg polyline.false-detections")
+    check("one single sire per design", len(companions) == 2)
+    box.clear()
+    box.send_keys("0")
+
     # A refusal shows beside the input, naming line and locus.
     driver.execute_script(
         "const box = document.getElementById('text');"
@@ -135,7 +151,7 @@ try:
         wait.until(lambda d: d.find_element(By.ID, "population-options").is_displayed())
         Select(driver.find_element(By.ID, "pop")).select_by_value("1")
         driver.find_element(By.ID, "run").click()
-        wait.until(lambda d: d.find_element(By.TAG_NAME, "body").get_attribute("data-done") == "2")
+        wait.until(lambda d: d.find_element(By.TAG_NAME, "body").get_attribute("data-done") == "3")
         shots.mkdir(parents=True, exist_ok=True)
         height = driver.execute_script("return document.documentElement.scrollHeight")
         driver.set_window_size(1280, height + 100)

@@ -118,6 +118,7 @@ function nativeNotes(err) {
       const seed = below(1 << 30);
       const options = {name, seed, from: 1 + below(3), to: 12 + below(20), step: 1 + below(3), size: 8};
       if (kind === 2 && below(2)) options.pop = 'B';
+      if (n % 3 === 1) Object.assign(options, {dropout: '0.02', falseAllele: String(below(3) / 100)});
       const designs = kind === 0 ? [{}, {shares: [0.7, 0.3]}]
                                  : [{sires: 1 + below(4)}, {shares: [0.9, 0.1], mother: 'untyped'}];
       const runs = [

@@ -119,12 +119,14 @@ range_words <- function(sizes) {
 power_curve <- function(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1:100,
                         target = 0.95, seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE,
                         as_is = FALSE, format = NULL, threads = 1L, max_trials = 1000000,
-                        trials = 50000, min_loci = 1L) {
+                        trials = 50000, min_loci = 1L, dropout = 0, false_allele = 0) {
   seed <- seed_of(seed)
   words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci),
              range_words(sizes), "--target", number_text(target), "--seed",
              format(seed, scientific = FALSE), "--max-trials",
              format(max_trials, scientific = FALSE), "--trials", format(trials, scientific = FALSE))
+  if (!identical(dropout, 0)) words <- c(words, "--dropout", number_text(dropout))
+  if (!identical(false_allele, 0)) words <- c(words, "--false-allele", number_text(false_allele))
   result <- run_plan("curve", inputs_of(x, deparse1(substitute(x))), words, seed, threads, progress = interactive())
   curve <- as_table(result$output, "mpdetect_curve")
   attr(curve, "seed") <- seed
@@ -187,6 +189,10 @@ plot.mpdetect_curve <- function(x, ...) {
     # The ceiling: the chance that two or more sires father the brood.
     if ("ceiling" %in% names(rows)) graphics::lines(rows$brood_size, rows$ceiling, col = "grey70")
     graphics::lines(rows$brood_size, rows$probability, col = colours[n], lwd = 2)
+    # With genotyping errors, the single sire's false detections, dotted.
+    if ("false_detection" %in% names(rows)) {
+      graphics::lines(rows$brood_size, rows$false_detection, col = colours[n], lty = 3, lwd = 1.5)
+    }
     at <- smallest[[n]]
     if (!is.na(at)) {
       graphics::points(at, rows$probability[rows$brood_size == at], col = colours[n], cex = 2)

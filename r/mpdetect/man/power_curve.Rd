@@ -10,7 +10,7 @@ from one seed (\code{mpplan curve}); 50000 simulated broods per estimate.}
 power_curve(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1:100,
             target = 0.95, seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE,
             as_is = FALSE, format = NULL, threads = 1L, max_trials = 1000000,
-            trials = 50000, min_loci = 1L)
+            trials = 50000, min_loci = 1L, dropout = 0, false_allele = 0)
 smallest_sizes(curve)
 \method{plot}{mpdetect_curve}(x, ...)
 }
@@ -20,6 +20,10 @@ smallest_sizes(curve)
 \item{sires, shares, mother, pop, loci, pool_rare, as_is, format, seed, threads, min_loci}{see
   \link{mpdetect-inputs}.}
 \item{trials}{trials per estimate: 50000, as the dialogue's, by default.}
+\item{dropout, false_allele}{genotyping error rates, from 0 to 0.5: the chance
+  that a heterozygous genotype is read as a homozygote, and that an allele call
+  is read as another allele of the locus (Wang 2004). With either above 0 each
+  design has a single-sire companion whose detections are false ones.}
 \item{sizes}{brood sizes from 1 to 100 in even steps.}
 \item{target}{the probability to reach.}
 \item{max_trials}{trials an estimate whose 95 \% interval holds the target may go
@@ -31,11 +35,14 @@ smallest_sizes(curve)
 are several), \code{brood_size}, \code{probability}, \code{standard_error},
 \code{ci_low}, \code{ci_high}, \code{ceiling}, \code{decision} (\code{"reaches"},
 \code{"below"} or \code{"open"}, by the interval) and the \code{refined_} columns
-where a decision took more trials, with the attributes \code{seed} and
+where a decision took more trials, and with genotyping errors
+\code{false_detection}, \code{false_detection_ci_low} and
+\code{false_detection_ci_high} (the single sire's), with the attributes \code{seed} and
 \code{target}. \code{smallest_sizes} gives each design's smallest size
 reaching the target (\code{NA} where none does). \code{plot} draws the curves
 with the target and each design's smallest size marked, and in light grey each
-design's \code{ceiling}, the chance that two or more sires father the brood.}
+design's \code{ceiling}, the chance that two or more sires father the brood;
+with genotyping errors, each design's false detections dotted.}
 \details{A long run can be interrupted from the console; in an interactive
 session it reports its progress.}
 \examples{

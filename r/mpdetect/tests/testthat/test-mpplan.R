@@ -26,6 +26,15 @@ test_that("power_curve gives mpplan curve's table", {
   lenient <- quietly(power_curve(file, mother = "unsampled", sizes = 5:8, seed = 3,
                                  trials = 20000))
   expect_true(all(strict$probability <= lenient$probability))
+
+  noisy <- quietly(power_curve(file, sizes = 4:6, seed = 5, dropout = 0.02, false_allele = 0.01,
+                               trials = 20000))
+  expect_identical(attr(noisy, "csv"),
+                   mpplan(c("curve", shQuote(file), "--from", "4", "--to", "6", "--seed", "5",
+                            "--trials", "20000", "--dropout", "0.02", "--false-allele",
+                            "0.01"))$output)
+  expect_true(all(noisy$false_detection > 0))
+  expect_error(power_curve(file, dropout = 0.7), "--dropout takes a rate from 0 to 0.5")
 })
 
 test_that("panel_stats, study_of and rank_loci give mpplan's tables", {
