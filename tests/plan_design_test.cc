@@ -532,7 +532,7 @@ TEST(Curves, GenotypingErrorsBringFalseDetections) {
   const PlanResult strict = run_curve_command(options, {EXAMPLE_STUDY}, 21, 1);
   ASSERT_TRUE(clean.status.ok && noisy.status.ok && one.status.ok && strict.status.ok);
 
-  EXPECT_EQ(noisy.curves[0].label, clean.curves[0].label + "; dropout 0.02, false alleles 0.01");
+  EXPECT_EQ(noisy.curves[0].label, clean.curves[0].label + "; dropout 0.02; false alleles 0.01");
   EXPECT_FALSE(with_errors(clean.curves[0]));
   ASSERT_TRUE(with_errors(noisy.curves[0]));
   const auto& points = noisy.curves[0].points;

@@ -309,7 +309,7 @@ void require_loci(Design& design, int min_loci) {
 void model_errors(Design& design, const ErrorRates& errors) {
   design.errors = errors;
   if (!any_errors(errors)) return;
-  design.label += "; dropout " + short_number(errors.dropout) + ", false alleles " +
+  design.label += "; dropout " + short_number(errors.dropout) + "; false alleles " +
                   short_number(errors.false_allele);
 }
 

@@ -131,7 +131,7 @@ std::string design_label(const StudyData& study, bool unsampled_mother = false);
 void require_loci(Design& design, int min_loci);
 
 // Reads the design's genotypes with `errors`, its label saying so
-// ("; dropout 0.01, false alleles 0.005") when there are any.
+// ("; dropout 0.01; false alleles 0.005") when there are any.
 void model_errors(Design& design, const ErrorRates& errors);
 
 // The design with one sire in place of its sires, labelled as the design's
