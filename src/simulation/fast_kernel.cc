@@ -294,6 +294,26 @@ ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast,
   return locus_reveals(count);
 }
 
+// Calls visit(maternal_is_b, f) once for each kind of offspring in
+// `judged`: by father, the slot of his allele f that it got, and its
+// maternal choice. The judgements depend on these kinds alone, not on how
+// many offspring each holds.
+template <typename Visit>
+ALWAYS_INLINE void each_kind(const FastEstimator& fast, uint32_t fathers, const OffspringSet& slot1,
+                             const OffspringSet& maternal_b, const OffspringSet& judged,
+                             Visit visit) {
+  for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
+    const int k = lowest_bit(rest);
+    for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
+      const OffspringSet got = got_from(fast, k, slot, slot1, judged);
+      if (!any(got)) continue;
+      const int32_t f = fast.sire_allele[k][slot];
+      if (any(without(got, maternal_b))) visit(false, f);
+      if (any(both(got, maternal_b))) visit(true, f);
+    }
+  }
+}
+
 // With the mother unsampled: whether the judged offspring at locus i need
 // more than one father, from their genotypes alone. Each father's offspring
 // split by his slot and by their maternal choice give the distinct
@@ -315,16 +335,9 @@ ALWAYS_INLINE bool locus_unexplained(const StudyData& study, FastEstimator& fast
       upper_half_choices(fast.maternal_jumps[i].mul, fast.maternal_jumps[i].add, brood_size, s);
   Genotype genotypes[4 * MAX_SIRES];
   int count = 0;
-  for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
-    const int k = lowest_bit(rest);
-    for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
-      const OffspringSet got = got_from(fast, k, slot, slot1, judged);
-      if (!any(got)) continue;
-      const int32_t f = fast.sire_allele[k][slot];
-      if (any(without(got, maternal_b))) genotypes[count++] = Genotype{{mother.slot[0], f}};
-      if (any(both(got, maternal_b))) genotypes[count++] = Genotype{{mother.slot[1], f}};
-    }
-  }
+  each_kind(fast, fathers, slot1, maternal_b, judged, [&](bool maternal_is_b, int32_t f) {
+    genotypes[count++] = Genotype{{mother.slot[maternal_is_b ? 1 : 0], f}};
+  });
   return !parents_explain(genotypes, count);
 }
 
@@ -429,16 +442,8 @@ bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, const Tr
     if (look == brood_size) return false;
     const OffspringSet slot1 = upper_half_choices(paternal.mul, paternal.add, brood_size, s);
     const OffspringSet maternal_b = upper_half_choices(maternal.mul, maternal.add, brood_size, s);
-    for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
-      const int k = lowest_bit(rest);
-      for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
-        const OffspringSet got = got_from(fast, k, slot, slot1, clean);
-        if (!any(got)) continue;
-        const int32_t f = fast.sire_allele[k][slot];
-        if (any(without(got, maternal_b))) add_offspring(c, f, false);
-        if (any(both(got, maternal_b))) add_offspring(c, f, true);
-      }
-    }
+    each_kind(fast, fathers, slot1, maternal_b, clean,
+              [&](bool maternal_is_b, int32_t f) { add_offspring(c, f, maternal_is_b); });
     return locus_reveals(c);
   }
 
@@ -451,16 +456,9 @@ bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, const Tr
   // as genotypes beside the struck ones'.
   const OffspringSet slot1 = upper_half_choices(paternal.mul, paternal.add, brood_size, s);
   const OffspringSet maternal_b = upper_half_choices(maternal.mul, maternal.add, brood_size, s);
-  for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
-    const int k = lowest_bit(rest);
-    for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
-      const OffspringSet got = got_from(fast, k, slot, slot1, clean);
-      if (!any(got)) continue;
-      const int32_t f = fast.sire_allele[k][slot];
-      if (any(without(got, maternal_b))) genotypes[count++] = Genotype{{mother.slot[0], f}};
-      if (any(both(got, maternal_b))) genotypes[count++] = Genotype{{mother.slot[1], f}};
-    }
-  }
+  each_kind(fast, fathers, slot1, maternal_b, clean, [&](bool maternal_is_b, int32_t f) {
+    genotypes[count++] = Genotype{{mother.slot[maternal_is_b ? 1 : 0], f}};
+  });
   if (fast.unsampled_mother) return !parents_explain(genotypes, count);
   LocusJudgement judgement = start_locus(read_mother);
   for (int n = 0; n < count; ++n) {
