@@ -7,9 +7,11 @@
 # errors and its single-sire companion (under 1.5 s each); the refinement of
 # a decision to 1000000 trials (under 0.5 s); broods on
 # a generated file of 200 broods of 20 offspring at 12 loci (under 2 s).
-# Then the memory that reading takes: panel on a generated
-# Genepop file of 1350 individuals at 678 loci, its peak resident size over
-# the file's size (target: at most 3, the process's own included).
+# Then on a generated Genepop file of 1350 individuals at 678 loci:
+# choosing a panel of 10 at brood size 10 from all 678 loci (under 5 s) and
+# from 30 of them (under 1 s), and the memory that reading takes (panel's
+# peak resident size over the file's size; target: at most 3, the
+# process's own included).
 #   bash bench/plan.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -107,6 +109,9 @@ awk 'BEGIN {
     printf "\n";
   }
 }' > people.gen
+best "loci --choose 10 of 678 (size 10)" "$plan" loci people.gen --size 10 --choose 10 --seed 1
+best "loci --choose 10 of 30 (size 10)" "$plan" loci people.gen --size 10 --choose 10 --seed 1 \
+  --loci "$(seq -f "L%03g" 1 30 | paste -sd, -)"
 /usr/bin/time -f %M -o memory.txt "$plan" panel people.gen > /dev/null 2> errors.txt ||
   { echo "panel on people.gen failed:" >&2; cat errors.txt >&2; exit 1; }
 awk -v kb="$(tail -n 1 memory.txt)" -v bytes="$(wc -c < people.gen)" 'BEGIN {

@@ -3,7 +3,9 @@
 // the mother back to her labels; designs, curves and the ranking of loci.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <random>
 #include <sstream>
 
@@ -11,6 +13,7 @@
 #include "plan/design.h"
 #include "plan/figure.h"
 #include "plan/locus_ranking.h"
+#include "plan/panel_choice.h"
 #include "plan/plan_command.h"
 #include "plan/plan_options.h"
 #include "plan/plan_text.h"
@@ -569,4 +572,113 @@ TEST(Curves, GenotypingErrorsBringFalseDetections) {
   Design a = clean.designs[0], b = noisy.designs[0];
   b.label = a.label;
   EXPECT_FALSE(same_design(a, b));
+}
+
+// Choosing a panel: the candidates of a study file joined are the study's
+// own loci; with every candidate tried, the forward steps are rank_loci's,
+// estimate for estimate, until the gain is noise; a screen of one follows
+// the loci's order alone; the threads change nothing.
+TEST(PanelChoice, ForwardStepsAndTheScreen) {
+  const std::string text =
+      "6\n2 .5 .5\n6 .3 .2 .2 .1 .1 .1\n4 .25 .25 .25 .25\n3 .9 .05 .05\n5 .2 .2 .2 .2 .2\n"
+      "8 .3 .2 .1 .1 .1 .1 .05 .05\n3\n.4 .3 .3\n99 0\n";
+  std::vector<Design> candidates, designs;
+  std::vector<LocusStatistics> statistics;
+  Notes notes;
+  ASSERT_TRUE(candidate_loci("s", text, InputOptions{}, candidates, statistics, notes).ok);
+  ASSERT_TRUE(add_designs("s", text, InputOptions{}, designs, notes).ok);
+  ASSERT_EQ(candidates.size(), 6u);
+  const StudyData joined = joined_study(candidates, {0, 1, 2, 3, 4, 5});
+  const StudyData& whole = designs[0].study;
+  EXPECT_EQ(0, std::memcmp(&joined, &whole, sizeof joined)) << "the joined study is the file's";
+
+  const PanelChoice all = choose_panel(candidates, statistics, 6, 0, 5, 31, 1);
+  const PanelChoice threaded = choose_panel(candidates, statistics, 6, 0, 5, 31, 2);
+  const LocusRanking ranking = rank_loci(designs[0], 5, 31, 1);
+  EXPECT_EQ(all.alone, ranking.alone);
+  ASSERT_GE(all.steps.size(), 3u);
+  EXPECT_EQ(all.screen, 6);
+  for (size_t n = 0; n < all.steps.size(); ++n) {
+    EXPECT_EQ(all.steps[n].detections, threaded.steps[n].detections) << n;
+    if (all.stopped && n + 1 == all.steps.size()) break;
+    EXPECT_EQ(all.steps[n].locus, ranking.order[n]) << n;
+    EXPECT_EQ(all.steps[n].detections, ranking.forward[n]) << n;
+  }
+  EXPECT_EQ(all.steps[0].locus, 5) << "eight alleles (He 0.825) beat six (0.80) and five";
+
+  // A screen of one adds the loci in their order alone.
+  const PanelChoice narrow = choose_panel(candidates, statistics, 4, 1, 5, 31, 1);
+  std::vector<int> by_alone = {0, 1, 2, 3, 4, 5};
+  std::stable_sort(by_alone.begin(), by_alone.end(),
+                   [&](int a, int b) { return all.alone[a] > all.alone[b]; });
+  for (size_t n = 0; n < narrow.steps.size(); ++n) EXPECT_EQ(narrow.steps[n].locus, by_alone[n]);
+  EXPECT_NE(choice_notes(narrow)[0].find("tried the 1 best alone"), std::string::npos)
+      << choice_notes(narrow)[0];
+
+  const std::string table = choice_table(all);
+  EXPECT_EQ(table.substr(0, table.find('\n')),
+            "step,locus,loci,probability,standard_error,gain,gain_standard_error,alone,he,pic");
+  EXPECT_NE(table.find("\n1,locus 6,1,"), std::string::npos) << table;
+}
+
+// Loci that cannot reveal a second father: the first is chosen, the next
+// adds nothing, and the choice stops there, saying why.
+TEST(PanelChoice, StopsWhenNoLocusAddsMoreThanNoise) {
+  std::vector<Design> candidates;
+  std::vector<LocusStatistics> statistics;
+  Notes notes;
+  ASSERT_TRUE(candidate_loci("s", "3\n2 .5 .5\n2 .6 .4\n1 1\n2\n.5 .5\n99 0\n", InputOptions{},
+                             candidates, statistics, notes)
+                  .ok);
+  const PanelChoice choice = choose_panel(candidates, statistics, 3, 0, 10, 5, 1);
+  EXPECT_TRUE(choice.stopped);
+  ASSERT_EQ(choice.steps.size(), 2u);
+  EXPECT_EQ(choice.steps[1].gain, 0.0);
+  const Notes said = choice_notes(choice);
+  ASSERT_EQ(said.size(), 2u);
+  EXPECT_EQ(said[1].substr(0, 33), "stopped at 1 of the 3 loci asked:");
+  EXPECT_NE(said[1].find("adds 0.0000 (standard error 0.0000)"), std::string::npos) << said[1];
+  const std::string table = choice_table(choice);
+  EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 2) << table;
+}
+
+// More candidates than a study holds: every one is a candidate, each
+// panel stays a study, the locus lines become one, and the loci command
+// gives the table, the notes and a figure's ranking.
+TEST(PanelChoice, ManyCandidatesFromAPopulationFile) {
+  std::mt19937 random(30);
+  const std::string text = generated_genepop(random, 30, 12, 80);
+  PlanOptions options;
+  options.command = "loci";
+  options.inputs = {"many.gen"};
+  options.brood_size = 6;
+  options.choose = 4;
+  options.screen = 5;
+  const PlanResult result = run_loci_command(options, text, 9, 2);
+  ASSERT_TRUE(result.status.ok) << result.status.message;
+  size_t locus_lines = 0, summaries = 0;
+  for (const std::string& note : result.notes) {
+    locus_lines += note.find(": locus ") != std::string::npos ? 1 : 0;
+    summaries += note.rfind("many.gen: 30 candidate loci of ", 0) == 0 ? 1 : 0;
+  }
+  EXPECT_EQ(locus_lines, 0u);
+  EXPECT_EQ(summaries, 1u);
+  const size_t rows =
+      static_cast<size_t>(std::count(result.output.begin(), result.output.end(), '\n') - 1);
+  EXPECT_EQ(result.ranking.order.size(), rows);
+  EXPECT_GE(rows, 2u);
+  EXPECT_EQ(result.ranking.alone.size(), 30u);
+  EXPECT_NE(result.designs[0].locus_names[0].find(" (He "), std::string::npos);
+  // The table's last panel is the study of those loci, estimated from the seed.
+  std::vector<Design> candidates;
+  std::vector<LocusStatistics> statistics;
+  Notes notes;
+  ASSERT_TRUE(candidate_loci("many.gen", text, InputOptions{}, candidates, statistics, notes).ok);
+  std::vector<int> panel = result.ranking.order;
+  std::sort(panel.begin(), panel.end());
+  StudyData study = joined_study(candidates, panel);
+  static EstimateWork work;
+  prepare_estimates(study, work);
+  RandomState state{9};
+  EXPECT_EQ(count_detections(study, 6, work, state), result.ranking.forward.back());
 }

@@ -19,7 +19,7 @@ sources=(
   src/plan/brood_analysis.cc src/plan/brood_judgement.cc
   src/plan/curve.cc src/plan/design.cc src/plan/frequency_table_reader.cc
   src/plan/genalex_reader.cc src/plan/genepop_reader.cc src/plan/input_format.cc
-  src/plan/locus_ranking.cc src/plan/panel.cc src/plan/panel_stats.cc src/plan/paternity_share.cc src/plan/population.cc src/plan/population_checks.cc
+  src/plan/locus_ranking.cc src/plan/panel.cc src/plan/panel_choice.cc src/plan/panel_stats.cc src/plan/paternity_share.cc src/plan/population.cc src/plan/population_checks.cc
   src/plan/plan_command.cc src/plan/plan_options.cc src/plan/plan_text.cc
   src/plan/structure_reader.cc src/plan/study_writer.cc
   web/plan_api.cc

@@ -188,10 +188,10 @@ Status panel_of_input(const std::string& name, const std::string& text, const In
     if (sample >= 0) {
       notes.push_back(name + ": " + data.format + " file, " + data.samples[sample]);
     } else {
-      notes.push_back(name + ": " + data.format + " file, all " +
-                      std::to_string(data.samples.size()) +
-                      (data.samples.size() == 1 ? " sample" : " samples pooled") +
-                      (data.samples.size() == 1 ? "" : " (choose one with --pop)"));
+      notes.push_back(name + ": " + data.format + " file, " +
+                      (data.samples.size() == 1 ? std::string("one sample")
+                                                : "all " + std::to_string(data.samples.size()) +
+                                                      " samples pooled (choose one with --pop)"));
     }
   }
   notes.insert(notes.end(), locus_lines.begin(), locus_lines.end());

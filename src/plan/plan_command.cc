@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "plan/panel.h"
+#include "plan/panel_choice.h"
 #include "plan/panel_stats.h"
 #include "plan/study_writer.h"
 
@@ -165,7 +166,40 @@ PlanResult run_curve_command(const PlanOptions& options, const std::vector<std::
 PlanResult run_loci_command(const PlanOptions& options, const std::string& text, uint32_t seed,
                             int threads) {
   PlanResult result;
-  if (!add_all_designs(options, {text}, result.designs, result)) return result;
+  if (options.choose > 0) {
+    std::vector<Design> candidates;
+    std::vector<LocusStatistics> statistics;
+    result.status = candidate_loci(options.inputs[0], text, options.input, candidates, statistics,
+                                   result.notes);
+    if (!result.status.ok) return result;
+    const PanelChoice choice = choose_panel(candidates, statistics, options.choose, options.screen,
+                                            options.brood_size, seed, threads);
+    result.output = choice_table(choice);
+    for (const std::string& line : choice_notes(choice)) result.notes.push_back(line);
+    // The figure's: the loci chosen with their He and PIC, and each alone.
+    Design named = candidates.front();
+    named.locus_names.clear();
+    char stats[64];
+    for (const LocusStatistics& locus : choice.statistics) {
+      std::snprintf(stats, sizeof stats, " (He %.2f, PIC %.2f)", locus.expected_het, locus.pic);
+      named.locus_names.push_back(locus.name + stats);
+    }
+    result.designs = {named};
+    result.ranking.alone = choice.alone;
+    for (const ChoiceStep& step : choice.steps) {
+      if (&step == &choice.steps.back() && choice.stopped) break;
+      result.ranking.order.push_back(step.locus);
+      result.ranking.forward.push_back(step.detections);
+    }
+    return result;
+  }
+  if (!add_all_designs(options, {text}, result.designs, result)) {
+    // Too many loci for a study: loci can choose a panel from them.
+    if (result.status.message.find(" with --loci") != std::string::npos &&
+        result.status.message.find(" loci; a study allows ") != std::string::npos)
+      result.status.message += ", or choose a panel of K of them with --choose K";
+    return result;
+  }
   result.ranking = rank_loci(result.designs.front(), options.brood_size, seed, threads);
   result.output = ranking_table(result.designs.front(), result.ranking);
   return result;

@@ -53,6 +53,10 @@ const OptionRule OPTIONS[] = {
      "50000: none)"},
     {"--size", true, "clb", "curve, broods: WxH image size (default 800x600); loci: N brood size"},
     {"--plot-size", true, "l", "WxH  image size (default 800x600)"},
+    {"--choose", true, "l",
+     "K  choose a panel of K loci (up to 25) from any number of candidates, forward"},
+    {"--screen", true, "l",
+     "W  with --choose, each step tries the W loci best alone (default 20; 0: every one)"},
     {"--seed", true, "clb", "N  seed the generator with N instead of the clock"},
     {"--plot", true, "clb", "FILE  draw the figure, PNG, SVG or PDF by the extension"},
     {"--title", true, "clb", "TEXT  the figure's title"},
@@ -176,6 +180,14 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
       return refuse("a number of trials from " + std::to_string(TRIAL_COUNT) + " to " +
                     std::to_string(MOST_TRIALS));
     options.max_trials = number;
+  } else if (name == "--choose") {
+    if (!whole_number(value, 1, MAX_LOCI, number))
+      return refuse("a number of loci from 1 to " + std::to_string(MAX_LOCI));
+    options.choose = static_cast<int>(number);
+  } else if (name == "--screen") {
+    if (!whole_number(value, 0, 100000, number))
+      return refuse("a number of candidates from 0 (every one) to 100000");
+    options.screen = static_cast<int>(number);
   } else if (name == "--size" && options.command == "loci") {
     if (!whole_number(value, 1, MAX_OFFSPRING, number)) return refuse(brood_sizes);
     options.brood_size = static_cast<int>(number);

@@ -29,6 +29,8 @@ struct PlanOptions {
   int height = 600;
   std::string title;
   int brood_size = 0;  // loci: --size
+  int choose = 0;      // loci: a panel of this many (0: rank the loci)
+  int screen = 20;     // loci --choose: candidates each step tries (0: all)
   // broods: how mothers are found, the population sample, and the
   // mismatch list's and the summary's files.
   std::string mothers = "first";

@@ -136,10 +136,13 @@ power_curve <- function(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1
 
 rank_loci <- function(x, size, seed = NULL, sires = NULL, shares = NULL, mother = NULL,
                       pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE, format = NULL,
-                      threads = 1L, min_loci = 1L) {
+                      threads = 1L, min_loci = 1L, choose = NULL, screen = 20L) {
   seed <- seed_of(seed)
   words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci),
              "--size", as.integer(size), "--seed", format(seed, scientific = FALSE))
+  if (!is.null(choose)) {
+    words <- c(words, "--choose", as.integer(choose), "--screen", as.integer(screen))
+  }
   ranking <- as_table(run_plan("loci", inputs_of(x, deparse1(substitute(x))), words, seed, threads)$output)
   attr(ranking, "seed") <- seed
   ranking

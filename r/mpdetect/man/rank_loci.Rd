@@ -7,16 +7,24 @@ loci}).}
 \usage{
 rank_loci(x, size, seed = NULL, sires = NULL, shares = NULL, mother = NULL, pop = NULL,
           loci = NULL, pool_rare = FALSE, as_is = FALSE, format = NULL, threads = 1L,
-          min_loci = 1L)
+          min_loci = 1L, choose = NULL, screen = 20L)
 }
 \arguments{
 \item{x, seed, sires, shares, mother, pop, loci, pool_rare, as_is, format, threads,
   min_loci}{see
   \link{mpdetect-inputs}.}
 \item{size}{the brood size, from 1 to 100.}
+\item{choose}{a number of loci, up to 25: choose a panel of that many from any
+  number of candidate loci by forward selection (\code{mpplan loci --choose}),
+  stopping early when no locus adds more than Monte Carlo noise.}
+\item{screen}{with \code{choose}, each step after the first tries the
+  \code{screen} loci best alone (0: every one).}
 }
 \value{A data frame with \code{mpplan loci}'s columns and the attribute
-\code{seed}.}
+\code{seed}; with \code{choose}, one row per locus chosen: \code{step},
+\code{locus}, \code{loci}, \code{probability}, \code{standard_error},
+\code{gain}, \code{gain_standard_error}, \code{alone}, \code{he} and
+\code{pic}.}
 \examples{
 if (requireNamespace("adegenet", quietly = TRUE)) {
   data(nancycats, package = "adegenet")

@@ -50,6 +50,12 @@ test_that("panel_stats, study_of and rank_loci give mpplan's tables", {
                      files = "--legend")
   expect_identical(study$study, expected$output)
   expect_identical(attr(study$legend, "csv"), expected[[2]])
+  chosen <- quietly(rank_loci(file, size = 5, seed = 3, choose = 4, screen = 3))
+  expect_identical(attr(chosen, "csv"),
+                   mpplan(c("loci", shQuote(file), "--size", "5", "--seed", "3", "--choose", "4",
+                            "--screen", "3"))$output)
+  expect_true(nrow(chosen) >= 1 && nrow(chosen) <= 4)
+  expect_true(all(c("gain", "he", "pic") %in% names(chosen)))
   ranking <- quietly(rank_loci(file, size = 5, seed = 3))
   expect_identical(attr(ranking, "csv"),
                    mpplan(c("loci", shQuote(file), "--size", "5", "--seed", "3"))$output)
