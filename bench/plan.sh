@@ -2,7 +2,8 @@
 # Times the planner as a user runs it, whole process, best of three runs:
 # study and panel on a generated Genepop file of 1000 individuals at 25 loci
 # (targets: under 0.2 s each); curve with 4 designs, sizes 1 to 100, on
-# bench/largest.txt (under 1.5 s); loci on bench/largest.txt at size 20
+# bench/largest.txt (under 1.5 s); 8 designs on one core and on both (both
+# at most 0.6 of one); loci on bench/largest.txt at size 20
 # (under 1 s); the curve with the mother unsampled, and with genotyping
 # errors and its single-sire companion (under 1.5 s each); the refinement of
 # a decision to 1000000 trials (under 0.5 s); broods on
@@ -60,6 +61,13 @@ best "study (1000 individuals, 25 loci)" "$plan" study large.gen -o study.txt --
 best "panel (1000 individuals, 25 loci)" "$plan" panel large.gen
 best "curve (4 designs, 1 to 100, largest)" "$plan" curve largest.txt --seed 1 \
   --shares 0.5,0.5 --shares 0.9,0.1 --sires 5 --sires 10
+# 8 designs on one core and on both: the designs run side by side, so both
+# cores should take at most 0.6 of one core's time.
+eight=(--shares 0.5,0.5 --shares 0.9,0.1 --shares 0.6,0.4 --shares 0.7,0.3
+       --sires 3 --sires 4 --sires 5 --sires 10)
+best "curve (8 designs, largest, one core)" taskset -c 0 "$plan" curve largest.txt --seed 1 \
+  "${eight[@]}"
+best "curve (8 designs, largest, both cores)" "$plan" curve largest.txt --seed 1 "${eight[@]}"
 best "loci (largest, size 20)" "$plan" loci largest.txt --size 20 --seed 1
 best "curve (1 to 100, largest, unsampled)" "$plan" curve largest.txt --seed 1 --mother unsampled
 best "curve (1 to 100, largest, errors)" "$plan" curve largest.txt --seed 1 \
