@@ -31,14 +31,6 @@ void refine(CurvePoint& point, const StudyData& study, EstimateWork& work,
   }
 }
 
-// An estimate of `trials` trials: the dialogue's when TRIAL_COUNT.
-int estimate_at(StudyData& study, int size, int64_t trials, EstimateWork& work,
-                RandomState& random) {
-  return trials == TRIAL_COUNT
-             ? count_detections(study, size, work, random)
-             : static_cast<int>(count_more_detections(study, size, trials, work, random));
-}
-
 // The curve of one design, cut short once `stopped` is set (by this design's
 // `done` or another's). Open decisions are refined up to the first size
 // that reaches the target; past it no decision changes the answer.
@@ -55,8 +47,9 @@ DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t
   const SireChances sires = sire_chances(study);
   for (int size = range.from; size <= range.to && !stopped; size += range.step) {
     const double ceiling = several_sires_chance(sires, size);
-    // The dialogue's estimate, or as many trials as asked for.
-    const int detections = estimate_at(study, size, target.trials, *work, random);
+    // The dialogue's estimate when TRIAL_COUNT, or as many trials as asked for.
+    const int detections =
+        static_cast<int>(count_more_detections(study, size, target.trials, *work, random));
     CurvePoint point{size,
                      detections,
                      ceiling,

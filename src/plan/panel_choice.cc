@@ -34,10 +34,6 @@ std::vector<int> estimate_sets(const std::vector<Design>& candidates,
   return detections;
 }
 
-double share_of(int detections) {
-  return running_share(detections);
-}
-
 // A gain to four decimals, one that rounds to none as "0.0000", never
 // "-0.0000".
 std::string gain_text(double gain) {
@@ -171,16 +167,15 @@ PanelChoice choose_panel(const std::vector<Design>& candidates,
     for (size_t n = 1; n < tried.size(); ++n) {
       if (detections[n] > detections[best]) best = n;
     }
-    const double gain = share_of(detections[best]) - share_of(before);
+    const double gain = running_share(detections[best]) - running_share(before);
     const double error =
         std::sqrt(standard_error(detections[best]) * standard_error(detections[best]) +
                   standard_error(before) * standard_error(before));
+    choice.steps.push_back(ChoiceStep{tried[best], detections[best], gain, error});
     if (step > 0 && !(gain > NOISE_BOUND * error)) {
-      choice.stopped = true;
-      choice.steps.push_back(ChoiceStep{tried[best], detections[best], gain, error});
+      choice.stopped = true;  // the step is kept, to say what it would have added
       break;
     }
-    choice.steps.push_back(ChoiceStep{tried[best], detections[best], gain, error});
     chosen.push_back(tried[best]);
     before = detections[best];
   }
@@ -203,10 +198,10 @@ std::string choice_table(const PanelChoice& choice) {
     const ChoiceStep& step = choice.steps[n];
     const LocusStatistics& stats = choice.statistics[step.locus];
     char before[64], after[96];
-    std::snprintf(before, sizeof before, ",%zu,%.3f,%.4f,", n + 1, share_of(step.detections),
+    std::snprintf(before, sizeof before, ",%zu,%.3f,%.4f,", n + 1, running_share(step.detections),
                   standard_error(step.detections));
     std::snprintf(after, sizeof after, ",%.4f,%.3f,%.4f,%.4f\n", step.gain_error,
-                  share_of(choice.alone[step.locus]), stats.expected_het, stats.pic);
+                  running_share(choice.alone[step.locus]), stats.expected_het, stats.pic);
     table += std::to_string(n + 1) + "," + csv_cell(choice.names[step.locus]) + before +
              gain_text(step.gain) + after;
   }
