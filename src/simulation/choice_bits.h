@@ -24,7 +24,12 @@ static OffspringSet upper_half_choices(const uint32_t* mul, const uint32_t* add,
 
 // Stores each value, next_random15 after the state moves from `state` by the
 // map (mul[j], add[j]), in value[j] for j up to the next multiple of 8 past
-// n, and returns the set of j < n whose value is at least `bound`.
+// n.
+// REQUIRES: n <= 100; mul and add hold entries up to that multiple of 8.
+static void draw_values(const uint32_t* mul, const uint32_t* add, int n, uint32_t state,
+                        uint32_t* value);
+
+// draw_values, then returns the set of j < n whose value is at least `bound`.
 // REQUIRES: n <= 100; mul and add as for upper_half_choices.
 static OffspringSet draw_values_at_least(const uint32_t* mul, const uint32_t* add, int n,
                                          uint32_t state, uint32_t bound, uint32_t* value);
@@ -103,8 +108,8 @@ static inline OffspringSet values_at_least(const uint32_t* value, int n, uint32_
   return set;
 }
 
-static inline OffspringSet draw_values_at_least(const uint32_t* mul, const uint32_t* add, int n,
-                                                uint32_t state, uint32_t bound, uint32_t* value) {
+static inline void draw_values(const uint32_t* mul, const uint32_t* add, int n, uint32_t state,
+                               uint32_t* value) {
   const int lanes = (n + 7) / 8 * 8;
 #ifdef __AVX2__
   const __m256i s = _mm256_set1_epi32(static_cast<int>(state));
@@ -120,5 +125,10 @@ static inline OffspringSet draw_values_at_least(const uint32_t* mul, const uint3
   for (int j = 0; j < lanes; ++j)
     value[j] = static_cast<uint32_t>(output15(mul[j] * state + add[j]));
 #endif
+}
+
+static inline OffspringSet draw_values_at_least(const uint32_t* mul, const uint32_t* add, int n,
+                                                uint32_t state, uint32_t bound, uint32_t* value) {
+  draw_values(mul, add, n, state, value);
   return values_at_least(value, n, bound);
 }

@@ -24,7 +24,7 @@
 //                               draw_offspring_sires (all offspring at once,
 //                               by comparing each value with sire_bound; in
 //                               order when some value picks nothing),
-//                               first_look_detects (one at a time)
+//                               first_look_detects (in order, a few)
 //   maternal and paternal choices (draw_half)
 //                               upper_half (random_source.h), through
 //                               upper_half_choices (choice_bits.h) and
@@ -82,7 +82,7 @@
 //     with no more alleles than the threshold cannot pass rule 5.
 //   - the first stage (judge_trial, FIRST_STAGE offspring at the most
 //     informative locus) and the first look (first_look_detects, FIRST_LOOK
-//     offspring one at a time): the first n offspring of a brood are drawn
+//     offspring judged together): the first n offspring of a brood are drawn
 //     as a brood of n would be, and a locus's count never drops as
 //     offspring are added (a flag stays set; the ambiguous mark's one
 //     allele gives way only to a flag of its own). So a prefix that
@@ -161,6 +161,13 @@ struct FastEstimator {
     int32_t allele;
   } mother_track[MAX_LOCI][2];
   uint64_t error_key;  // the running estimate's, from its first state
+
+  // The jumps to the values the first look reads at the most informative
+  // locus, in lanes of FIRST_LOOK: the offspring's sire draws, paternal
+  // choices and maternal choices, then the untyped mother's two draws.
+  OffspringJumps first_look_jumps;
+  // The jumps to each sire's allele draws, by locus: a locus's together.
+  Jump sire_jumps_at[MAX_LOCI][MAX_SIRES][ALLELES_PER_PARENT];
 
   // Working storage of one trial.
   uint32_t sire_value[CHOICE_LANES];

@@ -94,10 +94,10 @@ ALWAYS_INLINE Genotype mother_at(const StudyData& study, FastEstimator& fast, in
 // Draws sire k's alleles at locus i into fast.sire_allele and returns them
 // as bits; a draw that picks nothing gives the last allele.
 ALWAYS_INLINE uint32_t draw_sire_alleles(const StudyData& study, FastEstimator& fast,
-                                         const TrialLayout& layout, uint32_t state, int k, int i) {
+                                         uint32_t state, int k, int i) {
   uint32_t mask = 0;
   for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
-    const Jump at = jump_to(fast, sire_value(layout, k, i, slot));
+    const Jump at = fast.sire_jumps_at[i][k][slot];
     int allele = fast.allele_draw[i][value_after(at, state)];
     if (allele == NO_INDEX) allele = study.allele_count[i] - 1;
     fast.sire_allele[k][slot] = static_cast<int8_t>(allele);
@@ -122,14 +122,15 @@ bool locus_reveals(const LocusCount& c) {
 }
 
 // Whichever rule applies, an offspring flags its paternal allele f, unless
-// it carries the mother's two different alleles, f one of them and its
-// maternal allele the other: then it only marks the locus ambiguous.
-ALWAYS_INLINE void add_offspring(LocusCount& c, int32_t f, bool maternal_is_b) {
-  if (c.a != c.b && (f == c.a || f == c.b) && (maternal_is_b ? c.b : c.a) != f) {
-    c.ambiguous = true;
-  } else {
-    c.flags |= 1u << f;
-  }
+// it carries the mother's two different alleles, f the one that is not its
+// maternal allele: then it only marks the locus ambiguous. One left out of
+// the locus (`in` false) adds nothing. Without a branch, since which way it
+// goes cannot be foreseen.
+ALWAYS_INLINE void add_offspring(LocusCount& c, int32_t f, bool maternal_is_b, bool in = true) {
+  const int32_t other = maternal_is_b ? c.a : c.b;
+  const bool marks = (f == other) & (c.a != c.b);
+  c.ambiguous |= in & marks;
+  c.flags |= static_cast<uint32_t>(in & !marks) << f;
 }
 
 // An offspring's genotype as read, whichever allele came from whom: one
@@ -148,33 +149,55 @@ ALWAYS_INLINE void add_read(LocusCount& c, const Genotype& read) {
   }
 }
 
-// The first few offspring at the most informative locus, one at a time,
-// each drawing only what it needs. True when they already detect.
-bool first_look_detects(const StudyData& study, FastEstimator& fast, const TrialLayout& layout,
-                        int32_t brood_size, const Trial& trial) {
+// Where the first look's values sit among its lanes.
+constexpr int LOOK_SIRE = 0;
+constexpr int LOOK_PATERNAL = FIRST_LOOK;
+constexpr int LOOK_MATERNAL = 2 * FIRST_LOOK;
+constexpr int LOOK_MOTHER = 3 * FIRST_LOOK;
+constexpr int LOOK_LANES = 3 * FIRST_LOOK + ALLELES_PER_PARENT;
+static_assert(LOOK_LANES <= CHOICE_LANES, "the first look's values fit in one set of lanes");
+
+// The untyped mother's allele in `slot` at the first look's locus i, from
+// its value this trial: most draws pick an allele, and the walk back is
+// needed only when one does not.
+ALWAYS_INLINE int32_t looked_mother_allele(FastEstimator& fast, int i, int slot, int value,
+                                           const Trial& trial) {
+  const int allele = fast.allele_draw[i][value];
+  if (allele == NO_INDEX) return untyped_mother_allele(fast, i, slot, trial);
+  fast.mother_track[i][slot] = {trial.index, allele};
+  return allele;
+}
+
+// The first few offspring at the most informative locus, all at once, each
+// drawing only the one paternal allele it got. True when they already
+// detect. The count never drops as offspring are added, so judging the
+// first few together gives the verdict that judging them one by one and
+// stopping at the first that passes would; and the work is the same for
+// every trial, so the branches it takes are foreseen.
+bool first_look_detects(const StudyData& study, FastEstimator& fast, int32_t brood_size,
+                        const Trial& trial) {
   const uint32_t s = trial.state;
   const int i = fast.locus_order[0];
-  const Genotype mother = mother_at(study, fast, i, trial);
-  LocusCount count{mother.slot[0], mother.slot[1], 0, false};
-  const OffspringJumps& maternal = fast.maternal_jumps[i];
-  const OffspringJumps& paternal = fast.paternal_jumps[i];
-  uint32_t drawn = 0;               // sires whose alleles here are drawn
+  uint32_t value[(LOOK_LANES + 7) / 8 * 8];
+  draw_values(fast.first_look_jumps.mul, fast.first_look_jumps.add, LOOK_LANES, s, value);
+  LocusCount count{study.mother[i].slot[0], study.mother[i].slot[1], 0, false};
+  if (!study.mother_known) {
+    count.a = looked_mother_allele(fast, i, 0, static_cast<int>(value[LOOK_MOTHER]), trial);
+    count.b = looked_mother_allele(fast, i, 1, static_cast<int>(value[LOOK_MOTHER + 1]), trial);
+  }
+  const uint32_t judged = static_cast<uint32_t>(fast.judged.at[i].word[0]);
   int sire = study.sire_count - 1;  // a draw that picks nothing keeps the previous sire
+  const int last = study.allele_count[i] - 1;
   const int end = brood_size < FIRST_LOOK ? brood_size : FIRST_LOOK;
   for (int j = 0; j < end; ++j) {
-    const int picked = fast.sire_draw[value_at(fast.sire_jumps.mul[j], fast.sire_jumps.add[j], s)];
-    if (picked != NO_INDEX) sire = picked;
-    if (!holds(fast.judged.at[i], j)) continue;
-    if ((drawn & (1u << sire)) == 0) {
-      drawn |= 1u << sire;
-      draw_sire_alleles(study, fast, layout, s, sire, i);
-    }
-    const int32_t f =
-        fast.sire_allele[sire][upper_half(value_at(paternal.mul[j], paternal.add[j], s)) ? 1 : 0];
-    add_offspring(count, f, upper_half(value_at(maternal.mul[j], maternal.add[j], s)));
-    if (locus_reveals(count)) return true;
+    const int picked = fast.sire_draw[value[LOOK_SIRE + j]];
+    sire = picked != NO_INDEX ? picked : sire;
+    const int slot = upper_half(static_cast<int>(value[LOOK_PATERNAL + j])) ? 1 : 0;
+    const int drawn = fast.allele_draw[i][value_after(fast.sire_jumps_at[i][sire][slot], s)];
+    add_offspring(count, drawn != NO_INDEX ? drawn : last,
+                  upper_half(static_cast<int>(value[LOOK_MATERNAL + j])), (judged >> j) & 1u);
   }
-  return false;
+  return locus_reveals(count);
 }
 
 bool any(const OffspringSet& x) {
@@ -234,11 +257,10 @@ ALWAYS_INLINE uint32_t draw_offspring_sires(const StudyData& study, FastEstimato
 // Draws the alleles at locus i of every father in `fathers` and returns
 // all the alleles they carry, as bits.
 ALWAYS_INLINE uint32_t draw_fathers_alleles(const StudyData& study, FastEstimator& fast,
-                                            const TrialLayout& layout, uint32_t state, int i,
-                                            uint32_t fathers) {
+                                            uint32_t state, int i, uint32_t fathers) {
   uint32_t carried = 0;
   for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
-    carried |= draw_sire_alleles(study, fast, layout, state, lowest_bit(rest), i);
+    carried |= draw_sire_alleles(study, fast, state, lowest_bit(rest), i);
   }
   return carried;
 }
@@ -254,11 +276,10 @@ ALWAYS_INLINE OffspringSet got_from(const FastEstimator& fast, int k, int slot,
 // Whether locus i passes the threshold, judged over all offspring at once:
 // the offspring of each father split by their paternal choice into those
 // that got his slot-0 and his slot-1 allele.
-ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast,
-                                 const TrialLayout& layout, int32_t brood_size, const Trial& trial,
-                                 int i, uint32_t fathers) {
+ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast, int32_t brood_size,
+                                 const Trial& trial, int i, uint32_t fathers) {
   const uint32_t s = trial.state;
-  const uint32_t carried = draw_fathers_alleles(study, fast, layout, s, i, fathers);
+  const uint32_t carried = draw_fathers_alleles(study, fast, s, i, fathers);
   // The count never exceeds the number of distinct paternal alleles.
   if (too_few_to_detect(bit_count(carried))) return false;
 
@@ -319,10 +340,10 @@ ALWAYS_INLINE void each_kind(const FastEstimator& fast, uint32_t fathers, const 
 // split by his slot and by their maternal choice give the distinct
 // genotypes, judge_brood_unsampled's, held to parents_explain.
 ALWAYS_INLINE bool locus_unexplained(const StudyData& study, FastEstimator& fast,
-                                     const TrialLayout& layout, int32_t brood_size,
-                                     const Trial& trial, int i, uint32_t fathers) {
+                                     int32_t brood_size, const Trial& trial, int i,
+                                     uint32_t fathers) {
   const uint32_t s = trial.state;
-  const uint32_t carried = draw_fathers_alleles(study, fast, layout, s, i, fathers);
+  const uint32_t carried = draw_fathers_alleles(study, fast, s, i, fathers);
   // Fathers with two distinct alleles between them are one father to the
   // judgement: any genotypes they give are explained.
   if (too_few_to_detect(bit_count(carried))) return false;
@@ -344,11 +365,10 @@ ALWAYS_INLINE bool locus_unexplained(const StudyData& study, FastEstimator& fast
 // Whether locus i reveals several fathers, by the rule the estimate judges
 // with.
 ALWAYS_INLINE bool locus_reveals_fathers(const StudyData& study, FastEstimator& fast,
-                                         const TrialLayout& layout, int32_t brood_size,
-                                         const Trial& trial, int i, uint32_t fathers) {
-  return fast.unsampled_mother
-             ? locus_unexplained(study, fast, layout, brood_size, trial, i, fathers)
-             : locus_detects(study, fast, layout, brood_size, trial, i, fathers);
+                                         int32_t brood_size, const Trial& trial, int i,
+                                         uint32_t fathers) {
+  return fast.unsampled_mother ? locus_unexplained(study, fast, brood_size, trial, i, fathers)
+                               : locus_detects(study, fast, brood_size, trial, i, fathers);
 }
 
 // The sire of offspring j, one of `fathers`.
@@ -365,8 +385,8 @@ ALWAYS_INLINE int sire_of(const FastEstimator& fast, uint32_t fathers, int j) {
 // With genotyping errors: whether locus i, as read, reveals several
 // fathers. The errors here are drawn first; a locus no error strikes is
 // judged as without them.
-bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, const TrialLayout& layout,
-                           int32_t brood_size, const Trial& trial, int i, uint32_t fathers) {
+bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, int32_t brood_size,
+                           const Trial& trial, int i, uint32_t fathers) {
   const OffspringSet judged = fast.judged.at[i];
   const bool mother_read = !study.mother_known && !fast.unsampled_mother;
   ErrorStream stream = error_draws::draw_error_stream(fast.error_key, trial.index, i);
@@ -391,11 +411,11 @@ bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, const Tr
   }
   if (struck_count == 0 && !mother_struck) {
     return !too_few_fathers(bit_count(fathers)) &&
-           locus_reveals_fathers(study, fast, layout, brood_size, trial, i, fathers);
+           locus_reveals_fathers(study, fast, brood_size, trial, i, fathers);
   }
 
   const uint32_t s = trial.state;
-  const uint32_t carried = draw_fathers_alleles(study, fast, layout, s, i, fathers);
+  const uint32_t carried = draw_fathers_alleles(study, fast, s, i, fathers);
   const Genotype mother = mother_at(study, fast, i, trial);
   const Genotype read_mother =
       mother_struck ? error_draws::draw_applied(fast.errors, i, mother,
@@ -467,33 +487,49 @@ bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, const Tr
   return reveals_several_fathers(paternal_count(judgement));
 }
 
-// Whether locus i reveals several fathers, with or without genotyping
-// errors as the estimate asks.
-ALWAYS_INLINE bool locus_verdict(const StudyData& study, FastEstimator& fast,
-                                 const TrialLayout& layout, int32_t brood_size, const Trial& trial,
-                                 int i, uint32_t fathers) {
-  return fast.genotyping_errors
-             ? locus_reveals_as_read(study, fast, layout, brood_size, trial, i, fathers)
-             : locus_reveals_fathers(study, fast, layout, brood_size, trial, i, fathers);
+// The rule a locus is judged by in an estimate, fixed for the whole of it,
+// so that each rule's trial loop holds only its own code.
+enum class LocusRule {
+  detects,      // the mother sampled, genotypes read as they are
+  unexplained,  // the mother not sampled
+  as_read,      // with genotyping errors, either mother
+};
+
+LocusRule rule_of(const FastEstimator& fast) {
+  if (fast.genotyping_errors) return LocusRule::as_read;
+  return fast.unsampled_mother ? LocusRule::unexplained : LocusRule::detects;
+}
+
+// Whether locus i reveals several fathers, by `rule`.
+template <LocusRule rule>
+ALWAYS_INLINE bool locus_verdict(const StudyData& study, FastEstimator& fast, int32_t brood_size,
+                                 const Trial& trial, int i, uint32_t fathers) {
+  if constexpr (rule == LocusRule::as_read)
+    return locus_reveals_as_read(study, fast, brood_size, trial, i, fathers);
+  if constexpr (rule == LocusRule::unexplained)
+    return locus_unexplained(study, fast, brood_size, trial, i, fathers);
+  return locus_detects(study, fast, brood_size, trial, i, fathers);
 }
 
 // Whether `fathers` are too few for any locus to reveal several: never so
 // with genotyping errors, which can show alleles no father carries.
-ALWAYS_INLINE bool fathers_too_few(const FastEstimator& fast, uint32_t fathers) {
-  return !fast.genotyping_errors && too_few_fathers(bit_count(fathers));
+template <LocusRule rule>
+ALWAYS_INLINE bool fathers_too_few(uint32_t fathers) {
+  return rule != LocusRule::as_read && too_few_fathers(bit_count(fathers));
 }
 
 // The verdict of one trial when min_loci loci must reveal several fathers:
 // every locus that can is judged, until min_loci have revealed or too few
 // are left to.
-int judge_strictly(const StudyData& study, FastEstimator& fast, const TrialLayout& layout,
-                   int32_t brood_size, const Trial& trial) {
+template <LocusRule rule>
+int judge_strictly(const StudyData& study, FastEstimator& fast, int32_t brood_size,
+                   const Trial& trial) {
   const uint32_t fathers = draw_offspring_sires(study, fast, brood_size, trial.state);
-  if (fathers_too_few(fast, fathers)) return 0;
+  if (fathers_too_few<rule>(fathers)) return 0;
   int revealing = 0;
   for (int n = 0; n < fast.useful_loci; ++n) {
     if (revealing + (fast.useful_loci - n) < fast.min_loci) return 0;
-    if (locus_verdict(study, fast, layout, brood_size, trial, fast.locus_order[n], fathers) &&
+    if (locus_verdict<rule>(study, fast, brood_size, trial, fast.locus_order[n], fathers) &&
         ++revealing >= fast.min_loci) {
       return 1;
     }
@@ -501,10 +537,11 @@ int judge_strictly(const StudyData& study, FastEstimator& fast, const TrialLayou
   return 0;
 }
 
-// The verdict of one trial, without the first look.
-int judge_trial(const StudyData& study, FastEstimator& fast, const TrialLayout& layout,
-                int32_t brood_size, const Trial& trial) {
-  if (fast.min_loci > 1) return judge_strictly(study, fast, layout, brood_size, trial);
+// The verdict of one trial when one locus that reveals suffices, without
+// the first look.
+template <LocusRule rule>
+int judge_trial(const StudyData& study, FastEstimator& fast, int32_t brood_size,
+                const Trial& trial) {
   // A large brood is first judged at the most informative locus by its
   // first few offspring alone: when they pass the threshold, so does the
   // whole brood, and most large broods are settled so at a fraction of the
@@ -514,18 +551,48 @@ int judge_trial(const StudyData& study, FastEstimator& fast, const TrialLayout& 
     // (With genotyping errors one father can show more, but rarely in so
     // few offspring: the stage is left out, as it may be, for one father.)
     if (!too_few_fathers(bit_count(first_fathers)) &&
-        locus_verdict(study, fast, layout, FIRST_STAGE, trial, fast.locus_order[0],
-                      first_fathers)) {
+        locus_verdict<rule>(study, fast, FIRST_STAGE, trial, fast.locus_order[0], first_fathers)) {
       return 1;
     }
   }
   const uint32_t fathers = draw_offspring_sires(study, fast, brood_size, trial.state);
-  if (fathers_too_few(fast, fathers)) return 0;
+  if (fathers_too_few<rule>(fathers)) return 0;
   for (int n = 0; n < fast.useful_loci; ++n) {
-    if (locus_verdict(study, fast, layout, brood_size, trial, fast.locus_order[n], fathers))
-      return 1;
+    if (locus_verdict<rule>(study, fast, brood_size, trial, fast.locus_order[n], fathers)) return 1;
   }
   return 0;
+}
+
+// The detections of trial_count trials from the state `first`, each judged
+// by `rule`; min_loci above 1 judges strictly.
+template <LocusRule rule>
+int count_trials(const StudyData& study, FastEstimator& fast, int32_t brood_size, int trial_count,
+                 uint32_t first, Jump next, Jump back) {
+  int detections = 0;
+  uint32_t state = first;
+  if (fast.min_loci > 1) {
+    for (int t = 0; t < trial_count; ++t) {
+      detections += judge_strictly<rule>(study, fast, brood_size, Trial{t, state, back});
+      state = apply_jump(next, state);
+    }
+    return detections;
+  }
+  // The first look is kept only while it settles at least three quarters
+  // of the trials it is tried on; either way the verdicts are the same.
+  bool look = rule == LocusRule::detects && fast.first_look;
+  int settled = 0;
+  for (int t = 0; t < trial_count; ++t) {
+    const Trial trial{t, state, back};
+    if (look && first_look_detects(study, fast, brood_size, trial)) {
+      ++settled;
+      ++detections;
+    } else {
+      detections += judge_trial<rule>(study, fast, brood_size, trial);
+    }
+    if (t == LOOK_PROBE_TRIALS - 1 && settled < LOOK_PROBE_TRIALS * 3 / 4) look = false;
+    state = apply_jump(next, state);
+  }
+  return detections;
 }
 
 // Lays out the jumps to each offspring's values for this brood size, with
@@ -549,6 +616,24 @@ void lay_out_offspring_jumps(const StudyData& study, FastEstimator& fast, const 
   }
 }
 
+// Lays out the jumps of the first look's lanes for this brood size, the
+// lanes past its offspring and its last lane zero.
+void lay_out_first_look(FastEstimator& fast, const TrialLayout& layout, int32_t brood_size) {
+  const int i = fast.locus_order[0];
+  Jump lane[CHOICE_LANES] = {};
+  for (int j = 0; j < FIRST_LOOK && j < brood_size; ++j) {
+    lane[LOOK_SIRE + j] = jump_to(fast, offspring_sire_value(layout, j));
+    lane[LOOK_PATERNAL + j] = jump_to(fast, paternal_choice_value(layout, j, i));
+    lane[LOOK_MATERNAL + j] = jump_to(fast, maternal_choice_value(layout, j, i));
+  }
+  for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot)
+    lane[LOOK_MOTHER + slot] = jump_to(fast, mother_value(i, slot));
+  for (int n = 0; n < CHOICE_LANES; ++n) {
+    fast.first_look_jumps.mul[n] = lane[n].mul;
+    fast.first_look_jumps.add[n] = lane[n].add;
+  }
+}
+
 }  // namespace
 
 int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, FastEstimator& fast,
@@ -559,6 +644,13 @@ int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, Fast
   const Jump back = inverse_of(next);
   const TrialLayout layout = trial_layout(study);
   if (brood_size > 0) lay_out_offspring_jumps(study, fast, layout, brood_size);
+  if (fast.useful_loci > 0) lay_out_first_look(fast, layout, brood_size);
+  for (int i = 0; i < study.locus_count; ++i) {
+    for (int k = 0; k < study.sire_count; ++k) {
+      for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot)
+        fast.sire_jumps_at[i][k][slot] = jump_to(fast, sire_value(layout, k, i, slot));
+    }
+  }
   for (int i = 0; i < study.locus_count; ++i) {
     for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot)
       fast.mother_track[i][slot] = {-1, study.mother[i].slot[slot]};
@@ -569,22 +661,19 @@ int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, Fast
   fast.error_key = error_draws::draw_error_key(first);
   if (!too_few_to_detect(brood_size) && (!fast.one_sire_only || fast.genotyping_errors) &&
       fast.useful_loci >= fast.min_loci) {
-    // The first look is kept only while it settles at least three quarters
-    // of the trials it is tried on; either way the verdicts are the same.
-    bool look =
-        fast.first_look && !fast.unsampled_mother && fast.min_loci == 1 && !fast.genotyping_errors;
-    int settled = 0;
-    uint32_t state = first;
-    for (int t = 0; t < trial_count; ++t) {
-      const Trial trial{t, state, back};
-      if (look && first_look_detects(study, fast, layout, brood_size, trial)) {
-        ++settled;
-        ++detections;
-      } else {
-        detections += judge_trial(study, fast, layout, brood_size, trial);
-      }
-      if (t == LOOK_PROBE_TRIALS - 1 && settled < LOOK_PROBE_TRIALS * 3 / 4) look = false;
-      state = apply_jump(next, state);
+    switch (rule_of(fast)) {
+      case LocusRule::detects:
+        detections = count_trials<LocusRule::detects>(study, fast, brood_size, trial_count, first,
+                                                      next, back);
+        break;
+      case LocusRule::unexplained:
+        detections = count_trials<LocusRule::unexplained>(study, fast, brood_size, trial_count,
+                                                          first, next, back);
+        break;
+      case LocusRule::as_read:
+        detections = count_trials<LocusRule::as_read>(study, fast, brood_size, trial_count, first,
+                                                      next, back);
+        break;
     }
   }
 
