@@ -8,8 +8,10 @@
 
 #include <cstdint>
 
-#ifdef __AVX2__
+#if defined(__AVX2__)
 #include <immintrin.h>
+#elif defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 #include "simulation/offspring_set.h"
@@ -42,6 +44,19 @@ static OffspringSet first_offspring(int n);
 // REQUIRES: n <= 100; value holds entries up to the next multiple of 8.
 static OffspringSet values_at_least(const uint32_t* value, int n, uint32_t bound);
 
+#if !defined(__AVX2__) && defined(__SSE2__)
+// Four lanes of mul * state + add. SSE2 multiplies two lanes at a time into
+// 64 bits; the low halves of the even and the odd lanes are put back together.
+static inline __m128i moved_states(const uint32_t* mul, const uint32_t* add, __m128i state) {
+  const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mul));
+  const __m128i even = _mm_mul_epu32(m, state);
+  const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(m, 32), state);
+  const __m128i product = _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                                             _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+  return _mm_add_epi32(product, _mm_loadu_si128(reinterpret_cast<const __m128i*>(add)));
+}
+#endif
+
 // Inline, since a trial calls these a few times on a handful of blocks each:
 // a call would cost as much as the work.
 static inline OffspringSet upper_half_choices(const uint32_t* mul, const uint32_t* add, int n,
@@ -67,10 +82,30 @@ static inline OffspringSet upper_half_choices(const uint32_t* mul, const uint32_
     }
     set.word[word] = bits;
   }
+#elif defined(__SSE2__)
+  // As above, four lanes at a time.
+  static_assert(HALF_POINT == 1 << 14, "the top bit of a 15-bit value marks the upper half");
+  const __m128i s = _mm_set1_epi32(static_cast<int>(state));
+  for (int word = 0; word < 2; ++word) {
+    uint64_t bits = 0;
+    const int end = n < 64 * (word + 1) ? n : 64 * (word + 1);
+    for (int j = 64 * word; j < end; j += 4) {
+      const __m128i moved = moved_states(mul + j, add + j, s);
+      const uint32_t block =
+          static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(_mm_slli_epi32(moved, 1))));
+      bits |= static_cast<uint64_t>(block) << (j & 63);
+    }
+    set.word[word] = bits;
+  }
 #else
-  for (int j = 0; j < n; ++j) {
-    const bool upper = upper_half(output15(mul[j] * state + add[j]));
-    set.word[j >> 6] |= static_cast<uint64_t>(upper) << (j & 63);
+  // Bit 30 of the moved state is the top bit of output15.
+  static_assert(HALF_POINT == 1 << 14, "the top bit of a 15-bit value marks the upper half");
+  for (int word = 0; word < 2; ++word) {
+    uint64_t bits = 0;
+    const int end = n < 64 * (word + 1) ? n : 64 * (word + 1);
+    for (int j = 64 * word; j < end; ++j)
+      bits |= static_cast<uint64_t>(((mul[j] * state + add[j]) >> 30) & 1u) << (j & 63);
+    set.word[word] = bits;
   }
 #endif
   return set;
@@ -101,9 +136,30 @@ static inline OffspringSet values_at_least(const uint32_t* value, int n, uint32_
   const OffspringSet all = first_offspring(n);
   set.word[0] &= all.word[0];
   set.word[1] &= all.word[1];
+#elif defined(__SSE2__)
+  const __m128i below = _mm_set1_epi32(static_cast<int>(bound) - 1);
+  for (int word = 0; word < 2; ++word) {
+    uint64_t bits = 0;
+    const int end = n < 64 * (word + 1) ? n : 64 * (word + 1);
+    for (int j = 64 * word; j < end; j += 4) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(value + j));
+      const uint32_t block =
+          static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(v, below))));
+      bits |= static_cast<uint64_t>(block) << (j & 63);
+    }
+    set.word[word] = bits;
+  }
+  const OffspringSet all = first_offspring(n);
+  set.word[0] &= all.word[0];
+  set.word[1] &= all.word[1];
 #else
-  for (int j = 0; j < n; ++j)
-    set.word[j >> 6] |= static_cast<uint64_t>(value[j] >= bound ? 1 : 0) << (j & 63);
+  for (int word = 0; word < 2; ++word) {
+    uint64_t bits = 0;
+    const int end = n < 64 * (word + 1) ? n : 64 * (word + 1);
+    for (int j = 64 * word; j < end; ++j)
+      bits |= static_cast<uint64_t>(value[j] >= bound ? 1 : 0) << (j & 63);
+    set.word[word] = bits;
+  }
 #endif
   return set;
 }
@@ -120,6 +176,14 @@ static inline void draw_values(const uint32_t* mul, const uint32_t* add, int n, 
     const __m256i moved = _mm256_add_epi32(_mm256_mullo_epi32(m, s), a);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(value + j),
                         _mm256_and_si256(_mm256_srli_epi32(moved, 16), low15));  // output15
+  }
+#elif defined(__SSE2__)
+  const __m128i s = _mm_set1_epi32(static_cast<int>(state));
+  const __m128i low15 = _mm_set1_epi32(RANDOM15_VALUES - 1);
+  for (int j = 0; j < lanes; j += 4) {
+    const __m128i moved = moved_states(mul + j, add + j, s);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(value + j),
+                     _mm_and_si128(_mm_srli_epi32(moved, 16), low15));  // output15
   }
 #else
   for (int j = 0; j < lanes; ++j)

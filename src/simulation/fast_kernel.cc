@@ -22,7 +22,16 @@ namespace {
 #define ALWAYS_INLINE inline __attribute__((always_inline))
 
 int bit_count(uint32_t bits) {
+#if defined(__x86_64__) && !defined(__POPCNT__)
+  // Without the instruction the builtin is a call into the compiler's
+  // library; counting by halves, nibbles and bytes takes a dozen steps.
+  bits -= (bits >> 1) & 0x55555555u;
+  bits = (bits & 0x33333333u) + ((bits >> 2) & 0x33333333u);
+  bits = (bits + (bits >> 4)) & 0x0F0F0F0Fu;
+  return static_cast<int>((bits * 0x01010101u) >> 24);
+#else
   return __builtin_popcount(bits);
+#endif
 }
 int lowest_bit(uint32_t bits) {
   return __builtin_ctz(bits);
@@ -275,7 +284,9 @@ ALWAYS_INLINE OffspringSet got_from(const FastEstimator& fast, int k, int slot,
 
 // Whether locus i passes the threshold, judged over all offspring at once:
 // the offspring of each father split by their paternal choice into those
-// that got his slot-0 and his slot-1 allele.
+// that got his slot-0 and his slot-1 allele. `narrow`: the brood fits in
+// the sets' first word, so the work on the second is left out.
+template <bool narrow>
 ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast, int32_t brood_size,
                                  const Trial& trial, int i, uint32_t fathers) {
   const uint32_t s = trial.state;
@@ -287,7 +298,7 @@ ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast, in
   LocusCount count{mother.slot[0], mother.slot[1], 0, false};
   const OffspringSet slot1 =
       upper_half_choices(fast.paternal_jumps[i].mul, fast.paternal_jumps[i].add, brood_size, s);
-  const OffspringSet judged = fast.judged.at[i];
+  const OffspringSet judged{{fast.judged.at[i].word[0], narrow ? 0 : fast.judged.at[i].word[1]}};
   OffspringSet maternal_b{{0, 0}};
   bool maternal_known = false;
   for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
@@ -313,6 +324,13 @@ ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast, in
     }
   }
   return locus_reveals(count);
+}
+
+ALWAYS_INLINE bool wide_or_narrow_detects(const StudyData& study, FastEstimator& fast,
+                                          int32_t brood_size, const Trial& trial, int i,
+                                          uint32_t fathers) {
+  return brood_size <= 64 ? locus_detects<true>(study, fast, brood_size, trial, i, fathers)
+                          : locus_detects<false>(study, fast, brood_size, trial, i, fathers);
 }
 
 // Calls visit(maternal_is_b, f) once for each kind of offspring in
@@ -368,7 +386,7 @@ ALWAYS_INLINE bool locus_reveals_fathers(const StudyData& study, FastEstimator& 
                                          int32_t brood_size, const Trial& trial, int i,
                                          uint32_t fathers) {
   return fast.unsampled_mother ? locus_unexplained(study, fast, brood_size, trial, i, fathers)
-                               : locus_detects(study, fast, brood_size, trial, i, fathers);
+                               : wide_or_narrow_detects(study, fast, brood_size, trial, i, fathers);
 }
 
 // The sire of offspring j, one of `fathers`.
@@ -508,7 +526,7 @@ ALWAYS_INLINE bool locus_verdict(const StudyData& study, FastEstimator& fast, in
     return locus_reveals_as_read(study, fast, brood_size, trial, i, fathers);
   if constexpr (rule == LocusRule::unexplained)
     return locus_unexplained(study, fast, brood_size, trial, i, fathers);
-  return locus_detects(study, fast, brood_size, trial, i, fathers);
+  return wide_or_narrow_detects(study, fast, brood_size, trial, i, fathers);
 }
 
 // Whether `fathers` are too few for any locus to reveal several: never so
