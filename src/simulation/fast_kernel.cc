@@ -326,6 +326,8 @@ ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast, in
   return locus_reveals(count);
 }
 
+// locus_detects, on the first word of the offspring sets alone when the
+// brood fits in it.
 ALWAYS_INLINE bool wide_or_narrow_detects(const StudyData& study, FastEstimator& fast,
                                           int32_t brood_size, const Trial& trial, int i,
                                           uint32_t fathers) {
