@@ -264,92 +264,22 @@
     link.hidden = false;
   }
 
-  const SVG = 'http://www.w3.org/2000/svg';
-  function element(name, attributes, text) {
-    const node = document.createElementNS(SVG, name);
-    for (const [key, value] of Object.entries(attributes)) node.setAttribute(key, value);
-    if (text !== undefined) node.textContent = text;
+  // The core's figure, laid out for the width the page gives it, as a node
+  // of this document. The SVG holds no script or link: the core writes
+  // every text escaped.
+  function figureNode(svg) {
+    const parsed = new DOMParser().parseFromString(svg, 'image/svg+xml').documentElement;
+    const node = document.importNode(parsed, true);
+    node.removeAttribute('width');
+    node.removeAttribute('height');
     return node;
   }
 
-  // The curves as SVG: one line per design, the target dashed, each
-  // design's smallest size reaching it circled.
-  function drawFigure(curves, seed, target, trials) {
-    // The plot, then a legend line per design and one for the target.
-    const width = 800, height = 500, left = 60, right = 20, top = 50;
-    // With genotyping errors each design's single sire has a line too.
-    const companions = curves.filter((curve) => curve.points.length && curve.points[0].length > 2);
-    const total = height + 18 * (curves.length + companions.length + 1) + 16;
-    const svg = element('svg', {xmlns: SVG, viewBox: `0 0 ${width} ${total}`, role: 'img',
-                                'font-family': 'sans-serif', 'font-size': '13'});
-    svg.append(element('title', {}, 'Probability of detecting multiple paternity'));
-    svg.append(element('rect', {x: 0, y: 0, width, height: total, fill: '#ffffff'}));
-    let first = 100, last = 1;
-    for (const curve of curves) {
-      for (const [size] of curve.points) { first = Math.min(first, size); last = Math.max(last, size); }
-    }
-    const x0 = Math.max(0, first - 1), x1 = last + 1;
-    const plotBottom = height - 50;
-    const x = (size) => left + (size - x0) / (x1 - x0) * (width - left - right);
-    const y = (p) => plotBottom - p / 1.05 * (plotBottom - top);
-    svg.append(element('text', {x: width / 2, y: 20, 'text-anchor': 'middle', 'font-size': '15'},
-                       'Probability of detecting multiple paternity'));
-    svg.append(element('text', {x: width / 2, y: 38, 'text-anchor': 'middle'},
-                       `seed ${seed}, ${trials} broods per estimate`));
-    for (let p = 0; p <= 1.0001; p += 0.2) {
-      svg.append(element('line', {x1: left, x2: width - right, y1: y(p), y2: y(p),
-                                  stroke: '#dddddd'}));
-      svg.append(element('text', {x: left - 6, y: y(p) + 4, 'text-anchor': 'end'}, p.toFixed(1)));
-    }
-    const tick = Math.max(1, Math.ceil((x1 - x0) / 10 / 5) * 5);
-    for (let s = Math.ceil(x0 / tick) * tick; s <= x1; s += tick) {
-      svg.append(element('line', {x1: x(s), x2: x(s), y1: top, y2: plotBottom, stroke: '#eeeeee'}));
-      svg.append(element('text', {x: x(s), y: plotBottom + 16, 'text-anchor': 'middle'}, String(s)));
-    }
-    svg.append(element('rect', {x: left, y: top, width: width - left - right,
-                                height: plotBottom - top, fill: 'none', stroke: '#333333'}));
-    svg.append(element('text', {x: (left + width - right) / 2, y: plotBottom + 36,
-                                'text-anchor': 'middle'}, 'Brood size (offspring genotyped)'));
-    svg.append(element('text', {x: 16, y: (top + plotBottom) / 2, 'text-anchor': 'middle',
-                                transform: `rotate(-90 16 ${(top + plotBottom) / 2})`},
-                       'Probability of detection'));
-    svg.append(element('line', {x1: left, x2: width - right, y1: y(target), y2: y(target),
-                                stroke: '#000000', 'stroke-dasharray': '6 4'}));
-    curves.forEach((curve, d) => {
-      const color = COLORS[d % COLORS.length];
-      const points = curve.points.map(([size, p]) => `${x(size).toFixed(1)},${y(p).toFixed(1)}`);
-      svg.append(element('polyline', {points: points.join(' '), fill: 'none', stroke: color,
-                                      'stroke-width': 2, class: 'curve'}));
-      if (curve.smallest > 0) {
-        const [, p] = curve.points.find(([size]) => size === curve.smallest);
-        svg.append(element('circle', {cx: x(curve.smallest), cy: y(p), r: 7, fill: 'none',
-                                      stroke: color, 'stroke-width': 2, class: 'smallest'}));
-        svg.append(element('text', {x: x(curve.smallest) + 8, y: y(p) + 20, fill: color},
-                           String(curve.smallest)));
-      }
-      const ly = plotBottom + 56 + 18 * d;
-      svg.append(element('line', {x1: left, x2: left + 30, y1: ly - 4, y2: ly - 4, stroke: color,
-                                  'stroke-width': 2}));
-      svg.append(element('text', {x: left + 38, y: ly}, curve.label));
-    });
-    companions.forEach((curve, c) => {
-      const color = COLORS[curves.indexOf(curve) % COLORS.length];
-      const points = curve.points.map(([size, , p]) => `${x(size).toFixed(1)},${y(p).toFixed(1)}`);
-      svg.append(element('polyline', {points: points.join(' '), fill: 'none', stroke: color,
-                                      'stroke-width': 1.5, 'stroke-dasharray': '2 3',
-                                      class: 'false-detections'}));
-      const ly = plotBottom + 56 + 18 * (curves.length + c);
-      svg.append(element('line', {x1: left, x2: left + 30, y1: ly - 4, y2: ly - 4, stroke: color,
-                                  'stroke-width': 1.5, 'stroke-dasharray': '2 3'}));
-      svg.append(element('text', {x: left + 38, y: ly}, curve.label + ': one sire, false detections'));
-    });
-    const ly = plotBottom + 56 + 18 * (curves.length + companions.length);
-    svg.append(element('line', {x1: left, x2: left + 30, y1: ly - 4, y2: ly - 4, stroke: '#000000',
-                                'stroke-dasharray': '6 4'}));
-    svg.append(element('text', {x: left + 38, y: ly}, 'target ' + target));
-    svg.setAttribute('height', String(total));
-    svg.setAttribute('width', String(width));
-    return svg;
+  // The figure's size on the page: as wide as its box, and no text smaller
+  // than the core allows (it lays out at least 11 px).
+  function figureSize() {
+    const width = Math.max(320, Math.min(1200, Math.round($('figure').clientWidth || 800)));
+    return {figureWidth: width, figureHeight: Math.round(width * 0.75)};
   }
 
   let figureSvg = '';
@@ -369,7 +299,7 @@
                       'download-legend', 'download-panel']) {
       $(id).hidden = true;
     }
-    const opts = options();
+    const opts = Object.assign(options(), figureSize());
     const list = designs();
     const bars = [...document.querySelectorAll('.design .progress')];
     bars.forEach((bar) => { bar.value = 0; });
@@ -407,11 +337,11 @@
     }
     showTable('estimates', curve.csv);
     offer('download-csv', curve.csv, 'text/csv');
-    const svg = drawFigure(curve.curves, opts.seed, Number(opts.target), curve.trials);
-    $('figure').replaceChildren(svg);
+    $('figure').replaceChildren(figureNode(curve.figure));
     $('figure-caption').textContent = 'One curve per design; the dashed line is the target, ' +
-        'and a circle marks the smallest brood size that reaches it.';
-    figureSvg = new XMLSerializer().serializeToString(svg);
+        'and a ring marks the smallest brood size that reaches it. The downloads are the ' +
+        'figure as the command-line planner draws it.';
+    figureSvg = curve.figureFile;
     offer('download-svg', figureSvg, 'image/svg+xml');
     $('download-png').hidden = false;
 

@@ -7,12 +7,12 @@
 //   api.describe(text)                  -> {format, ok, error, loci, samples, individuals}
 //   api.study(text, options)            -> {ok, error, study, legend, notes}
 //   api.panel(text, options)            -> {ok, error, csv, notes}
-//   api.curve(text, designs, options)   -> {ok, error, csv, curves, notes}
+//   api.curve(text, designs, options)   -> {ok, error, csv, curves, notes, figure, figureFile}
 //   api.loci(text, options)             -> {ok, error, csv, notes}
 //   api.words(command, options, design) -> the mpplan words for one design
 //
 // options: {name, format, pop, loci: [names], poolRare, asIs, seed, from, to,
-// step, target, dropout, falseAllele, size}; design: {sires: N} or {shares: [0.6, 0.4]}, and
+// step, target, dropout, falseAllele, size, figureWidth, figureHeight}; design: {sires: N} or {shares: [0.6, 0.4]}, and
 // mother: "drawn" (or "untyped"), "unsampled", an individual's identifier or
 // labels "135/143,...".
 (function (root) {
@@ -59,6 +59,7 @@
         if (o.target) list.push('--target', String(o.target));
         if (o.dropout) list.push('--dropout', String(o.dropout));
         if (o.falseAllele) list.push('--false-allele', String(o.falseAllele));
+        if (o.figureWidth) list.push('--size', `${o.figureWidth}x${o.figureHeight}`);
       }
       if (command === 'loci') list.push('--size', String(o.size));
       return list;
@@ -92,7 +93,8 @@
       },
       curve(text, designs, options) {
         const r = call('curve', text, options, designs && designs.length ? designs : [{}]);
-        return Object.assign(basics(r), {csv: r.output, curves: r.curves, trials: r.trials});
+        return Object.assign(basics(r), {csv: r.output, curves: r.curves, trials: r.trials,
+                                         figure: r.figure, figureFile: r.figureFile});
       },
       loci(text, options, design) {
         const r = call('loci', text, options, [design || {}]);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "plan/figure.h"
 #include "plan/plan_command.h"
 #include "plan/population.h"
 #include "simulation/estimate.h"
@@ -58,13 +59,33 @@ std::string json_strings(const std::vector<std::string>& items) {
   return out + "]";
 }
 
-std::string result_json(const PlanResult& result, const std::vector<PlanOptions>& options) {
-  std::string out = "{\"ok\":" + std::string(result.status.ok ? "true" : "false") +
-                    ",\"trials\":" + std::to_string(TRIAL_COUNT) +
-                    ",\"error\":" + json_string(result.status.message) +
-                    ",\"output\":" + json_string(result.output) +
-                    ",\"legend\":" + json_string(result.legend) +
-                    ",\"notes\":" + json_strings(result.notes) + ",\"curves\":[";
+// The curve figure as mpplan draws it in SVG, with the first design's
+// title and target, `width` by `height`.
+std::string figure_svg(const PlanResult& result, const PlanOptions& first, uint32_t seed, int width,
+                       int height) {
+  if (result.curves.empty()) return "";
+  FigureOptions figure = figure_options_of(first, seed, first.target);
+  figure.width = width;
+  figure.height = height;
+  return curve_figure(result.curves, figure, FigureFormat::SVG);
+}
+
+// The result as JSON; a curve's comes with its figure twice: laid out for
+// the page at the first design's --size, and as mpplan's --plot file.svg
+// gives it (800 x 600) for the download.
+std::string result_json(const PlanResult& result, const std::vector<PlanOptions>& options,
+                        uint32_t seed) {
+  const PlanOptions& first = options.front();
+  const PlanOptions defaults;
+  std::string out =
+      "{\"ok\":" + std::string(result.status.ok ? "true" : "false") +
+      ",\"figure\":" + json_string(figure_svg(result, first, seed, first.width, first.height)) +
+      ",\"figureFile\":" +
+      json_string(figure_svg(result, first, seed, defaults.width, defaults.height)) +
+      ",\"trials\":" + std::to_string(TRIAL_COUNT) +
+      ",\"error\":" + json_string(result.status.message) +
+      ",\"output\":" + json_string(result.output) + ",\"legend\":" + json_string(result.legend) +
+      ",\"notes\":" + json_strings(result.notes) + ",\"curves\":[";
   for (size_t d = 0; d < result.curves.size(); ++d) {
     const DesignCurve& curve = result.curves[d];
     out += d ? "," : "";
@@ -90,7 +111,7 @@ std::string result_json(const PlanResult& result, const std::vector<PlanOptions>
 std::string usage_json(const std::string& error) {
   PlanResult result;
   result.status = failure(error);
-  return result_json(result, {PlanOptions{}});
+  return result_json(result, {PlanOptions{}}, 0);
 }
 
 // The options of every design, each parsed as mpplan parses its command line.
@@ -169,7 +190,7 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned seed) {
           return true;
         });
   }
-  call.answer = result_json(result, options);
+  call.answer = result_json(result, options, seed);
   return call.answer.c_str();
 }
 

@@ -139,10 +139,10 @@ bool draw(const std::string& script, FigureFormat format, const PlanOptions& opt
   return stage_output(outputs, options.plot, image, error);
 }
 
-FigureOptions figure_options(const PlanOptions& options, uint32_t seed, double target) {
-  return FigureOptions{options.width, options.height,
-                       options.title, seed,
-                       target,        options.command == "curve" ? options.trials : TRIAL_COUNT};
+// The curve figure's SVG is written by the planner itself; every other
+// image is gnuplot's.
+bool needs_no_gnuplot(const PlanOptions& options, FigureFormat format) {
+  return options.command == "curve" && format == FigureFormat::SVG;
 }
 
 // Tells the notes; for a result, delivers the table, the legend and the
@@ -163,14 +163,17 @@ int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed) 
   if (!options.plot.empty()) {
     FigureFormat format = FigureFormat::PNG;
     figure_format_of(options.plot, format);
-    const std::string script =
+    const std::string figure =
         options.command == "curve"
-            ? curve_figure(result.curves, figure_options(options, seed, options.target), format)
+            ? curve_figure(result.curves, figure_options_of(options, seed, options.target), format)
         : options.command == "broods"
-            ? broods_figure(result.broods, figure_options(options, seed, 0.95), format)
+            ? broods_figure(result.broods, figure_options_of(options, seed, 0.95), format)
             : ranking_figure(result.designs.front(), result.ranking, options.brood_size,
-                             figure_options(options, seed, 0.95), format);
-    if (!draw(script, format, options, error)) return fail(error);
+                             figure_options_of(options, seed, 0.95), format);
+    const bool drawn = needs_no_gnuplot(options, format);
+    if (!(drawn ? stage_output(outputs, options.plot, figure, error)
+                : draw(figure, format, options, error)))
+      return fail(error);
   }
   // The table on standard output comes last but for the files, so that a
   // failure before it leaves no table behind.
@@ -209,7 +212,8 @@ int run(int argc, char** argv) {
     FigureFormat format;
     if (!figure_format_of(options.plot, format))
       return usage_error("--plot " + options.plot + ": give a .png, .svg or .pdf file");
-    if (!gnuplot_available()) return fail(gnuplot_install_hint());
+    if (!needs_no_gnuplot(options, format) && !gnuplot_available())
+      return fail(gnuplot_install_hint());
   }
   std::vector<std::string> paths;
   for (const std::string& path :

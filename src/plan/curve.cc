@@ -37,7 +37,12 @@ void refine(CurvePoint& point, const StudyData& study, EstimateWork& work,
 DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t seed,
                          const CurveTarget& target, const std::function<bool(int)>& done,
                          std::atomic<bool>& stopped) {
-  DesignCurve curve{design.label, {}};
+  DesignCurve curve{design.label,
+                    {},
+                    design.source,
+                    design.sample,
+                    design.unsampled_mother,
+                    design.study.mother_known};
   StudyData study = design.study;
   // Default-initialised: the estimator fills what it reads.
   const std::unique_ptr<EstimateWork> work(new EstimateWork);

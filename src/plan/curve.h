@@ -60,6 +60,11 @@ struct CurvePoint {
 struct DesignCurve {
   std::string label;
   std::vector<CurvePoint> points;
+  // What the figures say of the design beside its label: its input and
+  // sample (Design::source, Design::sample), and its mother.
+  std::string source, sample;
+  bool unsampled_mother = false;
+  bool mother_given = false;
 };
 
 // Called after each estimate with the design's index and how many of its

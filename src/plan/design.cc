@@ -107,7 +107,13 @@ Status add_study_file_designs(const std::string& name, const std::string& text,
       for (const std::string& note : found) notes.push_back(name + ": " + note);
       if (!result.ok) return named(name, result);
       const bool unsampled = choice.kind == MotherChoice::UNSAMPLED;
-      designs.push_back(Design{design_label(study, unsampled), chosen_names, study, unsampled});
+      Design design{};
+      design.label = design_label(study, unsampled);
+      design.locus_names = chosen_names;
+      design.study = study;
+      design.unsampled_mother = unsampled;
+      design.source = name;
+      designs.push_back(design);
       ask_model(designs.back(), options);
     }
   }
@@ -184,6 +190,11 @@ Status panel_of_input(const std::string& name, const std::string& text, const In
   result = check_panel(name, sample >= 0 ? "individual of " + data.samples[sample] : "individual",
                        options.pool_rare, panel, locus_lines);
   if (!result.ok) return result;
+  panel.sample = !data.table.empty() ? std::string("frequency table")
+                 : sample >= 0       ? data.samples[sample]
+                 : data.samples.size() == 1
+                     ? std::string("one sample")
+                     : std::to_string(data.samples.size()) + " samples pooled";
   if (data.table.empty()) {
     if (sample >= 0) {
       notes.push_back(name + ": " + data.format + " file, " + data.samples[sample]);
@@ -383,12 +394,17 @@ Status design_of_panel(const std::string& name, const Panel& panel,
   StudyFiles files;
   Status result = write_study(panel, shares, mother, data, files);
   if (!result.ok) return named(name, result);
-  design = Design{"", {}, StudyData{}};
+  design = Design{};
   for (const LocusPanel& locus : panel.loci) design.locus_names.push_back(locus.name);
   result = study_of(name, files.study, design.locus_names, as_is, design.study, notes);
   if (!result.ok) return result;
   design.unsampled_mother = mother.kind == MotherChoice::UNSAMPLED;
   design.label = design_label(design.study, design.unsampled_mother);
+  // The individual given as mother is named; labels given as hers are not
+  // anyone's.
+  if (mother.kind == MotherChoice::INDIVIDUAL) design.label += " (" + mother.text + ")";
+  design.source = name;
+  design.sample = panel.sample;
   return success();
 }
 

@@ -54,6 +54,10 @@ struct Design {
   int min_loci = 1;
   // The genotypes are read with these errors.
   ErrorRates errors{};
+  // The input, and for a population input the sample the frequencies come
+  // from (Panel::sample), for titles.
+  std::string source;
+  std::string sample;
 };
 
 // What reading the inputs has to tell the user (one line each, no line end),

@@ -22,30 +22,6 @@ bool figure_format_of(const std::string& path, FigureFormat& format) {
   return true;
 }
 
-namespace {}  // namespace
-
-std::string gnuplot_string(const std::string& text) {
-  // Single quotes: gnuplot substitutes nothing inside them (no backquotes,
-  // no macros, no backslash escapes), and a quote is doubled. A line end
-  // would end the command, so lines are joined with a double-quoted "\n",
-  // which holds nothing of the user's.
-  std::string result = "'";
-  for (size_t at = 0; at < text.size(); ++at) {
-    const char c = text[at];
-    if (c == '\'') {
-      result += "''";
-    } else if (c == '\n' || c == '\r') {
-      if (c == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
-      result += "'.\"\\n\".'";
-    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-      result += ' ';
-    } else {
-      result += c;
-    }
-  }
-  return result + "'";
-}
-
 bool image_of_format(const std::string& image, FigureFormat format) {
   switch (format) {
     case FigureFormat::PNG:
@@ -99,63 +75,16 @@ std::string title(const FigureOptions& options, const std::string& own) {
 
 }  // namespace
 
+FigureOptions figure_options_of(const PlanOptions& options, uint32_t seed, double target) {
+  return FigureOptions{options.width, options.height,
+                       options.title, seed,
+                       target,        options.command == "curve" ? options.trials : TRIAL_COUNT};
+}
+
 std::string curve_figure(const std::vector<DesignCurve>& curves, const FigureOptions& options,
                          FigureFormat format) {
-  std::ostringstream script;
-  script << terminal(options, format);
-  int first = MAX_OFFSPRING, last = 1;
-  for (size_t d = 0; d < curves.size(); ++d) {
-    script << "$design" << d << " << EOD\n";
-    for (const CurvePoint& point : curves[d].points) {
-      script << point.brood_size << " " << short_number(printed_estimate(point)) << " "
-             << short_number(point.ceiling);
-      if (point.false_detections >= 0)
-        script << " " << short_number(std::round(false_detection_share(point) * 1000) / 1000);
-      script << "\n";
-      first = std::min(first, point.brood_size);
-      last = std::max(last, point.brood_size);
-    }
-    script << "EOD\n";
-    const int size = smallest_reaching(curves[d]);
-    if (size > 0) {
-      double estimate = 0;
-      for (const CurvePoint& point : curves[d].points) {
-        if (point.brood_size == size) estimate = printed_estimate(point);
-      }
-      script << "set label " << gnuplot_string(std::to_string(size)) << " at " << size << ","
-             << short_number(estimate) << " point pointtype 6 pointsize 2.5 linecolor " << d + 1
-             << " offset 0.6,-1.2 textcolor lt " << d + 1 << "\n";
-    }
-  }
-  script << title(options, "Probability of detecting multiple paternity")
-         << "set xlabel 'Brood size (offspring genotyped)'\n"
-         << "set ylabel 'Probability of detection'\n"
-         << "set yrange [0:1.05]\n"
-         << "set xrange [" << (first > 1 ? first - 1 : 0) << ":" << last + 1 << "]\n"
-         << "set grid\n"
-         << "set key bottom right box opaque\n"
-         << "plot ";
-  for (size_t d = 0; d < curves.size(); ++d) {
-    script << "$design" << d << " using 1:2 with linespoints linecolor " << d + 1
-           << " pointtype 7 pointsize 0.5 title " << gnuplot_string(curves[d].label)
-           << ", \\\n     ";
-  }
-  // With genotyping errors, each design's single sire: every detection
-  // of its a false one.
-  for (size_t d = 0; d < curves.size(); ++d) {
-    if (!with_errors(curves[d])) continue;
-    script << "$design" << d << " using 1:4 with lines dashtype 3 linecolor " << d + 1 << " title "
-           << gnuplot_string(curves[d].label + ": one sire, false detections") << ", \\\n     ";
-  }
-  // Each design's ceiling, thin and light: the chance that two or more
-  // sires father the brood, which no loci can exceed.
-  for (size_t d = 0; d < curves.size(); ++d) {
-    script << "$design" << d << " using 1:3 with lines linewidth 0.8 linecolor '#b0b0b0' "
-           << (d == 0 ? "title 'two or more sires father the brood'" : "notitle") << ", \\\n     ";
-  }
-  script << short_number(options.target) << " with lines dashtype 2 linecolor 'black' title "
-         << gnuplot_string("target " + short_number(options.target)) << "\n";
-  return script.str();
+  const Chart chart = curve_chart(curves, options);
+  return format == FigureFormat::SVG ? chart_svg(chart) : chart_gnuplot(chart, format);
 }
 
 std::string ranking_figure(const Design& design, const LocusRanking& ranking, int brood_size,

@@ -1,6 +1,7 @@
-// The planner's figures as gnuplot scripts: the power curves of several
-// designs in one figure, and the ranking of loci. The script writes the
-// image to standard output, as PNG, SVG or PDF.
+// The planner's figures: the power curves of several designs in one figure
+// (curve_chart.h, drawn as SVG or by gnuplot from one layout), and the
+// ranking of loci and the judged broods as gnuplot scripts. A script writes
+// the image to standard output, as PNG, SVG or PDF.
 #pragma once
 
 #include <cstdint>
@@ -8,35 +9,28 @@
 #include <vector>
 
 #include "plan/brood_analysis.h"
+#include "plan/chart.h"
 #include "plan/curve.h"
+#include "plan/curve_chart.h"
 #include "plan/locus_ranking.h"
+#include "plan/plan_options.h"
 #include "simulation/estimate.h"
-
-enum class FigureFormat { PNG, SVG, PDF };
 
 // The format a file name's extension asks for (.png, .svg, .pdf, any case);
 // false for any other.
 bool figure_format_of(const std::string& path, FigureFormat& format);
 
-// `text` as a gnuplot string constant that gnuplot takes as text only: no
-// substitution of commands or macros, no escapes, every line end kept.
-std::string gnuplot_string(const std::string& text);
-
 // True when `image` is a file of `format` (by its first bytes), so that
 // whatever else gnuplot printed never replaces a figure.
 bool image_of_format(const std::string& image, FigureFormat format);
 
-struct FigureOptions {
-  int width = 800;  // pixels; a PDF is 1/100 of this in inches
-  int height = 600;
-  std::string title;  // empty: the figure's own
-  uint32_t seed = 0;
-  double target = 0.95;
-  int64_t trials = TRIAL_COUNT;  // trials per estimate, for the caption
-};
+// The figure's options from the command's: its size and title, the seed,
+// `target`, and the trials per estimate (curve's own, TRIAL_COUNT for the
+// other commands).
+FigureOptions figure_options_of(const PlanOptions& options, uint32_t seed, double target);
 
-// One curve per design with its label in the legend, the target as a dashed
-// line, and each design's smallest size reaching it marked.
+// The curve figure as an image of `format`: the SVG itself, or for PNG and
+// PDF the gnuplot script that draws it.
 std::string curve_figure(const std::vector<DesignCurve>& curves, const FigureOptions& options,
                          FigureFormat format);
 

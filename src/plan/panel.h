@@ -21,6 +21,9 @@ struct LocusPanel {
 
 struct Panel {
   std::vector<LocusPanel> loci;
+  // Whom the frequencies come from, for figure titles: "sample 2", "all 3
+  // samples pooled", "one sample" or "frequency table".
+  std::string sample;
 };
 
 // The sample that --pop names: a position (1, 2, ...), a population's name,

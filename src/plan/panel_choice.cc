@@ -98,8 +98,8 @@ Status candidate_loci(const std::string& name, const std::string& text, const In
   const std::string mother = options.mothers.empty() ? "drawn" : distinct_mothers(options).front();
   for (const LocusPanel& locus : panel.loci) {
     Design one;
-    result = design_of_panel(name, Panel{{locus}}, shares, mother_choice(mother), data,
-                             options.as_is, one, notes);
+    result = design_of_panel(name, Panel{{locus}, panel.sample}, shares, mother_choice(mother),
+                             data, options.as_is, one, notes);
     if (!result.ok) return result;
     require_loci(one, options.min_loci);
     candidates.push_back(one);
