@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "plan/panel.h"
+#include "plan/plan_text.h"
 #include "plan/population.h"
 
 namespace {
@@ -433,4 +434,23 @@ TEST(PopulationReaders, AlleleLabelsPastTheLimitAreRefused) {
   EXPECT_EQ(read.message,
             "line 16387: locus A has more than 32767 distinct alleles; no marker has");
   EXPECT_EQ(read.line, 16387);
+}
+
+// The page reads the core's tables through csv_records: every cell that
+// csv_cell writes, commas, quotes and line ends in it, comes back as it was.
+TEST(CsvRecords, ReadBackWhatCsvCellWrites) {
+  const std::vector<std::vector<std::string>> table = {
+      {"design", "brood_size", "probability"},     {"a.gen: 8 loci; 2 sires 0.5/0.5", "1", "0.000"},
+      {"title \"quoted\", with a comma", "2", ""}, {"two\nlines", "3", "0.5"},
+      {"windows\r\nline end", "4", "1"},
+  };
+  std::string text;
+  for (const auto& row : table) {
+    for (size_t n = 0; n < row.size(); ++n) text.append(n ? "," : "").append(csv_cell(row[n]));
+    text += "\n";
+  }
+  EXPECT_EQ(csv_records(text), table);
+  EXPECT_EQ(csv_records("a,b\r\n\r\nc,d"),
+            (std::vector<std::vector<std::string>>{{"a", "b"}, {"c", "d"}}));
+  EXPECT_TRUE(csv_records("").empty());
 }

@@ -1,41 +1,54 @@
 // The page: reads the user's data and designs, asks the worker (the
-// planner's core) for the panel, the curves and the study file, and shows
-// them. Every number shown and every file offered is the core's, as mpplan
-// gives it; the page only draws the figure.
+// planner's core) for the panel, the curves and the study files, and shows
+// them. Every number, message, table and figure is the core's, as mpplan
+// gives it, worded by the core for this page; the page only lays them out.
 (function () {
   'use strict';
   const $ = (id) => document.getElementById(id);
   const started = performance.now();
-  const COLORS = ['#9400d3', '#009e73', '#56b4e9', '#e69f00', '#0072b2', '#d55e00', '#cc79a7',
-                  '#000000'];
 
-  // ---- The worker: requests by id, progress, cancel by restarting. ----
-  let worker = null;
+  // ---- The workers: requests by id, progress, cancel by restarting. ----
+  // The first answers every request; with two cores or more a second takes
+  // half of a curve's designs, and the first puts the parts together.
+  const WORKERS = Math.min(2, Math.max(1, navigator.hardwareConcurrency || 1));
+  let workers = [];
   let pending = new Map();
   let nextId = 1;
   let onProgress = () => {};
+  // The core's limits (sires, offspring, ...), known once the worker is up.
+  let limits = null;
 
-  function startWorker() {
+  function startWorkers() {
     const source = new Blob([window.MP_WORKER_SOURCE], {type: 'text/javascript'});
-    worker = new Worker(URL.createObjectURL(source));
+    const address = URL.createObjectURL(source);
+    workers = [];
     pending = new Map();
-    worker.onmessage = (event) => {
-      const message = event.data;
-      if (message.type === 'ready') {
-        window.mpReadyMilliseconds = performance.now() - started;
-        document.body.dataset.ready = 'true';
-        setState($('state').textContent === 'Cancelled.' ? 'Cancelled; ready again.' : 'Ready.');
-        $('run').disabled = false;
-      } else if (message.type === 'progress') {
-        onProgress(message);
-      } else if (pending.has(message.id)) {
-        pending.get(message.id)(message.result);
-        pending.delete(message.id);
-      }
-    };
+    for (let n = 0; n < WORKERS; n++) {
+      const worker = new Worker(address);
+      worker.onmessage = async (event) => {
+        const message = event.data;
+        if (message.type === 'ready') {
+          if (n > 0) return;
+          if (!limits) {
+            limits = await ask('limits');
+            applyLimits();
+          }
+          window.mpReadyMilliseconds = performance.now() - started;
+          document.body.dataset.ready = 'true';
+          setState($('state').textContent === 'Cancelled.' ? 'Cancelled; ready again.' : 'Ready.');
+          updateRunButton();
+        } else if (message.type === 'progress') {
+          onProgress(message);
+        } else if (pending.has(message.id)) {
+          pending.get(message.id)(message.result);
+          pending.delete(message.id);
+        }
+      };
+      workers.push(worker);
+    }
   }
 
-  function ask(method, ...args) {
+  function askOn(worker, method, ...args) {
     return new Promise((resolve) => {
       const id = nextId++;
       pending.set(id, resolve);
@@ -43,13 +56,32 @@
     });
   }
 
+  function ask(method, ...args) {
+    return askOn(workers[0], method, ...args);
+  }
+
+  // A curve: with one worker or one design in one piece; else each worker
+  // estimates its part and the first joins them, byte for byte the same.
+  async function askCurve(text, list, opts) {
+    if (workers.length < 2 || list.length < 2) return ask('curve', text, list, opts);
+    const parts = await Promise.all(workers.map(
+        (worker, part) => askOn(worker, 'curvePart', text, list, opts, part, workers.length)));
+    const refused = parts.find((part) => !part.ok);
+    if (refused) return ask('curve', text, list, opts);  // for the whole refusal and its notes
+    return ask('curveJoined', text, list, opts, parts.map((part) => part.points).join(''));
+  }
+
   function setState(text) {
     $('state').textContent = text;
   }
 
   // ---- Input ----
-  let described = {format: 'study'};
+  let described = {format: 'study', ok: true};
   let describeTimer = 0;
+  // The description in hand is of the text as it stands: Estimate waits
+  // for it, so that a run never uses the format of an earlier text.
+  let describing = null;
+  let workerReady = false;
 
   function inputText() {
     return $('text').value;
@@ -59,28 +91,44 @@
     return $('file').dataset.name || (described.format === 'study' ? 'mmdata.txt' : 'input');
   }
 
+  function updateRunButton() {
+    workerReady = document.body.dataset.ready === 'true';
+    $('run').disabled = !workerReady || describing !== null || running;
+  }
+
+  function describeSoon() {
+    clearTimeout(describeTimer);
+    describing = describing || {};
+    updateRunButton();
+    describeTimer = setTimeout(describeInput, 200);
+  }
+
   async function describeInput() {
+    clearTimeout(describeTimer);
+    describing = describing || {};
     const text = inputText();
     clearMessages('input-messages');
+    clearResults();
     if (!text.trim()) {
       $('format').textContent = '';
       $('population-options').hidden = true;
-      return;
+      described = {format: 'study', ok: true};
+    } else {
+      const got = await ask('describe', text);
+      if (text !== inputText()) return;  // changed again: its own description follows
+      described = got;
+      $('format').textContent = 'This is a ' + described.formatName + '.';
+      if (!described.ok) showRefusal('input-messages', described.refusal);
     }
-    described = await ask('describe', text);
-    const names = {study: 'a study file', genepop: 'a Genepop file', genalex: 'a GenAlEx file',
-                   frequencies: 'a frequency table'};
-    $('format').textContent = 'This is ' + names[described.format] + '.';
     const population = described.format !== 'study';
     $('population-options').hidden = !population;
-    if (population && !described.ok) {
-      addMessage('input-messages', inputName() + ', ' + described.error, true);
-    }
     if (population) {
       fillSamples();
       fillLoci();
     }
-    refreshMothers();
+    refreshDesigns();
+    describing = null;
+    updateRunButton();
   }
 
   function fillSamples() {
@@ -93,24 +141,47 @@
     if ([...select.options].some((option) => option.value === previous)) select.value = previous;
   }
 
+  // The sample chosen, as an index into described.samples; -1 pooled.
+  function chosenSample() {
+    const select = $('pop');
+    return select.value === '' ? -1 : select.selectedIndex - 1;
+  }
+
   function fillLoci() {
     const box = $('loci');
     box.replaceChildren();
     (described.loci || []).forEach((name, n) => {
       const id = 'locus-' + n;
+      const label = document.createElement('label');
+      label.className = 'check-item';
+      label.htmlFor = id;
       const check = Object.assign(document.createElement('input'),
                                   {type: 'checkbox', id, checked: true, value: name});
-      const label = Object.assign(document.createElement('label'), {htmlFor: id, textContent: name});
-      const item = document.createElement('span');
-      item.append(check, ' ', label);
-      box.append(item);
+      label.append(check, ' ', name);
+      box.append(label);
     });
+    checkLoci();
   }
 
   function chosenLoci() {
     const checks = [...document.querySelectorAll('#loci input')];
     const chosen = checks.filter((check) => check.checked).map((check) => check.value);
     return chosen.length === checks.length ? [] : chosen;
+  }
+
+  // A study holds at most limits.loci loci: say so as they are ticked.
+  function checkLoci() {
+    const checks = [...document.querySelectorAll('#loci input')];
+    const ticked = checks.filter((check) => check.checked).length;
+    const most = limits ? limits.loci : checks.length;
+    let message = '';
+    if (checks.length && ticked === 0) message = 'Tick at least one locus.';
+    else if (ticked > most) {
+      message = `A study holds at most ${most} loci: ${ticked} are ticked; untick ` +
+                `${ticked - most}.`;
+    }
+    $('loci-error').textContent = message;
+    return message === '';
   }
 
   function options() {
@@ -121,13 +192,14 @@
       loci: population ? chosenLoci() : [],
       poolRare: population && $('pool-rare').checked,
       asIs: $('as-is').checked,
-      seed: Number($('seed').value) >>> 0,
-      target: $('target').value,
-      dropout: $('dropout').value,
-      falseAllele: $('false-allele').value,
-      from: $('from').value,
-      to: $('to').value,
-      step: $('step').value,
+      // As typed: the core holds it to mpplan's rule and runs exactly it.
+      seed: $('seed').value.trim(),
+      target: $('target').value.trim(),
+      dropout: $('dropout').value.trim(),
+      falseAllele: $('false-allele').value.trim(),
+      from: $('from').value.trim(),
+      to: $('to').value.trim(),
+      step: $('step').value.trim(),
     };
   }
 
@@ -141,21 +213,37 @@
     if (!population) select.add(new Option('Drawn, genotyped with the brood', 'drawn'));
     select.add(new Option('Not sampled: judged from the offspring alone', 'unsampled'));
     if (population) {
-      for (const id of described.individuals || []) {
-        if (id) select.add(new Option('Individual ' + id, id));
-      }
+      // Only the chosen sample's individuals: she is one of them.
+      const sample = chosenSample();
+      (described.individuals || []).forEach((id, n) => {
+        if (id && (sample < 0 || described.individualSamples[n] === sample)) {
+          select.add(new Option('Individual ' + id, id));
+        }
+      });
       select.add(new Option('Her alleles, typed below', 'labels'));
     }
     if ([...select.options].some((option) => option.value === keep)) select.value = keep;
   }
 
-  function refreshMothers() {
+  function refreshDesigns() {
     for (const design of document.querySelectorAll('.design')) {
       const select = design.querySelector('.mother');
       motherOptions(select, select.value);
       const sires = design.querySelector('.sires');
-      sires.options[0].textContent = described.format === 'study' ? 'As in the file' : '2 (default)';
+      sires.options[0].textContent =
+          described.format === 'study' ? 'As in the file' : '2, equal shares';
+      followShares(design);
     }
+  }
+
+  // Shares typed win over the sires' count: the count is then set aside,
+  // so that it never shows a number the design does not use.
+  function followShares(box) {
+    const typed = box.querySelector('.shares').value.trim() !== '';
+    const sires = box.querySelector('.sires');
+    sires.disabled = typed;
+    box.querySelector('.sires-note').textContent = typed ? 'set by the shares' : '';
+    box.querySelector('.labels-row').hidden = box.querySelector('.mother').value !== 'labels';
   }
 
   function addDesign(copy) {
@@ -165,19 +253,24 @@
     box.innerHTML = `
       <legend>Design ${n}</legend>
       <div><label for="sires-${n}">Sires with equal shares</label>
-        <select id="sires-${n}" class="sires"><option value="">As in the file</option></select></div>
+        <select id="sires-${n}" class="sires"><option value="">As in the file</option></select>
+        <span class="sires-note note"></span></div>
       <div><label for="shares-${n}">Or their shares (for instance 0.7, 0.3)</label>
-        <input id="shares-${n}" class="shares" inputmode="decimal"></div>
+        <input id="shares-${n}" class="shares" inputmode="decimal">
+        <span class="field-error shares-error" aria-live="polite"></span></div>
       <div><label for="mother-${n}">Mother</label>
         <select id="mother-${n}" class="mother"></select></div>
-      <div><label for="labels-${n}">Her alleles, locus by locus (135/143, 136/146, ...)</label>
-        <input id="labels-${n}" class="labels"></div>
+      <div class="labels-row" hidden><label for="labels-${n}">Her alleles, locus by locus
+        (135/143, 136/146, ...)</label>
+        <input id="labels-${n}" class="labels">
+        <span class="field-error labels-error" aria-live="polite"></span></div>
       <div><label for="progress-${n}">Progress</label>
         <progress id="progress-${n}" class="progress" max="1" value="0"></progress></div>
       <div class="row"><button type="button" class="copy">Copy</button>
         <button type="button" class="remove">Remove</button></div>`;
     const sires = box.querySelector('.sires');
-    for (let k = 1; k <= 10; k++) sires.add(new Option(String(k), String(k)));
+    const most = limits ? limits.sires : 10;
+    for (let k = 1; k <= most; k++) sires.add(new Option(String(k), String(k)));
     motherOptions(box.querySelector('.mother'), '');
     if (copy) {
       for (const name of ['sires', 'shares', 'mother', 'labels']) {
@@ -187,27 +280,71 @@
     box.querySelector('.copy').onclick = () => addDesign(box);
     box.querySelector('.remove').onclick = () => {
       if (document.querySelectorAll('.design').length > 1) box.remove();
+      inputsChanged();
     };
+    for (const field of box.querySelectorAll('input, select')) {
+      field.addEventListener('input', () => {
+        followShares(box);
+        inputsChanged();
+      });
+      field.addEventListener('change', () => checkFields());
+    }
     $('designs').append(box);
-    refreshMothers();
+    refreshDesigns();
+  }
+
+  function designOf(box) {
+    const design = {};
+    const shares = box.querySelector('.shares').value.trim();
+    const sires = box.querySelector('.sires').value;
+    if (shares) design.shares = shares.split(/[\s,;]+/).filter((s) => s);
+    else if (sires) design.sires = Number(sires);
+    else if (described.format !== 'study') design.sires = 2;
+    const mother = box.querySelector('.mother').value;
+    if (mother === 'labels') {
+      design.mother = box.querySelector('.labels').value.replace(/\s+/g, '');
+    } else if (mother) {
+      design.mother = mother;
+    }
+    return design;
   }
 
   function designs() {
-    return [...document.querySelectorAll('.design')].map((box) => {
-      const design = {};
-      const shares = box.querySelector('.shares').value.trim();
-      const sires = box.querySelector('.sires').value;
-      if (shares) design.shares = shares.split(/[\s,;]+/).filter((s) => s);
-      else if (sires) design.sires = Number(sires);
-      else if (described.format !== 'study') design.sires = 2;
-      const mother = box.querySelector('.mother').value;
-      if (mother === 'labels') {
-        design.mother = box.querySelector('.labels').value.replace(/\s+/g, '');
-      } else if (mother) {
-        design.mother = mother;
-      }
-      return design;
-    });
+    return [...document.querySelectorAll('.design')].map(designOf);
+  }
+
+  // ---- Field checks, by the core's rules, before any work ----
+  const SETTINGS = [['seed', 'seed'], ['target', 'target'], ['dropout', 'dropout'],
+                    ['false-allele', 'falseAllele'], ['from', 'from'], ['to', 'to'],
+                    ['step', 'step']];
+
+  // Checks every field alone, then all together (the first brood size
+  // against the last); shows each refusal beside its field. True when
+  // every field passes.
+  async function checkFields() {
+    const all = options();
+    let good = checkLoci();
+    for (const [id, key] of SETTINGS) {
+      const alone = {seed: key === 'seed' ? all.seed : '0'};
+      alone[key] = all[key];
+      const checked = await ask('check', 'curve', alone, [{}]);
+      $(id + '-error').textContent = checked.ok ? '' : checked.refusal.message;
+      good = good && checked.ok;
+    }
+    if (good) {
+      const together = await ask('check', 'curve', all, [{}]);
+      $('to-error').textContent = together.ok ? '' : together.refusal.message;
+      good = together.ok;
+    }
+    for (const box of document.querySelectorAll('.design')) {
+      const checked = await ask('check', 'curve', {seed: '0'}, [designOf(box)]);
+      const message = checked.ok ? '' : checked.refusal.message;
+      const onLabels = box.querySelector('.mother').value === 'labels';
+      box.querySelector('.shares-error').textContent = onLabels ? '' : message;
+      box.querySelector('.labels-error').textContent = onLabels ? message : '';
+      good = good && checked.ok;
+    }
+    return good;
   }
 
   // ---- Results ----
@@ -215,50 +352,56 @@
     $(id).replaceChildren();
   }
 
-  function addMessage(id, text, error) {
+  // A message of the core's, in the page's words: warnings and refusals
+  // stand apart from information.
+  function addMessage(id, text, kind) {
     const line = document.createElement('p');
     line.textContent = text;
-    if (error) line.className = 'error';
+    line.className = kind || (/(^|: )warning: /.test(text) ? 'warning' : 'info');
     $(id).append(line);
   }
 
-  function csvRows(csv) {
-    const rows = [];
-    for (const line of csv.split('\n')) {
-      if (!line) continue;
-      const cells = [];
-      let cell = '';
-      let quoted = false;
-      for (let i = 0; i < line.length; i++) {
-        const c = line[i];
-        if (quoted && c === '"' && line[i + 1] === '"') { cell += '"'; i++; }
-        else if (c === '"') quoted = !quoted;
-        else if (c === ',' && !quoted) { cells.push(cell); cell = ''; }
-        else cell += c;
-      }
-      cells.push(cell);
-      rows.push(cells);
-    }
-    return rows;
+  function showRefusal(id, refusal) {
+    addMessage(id, refusal.message, 'error');
   }
 
-  function showTable(id, csv) {
-    const rows = csvRows(csv);
+  // Takes down every result, so that nothing on screen belongs to inputs
+  // that are no longer there.
+  function clearResults() {
+    clearMessages('run-messages');
+    $('targets').replaceChildren();
+    $('figure').replaceChildren();
+    $('figure-caption').textContent = '';
+    $('estimates').replaceChildren();
+    $('panel').replaceChildren();
+    $('study-downloads').replaceChildren();
+    for (const id of ['download-csv', 'download-svg', 'download-png', 'download-panel']) {
+      $(id).hidden = true;
+    }
+    $('results').classList.remove('shown');
+  }
+
+  function inputsChanged() {
+    if (!running) clearResults();
+  }
+
+  // A table of the core's rows; `rename` may replace the first column's
+  // cells (a design's long label by its number).
+  function showTable(id, rows, rename) {
     const table = document.createElement('table');
     rows.forEach((cells, n) => {
       const row = table.insertRow();
-      for (const cell of cells) {
+      cells.forEach((cell, c) => {
         const box = document.createElement(n === 0 ? 'th' : 'td');
         if (n === 0) box.scope = 'col';
-        box.textContent = cell;
+        box.textContent = n > 0 && c === 0 && rename ? rename(cell) : cell;
         row.append(box);
-      }
+      });
     });
     $(id).replaceChildren(table);
   }
 
-  function offer(id, text, type) {
-    const link = $(id);
+  function offer(link, text, type) {
     if (link.href) URL.revokeObjectURL(link.href);
     link.href = URL.createObjectURL(new Blob([text], {type}));
     link.hidden = false;
@@ -269,36 +412,41 @@
   // every text escaped.
   function figureNode(svg) {
     const parsed = new DOMParser().parseFromString(svg, 'image/svg+xml').documentElement;
-    const node = document.importNode(parsed, true);
-    node.removeAttribute('width');
-    node.removeAttribute('height');
-    return node;
+    return document.importNode(parsed, true);
   }
 
-  // The figure's size on the page: as wide as its box, and no text smaller
-  // than the core allows (it lays out at least 11 px).
+  // The figure's size on the page: as wide as its box; the core keeps its
+  // texts at 11 px or more, so it is shown at the size it was laid out.
   function figureSize() {
-    const width = Math.max(320, Math.min(1200, Math.round($('figure').clientWidth || 800)));
-    return {figureWidth: width, figureHeight: Math.round(width * 0.75)};
+    const box = $('results').clientWidth || 800;
+    const width = Math.max(320, Math.min(1200, Math.round(box)));
+    return {figureWidth: width, figureHeight: Math.round(width * (width < 600 ? 0.9 : 0.7))};
   }
 
   let figureSvg = '';
   // Counts runs; a cancelled run finds it moved on and leaves the page alone.
   let runNumber = 0;
+  let running = false;
 
   async function run() {
+    if (describing) await describeInput();
     const text = inputText();
+    clearResults();
     if (!text.trim()) {
-      addMessage('input-messages', 'Paste or choose a file first.', true);
+      addMessage('input-messages', 'Paste or choose a file first.', 'error');
+      return;
+    }
+    if (!described.ok) {
+      clearMessages('input-messages');
+      showRefusal('input-messages', described.refusal);
+      return;
+    }
+    if (!(await checkFields())) {
+      setState('Some fields need another value: see the messages beside them.');
       return;
     }
     clearMessages('input-messages');
-    clearMessages('run-messages');
-    $('targets').replaceChildren();
-    for (const id of ['download-csv', 'download-svg', 'download-png', 'download-study',
-                      'download-legend', 'download-panel']) {
-      $(id).hidden = true;
-    }
+    $('results').classList.add('shown');
     const opts = Object.assign(options(), figureSize());
     const list = designs();
     const bars = [...document.querySelectorAll('.design .progress')];
@@ -307,7 +455,8 @@
       const bar = bars[message.design];
       if (bar) { bar.max = message.total; bar.value = message.done; }
     };
-    $('run').disabled = true;
+    running = true;
+    updateRunButton();
     $('cancel').disabled = false;
     setState('Estimating…');
     const began = performance.now();
@@ -316,50 +465,66 @@
     const panel = await ask('panel', text, opts);
     if (mine !== runNumber) return;
     if (panel.ok) {
-      showTable('panel', panel.csv);
-      offer('download-panel', panel.csv, 'text/csv');
-    } else {
-      $('panel').replaceChildren();
+      showTable('panel', panel.rows);
+      offer($('download-panel'), panel.csv, 'text/csv');
     }
-    const curve = await ask('curve', text, list, opts);
+    const curve = await askCurve(text, list, opts);
     if (mine !== runNumber) return;
     window.mpCurveMilliseconds = performance.now() - began;
-    for (const note of curve.notes.slice(0, curve.notes.length - curve.curves.length)) {
-      addMessage('input-messages', note, false);
+    const notes = curve.pageNotes || [];
+    const targets = curve.ok ? notes.slice(notes.length - curve.curves.length) : [];
+    for (const note of notes.slice(0, notes.length - targets.length)) {
+      addMessage('input-messages', note);
     }
     if (!curve.ok) {
-      addMessage('input-messages', curve.error, true);
+      clearResults();
+      showRefusal('input-messages', curve.refusal);
       finish('Refused: see the message under your data.');
       return;
     }
-    for (const line of curve.notes.slice(curve.notes.length - curve.curves.length)) {
+    for (const line of targets) {
       $('targets').append(Object.assign(document.createElement('li'), {textContent: line}));
     }
-    showTable('estimates', curve.csv);
-    offer('download-csv', curve.csv, 'text/csv');
     $('figure').replaceChildren(figureNode(curve.figure));
     $('figure-caption').textContent = 'One curve per design; the dashed line is the target, ' +
         'and a ring marks the smallest brood size that reaches it. The downloads are the ' +
         'figure as the command-line planner draws it.';
     figureSvg = curve.figureFile;
-    offer('download-svg', figureSvg, 'image/svg+xml');
+    offer($('download-svg'), figureSvg, 'image/svg+xml');
+    offer($('download-csv'), curve.csv, 'text/csv');
     $('download-png').hidden = false;
+    const labels = curve.curves.map((c) => c.label);
+    showTable('estimates', curve.rows,
+              labels.length > 1 ? (cell) => 'Design ' + (labels.indexOf(cell) + 1) : null);
 
+    // A study file for each design that has one.
     if (described.format !== 'study') {
-      const study = await ask('study', text, opts, list[0]);
-      if (mine !== runNumber) return;
-      if (study.ok) {
-        offer('download-study', study.study, 'text/plain');
-        offer('download-legend', study.legend, 'text/csv');
-      } else {
-        addMessage('run-messages', 'Study file for design 1: ' + study.error, true);
+      for (let d = 0; d < list.length; d++) {
+        const study = await ask('study', text, opts, list[d]);
+        if (mine !== runNumber) return;
+        if (study.ok) {
+          const link = Object.assign(document.createElement('a'),
+                                     {download: `mmdata-design${d + 1}.txt`,
+                                      textContent: `Study file, design ${d + 1}`});
+          const legend = Object.assign(document.createElement('a'),
+                                       {download: `mmdata-design${d + 1}.legend.csv`,
+                                        textContent: `Allele legend, design ${d + 1} (CSV)`});
+          link.className = 'study-file';
+          offer(link, study.study, 'text/plain');
+          offer(legend, study.legend, 'text/csv');
+          $('study-downloads').append(link, legend);
+        } else {
+          addMessage('run-messages', `No study file for design ${d + 1}: ` +
+                     study.refusal.message, 'warning');
+        }
       }
     }
     finish('Done.');
   }
 
   function finish(state) {
-    $('run').disabled = false;
+    running = false;
+    updateRunButton();
     $('cancel').disabled = true;
     setState(state);
     document.body.dataset.done = String(Number(document.body.dataset.done || 0) + 1);
@@ -367,11 +532,15 @@
 
   function cancel() {
     runNumber++;
-    worker.terminate();
-    for (const resolve of pending.values()) resolve({ok: false, error: 'Cancelled.', notes: [], curves: []});
-    startWorker();
+    running = false;
+    for (const worker of workers) worker.terminate();
+    for (const resolve of pending.values()) {
+      resolve({ok: false, refusal: {message: 'Cancelled.'}, pageNotes: [], curves: []});
+    }
+    document.body.dataset.ready = '';
+    startWorkers();
     $('cancel').disabled = true;
-    $('run').disabled = true;  // until the new worker is ready
+    updateRunButton();  // disabled until the new worker is ready
     setState('Cancelled.');
   }
 
@@ -392,27 +561,65 @@
     image.src = 'data:image/svg+xml;charset=utf-8,' + encodeURIComponent(figureSvg);
   }
 
+  // A file as UTF-8, or where it is not, as Windows-1252 (the usual case of
+  // a spreadsheet saved on Windows), with a note that says so.
   async function readFile(file) {
-    $('text').value = await file.text();
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    let text;
+    let note = '';
+    try {
+      text = new TextDecoder('utf-8', {fatal: true}).decode(bytes);
+    } catch (error) {
+      text = new TextDecoder('windows-1252').decode(bytes);
+      note = `${file.name} is not UTF-8 text; it was read as Windows-1252 ` +
+             '(Western European). Check the names below.';
+    }
+    $('text').value = text.replace(/^\uFEFF/, '');
     $('file').dataset.name = file.name;
-    describeInput();
+    await describeInput();
+    if (note) addMessage('input-messages', note, 'warning');
+  }
+
+  // The fields' limits from the core.
+  function applyLimits() {
+    for (const id of ['from', 'to', 'step']) $(id).max = String(limits.offspring);
+    for (const box of document.querySelectorAll('.design .sires')) {
+      while (box.options.length > limits.sires + 1) box.remove(box.options.length - 1);
+      for (let k = box.options.length; k <= limits.sires; k++) box.add(new Option(String(k), String(k)));
+    }
+    checkLoci();
   }
 
   // ---- Wiring ----
-  startWorker();
-  $('seed').value = String(Math.floor(Date.now() / 1000) >>> 0);
-  $('new-seed').onclick = () => { $('seed').value = String(Math.floor(Date.now() / 1000) >>> 0); };
+  startWorkers();
+  $('seed').value = String(Math.floor(Date.now() / 1000) % 4294967296);
+  $('new-seed').onclick = () => {
+    $('seed').value = String(Math.floor(Date.now() / 1000) % 4294967296);
+    inputsChanged();
+    checkFields();
+  };
   addDesign();
-  $('add-design').onclick = () => addDesign();
+  $('add-design').onclick = () => { addDesign(); inputsChanged(); };
   $('run').onclick = run;
   $('cancel').onclick = cancel;
   $('download-png').onclick = downloadPng;
   $('file').onchange = () => { if ($('file').files[0]) readFile($('file').files[0]); };
   $('text').addEventListener('input', () => {
     delete $('file').dataset.name;
-    clearTimeout(describeTimer);
-    describeTimer = setTimeout(describeInput, 200);
+    clearResults();
+    describeSoon();
   });
+  for (const [id] of SETTINGS) {
+    $(id).addEventListener('input', inputsChanged);
+    $(id).addEventListener('change', () => checkFields());
+  }
+  for (const id of ['pop', 'pool-rare', 'as-is']) {
+    $(id).addEventListener('change', () => {
+      inputsChanged();
+      if (id === 'pop') refreshDesigns();
+    });
+  }
+  $('loci').addEventListener('change', () => { inputsChanged(); checkLoci(); });
   $('text').addEventListener('dragover', (event) => {
     event.preventDefault();
     $('text').classList.add('dragging');

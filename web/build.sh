@@ -23,14 +23,14 @@ sources=(
   src/plan/locus_ranking.cc src/plan/panel.cc src/plan/panel_choice.cc src/plan/panel_stats.cc src/plan/paternity_share.cc src/plan/population.cc src/plan/population_checks.cc
   src/plan/plan_command.cc src/plan/plan_options.cc src/plan/plan_text.cc
   src/plan/structure_reader.cc src/plan/study_writer.cc
-  web/plan_api.cc
+  web/page_words.cc web/plan_api.cc
 )
 # The portable kernel only; no contraction of a*b+c, as in every build.
-em++ -std=c++20 -O3 -ffp-contract=off -Wall -Wextra -Isrc \
+em++ -std=c++20 -O3 -ffp-contract=off -msimd128 -msse2 -Wall -Wextra -Isrc \
   -DFAST_KERNEL_NAME=fast_count_detections_portable \
   -sMODULARIZE=1 -sEXPORT_NAME=createPlanCore -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1 \
   -sENVIRONMENT=web,worker,node \
-  -sEXPORTED_FUNCTIONS=_mp_reset,_mp_design,_mp_word,_mp_input,_mp_run,_mp_describe,_malloc,_free \
+  -sEXPORTED_FUNCTIONS=_mp_reset,_mp_design,_mp_word,_mp_input,_mp_run,_mp_describe,_mp_check,_mp_limits,_mp_run_part,_mp_run_joined,_malloc,_free \
   -sEXPORTED_RUNTIME_METHODS=ccall,cwrap,UTF8ToString,stringToUTF8,lengthBytesUTF8 \
   "${sources[@]}" -o "$out/plan-core.js"
 

@@ -10,6 +10,12 @@
 //   api.curve(text, designs, options)   -> {ok, error, csv, curves, notes, figure, figureFile}
 //   api.loci(text, options)             -> {ok, error, csv, notes}
 //   api.words(command, options, design) -> the mpplan words for one design
+//   api.check(command, options, designs) -> {ok, refusal}: mpplan's checks of the words
+//   api.curvePart(text, designs, options, part, parts) -> {ok, refusal, points}
+//   api.curveJoined(text, designs, options, points) -> as api.curve, from the parts' points
+//   api.limits()                        -> {loci, alleles, sires, offspring, designs, errorRate, trials}
+// Results also carry refusal {message, line, locus, sample, individual} and
+// pageNotes, worded for the page (no option names), and rows, the table.
 //
 // options: {name, format, pop, loci: [names], poolRare, asIs, seed, from, to,
 // step, target, dropout, falseAllele, size, figureWidth, figureHeight}; design: {sires: N} or {shares: [0.6, 0.4]}, and
@@ -46,7 +52,10 @@
       const list = [command];
       if (o.format) list.push('--format', o.format);
       if (o.pop) list.push('--pop', String(o.pop));
-      if (o.loci && o.loci.length) list.push('--loci', o.loci.join(','));
+      // A locus name with a comma or a quote goes in quotes, as in a CSV
+      // cell; the core reads the list so.
+      const cell = (name) => (/[",]/.test(name) ? '"' + name.replace(/"/g, '""') + '"' : name);
+      if (o.loci && o.loci.length) list.push('--loci', o.loci.map(cell).join(','));
       if (o.poolRare) list.push('--pool-rare');
       if (o.asIs) list.push('--as-is');
       if (d.sires) list.push('--sires', String(d.sires));
@@ -62,24 +71,45 @@
         if (o.figureWidth) list.push('--size', `${o.figureWidth}x${o.figureHeight}`);
       }
       if (command === 'loci') list.push('--size', String(o.size));
+      // The seed goes as mpplan's word, so that the core holds it to
+      // mpplan's rule and runs exactly the number the field shows; it is
+      // never wrapped or rounded into another.
+      if (command === 'curve' || command === 'loci') {
+        list.push('--seed', String(o.seed === undefined ? '0' : o.seed).trim());
+      }
       return list;
+    }
+
+    function setDesigns(command, options, designs) {
+      reset();
+      for (const design of designs) {
+        startDesign();
+        for (const w of words(command, options, design)) word(w);
+      }
     }
 
     function call(command, text, options, designs) {
       const o = options || {};
-      reset();
-      for (const design of designs) {
-        startDesign();
-        for (const w of words(command, o, design)) word(w);
-      }
+      setDesigns(command, o, designs);
       input(o.name || 'input', text);
-      return JSON.parse(run((o.seed || 0) >>> 0));
+      return JSON.parse(run(0));
     }
 
-    const basics = (r) => ({ok: r.ok, error: r.error, notes: r.notes});
+    // Whether mpplan would take these words, before any work.
+    function check(command, options, designs) {
+      setDesigns(command, options || {}, designs && designs.length ? designs : [{}]);
+      return JSON.parse(core.UTF8ToString(core._mp_check()));
+    }
+
+    const basics = (r) => ({ok: r.ok, error: r.error, notes: r.notes, refusal: r.refusal,
+                            pageNotes: r.pageNotes, rows: r.rows});
 
     return {
       words,
+      check,
+      limits() {
+        return JSON.parse(core.UTF8ToString(core._mp_limits()));
+      },
       describe(text) {
         return JSON.parse(withString(text, (at, length) => core.UTF8ToString(core._mp_describe(at, length))));
       },
@@ -90,6 +120,24 @@
       panel(text, options) {
         const r = call('panel', text, options, [{}]);
         return Object.assign(basics(r), {csv: r.output});
+      },
+      // A curve run split among workers: each estimates its part of the
+      // designs (d % parts === part); the points of all parts, joined, give
+      // the whole run's result, byte for byte as curve() gives it.
+      curvePart(text, designs, options, part, parts) {
+        const o = options || {};
+        setDesigns('curve', o, designs && designs.length ? designs : [{}]);
+        input(o.name || 'input', text);
+        return JSON.parse(core.UTF8ToString(core._mp_run_part(part, parts)));
+      },
+      curveJoined(text, designs, options, points) {
+        const o = options || {};
+        setDesigns('curve', o, designs && designs.length ? designs : [{}]);
+        input(o.name || 'input', text);
+        const r = withString(points, (at, length) =>
+          JSON.parse(core.UTF8ToString(core._mp_run_joined(at, length))));
+        return Object.assign(basics(r), {csv: r.output, curves: r.curves, trials: r.trials,
+                                         figure: r.figure, figureFile: r.figureFile});
       },
       curve(text, designs, options) {
         const r = call('curve', text, options, designs && designs.length ? designs : [{}]);

@@ -8,10 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "page_words.h"
+#include "plan/design.h"
 #include "plan/figure.h"
 #include "plan/plan_command.h"
+#include "plan/plan_text.h"
 #include "plan/population.h"
 #include "simulation/estimate.h"
+#include "simulation/genotyping_error.h"
 
 // Tells the page how far a curve has come.
 EM_JS(void, report_progress, (int design, int designs, int done, int total), {
@@ -55,7 +59,33 @@ std::string json_string(const std::string& text) {
 
 std::string json_strings(const std::vector<std::string>& items) {
   std::string out = "[";
-  for (size_t n = 0; n < items.size(); ++n) out += (n ? "," : "") + json_string(items[n]);
+  for (size_t n = 0; n < items.size(); ++n) out.append(n ? "," : "").append(json_string(items[n]));
+  return out + "]";
+}
+
+// The messages as the page words them (page_words.h).
+std::string page_json(const std::vector<std::string>& messages) {
+  std::vector<std::string> worded;
+  for (const std::string& message : messages) worded.push_back(page_words(message));
+  return json_strings(worded);
+}
+
+// A refusal for the page: its message in the page's words, and the line,
+// locus, sample and individual it names.
+std::string refusal_json(const Status& status) {
+  return "{\"message\":" + json_string(page_words(status.message)) +
+         ",\"line\":" + std::to_string(status.line) + ",\"locus\":" + json_string(status.locus) +
+         ",\"sample\":" + json_string(status.sample) +
+         ",\"individual\":" + json_string(status.individual) + "}";
+}
+
+// A table's rows as csv_records reads them, for the page to show without a
+// CSV reader of its own.
+std::string rows_json(const std::string& csv) {
+  std::string out = "[";
+  const std::vector<std::vector<std::string>> records = csv_records(csv);
+  for (size_t n = 0; n < records.size(); ++n)
+    out.append(n ? "," : "").append(json_strings(records[n]));
   return out + "]";
 }
 
@@ -84,6 +114,8 @@ std::string result_json(const PlanResult& result, const std::vector<PlanOptions>
       json_string(figure_svg(result, first, seed, defaults.width, defaults.height)) +
       ",\"trials\":" + std::to_string(TRIAL_COUNT) +
       ",\"error\":" + json_string(result.status.message) +
+      ",\"refusal\":" + refusal_json(result.status) + ",\"pageNotes\":" + page_json(result.notes) +
+      ",\"rows\":" + (first.command == "study" ? std::string("[]") : rows_json(result.output)) +
       ",\"output\":" + json_string(result.output) + ",\"legend\":" + json_string(result.legend) +
       ",\"notes\":" + json_strings(result.notes) + ",\"curves\":[";
   for (size_t d = 0; d < result.curves.size(); ++d) {
@@ -161,12 +193,13 @@ EMSCRIPTEN_KEEPALIVE void mp_input(const char* name, const char* text, int size)
   call.texts.push_back(std::string(text, static_cast<size_t>(size)));
 }
 
-// Runs the command the designs name, from `seed`; returns the result as
+// Runs the command the designs name, from the words' --seed (else
+// `given_seed`); returns the result as
 // JSON: ok, error, output, legend, notes and, for curve, each design's label,
 // smallest size reaching the target and points [size, probability], with
 // the single sire's false detections third when there are genotyping
 // errors.
-EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned seed) {
+EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned given_seed) {
   std::vector<PlanOptions> options;
   std::string error;
   if (!parse_designs(options, error)) {
@@ -174,6 +207,8 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned seed) {
     return call.answer.c_str();
   }
   const PlanOptions& first = options.front();
+  // The words' --seed, read by mpplan's rule, before the caller's number.
+  const uint32_t seed = first.seeded ? first.seed : given_seed;
   PlanResult result;
   if (first.command == "study") {
     result = run_study_command(first, call.texts.at(0));
@@ -194,24 +229,137 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned seed) {
   return call.answer.c_str();
 }
 
-// What a population file holds, for the page's choices: its format, loci,
-// samples and individuals, as JSON; or the reader's refusal.
+// A part of a split curve run (CurveWork): each estimated design's points,
+// a line each, "design size detections ceiling estimate_trials trials
+// all_detections decision false_detections", the ceiling to 17 figures so
+// that it reads back as the same double.
+EMSCRIPTEN_KEEPALIVE const char* mp_run_part(int part, int parts) {
+  std::vector<PlanOptions> options;
+  std::string error;
+  if (!parse_designs(options, error)) {
+    call.answer = usage_json(error);
+    return call.answer.c_str();
+  }
+  const PlanOptions& first = options.front();
+  const PlanResult result = run_curve_designs(
+      options, call.texts, first.seed, 1,
+      [](size_t design, size_t designs, int done, int total) {
+        report_progress(static_cast<int>(design), static_cast<int>(designs), done, total);
+        return true;
+      },
+      CurveWork{part, parts, nullptr});
+  std::string points;
+  char line[160];
+  for (size_t d = 0; d < result.curves.size(); ++d) {
+    for (const CurvePoint& point : result.curves[d].points) {
+      std::snprintf(
+          line, sizeof line, "%zu %d %d %.17g %lld %lld %lld %d %d\n", d, point.brood_size,
+          point.detections, point.ceiling, static_cast<long long>(point.estimate_trials),
+          static_cast<long long>(point.trials), static_cast<long long>(point.all_detections),
+          static_cast<int>(point.decision), point.false_detections);
+      points += line;
+    }
+  }
+  call.answer = "{\"ok\":" + std::string(result.status.ok ? "true" : "false") +
+                ",\"error\":" + json_string(result.status.message) +
+                ",\"refusal\":" + refusal_json(result.status) +
+                ",\"points\":" + json_string(points) + "}";
+  return call.answer.c_str();
+}
+
+// The whole curve run from its parts' points (mp_run_part's lines, joined):
+// the result mp_run gives, without estimating again.
+EMSCRIPTEN_KEEPALIVE const char* mp_run_joined(const char* text, int size) {
+  std::vector<PlanOptions> options;
+  std::string error;
+  if (!parse_designs(options, error)) {
+    call.answer = usage_json(error);
+    return call.answer.c_str();
+  }
+  std::vector<std::vector<CurvePoint>> points;
+  const std::string lines(text, static_cast<size_t>(size));  // the views below read it
+  for (const std::string_view line : line_views(lines)) {
+    if (line.empty()) continue;
+    const std::string row(line);
+    unsigned long design = 0;
+    long long estimate_trials = 0, trials = 0, all = 0;
+    int decision = 0;
+    CurvePoint point{};
+    if (std::sscanf(row.c_str(), "%lu %d %d %lf %lld %lld %lld %d %d", &design, &point.brood_size,
+                    &point.detections, &point.ceiling, &estimate_trials, &trials, &all, &decision,
+                    &point.false_detections) != 9 ||
+        design >= MAX_DESIGNS) {
+      call.answer = usage_json("a part of the run is not as mp_run_part writes it");
+      return call.answer.c_str();
+    }
+    point.estimate_trials = estimate_trials;
+    point.trials = trials;
+    point.all_detections = all;
+    point.decision = static_cast<Decision>(decision);
+    if (points.size() <= design) points.resize(design + 1);
+    points[design].push_back(point);
+  }
+  const PlanResult result =
+      run_curve_designs(options, call.texts, options.front().seed, 1, {}, CurveWork{0, 1, &points});
+  call.answer = result_json(result, options, options.front().seed);
+  return call.answer.c_str();
+}
+
+// What a population file holds, for the page's choices: its format (by its
+// word for --format and by name), loci, samples and individuals with the
+// sample of each, as JSON; or the reader's refusal.
 EMSCRIPTEN_KEEPALIVE const char* mp_describe(const char* text, int size) {
   const std::string input(text, static_cast<size_t>(size));
   const InputFormat format = detect_format(input);
-  const char* const names[] = {"study", "genepop", "genalex", "frequencies", "structure"};
-  std::string out = "{\"format\":" + json_string(names[static_cast<int>(format)]);
-  if (format != InputFormat::STUDY) {
+  const char* const words[] = {"study", "genepop", "genalex", "frequencies", "structure"};
+  std::string out = "{\"format\":" + json_string(words[static_cast<int>(format)]);
+  if (format == InputFormat::STUDY) {
+    out += ",\"ok\":true,\"formatName\":\"study file\"";
+  } else {
     PopulationData data;
     const Status read = read_population(input, format, data);
     std::vector<std::string> individuals;
-    for (const Individual& individual : data.individuals) individuals.push_back(individual.id);
+    std::string samples = "[";
+    for (const Individual& individual : data.individuals) {
+      individuals.push_back(individual.id);
+      samples.append(samples.size() > 1 ? "," : "").append(std::to_string(individual.sample));
+    }
+    const std::string name = data.format == "frequency table" ? data.format
+                             : data.format.empty()            ? std::string("population file")
+                                                              : data.format + " file";
     out += ",\"ok\":" + std::string(read.ok ? "true" : "false") +
-           ",\"error\":" + json_string(read.message) + ",\"loci\":" + json_strings(data.loci) +
+           ",\"formatName\":" + json_string(name) + ",\"error\":" + json_string(read.message) +
+           ",\"refusal\":" + refusal_json(read) + ",\"loci\":" + json_strings(data.loci) +
            ",\"samples\":" + json_strings(data.samples) +
-           ",\"individuals\":" + json_strings(individuals);
+           ",\"individuals\":" + json_strings(individuals) + ",\"individualSamples\":" + samples +
+           "]";
   }
   call.answer = out + "}";
+  return call.answer.c_str();
+}
+
+// Checks the current designs' words as mpplan checks its command line,
+// before any work: {ok, refusal}. The page checks each field so, alone
+// and with the others.
+EMSCRIPTEN_KEEPALIVE const char* mp_check() {
+  std::vector<PlanOptions> options;
+  std::string error;
+  Status status;
+  if (!parse_designs(options, error)) status = failure(error);
+  call.answer = "{\"ok\":" + std::string(status.ok ? "true" : "false") +
+                ",\"refusal\":" + refusal_json(status) + "}";
+  return call.answer.c_str();
+}
+
+// The limits the page's fields keep, as the core has them.
+EMSCRIPTEN_KEEPALIVE const char* mp_limits() {
+  call.answer = "{\"loci\":" + std::to_string(MAX_LOCI) +
+                ",\"alleles\":" + std::to_string(MAX_ALLELES) +
+                ",\"sires\":" + std::to_string(MAX_SIRES) +
+                ",\"offspring\":" + std::to_string(MAX_OFFSPRING) +
+                ",\"designs\":" + std::to_string(MAX_DESIGNS) +
+                ",\"errorRate\":" + short_number(MAX_ERROR_RATE) +
+                ",\"trials\":" + std::to_string(TRIAL_COUNT) + "}";
   return call.answer.c_str();
 }
 

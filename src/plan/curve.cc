@@ -13,6 +13,15 @@
 #include "simulation/estimate.h"
 #include "simulation/sire_ceiling.h"
 
+DesignCurve curve_of(const Design& design) {
+  return DesignCurve{design.label,
+                     {},
+                     design.source,
+                     design.sample,
+                     design.unsampled_mother,
+                     design.study.mother_known};
+}
+
 namespace {
 
 // Goes on with the trials of an estimate whose decision is open, from
@@ -37,12 +46,7 @@ void refine(CurvePoint& point, const StudyData& study, EstimateWork& work,
 DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t seed,
                          const CurveTarget& target, const std::function<bool(int)>& done,
                          std::atomic<bool>& stopped) {
-  DesignCurve curve{design.label,
-                    {},
-                    design.source,
-                    design.sample,
-                    design.unsampled_mother,
-                    design.study.mother_known};
+  DesignCurve curve = curve_of(design);
   StudyData study = design.study;
   // Default-initialised: the estimator fills what it reads.
   const std::unique_ptr<EstimateWork> work(new EstimateWork);

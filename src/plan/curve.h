@@ -67,6 +67,10 @@ struct DesignCurve {
   bool mother_given = false;
 };
 
+// The design's curve before any estimate: its label and what figures say
+// of it, no points.
+DesignCurve curve_of(const Design& design);
+
 // Called after each estimate with the design's index and how many of its
 // sizes are done. Returning false stops the run: every design ends after
 // the estimate it is making.

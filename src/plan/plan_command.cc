@@ -110,7 +110,7 @@ PlanResult run_panel_command(const PlanOptions& options, const std::string& text
 
 PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
                              const std::vector<std::string>& texts, uint32_t seed, int threads,
-                             const CurveProgress& progress) {
+                             const CurveProgress& progress, const CurveWork& work) {
   PlanResult result;
   size_t asked = 0;
   for (const PlanOptions& options : each) {
@@ -139,15 +139,39 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
   const PlanOptions& first = each.front();
   const size_t designs = result.designs.size();
   const int total = sizes_in(first.range);
-  bool complete = true;
-  result.curves = estimate_curves(
-      result.designs, first.range, seed, threads,
-      [&](size_t design, int done) { return !progress || progress(design, designs, done, total); },
-      &complete, CurveTarget{first.target, first.max_trials, first.trials});
-  if (!complete) {
-    result.status = failure(INTERRUPTED);
-    result.curves.clear();
-    return result;
+  if (work.points) {
+    if (work.points->size() != designs) {
+      result.status = failure("the parts of the run hold " + std::to_string(work.points->size()) +
+                              " designs, not " + std::to_string(designs));
+      return result;
+    }
+    for (size_t d = 0; d < designs; ++d) {
+      result.curves.push_back(curve_of(result.designs[d]));
+      result.curves.back().points = (*work.points)[d];
+    }
+  } else {
+    std::vector<Design> mine;
+    std::vector<size_t> index;
+    for (size_t d = 0; d < designs; ++d) {
+      if (static_cast<int>(d % static_cast<size_t>(work.parts)) != work.part) continue;
+      mine.push_back(result.designs[d]);
+      index.push_back(d);
+    }
+    bool complete = true;
+    std::vector<DesignCurve> estimated = estimate_curves(
+        mine, first.range, seed, threads,
+        [&](size_t design, int done) {
+          return !progress || progress(index[design], designs, done, total);
+        },
+        &complete, CurveTarget{first.target, first.max_trials, first.trials});
+    if (!complete) {
+      result.status = failure(INTERRUPTED);
+      result.curves.clear();
+      return result;
+    }
+    for (const Design& design : result.designs) result.curves.push_back(curve_of(design));
+    for (size_t k = 0; k < mine.size(); ++k) result.curves[index[k]] = estimated[k];
+    if (work.parts > 1) return result;
   }
   result.output = curve_table(result.curves, designs > 1);
   for (const DesignCurve& curve : result.curves) {

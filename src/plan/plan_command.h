@@ -48,12 +48,24 @@ PlanResult run_panel_command(const PlanOptions& options, const std::string& text
 PlanResult run_curve_command(const PlanOptions& options, const std::vector<std::string>& texts,
                              uint32_t seed, int threads, const CurveProgress& progress = {});
 
+// Which of a run's designs it estimates. A run split among workers that
+// share no memory (the web page's) estimates in each part the designs d
+// with d % parts == part; a part's result holds their curves alone (the
+// others without points) and no table. The run put together from its parts
+// estimates nothing: each design's points are given, as the parts made
+// them, and its result is the whole run's, byte for byte.
+struct CurveWork {
+  int part = 0;
+  int parts = 1;
+  const std::vector<std::vector<CurvePoint>>* points = nullptr;  // one per design
+};
+
 // The same for designs that each come with options of their own (the web
 // page's designs may differ in their loci as well), all from `seed`; the
 // table has a design column when there is more than one design.
 PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
                              const std::vector<std::string>& texts, uint32_t seed, int threads,
-                             const CurveProgress& progress = {});
+                             const CurveProgress& progress = {}, const CurveWork& work = {});
 
 // broods: the brood table from the brood file's text and, when
 // options.population names one, the population sample's, from `seed` on up

@@ -72,6 +72,22 @@ std::vector<std::string> split_cells(const std::string& line, char separator) {
   return cells;
 }
 
+std::vector<std::vector<std::string>> csv_records(const std::string& text) {
+  std::vector<std::vector<std::string>> records;
+  bool quoted = false;
+  size_t start = 0;
+  for (size_t at = 0; at <= text.size(); ++at) {
+    const bool end = at == text.size();
+    if (!end && text[at] == '"') quoted = !quoted;  // "" inside quotes toggles twice
+    if (!end && (quoted || (text[at] != '\n' && text[at] != '\r'))) continue;
+    std::string record = text.substr(start, at - start);
+    if (!end && text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
+    start = at + 1;
+    if (!trim(record).empty()) records.push_back(split_cells(record, ','));
+  }
+  return records;
+}
+
 CsvDialect csv_dialect(const std::string& first_row) {
   size_t count[3] = {0, 0, 0};  // , ; tab
   bool quoted = false;

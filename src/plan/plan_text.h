@@ -21,6 +21,11 @@ std::string trim(const std::string& text);
 // quote).
 std::vector<std::string> split_cells(const std::string& line, char separator);
 
+// The records of a CSV text separated by commas, each split into its cells
+// as split_cells splits a line; a line end inside double quotes belongs to
+// its cell, as csv_cell writes one. Empty lines hold no record.
+std::vector<std::vector<std::string>> csv_records(const std::string& text);
+
 // How a CSV file separates its cells: commas, tabs or semicolons, whichever
 // its first row uses most outside quotes (commas when it uses none). A
 // file separated by semicolons is a spreadsheet's from a locale that writes

@@ -1,11 +1,15 @@
 """The built page in headless Chromium, opened from disk as a user would:
 paste the example population file, run two designs, and hold the table, the
-figure, the downloads and the console to what mpplan gives.
+figure, the downloads and the console to what mpplan gives; check every
+field before any work, clear results that no longer hold, decode a
+Windows-1252 file, name no option of the command line; and at 375 px lay
+out without sideways scrolling, with legible figure texts and each checkbox
+on its label's line.
 
     python3 tests/web/browser_test.py PAGE_DIR MPPLAN EXAMPLE [SCREENSHOT_DIR]
 """
-import os
 import pathlib
+import re
 import subprocess
 import sys
 import tempfile
@@ -19,10 +23,15 @@ page_dir, mpplan, example = (pathlib.Path(a).resolve() for a in sys.argv[1:4])
 shots = pathlib.Path(sys.argv[4]) if len(sys.argv) > 4 else None
 SEED = "20261208"
 failures = []
+passed = 0
+OPTION = re.compile(r"(^|[\s(])--[a-z]")
 
 
 def check(what, condition, detail=""):
-    if not condition:
+    global passed
+    if condition:
+        passed += 1
+    else:
         failures.append(what)
         print(f"FAILED: {what} {detail}"[:2000])
 
@@ -53,13 +62,50 @@ def native_figure(*words):
         return (pathlib.Path(folder) / "figure.svg").read_text()
 
 
-def blob_text(driver, link_id):
+def blob_text(driver, link):
     return driver.execute_async_script(
         "const done = arguments[arguments.length - 1];"
-        "fetch(document.getElementById(arguments[0]).href).then(r => r.text()).then(done);",
-        link_id)
+        "fetch(arguments[0].href).then(r => r.text()).then(done);", link)
 
 
+def done_count(driver):
+    return int(driver.find_element(By.TAG_NAME, "body").get_attribute("data-done") or 0)
+
+
+def paste(driver, text):
+    driver.execute_script(
+        "const box = document.getElementById('text'); box.value = arguments[0];"
+        "box.dispatchEvent(new Event('input'));", text)
+
+
+def set_field(driver, field, value):
+    box = driver.find_element(By.ID, field)
+    box.clear()
+    box.send_keys(value)
+
+
+def run_and_wait(driver, wait):
+    before = done_count(driver)
+    driver.find_element(By.ID, "run").click()
+    wait.until(lambda d: done_count(d) > before)
+
+
+def no_option_names(driver, when):
+    shown = driver.find_element(By.TAG_NAME, "body").get_attribute("innerText")
+    named = [line for line in shown.splitlines() if OPTION.search(line)]
+    check(f"no option of the command line on the page ({when})", not named, str(named))
+
+
+def figure_text_sizes(driver):
+    return driver.execute_script(
+        "const svg = document.querySelector('#figure svg'); if (!svg) return [];"
+        "const scale = svg.getBoundingClientRect().width / svg.viewBox.baseVal.width;"
+        "return [...svg.querySelectorAll('text')].map("
+        "  t => parseFloat(t.getAttribute('font-size')) * scale);")
+
+
+text = example.read_text()
+sample_one = text.split("\nPop\n")[1].strip().splitlines()
 driver = browser(1280)
 try:
     driver.get((page_dir / "index.html").as_uri())
@@ -68,34 +114,52 @@ try:
     ready_ms = driver.execute_script("return window.mpReadyMilliseconds")
     print(f"page ready in {ready_ms:.0f} ms")
 
-    text = example.read_text()
-    driver.execute_script(
-        "const box = document.getElementById('text'); box.value = arguments[0];"
-        "box.dispatchEvent(new Event('input'));", text)
+    paste(driver, text)
     wait.until(lambda d: d.find_element(By.ID, "population-options").is_displayed())
     check("format named", "Genepop" in driver.find_element(By.ID, "format").text)
+    mothers = lambda: [o.text for o in driver.find_elements(By.CSS_SELECTOR, ".design .mother option")
+                       if o.text.startswith("Individual ")]
+    check("mother list holds every individual when pooled", len(mothers()) == 80, f"{len(mothers())}")
     Select(driver.find_element(By.ID, "pop")).select_by_value("1")
-    for field, value in (("seed", SEED), ("to", "30")):
-        box = driver.find_element(By.ID, field)
-        box.clear()
-        box.send_keys(value)
+    check("mother list follows the sample", len(mothers()) == len(sample_one),
+          f"{len(mothers())} {len(sample_one)}")
+
+    # Every field checked as mpplan checks it, beside the field, before any
+    # work: a seed mpplan refuses never runs as another seed.
+    set_field(driver, "to", "30")
+    for seed in ("4294967296", "-1", "1.9"):
+        set_field(driver, "seed", seed)
+        before = done_count(driver)
+        driver.find_element(By.ID, "run").click()
+        wait.until(lambda d: d.find_element(By.ID, "seed-error").text)
+        message = driver.find_element(By.ID, "seed-error").text
+        check(f"seed {seed} refused beside its field", "4294967295" in message, message)
+        check(f"seed {seed} runs nothing", done_count(driver) == before and
+              not driver.find_elements(By.CSS_SELECTOR, "#figure svg"))
+    set_field(driver, "target", "1.5")
+    set_field(driver, "seed", SEED)
+    driver.find_element(By.ID, "run").click()
+    wait.until(lambda d: d.find_element(By.ID, "target-error").text)
+    check("target refused beside its field",
+          "Target probability" in driver.find_element(By.ID, "target-error").text)
+    no_option_names(driver, "field refusals")
+    set_field(driver, "target", "0.95")
+
     driver.find_element(By.ID, "add-design").click()
     shares = driver.find_elements(By.CSS_SELECTOR, ".design .shares")
     check("two designs", len(shares) == 2)
     shares[1].send_keys("0.8, 0.2")
-    driver.find_element(By.ID, "run").click()
-    wait.until(lambda d: d.find_element(By.TAG_NAME, "body").get_attribute("data-done"))
+    check("shares set the sires aside",
+          not driver.find_elements(By.CSS_SELECTOR, ".design .sires")[1].is_enabled())
+    run_and_wait(driver, wait)
+    check("every field passed", not driver.find_element(By.ID, "seed-error").text)
 
-    words = ["curve", str(example), "--pop", "1", "--to", "30", "--seed", SEED,
-             "--shares", "0.8,0.2"]
-    # mpplan's first design here is its variant list's order: the web page's
-    # design 1 (defaults: two equal sires) and design 2 (0.8/0.2).
     csv, errors = native("curve", str(example), "--pop", "1", "--to", "30", "--seed", SEED,
                          "--sires", "2", "--shares", "0.8,0.2", "--from", "1", "--step", "1",
                          "--target", "0.95")
     rows = driver.find_elements(By.CSS_SELECTOR, "#estimates tr")
     check("table rows", len(rows) == 61, f"{len(rows)}")
-    check("CSV download is mpplan's table", blob_text(driver, "download-csv") == csv)
+    check("CSV download is mpplan's", blob_text(driver, driver.find_element(By.ID, "download-csv")) == csv)
     shown = [li.text for li in driver.find_elements(By.CSS_SELECTOR, "#targets li")]
     target_lines = [line for line in errors.splitlines() if "brood size" in line]
     check("target lines are mpplan's", shown == target_lines, f"{shown} {target_lines}")
@@ -103,46 +167,63 @@ try:
     check("one curve per design", len(curves) == 2)
     marks = driver.find_elements(By.CSS_SELECTOR, "#figure svg circle.smallest")
     check("smallest sizes marked", len(marks) == 2)
-    svg = blob_text(driver, "download-svg")
+    svg = blob_text(driver, driver.find_element(By.ID, "download-svg"))
     figure = native_figure("curve", "input", "--pop", "1", "--to", "30", "--seed", SEED,
                            "--sires", "2", "--shares", "0.8,0.2")
     check("figure download is mpplan's SVG", svg == figure, svg[:300])
     check("figure names the seed", "seed " + SEED in svg)
-    study, _ = native("study", str(example), "--pop", "1")
-    check("study download is mpplan's", blob_text(driver, "download-study") == study)
+    studies = driver.find_elements(By.CSS_SELECTOR, "#study-downloads a.study-file")
+    check("a study file per design", len(studies) == 2)
+    for n, words in enumerate((("--sires", "2"), ("--shares", "0.8,0.2"))):
+        study, _ = native("study", str(example), "--pop", "1", *words)
+        check(f"study download of design {n + 1} is mpplan's",
+              len(studies) == 2 and blob_text(driver, studies[n]) == study)
+    no_option_names(driver, "a run")
 
     # Genotyping errors: each design's single sire drawn beside it, dotted,
     # and the table mpplan's with the same rates.
-    box = driver.find_element(By.ID, "dropout")
-    box.clear()
-    box.send_keys("0.02")
-    driver.find_element(By.ID, "run").click()
-    wait.until(lambda d: d.find_element(By.TAG_NAME, "body").get_attribute("data-done") == "2")
+    set_field(driver, "dropout", "0.02")
+    check("a change of input clears the results",
+          not driver.find_elements(By.CSS_SELECTOR, "#figure svg") and
+          not driver.find_elements(By.CSS_SELECTOR, "#estimates tr"))
+    run_and_wait(driver, wait)
     csv, _ = native("curve", str(example), "--pop", "1", "--to", "30", "--seed", SEED,
                     "--sires", "2", "--shares", "0.8,0.2", "--from", "1", "--step", "1",
                     "--target", "0.95", "--dropout", "0.02", "--false-allele", "0")
-    check("CSV with errors is mpplan's", blob_text(driver, "download-csv") == csv)
+    check("CSV with errors is mpplan's",
+          blob_text(driver, driver.find_element(By.ID, "download-csv")) == csv)
     companions = driver.find_elements(By.CSS_SELECTOR, "#figure svg polyline.false-detections")
     check("one single sire per design", len(companions) == 2)
-    box.clear()
-    box.send_keys("0")
+    set_field(driver, "dropout", "0")
 
-    # A refusal shows beside the input, naming line and locus.
-    driver.execute_script(
-        "const box = document.getElementById('text');"
-        "box.value = 'title\\nL1, L2\\nPop\\na, 0101 02\\n';"
-        "box.dispatchEvent(new Event('input'));")
+    # A refusal shows beside the input, naming line and locus, and takes
+    # the earlier results down.
+    run_and_wait(driver, wait)
+    paste(driver, "title\nL1, L2\nPop\na, 0101 02\n")
     wait.until(lambda d: "haploid" in d.find_element(By.ID, "input-messages").text)
     message = driver.find_element(By.ID, "input-messages").text
     check("refusal names line and locus", "line 4" in message and "locus L2" in message, message)
+    check("a refusal leaves no results", not driver.find_elements(By.CSS_SELECTOR, "#figure svg"))
+    no_option_names(driver, "a refusal")
+
+    # A file that is not UTF-8 is read as Windows-1252, and said so.
+    latin = text.replace("N01,", "Nancy-M\u00e9nil,").encode("cp1252")
+    with tempfile.TemporaryDirectory() as folder:
+        path = pathlib.Path(folder) / "latin.gen"
+        path.write_bytes(latin)
+        driver.find_element(By.ID, "file").send_keys(str(path))
+        wait.until(lambda d: "Windows-1252" in d.find_element(By.ID, "input-messages").text)
+    check("a Windows-1252 name decoded", "Individual Nancy-M\u00e9nil" in mothers(), str(mothers()[:3]))
+    check("the decoding note is a warning",
+          driver.find_elements(By.CSS_SELECTOR, "#input-messages p.warning"))
 
     # Cancel: a long run ends at once and the page works on.
-    driver.execute_script(
-        "const box = document.getElementById('text'); box.value = arguments[0];"
-        "box.dispatchEvent(new Event('input'));", (example.parent.parent / "bench/largest.txt").read_text())
+    paste(driver, (example.parent.parent / "bench/largest.txt").read_text())
     wait.until(lambda d: "study file" in d.find_element(By.ID, "format").text)
-    driver.execute_script("document.getElementById('to').value = '100';")
+    set_field(driver, "to", "100")
+    wait.until(lambda d: d.find_element(By.ID, "run").is_enabled())
     driver.find_element(By.ID, "run").click()
+    wait.until(lambda d: d.find_element(By.ID, "cancel").is_enabled())
     driver.find_element(By.ID, "cancel").click()
     state = driver.find_element(By.ID, "state").text
     check("cancel ends the run", state.startswith("Cancelled"), state)
@@ -157,36 +238,52 @@ try:
     logs = [entry for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
     check("no console errors", not logs, str(logs))
     if shots:
-        driver.execute_script(
-            "const box = document.getElementById('text'); box.value = arguments[0];"
-            "box.dispatchEvent(new Event('input'));"
-            "document.getElementById('step').value = '3';", text)
+        paste(driver, text)
         wait.until(lambda d: d.find_element(By.ID, "population-options").is_displayed())
         Select(driver.find_element(By.ID, "pop")).select_by_value("1")
-        driver.find_element(By.ID, "run").click()
-        wait.until(lambda d: d.find_element(By.TAG_NAME, "body").get_attribute("data-done") == "3")
+        wait.until(lambda d: d.find_element(By.ID, "run").is_enabled())
+        run_and_wait(driver, wait)
         shots.mkdir(parents=True, exist_ok=True)
-        height = driver.execute_script("return document.documentElement.scrollHeight")
-        driver.set_window_size(1280, height + 100)
+        driver.set_window_size(1280, 1000)
         driver.save_screenshot(str(shots / "web-1280.png"))
         driver.find_element(By.ID, "results").screenshot(str(shots / "web-results.png"))
 finally:
     driver.quit()
 
-# Narrow: the page still lays out and runs.
+# Narrow: the page lays out and runs, without sideways scrolling, its
+# figure's texts legible and each checkbox on its label's line.
 driver = browser(375)
 try:
     driver.get((page_dir / "index.html").as_uri())
-    WebDriverWait(driver, 30).until(
-        lambda d: d.find_element(By.TAG_NAME, "body").get_attribute("data-ready"))
+    wait = WebDriverWait(driver, 30)
+    wait.until(lambda d: d.find_element(By.TAG_NAME, "body").get_attribute("data-ready"))
+    paste(driver, text)
+    wait.until(lambda d: d.find_element(By.ID, "population-options").is_displayed())
+    Select(driver.find_element(By.ID, "pop")).select_by_value("1")
+    set_field(driver, "seed", SEED)
+    set_field(driver, "to", "30")
+    wait.until(lambda d: d.find_element(By.ID, "run").is_enabled())
+    run_and_wait(driver, wait)
     overflow = driver.execute_script(
         "return document.documentElement.scrollWidth - document.documentElement.clientWidth")
     check("no sideways scrolling at 375 px", overflow <= 0, f"{overflow}")
+    sizes = figure_text_sizes(driver)
+    check("figure drawn at 375 px", len(sizes) > 10)
+    check("figure texts at least 11 px at 375 px", sizes and min(sizes) >= 10.95, f"{min(sizes or [0])}")
+    apart = driver.execute_script(
+        "return [...document.querySelectorAll('input[type=checkbox]')].filter(box => {"
+        "  const label = box.labels[0]; if (!label) return true;"
+        "  const b = box.getBoundingClientRect(), l = label.getBoundingClientRect();"
+        "  const middle = b.top + b.height / 2;"
+        "  return middle < l.top || middle > l.top + 1.8 * parseFloat(getComputedStyle(label).fontSize);"
+        "}).map(box => box.id);")
+    check("each checkbox on its label's line", not apart, str(apart))
     if shots:
-        driver.set_window_size(375, 1800)
+        height = driver.execute_script("return document.documentElement.scrollHeight")
+        driver.set_window_size(375, min(height, 6000))
         driver.save_screenshot(str(shots / "web-375.png"))
 finally:
     driver.quit()
 
-print(f"{13 - len(failures) if len(failures) < 13 else 0} passed, {len(failures)} failed")
-sys.exit(1 if failures else 0)
+print(f"{passed} passed, {len(failures)} failed")
+sys.exit(1 if failures or passed < 30 else 0)

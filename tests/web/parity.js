@@ -109,7 +109,35 @@ function nativeNotes(err) {
       console.error(`MISMATCH ${what}\n--- native\n${a}\n--- web\n${b}`);
     }
   };
+  // What the page shows names no option of the command line.
+  const optionName = /(^|[ (])--[a-z]/;
+  const pageWordsHold = (what, result) => {
+    checks++;
+    const shown = [result.refusal ? result.refusal.message : '', ...(result.pageNotes || [])];
+    const named = shown.filter((line) => optionName.test(line));
+    if (named.length) {
+      failures++;
+      console.error(`OPTION NAMED on the page by ${what}: ${named.join(' | ')}`);
+    }
+  };
   try {
+    // The seed runs as the field shows it or not at all: what mpplan
+    // refuses, the core refuses, and a seed it takes is the one run.
+    for (const seed of ['4294967296', '-1', '1.9', '1e3', ' ', 'x']) {
+      const refused = api.curve('1\n2 0.5 0.5\n2\n0.5 0.5\n0 1\n', [{}], {name: 's.txt', seed, to: 2});
+      expectSame(`seed ${seed} refused`, false, refused.ok);
+      pageWordsHold(`seed ${seed}`, refused);
+      expectSame(`seed ${seed} refused before work`, false, api.check('curve', {seed}, [{}]).ok);
+    }
+    expectSame('seed 4294967295 taken', true, api.check('curve', {seed: '4294967295'}, [{}]).ok);
+    // Refusals that name options, worded for the page.
+    for (const [words, design] of [[{seed: 1, target: '2'}, {}], [{seed: 1, from: '50', to: '10'}, {}],
+                                   [{seed: 1, dropout: '0.9'}, {}], [{seed: 1}, {sires: 11}],
+                                   [{seed: 1}, {shares: ['0.7', 'x']}]]) {
+      const checked = api.check('curve', words, [design]);
+      expectSame(`check ${JSON.stringify([words, design])}`, false, checked.ok);
+      pageWordsHold(`check ${JSON.stringify([words, design])}`, checked);
+    }
     for (let n = 0; n < cases; n++) {
       const kind = n % 4;
       const text = [studyFile, genepopFile, genalexFile, tableFile][kind](below);
@@ -130,11 +158,16 @@ function nativeNotes(err) {
       for (const [command, web, used] of runs) {
         const result = web();
         const label = `${command} on ${name}`;
+        pageWordsHold(label, result);
+        if (result.ok && command !== 'study') {
+          expectSame(label + ' rows', result.csv.split('\n').filter((r) => r).length,
+                     result.rows.length);
+        }
         if (command === 'curve') {
           // Each design alone natively: its rows are the web's rows for it.
           const rows = result.csv.split('\n').slice(1).filter((r) => r);
           used.forEach((design, d) => {
-            const words = [...api.words(command, options, design), name, '--seed', String(seed)];
+            const words = [...api.words(command, options, design), name];
             const got = native(words, folder);
             expectSame(`${label} design ${d} status (${words.join(' ')})`, got.status === 0, result.ok);
             if (got.status !== 0 || !result.ok) return;
@@ -148,8 +181,7 @@ function nativeNotes(err) {
           });
           continue;
         }
-        const extra = command === 'study' ? ['--legend', 'legend.csv']
-                    : command === 'loci' ? ['--seed', String(seed)] : [];
+        const extra = command === 'study' ? ['--legend', 'legend.csv'] : [];
         const words = [...api.words(command, options, used[0]), name, ...extra];
         const got = native(words, folder);
         expectSame(`${label} status (${words.join(' ')})`, got.status === 0, result.ok);
@@ -163,13 +195,27 @@ function nativeNotes(err) {
           expectSame(label + ' refusal', nativeNotes(got.err).pop(), 'mpplan: ' + result.error);
         }
       }
+      // A run split into parts, as the page splits it among its workers,
+      // joins into the same result, byte for byte.
+      if (n % 2 === 0) {
+        const whole = api.curve(text, designs, options);
+        const parts = [0, 1].map((part) => api.curvePart(text, designs, options, part, 2));
+        if (parts.every((p) => p.ok)) {
+          const joined = api.curveJoined(text, designs, options, parts.map((p) => p.points).join(''));
+          expectSame(`split curve on ${name}`, whole.csv, joined.csv);
+          expectSame(`split curve notes on ${name}`, whole.notes.join('\n'), joined.notes.join('\n'));
+          expectSame(`split curve figure on ${name}`, whole.figureFile, joined.figureFile);
+        } else {
+          expectSame(`split curve refused on ${name}`, whole.ok, false);
+        }
+      }
       // Designs that differ only in their shares are one mpplan command:
       // the whole table, byte for byte.
       if (kind !== 0) {
         const shares = [{shares: [0.5, 0.5]}, {shares: [0.8, 0.2]}, {sires: 3}];
         const result = api.curve(text, shares, options);
         const words = [...api.words('curve', options, shares[0]), '--shares', '0.8,0.2', '--sires', '3',
-                       name, '--seed', String(seed)];
+                       name];
         const got = native(words, folder);
         expectSame(`curve on ${name} status (${words.join(' ')})`, got.status === 0, result.ok);
         if (got.status === 0) expectSame(`curve on ${name} (${words.join(' ')})`, got.out, result.csv);
