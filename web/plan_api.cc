@@ -33,6 +33,13 @@ struct Call {
 
 Call call;
 
+// Tells the page of every estimate; never stops the run (the page cancels
+// by ending its worker).
+const CurveProgress tell_page = [](size_t design, size_t designs, int done, int total) {
+  report_progress(static_cast<int>(design), static_cast<int>(designs), done, total);
+  return true;
+};
+
 std::string json_string(const std::string& text) {
   std::string out = "\"";
   for (const char c : text) {
@@ -219,11 +226,7 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned given_seed) {
   } else if (first.command == "loci") {
     result = run_loci_command(first, call.texts.at(0), seed, 1);
   } else {
-    result = run_curve_designs(
-        options, call.texts, seed, 1, [](size_t design, size_t designs, int done, int total) {
-          report_progress(static_cast<int>(design), static_cast<int>(designs), done, total);
-          return true;
-        });
+    result = run_curve_designs(options, call.texts, seed, 1, tell_page);
   }
   call.answer = result_json(result, options, seed);
   return call.answer.c_str();
@@ -241,13 +244,8 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run_part(int part, int parts) {
     return call.answer.c_str();
   }
   const PlanOptions& first = options.front();
-  const PlanResult result = run_curve_designs(
-      options, call.texts, first.seed, 1,
-      [](size_t design, size_t designs, int done, int total) {
-        report_progress(static_cast<int>(design), static_cast<int>(designs), done, total);
-        return true;
-      },
-      CurveWork{part, parts, nullptr});
+  const PlanResult result = run_curve_designs(options, call.texts, first.seed, 1, tell_page,
+                                              CurveWork{part, parts, nullptr});
   std::string points;
   char line[160];
   for (size_t d = 0; d < result.curves.size(); ++d) {
