@@ -80,8 +80,7 @@
   let describeTimer = 0;
   // The description in hand is of the text as it stands: Estimate waits
   // for it, so that a run never uses the format of an earlier text.
-  let describing = null;
-  let workerReady = false;
+  let describing = false;
 
   function inputText() {
     return $('text').value;
@@ -92,20 +91,19 @@
   }
 
   function updateRunButton() {
-    workerReady = document.body.dataset.ready === 'true';
-    $('run').disabled = !workerReady || describing !== null || running;
+    $('run').disabled = document.body.dataset.ready !== 'true' || describing || running;
   }
 
   function describeSoon() {
     clearTimeout(describeTimer);
-    describing = describing || {};
+    describing = true;
     updateRunButton();
     describeTimer = setTimeout(describeInput, 200);
   }
 
   async function describeInput() {
     clearTimeout(describeTimer);
-    describing = describing || {};
+    describing = true;
     const text = inputText();
     clearMessages('input-messages');
     clearResults();
@@ -127,7 +125,7 @@
       fillLoci();
     }
     refreshDesigns();
-    describing = null;
+    describing = false;
     updateRunButton();
   }
 

@@ -174,6 +174,14 @@ bool parse_designs(std::vector<PlanOptions>& options, std::string& error) {
   return true;
 }
 
+// The designs' options, or false with their refusal as the answer.
+bool designs_or_refusal(std::vector<PlanOptions>& options) {
+  std::string error;
+  if (parse_designs(options, error)) return true;
+  call.answer = usage_json(error);
+  return false;
+}
+
 }  // namespace
 
 extern "C" {
@@ -208,11 +216,7 @@ EMSCRIPTEN_KEEPALIVE void mp_input(const char* name, const char* text, int size)
 // errors.
 EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned given_seed) {
   std::vector<PlanOptions> options;
-  std::string error;
-  if (!parse_designs(options, error)) {
-    call.answer = usage_json(error);
-    return call.answer.c_str();
-  }
+  if (!designs_or_refusal(options)) return call.answer.c_str();
   const PlanOptions& first = options.front();
   // The words' --seed, read by mpplan's rule, before the caller's number.
   const uint32_t seed = first.seeded ? first.seed : given_seed;
@@ -238,11 +242,7 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned given_seed) {
 // that it reads back as the same double.
 EMSCRIPTEN_KEEPALIVE const char* mp_run_part(int part, int parts) {
   std::vector<PlanOptions> options;
-  std::string error;
-  if (!parse_designs(options, error)) {
-    call.answer = usage_json(error);
-    return call.answer.c_str();
-  }
+  if (!designs_or_refusal(options)) return call.answer.c_str();
   const PlanOptions& first = options.front();
   const PlanResult result = run_curve_designs(options, call.texts, first.seed, 1, tell_page,
                                               CurveWork{part, parts, nullptr});
@@ -269,11 +269,7 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run_part(int part, int parts) {
 // the result mp_run gives, without estimating again.
 EMSCRIPTEN_KEEPALIVE const char* mp_run_joined(const char* text, int size) {
   std::vector<PlanOptions> options;
-  std::string error;
-  if (!parse_designs(options, error)) {
-    call.answer = usage_json(error);
-    return call.answer.c_str();
-  }
+  if (!designs_or_refusal(options)) return call.answer.c_str();
   std::vector<std::vector<CurvePoint>> points;
   const std::string lines(text, static_cast<size_t>(size));  // the views below read it
   for (const std::string_view line : line_views(lines)) {

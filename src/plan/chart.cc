@@ -1,5 +1,8 @@
 #include "plan/chart.h"
 
+#include <cmath>
+#include <cstdio>
+
 namespace {
 
 // Advance widths of DejaVu Sans in ems, by class of character, each class at
@@ -47,4 +50,16 @@ TextBox text_box(const ChartText& text) {
 
 bool boxes_overlap(const TextBox& a, const TextBox& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+std::string fixed_number(double value, int decimals) {
+  const double scale = std::pow(10.0, decimals);
+  char text[48];
+  std::snprintf(text, sizeof text, "%.*f", decimals, std::round(value * scale) / scale);
+  std::string out = text;
+  if (out.find('.') != std::string::npos) {
+    while (out.back() == '0') out.pop_back();
+    if (out.back() == '.') out.pop_back();
+  }
+  return out == "-0" ? "0" : out;
 }

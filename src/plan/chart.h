@@ -67,6 +67,10 @@ struct TextBox {
 double text_width(const std::string& text, double size, bool bold = false);
 TextBox text_box(const ChartText& text);
 
+// `value` with at most `decimals` decimals, trailing zeros dropped, the
+// same text on every build: the renderers' numbers.
+std::string fixed_number(double value, int decimals);
+
 // True when two boxes share more than a point.
 bool boxes_overlap(const TextBox& a, const TextBox& b);
 

@@ -44,13 +44,9 @@ Units units_of(FigureFormat format) {
   return Units{1.3, 1.0, 6.2, 0.5};
 }
 
+// A number of the script, to a thousandth.
 std::string number(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", std::round(value * 1000) / 1000);
-  std::string out = text;
-  while (out.back() == '0') out.pop_back();
-  if (out.back() == '.') out.pop_back();
-  return out == "-0" ? "0" : out;
+  return fixed_number(value, 3);
 }
 
 // gnuplot's filled and open point types for each shape.

@@ -6,14 +6,9 @@
 
 namespace {
 
-// A number of pixels with two decimals at most, the same on every build.
+// A number of pixels, to a hundredth.
 std::string px(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f", std::round(value * 100) / 100);
-  std::string out = text;
-  while (out.back() == '0') out.pop_back();
-  if (out.back() == '.') out.pop_back();
-  return out == "-0" ? "0" : out;
+  return fixed_number(value, 2);
 }
 
 // The length of the well-formed UTF-8 sequence at `at`, or 0.

@@ -245,7 +245,6 @@ Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& o
                                 MarkShape::CIRCLE,
                                 "legend-target"});
   const double entry_gap = 14 * s;
-  const double text_room = W - 2 * margin - sample_length - 8 * s;
   // Columns as wide as the widest design's entry; the lines every figure
   // has wrap to them.
   double widest = 0;
@@ -257,7 +256,7 @@ Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& o
   const double column_width = (W - 2 * margin + entry_gap) / columns - entry_gap;
   for (LegendEntry& entry : entries) {
     const double room = column_width - sample_length - 8 * s;
-    entry.lines = wrapped(split_parts(entry.lines.front()), sc.text, std::min(room, text_room));
+    entry.lines = wrapped(split_parts(entry.lines.front()), sc.text, room);
   }
   const double line_height = sc.text * 1.3;
   std::vector<double> row_height;
@@ -407,26 +406,27 @@ Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& o
   // Each design's smallest size reaching the target: a ring on its curve
   // and the size beside it, moved down (then to the left) until it covers
   // no other label or ring, with a leader line back when moved.
-  std::vector<TextBox> taken;
-  const double ring = 15 * sc.line;
+  struct Smallest {
+    size_t design;
+    int size;
+    ChartPoint at;
+  };
+  std::vector<Smallest> smallest;
   for (size_t d = 0; d < curves.size(); ++d) {
     const int size = smallest_reaching(curves[d]);
-    if (size <= 0) continue;
     for (const CurvePoint& point : curves[d].points) {
-      if (point.brood_size != size) continue;
-      const ChartPoint at{plot.x(size), plot.y(printed_estimate(point))};
-      taken.push_back(TextBox{at.x - ring / 2, at.y - ring / 2, at.x + ring / 2, at.y + ring / 2});
+      if (size > 0 && point.brood_size == size)
+        smallest.push_back({d, size, {plot.x(size), plot.y(printed_estimate(point))}});
     }
   }
-  for (size_t d = 0; d < curves.size(); ++d) {
-    const int size = smallest_reaching(curves[d]);
-    if (size <= 0) continue;
-    double estimate = 0;
-    for (const CurvePoint& point : curves[d].points) {
-      if (point.brood_size == size) estimate = printed_estimate(point);
-    }
+  std::vector<TextBox> taken;
+  const double ring = 15 * sc.line;
+  for (const Smallest& mark : smallest) {
+    taken.push_back(TextBox{mark.at.x - ring / 2, mark.at.y - ring / 2, mark.at.x + ring / 2,
+                            mark.at.y + ring / 2});
+  }
+  for (const auto& [d, size, at] : smallest) {
     const std::string colour = chart_colour(static_cast<int>(d));
-    const ChartPoint at{plot.x(size), plot.y(estimate)};
     chart.marks.push_back(
         ChartMark{at, MarkShape::CIRCLE, ring, colour, false, 1.6 * sc.line, "smallest"});
     ChartText label{std::to_string(size), {}, sc.text, TextAnchor::START, colour, true, false, true,
