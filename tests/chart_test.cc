@@ -1,7 +1,7 @@
-// The curve figure: read back from its SVG, no two texts overlap and each
-// design has a look of its own, at every number of designs up to twelve and
-// at the page's and the command line's sizes; gnuplot draws the same chart
-// in every format; user texts stay text.
+// The figures: read back from their SVG, no two texts overlap and each
+// design has a look of its own, at every number of designs up to twelve (of
+// loci up to 25) and at the page's and the command line's sizes; gnuplot
+// draws the same charts in every format; user texts stay text.
 #include "plan/chart.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "frontend/gnuplot.h"
+#include "plan/broods_chart.h"
 #include "plan/curve_chart.h"
 #include "plan/figure.h"
+#include "plan/ranking_chart.h"
 
 namespace {
 
@@ -108,6 +110,86 @@ ChartText text_of(const Element& element) {
   return text;
 }
 
+// Every text of the SVG at least 11 px, inside the canvas and clear of
+// every other; the texts, for more checks.
+std::vector<ChartText> texts_apart(const std::string& svg, int width) {
+  const int canvas_height = std::stoi(attribute(svg.substr(svg.find("<svg")), "height"));
+  std::vector<ChartText> texts;
+  for (const Element& element : elements(svg, "text")) texts.push_back(text_of(element));
+  for (size_t a = 0; a < texts.size(); ++a) {
+    EXPECT_GE(texts[a].size, 11) << texts[a].text;
+    const TextBox box = text_box(texts[a]);
+    EXPECT_TRUE(box.left >= 0 && box.right <= width && box.top >= 0 && box.bottom <= canvas_height)
+        << texts[a].text << " at " << texts[a].at.x << "," << texts[a].at.y;
+    for (size_t b = a + 1; b < texts.size(); ++b) {
+      EXPECT_FALSE(boxes_overlap(box, text_box(texts[b])))
+          << "'" << texts[a].text << "' and '" << texts[b].text << "'";
+    }
+  }
+  return texts;
+}
+
+// The texts of one class, in order.
+std::vector<std::string> texts_of(const std::string& svg, const std::string& role) {
+  std::vector<std::string> found;
+  for (const Element& text : elements(svg, "text")) {
+    if (attribute(text.open, "class") == role) found.push_back(text.content);
+  }
+  return found;
+}
+
+// Wrapped lines joined back at the blanks they were cut at.
+std::string joined_with(const std::vector<std::string>& lines, const std::string& joint) {
+  std::string text;
+  for (size_t n = 0; n < lines.size(); ++n) text += (n ? joint : "") + lines[n];
+  return text;
+}
+
+// A design of `loci` loci, made up: the names, the label and where it
+// comes from are what the ranking shows.
+Design made_up_design(int loci) {
+  Design design;
+  design.label = std::to_string(loci) + " loci; 2 sires 0.5/0.5; mother given (F12)";
+  design.source = "data/population.gen";
+  design.sample = "sample 1";
+  design.study.mother_known = true;
+  for (int n = 0; n < loci; ++n) design.locus_names.push_back("Mpa" + std::to_string(n + 1));
+  return design;
+}
+
+// Each locus alone detects less the later it is in the order, the forward
+// order adds up towards all.
+LocusRanking made_up_ranking(int loci) {
+  LocusRanking ranking;
+  for (int n = 0; n < loci; ++n) {
+    ranking.alone.push_back(TRIAL_COUNT * (loci - n) / (loci + 1));
+    ranking.without.push_back(TRIAL_COUNT - n);
+    ranking.order.push_back(loci - 1 - n);
+    ranking.forward.push_back(TRIAL_COUNT - TRIAL_COUNT / (n + 2));
+  }
+  return ranking;
+}
+
+// Broods of 1 to `count` offspring, every third revealed, under `designs`
+// designs.
+BroodsReport made_up_broods(int count, int designs) {
+  BroodsReport report;
+  for (int b = 0; b < count; ++b) {
+    BroodVerdict brood{};
+    brood.offspring.assign(static_cast<size_t>(b + 1), 0);
+    brood.revealed = b % 3 == 0;
+    report.broods.push_back(brood);
+  }
+  for (int d = 0; d < designs; ++d) {
+    report.designs.push_back(std::to_string(d + 2) + " sires with equal shares");
+    std::vector<int> detections;
+    for (int b = 0; b < count; ++b) detections.push_back(TRIAL_COUNT * (b + 1) / (count + d + 1));
+    report.detections.push_back(detections);
+    report.shares.push_back(ShareEstimate{0.3, 0.4, 0.2, 0.6, d % 2 == 0});
+  }
+  return report;
+}
+
 TEST(CurveChart, NoTextsOverlapAndEveryDesignLooksItsOwn) {
   const std::pair<int, int> sizes[] = {{800, 600}, {343, 257}, {1600, 1200}, {640, 480}};
   for (const int count : {1, 4, 8, 12}) {
@@ -121,21 +203,7 @@ TEST(CurveChart, NoTextsOverlapAndEveryDesignLooksItsOwn) {
           curve_figure(made_up_designs(count, count == 4), options, FigureFormat::SVG);
       const int canvas_height = std::stoi(attribute(svg.substr(svg.find("<svg")), "height"));
       EXPECT_GE(canvas_height, height);
-
-      std::vector<ChartText> texts;
-      for (const Element& element : elements(svg, "text")) texts.push_back(text_of(element));
-      ASSERT_GT(texts.size(), 20u);
-      for (size_t a = 0; a < texts.size(); ++a) {
-        EXPECT_GE(texts[a].size, 11) << texts[a].text;
-        const TextBox box = text_box(texts[a]);
-        EXPECT_TRUE(box.left >= 0 && box.right <= width && box.top >= 0 &&
-                    box.bottom <= canvas_height)
-            << texts[a].text << " at " << texts[a].at.x << "," << texts[a].at.y;
-        for (size_t b = a + 1; b < texts.size(); ++b) {
-          EXPECT_FALSE(boxes_overlap(box, text_box(texts[b])))
-              << "'" << texts[a].text << "' and '" << texts[b].text << "'";
-        }
-      }
+      EXPECT_GT(texts_apart(svg, width).size(), 20u);
 
       // One curve and one ring per design, each curve its own colour and
       // its (colour, dash) pair its own.
@@ -209,16 +277,105 @@ TEST(CurveChart, UserTextsStayText) {
   EXPECT_EQ(svg.find("M\xe9n"), std::string::npos);
 }
 
+// The ranking: a row per locus in the forward order, its bar as long as
+// the locus alone detects and the forward line through every row; the
+// title names the design; long names cut, every text clear of the others,
+// with 3 loci and with 25, at every size.
+TEST(RankingChart, RowsFollowTheOrderAndTextsStayApart) {
+  const std::pair<int, int> sizes[] = {{800, 600}, {343, 257}, {1600, 1200}};
+  for (const int loci : {3, 25}) {
+    for (const auto& [width, height] : sizes) {
+      SCOPED_TRACE(std::to_string(loci) + " loci at " + std::to_string(width));
+      Design design = made_up_design(loci);
+      design.locus_names[0] =
+          "a locus name far too long for any figure's margin, \xC3\xA9t\xC3\xA9";
+      FigureOptions options;
+      options.width = width;
+      options.height = height;
+      const LocusRanking ranking = made_up_ranking(loci);
+      const std::string svg = ranking_figure(design, ranking, 12, options, FigureFormat::SVG);
+      texts_apart(svg, width);
+      EXPECT_EQ(texts_of(svg, "title"),
+                std::vector<std::string>{"Which loci matter at brood size 12"});
+      EXPECT_EQ(joined_with(texts_of(svg, "subtitle"), " "),
+                "population.gen; sample 1; " + std::to_string(loci) +
+                    " loci; 2 sires 0.5/0.5; mother given (F12)");
+
+      const std::vector<std::string> names = texts_of(svg, "locus");
+      ASSERT_EQ(names.size(), static_cast<size_t>(loci));
+      for (int n = 0; n + 1 < loci; ++n) EXPECT_EQ(names[n], design.locus_names[loci - 1 - n]);
+      EXPECT_EQ(names.back().substr(0, 6), "a locu");
+      EXPECT_EQ(names.back().substr(names.back().size() - 3), "\xE2\x80\xA6");
+      // Bars top to bottom, each as long as its locus alone.
+      std::vector<double> lengths, tops;
+      for (const Element& bar : elements(svg, "rect")) {
+        if (attribute(bar.open, "class") != "alone") continue;
+        lengths.push_back(std::stod(attribute(bar.open, "width")));
+        tops.push_back(std::stod(attribute(bar.open, "y")));
+      }
+      ASSERT_EQ(lengths.size(), static_cast<size_t>(loci));
+      for (int n = 0; n + 1 < loci; ++n) {
+        EXPECT_LT(tops[n], tops[n + 1]);
+        const double ratio = static_cast<double>(ranking.alone[ranking.order[n]]) /
+                             ranking.alone[ranking.order[n + 1]];
+        EXPECT_NEAR(lengths[n] / lengths[n + 1], ratio, 0.02 * ratio);
+      }
+      int points = 0;
+      for (const Element& mark : elements(svg, "circle"))
+        points += attribute(mark.open, "class") == "forward-point";
+      EXPECT_EQ(points, loci);
+    }
+  }
+}
+
+// The broods: a mark per brood and design, filled where it showed several
+// fathers, each design its colour and shape; the shares under the title.
+TEST(BroodsChart, EveryBroodMarkedAndTheSharesUnderTheTitle) {
+  for (const int designs : {1, 3, 12}) {
+    for (const int width : {800, 343}) {
+      SCOPED_TRACE(std::to_string(designs) + " designs at " + std::to_string(width));
+      const BroodsReport report = made_up_broods(30, designs);
+      FigureOptions options;
+      options.width = width;
+      options.height = width * 3 / 4;
+      const std::string svg = broods_figure(report, options, FigureFormat::SVG);
+      texts_apart(svg, width);
+      // Lines wrapped at blanks, so that they join back into the shares.
+      std::string shares;
+      for (const std::string& line : share_lines(report)) shares += line + " ";
+      EXPECT_EQ(joined_with(texts_of(svg, "subtitle"), " ") + " ", shares);
+      int filled = 0, open = 0;
+      std::set<std::string> looks;
+      for (const std::string tag : {"circle", "polygon"}) {
+        for (const Element& mark : elements(svg, tag)) {
+          const std::string role = attribute(mark.open, "class");
+          filled += role == "revealed";
+          open += role == "not-revealed";
+          if (role == "revealed") looks.insert(tag + attribute(mark.open, "fill"));
+        }
+      }
+      EXPECT_EQ(filled, 10 * designs);
+      EXPECT_EQ(open, 20 * designs);
+      EXPECT_EQ(static_cast<int>(looks.size()), designs);
+    }
+  }
+}
+
 // gnuplot draws the same chart as PNG, PDF and SVG, at every number of
-// designs; its texts are the SVG's.
+// designs; its texts are the SVG's. The ranking and the broods too.
 TEST(CurveChart, GnuplotDrawsTheChartInEveryFormat) {
   if (!gnuplot_available()) GTEST_SKIP() << "gnuplot is not installed";
-  for (const int count : {1, 4, 8, 12}) {
-    const Chart chart = curve_chart(made_up_designs(count, count == 8), FigureOptions{});
+  std::vector<Chart> charts;
+  for (const int count : {1, 4, 8, 12})
+    charts.push_back(curve_chart(made_up_designs(count, count == 8), FigureOptions{}));
+  charts.push_back(ranking_chart(made_up_design(25), made_up_ranking(25), 8, FigureOptions{}));
+  charts.push_back(broods_chart(made_up_broods(30, 3), FigureOptions{}));
+  for (const Chart& chart : charts) {
+    const size_t count = chart.texts.size();
     for (const FigureFormat format : {FigureFormat::PNG, FigureFormat::PDF, FigureFormat::SVG}) {
       std::string image, error;
       ASSERT_TRUE(run_gnuplot(chart_gnuplot(chart, format), image, error)) << error;
-      EXPECT_TRUE(image_of_format(image, format)) << count << " designs";
+      EXPECT_TRUE(image_of_format(image, format)) << chart.title << ", " << count << " texts";
       if (format != FigureFormat::SVG) continue;
       for (const ChartText& text : chart.texts) {
         std::string shown;

@@ -334,6 +334,10 @@ TEST_F(OutputSafetyTest, FigureTextsRunNothing) {
   const FolderResult loci = run_program(
       LOCI + " loci.gen --size 5 --seed 1 --plot l.svg --title \"$(cat title.txt)\"", "");
   EXPECT_EQ(loci.status, 0) << loci.errors;
+  // The PNG is gnuplot's, from a script holding the same texts.
+  const FolderResult png = run_program(
+      LOCI + " loci.gen --size 5 --seed 1 --plot l.png --title \"$(cat title.txt)\"", "");
+  EXPECT_EQ(png.status, 0) << png.errors;
   for (const char* ran : {"ran1", "ran2", "ran3", "ran4", "ran5", "ran6"})
     EXPECT_FALSE(fs::exists(folder_ / ran)) << ran << " was made: a text ran as a command";
   const std::string svg = read("c.svg");

@@ -248,6 +248,23 @@ TEST_F(PlanProgramTest, MissingGnuplotIsNamedBeforeAnyWork) {
   EXPECT_FALSE(fs::exists(folder_ / "curve.png"));
 }
 
+// Every figure as SVG is the planner's own: no gnuplot needed.
+TEST_F(PlanProgramTest, SvgFiguresNeedNoGnuplot) {
+  use_example();
+  std::filesystem::copy_file(std::filesystem::path(EXAMPLES_DIR) / "broods.gen",
+                             folder_ / "broods.gen");
+  for (const char* run :
+       {"curve --to 3 --seed 1 --plot f.svg", "loci mmdata.txt --size 4 --seed 1 --plot f.svg",
+        "broods broods.gen --seed 1 --plot f.svg -o b.csv"}) {
+    const FolderResult r = plan(run, "PATH=/nonexistent");
+    EXPECT_EQ(r.status, 0) << run << ": " << r.errors;
+    const std::string svg = read("f.svg");
+    EXPECT_EQ(svg.rfind("<?xml", 0), 0u) << run;
+    EXPECT_NE(svg.find("</svg>"), std::string::npos) << run;
+    fs::remove(folder_ / "f.svg");
+  }
+}
+
 // What a file or a file name holds reaches standard error escaped, one
 // line a message: a NUL in a population file is refused with its line, a
 // file name with a line end and a terminal's escape is shown as \xHH.

@@ -17,7 +17,7 @@ sources=(
   src/simulation/fast_kernel.cc src/simulation/locus_judgement.cc src/simulation/random_jump.cc src/simulation/random_source.cc src/simulation/sire_ceiling.cc
   src/simulation/genotyping_error.cc src/simulation/trial.cc
   src/plan/brood_analysis.cc src/plan/brood_judgement.cc
-  src/plan/chart.cc src/plan/chart_gnuplot.cc src/plan/chart_svg.cc src/plan/curve_chart.cc src/plan/figure.cc
+  src/plan/chart.cc src/plan/chart_gnuplot.cc src/plan/chart_svg.cc src/plan/chart_layout.cc src/plan/curve_chart.cc src/plan/ranking_chart.cc src/plan/broods_chart.cc src/plan/figure.cc
   src/plan/curve.cc src/plan/design.cc src/plan/frequency_table_reader.cc
   src/plan/genalex_reader.cc src/plan/genepop_reader.cc src/plan/input_format.cc
   src/plan/locus_ranking.cc src/plan/panel.cc src/plan/panel_choice.cc src/plan/panel_stats.cc src/plan/paternity_share.cc src/plan/population.cc src/plan/population_checks.cc

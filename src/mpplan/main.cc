@@ -139,10 +139,9 @@ bool draw(const std::string& script, FigureFormat format, const PlanOptions& opt
   return stage_output(outputs, options.plot, image, error);
 }
 
-// The curve figure's SVG is written by the planner itself; every other
-// image is gnuplot's.
-bool needs_no_gnuplot(const PlanOptions& options, FigureFormat format) {
-  return options.command == "curve" && format == FigureFormat::SVG;
+// An SVG figure is written by the planner itself; PNG and PDF are gnuplot's.
+bool needs_no_gnuplot(FigureFormat format) {
+  return format == FigureFormat::SVG;
 }
 
 // Tells the notes; for a result, delivers the table, the legend and the
@@ -170,7 +169,7 @@ int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed) 
             ? broods_figure(result.broods, figure_options_of(options, seed, 0.95), format)
             : ranking_figure(result.designs.front(), result.ranking, options.brood_size,
                              figure_options_of(options, seed, 0.95), format);
-    const bool drawn = needs_no_gnuplot(options, format);
+    const bool drawn = needs_no_gnuplot(format);
     if (!(drawn ? stage_output(outputs, options.plot, figure, error)
                 : draw(figure, format, options, error)))
       return fail(error);
@@ -212,8 +211,7 @@ int run(int argc, char** argv) {
     FigureFormat format;
     if (!figure_format_of(options.plot, format))
       return usage_error("--plot " + options.plot + ": give a .png, .svg or .pdf file");
-    if (!needs_no_gnuplot(options, format) && !gnuplot_available())
-      return fail(gnuplot_install_hint());
+    if (!needs_no_gnuplot(format) && !gnuplot_available()) return fail(gnuplot_install_hint());
   }
   std::vector<std::string> paths;
   for (const std::string& path :

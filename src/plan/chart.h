@@ -34,6 +34,13 @@ struct ChartMark {
   std::string role;
 };
 
+// A filled box without an outline: a bar, or a legend's sample of one.
+struct ChartBox {
+  double left = 0, top = 0, right = 0, bottom = 0;  // pixels
+  std::string colour;
+  std::string role;
+};
+
 enum class TextAnchor { START, MIDDLE, END };
 
 struct ChartText {
@@ -52,6 +59,8 @@ struct ChartText {
 struct Chart {
   int width = 800, height = 600;
   std::string title;  // for the SVG's title element
+  // Drawn in this order: boxes under lines, lines under marks, texts on top.
+  std::vector<ChartBox> boxes;
   std::vector<ChartLine> lines;
   std::vector<ChartMark> marks;
   std::vector<ChartText> texts;

@@ -101,6 +101,13 @@ std::string chart_gnuplot(const Chart& chart, FigureFormat format) {
          << "set xrange [0:" << chart.width << "]\nset yrange [" << chart.height << ":0]\n"
          << "set style textbox opaque noborder\n";
 
+  // Boxes are objects behind every plotted line and mark.
+  int object = 0;
+  for (const ChartBox& box : chart.boxes) {
+    script << "set object " << ++object << " rectangle from " << number(box.left) << ","
+           << number(box.top) << " to " << number(box.right) << "," << number(box.bottom)
+           << " fillcolor rgb '" << box.colour << "' fillstyle solid 1.0 noborder back\n";
+  }
   int label = 0;
   for (const ChartText& text : chart.texts) {
     // gnuplot centres a label's capitals on its point; the chart gives the

@@ -127,6 +127,11 @@ std::string chart_svg(const Chart& chart) {
       << "<title>" << escaped(chart.title) << "</title>\n"
       << "<rect width=\"" << chart.width << "\" height=\"" << chart.height
       << "\" fill=\"#ffffff\"/>\n";
+  for (const ChartBox& box : chart.boxes) {
+    svg << "<rect class=\"" << box.role << "\" x=\"" << px(box.left) << "\" y=\"" << px(box.top)
+        << "\" width=\"" << px(box.right - box.left) << "\" height=\"" << px(box.bottom - box.top)
+        << "\" fill=\"" << box.colour << "\"/>\n";
+  }
   for (const ChartLine& line : chart.lines) {
     // A NaN point ends one polyline and starts the next.
     std::vector<ChartPoint> run;

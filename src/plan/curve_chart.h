@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "plan/chart.h"
+#include "plan/chart_layout.h"
 #include "plan/curve.h"
 #include "simulation/estimate.h"
 
@@ -22,12 +23,6 @@ struct FigureOptions {
   double target = 0.95;
   int64_t trials = TRIAL_COUNT;  // trials per estimate, for the caption
 };
-
-// Colours told apart by every kind of colour vision (Okabe and Ito's,
-// without their yellow, then Tol's muted), and dark enough for thin lines
-// on white. Designs past the twelfth take them again.
-constexpr int CHART_COLOURS = 12;
-const char* chart_colour(int index);
 
 // The parts of a design's description, in order: its input (when the run
 // has several), its sample, then its label's parts ("8 loci", "2 sires

@@ -1,7 +1,8 @@
-// The planner's figures: the power curves of several designs in one figure
-// (curve_chart.h, drawn as SVG or by gnuplot from one layout), and the
-// ranking of loci and the judged broods as gnuplot scripts. A script writes
-// the image to standard output, as PNG, SVG or PDF.
+// The planner's figures: the power curves of several designs in one figure,
+// the ranking of loci and the judged broods, each laid out once as a chart
+// (curve_chart.h, ranking_chart.h, broods_chart.h) and given as the SVG
+// itself or as the gnuplot script that draws the same chart as PNG or PDF
+// on standard output.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +30,8 @@ bool image_of_format(const std::string& image, FigureFormat format);
 // other commands).
 FigureOptions figure_options_of(const PlanOptions& options, uint32_t seed, double target);
 
-// The curve figure as an image of `format`: the SVG itself, or for PNG and
-// PDF the gnuplot script that draws it.
+// Each figure as an image of `format`: the SVG itself, or for PNG and PDF
+// the gnuplot script that draws it.
 std::string curve_figure(const std::vector<DesignCurve>& curves, const FigureOptions& options,
                          FigureFormat format);
 

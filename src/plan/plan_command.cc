@@ -215,6 +215,11 @@ PlanResult run_loci_command(const PlanOptions& options, const std::string& text,
       result.ranking.order.push_back(step.locus);
       result.ranking.forward.push_back(step.detections);
     }
+    // A candidate's label begins with its one locus; the figure's names the panel.
+    const size_t rest = named.label.find("; ");
+    result.designs.front().label =
+        std::to_string(result.ranking.order.size()) + " of " + std::to_string(candidates.size()) +
+        " candidate loci chosen" + (rest == std::string::npos ? "" : named.label.substr(rest));
     return result;
   }
   if (!add_all_designs(options, {text}, result.designs, result)) {

@@ -1,0 +1,13 @@
+// The judged broods laid out as a chart (chart.h): each brood's probability
+// of revealing multiple paternity against its size, a colour and a shape
+// per assumed design, filled where the brood showed multiple paternity;
+// each design's corrected share under the title.
+#pragma once
+
+#include "plan/brood_analysis.h"
+#include "plan/chart.h"
+#include "plan/curve_chart.h"
+
+// The figure, on a canvas of options.width by options.height.
+// REQUIRES: report is analyse_broods's, with at least one design.
+Chart broods_chart(const BroodsReport& report, const FigureOptions& options);
