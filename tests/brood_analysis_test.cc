@@ -13,6 +13,7 @@
 #include "plan/plan_command.h"
 #include "plan/plan_options.h"
 #include "simulation/random_source.h"
+#include "test_support.h"
 
 namespace {
 
@@ -243,11 +244,12 @@ TEST(Broods, MothersFoundByTheRule) {
   EXPECT_EQ(report.broods[1].offspring.size(), 3u);
   EXPECT_FALSE(report.broods[1].revealed);
   EXPECT_EQ(report.broods[1].min_sires, 1);
-  EXPECT_NE(std::find(notes.begin(), notes.end(),
+  const std::vector<std::string> said = texts_of(notes);
+  EXPECT_NE(std::find(said.begin(), said.end(),
                       "broods.gen: brood sample 2: --mothers f1 finds no mother among its 3 "
                       "individuals; judged from the offspring alone, as a brood whose mother "
                       "was not sampled"),
-            notes.end());
+            said.end());
 }
 
 TEST(Broods, Refusals) {
@@ -373,11 +375,11 @@ TEST(Broods, TablesAndSummary) {
             "design,broods,revealed,observed_share,estimated_share,ci_low,ci_high\n2");
   const Notes lines = share_lines(report);
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "1 of 2 broods show multiple paternity (observed share 0.500)");
+  EXPECT_EQ(lines[0].text, "1 of 2 broods show multiple paternity (observed share 0.500)");
   // The frequencies come from the mothers, said so.
   EXPECT_NE(std::find_if(notes.begin(), notes.end(),
-                         [](const std::string& note) {
-                           return note.find("allele frequencies from the 2 mothers alone") !=
+                         [](const Note& note) {
+                           return note.text.find("allele frequencies from the 2 mothers alone") !=
                                   std::string::npos;
                          }),
             notes.end());
@@ -393,7 +395,8 @@ TEST(Broods, WhatTheBroodsCannotSay) {
   ASSERT_EQ(report.shares.size(), 1u);
   EXPECT_FALSE(report.shares[0].bounded);
   EXPECT_EQ(report.detections[0], (std::vector<int>{0, 0, 0}));
-  EXPECT_NE(share_lines(report)[1].find("the broods cannot bound the share"), std::string::npos);
+  EXPECT_NE(share_lines(report)[1].text.find("the broods cannot bound the share"),
+            std::string::npos);
 
   BroodInputs one = inputs_of(text);
   one.options.shares = {{"0.5", "0.5"}, {"1", "0"}};
@@ -421,11 +424,12 @@ TEST(Broods, TheWrongMotherIsWarnedOf) {
   EXPECT_FALSE(mother_doubtful(report.broods[0]));
   EXPECT_TRUE(mother_doubtful(report.broods[1]));
   int warned = 0;
-  for (const std::string& note : notes) {
-    warned += note.find(
+  for (const Note& note : notes) {
+    warned += note.text.find(
                   "warning: broods.gen: brood B1: offspring carry neither allele of "
                   "\"B1-M\"") == 0 &&
-                      note.find("she may not be their mother") != std::string::npos
+                      note.text.find("she may not be their mother") != std::string::npos &&
+                      note.kind == Kind::WARNING
                   ? 1
                   : 0;
   }

@@ -342,7 +342,7 @@ TEST(BroodsChart, EveryBroodMarkedAndTheSharesUnderTheTitle) {
       texts_apart(svg, width);
       // Lines wrapped at blanks, so that they join back into the shares.
       std::string shares;
-      for (const std::string& line : share_lines(report)) shares += line + " ";
+      for (const Note& line : share_lines(report)) shares += line.text + " ";
       EXPECT_EQ(joined_with(texts_of(svg, "subtitle"), " ") + " ", shares);
       int filled = 0, open = 0;
       std::set<std::string> looks;

@@ -147,14 +147,23 @@ TEST(StudyWriter, LimitsAndMothers) {
     wide.loci[0].labels.push_back(std::to_string(100 + a));
     wide.loci[0].frequency.push_back(0);
   }
+  // The limits come as values, the command line's way out apart from what
+  // is wrong, so that the page can word its own.
   const Status too_many = write_study(wide, shares, MotherChoice{}, data, files);
-  EXPECT_EQ(too_many.message,
+  EXPECT_EQ(command_line_text(too_many),
             "locus A has 35 alleles; a study allows 30: leave it out with --loci, or pool its "
             "rarest alleles into one with --pool-rare (which can only lower the estimate)");
+  EXPECT_EQ(too_many.message, "locus A has 35 alleles; a study allows 30");
+  EXPECT_EQ(too_many.kind, Kind::TOO_MANY_ALLELES);
+  EXPECT_EQ(too_many.limit, MAX_ALLELES);
+  EXPECT_EQ(too_many.locus, "A");
   Panel long_panel;
   for (int i = 0; i < MAX_LOCI + 2; ++i) long_panel.loci.push_back(panel.loci[0]);
-  EXPECT_EQ(write_study(long_panel, shares, MotherChoice{}, data, files).message,
+  const Status too_long = write_study(long_panel, shares, MotherChoice{}, data, files);
+  EXPECT_EQ(command_line_text(too_long),
             "the study would have 27 loci; a study allows 25: choose up to 25 with --loci");
+  EXPECT_EQ(too_long.kind, Kind::TOO_MANY_LOCI);
+  EXPECT_EQ(too_long.limit, MAX_LOCI);
 }
 
 TEST(Designs, VariantsOfAStudyFile) {
@@ -295,16 +304,18 @@ TEST(Designs, ATableOfPercentagesIsCaughtNotSmoothedOver) {
       add_designs("table.csv", "locus,allele,frequency\nA,1,50\nA,2,30\nA,3,20\nB,1,1\n",
                   InputOptions{}, designs, notes);
   EXPECT_FALSE(refused.ok);
-  EXPECT_EQ(refused.message,
+  EXPECT_EQ(command_line_text(refused),
             "table.csv: the frequencies of locus A add up to 100; these look like percentages "
             "(run it as it stands with --as-is)");
+  EXPECT_EQ(refused.kind, Kind::SCALE_MISTAKE);
+  EXPECT_EQ(refused.message.find("--"), std::string::npos);
   InputOptions as_is;
   as_is.as_is = true;
   ASSERT_TRUE(add_designs("table.csv", "locus,allele,frequency\nA,1,50\nA,2,30\nA,3,20\n", as_is,
                           designs, notes)
                   .ok);
   EXPECT_EQ(designs.back().study.allele_frequency[0][0], 50.0) << "run as it stands";
-  EXPECT_NE(notes.back().find("warning: the frequencies of locus A add up to 100"),
+  EXPECT_NE(notes.back().text.find("warning: the frequencies of locus A add up to 100"),
             std::string::npos);
 }
 
@@ -352,7 +363,7 @@ TEST(Designs, ScaleBoundsAreOneHalfAndOneAndAHalf) {
     const Status status = add_designs("t.csv", row.table, InputOptions{}, designs, notes);
     EXPECT_EQ(!status.ok, row.refused) << row.table << status.message;
     if (status.ok) {
-      EXPECT_NE(notes.back().find("warning: the frequencies of locus A add up to"),
+      EXPECT_NE(notes.back().text.find("warning: the frequencies of locus A add up to"),
                 std::string::npos);
     }
   }
@@ -373,7 +384,9 @@ TEST(Designs, AmbiguousMotherAndUntypedLocus) {
             "her labels locus by locus, 135/143,136/146,...");
   status = add_designs("p.gen", "t\nL1, L2\nPop\na, 0101 0000\nb, 0102 0000\n", InputOptions{},
                        designs, notes);
-  EXPECT_EQ(status.message, "p.gen: locus L2 is typed in no individual; leave it out with --loci");
+  EXPECT_EQ(command_line_text(status),
+            "p.gen: locus L2 is typed in no individual; leave it out with --loci");
+  EXPECT_EQ(status.kind, Kind::LOCUS_UNTYPED);
   EXPECT_EQ(status.locus, "L2");
 }
 
@@ -393,9 +406,10 @@ TEST(Designs, RepeatsMergedAndTooManyRefused) {
   const PlanResult merged = run_curve_command(options, {EXAMPLE_STUDY}, 1, 2);
   ASSERT_TRUE(merged.status.ok) << merged.status.message;
   EXPECT_EQ(merged.curves.size(), 1u) << "--sires 2 and --shares 0.5,0.5 are one study";
-  EXPECT_NE(std::find(merged.notes.begin(), merged.notes.end(),
+  const std::vector<std::string> said = texts_of(merged.notes);
+  EXPECT_NE(std::find(said.begin(), said.end(),
                       "1 design repeats an earlier one; each is estimated and reported once"),
-            merged.notes.end());
+            said.end());
 
   PlanOptions many;
   many.command = "curve";
@@ -410,10 +424,12 @@ TEST(Designs, RepeatsMergedAndTooManyRefused) {
   const PlanResult refused = run_curve_command(many, {EXAMPLE_STUDY}, 1, 2);
   EXPECT_FALSE(refused.status.ok);
   EXPECT_EQ(
-      refused.status.message,
+      command_line_text(refused.status),
       "the options ask for 1025 designs; a run compares at most 1000 (fewer --sires, --shares "
       "or --mother variants)")
       << "41 shares by 25 distinct mothers";
+  EXPECT_EQ(refused.status.kind, Kind::TOO_MANY_DESIGNS);
+  EXPECT_EQ(refused.status.limit, 1000);
 }
 
 // A caller that stops a run (the R console's interrupt) gets a refusal, not
@@ -448,7 +464,7 @@ TEST(Curves, TheSharesCeilingIsShown) {
   options.range = CurveRange{1, 10, 1};
   const PlanResult result = run_curve_command(options, {EXAMPLE_STUDY}, 3, 1);
   ASSERT_TRUE(result.status.ok) << result.status.message;
-  const std::string& line = result.notes.back();
+  const std::string& line = result.notes.back().text;
   EXPECT_NE(line.find("; the shares alone allow at most 0.6512 at 10)"), std::string::npos) << line;
   EXPECT_NE(result.output.find("\n10,"), std::string::npos);
   EXPECT_NE(result.output.find("\n10,0.245,0.0019,0.2410,0.2485,0.6512,below,,,,\n"),
@@ -458,7 +474,7 @@ TEST(Curves, TheSharesCeilingIsShown) {
 
   options.input.shares = {{"0.5", "0.5"}};
   const PlanResult even = run_curve_command(options, {EXAMPLE_STUDY}, 3, 1);
-  EXPECT_EQ(even.notes.back().find("shares alone"), std::string::npos)
+  EXPECT_EQ(even.notes.back().text.find("shares alone"), std::string::npos)
       << "0.998 at 10 does not keep it from 0.95";
 }
 
@@ -559,9 +575,9 @@ TEST(Curves, GenotypingErrorsBringFalseDetections) {
   std::snprintf(cells, sizeof cells, ",%.3f,%.4f,%.4f\n", false_detection_share(points[0]), low,
                 high);
   EXPECT_NE(noisy.output.find(cells), std::string::npos) << noisy.output;
-  EXPECT_NE(noisy.notes.back().find("one sire detected falsely"), std::string::npos)
-      << noisy.notes.back();
-  EXPECT_EQ(clean.notes.back().find("falsely"), std::string::npos);
+  EXPECT_NE(noisy.notes.back().text.find("one sire detected falsely"), std::string::npos)
+      << noisy.notes.back().text;
+  EXPECT_EQ(clean.notes.back().text.find("falsely"), std::string::npos);
 
   // The figure draws each companion beside its design.
   const auto companions = [](const std::vector<DesignCurve>& curves) {
@@ -618,8 +634,8 @@ TEST(PanelChoice, ForwardStepsAndTheScreen) {
   std::stable_sort(by_alone.begin(), by_alone.end(),
                    [&](int a, int b) { return all.alone[a] > all.alone[b]; });
   for (size_t n = 0; n < narrow.steps.size(); ++n) EXPECT_EQ(narrow.steps[n].locus, by_alone[n]);
-  EXPECT_NE(choice_notes(narrow)[0].find("tried the 1 best alone"), std::string::npos)
-      << choice_notes(narrow)[0];
+  EXPECT_NE(choice_notes(narrow)[0].text.find("tried the 1 best alone"), std::string::npos)
+      << choice_notes(narrow)[0].text;
 
   const std::string table = choice_table(all);
   EXPECT_EQ(table.substr(0, table.find('\n')),
@@ -642,8 +658,9 @@ TEST(PanelChoice, StopsWhenNoLocusAddsMoreThanNoise) {
   EXPECT_EQ(choice.steps[1].gain, 0.0);
   const Notes said = choice_notes(choice);
   ASSERT_EQ(said.size(), 2u);
-  EXPECT_EQ(said[1].substr(0, 33), "stopped at 1 of the 3 loci asked:");
-  EXPECT_NE(said[1].find("adds 0.0000 (standard error 0.0000)"), std::string::npos) << said[1];
+  EXPECT_EQ(said[1].text.substr(0, 33), "stopped at 1 of the 3 loci asked:");
+  EXPECT_NE(said[1].text.find("adds 0.0000 (standard error 0.0000)"), std::string::npos)
+      << said[1].text;
   const std::string table = choice_table(choice);
   EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 2) << table;
 }
@@ -663,9 +680,9 @@ TEST(PanelChoice, ManyCandidatesFromAPopulationFile) {
   const PlanResult result = run_loci_command(options, text, 9, 2);
   ASSERT_TRUE(result.status.ok) << result.status.message;
   size_t locus_lines = 0, summaries = 0;
-  for (const std::string& note : result.notes) {
-    locus_lines += note.find(": locus ") != std::string::npos ? 1 : 0;
-    summaries += note.rfind("many.gen: 30 candidate loci of ", 0) == 0 ? 1 : 0;
+  for (const Note& note : result.notes) {
+    locus_lines += note.text.find(": locus ") != std::string::npos ? 1 : 0;
+    summaries += note.text.rfind("many.gen: 30 candidate loci of ", 0) == 0 ? 1 : 0;
   }
   EXPECT_EQ(locus_lines, 0u);
   EXPECT_EQ(summaries, 1u);

@@ -5,6 +5,7 @@
 #include "plan/panel.h"
 #include "plan/plan_text.h"
 #include "plan/population.h"
+#include "test_support.h"
 
 namespace {
 
@@ -190,7 +191,7 @@ TEST(Panel, FrequenciesFromTypedAllelesInLabelOrder) {
   EXPECT_EQ(pooled.loci[1].frequency, (std::vector<double>{0.75, 0.25}));
 
   int sample = -1;
-  std::vector<std::string> notes;
+  std::vector<Note> notes;
   ASSERT_TRUE(choose_sample(data, "c", sample, notes).ok);
   EXPECT_EQ(sample, 1);
   ASSERT_TRUE(choose_sample(data, "1", sample, notes).ok);
@@ -226,7 +227,7 @@ TEST(GenepopReader, SampleNamesAfterPop) {
   EXPECT_EQ(detect_format("t\nL1\nPop,\na, 0101\n"), InputFormat::GENEPOP);
   const PopulationData data = read_ok(read_genepop, text);
   EXPECT_EQ(data.samples, (std::vector<std::string>{"Nancy1", "2", "sample 3", "1"}));
-  std::vector<std::string> notes;
+  std::vector<Note> notes;
   int sample = -1;
   ASSERT_TRUE(choose_sample(data, "Nancy1", sample, notes).ok);
   EXPECT_EQ(sample, 0);
@@ -236,7 +237,7 @@ TEST(GenepopReader, SampleNamesAfterPop) {
   ASSERT_TRUE(choose_sample(data, "1", sample, notes).ok);
   EXPECT_EQ(sample, 3) << "the name first";
   ASSERT_EQ(notes.size(), 1u);
-  EXPECT_EQ(notes[0],
+  EXPECT_EQ(notes[0].text,
             "--pop 1: the sample named 1 (sample 4 of the file), not the 1st in the file");
   ASSERT_TRUE(choose_sample(data, "3", sample, notes).ok);
   EXPECT_EQ(sample, 2) << "no sample is named 3: the position";
@@ -278,7 +279,7 @@ TEST(PopulationReaders, DoubtsAreNoted) {
     PopulationData data;
     const Status read = read_population(row.text, detect_format(row.text), data);
     ASSERT_TRUE(read.ok) << read.message << "\n" << row.text;
-    EXPECT_EQ(data.notes, row.notes) << row.text;
+    EXPECT_EQ(texts_of(data.notes), row.notes) << row.text;
   }
 }
 

@@ -5,8 +5,17 @@
 
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "study/status.h"
 #include "study/study_reader.h"
+
+// The notes as the command line says them, to compare with literal lines.
+inline std::vector<std::string> texts_of(const std::vector<Note>& notes) {
+  std::vector<std::string> texts;
+  for (const Note& note : notes) texts.push_back(command_line_text(note));
+  return texts;
+}
 
 // The example study: three loci, two sires of equal share, untyped mother.
 inline const char* const EXAMPLE_STUDY =

@@ -350,13 +350,18 @@
     $(id).replaceChildren();
   }
 
-  // A message of the core's, in the page's words: warnings and refusals
-  // stand apart from information.
+  // A message in the page's words, styled by its kind ('error', 'warning'
+  // or 'info'): warnings and refusals stand apart from information.
   function addMessage(id, text, kind) {
     const line = document.createElement('p');
     line.textContent = text;
-    line.className = kind || (/(^|: )warning: /.test(text) ? 'warning' : 'info');
+    line.className = kind;
     $(id).append(line);
+  }
+
+  // A note of the core's, styled as its kind says.
+  function addNote(id, note) {
+    addMessage(id, note.text, note.kind === 'warning' ? 'warning' : 'info');
   }
 
   function showRefusal(id, refusal) {
@@ -470,9 +475,9 @@
     if (mine !== runNumber) return;
     window.mpCurveMilliseconds = performance.now() - began;
     const notes = curve.pageNotes || [];
-    const targets = curve.ok ? notes.slice(notes.length - curve.curves.length) : [];
-    for (const note of notes.slice(0, notes.length - targets.length)) {
-      addMessage('input-messages', note);
+    const targets = notes.filter((note) => note.kind === 'smallest-size');
+    for (const note of notes.filter((note) => note.kind !== 'smallest-size')) {
+      addNote('input-messages', note);
     }
     if (!curve.ok) {
       clearResults();
@@ -480,8 +485,8 @@
       finish('Refused: see the message under your data.');
       return;
     }
-    for (const line of targets) {
-      $('targets').append(Object.assign(document.createElement('li'), {textContent: line}));
+    for (const note of targets) {
+      $('targets').append(Object.assign(document.createElement('li'), {textContent: note.text}));
     }
     $('figure').replaceChildren(figureNode(curve.figure));
     $('figure-caption').textContent = 'One curve per design; the dashed line is the target, ' +

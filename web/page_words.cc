@@ -4,30 +4,45 @@
 
 namespace {
 
-// Whole phrases that say what to type, first: they become what to do.
-struct Phrase {
-  const char* command_line;
-  const char* page;
-};
-const Phrase PHRASES[] = {
-    {" (run it as it stands with --as-is)",
-     " (tick \"Run totals that look like percentages or counts as they stand\" to run it "
-     "anyway)"},
-    {"; leave it out with --loci", "; untick it under Loci"},
-    {" samples pooled (choose one with --pop)", " samples pooled (choose one under Sample)"},
-    {" (set them with --sires or --shares)", " (set them in each design)"},
-    {" (fewer --sires, --shares or --mother variants)", " (fewer designs)"},
-    {" (--mother drawn writes her as drawn)", " (choose the mother drawn to write her so)"},
-    {"; --mother takes only drawn (or untyped) and unsampled with it",
-     "; its mother can only be drawn or not sampled"},
-    {": --pop and --pool-rare apply to population files",
-     ": the sample and the pooling of rare alleles apply to population files"},
-    {" (--sires 2 or more, or two shares above 0)", " (2 sires or more, or two shares above 0)"},
-    {", or choose a panel of K of them with --choose K", ""},
-    {" with --loci", " under Loci"},
-};
+// The page's way out for a refusal or note of `kind`; `limit` where the
+// kind has one.
+std::string way_out(Kind kind, int limit) {
+  switch (kind) {
+    case Kind::LOCUS_UNTYPED:
+    case Kind::LOCUS_MISSING:
+      return "; untick it under Loci";
+    case Kind::TOO_MANY_LOCI:
+      return ": tick at most " + std::to_string(limit) + " under Loci";
+    case Kind::TOO_MANY_ALLELES:
+      return ": untick it under Loci, or tick \"Pool the rarest alleles\" (which can only lower "
+             "the estimate)";
+    case Kind::TOO_MANY_DESIGNS:
+      return " (fewer designs)";
+    case Kind::SCALE_MISTAKE:
+      return " (tick \"Run totals that look like percentages or counts as they stand\" to run it "
+             "anyway)";
+    case Kind::STUDY_FILE_MOTHER:
+      return "; its mother can only be drawn or not sampled";
+    case Kind::STUDY_FILE_INPUT:
+      return ": the sample and the pooling of rare alleles apply to population files";
+    case Kind::UNSAMPLED_IN_STUDY:
+      return " (choose the mother drawn to write her so)";
+    case Kind::ONE_SIRE:
+      return " (2 sires or more, or two shares above 0)";
+    case Kind::SIRES_ASSUMED:
+      return " (set them in each design)";
+    case Kind::SAMPLES_POOLED:
+      return " (choose one under Sample)";
+    case Kind::GENERAL:
+    case Kind::OPTION:
+    case Kind::WARNING:
+    case Kind::SMALLEST_SIZE:
+      break;
+  }
+  return "";
+}
 
-// Every other option by the field that sets it.
+// Every option by the field that sets it.
 struct Field {
   const char* option;
   const char* field;
@@ -51,19 +66,11 @@ const Field FIELDS[] = {
     {"format", "Format"},
 };
 
-}  // namespace
-
-std::string page_words(const std::string& message) {
-  std::string text = message;
-  for (const Phrase& phrase : PHRASES) {
-    const std::string from = phrase.command_line;
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {
-      text.replace(at, from.size(), phrase.page);
-      at += std::string(phrase.page).size();
-    }
-  }
-  // An option begins a word and is followed by a lower-case letter; a
-  // "--" within a name from the user's files stays as it is.
+// `text` with each option it names replaced by the field that sets it (an
+// option the page has no field for by its bare name). An option begins a
+// word and is followed by a lower-case letter; a "--" within a name from
+// the user's files stays as it is.
+std::string fields_named(const std::string& text) {
   std::string out;
   for (size_t at = 0; at < text.size();) {
     const bool starts_word = at == 0 || text[at - 1] == ' ' || text[at - 1] == '(';
@@ -85,4 +92,52 @@ std::string page_words(const std::string& message) {
     at = end;
   }
   return out;
+}
+
+}  // namespace
+
+std::string page_words(const Status& status) {
+  return fields_named(status.message) + way_out(status.kind, status.limit);
+}
+
+std::string page_words(const Note& note) {
+  return fields_named(note.text) + way_out(note.kind, 0);
+}
+
+const char* kind_name(Kind kind) {
+  switch (kind) {
+    case Kind::GENERAL:
+      return "general";
+    case Kind::OPTION:
+      return "option";
+    case Kind::LOCUS_UNTYPED:
+      return "locus-untyped";
+    case Kind::LOCUS_MISSING:
+      return "locus-missing";
+    case Kind::TOO_MANY_LOCI:
+      return "too-many-loci";
+    case Kind::TOO_MANY_ALLELES:
+      return "too-many-alleles";
+    case Kind::TOO_MANY_DESIGNS:
+      return "too-many-designs";
+    case Kind::SCALE_MISTAKE:
+      return "scale-mistake";
+    case Kind::STUDY_FILE_MOTHER:
+      return "study-file-mother";
+    case Kind::STUDY_FILE_INPUT:
+      return "study-file-input";
+    case Kind::UNSAMPLED_IN_STUDY:
+      return "unsampled-in-study";
+    case Kind::ONE_SIRE:
+      return "one-sire";
+    case Kind::WARNING:
+      return "warning";
+    case Kind::SIRES_ASSUMED:
+      return "sires-assumed";
+    case Kind::SAMPLES_POOLED:
+      return "samples-pooled";
+    case Kind::SMALLEST_SIZE:
+      return "smallest-size";
+  }
+  return "general";
 }

@@ -1,14 +1,20 @@
-// The planner's messages as the page says them. The core words its
-// refusals and notes for the command line, naming the options that set
-// what went wrong ("choose up to 25 with --loci"); the page has fields, not
-// options, so each option a message names becomes the field that sets it,
-// and the phrases that tell a user what to type become what to do on the
-// page.
+// The planner's refusals and notes as the page says them. The core gives
+// each with its kind and, for the command line, a way out that names the
+// options to give ("choose up to 25 with --loci"). The page has fields,
+// not options: it words its own way out from the kind and the values that
+// come with it, and names the field for any option a message itself names
+// ("--pop 3: ..." becomes "Sample 3: ...").
 #pragma once
 
 #include <string>
 
-// `message` with every option of the command line replaced by the page's
-// field for it (an option the page has no field for by its bare name).
-// Only an option's "--" goes: one inside a file's name stays.
-std::string page_words(const std::string& message);
+#include "study/status.h"
+
+// The refusal's message and the page's way out for its kind.
+std::string page_words(const Status& status);
+
+// The note's text and the page's way out for its kind.
+std::string page_words(const Note& note);
+
+// The kind's name for the page's script ("too-many-loci").
+const char* kind_name(Kind kind);

@@ -14,8 +14,9 @@
 //   api.curvePart(text, designs, options, part, parts) -> {ok, refusal, points}
 //   api.curveJoined(text, designs, options, points) -> as api.curve, from the parts' points
 //   api.limits()                        -> {loci, alleles, sires, offspring, designs, errorRate, trials}
-// Results also carry refusal {message, line, locus, sample, individual} and
-// pageNotes, worded for the page (no option names), and rows, the table.
+// Results also carry refusal {message, kind, limit, line, locus, sample,
+// individual} and pageNotes [{text, kind, design}], worded for the page (no
+// option names), and rows, the table.
 //
 // options: {name, format, pop, loci: [names], poolRare, asIs, seed, from, to,
 // step, target, dropout, falseAllele, size, figureWidth, figureHeight}; design: {sires: N} or {shares: [0.6, 0.4]}, and

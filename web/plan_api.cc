@@ -70,17 +70,35 @@ std::string json_strings(const std::vector<std::string>& items) {
   return out + "]";
 }
 
-// The messages as the page words them (page_words.h).
-std::string page_json(const std::vector<std::string>& messages) {
-  std::vector<std::string> worded;
-  for (const std::string& message : messages) worded.push_back(page_words(message));
-  return json_strings(worded);
+// The notes as mpplan says them, for comparing with it.
+std::string command_line_json(const Notes& notes) {
+  std::vector<std::string> said;
+  for (const Note& note : notes) said.push_back(command_line_text(note));
+  return json_strings(said);
 }
 
-// A refusal for the page: its message in the page's words, and the line,
-// locus, sample and individual it names.
+// The notes for the page: each in the page's words (page_words.h), with
+// its kind and, for a design's smallest size, the design.
+std::string page_json(const Notes& notes) {
+  std::string out = "[";
+  for (size_t n = 0; n < notes.size(); ++n) {
+    out.append(n ? "," : "")
+        .append("{\"text\":")
+        .append(json_string(page_words(notes[n])))
+        .append(",\"kind\":\"")
+        .append(kind_name(notes[n].kind))
+        .append("\",\"design\":")
+        .append(std::to_string(notes[n].design))
+        .append("}");
+  }
+  return out + "]";
+}
+
+// A refusal for the page: its message in the page's words, its kind, and
+// the line, locus, sample, individual and limit it names.
 std::string refusal_json(const Status& status) {
-  return "{\"message\":" + json_string(page_words(status.message)) +
+  return "{\"message\":" + json_string(page_words(status)) + ",\"kind\":\"" +
+         kind_name(status.kind) + "\",\"limit\":" + std::to_string(status.limit) +
          ",\"line\":" + std::to_string(status.line) + ",\"locus\":" + json_string(status.locus) +
          ",\"sample\":" + json_string(status.sample) +
          ",\"individual\":" + json_string(status.individual) + "}";
@@ -120,11 +138,11 @@ std::string result_json(const PlanResult& result, const std::vector<PlanOptions>
       ",\"figureFile\":" +
       json_string(figure_svg(result, first, seed, defaults.width, defaults.height)) +
       ",\"trials\":" + std::to_string(TRIAL_COUNT) +
-      ",\"error\":" + json_string(result.status.message) +
+      ",\"error\":" + json_string(command_line_text(result.status)) +
       ",\"refusal\":" + refusal_json(result.status) + ",\"pageNotes\":" + page_json(result.notes) +
       ",\"rows\":" + (first.command == "study" ? std::string("[]") : rows_json(result.output)) +
       ",\"output\":" + json_string(result.output) + ",\"legend\":" + json_string(result.legend) +
-      ",\"notes\":" + json_strings(result.notes) + ",\"curves\":[";
+      ",\"notes\":" + command_line_json(result.notes) + ",\"curves\":[";
   for (size_t d = 0; d < result.curves.size(); ++d) {
     const DesignCurve& curve = result.curves[d];
     out += d ? "," : "";
@@ -147,14 +165,14 @@ std::string result_json(const PlanResult& result, const std::vector<PlanOptions>
   return out + "]}";
 }
 
-std::string usage_json(const std::string& error) {
+std::string usage_json(const Status& refusal) {
   PlanResult result;
-  result.status = failure(error);
+  result.status = refusal;
   return result_json(result, {PlanOptions{}}, 0);
 }
 
 // The options of every design, each parsed as mpplan parses its command line.
-bool parse_designs(std::vector<PlanOptions>& options, std::string& error) {
+bool parse_designs(std::vector<PlanOptions>& options, Status& refusal) {
   for (const auto& words : call.designs) {
     std::vector<const char*> argv{"mpplan"};
     for (const std::string& word : words) argv.push_back(word.c_str());
@@ -162,13 +180,13 @@ bool parse_designs(std::vector<PlanOptions>& options, std::string& error) {
     PlanOptions parsed;
     const Status status = parse_plan_options(static_cast<int>(argv.size()), argv.data(), parsed);
     if (!status.ok) {
-      error = status.message;
+      refusal = status;
       return false;
     }
     options.push_back(parsed);
   }
   if (options.empty()) {
-    error = "no design";
+    refusal = failure("no design");
     return false;
   }
   return true;
@@ -176,9 +194,9 @@ bool parse_designs(std::vector<PlanOptions>& options, std::string& error) {
 
 // The designs' options, or false with their refusal as the answer.
 bool designs_or_refusal(std::vector<PlanOptions>& options) {
-  std::string error;
-  if (parse_designs(options, error)) return true;
-  call.answer = usage_json(error);
+  Status refusal;
+  if (parse_designs(options, refusal)) return true;
+  call.answer = usage_json(refusal);
   return false;
 }
 
@@ -259,7 +277,7 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run_part(int part, int parts) {
     }
   }
   call.answer = "{\"ok\":" + std::string(result.status.ok ? "true" : "false") +
-                ",\"error\":" + json_string(result.status.message) +
+                ",\"error\":" + json_string(command_line_text(result.status)) +
                 ",\"refusal\":" + refusal_json(result.status) +
                 ",\"points\":" + json_string(points) + "}";
   return call.answer.c_str();
@@ -283,7 +301,7 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run_joined(const char* text, int size) {
                     &point.detections, &point.ceiling, &estimate_trials, &trials, &all, &decision,
                     &point.false_detections) != 9 ||
         design >= MAX_DESIGNS) {
-      call.answer = usage_json("a part of the run is not as mp_run_part writes it");
+      call.answer = usage_json(failure("a part of the run is not as mp_run_part writes it"));
       return call.answer.c_str();
     }
     point.estimate_trials = estimate_trials;
@@ -322,7 +340,8 @@ EMSCRIPTEN_KEEPALIVE const char* mp_describe(const char* text, int size) {
                              : data.format.empty()            ? std::string("population file")
                                                               : data.format + " file";
     out += ",\"ok\":" + std::string(read.ok ? "true" : "false") +
-           ",\"formatName\":" + json_string(name) + ",\"error\":" + json_string(read.message) +
+           ",\"formatName\":" + json_string(name) +
+           ",\"error\":" + json_string(command_line_text(read)) +
            ",\"refusal\":" + refusal_json(read) + ",\"loci\":" + json_strings(data.loci) +
            ",\"samples\":" + json_strings(data.samples) +
            ",\"individuals\":" + json_strings(individuals) + ",\"individualSamples\":" + samples +
@@ -337,9 +356,8 @@ EMSCRIPTEN_KEEPALIVE const char* mp_describe(const char* text, int size) {
 // and with the others.
 EMSCRIPTEN_KEEPALIVE const char* mp_check() {
   std::vector<PlanOptions> options;
-  std::string error;
   Status status;
-  if (!parse_designs(options, error)) status = failure(error);
+  parse_designs(options, status);
   call.answer = "{\"ok\":" + std::string(status.ok ? "true" : "false") +
                 ",\"refusal\":" + refusal_json(status) + "}";
   return call.answer.c_str();

@@ -101,7 +101,7 @@ bool write_standard_output(const std::string& content, std::string& error) {
 }
 
 void tell(const Notes& notes) {
-  for (const std::string& note : notes) std::cerr << shown(note) << "\n";
+  for (const Note& note : notes) std::cerr << shown(command_line_text(note)) << "\n";
 }
 
 std::string legend_path_for(const std::string& study_path) {
@@ -148,7 +148,7 @@ bool needs_no_gnuplot(FigureFormat format) {
 // figure and puts every file in place together.
 int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed) {
   tell(result.notes);
-  if (!result.status.ok) return fail(result.status.message);
+  if (!result.status.ok) return fail(command_line_text(result.status));
   std::string error;
   const std::string legend = legend_path(options);
   if (!options.output.empty() && !stage_output(outputs, options.output, result.output, error))
@@ -199,7 +199,7 @@ int run(int argc, char** argv) {
   PlanOptions options;
   std::string error;
   const Status parsed = parse_plan_options(argc, argv, options);
-  if (!parsed.ok) return usage_error(parsed.message);
+  if (!parsed.ok) return usage_error(command_line_text(parsed));
   if (options.help || options.version) {
     std::cout << (options.help ? plan_usage(options.command) : plan_version());
     return flushed(std::cout) ? 0 : fail("cannot write to standard output");

@@ -116,8 +116,9 @@ Status frequency_panel(const BroodInputs& inputs, const PopulationData& broods,
   for (const int i : loci) {
     const auto at = std::find(data.loci.begin(), data.loci.end(), broods.loci[i]);
     if (at == data.loci.end()) {
-      Status refusal = failure(name + ": has no locus " + broods.loci[i] + " of " + inputs.name +
-                               "; leave it out with --loci");
+      Status refusal = failure_of(Kind::LOCUS_MISSING,
+                                  name + ": has no locus " + broods.loci[i] + " of " + inputs.name,
+                                  "; leave it out with --loci");
       refusal.locus = broods.loci[i];
       return refusal;
     }
@@ -158,7 +159,7 @@ Status brood_design(const BroodInputs& inputs, const PopulationData& data, const
 }
 
 void add_once(Notes& notes, const Notes& more) {
-  for (const std::string& note : more) {
+  for (const Note& note : more) {
     if (std::find(notes.begin(), notes.end(), note) == notes.end()) notes.push_back(note);
   }
 }
@@ -191,7 +192,7 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   PopulationData& data = report.data;
   result = read_population(inputs.text, format, data);
   if (!result.ok) return named(inputs.name, result, ", ");
-  for (const std::string& note : data.notes) notes.push_back(inputs.name + ": " + note);
+  for (const Note& note : data.notes) notes.push_back(named(inputs.name, note));
   std::vector<int> loci;
   result = choose_loci(data.loci, inputs.options.loci, loci);
   if (!result.ok) return named(inputs.name, result);
@@ -223,11 +224,12 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
         loci_mismatching += std::any_of(brood.mismatches.begin(), brood.mismatches.end(),
                                         [&](const Mismatch& m) { return m.locus == locus.locus; });
       }
-      notes.push_back("warning: " + who + ": offspring carry neither allele of \"" +
-                      data.individuals[brood.mother].id + "\" at " +
-                      std::to_string(loci_mismatching) + " loci (" +
-                      std::to_string(brood.mismatches.size()) +
-                      " genotypes); she may not be their mother");
+      notes.push_back(Note("warning: " + who + ": offspring carry neither allele of \"" +
+                               data.individuals[brood.mother].id + "\" at " +
+                               std::to_string(loci_mismatching) + " loci (" +
+                               std::to_string(brood.mismatches.size()) +
+                               " genotypes); she may not be their mother",
+                           Kind::WARNING));
     }
   }
 
@@ -242,9 +244,11 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
     int fathers = 0;
     for (int k = 0; k < sires.sire_count; ++k) fathers += sires.skew[k] > 0 ? 1 : 0;
     if (fathers < 2) {
-      return failure("under " + sires_label(sires) +
-                     " no brood could reveal multiple paternity; the correction assumes broods "
-                     "with two or more sires (--sires 2 or more, or two shares above 0)");
+      return failure_of(Kind::ONE_SIRE,
+                        "under " + sires_label(sires) +
+                            " no brood could reveal multiple paternity; the correction assumes "
+                            "broods with two or more sires",
+                        " (--sires 2 or more, or two shares above 0)");
     }
     report.designs.push_back(sires_label(sires));
   }

@@ -19,7 +19,7 @@ Chart broods_chart(const BroodsReport& report, const FigureOptions& options) {
                                   ? "Each brood's probability of revealing multiple paternity"
                                   : options.title;
   std::vector<std::vector<std::string>> shares;
-  for (const std::string& line : share_lines(report)) shares.push_back({line});
+  for (const Note& line : share_lines(report)) shares.push_back({line.text});
   chart.title = heading;
   const double plot_top = add_chart_title(chart, heading, shares, sc);
 

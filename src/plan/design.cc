@@ -54,7 +54,7 @@ Status study_of(const std::string& name, const std::string& text,
   if (!loaded.ok) return named(name, loaded);
   Notes found;
   const Status scale = check_scale(loaded, locus_names, as_is, found);
-  for (const std::string& note : found) notes.push_back(name + ": " + note);
+  for (const Note& note : found) notes.push_back(named(name, note));
   return named(name, scale);
 }
 
@@ -96,15 +96,14 @@ Status add_study_file_designs(const std::string& name, const std::string& text,
       const MotherChoice choice = mother_choice(mother);
       if (!mother.empty() && choice.kind != MotherChoice::UNTYPED &&
           choice.kind != MotherChoice::UNSAMPLED) {
-        return failure(name +
-                       ": a study file names no individuals; --mother takes only drawn "
-                       "(or untyped) and unsampled with it");
+        return failure_of(Kind::STUDY_FILE_MOTHER, name + ": a study file names no individuals",
+                          "; --mother takes only drawn (or untyped) and unsampled with it");
       }
       if (!mother.empty()) make_mother_untyped(study);
       // The variant's totals are checked as the reader checks a file's.
       Notes found;
       result = check_scale(totals_of(study), chosen_names, options.as_is, found);
-      for (const std::string& note : found) notes.push_back(name + ": " + note);
+      for (const Note& note : found) notes.push_back(named(name, note));
       if (!result.ok) return named(name, result);
       const bool unsampled = choice.kind == MotherChoice::UNSAMPLED;
       Design design{};
@@ -125,7 +124,8 @@ Status add_study_file_designs(const std::string& name, const std::string& text,
 std::vector<std::vector<std::string>> share_variants_of(const std::string& name,
                                                         const InputOptions& options, Notes& notes) {
   if (!options.shares.empty()) return distinct_shares(options);
-  notes.push_back(name + ": two sires with equal shares (set them with --sires or --shares)");
+  notes.push_back(Note(name + ": two sires with equal shares", Kind::SIRES_ASSUMED,
+                       " (set them with --sires or --shares)"));
   return {equal_shares(2)};
 }
 
@@ -146,8 +146,9 @@ Status check_panel(const std::string& name, const std::string& whom, bool pool_r
                    Notes& notes) {
   for (const LocusPanel& locus : panel.loci) {
     if (locus.labels.empty()) {
-      Status refusal = failure(name + ": locus " + locus.name + " is typed in no " + whom +
-                               "; leave it out with --loci");
+      Status refusal = failure_of(Kind::LOCUS_UNTYPED,
+                                  name + ": locus " + locus.name + " is typed in no " + whom,
+                                  "; leave it out with --loci");
       refusal.locus = locus.name;
       return refusal;
     }
@@ -172,7 +173,7 @@ Status read_sample(const std::string& name, const std::string& text, InputFormat
   if (!result.ok) return named(name, result, ", ");
   sample = -1;
   result = choose_sample(data, pop, sample, data.notes);
-  for (const std::string& note : data.notes) notes.push_back(name + ": " + note);
+  for (const Note& note : data.notes) notes.push_back(named(name, note));
   return named(name, result);
 }
 
@@ -199,10 +200,13 @@ Status panel_of_input(const std::string& name, const std::string& text, const In
     if (sample >= 0) {
       notes.push_back(name + ": " + data.format + " file, " + data.samples[sample]);
     } else {
-      notes.push_back(name + ": " + data.format + " file, " +
-                      (data.samples.size() == 1 ? std::string("one sample")
-                                                : "all " + std::to_string(data.samples.size()) +
-                                                      " samples pooled (choose one with --pop)"));
+      if (data.samples.size() == 1) {
+        notes.push_back(name + ": " + data.format + " file, one sample");
+      } else {
+        notes.push_back(Note(name + ": " + data.format + " file, all " +
+                                 std::to_string(data.samples.size()) + " samples pooled",
+                             Kind::SAMPLES_POOLED, " (choose one with --pop)"));
+      }
     }
   }
   notes.insert(notes.end(), locus_lines.begin(), locus_lines.end());
@@ -231,9 +235,11 @@ Status check_design_count(size_t inputs, const InputOptions& options, size_t& co
   count = inputs * std::max<size_t>(1, distinct_shares(options).size()) *
           std::max<size_t>(1, distinct_mothers(options).size());
   if (count <= MAX_DESIGNS) return success();
-  return failure("the options ask for " + std::to_string(count) +
-                 " designs; a run compares at most " + std::to_string(MAX_DESIGNS) +
-                 " (fewer --sires, --shares or --mother variants)");
+  return failure_of(Kind::TOO_MANY_DESIGNS,
+                    "the options ask for " + std::to_string(count) +
+                        " designs; a run compares at most " + std::to_string(MAX_DESIGNS),
+                    " (fewer --sires, --shares or --mother variants)",
+                    static_cast<int>(MAX_DESIGNS));
 }
 
 bool same_design(const Design& a, const Design& b) {
@@ -283,10 +289,11 @@ Status check_scale(const LoadStatus& loaded, const std::vector<std::string>& loc
                                                             : std::to_string(warning.locus + 1));
     const std::string total = what + " add up to " + sum_text(warning.sum);
     if ((warning.sum > 1.5 || warning.sum < 0.5) && !as_is) {
-      return failure(total + "; " + likely_cause(warning.sum) +
-                     " (run it as it stands with --as-is)");
+      return failure_of(Kind::SCALE_MISTAKE, total + "; " + likely_cause(warning.sum),
+                        " (run it as it stands with --as-is)");
     }
-    notes.push_back("warning: " + total + "; the study runs with them as given");
+    notes.push_back(
+        Note("warning: " + total + "; the study runs with them as given", Kind::WARNING));
   }
   return success();
 }
@@ -362,7 +369,8 @@ Status add_designs(const std::string& name, const std::string& text, const Input
   if (!known.ok) return known;
   if (format == InputFormat::STUDY) {
     if (options.pool_rare || !options.pop.empty()) {
-      return failure(name + " is a study file: --pop and --pool-rare apply to population files");
+      return failure_of(Kind::STUDY_FILE_INPUT, name + " is a study file",
+                        ": --pop and --pool-rare apply to population files");
     }
     return add_study_file_designs(name, text, options, designs, notes);
   }
@@ -417,9 +425,11 @@ Status study_files_of(const std::string& name, const std::string& text, const In
   const std::vector<std::string> shares = share_variants_of(name, options, notes).front();
   const std::string mother = options.mothers.empty() ? "drawn" : options.mothers.front();
   if (mother_choice(mother).kind == MotherChoice::UNSAMPLED) {
-    return failure(name +
-                   ": a study file cannot say that the mother was not sampled: the dialogue "
-                   "judges with her genotype (--mother drawn writes her as drawn)");
+    return failure_of(Kind::UNSAMPLED_IN_STUDY,
+                      name +
+                          ": a study file cannot say that the mother was not sampled: the "
+                          "dialogue judges with her genotype",
+                      " (--mother drawn writes her as drawn)");
   }
   StudyFiles files;
   result = write_study(panel, shares, mother_choice(mother), data, files);

@@ -62,7 +62,7 @@ struct Design {
 
 // What reading the inputs has to tell the user (one line each, no line end),
 // for standard error: warnings, the per-locus summary, pooling.
-using Notes = std::vector<std::string>;
+using Notes = std::vector<Note>;
 
 // The format of an input: as --format forces it, or from its content.
 InputFormat format_of(const InputOptions& options, const std::string& text);

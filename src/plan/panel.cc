@@ -7,7 +7,7 @@
 #include "plan/plan_text.h"
 
 Status choose_sample(const PopulationData& data, const std::string& choice, int& sample,
-                     std::vector<std::string>& notes) {
+                     std::vector<Note>& notes) {
   sample = -1;
   if (choice.empty()) return success();
   long position = 0;
@@ -18,13 +18,14 @@ Status choose_sample(const PopulationData& data, const std::string& choice, int&
     if (data.samples[s] == choice) {
       sample = static_cast<int>(s);
       if (number && position != static_cast<long>(s) + 1) {
-        notes.push_back("--pop " + choice + ": the sample named " + choice + " (sample " +
-                        std::to_string(s + 1) + " of the file), not the " + choice +
-                        (position == 1   ? "st"
-                         : position == 2 ? "nd"
-                         : position == 3 ? "rd"
-                                         : "th") +
-                        " in the file");
+        notes.push_back(Note("--pop " + choice + ": the sample named " + choice + " (sample " +
+                                 std::to_string(s + 1) + " of the file), not the " + choice +
+                                 (position == 1   ? "st"
+                                  : position == 2 ? "nd"
+                                  : position == 3 ? "rd"
+                                                  : "th") +
+                                 " in the file",
+                             Kind::OPTION));
       }
       return success();
     }

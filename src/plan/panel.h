@@ -31,7 +31,7 @@ struct Panel {
 // before a position, with a note in `notes` when the name is a number. An
 // empty `choice` pools every sample: `sample` is then -1.
 Status choose_sample(const PopulationData& data, const std::string& choice, int& sample,
-                     std::vector<std::string>& notes);
+                     std::vector<Note>& notes);
 
 // The loci that --loci names (a comma-separated list of names, in the order
 // wanted); an empty list keeps every locus in file order.

@@ -91,7 +91,7 @@ Status candidate_loci(const std::string& name, const std::string& text, const In
                     std::to_string(fewest) + " to " + std::to_string(most) +
                     " alleles (mpplan panel lists each)");
     for (auto line = per_locus; line != read.end(); ++line) {
-      if (line->find(" pooled into one") != std::string::npos) notes.push_back(*line);
+      if (line->text.find(" pooled into one") != std::string::npos) notes.push_back(*line);
     }
   }
   const std::vector<std::string> shares = share_variants_of(name, options, notes).front();
@@ -218,7 +218,7 @@ Notes choice_notes(const PanelChoice& choice) {
                 static_cast<size_t>(choice.screen) < count
                     ? " (--screen W tries W, --screen 0 every one)"
                     : ", every candidate");
-  notes.push_back(line);
+  notes.push_back(std::string(line));
   if (choice.stopped) {
     const ChoiceStep& last = choice.steps.back();
     std::snprintf(line, sizeof line, "stopped at %zu of the %d loci asked: the best next locus, ",
@@ -229,7 +229,7 @@ Notes choice_notes(const PanelChoice& choice) {
     notes.push_back(text + ", adds " + gain_text(last.gain) + line);
   } else if (static_cast<int>(chosen_steps(choice)) < choice.asked) {
     std::snprintf(line, sizeof line, "only %zu candidates to choose from", count);
-    notes.push_back(line);
+    notes.push_back(std::string(line));
   }
   return notes;
 }

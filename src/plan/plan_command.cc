@@ -99,7 +99,7 @@ PlanResult run_panel_command(const PlanOptions& options, const std::string& text
     }
     Notes found;
     read = check_scale(totals, names, options.input.as_is, found);
-    for (const std::string& note : found) result.notes.push_back(name + ": " + note);
+    for (const Note& note : found) result.notes.push_back(named(name, note));
     if (!read.ok) return refused(named(name, read), result.notes);
   }
   const bool genotypes = !panel.loci.empty() && panel.loci.front().typed >= 0;
@@ -177,7 +177,9 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
   for (const DesignCurve& curve : result.curves) {
     std::string line = target_line(curve, first.target, designs > 1);
     line.pop_back();
-    result.notes.push_back(line);
+    Note note(line, Kind::SMALLEST_SIZE);
+    note.design = static_cast<int>(&curve - result.curves.data());
+    result.notes.push_back(note);
   }
   return result;
 }
@@ -199,7 +201,7 @@ PlanResult run_loci_command(const PlanOptions& options, const std::string& text,
     const PanelChoice choice = choose_panel(candidates, statistics, options.choose, options.screen,
                                             options.brood_size, seed, threads);
     result.output = choice_table(choice);
-    for (const std::string& line : choice_notes(choice)) result.notes.push_back(line);
+    for (const Note& line : choice_notes(choice)) result.notes.push_back(line);
     // The figure's: the loci chosen with their He and PIC, and each alone.
     Design named = candidates.front();
     named.locus_names.clear();
@@ -217,16 +219,15 @@ PlanResult run_loci_command(const PlanOptions& options, const std::string& text,
     }
     // A candidate's label begins with its one locus; the figure's names the panel.
     const size_t rest = named.label.find("; ");
-    result.designs.front().label =
-        std::to_string(result.ranking.order.size()) + " of " + std::to_string(candidates.size()) +
-        " candidate loci chosen" + (rest == std::string::npos ? "" : named.label.substr(rest));
+    result.designs.front().label = std::to_string(result.ranking.order.size()) + " of " +
+                                   std::to_string(candidates.size()) + " candidate loci chosen" +
+                                   (rest == std::string::npos ? "" : named.label.substr(rest));
     return result;
   }
   if (!add_all_designs(options, {text}, result.designs, result)) {
     // Too many loci for a study: loci can choose a panel from them.
-    if (result.status.message.find(" with --loci") != std::string::npos &&
-        result.status.message.find(" loci; a study allows ") != std::string::npos)
-      result.status.message += ", or choose a panel of K of them with --choose K";
+    if (result.status.kind == Kind::TOO_MANY_LOCI)
+      result.status.remedy += ", or choose a panel of K of them with --choose K";
     return result;
   }
   result.ranking = rank_loci(result.designs.front(), options.brood_size, seed, threads);
@@ -244,6 +245,6 @@ PlanResult run_broods_command(const PlanOptions& options, const std::string& tex
   result.output = brood_table(result.broods);
   result.mismatches = mismatch_table(result.broods);
   result.summary = share_table(result.broods);
-  for (const std::string& line : share_lines(result.broods)) result.notes.push_back(line);
+  for (const Note& line : share_lines(result.broods)) result.notes.push_back(line);
   return result;
 }

@@ -379,5 +379,8 @@ bool parse_words(int argc, const char* const* argv, PlanOptions& options, std::s
 
 Status parse_plan_options(int argc, const char* const* argv, PlanOptions& options) {
   std::string error;
-  return parse_words(argc, argv, options, error) ? success() : failure(error);
+  if (parse_words(argc, argv, options, error)) return success();
+  Status refusal = failure(error);
+  refusal.kind = Kind::OPTION;
+  return refusal;
 }

@@ -67,7 +67,7 @@ struct PopulationData {
   // What reading found doubtful, one line each without a line end, for the
   // user: identifiers used twice, missing-data codes read as alleles,
   // genotypes with one allele missing, a sample chosen by a name.
-  std::vector<std::string> notes;
+  std::vector<Note> notes;
 };
 
 Status read_genepop(const std::string& text, PopulationData& data);

@@ -57,13 +57,15 @@ void note_doubts(PopulationData& data) {
     for (size_t k = 0; k < lines.size() && k < 3; ++k)
       where += (k ? ", " : "") + std::to_string(lines[k]);
     if (lines.size() > 3) where += ", ...";
-    data.notes.push_back("warning: identifier \"" + printable(order[n]) + "\" is used by " +
-                         std::to_string(lines.size()) + " individuals (lines " + where +
-                         "); a mother or sample cannot be chosen by it");
+    data.notes.push_back(Note("warning: identifier \"" + printable(order[n]) + "\" is used by " +
+                                  std::to_string(lines.size()) + " individuals (lines " + where +
+                                  "); a mother or sample cannot be chosen by it",
+                              Kind::WARNING));
   }
   if (order.size() > LISTED) {
-    data.notes.push_back("warning: " + std::to_string(order.size() - LISTED) +
-                         " more identifiers are used by more than one individual");
+    data.notes.push_back(Note("warning: " + std::to_string(order.size() - LISTED) +
+                                  " more identifiers are used by more than one individual",
+                              Kind::WARNING));
   }
 
   // Missing-data codes read as alleles: per locus and label, how many
@@ -82,9 +84,11 @@ void note_doubts(PopulationData& data) {
       }
     }
     for (const auto& [label, count] : carried) {
-      data.notes.push_back("warning: locus " + printable(data.loci[i]) + ": allele " + label +
-                           (data.table.empty() ? " (" + std::to_string(count) + " times)" : "") +
-                           " looks like a missing-data code; it is read as an allele");
+      data.notes.push_back(
+          Note("warning: locus " + printable(data.loci[i]) + ": allele " + label +
+                   (data.table.empty() ? " (" + std::to_string(count) + " times)" : "") +
+                   " looks like a missing-data code; it is read as an allele",
+               Kind::WARNING));
     }
   }
 

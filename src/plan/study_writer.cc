@@ -124,16 +124,22 @@ Status write_study(const Panel& panel, const std::vector<std::string>& shares,
                    const MotherChoice& mother, const PopulationData& data, StudyFiles& files) {
   const int loci = static_cast<int>(panel.loci.size());
   if (loci > MAX_LOCI) {
-    return failure("the study would have " + std::to_string(loci) + " loci; a study allows " +
-                   std::to_string(MAX_LOCI) + ": choose up to " + std::to_string(MAX_LOCI) +
-                   " with --loci");
+    return failure_of(Kind::TOO_MANY_LOCI,
+                      "the study would have " + std::to_string(loci) + " loci; a study allows " +
+                          std::to_string(MAX_LOCI),
+                      ": choose up to " + std::to_string(MAX_LOCI) + " with --loci", MAX_LOCI);
   }
   for (const LocusPanel& locus : panel.loci) {
     if (static_cast<int>(locus.labels.size()) > MAX_ALLELES) {
-      return failure("locus " + locus.name + " has " + std::to_string(locus.labels.size()) +
-                     " alleles; a study allows " + std::to_string(MAX_ALLELES) +
-                     ": leave it out with --loci, or pool its rarest alleles into one with "
-                     "--pool-rare (which can only lower the estimate)");
+      Status refusal = failure_of(
+          Kind::TOO_MANY_ALLELES,
+          "locus " + locus.name + " has " + std::to_string(locus.labels.size()) +
+              " alleles; a study allows " + std::to_string(MAX_ALLELES),
+          ": leave it out with --loci, or pool its rarest alleles into one with --pool-rare "
+          "(which can only lower the estimate)",
+          MAX_ALLELES);
+      refusal.locus = locus.name;
+      return refusal;
     }
   }
   const Status sires = check_sire_count(shares.size());

@@ -28,9 +28,10 @@ Rcpp::String utf8(const std::string& text) {
 
 Rcpp::List result_list(const PlanResult& result) {
   Rcpp::CharacterVector notes;
-  for (const std::string& note : result.notes) notes.push_back(utf8(note));
+  for (const Note& note : result.notes) notes.push_back(utf8(command_line_text(note)));
   return Rcpp::List::create(
-      Rcpp::Named("ok") = result.status.ok, Rcpp::Named("error") = utf8(result.status.message),
+      Rcpp::Named("ok") = result.status.ok,
+      Rcpp::Named("error") = utf8(command_line_text(result.status)),
       Rcpp::Named("output") = utf8(result.output), Rcpp::Named("legend") = utf8(result.legend),
       Rcpp::Named("mismatches") = utf8(result.mismatches),
       Rcpp::Named("summary") = utf8(result.summary), Rcpp::Named("notes") = notes);

@@ -1,0 +1,100 @@
+// The page's words for the core's refusals and notes: each kind's way out
+// said with the page's fields, no option of the command line left, on the
+// refusals and notes the core really gives.
+#include "page_words.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "plan/design.h"
+#include "plan/panel.h"
+#include "plan/plan_options.h"
+#include "plan/study_writer.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr int KINDS = static_cast<int>(Kind::SMALLEST_SIZE) + 1;
+
+Status designs_refusal(const std::string& name, const std::string& text,
+                       const InputOptions& options = InputOptions{}) {
+  std::vector<Design> designs;
+  Notes notes;
+  return add_designs(name, text, options, designs, notes);
+}
+
+TEST(PageWords, EachKindWordedForThePage) {
+  InputOptions pooled;
+  pooled.pool_rare = true;
+  Panel long_panel;
+  LocusPanel locus;
+  locus.name = "A";
+  locus.labels = {"1", "2"};
+  locus.frequency = {0.5, 0.5};
+  for (int i = 0; i < MAX_LOCI + 2; ++i) long_panel.loci.push_back(locus);
+  StudyFiles files;
+  const struct {
+    Status refusal;
+    Kind kind;
+    const char* page;
+  } rows[] = {
+      {designs_refusal("t.csv", "locus,allele,frequency\nA,1,50\nA,2,30\nA,3,20\n"),
+       Kind::SCALE_MISTAKE,
+       "t.csv: the frequencies of locus A add up to 100; these look like percentages (tick "
+       "\"Run totals that look like percentages or counts as they stand\" to run it anyway)"},
+      {designs_refusal("p.gen", "t\nL1, L2\nPop\na, 0101 0000\nb, 0102 0000\n"),
+       Kind::LOCUS_UNTYPED, "p.gen: locus L2 is typed in no individual; untick it under Loci"},
+      {designs_refusal("s.txt", EXAMPLE_STUDY, pooled), Kind::STUDY_FILE_INPUT,
+       "s.txt is a study file: the sample and the pooling of rare alleles apply to population "
+       "files"},
+      {write_study(long_panel, {"0.5", "0.5"}, MotherChoice{}, PopulationData{}, files),
+       Kind::TOO_MANY_LOCI,
+       "the study would have 27 loci; a study allows 25: tick at most 25 under Loci"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.refusal.kind, row.kind) << row.refusal.message;
+    EXPECT_EQ(page_words(row.refusal), row.page);
+    EXPECT_NE(command_line_text(row.refusal).find(" --"), std::string::npos)
+        << "the command line's own words name an option";
+  }
+
+  Notes notes;
+  share_variants_of("p.gen", InputOptions{}, notes);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0].kind, Kind::SIRES_ASSUMED);
+  EXPECT_EQ(page_words(notes[0]), "p.gen: two sires with equal shares (set them in each design)");
+}
+
+// A message that itself names an option names the field instead: a
+// refused option, a sample chosen by name.
+TEST(PageWords, OptionsInAMessageBecomeFields) {
+  const char* const argv[] = {"mpplan", "curve", "--seed", "1.9", "s.txt"};
+  PlanOptions options;
+  const Status seed = parse_plan_options(5, argv, options);
+  ASSERT_FALSE(seed.ok);
+  EXPECT_EQ(seed.kind, Kind::OPTION);
+  EXPECT_EQ(page_words(seed).find("--"), std::string::npos) << page_words(seed);
+  EXPECT_EQ(page_words(seed).rfind("Seed", 0), 0u) << page_words(seed);
+
+  EXPECT_EQ(page_words(Note("--pop 1: the sample named 1", Kind::OPTION)),
+            "Sample 1: the sample named 1");
+  EXPECT_EQ(page_words(Note("file a--b.gen: read")), "file a--b.gen: read")
+      << "a \"--\" inside a name stays";
+}
+
+// No kind's page words hold an option, whatever the command line's way
+// out; every kind has a name of its own for the page's script.
+TEST(PageWords, NoKindNamesAnOption) {
+  std::set<std::string> names;
+  for (int k = 0; k < KINDS; ++k) {
+    const Kind kind = static_cast<Kind>(k);
+    const Status refusal = failure_of(kind, "m", " (with --loci)", 3);
+    EXPECT_EQ(page_words(refusal).find("--"), std::string::npos) << kind_name(kind);
+    names.insert(kind_name(kind));
+  }
+  EXPECT_EQ(static_cast<int>(names.size()), KINDS);
+}
+
+}  // namespace
