@@ -28,6 +28,16 @@ TEST(RunningShare, PrintsTheRunningSumNotTheQuotient) {
   EXPECT_EQ(printed(225.0 / TRIAL_COUNT), " 0.004");
 }
 
+// The sums kept for every count are the additions one after the other,
+// bit for bit, up to every trial and past it.
+TEST(RunningShare, KeptSumsAreTheAdditions) {
+  double sum = 0;
+  for (int n = 0; n <= TRIAL_COUNT + 3; ++n) {
+    ASSERT_EQ(running_share(n), sum) << n;
+    sum += 1.0 / TRIAL_COUNT;
+  }
+}
+
 TEST(EstimateAndReport, ReportLines) {
   StudyData study = study_from(EXAMPLE_STUDY);
   static EstimateWork work;

@@ -8,8 +8,8 @@
   const started = performance.now();
 
   // ---- The workers: requests by id, progress, cancel by restarting. ----
-  // The first answers every request; with two cores or more a second takes
-  // half of a curve's designs, and the first puts the parts together.
+  // The first answers every request; with two cores or more a second shares
+  // a curve's designs with it, and the first puts the parts together.
   const WORKERS = Math.min(2, Math.max(1, navigator.hardwareConcurrency || 1));
   let workers = [];
   let pending = new Map();
@@ -60,13 +60,24 @@
     return askOn(workers[0], method, ...args);
   }
 
-  // A curve: with one worker or one design in one piece; else each worker
-  // estimates its part and the first joins them, byte for byte the same.
+  // A curve: with one worker or one design in one piece; else the workers
+  // take the designs one at a time, each the next as soon as it is free, the
+  // likely slowest first (fewer sires take longer to reveal), and the first
+  // joins them, byte for byte the same.
   async function askCurve(text, list, opts) {
     if (workers.length < 2 || list.length < 2) return ask('curve', text, list, opts);
-    const parts = await Promise.all(workers.map(
-        (worker, part) => askOn(worker, 'curvePart', text, list, opts, part, workers.length)));
-    const refused = parts.find((part) => !part.ok);
+    const sires = (design) => design.shares ? design.shares.filter((share) => share > 0).length
+                                            : design.sires || 2;
+    const queue = list.map((design, d) => d).sort((a, b) => sires(list[a]) - sires(list[b]) || a - b);
+    const parts = [];
+    await Promise.all(workers.map(async (worker) => {
+      while (queue.length) {
+        const d = queue.shift();
+        parts[d] = await askOn(worker, 'curvePart', text, list, opts, d);
+        if (!parts[d].ok) queue.length = 0;
+      }
+    }));
+    const refused = parts.find((part) => part && !part.ok);
     if (refused) return ask('curve', text, list, opts);  // for the whole refusal and its notes
     return ask('curveJoined', text, list, opts, parts.map((part) => part.points).join(''));
   }

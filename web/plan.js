@@ -11,7 +11,7 @@
 //   api.loci(text, options)             -> {ok, error, csv, notes}
 //   api.words(command, options, design) -> the mpplan words for one design
 //   api.check(command, options, designs) -> {ok, refusal}: mpplan's checks of the words
-//   api.curvePart(text, designs, options, part, parts) -> {ok, refusal, points}
+//   api.curvePart(text, designs, options, design) -> {ok, refusal, points}: one design's
 //   api.curveJoined(text, designs, options, points) -> as api.curve, from the parts' points
 //   api.limits()                        -> {loci, alleles, sires, offspring, designs, errorRate, trials}
 // Results also carry refusal {message, kind, limit, line, locus, sample,
@@ -125,11 +125,11 @@
       // A curve run split among workers: each estimates its part of the
       // designs (d % parts === part); the points of all parts, joined, give
       // the whole run's result, byte for byte as curve() gives it.
-      curvePart(text, designs, options, part, parts) {
+      curvePart(text, designs, options, design) {
         const o = options || {};
         setDesigns('curve', o, designs && designs.length ? designs : [{}]);
         input(o.name || 'input', text);
-        return JSON.parse(core.UTF8ToString(core._mp_run_part(part, parts)));
+        return JSON.parse(core.UTF8ToString(core._mp_run_part(design)));
       },
       curveJoined(text, designs, options, points) {
         const o = options || {};

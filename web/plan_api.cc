@@ -254,16 +254,17 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned given_seed) {
   return call.answer.c_str();
 }
 
-// A part of a split curve run (CurveWork): each estimated design's points,
-// a line each, "design size detections ceiling estimate_trials trials
-// all_detections decision false_detections", the ceiling to 17 figures so
-// that it reads back as the same double.
-EMSCRIPTEN_KEEPALIVE const char* mp_run_part(int part, int parts) {
+// A part of a split curve run (CurveWork): design `design`'s points (none
+// for a design past the run's, merged with an earlier one), a line each,
+// "design size detections ceiling estimate_trials trials all_detections
+// decision false_detections", the ceiling to 17 figures so that it reads
+// back as the same double.
+EMSCRIPTEN_KEEPALIVE const char* mp_run_part(int design) {
   std::vector<PlanOptions> options;
   if (!designs_or_refusal(options)) return call.answer.c_str();
   const PlanOptions& first = options.front();
   const PlanResult result = run_curve_designs(options, call.texts, first.seed, 1, tell_page,
-                                              CurveWork{part, parts, nullptr});
+                                              CurveWork{design < 0 ? 0 : design, nullptr});
   std::string points;
   char line[160];
   for (size_t d = 0; d < result.curves.size(); ++d) {
@@ -312,7 +313,7 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run_joined(const char* text, int size) {
     points[design].push_back(point);
   }
   const PlanResult result =
-      run_curve_designs(options, call.texts, options.front().seed, 1, {}, CurveWork{0, 1, &points});
+      run_curve_designs(options, call.texts, options.front().seed, 1, {}, CurveWork{-1, &points});
   call.answer = result_json(result, options, options.front().seed);
   return call.answer.c_str();
 }

@@ -153,17 +153,19 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
     std::vector<Design> mine;
     std::vector<size_t> index;
     for (size_t d = 0; d < designs; ++d) {
-      if (static_cast<int>(d % static_cast<size_t>(work.parts)) != work.part) continue;
+      if (work.only >= 0 && static_cast<size_t>(work.only) != d) continue;
       mine.push_back(result.designs[d]);
       index.push_back(d);
     }
     bool complete = true;
-    std::vector<DesignCurve> estimated = estimate_curves(
-        mine, first.range, seed, threads,
-        [&](size_t design, int done) {
-          return !progress || progress(index[design], designs, done, total);
-        },
-        &complete, CurveTarget{first.target, first.max_trials, first.trials});
+    std::vector<DesignCurve> estimated;
+    if (!mine.empty())
+      estimated = estimate_curves(
+          mine, first.range, seed, threads,
+          [&](size_t design, int done) {
+            return !progress || progress(index[design], designs, done, total);
+          },
+          &complete, CurveTarget{first.target, first.max_trials, first.trials});
     if (!complete) {
       result.status = failure(INTERRUPTED);
       result.curves.clear();
@@ -171,7 +173,7 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
     }
     for (const Design& design : result.designs) result.curves.push_back(curve_of(design));
     for (size_t k = 0; k < mine.size(); ++k) result.curves[index[k]] = estimated[k];
-    if (work.parts > 1) return result;
+    if (work.only >= 0) return result;
   }
   result.output = curve_table(result.curves, designs > 1);
   for (const DesignCurve& curve : result.curves) {

@@ -49,14 +49,14 @@ PlanResult run_curve_command(const PlanOptions& options, const std::vector<std::
                              uint32_t seed, int threads, const CurveProgress& progress = {});
 
 // Which of a run's designs it estimates. A run split among workers that
-// share no memory (the web page's) estimates in each part the designs d
-// with d % parts == part; a part's result holds their curves alone (the
-// others without points) and no table. The run put together from its parts
-// estimates nothing: each design's points are given, as the parts made
-// them, and its result is the whole run's, byte for byte.
+// share no memory (the web page's) estimates one design in each part, so
+// that a worker done early takes the next: a part's result holds that
+// design's curve alone (the others without points) and no table. The run
+// put together from its parts estimates nothing: each design's points are
+// given, as the parts made them, and its result is the whole run's, byte
+// for byte.
 struct CurveWork {
-  int part = 0;
-  int parts = 1;
+  int only = -1;  // the design a part estimates; -1: every one
   const std::vector<std::vector<CurvePoint>>* points = nullptr;  // one per design
 };
 

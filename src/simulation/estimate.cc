@@ -1,5 +1,7 @@
 #include "simulation/estimate.h"
 
+#include <array>
+
 void prepare_estimates(const StudyData& study, EstimateWork& work) {
   prepare_fast_estimator(study, work.fast);
 }
@@ -69,7 +71,27 @@ int64_t count_more_detections(StudyData& study, int32_t brood_size, int64_t tria
   return detections;
 }
 
+namespace {
+
+// The running sum after each number of additions, made once: the planner
+// asks for the share at every point of every table and figure, and adding
+// up to 50000 times for each was most of the time of drawing a figure.
+struct RunningSums {
+  std::array<double, TRIAL_COUNT + 1> after{};
+  RunningSums() {
+    double sum = 0;
+    for (int n = 0; n <= TRIAL_COUNT; ++n) {
+      after[n] = sum;
+      sum += 1.0 / TRIAL_COUNT;
+    }
+  }
+};
+
+}  // namespace
+
 double running_share(int detections) {
+  static const RunningSums sums;
+  if (detections >= 0 && detections <= TRIAL_COUNT) return sums.after[detections];
   double sum = 0;
   for (int n = 0; n < detections; ++n) sum += 1.0 / TRIAL_COUNT;
   return sum;
