@@ -206,6 +206,21 @@ try:
     check("a refusal leaves no results", not driver.find_elements(By.CSS_SELECTOR, "#figure svg"))
     no_option_names(driver, "a refusal")
 
+    # The core's refusal comes with its kind, and the page words the way
+    # out with its own fields; a warning note is styled as one by its kind.
+    paste(driver, "title\nL1, L2\nPop\na, 0101 0000\nb, 0102 0000\nb, 0202 0000\n")
+    wait.until(lambda d: "L2" in d.find_element(By.ID, "loci").text
+               and d.find_element(By.ID, "run").is_enabled())
+    run_and_wait(driver, wait)
+    errors = [p.text for p in driver.find_elements(By.CSS_SELECTOR, "#input-messages p.error")]
+    check("an untyped locus refused with the page's way out",
+          any("locus L2 is typed in no individual of sample 1; untick it under Loci" in e for e in errors),
+          str(errors))
+    warnings = [p.text for p in driver.find_elements(By.CSS_SELECTOR, "#input-messages p.warning")]
+    check("a warning note styled as a warning",
+          any('identifier "b" is used by 2 individuals' in w for w in warnings), str(warnings))
+    no_option_names(driver, "a refusal with its notes")
+
     # A file that is not UTF-8 is read as Windows-1252, and said so.
     latin = text.replace("N01,", "Nancy-M\u00e9nil,").encode("cp1252")
     with tempfile.TemporaryDirectory() as folder:
