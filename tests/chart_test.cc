@@ -174,6 +174,8 @@ LocusRanking made_up_ranking(int loci) {
 // designs.
 BroodsReport made_up_broods(int count, int designs) {
   BroodsReport report;
+  report.source = "data/broods.gen";
+  report.frequencies = "the 30 mothers";
   for (int b = 0; b < count; ++b) {
     BroodVerdict brood{};
     brood.offspring.assign(static_cast<size_t>(b + 1), 0);
@@ -340,8 +342,9 @@ TEST(BroodsChart, EveryBroodMarkedAndTheSharesUnderTheTitle) {
       options.height = width * 3 / 4;
       const std::string svg = broods_figure(report, options, FigureFormat::SVG);
       texts_apart(svg, width);
-      // Lines wrapped at blanks, so that they join back into the shares.
-      std::string shares;
+      // Lines wrapped at blanks, so that they join back into the file, the
+      // frequencies' source and the shares.
+      std::string shares = "broods.gen; allele frequencies from the 30 mothers ";
       for (const Note& line : share_lines(report)) shares += line.text + " ";
       EXPECT_EQ(joined_with(texts_of(svg, "subtitle"), " ") + " ", shares);
       int filled = 0, open = 0;

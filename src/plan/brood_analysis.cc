@@ -100,6 +100,7 @@ Status frequency_panel(const BroodInputs& inputs, const PopulationData& broods,
                     " mothers alone (offspring are related and not counted); give a population "
                     "sample with --population");
     panel = panel_of(mothers, -1, loci);
+    panel.sample = "the " + std::to_string(mothers.individuals.size()) + " mothers";
     return check_panel(inputs.name, "mother", options.pool_rare, panel, notes);
   }
   const std::string& name = inputs.population_name;
@@ -125,6 +126,7 @@ Status frequency_panel(const BroodInputs& inputs, const PopulationData& broods,
     same.push_back(static_cast<int>(at - data.loci.begin()));
   }
   panel = panel_of(data, sample, same);
+  panel.sample = name.substr(name.find_last_of('/') + 1) + ", " + sample_description(data, sample);
   const std::string whom =
       sample >= 0 ? "individual of " + data.samples[sample] : std::string("individual");
   return check_panel(name, whom, options.pool_rare, panel, notes);
@@ -202,6 +204,8 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   Panel panel;
   result = frequency_panel(inputs, data, loci, mother, panel, notes);
   if (!result.ok) return result;
+  report.source = inputs.name;
+  report.frequencies = panel.sample;
 
   const std::vector<int> members = members_of(data);
   for (size_t s = 0; s < data.samples.size(); ++s) {

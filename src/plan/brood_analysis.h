@@ -36,6 +36,10 @@ struct BroodsReport {
   // brood with no offspring or no locus judged, which no estimate can see.
   std::vector<std::vector<int>> detections;
   std::vector<ShareEstimate> shares;  // one per design
+  // For titles: the brood file, and whom the allele frequencies come from
+  // ("population.gen, sample 2", "the 30 mothers").
+  std::string source;
+  std::string frequencies;
 };
 
 // Reads and judges the broods and estimates every brood under every design

@@ -19,8 +19,12 @@ Chart broods_chart(const BroodsReport& report, const FigureOptions& options) {
                                   ? "Each brood's probability of revealing multiple paternity"
                                   : options.title;
   std::vector<std::vector<std::string>> shares;
+  if (!report.source.empty()) {
+    shares.push_back({report.source.substr(report.source.find_last_of('/') + 1),
+                      "allele frequencies from " + report.frequencies});
+  }
   for (const Note& line : share_lines(report)) shares.push_back({line.text});
-  chart.title = heading;
+  chart.title = heading + (report.source.empty() ? "" : ": " + joined_parts(shares.front()));
   const double plot_top = add_chart_title(chart, heading, shares, sc);
 
   // A design's broods in its colour and shape; filled where they showed

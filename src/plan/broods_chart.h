@@ -1,7 +1,8 @@
 // The judged broods laid out as a chart (chart.h): each brood's probability
 // of revealing multiple paternity against its size, a colour and a shape
 // per assumed design, filled where the brood showed multiple paternity;
-// each design's corrected share under the title.
+// the brood file, whom the frequencies come from and each design's corrected
+// share under the title.
 #pragma once
 
 #include "plan/brood_analysis.h"

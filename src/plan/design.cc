@@ -191,11 +191,7 @@ Status panel_of_input(const std::string& name, const std::string& text, const In
   result = check_panel(name, sample >= 0 ? "individual of " + data.samples[sample] : "individual",
                        options.pool_rare, panel, locus_lines);
   if (!result.ok) return result;
-  panel.sample = !data.table.empty() ? std::string("frequency table")
-                 : sample >= 0       ? data.samples[sample]
-                 : data.samples.size() == 1
-                     ? std::string("one sample")
-                     : std::to_string(data.samples.size()) + " samples pooled";
+  panel.sample = sample_description(data, sample);
   if (data.table.empty()) {
     if (sample >= 0) {
       notes.push_back(name + ": " + data.format + " file, " + data.samples[sample]);

@@ -6,6 +6,13 @@
 
 #include "plan/plan_text.h"
 
+std::string sample_description(const PopulationData& data, int sample) {
+  if (!data.table.empty()) return "frequency table";
+  if (sample >= 0) return data.samples[sample];
+  if (data.samples.size() == 1) return "one sample";
+  return std::to_string(data.samples.size()) + " samples pooled";
+}
+
 Status choose_sample(const PopulationData& data, const std::string& choice, int& sample,
                      std::vector<Note>& notes) {
   sample = -1;

@@ -38,6 +38,10 @@ Status choose_sample(const PopulationData& data, const std::string& choice, int&
 Status choose_loci(const std::vector<std::string>& names, const std::string& list,
                    std::vector<int>& chosen);
 
+// Whom a panel over `sample` (-1: all samples) takes its frequencies from,
+// as Panel::sample says it.
+std::string sample_description(const PopulationData& data, int sample);
+
 // The panel of `loci` over `sample` (-1: all samples).
 Panel panel_of(const PopulationData& data, int sample, const std::vector<int>& loci);
 
