@@ -278,7 +278,8 @@
       <div class="row"><button type="button" class="copy">Copy</button>
         <button type="button" class="remove">Remove</button></div>`;
     const sires = box.querySelector('.sires');
-    const most = limits ? limits.sires : 10;
+    // Before the core is up there are no counts to offer; applyLimits adds them.
+    const most = limits ? limits.sires : 0;
     for (let k = 1; k <= most; k++) sires.add(new Option(String(k), String(k)));
     motherOptions(box.querySelector('.mother'), '');
     if (copy) {
@@ -363,16 +364,30 @@
 
   // A message in the page's words, styled by its kind ('error', 'warning'
   // or 'info'): warnings and refusals stand apart from information.
+  function messageLine(text, kind) {
+    return Object.assign(document.createElement('p'), {textContent: text, className: kind});
+  }
   function addMessage(id, text, kind) {
-    const line = document.createElement('p');
-    line.textContent = text;
-    line.className = kind;
-    $(id).append(line);
+    $(id).append(messageLine(text, kind));
   }
 
   // A note of the core's, styled as its kind says.
   function addNote(id, note) {
     addMessage(id, note.text, note.kind === 'warning' ? 'warning' : 'info');
+  }
+
+  // The notes of a run: each locus as read folded into one line that opens,
+  // the others as they come.
+  function addNotes(id, notes) {
+    const loci = notes.filter((note) => note.kind === 'locus-summary');
+    for (const note of notes.filter((note) => note.kind !== 'locus-summary')) addNote(id, note);
+    if (!loci.length) return;
+    const fold = document.createElement('details');
+    fold.className = 'info loci-read';
+    fold.append(Object.assign(document.createElement('summary'),
+                              {textContent: `${loci.length} loci as read`}));
+    fold.append(...loci.map((note) => messageLine(note.text, 'info')));
+    $(id).append(fold);
   }
 
   function showRefusal(id, refusal) {
@@ -487,9 +502,7 @@
     window.mpCurveMilliseconds = performance.now() - began;
     const notes = curve.pageNotes || [];
     const targets = notes.filter((note) => note.kind === 'smallest-size');
-    for (const note of notes.filter((note) => note.kind !== 'smallest-size')) {
-      addNote('input-messages', note);
-    }
+    addNotes('input-messages', notes.filter((note) => note.kind !== 'smallest-size'));
     if (!curve.ok) {
       clearResults();
       showRefusal('input-messages', curve.refusal);

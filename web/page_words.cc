@@ -36,6 +36,7 @@ std::string way_out(Kind kind, int limit) {
     case Kind::GENERAL:
     case Kind::OPTION:
     case Kind::WARNING:
+    case Kind::LOCUS_SUMMARY:
     case Kind::SMALLEST_SIZE:
       break;
   }
@@ -136,6 +137,8 @@ const char* kind_name(Kind kind) {
       return "sires-assumed";
     case Kind::SAMPLES_POOLED:
       return "samples-pooled";
+    case Kind::LOCUS_SUMMARY:
+      return "locus-summary";
     case Kind::SMALLEST_SIZE:
       return "smallest-size";
   }

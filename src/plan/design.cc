@@ -162,7 +162,7 @@ Status check_panel(const std::string& name, const std::string& whom, bool pool_r
       line += "; the " + std::to_string(locus.pooled.size()) +
               " rarest pooled into one (this can only lower the estimate)";
     }
-    notes.push_back(line);
+    notes.push_back(Note(line, Kind::LOCUS_SUMMARY));
   }
   return success();
 }

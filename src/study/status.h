@@ -30,7 +30,9 @@ enum class Kind {
   WARNING = 12,         // the run goes on, but the user should know
   SIRES_ASSUMED = 13,   // no sires given: two with equal shares
   SAMPLES_POOLED = 14,  // no sample chosen: every sample pooled
-  SMALLEST_SIZE = 15,   // a design's smallest brood size reaching the target (`design`)
+  LOCUS_SUMMARY = 15,   // a locus as read: its alleles and individuals typed
+  SMALLEST_SIZE = 16,   // a design's smallest brood size reaching the target (`design`);
+                        // the last kind: a new one goes before it
 };
 
 struct Status {

@@ -153,6 +153,11 @@ try:
           not driver.find_elements(By.CSS_SELECTOR, ".design .sires")[1].is_enabled())
     run_and_wait(driver, wait)
     check("every field passed", not driver.find_element(By.ID, "seed-error").text)
+    folds = driver.find_elements(By.CSS_SELECTOR, "#input-messages details.loci-read")
+    check("each locus as read, folded into one closed line",
+          len(folds) == 1 and folds[0].get_attribute("open") is None
+          and len(folds[0].find_elements(By.TAG_NAME, "p")) == 8
+          and "8 loci as read" in folds[0].text, str([f.text for f in folds]))
 
     csv, errors = native("curve", str(example), "--pop", "1", "--to", "30", "--seed", SEED,
                          "--sires", "2", "--shares", "0.8,0.2", "--from", "1", "--step", "1",
