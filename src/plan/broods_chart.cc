@@ -9,15 +9,12 @@
 
 Chart broods_chart(const BroodsReport& report, const FigureOptions& options) {
   const ChartScale sc = chart_scale(options.width, options.height);
-  Chart chart;
-  chart.width = options.width;
-  chart.height = options.height;
+  Chart chart = blank_chart(options);
   const double W = options.width;
 
   // Under the title, each design's corrected share, a paragraph each.
-  const std::string heading = options.title.empty()
-                                  ? "Each brood's probability of revealing multiple paternity"
-                                  : options.title;
+  const std::string heading =
+      heading_of(options, "Each brood's probability of revealing multiple paternity");
   std::vector<std::vector<std::string>> shares;
   if (!report.source.empty()) {
     shares.push_back({report.source.substr(report.source.find_last_of('/') + 1),

@@ -48,6 +48,18 @@ TextBox text_box(const ChartText& text) {
                  text.at.y + fall};
 }
 
+ChartText chart_text(std::string text, ChartPoint at, double size, TextAnchor anchor,
+                     std::string colour, std::string role) {
+  ChartText made;
+  made.text = std::move(text);
+  made.at = at;
+  made.size = size;
+  made.anchor = anchor;
+  made.colour = std::move(colour);
+  made.role = std::move(role);
+  return made;
+}
+
 bool boxes_overlap(const TextBox& a, const TextBox& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }

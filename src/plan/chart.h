@@ -56,6 +56,11 @@ struct ChartText {
   std::string role;
 };
 
+// A text of `size` at `at` in `colour`, as `role`: upright, not bold, not
+// boxed.
+ChartText chart_text(std::string text, ChartPoint at, double size, TextAnchor anchor,
+                     std::string colour, std::string role);
+
 struct Chart {
   int width = 800, height = 600;
   std::string title;  // for the SVG's title element

@@ -38,6 +38,17 @@ ChartScale chart_scale(int width, int height) {
                     12 * s};
 }
 
+Chart blank_chart(const FigureOptions& options) {
+  Chart chart;
+  chart.width = options.width;
+  chart.height = options.height;
+  return chart;
+}
+
+std::string heading_of(const FigureOptions& options, const std::string& own) {
+  return options.title.empty() ? own : options.title;
+}
+
 const char* chart_colour(int index) {
   return COLOURS[index % CHART_COLOURS];
 }
@@ -106,29 +117,16 @@ double add_chart_title(Chart& chart, const std::string& heading,
   for (const std::string& given : split_lines(heading)) {
     for (const std::string& line :
          wrapped_parts(split_parts(given), scale.title, W - 2 * scale.margin, true)) {
-      chart.texts.push_back(ChartText{line,
-                                      {W / 2, y},
-                                      scale.title,
-                                      TextAnchor::MIDDLE,
-                                      "#000000",
-                                      true,
-                                      false,
-                                      false,
-                                      "title"});
+      chart.texts.push_back(
+          chart_text(line, {W / 2, y}, scale.title, TextAnchor::MIDDLE, "#000000", "title"));
+      chart.texts.back().bold = true;
       y += scale.title * 1.3;
     }
   }
   for (const std::vector<std::string>& paragraph : subtitle) {
     for (const std::string& line : wrapped_parts(paragraph, scale.text, W - 2 * scale.margin)) {
-      chart.texts.push_back(ChartText{line,
-                                      {W / 2, y},
-                                      scale.text,
-                                      TextAnchor::MIDDLE,
-                                      "#000000",
-                                      false,
-                                      false,
-                                      false,
-                                      "subtitle"});
+      chart.texts.push_back(
+          chart_text(line, {W / 2, y}, scale.text, TextAnchor::MIDDLE, "#000000", "subtitle"));
       y += scale.text * 1.3;
     }
   }
@@ -136,16 +134,10 @@ double add_chart_title(Chart& chart, const std::string& heading,
 }
 
 void add_chart_caption(Chart& chart, uint32_t seed, int64_t trials, const ChartScale& scale) {
-  chart.texts.push_back(ChartText{
+  chart.texts.push_back(chart_text(
       "seed " + std::to_string(seed) + "; " + std::to_string(trials) + " broods per estimate",
-      {scale.margin, chart.height - scale.margin * 0.7},
-      scale.caption,
-      TextAnchor::START,
-      CHART_QUIET,
-      false,
-      false,
-      false,
-      "caption"});
+      {scale.margin, chart.height - scale.margin * 0.7}, scale.caption, TextAnchor::START,
+      CHART_QUIET, "caption"));
 }
 
 BelowPlot below_plot(const ChartScale& scale) {
@@ -157,15 +149,9 @@ void add_y_tick(Chart& chart, const PlotArea& plot, double value, const std::str
   const double py = plot.y(value);
   chart.lines.push_back(
       ChartLine{{{plot.left, py}, {plot.right, py}}, CHART_GRID, scale.line, {}, "grid"});
-  chart.texts.push_back(ChartText{label,
-                                  {plot.left - std::max(5.0, 6 * scale.s), py + scale.text * 0.35},
-                                  scale.text,
-                                  TextAnchor::END,
-                                  CHART_QUIET,
-                                  false,
-                                  false,
-                                  false,
-                                  "tick"});
+  chart.texts.push_back(chart_text(label,
+                                   {plot.left - std::max(5.0, 6 * scale.s), py + scale.text * 0.35},
+                                   scale.text, TextAnchor::END, CHART_QUIET, "tick"));
 }
 
 void add_x_tick(Chart& chart, const PlotArea& plot, double value, const std::string& label,
@@ -173,15 +159,8 @@ void add_x_tick(Chart& chart, const PlotArea& plot, double value, const std::str
   const double px = plot.x(value);
   chart.lines.push_back(
       ChartLine{{{px, plot.top}, {px, plot.bottom}}, CHART_GRID, scale.line, {}, "grid"});
-  chart.texts.push_back(ChartText{label,
-                                  {px, plot.bottom + below_plot(scale).ticks},
-                                  scale.text,
-                                  TextAnchor::MIDDLE,
-                                  CHART_QUIET,
-                                  false,
-                                  false,
-                                  false,
-                                  "tick"});
+  chart.texts.push_back(chart_text(label, {px, plot.bottom + below_plot(scale).ticks}, scale.text,
+                                   TextAnchor::MIDDLE, CHART_QUIET, "tick"));
 }
 
 int size_step(int first, int last, double pixels_per_size, double text) {
@@ -204,25 +183,13 @@ void add_frame(Chart& chart, const PlotArea& plot, const std::string& x_name,
                                   {},
                                   "frame"});
   chart.texts.push_back(
-      ChartText{x_name,
-                {(plot.left + plot.right) / 2, plot.bottom + below_plot(scale).axis},
-                scale.text,
-                TextAnchor::MIDDLE,
-                "#000000",
-                false,
-                false,
-                false,
-                "axis"});
+      chart_text(x_name, {(plot.left + plot.right) / 2, plot.bottom + below_plot(scale).axis},
+                 scale.text, TextAnchor::MIDDLE, "#000000", "axis"));
   if (y_name.empty()) return;
-  chart.texts.push_back(ChartText{y_name,
-                                  {scale.margin + scale.text * 0.8, (plot.top + plot.bottom) / 2},
-                                  scale.text,
-                                  TextAnchor::MIDDLE,
-                                  "#000000",
-                                  false,
-                                  true,
-                                  false,
-                                  "axis"});
+  chart.texts.push_back(chart_text(y_name,
+                                   {scale.margin + scale.text * 0.8, (plot.top + plot.bottom) / 2},
+                                   scale.text, TextAnchor::MIDDLE, "#000000", "axis"));
+  chart.texts.back().vertical = true;
 }
 
 Legend lay_out_legend(std::vector<LegendEntry> entries, size_t sized, const ChartScale& scale,
@@ -285,16 +252,10 @@ void add_legend(Chart& chart, const Legend& legend, double top, const ChartScale
     const std::vector<std::string>& lines = legend.lines[n];
     for (size_t l = 0; l < lines.size(); ++l) {
       chart.texts.push_back(
-          ChartText{lines[l],
-                    {x + length + 8 * s,
-                     middle + scale.text * 0.35 + static_cast<double>(l) * legend.line_height},
-                    scale.text,
-                    TextAnchor::START,
-                    "#000000",
-                    false,
-                    false,
-                    false,
-                    "legend"});
+          chart_text(lines[l],
+                     {x + length + 8 * s,
+                      middle + scale.text * 0.35 + static_cast<double>(l) * legend.line_height},
+                     scale.text, TextAnchor::START, "#000000", "legend"));
     }
   }
 }

@@ -10,6 +10,24 @@
 #include <vector>
 
 #include "plan/chart.h"
+#include "simulation/estimate.h"
+
+// What a figure is drawn for: its size, its title, and for the caption the
+// seed and the trials per estimate.
+struct FigureOptions {
+  int width = 800;  // pixels; a PDF is 1/100 of this in inches
+  int height = 600;
+  std::string title;  // empty: the figure's own
+  uint32_t seed = 0;
+  double target = 0.95;
+  int64_t trials = TRIAL_COUNT;  // trials per estimate, for the caption
+};
+
+// A blank canvas of the options' size.
+Chart blank_chart(const FigureOptions& options);
+
+// The title the options give, else the figure's `own`.
+std::string heading_of(const FigureOptions& options, const std::string& own);
 
 // Sizes of a figure's parts in pixels: those of the 800 x 600 default grown
 // and shrunk with the canvas, but no text smaller than 11 px, which reads on

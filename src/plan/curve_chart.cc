@@ -40,9 +40,7 @@ std::vector<std::string> design_parts(const DesignCurve& curve) {
 Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& options) {
   const ChartScale sc = chart_scale(options.width, options.height);
   const double s = sc.s;
-  Chart chart;
-  chart.width = options.width;
-  chart.height = options.height;
+  Chart chart = blank_chart(options);
   const double W = options.width;
 
   // What every design shares goes to the title, the rest to the legend.
@@ -78,8 +76,7 @@ Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& o
 
   // The title: its heading and what the designs share, wrapped to the width.
   const double margin = sc.margin;
-  const std::string heading =
-      options.title.empty() ? "Probability of detecting multiple paternity" : options.title;
+  const std::string heading = heading_of(options, "Probability of detecting multiple paternity");
   chart.title = heading + (shared.empty() ? "" : ": " + joined_parts(shared));
   const double plot_top = add_chart_title(chart, heading, {shared}, sc);
 
@@ -228,8 +225,10 @@ Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& o
     const std::string colour = chart_colour(static_cast<int>(d));
     chart.marks.push_back(
         ChartMark{at, MarkShape::CIRCLE, ring, colour, false, 1.6 * sc.line, "smallest"});
-    ChartText label{std::to_string(size), {}, sc.text, TextAnchor::START, colour, true, false, true,
-                    "smallest-label"};
+    ChartText label =
+        chart_text(std::to_string(size), {}, sc.text, TextAnchor::START, colour, "smallest-label");
+    label.bold = true;
+    label.boxed = true;
     const double drop = sc.text * 1.15;
     bool placed = false;
     int moves = 0;

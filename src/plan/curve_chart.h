@@ -13,16 +13,6 @@
 #include "plan/chart.h"
 #include "plan/chart_layout.h"
 #include "plan/curve.h"
-#include "simulation/estimate.h"
-
-struct FigureOptions {
-  int width = 800;  // pixels; a PDF is 1/100 of this in inches
-  int height = 600;
-  std::string title;  // empty: the figure's own
-  uint32_t seed = 0;
-  double target = 0.95;
-  int64_t trials = TRIAL_COUNT;  // trials per estimate, for the caption
-};
 
 // The parts of a design's description, in order: its input (when the run
 // has several), its sample, then its label's parts ("8 loci", "2 sires

@@ -30,14 +30,11 @@ std::string fitted_name(const std::string& name, double size, double width) {
 Chart ranking_chart(const Design& design, const LocusRanking& ranking, int brood_size,
                     const FigureOptions& options) {
   const ChartScale sc = chart_scale(options.width, options.height);
-  Chart chart;
-  chart.width = options.width;
-  chart.height = options.height;
+  Chart chart = blank_chart(options);
   const double W = options.width;
 
-  const std::string heading = options.title.empty()
-                                  ? "Which loci matter at brood size " + std::to_string(brood_size)
-                                  : options.title;
+  const std::string heading =
+      heading_of(options, "Which loci matter at brood size " + std::to_string(brood_size));
   const std::vector<std::string> parts = design_parts(curve_of(design));
   chart.title = heading + ": " + joined_parts(parts);
   const double plot_top = add_chart_title(chart, heading, {parts}, sc);
@@ -95,15 +92,8 @@ Chart ranking_chart(const Design& design, const LocusRanking& ranking, int brood
     forward.points.push_back(at);
     chart.marks.push_back(
         ChartMark{at, MarkShape::CIRCLE, 7 * sc.line, FORWARD, true, 1, "forward-point"});
-    chart.texts.push_back(ChartText{names[n],
-                                    {plot.left - 6 * sc.s, middle + sc.text * 0.35},
-                                    sc.text,
-                                    TextAnchor::END,
-                                    "#000000",
-                                    false,
-                                    false,
-                                    false,
-                                    "locus"});
+    chart.texts.push_back(chart_text(names[n], {plot.left - 6 * sc.s, middle + sc.text * 0.35},
+                                     sc.text, TextAnchor::END, "#000000", "locus"));
   }
   chart.lines.push_back(forward);
 
