@@ -126,7 +126,7 @@ Status frequency_panel(const BroodInputs& inputs, const PopulationData& broods,
     same.push_back(static_cast<int>(at - data.loci.begin()));
   }
   panel = panel_of(data, sample, same);
-  panel.sample = name.substr(name.find_last_of('/') + 1) + ", " + sample_description(data, sample);
+  panel.sample = file_name(name) + ", " + sample_description(data, sample);
   const std::string whom =
       sample >= 0 ? "individual of " + data.samples[sample] : std::string("individual");
   return check_panel(name, whom, options.pool_rare, panel, notes);

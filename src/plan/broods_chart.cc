@@ -17,8 +17,7 @@ Chart broods_chart(const BroodsReport& report, const FigureOptions& options) {
       heading_of(options, "Each brood's probability of revealing multiple paternity");
   std::vector<std::vector<std::string>> shares;
   if (!report.source.empty()) {
-    shares.push_back({report.source.substr(report.source.find_last_of('/') + 1),
-                      "allele frequencies from " + report.frequencies});
+    shares.push_back({file_name(report.source), "allele frequencies from " + report.frequencies});
   }
   for (const Note& line : share_lines(report)) shares.push_back({line.text});
   chart.title = heading + (report.source.empty() ? "" : ": " + joined_parts(shares.front()));

@@ -30,8 +30,7 @@ std::vector<std::string> design_parts(const DesignCurve& curve) {
   if (!curve.source.empty() && label.rfind(prefix, 0) == 0) label = label.substr(prefix.size());
   std::vector<std::string> parts;
   // A title names the input by its file's name, without the folders.
-  if (!curve.source.empty())
-    parts.push_back(curve.source.substr(curve.source.find_last_of('/') + 1));
+  if (!curve.source.empty()) parts.push_back(file_name(curve.source));
   if (!curve.sample.empty()) parts.push_back(curve.sample);
   for (const std::string& part : split_parts(label)) parts.push_back(part);
   return parts;

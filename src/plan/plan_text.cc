@@ -163,6 +163,10 @@ std::string lower(const std::string& text) {
   return result;
 }
 
+std::string file_name(const std::string& path) {
+  return path.substr(path.find_last_of('/') + 1);
+}
+
 std::string short_number(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.6g", value);

@@ -56,6 +56,9 @@ bool parse_number(const std::string& text, double& value);
 // `text` in lower case (ASCII).
 std::string lower(const std::string& text);
 
+// A path's file name, without its folders: how titles name an input.
+std::string file_name(const std::string& path);
+
 // The number with as few digits as show it exactly to 6 significant
 // figures ("0.7", "0.3333", "12").
 std::string short_number(double value);
