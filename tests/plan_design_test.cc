@@ -371,6 +371,25 @@ TEST(Designs, ScaleBoundsAreOneHalfAndOneAndAHalf) {
 
 // A mother chosen by an identifier that several individuals share is
 // refused, naming their samples; a locus typed in nobody is refused.
+// Each locus as read is a note of its own kind that names the locus, so
+// that a front end can fold them; the other notes keep their kinds.
+TEST(Designs, EachLocusAsReadIsANoteOfItsOwn) {
+  std::vector<Design> designs;
+  Notes notes;
+  ASSERT_TRUE(add_designs("p.gen", "t\nL1, L2\nPop\na, 0101 0102\nb, 0102 0202\n", InputOptions{},
+                          designs, notes)
+                  .ok);
+  std::vector<std::string> loci;
+  for (const Note& note : notes) {
+    if (note.kind != Kind::LOCUS_SUMMARY) continue;
+    loci.push_back(note.locus);
+    EXPECT_EQ(note.text.rfind("p.gen: locus " + note.locus + ": ", 0), 0u) << note.text;
+  }
+  EXPECT_EQ(loci, (std::vector<std::string>{"L1", "L2"}));
+  EXPECT_TRUE(std::any_of(notes.begin(), notes.end(),
+                          [](const Note& note) { return note.kind == Kind::SIRES_ASSUMED; }));
+}
+
 TEST(Designs, AmbiguousMotherAndUntypedLocus) {
   std::vector<Design> designs;
   Notes notes;

@@ -15,7 +15,7 @@
 //   api.curveJoined(text, designs, options, points) -> as api.curve, from the parts' points
 //   api.limits()                        -> {loci, alleles, sires, offspring, designs, errorRate, trials}
 // Results also carry refusal {message, kind, limit, line, locus, sample,
-// individual} and pageNotes [{text, kind, design}], worded for the page (no
+// individual} and pageNotes [{text, kind, design, locus}], worded for the page (no
 // option names), and rows, the table.
 //
 // options: {name, format, pop, loci: [names], poolRare, asIs, seed, from, to,

@@ -78,7 +78,8 @@ std::string command_line_json(const Notes& notes) {
 }
 
 // The notes for the page: each in the page's words (page_words.h), with
-// its kind and, for a design's smallest size, the design.
+// its kind and, for a design's smallest size, the design, for a locus as
+// read, the locus.
 std::string page_json(const Notes& notes) {
   std::string out = "[";
   for (size_t n = 0; n < notes.size(); ++n) {
@@ -89,6 +90,8 @@ std::string page_json(const Notes& notes) {
         .append(kind_name(notes[n].kind))
         .append("\",\"design\":")
         .append(std::to_string(notes[n].design))
+        .append(",\"locus\":")
+        .append(json_string(notes[n].locus))
         .append("}");
   }
   return out + "]";

@@ -163,6 +163,7 @@ Status check_panel(const std::string& name, const std::string& whom, bool pool_r
               " rarest pooled into one (this can only lower the estimate)";
     }
     notes.push_back(Note(line, Kind::LOCUS_SUMMARY));
+    notes.back().locus = locus.name;
   }
   return success();
 }

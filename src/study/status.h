@@ -58,6 +58,7 @@ struct Note {
   Kind kind = Kind::GENERAL;
   std::string remedy;  // as a refusal's
   int design = -1;     // SMALLEST_SIZE: the design's index in the run
+  std::string locus;   // LOCUS_SUMMARY: the locus
   Note() = default;
   Note(std::string line, Kind what = Kind::GENERAL,
        std::string way_out = "")  // NOLINT: a line is a note
