@@ -308,6 +308,26 @@ TEST(RankingChart, RowsFollowTheOrderAndTextsStayApart) {
       for (int n = 0; n + 1 < loci; ++n) EXPECT_EQ(names[n], design.locus_names[loci - 1 - n]);
       EXPECT_EQ(names.back().substr(0, 6), "a locu");
       EXPECT_EQ(names.back().substr(names.back().size() - 3), "\xE2\x80\xA6");
+      if (loci == 3) {
+        // Cut one character at a time, whatever its length: as much of a
+        // name of one- and two-byte characters as fits, no half character.
+        std::string mixed;
+        for (int n = 0; n < 40; ++n) mixed += "\xC3\xA9" "a";
+        design.locus_names[0] = mixed;
+        const std::string cut =
+            texts_of(ranking_figure(design, ranking, 12, options, FigureFormat::SVG), "locus")
+                .back();
+        const std::string kept = cut.substr(0, cut.size() - 3);
+        ASSERT_EQ(mixed.rfind(kept, 0), 0u);
+        ASSERT_LT(kept.size(), mixed.size());
+        EXPECT_NE(static_cast<unsigned char>(mixed[kept.size()]) & 0xC0, 0x80)
+            << "half a character";
+        const size_t next = mixed[kept.size()] == 'a' ? 1 : 2;
+        const double size = chart_scale(options.width, options.height).text;
+        EXPECT_GT(text_width(mixed.substr(0, kept.size() + next) + "\xE2\x80\xA6", size),
+                  options.width / 3.0)
+            << "one more character would still have fitted";
+      }
       // Bars top to bottom, each as long as its locus alone.
       std::vector<double> lengths, tops;
       for (const Element& bar : elements(svg, "rect")) {

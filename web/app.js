@@ -371,16 +371,13 @@
     $(id).append(messageLine(text, kind));
   }
 
-  // A note of the core's, styled as its kind says.
-  function addNote(id, note) {
-    addMessage(id, note.text, note.kind === 'warning' ? 'warning' : 'info');
-  }
-
-  // The notes of a run: each locus as read folded into one line that opens,
-  // the others as they come.
+  // The notes of a run, styled as their kinds say: each locus as read
+  // folded into one line that opens, the others as they come.
   function addNotes(id, notes) {
     const loci = notes.filter((note) => note.kind === 'locus-summary');
-    for (const note of notes.filter((note) => note.kind !== 'locus-summary')) addNote(id, note);
+    for (const note of notes.filter((note) => note.kind !== 'locus-summary')) {
+      addMessage(id, note.text, note.kind === 'warning' ? 'warning' : 'info');
+    }
     if (!loci.length) return;
     const fold = document.createElement('details');
     fold.className = 'info loci-read';

@@ -17,10 +17,10 @@ std::string fitted_name(const std::string& name, double size, double width) {
   if (text_width(name, size) <= width) return name;
   std::string cut = name;
   while (!cut.empty() && text_width(cut + "\xE2\x80\xA6", size) > width) {
-    cut.pop_back();
-    // Never half a character.
+    // One whole character off the end: its continuation bytes, then its
+    // first byte, so that no half character is left.
     while (!cut.empty() && (static_cast<unsigned char>(cut.back()) & 0xC0) == 0x80) cut.pop_back();
-    if (!cut.empty() && static_cast<unsigned char>(cut.back()) >= 0xC0) cut.pop_back();
+    if (!cut.empty()) cut.pop_back();
   }
   return cut + "\xE2\x80\xA6";
 }

@@ -242,9 +242,19 @@ try:
     wait.until(lambda d: "study file" in d.find_element(By.ID, "format").text)
     set_field(driver, "to", "100")
     wait.until(lambda d: d.find_element(By.ID, "run").is_enabled())
-    driver.find_element(By.ID, "run").click()
-    wait.until(lambda d: d.find_element(By.ID, "cancel").is_enabled())
-    driver.find_element(By.ID, "cancel").click()
+    # Cancel is pressed from the page itself as soon as it can be: a run of
+    # a few tenths of a second can start and end between two of selenium's
+    # looks.
+    pressed = driver.execute_async_script(
+        "const done = arguments[arguments.length - 1];"
+        "const cancel = document.getElementById('cancel');"
+        "document.getElementById('run').click();"
+        "const look = setInterval(() => {"
+        "  if (!cancel.disabled) { clearInterval(look); cancel.click(); done(true); }"
+        "  else if (document.getElementById('state').textContent === 'Done.') {"
+        "    clearInterval(look); done(false); }"
+        "}, 2);")
+    check("cancel pressed while the run ran", pressed)
     state = driver.find_element(By.ID, "state").text
     check("cancel ends the run", state.startswith("Cancelled"), state)
     wait.until(lambda d: d.find_element(By.ID, "run").is_enabled())
