@@ -256,12 +256,24 @@ TEST(Broods, Refusals) {
   std::string big = "title\nA\nPop\nM, 0102\n";
   for (int j = 0; j < MAX_OFFSPRING + 1; ++j) big += numbered("o", j) + ", 0103\n";
   const std::string two = "title\nA, B\nPop\nM, 0000 0102\no, 0102 0102\n";
+  // One locus more than a study holds, every one of them revealing.
+  std::string wide = "title\n";
+  std::string mother = "M,", first = "o1,", second = "o2,";
+  for (int i = 0; i <= MAX_LOCI; ++i) {
+    wide += numbered("L", i) + "\n";
+    mother += " 0102";
+    first += " 0103";
+    second += " 0204";
+  }
+  wide += "Pop\n" + mother + "\n" + first + "\n" + second + "\n";
   struct Case {
     std::string text;
     std::string population;
     const char* refusal;
   } cases[] = {
       {big, "", "brood sample 1: 101 offspring; a brood is judged with at most 100"},
+      {wide, "", "broods.gen: the study would have 26 loci; a study allows 25"},
+      {wide, "title\nL0\nPop\nx, 0102\n", "broods.gen: the study would have 26 loci"},
       {"1\n2 0.5 0.5\n2\n0.5 0.5\n99 0\n", "", "not a study file"},
       {"locus,allele,frequency\nA,1,1\n", "", "not a frequency table"},
       {"title\nA, B\nPop\nM, 0000 0000\no, 0102 0102\n", "", "locus A is typed in no mother"},

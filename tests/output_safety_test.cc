@@ -19,6 +19,7 @@ namespace {
 
 const std::string CURVE = std::string("'") + MPPLAN_BINARY + "' curve";
 const std::string LOCI = std::string("'") + MPPLAN_BINARY + "' loci";
+const std::string STUDY = std::string("'") + MPPLAN_BINARY + "' study";
 // Runs what follows as the unprivileged user nobody (needs root).
 const std::string AS_NOBODY = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
 const std::string PROGRAM = std::string("'") + MPDETECT_BINARY + "'";
@@ -183,7 +184,7 @@ TEST_F(OutputSafetyTest, KilledWhilePlottingLeavesNothingBehind) {
         "#!/bin/sh\ncat > /dev/null\nprintf 'half an image'\necho $$ > started\nexec sleep 30\n");
   fs::permissions(folder_ / "bin/gnuplot", fs::perms::owner_all);
   write("curve.png", "the earlier image");
-  for (const char* signal_name : {"TERM", "INT", "HUP"}) {
+  for (const char* signal_name : {"TERM", "INT", "HUP", "QUIT", "USR1", "ALRM", "ABRT", "XFSZ"}) {
     const int status =
         shell("PATH=\"$PWD/bin:$PATH\" " + CURVE +
               " --seed 1 --to 5 --output table.csv --plot curve.png 2> .errors & pid=$!; "
@@ -345,4 +346,104 @@ TEST_F(OutputSafetyTest, FigureTextsRunNothing) {
   EXPECT_NE(svg.find("second line"), std::string::npos);
   EXPECT_NE(svg.find("a`touch ran4`.txt"), std::string::npos);
   EXPECT_NE(read("l.svg").find("L`touch ran5`"), std::string::npos);
+}
+
+// Standard streams and descriptors named as outputs are written through, as
+// a shell's `>` and `>>` would: what the file behind them held stays.
+TEST_F(OutputSafetyTest, DescriptorNamesAreWrittenThrough) {
+  fs::copy_file(fs::path(EXAMPLES_DIR) / "population.gen", folder_ / "pop.gen");
+  const std::string study = STUDY + " pop.gen";
+  struct Row {
+    const char* name;
+    std::string line;   // run in the folder
+    const char* check;  // shell test that must pass afterwards
+  };
+  const Row rows[] = {
+      {"between two lines",
+       "{ echo HEAD; " + study +
+           " -o /dev/stdout --legend l.csv; echo TAIL; } "
+           "> out.txt 2> /dev/null",
+       "[ \"$(head -1 out.txt)\" = HEAD ] && [ \"$(tail -1 out.txt)\" = TAIL ] && "
+       "grep -q '^99 0$' out.txt"},
+      {"appended",
+       "echo earlier > log && " + study +
+           " -o /dev/stdout --legend l.csv >> log "
+           "2> /dev/null",
+       "[ \"$(head -1 log)\" = earlier ] && grep -q '^99 0$' log"},
+      {"a descriptor by number", study + " -o /dev/fd/3 --legend l.csv 3> fd3.txt 2> /dev/null",
+       "grep -q '^99 0$' fd3.txt"},
+      {"a link to standard output",
+       "ln -s /dev/stdout out && " + study + " -o out --legend l.csv > via.txt 2> /dev/null",
+       "[ -L out ] && grep -q '^99 0$' via.txt"},
+      {"- is standard output", study + " -o - > dash.txt 2> /dev/null",
+       "grep -q '^99 0$' dash.txt && [ ! -e ./- ] && [ ! -e ./-.legend.csv ]"},
+      {"no legend beside a device", study + " -o /dev/stdout > dev.txt 2> .err",
+       "grep -q '^99 0$' dev.txt && [ ! -e /dev/stdout.legend.csv ] && "
+       "grep -q 'no allele legend beside /dev/stdout' .err"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(shell(row.line), 0) << row.name;
+    EXPECT_EQ(shell(row.check), 0) << row.name;
+  }
+}
+
+// The input is never an output, whatever name either goes by.
+TEST_F(OutputSafetyTest, StandardInputIsNeverWritten) {
+  fs::copy_file(fs::path(EXAMPLES_DIR) / "population.gen", folder_ / "pc.gen");
+  const std::string study = STUDY + " -";
+  for (const char* output : {"pc.gen", "/dev/stdin", "./pc.gen"}) {
+    EXPECT_EQ(shell(study + " -o " + output + " --legend l.csv < pc.gen 2> .err"), 2) << output;
+    EXPECT_EQ(shell(std::string("cmp -s pc.gen '") + EXAMPLES_DIR + "/population.gen'"), 0)
+        << output << ": the input was replaced";
+    EXPECT_NE(read(".err").find("it is the input read from standard input"), std::string::npos)
+        << read(".err");
+  }
+}
+
+// A FIFO nobody reads: the run waits, but a signal still ends it and takes
+// its temporaries with it.
+TEST_F(OutputSafetyTest, WaitingOnAFifoHonoursSignals) {
+  fs::copy_file(fs::path(EXAMPLES_DIR) / "population.gen", folder_ / "pop.gen");
+  for (const char* signal_name : {"INT", "TERM", "HUP"}) {
+    ASSERT_EQ(shell("rm -f fifo && mkfifo fifo && echo old > l.csv"), 0);
+    const int status = shell(STUDY +
+                             " pop.gen -o fifo --legend l.csv 2> /dev/null & pid=$!; "
+                             "sleep 0.5; kill -" +
+                             std::string(signal_name) +
+                             " $pid; for n in $(seq 100); do kill -0 $pid 2> /dev/null || break; "
+                             "sleep 0.05; done; kill -0 $pid 2> /dev/null && kill -9 $pid && "
+                             "exit 9; exit 0");
+    EXPECT_EQ(status, 0) << signal_name << ": the signal was held off";
+    EXPECT_EQ(read("l.csv"), "old\n") << signal_name;
+    EXPECT_EQ(others({"mmdata.txt", "pop.gen", "fifo", "l.csv"}), "")
+        << signal_name << ": left behind";
+  }
+}
+
+// A run whose standard error fails has failed: no output is put in place,
+// and no table is written.
+TEST_F(OutputSafetyTest, LostMessagesPutNothingInPlace) {
+  write("fig.svg", "old");
+  for (const char* errors : {"2> /dev/full", "2>&-"}) {
+    EXPECT_EQ(shell(CURVE + " mmdata.txt --seed 1 --to 4 --plot fig.svg > t.txt " + errors), 1)
+        << errors;
+    EXPECT_EQ(read("fig.svg"), "old") << errors;
+    EXPECT_EQ(read("t.txt"), "") << errors;
+  }
+}
+
+// A process limit that lets no thread start: the run does its work on the
+// threads it has, with the same results.
+TEST_F(OutputSafetyTest, ThreadsThatCannotStartAreDoneWithout) {
+  if (!is_root()) GTEST_SKIP() << "a process limit that binds needs another user (root)";
+  fs::permissions(folder_, fs::perms::all);
+  fs::copy_file(MPPLAN_BINARY, folder_ / "mpplan");
+  fs::copy_file(fs::path(EXAMPLES_DIR) / "population.gen", folder_ / "pop.gen");
+  fs::permissions(folder_ / "pop.gen", fs::perms::all);
+  const std::string run = "./mpplan curve pop.gen --sires 2 --sires 3 --sires 4 --to 5 --seed 1";
+  ASSERT_EQ(shell(run + " > free.csv 2> /dev/null"), 0);
+  EXPECT_EQ(shell(AS_NOBODY + "bash -c 'ulimit -u 1; exec " + run + "' > limited.csv 2> .err"), 0)
+      << read(".err");
+  EXPECT_EQ(read("limited.csv"), read("free.csv"));
+  EXPECT_NE(read("free.csv").find("brood_size"), std::string::npos);
 }

@@ -125,6 +125,37 @@ bool follow_links(const std::string& path, std::string& end) {
   return false;
 }
 
+// The open descriptor a path names, as a shell's `> /dev/stdout` would
+// write it (its offset and append mode kept, never replaced): /dev/stdin,
+// /dev/stdout, /dev/stderr, /dev/fd/N and /proc/self/fd/N, or a link to
+// one. -1 when it names none.
+int descriptor_named(const std::string& path) {
+  static const char* const streams[] = {"/dev/stdin", "/dev/stdout", "/dev/stderr"};
+  const std::string own = "/proc/" + std::to_string(getpid()) + "/fd/";
+  std::string hop = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    for (int fd = 0; fd < 3; ++fd) {
+      if (hop == streams[fd]) return fd;
+    }
+    for (const std::string& folder : {std::string("/dev/fd/"), std::string("/proc/self/fd/"),
+                                      std::string("/proc/thread-self/fd/"), own}) {
+      if (hop.compare(0, folder.size(), folder) != 0 || hop.size() == folder.size() ||
+          hop.size() > folder.size() + 9)
+        continue;
+      const std::string digits = hop.substr(folder.size());
+      if (digits.find_first_not_of("0123456789") == std::string::npos) return std::stoi(digits);
+    }
+    struct stat info;
+    if (lstat(hop.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return -1;
+    char target[PATH_MAX];
+    const ssize_t n = readlink(hop.c_str(), target, sizeof target - 1);
+    if (n < 0) return -1;
+    target[n] = '\0';
+    hop = target[0] == '/' ? std::string(target) : folder_of(hop) + "/" + target;
+  }
+  return -1;
+}
+
 // Makes a new empty file beside `final_path`, noted for removal on a
 // signal. The name does not grow with the final one, so that any name the
 // file system accepts can be written. False with errno set.
@@ -159,6 +190,8 @@ struct Identity {
 
 Identity identity_of(const std::string& path) {
   struct stat info;
+  if (path == "-" && fstat(STDIN_FILENO, &info) == 0)
+    return Identity{true, info.st_dev, info.st_ino, ""};
   if (stat(path.c_str(), &info) == 0) return Identity{true, info.st_dev, info.st_ino, ""};
   std::string end;
   if (!follow_links(path, end)) end = path;
@@ -185,7 +218,8 @@ bool check_distinct(const std::vector<std::string>& inputs, const std::vector<st
     const Identity output = identity_of(outputs[n]);
     for (const std::string& input : inputs) {
       if (same(output, identity_of(input))) {
-        error = "will not write " + outputs[n] + ": it is the input " + input;
+        error = "will not write " + outputs[n] + ": it is the input " +
+                (input == "-" ? std::string("read from standard input") : input);
         return false;
       }
     }
@@ -205,6 +239,18 @@ bool prepare(PendingOutput& output, std::string& error) {
   if (path.empty()) {
     error = "cannot write a file with an empty name";
     return false;
+  }
+  const int descriptor = descriptor_named(path);
+  if (descriptor >= 0) {
+    const int flags = fcntl(descriptor, F_GETFL);
+    if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
+      error = "cannot write " + path + ": it is not open for writing";
+      return false;
+    }
+    output.kind = PendingOutput::DESCRIPTOR;
+    output.descriptor = descriptor;
+    output.final_path = path;
+    return true;
   }
   if (stat(path.c_str(), &output.original) != 0) {
     // Only a missing file (or a link to one) is made anew; a loop, a name
@@ -361,22 +407,41 @@ bool stage_output(OutputTransaction& transaction, const std::string& path,
   return true;
 }
 
+// Sends every staged stream output (a device, FIFO or open descriptor) its
+// content. Signals are not held: opening a FIFO waits for its reader, and
+// the user must be able to give up then, leaving no file touched.
+bool send_streams(OutputTransaction& transaction, std::string& error) {
+  for (PendingOutput& output : transaction.outputs) {
+    if (!output.staged) continue;
+    errno = 0;
+    bool ok = true;
+    if (output.kind == PendingOutput::DESCRIPTOR) {
+      ok = write_all(output.descriptor, output.content);
+    } else if (output.kind == PendingOutput::DIRECT) {
+      ok = rewrite(output.final_path, output.content, O_WRONLY);
+    }
+    if (!ok) {
+      error = describe(output.path, errno ? errno : EIO);
+      return false;
+    }
+  }
+  return true;
+}
+
 bool commit_outputs(OutputTransaction& transaction, std::string& error) {
+  bool ok = send_streams(transaction, error);
   const HeldSignals held;
-  // Written in place first: they are the ones a full disk stops, and
+  // Files rewritten in place next: they are the ones a full disk stops, and
   // nothing has been renamed yet when they fail.
   std::vector<Done> done;
-  bool ok = true;
   for (PendingOutput& output : transaction.outputs) {
-    if (!ok || !output.staged || output.kind == PendingOutput::REPLACE) continue;
+    if (!ok || !output.staged || output.kind != PendingOutput::IN_PLACE) continue;
     Done step{&output, "", -1, ""};
     errno = 0;
-    if (output.kind == PendingOutput::IN_PLACE && !read_all(output.final_path, step.old_content)) {
+    if (!read_all(output.final_path, step.old_content)) {
       ok = false;
-    } else if (!rewrite(output.final_path, output.content,
-                        output.kind == PendingOutput::IN_PLACE ? O_WRONLY | O_TRUNC : O_WRONLY)) {
-      if (output.kind == PendingOutput::IN_PLACE)
-        rewrite(output.final_path, step.old_content, O_WRONLY | O_TRUNC);
+    } else if (!rewrite(output.final_path, output.content, O_WRONLY | O_TRUNC)) {
+      rewrite(output.final_path, step.old_content, O_WRONLY | O_TRUNC);
       ok = false;
     }
     if (!ok) {
@@ -431,15 +496,35 @@ bool write_output_file(const std::string& path, const std::string& content, std:
   return commit_outputs(transaction, error);
 }
 
+bool names_a_file(const std::string& path) {
+  if (descriptor_named(path) >= 0) return false;
+  struct stat info;
+  return stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode);
+}
+
 void remove_temporaries_on_signals() {
+  // Every signal whose default action ends the process, but for the
+  // program's own faults and SIGPIPE (ignored, so that a closed pipe is a
+  // write error).
+  static const int ending[] = {
+      SIGHUP,    SIGINT,  SIGQUIT, SIGABRT,   SIGUSR1, SIGUSR2, SIGALRM,
+      SIGTERM,   SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGSYS,
+#ifdef SIGPOLL
+      SIGPOLL,
+#endif
+#ifdef SIGPWR
+      SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+      SIGSTKFLT,
+#endif
+  };
   struct sigaction action;
   std::memset(&action, 0, sizeof action);
   action.sa_handler = on_signal;
   sigemptyset(&action.sa_mask);
-  sigaddset(&action.sa_mask, SIGINT);
-  sigaddset(&action.sa_mask, SIGTERM);
-  sigaddset(&action.sa_mask, SIGHUP);
-  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal_number, &action, nullptr);
+  for (const int signal_number : ending) sigaddset(&action.sa_mask, signal_number);
+  for (const int signal_number : ending) sigaction(signal_number, &action, nullptr);
 }
 
 void set_running_child(pid_t child) {

@@ -20,10 +20,17 @@
 //   file with more than one hard link is rewritten in place, so that every
 //   name keeps seeing it. Files rewritten in place get their old content
 //   back when a later output of the commit fails.
-// - A device, FIFO or socket (/dev/null, /dev/stdout) is written directly,
+// - A device, FIFO or socket (/dev/null, a named pipe) is written directly,
 //   at commit; what it was sent cannot be taken back.
-// Temporary files are removed on every failure, and on SIGINT, SIGTERM and
-// SIGHUP once remove_temporaries_on_signals has been called.
+// - A name of an open descriptor (/dev/stdout, /dev/fd/3, /proc/self/fd/1,
+//   or a link to one) is written through that descriptor, as a shell's `>`
+//   and `>>` would: the file behind it is never replaced, and what it held
+//   before stays.
+// Streams (devices, FIFOs, descriptors) are sent their content first, with
+// signals not held, since opening a FIFO waits for a reader; files are put
+// in place after, with signals held off. Temporary files are removed on
+// every failure, and on every signal that ends the process by default once
+// remove_temporaries_on_signals has been called.
 #pragma once
 
 #include <sys/stat.h>
@@ -35,13 +42,14 @@
 struct PendingOutput {
   std::string path;        // as the user gave it
   std::string final_path;  // the file that is written (links followed)
-  enum Kind { REPLACE, IN_PLACE, DIRECT } kind = REPLACE;
+  enum Kind { REPLACE, IN_PLACE, DIRECT, DESCRIPTOR } kind = REPLACE;
+  int descriptor = -1;  // DESCRIPTOR: the descriptor written
   bool existed = false;
   struct stat original {};
   std::string temporary;  // REPLACE: the staged file beside final_path
   int slot = -1;          // its entry in the signal handlers' list
   int fd = -1;            // the temporary, open until staged
-  std::string content;    // IN_PLACE and DIRECT: kept until commit
+  std::string content;    // IN_PLACE, DIRECT and DESCRIPTOR: kept until commit
   bool staged = false;
 };
 
@@ -60,9 +68,10 @@ bool open_outputs(const std::vector<std::string>& inputs, const std::vector<std:
 bool stage_output(OutputTransaction& transaction, const std::string& path,
                   const std::string& content, std::string& error);
 
-// Puts every staged output in place, with signals held off. Returns false
-// with `error` set when one cannot be; every output is then as it was
-// (but for devices already written). Outputs never staged are dropped.
+// Sends the streams their content, then puts every staged file in place
+// with signals held off. Returns false with `error` set when one cannot
+// be; every file is then as it was (streams already sent stay sent).
+// Outputs never staged are dropped.
 bool commit_outputs(OutputTransaction& transaction, std::string& error);
 
 // Removes the temporaries of a transaction that will not be committed.
@@ -71,9 +80,17 @@ void abandon_outputs(OutputTransaction& transaction);
 // Writes one file as a transaction of its own.
 bool write_output_file(const std::string& path, const std::string& content, std::string& error);
 
-// Installs handlers for SIGINT, SIGTERM and SIGHUP that end the child named
-// by set_running_child, remove the temporary files being written, and then
-// end the process as the signal would have.
+// Whether `path` names a file, existing or to be made, rather than a
+// device, FIFO, socket or open descriptor: only beside a file is another
+// file (a study's legend) named after it.
+bool names_a_file(const std::string& path);
+
+// Installs handlers for every signal whose default action ends the process
+// (SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGALRM, SIGUSR1, SIGXFSZ
+// ...) that end the child named by set_running_child, remove the temporary
+// files being written, and then end the process as the signal would have.
+// Faults of the program itself (SIGSEGV, SIGBUS, SIGFPE, SIGILL) are left
+// to their default, and to the sanitizers' reports.
 void remove_temporaries_on_signals();
 
 // The child process the handlers end (0: none).

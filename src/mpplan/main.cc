@@ -113,11 +113,14 @@ std::string legend_path_for(const std::string& study_path) {
   return stem + ".legend.csv";
 }
 
-// Where the study's legend goes: --legend, beside --output, or nowhere.
+// Where the study's legend goes: --legend, beside --output when that is a
+// file (never beside a device or a descriptor such as /dev/stdout), or
+// nowhere.
 std::string legend_path(const PlanOptions& options) {
   if (options.command != "study") return "";
   if (!options.legend.empty()) return options.legend;
-  return options.output.empty() ? "" : legend_path_for(options.output);
+  return options.output.empty() || !names_a_file(options.output) ? ""
+                                                                 : legend_path_for(options.output);
 }
 
 int threads() {
@@ -174,17 +177,23 @@ int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed) 
                 : draw(figure, format, options, error)))
       return fail(error);
   }
+  if (options.command == "study") {
+    if (legend.empty()) {
+      std::cerr << (options.output.empty()
+                        ? "mpplan: the allele legend is written only with --legend FILE or "
+                          "--output\n"
+                        : "mpplan: no allele legend beside " + shown(options.output) +
+                              ", which is not a file; name one with --legend FILE\n");
+    } else {
+      std::cerr << "mpplan: allele legend in " << shown(legend) << "\n";
+    }
+  }
+  // A run whose messages were lost has failed: nothing is put in place.
+  if (!flushed(std::cerr)) return 1;
   // The table on standard output comes last but for the files, so that a
   // failure before it leaves no table behind.
   if (options.output.empty() && !write_standard_output(result.output, error)) return fail(error);
   if (!commit_outputs(outputs, error)) return fail(error);
-  if (options.command == "study") {
-    if (legend.empty()) {
-      std::cerr << "mpplan: the allele legend is written only with --legend FILE or --output\n";
-    } else {
-      std::cerr << "mpplan: allele legend in " << legend << "\n";
-    }
-  }
   return 0;
 }
 
@@ -206,6 +215,8 @@ int run(int argc, char** argv) {
   }
   if (options.command == "curve" && options.inputs.empty())
     options.inputs.push_back(data_file_name());
+  // As an input `-` is standard input, as an output it is standard output.
+  if (options.output == "-") options.output.clear();
 
   if (!options.plot.empty()) {
     FigureFormat format;

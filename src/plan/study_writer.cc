@@ -120,15 +120,18 @@ Status check_sire_count(size_t sires) {
                  std::to_string(sires));
 }
 
+Status check_locus_count(size_t loci) {
+  if (loci <= static_cast<size_t>(MAX_LOCI)) return success();
+  return failure_of(Kind::TOO_MANY_LOCI,
+                    "the study would have " + std::to_string(loci) + " loci; a study allows " +
+                        std::to_string(MAX_LOCI),
+                    ": choose up to " + std::to_string(MAX_LOCI) + " with --loci", MAX_LOCI);
+}
+
 Status write_study(const Panel& panel, const std::vector<std::string>& shares,
                    const MotherChoice& mother, const PopulationData& data, StudyFiles& files) {
-  const int loci = static_cast<int>(panel.loci.size());
-  if (loci > MAX_LOCI) {
-    return failure_of(Kind::TOO_MANY_LOCI,
-                      "the study would have " + std::to_string(loci) + " loci; a study allows " +
-                          std::to_string(MAX_LOCI),
-                      ": choose up to " + std::to_string(MAX_LOCI) + " with --loci", MAX_LOCI);
-  }
+  const Status count = check_locus_count(panel.loci.size());
+  if (!count.ok) return count;
   for (const LocusPanel& locus : panel.loci) {
     if (static_cast<int>(locus.labels.size()) > MAX_ALLELES) {
       Status refusal = failure_of(
@@ -151,7 +154,7 @@ Status write_study(const Panel& panel, const std::vector<std::string>& shares,
     if (!result.ok) return result;
   }
 
-  std::string study = std::to_string(loci) + "\n";
+  std::string study = std::to_string(panel.loci.size()) + "\n";
   std::string legend = "locus,index,allele\n";
   for (const LocusPanel& locus : panel.loci) {
     study += std::to_string(locus.labels.size());

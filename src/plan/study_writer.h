@@ -35,6 +35,9 @@ std::vector<std::string> equal_shares(int sires);
 // A study holds 1 to MAX_SIRES sires: a refusal for any other count.
 Status check_sire_count(size_t sires);
 
+// Refuses more loci than a study holds (MAX_LOCI), naming the count.
+Status check_locus_count(size_t loci);
+
 // Writes the study for `panel` with the shares (decimals as text, written
 // as given) and the mother. Frequencies are written with six decimals that
 // add up to exactly 1 at each locus (the largest takes up the rounding).
