@@ -40,6 +40,42 @@ as_table <- function(text, class = NULL) {
   table
 }
 
+# Every argument is checked for its type and length before it becomes a
+# word, so that none is misread as another (a second target taken for an
+# input's name, 1.5 offspring run as 1), and refused with its own name.
+wrong <- function(name, what) stop(name, " takes ", what, call. = FALSE)
+
+is_whole <- function(x) is.numeric(x) && !anyNA(x) && all(is.finite(x)) && all(x == floor(x))
+
+one_number <- function(x, name) {
+  if (!is.numeric(x) || length(x) != 1L || is.na(x)) wrong(name, "one number")
+  format(x, digits = 15, scientific = FALSE, trim = TRUE)
+}
+
+one_whole <- function(x, name) {
+  if (length(x) != 1L || !is_whole(x)) wrong(name, "one whole number")
+  format(x, scientific = FALSE, trim = TRUE)
+}
+
+one_flag <- function(x, name) {
+  if (!is.logical(x) || length(x) != 1L || is.na(x)) wrong(name, "TRUE or FALSE")
+  x
+}
+
+one_text <- function(x, name) {
+  if (!(is.character(x) || is_whole(x)) || length(x) != 1L || is.na(x)) {
+    wrong(name, "one name or number")
+  }
+  as.character(x)
+}
+
+texts <- function(x, name) {
+  if (!(is.character(x) || is_whole(x)) || length(x) == 0L || anyNA(x)) {
+    wrong(name, "names or numbers, none missing")
+  }
+  as.character(x)
+}
+
 number_text <- function(x) {
   if (!is.numeric(x) || anyNA(x)) stop("shares and sires must be numbers", call. = FALSE)
   format(x, digits = 15, scientific = FALSE, trim = TRUE)
@@ -51,19 +87,37 @@ number_text <- function(x) {
 input_words <- function(sires = NULL, shares = NULL, mother = NULL, pop = NULL, loci = NULL,
                         pool_rare = FALSE, as_is = FALSE, format = NULL, min_loci = 1L) {
   words <- character()
+  if (!is.null(sires) && !is_whole(sires)) wrong("sires", "whole numbers of sires")
   for (n in sires) words <- c(words, "--sires", number_text(n))
   if (!is.null(shares)) {
     if (!is.list(shares)) shares <- list(shares)
     for (one in shares) words <- c(words, "--shares", paste(number_text(one), collapse = ","))
   }
-  for (one in mother) words <- c(words, "--mother", as.character(one))
-  if (!is.null(pop)) words <- c(words, "--pop", as.character(pop))
-  if (!is.null(loci)) words <- c(words, "--loci", paste(loci, collapse = ","))
-  if (isTRUE(pool_rare)) words <- c(words, "--pool-rare")
-  if (isTRUE(as_is)) words <- c(words, "--as-is")
-  if (!is.null(format)) words <- c(words, "--format", format)
-  if (!identical(as.integer(min_loci), 1L)) words <- c(words, "--min-loci", as.integer(min_loci))
+  for (one in if (is.null(mother)) NULL else texts(mother, "mother")) {
+    words <- c(words, "--mother", one)
+  }
+  if (!is.null(pop)) words <- c(words, "--pop", one_text(pop, "pop"))
+  if (!is.null(loci)) words <- c(words, "--loci", paste(texts(loci, "loci"), collapse = ","))
+  if (one_flag(pool_rare, "pool_rare")) words <- c(words, "--pool-rare")
+  if (one_flag(as_is, "as_is")) words <- c(words, "--as-is")
+  if (!is.null(format)) {
+    if (!is.character(format) || length(format) != 1L || is.na(format)) {
+      wrong("format", "one format's name")
+    }
+    words <- c(words, "--format", format)
+  }
+  min_loci <- one_whole(min_loci, "min_loci")
+  if (min_loci != "1") words <- c(words, "--min-loci", min_loci)
   words
+}
+
+# Threads: a whole number from 1; more than the machine can start are
+# simply not started.
+one_threads <- function(threads) {
+  if (length(threads) != 1L || !is_whole(threads) || threads < 1) {
+    wrong("threads", "one whole number from 1")
+  }
+  as.integer(min(threads, 1024))
 }
 
 # An explicit seed, or one drawn from R's generator (so that set.seed
@@ -106,6 +160,7 @@ panel_stats <- function(x, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = F
 }
 
 range_words <- function(sizes) {
+  if (!is_whole(sizes)) wrong("sizes", "whole numbers of offspring")
   sizes <- as.integer(sizes)
   step <- if (length(sizes) > 1L) sizes[2] - sizes[1] else 1L
   if (length(sizes) == 0L || anyNA(sizes) || step < 1L ||
@@ -121,12 +176,15 @@ power_curve <- function(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1
                         as_is = FALSE, format = NULL, threads = 1L, max_trials = 1000000,
                         trials = 50000, min_loci = 1L, dropout = 0, false_allele = 0) {
   seed <- seed_of(seed)
+  threads <- one_threads(threads)
   words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci),
-             range_words(sizes), "--target", number_text(target), "--seed",
-             format(seed, scientific = FALSE), "--max-trials",
-             format(max_trials, scientific = FALSE), "--trials", format(trials, scientific = FALSE))
-  if (!identical(dropout, 0)) words <- c(words, "--dropout", number_text(dropout))
-  if (!identical(false_allele, 0)) words <- c(words, "--false-allele", number_text(false_allele))
+             range_words(sizes), "--target", one_number(target, "target"), "--seed",
+             format(seed, scientific = FALSE), "--max-trials", one_whole(max_trials, "max_trials"),
+             "--trials", one_whole(trials, "trials"))
+  dropout <- one_number(dropout, "dropout")
+  false_allele <- one_number(false_allele, "false_allele")
+  if (dropout != "0") words <- c(words, "--dropout", dropout)
+  if (false_allele != "0") words <- c(words, "--false-allele", false_allele)
   result <- run_plan("curve", inputs_of(x, deparse1(substitute(x))), words, seed, threads, progress = interactive())
   curve <- as_table(result$output, "mpdetect_curve")
   attr(curve, "seed") <- seed
@@ -138,10 +196,12 @@ rank_loci <- function(x, size, seed = NULL, sires = NULL, shares = NULL, mother 
                       pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE, format = NULL,
                       threads = 1L, min_loci = 1L, choose = NULL, screen = 20L) {
   seed <- seed_of(seed)
+  threads <- one_threads(threads)
   words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci),
-             "--size", as.integer(size), "--seed", format(seed, scientific = FALSE))
+             "--size", one_whole(size, "size"), "--seed", format(seed, scientific = FALSE))
   if (!is.null(choose)) {
-    words <- c(words, "--choose", as.integer(choose), "--screen", as.integer(screen))
+    words <- c(words, "--choose", one_whole(choose, "choose"), "--screen",
+               one_whole(screen, "screen"))
   }
   ranking <- as_table(run_plan("loci", inputs_of(x, deparse1(substitute(x))), words, seed, threads)$output)
   attr(ranking, "seed") <- seed
@@ -152,8 +212,9 @@ judge_broods <- function(x, mothers = "first", population = NULL, sires = NULL, 
                          seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE,
                          format = NULL, threads = 1L, min_loci = 1L) {
   seed <- seed_of(seed)
+  threads <- one_threads(threads)
   words <- c(input_words(sires, shares, NULL, pop, loci, pool_rare, as_is, format, min_loci),
-             "--mothers", paste(mothers, collapse = ","), "--seed",
+             "--mothers", paste(texts(mothers, "mothers"), collapse = ","), "--seed",
              format(seed, scientific = FALSE))
   extra <- list()
   if (!is.null(population)) {

@@ -82,3 +82,30 @@ test_that("plot draws a curve and marks the smallest sizes", {
   grDevices::dev.off()
   expect_gt(file.info(file)$size, 1000)
 })
+
+test_that("arguments of the wrong type or length are refused by their names", {
+  short <- data.frame(locus = c("A", "A", "A"), allele = c("1", "2", "3"),
+                      frequency = c(0.5, 0.3, 0.2))
+  cases <- list(
+    list(quote(power_curve(short, sizes = 1:3, seed = 1, target = c(0.5, 0.99))), "target"),
+    list(quote(power_curve(short, sizes = 1:3, seed = 1, target = "high")), "target"),
+    list(quote(power_curve(short, sizes = 1.5, seed = 1)), "sizes"),
+    list(quote(power_curve(short, sizes = 1:3, seed = 1, pop = c(1, 2))), "pop"),
+    list(quote(power_curve(short, sizes = 1:3, seed = 1, sires = 2.5)), "sires"),
+    list(quote(power_curve(short, sizes = 1:3, seed = 1, threads = c(1, 2))), "threads"),
+    list(quote(power_curve(short, sizes = 1:3, seed = 1, threads = 0)), "threads"),
+    list(quote(power_curve(short, sizes = 1:3, seed = 1, pool_rare = NA)), "pool_rare"),
+    list(quote(power_curve(short, sizes = 1:3, seed = 1, dropout = c(0, 0.1))), "dropout"),
+    list(quote(power_curve(short, sizes = 1:3, seed = 1, trials = 100.5)), "trials"),
+    list(quote(power_curve(short, sizes = 1:3, seed = 1, min_loci = 1:2)), "min_loci"),
+    list(quote(rank_loci(short, size = c(3, 4), seed = 1)), "size"),
+    list(quote(judge_broods(short, seed = 1, mothers = NA)), "mothers"),
+    list(quote(study_of(short, format = c("genepop", "structure"))), "format")
+  )
+  for (case in cases) {
+    expect_error(eval(case[[1]]), paste0("^", case[[2]], " takes "), info = deparse(case[[1]]))
+  }
+  # Not refused: a curve with the arguments as they should be, threads past
+  # what the machine starts included.
+  expect_s3_class(power_curve(short, sizes = 1:3, seed = 1, threads = 500), "mpdetect_curve")
+})
