@@ -338,3 +338,32 @@ TEST_F(PlanProgramTest, BroodsWritesEveryOutputOrNone) {
   EXPECT_EQ(usage.status, 2);
   EXPECT_NE(usage.errors.find("curve does not take --mothers"), std::string::npos);
 }
+
+// More loci asked to reveal several fathers than there are: every command
+// refuses it, naming how many loci there are, rather than report zeros.
+TEST_F(PlanProgramTest, MoreLociToRevealThanThereAreIsRefused) {
+  write("three.gen", GENEPOP);
+  write("mmdata.txt", EXAMPLE_STUDY);
+  const std::string broods = std::string(" '") + EXAMPLES_DIR + "/broods.gen'";
+  struct Row {
+    std::string arguments;
+    const char* refusal;
+  };
+  const Row rows[] = {
+      {"curve three.gen --min-loci 4 --to 3", "three.gen: 4 loci must each reveal several fathers "
+                                              "(--min-loci), but there are only 3 loci"},
+      {"curve mmdata.txt --min-loci 4 --to 3", "mmdata.txt: 4 loci must each reveal"},
+      {"curve three.gen --loci Loc1 --min-loci 2 --to 3", "but there is only 1 locus"},
+      {"loci three.gen --min-loci 4 --size 5", "three.gen: 4 loci must each reveal"},
+      {"loci three.gen --choose 2 --min-loci 4 --size 5", "three.gen: 4 loci must each reveal"},
+      {"broods" + broods + " --loci Mpa01,Mpa02 --min-loci 3", "3 loci must each reveal"},
+  };
+  for (const Row& row : rows) {
+    const FolderResult r = plan(row.arguments + " --seed 1");
+    EXPECT_EQ(r.status, 1) << row.arguments;
+    EXPECT_NE(r.errors.find(row.refusal), std::string::npos) << row.arguments << "\n" << r.errors;
+    EXPECT_EQ(r.output, "") << row.arguments;
+  }
+  // As many as there are is a run.
+  EXPECT_EQ(plan("curve three.gen --min-loci 3 --to 3 --seed 1").status, 0);
+}

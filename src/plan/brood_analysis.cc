@@ -200,6 +200,7 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   if (!result.ok) return named(inputs.name, result);
   // Each brood becomes a study of its own loci, so no more than a study holds.
   result = check_locus_count(loci.size());
+  if (result.ok) result = check_min_loci(inputs.options.min_loci, loci.size());
   if (!result.ok) return named(inputs.name, result);
   std::vector<int> mother;
   result = mothers_of_broods(inputs, data, loci, mother, notes);

@@ -12,9 +12,12 @@ namespace {
 
 // The model the options ask of every design: the loci that must reveal,
 // the genotyping errors.
-void ask_model(Design& design, const InputOptions& options) {
+Status ask_model(const std::string& name, Design& design, const InputOptions& options) {
+  const Status enough = check_min_loci(options.min_loci, design.locus_names.size());
+  if (!enough.ok) return named(name, enough);
   require_loci(design, options.min_loci);
   model_errors(design, options.errors);
+  return success();
 }
 
 }  // namespace
@@ -112,8 +115,9 @@ Status add_study_file_designs(const std::string& name, const std::string& text,
       design.study = study;
       design.unsampled_mother = unsampled;
       design.source = name;
+      result = ask_model(name, design, options);
+      if (!result.ok) return result;
       designs.push_back(design);
-      ask_model(designs.back(), options);
     }
   }
   return success();
@@ -316,6 +320,16 @@ std::string sires_label(const StudyData& study) {
   return label;
 }
 
+Status check_min_loci(int min_loci, size_t loci) {
+  if (static_cast<size_t>(min_loci) <= loci) return success();
+  return failure_of(
+      Kind::OPTION,
+      std::to_string(min_loci) + " loci must each reveal several fathers (--min-loci)" +
+          ", but there " +
+          (loci == 1 ? "is only 1 locus" : "are only " + std::to_string(loci) + " loci"),
+      "");
+}
+
 void require_loci(Design& design, int min_loci) {
   design.min_loci = min_loci;
   if (min_loci > 1) design.label += "; " + std::to_string(min_loci) + " loci must reveal";
@@ -386,7 +400,8 @@ Status add_designs(const std::string& name, const std::string& text, const Input
       result = design_of_panel(name, panel, shares, mother_choice(mother), data, options.as_is,
                                design, notes);
       if (!result.ok) return result;
-      ask_model(design, options);
+      result = ask_model(name, design, options);
+      if (!result.ok) return result;
       designs.push_back(design);
     }
   }

@@ -134,6 +134,10 @@ std::string design_label(const StudyData& study, bool unsampled_mother = false);
 // saying so ("; 2 loci must reveal") when more than one.
 void require_loci(Design& design, int min_loci);
 
+// Refuses asking more loci to reveal several fathers than the `loci` there
+// are: no brood could then ever reveal them.
+Status check_min_loci(int min_loci, size_t loci);
+
 // Reads the design's genotypes with `errors`, its label saying so
 // ("; dropout 0.01; false alleles 0.005") when there are any.
 void model_errors(Design& design, const ErrorRates& errors);

@@ -94,6 +94,8 @@ Status candidate_loci(const std::string& name, const std::string& text, const In
       if (line->text.find(" pooled into one") != std::string::npos) notes.push_back(*line);
     }
   }
+  result = check_min_loci(options.min_loci, panel.loci.size());
+  if (!result.ok) return named(name, result);
   const std::vector<std::string> shares = share_variants_of(name, options, notes).front();
   const std::string mother = options.mothers.empty() ? "drawn" : distinct_mothers(options).front();
   for (const LocusPanel& locus : panel.loci) {
