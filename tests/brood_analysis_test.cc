@@ -209,7 +209,22 @@ TEST(Broods, MothersFoundByTheRule) {
       {"f1,k1", {}, "--mothers names two individuals of sample 1"},
       {"k.", {}, "--mothers names two individuals of sample 1"},
       {"f(", {}, "not a regular expression"},
+      // Counts that multiply past what a rule needs, refused before the
+      // pattern is compiled (which would take gigabytes).
+      {"(((a{1,100}){1,100}){1,100}){1,100}", {}, "repetition counts multiply to more than 2000"},
+      {"((a{1,100}){1,100}){1,100}", {}, "repetition counts multiply to more than 2000"},
+      {"(k{1,50}|f){1,50}", {}, "repetition counts multiply"},
+      {"[a-z]{0,}(x{2500})", {}, "repetition counts multiply"},
+      {"(x|y|z)*f{1,9}[1-9]{1,100}", {0, 4}, ""},
+      {"k{1,40}[24]{1,40}", {2, 5}, ""},
   };
+  // Too long a pattern is refused before it is looked at.
+  {
+    std::vector<int> mothers;
+    const Status status = find_mothers(data, std::string(300, '.'), mothers);
+    EXPECT_FALSE(status.ok);
+    EXPECT_NE(status.message.find("the pattern is 300 characters long"), std::string::npos);
+  }
   // One identifier for every brood's mother.
   PopulationData same;
   ASSERT_TRUE(read_population("t\nA\nPop\nM, 0102\nk, 0101\nPop\nk, 0101\nM, 0303\n",

@@ -3,6 +3,8 @@
 #include <regex.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 
 #include "plan/plan_text.h"
 #include "simulation/locus_judgement.h"
@@ -39,6 +41,92 @@ Status set_mother(const PopulationData& data, int individual, std::vector<int>& 
 bool looks_like_pattern(const std::string& rule) {
   return rule.find_first_of("^$.*+?()[]{}|\\") != std::string::npos;
 }
+
+// How large a POSIX extended expression grows once compiled: the C
+// library writes out every counted repetition ("a{1,100}" as a hundred
+// copies of "a"), so counts nested in groups multiply. Each atom counts 1,
+// a group the sum of its alternatives, and a count {m,n} multiplies what
+// it repeats by n (m + 1 for {m,}). Stops counting past `limit`.
+struct PatternSize {
+  const std::string& text;
+  size_t at = 0;
+  long limit;
+
+  static long capped(long a, long limit) { return a > limit ? limit + 1 : a; }
+
+  // A whole number of a count, at most 5 digits read (a count's own limit
+  // is far below).
+  long number() {
+    long value = 0;
+    for (int digits = 0;
+         at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])) && digits < 6;
+         ++at, ++digits)
+      value = value * 10 + (text[at] - '0');
+    return value;
+  }
+
+  // The factor of a count at `at` ("{m}", "{m,}", "{m,n}"), 1 for none.
+  long count() {
+    if (at >= text.size() || text[at] != '{') return 1;
+    ++at;
+    const long low = number();
+    long high = low;
+    if (at < text.size() && text[at] == ',') {
+      ++at;
+      high = at < text.size() && text[at] == '}' ? low + 1 : number();
+    }
+    if (at < text.size() && text[at] == '}') ++at;
+    return high < 1 ? 1 : high;
+  }
+
+  // Alternatives up to the group's end or the text's.
+  long alternatives() {
+    long total = 0, branch = 0;
+    while (at < text.size() && text[at] != ')') {
+      long atom = 1;
+      const char c = text[at++];
+      if (c == '|') {
+        total = capped(total + branch, limit);
+        branch = 0;
+        continue;
+      }
+      if (c == '\\') {
+        ++at;
+      } else if (c == '[') {
+        // A bracket expression: "]" first is a member; "[:alpha:]" inside.
+        if (at < text.size() && text[at] == '^') ++at;
+        if (at < text.size() && text[at] == ']') ++at;
+        while (at < text.size() && text[at] != ']') {
+          if (text[at] == '[' && at + 1 < text.size() && std::strchr(":.=", text[at + 1])) {
+            const size_t end = text.find(std::string(1, text[at + 1]) + "]", at + 2);
+            at = end == std::string::npos ? text.size() : end + 2;
+          } else {
+            ++at;
+          }
+        }
+        if (at < text.size()) ++at;
+      } else if (c == '(') {
+        atom = alternatives();
+        if (at < text.size()) ++at;  // ")"
+      }
+      while (at < text.size() && std::strchr("*+?{", text[at])) {
+        if (text[at] == '{') {
+          atom = capped(atom * count(), limit);
+        } else {
+          ++at;
+        }
+      }
+      branch = capped(branch + atom, limit);
+    }
+    return capped(total + branch, limit);
+  }
+};
+
+// The largest pattern --mothers compiles, in characters and in pieces once
+// its counts are written out: a rule that names the mothers of a file is
+// short, and a longer one could take the machine's memory to compile.
+constexpr size_t MAX_PATTERN_LENGTH = 256;
+constexpr long MAX_PATTERN_PIECES = 2000;
 
 // The positions of each distinct allele code of one locus of one brood, so
 // that a judgement holds them as small indices.
@@ -87,6 +175,21 @@ Status find_mothers(const PopulationData& data, const std::string& rule, std::ve
     return success();
   }
   // A POSIX extended expression, matched against the whole identifier.
+  if (rule.size() > MAX_PATTERN_LENGTH) {
+    return failure("--mothers: the pattern is " + std::to_string(rule.size()) +
+                   " characters long; a pattern is at most " + std::to_string(MAX_PATTERN_LENGTH));
+  }
+  PatternSize size{rule, 0, MAX_PATTERN_PIECES};
+  long pieces = 0;
+  while (size.at < rule.size()) {
+    pieces = PatternSize::capped(pieces + size.alternatives(), MAX_PATTERN_PIECES);
+    ++size.at;  // an unmatched ")", which the compiler refuses
+  }
+  if (pieces > MAX_PATTERN_PIECES) {
+    return failure("--mothers " + rule + ": its repetition counts multiply to more than " +
+                   std::to_string(MAX_PATTERN_PIECES) +
+                   " pieces once written out; a pattern that finds mothers needs far fewer");
+  }
   regex_t pattern;
   if (regcomp(&pattern, ("^(" + rule + ")$").c_str(), REG_EXTENDED | REG_NOSUB) != 0) {
     return failure("--mothers " + rule +
