@@ -367,3 +367,28 @@ TEST_F(PlanProgramTest, MoreLociToRevealThanThereAreIsRefused) {
   // As many as there are is a run.
   EXPECT_EQ(plan("curve three.gen --min-loci 3 --to 3 --seed 1").status, 0);
 }
+
+// The designs are counted before any input is read, and the inputs are then
+// read one at a time: a thousand and one inputs, none of them there, are
+// refused for their count, and a FIFO input is read once.
+TEST_F(PlanProgramTest, DesignsCountedBeforeInputsAreRead) {
+  std::string many;
+  for (int n = 0; n <= 1000; ++n) many += " missing.txt";
+  const FolderResult refused = plan("curve" + many + " --seed 1");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.errors.rfind("mpplan: the options ask for 1001 designs; a run compares at "
+                                 "most 1000",
+                                 0),
+            0u)
+      << refused.errors;
+  write("mmdata.txt", EXAMPLE_STUDY);
+  const FolderResult fifo = run_program(
+      "mkfifo study.fifo && { cat mmdata.txt > study.fifo & } && " + PLAN +
+          " curve study.fifo --seed 1 --to 3 && " + PLAN + " curve mmdata.txt --seed 1 --to 3",
+      "");
+  EXPECT_EQ(fifo.status, 0) << fifo.errors;
+  const std::vector<std::string> lines = lines_of(fifo.output);
+  ASSERT_EQ(lines.size(), 8u) << fifo.output;
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4),
+            std::vector<std::string>(lines.begin() + 4, lines.end()));
+}

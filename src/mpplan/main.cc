@@ -89,6 +89,20 @@ bool read_input(const std::string& path, std::string& text, std::string& error) 
   return true;
 }
 
+// Whether `path` can be read, checked before any work is done. A FIFO or
+// a device is not opened here: opening a FIFO twice would cost its writer
+// what it wrote in between.
+bool can_read(const std::string& path, std::string& error) {
+  std::error_code unknown;
+  const auto kind = std::filesystem::status(path, unknown).type();
+  if (path == "-" ||
+      (!unknown && kind != std::filesystem::file_type::directory &&
+       (kind != std::filesystem::file_type::regular || std::ifstream(path, std::ios::binary))))
+    return true;
+  error = "cannot read " + path;
+  return false;
+}
+
 // A run's outputs: checked before any work, put in place together at the
 // end (see output_file.h). Abandoned, every earlier file stays as it was.
 OutputTransaction outputs;
@@ -236,17 +250,32 @@ int run(int argc, char** argv) {
   // The seed is read before any input, as the dialogue reads it before the
   // data file.
   const uint32_t seed = options.seeded ? options.seed : static_cast<uint32_t>(std::time(nullptr));
+  if (options.command == "curve") {
+    // A curve's inputs are read one at a time as its designs are made, once
+    // their count is known to be within bounds and each can be opened.
+    size_t designs = 0;
+    const Status count = check_design_count(inputs.size(), options.input, designs);
+    if (!count.ok) return fail(command_line_text(count));
+    for (const std::string& path : inputs) {
+      if (!can_read(path, error)) return fail(error);
+    }
+    std::cerr << "Seed: " << seed << " (repeat with --seed " << seed << ")\n";
+    const InputTexts each{inputs.size(), [&inputs](size_t n, const TextWork& work) {
+                            std::string text, failed;
+                            if (!read_input(inputs[n], text, failed)) return failure(failed);
+                            return work(text);
+                          }};
+    return finish(options, run_curve_command(options, each, seed, threads()), seed);
+  }
   std::vector<std::string> texts(inputs.size());
   for (size_t n = 0; n < inputs.size(); ++n) {
     if (!read_input(inputs[n], texts[n], error)) return fail(error);
   }
-  if (options.command == "curve" || options.command == "loci" || options.command == "broods")
+  if (options.command == "loci" || options.command == "broods")
     std::cerr << "Seed: " << seed << " (repeat with --seed " << seed << ")\n";
 
   if (options.command == "study") return finish(options, run_study_command(options, texts[0]), 0);
   if (options.command == "panel") return run_panel(options, texts[0]);
-  if (options.command == "curve")
-    return finish(options, run_curve_command(options, texts, seed, threads()), seed);
   if (options.command == "broods") {
     const std::string population = options.population.empty() ? "" : texts[1];
     return finish(options, run_broods_command(options, texts[0], population, seed, threads()),

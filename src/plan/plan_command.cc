@@ -19,14 +19,16 @@ PlanResult refused(const Status& status, Notes notes = {}) {
 // The designs of every input, labelled with the input's name when there is
 // more than one; designs that repeat one of these options' earlier ones are
 // left out, with a note.
-bool add_all_designs(const PlanOptions& options, const std::vector<std::string>& texts,
+bool add_all_designs(const PlanOptions& options, const InputTexts& inputs,
                      std::vector<Design>& designs, PlanResult& result) {
   const size_t first = designs.size();
-  for (size_t n = 0; n < texts.size(); ++n) {
+  for (size_t n = 0; n < inputs.count; ++n) {
     const size_t before = designs.size();
-    result.status = add_designs(options.inputs[n], texts[n], options.input, designs, result.notes);
+    result.status = inputs.use(n, [&](const std::string& text) {
+      return add_designs(options.inputs[n], text, options.input, designs, result.notes);
+    });
     if (!result.status.ok) return false;
-    if (texts.size() > 1) {
+    if (inputs.count > 1) {
       for (size_t d = before; d < designs.size(); ++d)
         designs[d].label = options.inputs[n] + ": " + designs[d].label;
     }
@@ -108,14 +110,25 @@ PlanResult run_panel_command(const PlanOptions& options, const std::string& text
   return result;
 }
 
+InputTexts texts_in_memory(const std::vector<std::string>& texts) {
+  return InputTexts{texts.size(),
+                    [&texts](size_t n, const TextWork& work) { return work(texts[n]); }};
+}
+
 PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
                              const std::vector<std::string>& texts, uint32_t seed, int threads,
                              const CurveProgress& progress, const CurveWork& work) {
+  return run_curve_designs(each, texts_in_memory(texts), seed, threads, progress, work);
+}
+
+PlanResult run_curve_designs(const std::vector<PlanOptions>& each, const InputTexts& texts,
+                             uint32_t seed, int threads, const CurveProgress& progress,
+                             const CurveWork& work) {
   PlanResult result;
   size_t asked = 0;
   for (const PlanOptions& options : each) {
     size_t count = 0;
-    result.status = check_design_count(texts.size(), options.input, count);
+    result.status = check_design_count(texts.count, options.input, count);
     asked += count;
     if (result.status.ok && asked > MAX_DESIGNS) {
       result.status = failure("the designs ask for " + std::to_string(asked) +
@@ -186,9 +199,14 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
   return result;
 }
 
+PlanResult run_curve_command(const PlanOptions& options, const InputTexts& inputs, uint32_t seed,
+                             int threads, const CurveProgress& progress) {
+  return run_curve_designs({options}, inputs, seed, threads, progress);
+}
+
 PlanResult run_curve_command(const PlanOptions& options, const std::vector<std::string>& texts,
                              uint32_t seed, int threads, const CurveProgress& progress) {
-  return run_curve_designs({options}, texts, seed, threads, progress);
+  return run_curve_designs({options}, texts_in_memory(texts), seed, threads, progress);
 }
 
 PlanResult run_loci_command(const PlanOptions& options, const std::string& text, uint32_t seed,
@@ -226,7 +244,8 @@ PlanResult run_loci_command(const PlanOptions& options, const std::string& text,
                                    (rest == std::string::npos ? "" : named.label.substr(rest));
     return result;
   }
-  if (!add_all_designs(options, {text}, result.designs, result)) {
+  const InputTexts one{1, [&text](size_t, const TextWork& work) { return work(text); }};
+  if (!add_all_designs(options, one, result.designs, result)) {
     // Too many loci for a study: loci can choose a panel from them.
     if (result.status.kind == Kind::TOO_MANY_LOCI)
       result.status.remedy += ", or choose a panel of K of them with --choose K";

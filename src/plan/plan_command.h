@@ -42,9 +42,25 @@ PlanResult run_study_command(const PlanOptions& options, const std::string& text
 // panel: the statistics as CSV, or as an aligned table when `table`.
 PlanResult run_panel_command(const PlanOptions& options, const std::string& text, bool table);
 
+// The inputs of a run, taken one at a time as the work reaches them, so
+// that no more than one input's text need be held at once: `count` of
+// them; `use(n, work)` calls work with input n's text and gives what it
+// returns, or the refusal of reading it.
+using TextWork = std::function<Status(const std::string& text)>;
+struct InputTexts {
+  size_t count = 0;
+  std::function<Status(size_t n, const TextWork& work)> use;
+};
+
+// Inputs already in memory.
+InputTexts texts_in_memory(const std::vector<std::string>& texts);
+
 // curve: every design of every input (named by options.inputs) from `seed`.
 // Designs run on up to `threads` threads; `progress`, when set, hears of
-// every estimate (from the thread that made it).
+// every estimate (from the thread that made it). The count of designs is
+// checked before any input is read.
+PlanResult run_curve_command(const PlanOptions& options, const InputTexts& inputs, uint32_t seed,
+                             int threads, const CurveProgress& progress = {});
 PlanResult run_curve_command(const PlanOptions& options, const std::vector<std::string>& texts,
                              uint32_t seed, int threads, const CurveProgress& progress = {});
 
@@ -63,6 +79,9 @@ struct CurveWork {
 // The same for designs that each come with options of their own (the web
 // page's designs may differ in their loci as well), all from `seed`; the
 // table has a design column when there is more than one design.
+PlanResult run_curve_designs(const std::vector<PlanOptions>& each, const InputTexts& inputs,
+                             uint32_t seed, int threads, const CurveProgress& progress = {},
+                             const CurveWork& work = {});
 PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
                              const std::vector<std::string>& texts, uint32_t seed, int threads,
                              const CurveProgress& progress = {}, const CurveWork& work = {});
