@@ -350,8 +350,9 @@ TEST_F(PlanProgramTest, MoreLociToRevealThanThereAreIsRefused) {
     const char* refusal;
   };
   const Row rows[] = {
-      {"curve three.gen --min-loci 4 --to 3", "three.gen: 4 loci must each reveal several fathers "
-                                              "(--min-loci), but there are only 3 loci"},
+      {"curve three.gen --min-loci 4 --to 3",
+       "three.gen: 4 loci must each reveal several fathers "
+       "(--min-loci), but there are only 3 loci"},
       {"curve mmdata.txt --min-loci 4 --to 3", "mmdata.txt: 4 loci must each reveal"},
       {"curve three.gen --loci Loc1 --min-loci 2 --to 3", "but there is only 1 locus"},
       {"loci three.gen --min-loci 4 --size 5", "three.gen: 4 loci must each reveal"},
@@ -382,10 +383,10 @@ TEST_F(PlanProgramTest, DesignsCountedBeforeInputsAreRead) {
             0u)
       << refused.errors;
   write("mmdata.txt", EXAMPLE_STUDY);
-  const FolderResult fifo = run_program(
-      "mkfifo study.fifo && { cat mmdata.txt > study.fifo & } && " + PLAN +
-          " curve study.fifo --seed 1 --to 3 && " + PLAN + " curve mmdata.txt --seed 1 --to 3",
-      "");
+  write("run.sh", "mkfifo study.fifo && { cat mmdata.txt > study.fifo & } && " + PLAN +
+                      " curve study.fifo --seed 1 --to 3 && " + PLAN +
+                      " curve mmdata.txt --seed 1 --to 3\n");
+  const FolderResult fifo = run_program("sh run.sh", "");
   EXPECT_EQ(fifo.status, 0) << fifo.errors;
   const std::vector<std::string> lines = lines_of(fifo.output);
   ASSERT_EQ(lines.size(), 8u) << fifo.output;
