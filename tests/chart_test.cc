@@ -312,7 +312,10 @@ TEST(RankingChart, RowsFollowTheOrderAndTextsStayApart) {
         // Cut one character at a time, whatever its length: as much of a
         // name of one- and two-byte characters as fits, no half character.
         std::string mixed;
-        for (int n = 0; n < 40; ++n) mixed += "\xC3\xA9" "a";
+        for (int n = 0; n < 40; ++n)
+          mixed +=
+              "\xC3\xA9"
+              "a";
         design.locus_names[0] = mixed;
         const std::string cut =
             texts_of(ranking_figure(design, ranking, 12, options, FigureFormat::SVG), "locus")
@@ -411,3 +414,36 @@ TEST(CurveChart, GnuplotDrawsTheChartInEveryFormat) {
 }
 
 }  // namespace
+
+// Every text reaches gnuplot as a string it reads back unchanged: quotes
+// at the start, doubled or alone, every printable byte, line ends.
+TEST(GnuplotString, GnuplotReadsEveryTextBackUnchanged) {
+  if (!gnuplot_available()) GTEST_SKIP() << "gnuplot is not installed";
+  std::string printable;
+  for (int c = 0x20; c < 0x7f; ++c) printable += static_cast<char>(c);
+  const std::vector<std::string> texts = {"'a",
+                                          "a''b",
+                                          "'",
+                                          "''",
+                                          "'''",
+                                          "a'",
+                                          "x`touch ran` $(touch ran) @m \\ \\n",
+                                          "\"double\" and 'single'",
+                                          printable,
+                                          "",
+                                          "caf\xC3\xA9 'x'"};
+  std::string script = "set print '-'\n";
+  std::string expected;
+  for (const std::string& text : texts) {
+    script += "print " + gnuplot_string(text) + "\n";
+    expected += text + "\n";
+  }
+  std::string printed, error;
+  ASSERT_TRUE(run_gnuplot(script, printed, error)) << error;
+  EXPECT_EQ(printed, expected);
+  // Line ends are kept as line ends.
+  ASSERT_TRUE(run_gnuplot("set print '-'\nprint " + gnuplot_string("one\ntwo\r\nthree") + "\n",
+                          printed, error))
+      << error;
+  EXPECT_EQ(printed, "one\ntwo\nthree\n");
+}

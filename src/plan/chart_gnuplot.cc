@@ -8,14 +8,15 @@
 
 std::string gnuplot_string(const std::string& text) {
   // Single quotes: gnuplot substitutes nothing inside them (no backquotes,
-  // no macros, no backslash escapes), and a quote is doubled. A line end
-  // would end the command, so lines are joined with a double-quoted "\n",
-  // which holds nothing of the user's.
+  // no macros, no backslash escapes). A quote within is not doubled, which
+  // gnuplot's scanner misreads beside another or at the start, but joined
+  // on as a double-quoted "'"; a line end, which would end the command, as
+  // a double-quoted "\n". Neither holds anything of the user's.
   std::string result = "'";
   for (size_t at = 0; at < text.size(); ++at) {
     const char c = text[at];
     if (c == '\'') {
-      result += "''";
+      result += "'.\"'\".'";
     } else if (c == '\n' || c == '\r') {
       if (c == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
       result += "'.\"\\n\".'";
