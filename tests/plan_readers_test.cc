@@ -435,6 +435,35 @@ TEST(PopulationReaders, AlleleLabelsPastTheLimitAreRefused) {
   EXPECT_EQ(read.message,
             "line 16387: locus A has more than 32767 distinct alleles; no marker has");
   EXPECT_EQ(read.line, 16387);
+
+  // A frequency table holds the same limit, and says where it is passed.
+  std::string table = "locus,allele,frequency\nB,1,0.5\n";
+  for (size_t n = 1; n <= MAX_LABELS + 1; ++n)
+    table.append("A,").append(std::to_string(n)).append(",0.00003\n");
+  const Status wide = read_population(table, InputFormat::FREQUENCIES, data);
+  EXPECT_FALSE(wide.ok);
+  EXPECT_EQ(wide.message, "line 32770: locus A has more than 32767 alleles; no marker has");
+  EXPECT_EQ(wide.line, 32770);
+  EXPECT_EQ(wide.locus, "A");
+}
+
+// Samples and loci are found by name however many there are, and the
+// first of each keeps its place: rows of loci that come back after others,
+// samples that come back after others.
+TEST(PopulationReaders, NamesFoundAgainKeepTheirPlace) {
+  const PopulationData table = read_ok(
+      read_frequency_table, "locus,allele,frequency\nA,1,0.5\nB,1,1\nA,2,0.5\nC,7,1\n");
+  EXPECT_EQ(table.loci, (std::vector<std::string>{"A", "B", "C"}));
+  EXPECT_EQ(table.table[0].labels, (std::vector<std::string>{"1", "2"}));
+  PopulationData data;
+  ASSERT_TRUE(read_population("1,4,3,2,1,1\nt,,q,p,r\nid,pop,A,\na,q,1,2\nb,p,1,1\nc,q,2,2\n"
+                              "d,r,1,2\n",
+                              InputFormat::GENALEX, data)
+                  .ok);
+  EXPECT_EQ(data.samples, (std::vector<std::string>{"q", "p", "r"}));
+  std::vector<int> samples;
+  for (const Individual& individual : data.individuals) samples.push_back(individual.sample);
+  EXPECT_EQ(samples, (std::vector<int>{0, 1, 0, 2}));
 }
 
 // The page reads the core's tables through csv_records: every cell that

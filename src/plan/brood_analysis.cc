@@ -260,36 +260,48 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
     }
     report.designs.push_back(sires_label(sires));
   }
+  // The broods' designs are made a batch at a time and estimated, so that
+  // no more than a batch of them (6.5 KB each) is held however many broods
+  // the file has; each estimate starts from the seed, so the batches change
+  // nothing of the results.
   struct Job {
     size_t design, brood;
     Design study;
     JudgedOffspring judged;
   };
+  const size_t batch = 64 * static_cast<size_t>(threads < 1 ? 1 : threads);
   std::vector<Job> jobs;
   report.detections.assign(variants.size(), std::vector<int>(report.broods.size(), 0));
   Notes design_notes;
+  auto estimate_batch = [&] {
+    run_jobs(jobs.size(), threads, [&](size_t n) {
+      Job& job = jobs[n];
+      // Each thread's working storage (1 MB) made once, not once a brood.
+      thread_local std::unique_ptr<EstimateWork> work(new EstimateWork);
+      prepare_design_estimates(job.study, job.study.study, *work);
+      judge_only(*work, job.judged);
+      RandomState random{seed};
+      const int size = static_cast<int>(report.broods[job.brood].offspring.size());
+      report.detections[job.design][job.brood] =
+          count_detections(job.study.study, size, *work, random);
+    });
+    jobs.clear();
+  };
   for (size_t d = 0; d < variants.size(); ++d) {
     for (size_t b = 0; b < report.broods.size(); ++b) {
       const BroodVerdict& brood = report.broods[b];
       if (brood.offspring.empty() || brood.loci_typed == 0) continue;
-      Job job{d, b, {}, {}};
-      result = brood_design(inputs, data, panel, brood, variants[d], job.study, job.judged,
-                            design_notes);
+      jobs.push_back(Job{d, b, {}, {}});
+      Notes found;
+      result = brood_design(inputs, data, panel, brood, variants[d], jobs.back().study,
+                            jobs.back().judged, found);
       if (!result.ok) return result;
-      jobs.push_back(job);
+      add_once(design_notes, found);
+      if (jobs.size() == batch) estimate_batch();
     }
   }
+  estimate_batch();
   add_once(notes, design_notes);
-  run_jobs(jobs.size(), threads, [&](size_t n) {
-    Job& job = jobs[n];
-    const std::unique_ptr<EstimateWork> work(new EstimateWork);
-    prepare_design_estimates(job.study, job.study.study, *work);
-    judge_only(*work, job.judged);
-    RandomState random{seed};
-    const int size = static_cast<int>(report.broods[job.brood].offspring.size());
-    report.detections[job.design][job.brood] =
-        count_detections(job.study.study, size, *work, random);
-  });
 
   std::vector<int> revealed;
   for (const BroodVerdict& brood : report.broods) revealed.push_back(brood.revealed ? 1 : 0);

@@ -3,6 +3,8 @@
 // not; R's write.csv puts a column of row names first, with an empty
 // header. Loci come in the order they first appear.
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "plan/plan_text.h"
 #include "plan/population.h"
@@ -31,6 +33,10 @@ Status read_frequency_table(const std::string& text, PopulationData& data) {
                       "line " + std::to_string(at + 1) +
                           ": a frequency table starts with the header locus,allele,frequency");
   }
+  // Each locus and each of its alleles found by name, so that a table of
+  // 100000 loci reads as fast per row as one of 10.
+  std::unordered_map<std::string, size_t> locus_index;
+  std::vector<std::unordered_set<std::string>> allele_seen;
   for (++at; at < lines.size(); ++at) {
     const std::string where = "line " + std::to_string(at + 1);
     if (trim(lines[at]).empty()) continue;
@@ -49,18 +55,23 @@ Status read_frequency_table(const std::string& text, PopulationData& data) {
       return failure(where + ": the frequency of allele " + cells[1] + " at locus " + cells[0] +
                      " should be a number from 0 to 1, but reads \"" + cells[2] + "\"");
     }
-    size_t locus = 0;
-    while (locus < data.loci.size() && data.loci[locus] != cells[0]) ++locus;
-    if (locus == data.loci.size()) {
+    const auto [known, added] = locus_index.emplace(cells[0], data.loci.size());
+    const size_t locus = known->second;
+    if (added) {
       data.loci.push_back(cells[0]);
       data.table.emplace_back();
+      allele_seen.emplace_back();
     }
     TableLocus& entry = data.table[locus];
-    for (const std::string& label : entry.labels) {
-      if (label == cells[1]) {
-        return failure(where + ": allele " + cells[1] + " of locus " + cells[0] +
-                       " is listed twice");
-      }
+    if (!allele_seen[locus].insert(cells[1]).second) {
+      return failure(where + ": allele " + cells[1] + " of locus " + cells[0] + " is listed twice");
+    }
+    if (entry.labels.size() == MAX_LABELS) {
+      Status refusal = failure_at(static_cast<int>(at) + 1,
+                                  where + ": locus " + cells[0] + " has more than " +
+                                      std::to_string(MAX_LABELS) + " alleles; no marker has",
+                                  cells[0]);
+      return refusal;
     }
     entry.labels.push_back(cells[1]);
     entry.frequencies.push_back(frequency);

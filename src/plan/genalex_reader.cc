@@ -67,6 +67,7 @@ Status read_genalex(const std::string& text, PopulationData& data) {
   data.half_missing.assign(static_cast<size_t>(loci), HalfMissing{});
   std::vector<int> sizes;  // individuals per population, in order of appearance
 
+  data.individuals.reserve(lines.size() - 3);  // at most one a row, never copied as it grows
   for (size_t at = 3; at < lines.size(); ++at) {
     const int line = static_cast<int>(at) + 1;
     const std::vector<std::string> cells = split_row(lines[at], dialect);
@@ -115,7 +116,7 @@ Status read_genalex(const std::string& text, PopulationData& data) {
       const Status coded = set_genotype(data, individual, i, missing ? LabelPair{} : pair, line);
       if (!coded.ok) return coded;
     }
-    data.individuals.push_back(individual);
+    data.individuals.push_back(std::move(individual));
   }
   if (data.individuals.empty()) return failure("the file has no individuals");
   return check_header_counts(counts, data, sizes);

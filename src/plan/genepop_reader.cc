@@ -99,6 +99,9 @@ Status read_genepop(const std::string& text, PopulationData& data) {
   std::vector<int> width(loci, 0);  // digits per genotype at each locus, once seen
   data.half_missing.assign(loci, HalfMissing{});
 
+  // At most a record a line: reserved, so that the list is never copied
+  // while it grows (which would hold it twice at once).
+  data.individuals.reserve(lines.size() - at);
   Individual* open = nullptr;  // a record still short of genotypes
   size_t filled = 0;
   for (; at < lines.size(); ++at) {

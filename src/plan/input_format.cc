@@ -112,6 +112,7 @@ Status read_population(const std::string& text, InputFormat format, PopulationDa
   }
   data.label_codes.clear();
   data.label_codes.shrink_to_fit();
+  data.sample_codes = {};
   if (status.ok) note_doubts(data);
   return status;
 }

@@ -132,13 +132,28 @@ std::vector<std::string> split_words(const std::string& text) {
   return words;
 }
 
-bool parse_integer(const std::string& text, long& value) {
+std::vector<std::string_view> word_views(std::string_view text) {
+  std::vector<std::string_view> words;
+  size_t start = 0;
+  for (size_t at = 0; at <= text.size(); ++at) {
+    const bool blank = at == text.size() || text[at] == ' ' || text[at] == '\t' ||
+                       text[at] == '\r' || text[at] == '\n';
+    if (!blank) continue;
+    if (at > start) words.push_back(text.substr(start, at - start));
+    start = at + 1;
+  }
+  return words;
+}
+
+bool parse_integer(std::string_view text, long& value) {
   size_t at = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
   if (at == text.size() || text.size() - at > 15) return false;
-  for (; at < text.size(); ++at) {
-    if (text[at] < '0' || text[at] > '9') return false;
+  long magnitude = 0;
+  for (size_t digit = at; digit < text.size(); ++digit) {
+    if (text[digit] < '0' || text[digit] > '9') return false;
+    magnitude = magnitude * 10 + (text[digit] - '0');
   }
-  value = std::strtol(text.c_str(), nullptr, 10);
+  value = text[0] == '-' ? -magnitude : magnitude;
   return true;
 }
 

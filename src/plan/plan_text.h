@@ -45,9 +45,12 @@ bool parse_cell_number(const std::string& cell, const CsvDialect& dialect, doubl
 // The words of `text` separated by blanks and tabs.
 std::vector<std::string> split_words(const std::string& text);
 
-// True when `text` is a whole number (optional sign, digits only) that fits
-// a long; stores it in `value`.
-bool parse_integer(const std::string& text, long& value);
+// The same as views into `text`, which must outlive them.
+std::vector<std::string_view> word_views(std::string_view text);
+
+// True when `text` is a whole number (optional sign, digits only, at most
+// 15 of them); stores it in `value`.
+bool parse_integer(std::string_view text, long& value);
 
 // True when `text` is a decimal number (0.25, .25, 2.5e-1, 25) and finite;
 // stores it in `value`.

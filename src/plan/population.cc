@@ -46,9 +46,7 @@ void count_half_missing(HalfMissing& half, const std::string& id, int line) {
 }
 
 int sample_named(PopulationData& data, const std::string& name) {
-  for (size_t s = 0; s < data.samples.size(); ++s) {
-    if (data.samples[s] == name) return static_cast<int>(s);
-  }
-  data.samples.push_back(name);
-  return static_cast<int>(data.samples.size()) - 1;
+  const auto [at, added] = data.sample_codes.emplace(name, static_cast<int>(data.samples.size()));
+  if (added) data.samples.push_back(name);
+  return at->second;
 }

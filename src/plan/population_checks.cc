@@ -1,5 +1,6 @@
 // What every population reader holds a file to before and after reading
 // it: plain text, and the doubts a user should hear of.
+#include <algorithm>
 #include <map>
 
 #include "plan/population.h"
@@ -43,22 +44,36 @@ std::vector<const Individual*> individuals_named(const PopulationData& data,
 }
 
 void note_doubts(PopulationData& data) {
-  // Identifiers used more than once.
-  std::map<std::string, std::vector<int>> lines_of;
-  std::vector<std::string> order;
-  for (const Individual& individual : data.individuals) {
-    std::vector<int>& lines = lines_of[individual.id];
-    if (lines.size() == 1) order.push_back(individual.id);
-    lines.push_back(individual.line);
+  // Identifiers used more than once, found by sorting the individuals'
+  // positions by identifier (4 bytes an individual, where a map of every
+  // identifier would take far more than the file), and listed in the
+  // order of their second use.
+  std::vector<int> by_id(data.individuals.size());
+  for (size_t n = 0; n < by_id.size(); ++n) by_id[n] = static_cast<int>(n);
+  std::stable_sort(by_id.begin(), by_id.end(), [&data](int a, int b) {
+    return data.individuals[a].id < data.individuals[b].id;
+  });
+  std::vector<std::pair<size_t, size_t>> repeated;  // runs of by_id: start, end
+  for (size_t start = 0, end = 0; start < by_id.size(); start = end) {
+    end = start + 1;
+    while (end < by_id.size() &&
+           data.individuals[by_id[end]].id == data.individuals[by_id[start]].id)
+      ++end;
+    if (end - start > 1) repeated.emplace_back(start, end);
   }
+  std::sort(repeated.begin(), repeated.end(), [&by_id](const auto& a, const auto& b) {
+    return by_id[a.first + 1] < by_id[b.first + 1];
+  });
+  const std::vector<std::pair<size_t, size_t>>& order = repeated;
   for (size_t n = 0; n < order.size() && n < LISTED; ++n) {
-    const std::vector<int>& lines = lines_of[order[n]];
+    const auto [start, end] = order[n];
+    const Individual& first = data.individuals[by_id[start]];
     std::string where;
-    for (size_t k = 0; k < lines.size() && k < 3; ++k)
-      where += (k ? ", " : "") + std::to_string(lines[k]);
-    if (lines.size() > 3) where += ", ...";
-    data.notes.push_back(Note("warning: identifier \"" + printable(order[n]) + "\" is used by " +
-                                  std::to_string(lines.size()) + " individuals (lines " + where +
+    for (size_t k = start; k < end && k < start + 3; ++k)
+      where += (k > start ? ", " : "") + std::to_string(data.individuals[by_id[k]].line);
+    if (end - start > 3) where += ", ...";
+    data.notes.push_back(Note("warning: identifier \"" + printable(first.id) + "\" is used by " +
+                                  std::to_string(end - start) + " individuals (lines " + where +
                                   "); a mother or sample cannot be chosen by it",
                               Kind::WARNING));
   }

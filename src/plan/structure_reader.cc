@@ -12,7 +12,7 @@ namespace {
 constexpr long MISSING = -9;
 
 // A data row: an identifier and whole numbers after it.
-bool is_data_row(const std::vector<std::string>& words) {
+bool is_data_row(const std::vector<std::string_view>& words) {
   if (words.size() < 2) return false;
   long value = 0;
   for (size_t w = 1; w < words.size(); ++w) {
@@ -22,22 +22,26 @@ bool is_data_row(const std::vector<std::string>& words) {
 }
 
 // The shape of a file: which rows hold data, how many words each has, and
-// whether the first row names the loci.
+// whether the first row names the loci. Rows are split again where their
+// words are wanted, so that no more than a row's words are held at once.
 struct Shape {
-  std::vector<int> rows;  // line index of each data row
-  std::vector<std::vector<std::string>> words;
+  std::vector<std::string_view> lines;
+  std::vector<int> rows;            // line index of each data row
   std::vector<std::string> header;  // empty: none
   size_t width = 0;                 // words per data row
+
+  std::vector<std::string_view> words(size_t row) const { return word_views(lines[rows[row]]); }
 };
 
-bool shape_of(const std::vector<std::string_view>& lines, Shape& shape) {
+bool shape_of(std::vector<std::string_view> lines, Shape& shape) {
   shape = Shape{};
+  shape.lines = std::move(lines);
   bool first = true;
-  for (size_t at = 0; at < lines.size(); ++at) {
-    std::vector<std::string> words = split_words(std::string(lines[at]));
+  for (size_t at = 0; at < shape.lines.size(); ++at) {
+    const std::vector<std::string_view> words = word_views(shape.lines[at]);
     if (words.empty()) continue;
     if (first && !is_data_row(words)) {
-      shape.header = words;
+      for (const std::string_view word : words) shape.header.emplace_back(word);
       first = false;
       continue;
     }
@@ -46,7 +50,6 @@ bool shape_of(const std::vector<std::string_view>& lines, Shape& shape) {
     if (shape.width == 0) shape.width = words.size();
     if (words.size() != shape.width) return false;
     shape.rows.push_back(static_cast<int>(at));
-    shape.words.push_back(std::move(words));
   }
   return shape.rows.size() >= 2 && shape.width >= 3;
 }
@@ -55,7 +58,7 @@ bool shape_of(const std::vector<std::string_view>& lines, Shape& shape) {
 bool two_rows(const Shape& shape) {
   if (shape.rows.size() % 2 != 0) return false;
   for (size_t r = 0; r < shape.rows.size(); r += 2) {
-    if (shape.words[r][0] != shape.words[r + 1][0]) return false;
+    if (shape.words(r)[0] != shape.words(r + 1)[0]) return false;
   }
   return true;
 }
@@ -102,8 +105,8 @@ Status read_structure(const std::string& text, PopulationData& data) {
     loci = (width - (population ? 2 : 1)) / 2;
   } else {
     population = true;
-    for (size_t r = 0; r < shape.rows.size(); r += 2)
-      population = population && shape.words[r][1] == shape.words[r + 1][1];
+    for (size_t r = 0; r < shape.rows.size() && population; r += 2)
+      population = shape.words(r)[1] == shape.words(r + 1)[1];
     loci = width - (population ? 2 : 1);
   }
   if (loci == 0) return failure("the rows hold no alleles");
@@ -112,35 +115,38 @@ Status read_structure(const std::string& text, PopulationData& data) {
   }
   data.half_missing.assign(loci, HalfMissing{});
   const size_t first_allele = population ? 2 : 1;
+  data.individuals.reserve(shape.rows.size() / (paired ? 2 : 1));
   for (size_t r = 0; r < shape.rows.size(); r += paired ? 2 : 1) {
-    const std::vector<std::string>& row = shape.words[r];
+    const std::vector<std::string_view> row = shape.words(r);
+    const std::vector<std::string_view> second = paired ? shape.words(r + 1) : row;
     const int line = shape.rows[r] + 1;
-    const int sample = sample_named(data, population ? row[1] : "sample 1");
-    Individual individual{row[0], sample, line, std::vector<AlleleCodes>(loci)};
+    const std::string id(row[0]);
+    const int sample = sample_named(data, population ? std::string(row[1]) : "sample 1");
+    Individual individual{id, sample, line, std::vector<AlleleCodes>(loci)};
     for (size_t i = 0; i < loci; ++i) {
       LabelPair pair;
       int missing = 0;
       for (int slot = 0; slot < 2; ++slot) {
-        const std::string& code = paired
-                                      ? shape.words[r + static_cast<size_t>(slot)][first_allele + i]
-                                      : row[first_allele + 2 * i + static_cast<size_t>(slot)];
+        const std::string_view code = paired
+                                          ? (slot == 0 ? row : second)[first_allele + i]
+                                          : row[first_allele + 2 * i + static_cast<size_t>(slot)];
         long value = 0;
         parse_integer(code, value);
         if (value < 0 && value != MISSING) {
           return failure_at(line,
-                            "line " + std::to_string(line) + ": allele " + code + " at locus " +
-                                printable(data.loci[i]) + " of individual \"" + printable(row[0]) +
-                                "\" is negative (-9 is missing)",
-                            data.loci[i], row[0]);
+                            "line " + std::to_string(line) + ": allele " + std::string(code) +
+                                " at locus " + printable(data.loci[i]) + " of individual \"" +
+                                printable(id) + "\" is negative (-9 is missing)",
+                            data.loci[i], id);
         }
         missing += value == MISSING;
         pair.allele[slot] = std::to_string(value);
       }
-      if (missing == 1) count_half_missing(data.half_missing[i], row[0], line);
+      if (missing == 1) count_half_missing(data.half_missing[i], id, line);
       const Status coded = set_genotype(data, individual, i, missing ? LabelPair{} : pair, line);
       if (!coded.ok) return coded;
     }
-    data.individuals.push_back(individual);
+    data.individuals.push_back(std::move(individual));
   }
   if (population) {
     data.notes.push_back(std::string("STRUCTURE file read with ") +
