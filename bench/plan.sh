@@ -12,7 +12,11 @@
 # choosing a panel of 10 at brood size 10 from all 678 loci (under 5 s) and
 # from 30 of them (under 1 s), and the memory that reading takes (panel's
 # peak resident size over the file's size; target: at most 3, the
-# process's own included).
+# process's own included). Last, the readers at scale: a frequency table of
+# 100000 loci, GenAlEx and STRUCTURE files of 100000 samples (each under
+# 2 s), and the memory of reading a Genepop file of 1000000 individuals at
+# one locus and of judging 80000 broods (at most three times the file's
+# size, 100 bytes an individual and 500 bytes a brood).
 #   bash bench/plan.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -125,3 +129,38 @@ best "loci --choose 10 of 30 (size 10)" "$plan" loci people.gen --size 10 --choo
 awk -v kb="$(tail -n 1 memory.txt)" -v bytes="$(wc -c < people.gen)" 'BEGIN {
   printf "%-40s %6.1f MB for %.1f MB: %.2f times\n", "panel memory (1350 x 678 loci)",
     kb / 1024, bytes / 1048576, kb * 1024 / bytes }'
+
+# Peak memory of a run against the bound: three times the file's size, 100
+# bytes an individual and 500 bytes a brood.
+memory() {  # memory NAME INDIVIDUALS BROODS FILE COMMAND...
+  local name=$1 individuals=$2 broods=$3 file=$4
+  shift 4
+  /usr/bin/time -f %M -o memory.txt "$@" > /dev/null 2> errors.txt ||
+    { echo "$name failed:" >&2; cat errors.txt >&2; exit 1; }
+  awk -v kb="$(tail -n 1 memory.txt)" -v bytes="$(wc -c < "$file")" -v n="$individuals" \
+    -v b="$broods" -v name="$name" 'BEGIN {
+    bound = 3 * bytes + 100 * n + 500 * b;
+    printf "%-40s %6.1f MB for %.1f MB: %.2f of the bound\n", name, kb / 1024,
+      bytes / 1048576, kb * 1024 / bound }'
+}
+
+awk 'BEGIN { print "locus,allele,frequency";
+  for (i = 1; i <= 100000; i++) { print "L" i ",1,0.25"; print "L" i ",2,0.75" } }' > loci.csv
+awk 'BEGIN { srand(11); n = 100000; printf "1,%d,%d", n, n; for (s = 1; s <= n; s++) printf ",1";
+  printf "\nt,,"; for (s = 1; s <= n; s++) printf ",s%d", s; printf "\nid,pop,A,\n";
+  for (s = 1; s <= n; s++) printf "i%d,s%d,%d,%d\n", s, s, 1 + int(4 * rand()), 1 + int(4 * rand()) }' \
+  > samples.csv
+awk 'BEGIN { srand(12); print "A"; for (s = 1; s <= 100000; s++) {
+  printf "i%d %d %d\n", s, s, 1 + int(4 * rand()); printf "i%d %d %d\n", s, s, 1 + int(4 * rand()) } }' \
+  > samples.str
+best "panel (frequency table, 100000 loci)" "$plan" panel loci.csv
+best "panel (GenAlEx, 100000 samples)" "$plan" panel samples.csv
+best "panel (STRUCTURE, 100000 samples)" "$plan" panel samples.str
+awk 'BEGIN { srand(13); print "generated for bench/plan.sh"; print "A"; print "Pop";
+  for (i = 1; i <= 1000000; i++) printf "i%d, %02d%02d\n", i, 1 + int(9 * rand()), 1 + int(9 * rand()) }' \
+  > million.gen
+memory "panel memory (1000000 x 1 locus)" 1000000 0 million.gen "$plan" panel million.gen
+awk 'BEGIN { print "generated for bench/plan.sh"; print "A";
+  for (b = 1; b <= 80000; b++) { print "Pop"; printf "m%d, 0102\n", b; printf "o%d, 0103\n", b } }' \
+  > many-broods.gen
+memory "broods memory (80000 broods)" 160000 80000 many-broods.gen "$plan" broods many-broods.gen --seed 1
