@@ -93,8 +93,13 @@
   // for it, so that a run never uses the format of an earlier text.
   let describing = false;
 
+  // A file too large to show is kept here rather than in the text box,
+  // which would take seconds to lay out; typing in the box sets it aside.
+  const SHOWN_TEXT = 1 << 20;
+  let loadedText = null;
+
   function inputText() {
-    return $('text').value;
+    return loadedText !== null ? loadedText : $('text').value;
   }
 
   function inputName() {
@@ -156,10 +161,27 @@
     return select.value === '' ? -1 : select.selectedIndex - 1;
   }
 
+  // Loci are listed to tick when there are a few hundred at most; a file
+  // of thousands (SNPs, a frequency table of 100000 loci) has them named in
+  // a field instead, since a study holds only a few.
+  const LISTED_LOCI = 300;
+
   function fillLoci() {
     const box = $('loci');
     box.replaceChildren();
-    (described.loci || []).forEach((name, n) => {
+    const loci = described.loci || [];
+    $('tick-all').hidden = $('untick-all').hidden = loci.length > LISTED_LOCI;
+    if (loci.length > LISTED_LOCI) {
+      const label = Object.assign(document.createElement('label'), {htmlFor: 'loci-names'});
+      label.textContent = `The file has ${loci.length} loci: name the ones to use, ` +
+                          'separated by commas';
+      const field = Object.assign(document.createElement('input'),
+                                  {id: 'loci-names', spellcheck: false});
+      box.append(label, field);
+      checkLoci();
+      return;
+    }
+    loci.forEach((name, n) => {
       const id = 'locus-' + n;
       const label = document.createElement('label');
       label.className = 'check-item';
@@ -173,6 +195,9 @@
   }
 
   function chosenLoci() {
+    if ($('loci-names')) {
+      return $('loci-names').value.split(',').map((name) => name.trim()).filter((name) => name);
+    }
     const checks = [...document.querySelectorAll('#loci input')];
     const chosen = checks.filter((check) => check.checked).map((check) => check.value);
     return chosen.length === checks.length ? [] : chosen;
@@ -180,9 +205,16 @@
 
   // A study holds at most limits.loci loci: say so as they are ticked.
   function checkLoci() {
+    const most = limits ? limits.loci : Infinity;
+    if ($('loci-names')) {
+      const named = chosenLoci().length;
+      $('loci-error').textContent = named > most
+          ? `A study holds at most ${most} loci: ${named} are named.`
+          : named === 0 ? `Name at most ${most} of them.` : '';
+      return named > 0 && named <= most;
+    }
     const checks = [...document.querySelectorAll('#loci input')];
     const ticked = checks.filter((check) => check.checked).length;
-    const most = limits ? limits.loci : checks.length;
     let message = '';
     if (checks.length && ticked === 0) message = 'Tick at least one locus.';
     else if (ticked > most) {
@@ -215,6 +247,19 @@
   // ---- Designs ----
   let designCount = 0;
 
+  // The chosen sample's individuals are listed as mothers when there are at
+  // most LISTED_MOTHERS of them; more are found by their identifier as it
+  // is typed, so that no list of thousands is drawn.
+  const LISTED_MOTHERS = 500;
+  const FIND_DELAY = 150;
+
+  // How many individuals the chosen sample holds (all, pooled).
+  function individualsInSample() {
+    const sample = chosenSample();
+    if (sample < 0) return described.individualCount || 0;
+    return (described.sampleCounts || [])[sample] || 0;
+  }
+
   function motherOptions(select, keep) {
     const population = described.format !== 'study';
     select.replaceChildren(
@@ -224,11 +269,15 @@
     if (population) {
       // Only the chosen sample's individuals: she is one of them.
       const sample = chosenSample();
-      (described.individuals || []).forEach((id, n) => {
-        if (id && (sample < 0 || described.individualSamples[n] === sample)) {
-          select.add(new Option('Individual ' + id, id));
-        }
-      });
+      if (individualsInSample() <= LISTED_MOTHERS && described.individuals) {
+        described.individuals.forEach((id, n) => {
+          if (id && (sample < 0 || described.individualSamples[n] === sample)) {
+            select.add(new Option('Individual ' + id, id));
+          }
+        });
+      } else if (individualsInSample() > 0) {
+        select.add(new Option('An individual, found by her identifier below', 'named'));
+      }
       select.add(new Option('Her alleles, typed below', 'labels'));
     }
     if ([...select.options].some((option) => option.value === keep)) select.value = keep;
@@ -253,6 +302,25 @@
     sires.disabled = typed;
     box.querySelector('.sires-note').textContent = typed ? 'set by the shares' : '';
     box.querySelector('.labels-row').hidden = box.querySelector('.mother').value !== 'labels';
+    box.querySelector('.named-row').hidden = box.querySelector('.mother').value !== 'named';
+  }
+
+  // Offers the individuals whose identifier holds what is typed, as the
+  // worker finds them, a short while after the typing stops.
+  function findMothers(box) {
+    clearTimeout(box.findTimer);
+    box.findTimer = setTimeout(async () => {
+      const typed = box.querySelector('.named').value.trim();
+      const found = typed ? await ask('findIndividuals', typed, chosenSample())
+                          : {ids: [], count: 0};
+      if (typed !== box.querySelector('.named').value.trim()) return;
+      box.querySelector('datalist').replaceChildren(...found.ids.map((id) => new Option(id)));
+      box.querySelector('.named-note').textContent =
+          !typed ? '' : found.count === 0 ? 'No individual of the sample has it.'
+                      : found.count > found.ids.length
+                          ? `${found.count} individuals hold it; the first ${found.ids.length} offered.`
+                          : '';
+    }, FIND_DELAY);
   }
 
   function addDesign(copy) {
@@ -269,6 +337,12 @@
         <span class="field-error shares-error" aria-live="polite"></span></div>
       <div><label for="mother-${n}">Mother</label>
         <select id="mother-${n}" class="mother"></select></div>
+      <div class="named-row" hidden><label for="named-${n}">Her identifier (type to find
+        her among the sample's individuals)</label>
+        <input id="named-${n}" class="named" list="named-list-${n}" spellcheck="false">
+        <datalist id="named-list-${n}"></datalist>
+        <span class="named-note note" aria-live="polite"></span>
+        <span class="field-error named-error" aria-live="polite"></span></div>
       <div class="labels-row" hidden><label for="labels-${n}">Her alleles, locus by locus
         (135/143, 136/146, ...)</label>
         <input id="labels-${n}" class="labels">
@@ -283,10 +357,11 @@
     for (let k = 1; k <= most; k++) sires.add(new Option(String(k), String(k)));
     motherOptions(box.querySelector('.mother'), '');
     if (copy) {
-      for (const name of ['sires', 'shares', 'mother', 'labels']) {
+      for (const name of ['sires', 'shares', 'mother', 'named', 'labels']) {
         box.querySelector('.' + name).value = copy.querySelector('.' + name).value;
       }
     }
+    box.querySelector('.named').addEventListener('input', () => findMothers(box));
     box.querySelector('.copy').onclick = () => addDesign(box);
     box.querySelector('.remove').onclick = () => {
       if (document.querySelectorAll('.design').length > 1) box.remove();
@@ -297,7 +372,10 @@
         followShares(box);
         inputsChanged();
       });
-      field.addEventListener('change', () => checkFields());
+      field.addEventListener('change', () => {
+        followShares(box);
+        checkFields();
+      });
     }
     $('designs').append(box);
     refreshDesigns();
@@ -313,6 +391,8 @@
     const mother = box.querySelector('.mother').value;
     if (mother === 'labels') {
       design.mother = box.querySelector('.labels').value.replace(/\s+/g, '');
+    } else if (mother === 'named') {
+      design.mother = box.querySelector('.named').value.trim();
     } else if (mother) {
       design.mother = mother;
     }
@@ -348,11 +428,15 @@
     }
     for (const box of document.querySelectorAll('.design')) {
       const checked = await ask('check', 'curve', {seed: '0'}, [designOf(box)]);
-      const message = checked.ok ? '' : checked.refusal.message;
-      const onLabels = box.querySelector('.mother').value === 'labels';
-      box.querySelector('.shares-error').textContent = onLabels ? '' : message;
-      box.querySelector('.labels-error').textContent = onLabels ? message : '';
-      good = good && checked.ok;
+      let message = checked.ok ? '' : checked.refusal.message;
+      const mother = box.querySelector('.mother').value;
+      const unnamed = mother === 'named' && !box.querySelector('.named').value.trim();
+      if (unnamed) message = 'Type her identifier, or choose another mother.';
+      box.querySelector('.shares-error').textContent =
+          mother === 'labels' || mother === 'named' ? '' : message;
+      box.querySelector('.labels-error').textContent = mother === 'labels' ? message : '';
+      box.querySelector('.named-error').textContent = mother === 'named' ? message : '';
+      good = good && checked.ok && !unnamed;
     }
     return good;
   }
@@ -598,7 +682,17 @@
       note = `${file.name} is not UTF-8 text; it was read as Windows-1252 ` +
              '(Western European). Check the names below.';
     }
-    $('text').value = text.replace(/^\uFEFF/, '');
+    text = text.replace(/^\uFEFF/, '');
+    if (text.length > SHOWN_TEXT) {
+      loadedText = text;
+      $('text').value = '';
+      $('text').placeholder = `${file.name} (${(bytes.length / 1048576).toFixed(1)} MB) is read ` +
+                              'as it is, too large to show here; type or paste here to use ' +
+                              'another text instead.';
+    } else {
+      loadedText = null;
+      $('text').value = text;
+    }
     $('file').dataset.name = file.name;
     await describeInput();
     if (note) addMessage('input-messages', note, 'warning');
@@ -629,6 +723,8 @@
   $('download-png').onclick = downloadPng;
   $('file').onchange = () => { if ($('file').files[0]) readFile($('file').files[0]); };
   $('text').addEventListener('input', () => {
+    loadedText = null;
+    $('text').placeholder = '';
     delete $('file').dataset.name;
     clearResults();
     describeSoon();
@@ -644,6 +740,16 @@
     });
   }
   $('loci').addEventListener('change', () => { inputsChanged(); checkLoci(); });
+  $('loci').addEventListener('input', (event) => {
+    if (event.target.id === 'loci-names') { inputsChanged(); checkLoci(); }
+  });
+  for (const [id, ticked] of [['tick-all', true], ['untick-all', false]]) {
+    $(id).onclick = () => {
+      for (const check of document.querySelectorAll('#loci input')) check.checked = ticked;
+      inputsChanged();
+      checkLoci();
+    };
+  }
   $('text').addEventListener('dragover', (event) => {
     event.preventDefault();
     $('text').classList.add('dragging');

@@ -237,6 +237,64 @@ try:
     check("the decoding note is a warning",
           driver.find_elements(By.CSS_SELECTOR, "#input-messages p.warning"))
 
+    # Loci ticked and unticked all at once.
+    paste(driver, text)
+    wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#loci input")) == 8)
+    driver.find_element(By.ID, "untick-all").click()
+    ticked = lambda: len(driver.find_elements(By.CSS_SELECTOR, "#loci input:checked"))
+    check("untick all", ticked() == 0 and "at least one" in driver.find_element(By.ID, "loci-error").text)
+    driver.find_element(By.ID, "tick-all").click()
+    check("tick all", ticked() == 8 and not driver.find_element(By.ID, "loci-error").text)
+
+    # Large files never hold the page still for more than 200 ms: a mother
+    # among thousands is found by her identifier, thousands of loci are
+    # named in a field, and a file of megabytes is not drawn in the box.
+    driver.execute_script(
+        "window.longTasks = [];"
+        "new PerformanceObserver((list) => {"
+        "  for (const entry of list.getEntries()) window.longTasks.push(entry.duration);"
+        "}).observe({entryTypes: ['longtask']});")
+    with tempfile.TemporaryDirectory() as folder:
+        files = {
+            "many.gen": "many\nA, B\nPop\n" + "".join(
+                f"i{n}, {1 + n % 9:02d}{1 + n % 7:02d} {1 + n % 5:02d}{1 + n % 3:02d}\n"
+                for n in range(20000)),
+            "loci.csv": "locus,allele,frequency\n" + "".join(
+                f"L{n},1,0.5\nL{n},2,0.5\n" for n in range(100000)),
+            "large.gen": "large\nA, B\nPop\n" + "".join(
+                f"j{n}, {1 + n % 9:02d}{1 + n % 7:02d} {1 + n % 5:02d}{1 + n % 3:02d}\n"
+                for n in range(200000)),
+        }
+        for name, content in files.items():
+            path = pathlib.Path(folder) / name
+            path.write_text(content)
+            driver.execute_script("document.getElementById('format').textContent = ''")
+            driver.find_element(By.ID, "file").send_keys(str(path))
+            wait.until(lambda d: d.find_element(By.ID, "format").text
+                       and d.find_element(By.ID, "run").is_enabled())
+            longest = max(driver.execute_script("return window.longTasks") or [0])
+            check(f"{name}: the page never still for more than 200 ms", longest <= 200, f"{longest:.0f} ms")
+            if name == "loci.csv":
+                check("100000 loci named in a field, not listed",
+                      driver.find_elements(By.ID, "loci-names")
+                      and not driver.find_elements(By.CSS_SELECTOR, "#loci input[type=checkbox]"))
+        check("a file of megabytes is not drawn in the box",
+              driver.find_element(By.ID, "text").get_attribute("value") == ""
+              and "large.gen" in driver.find_element(By.ID, "text").get_attribute("placeholder"))
+    mother = Select(driver.find_elements(By.CSS_SELECTOR, ".design .mother")[0])
+    check("thousands of mothers are found, not listed",
+          len(mother.options) < 10 and any(o.get_attribute("value") == "named" for o in mother.options),
+          str(len(mother.options)))
+    mother.select_by_value("named")
+    named = driver.find_elements(By.CSS_SELECTOR, ".design .named")[0]
+    named.send_keys("j19999")
+    wait.until(lambda d: d.find_elements(By.CSS_SELECTOR, ".design datalist option"))
+    found = [o.get_attribute("value") for o in driver.find_elements(By.CSS_SELECTOR, ".design datalist option")]
+    check("a mother found by her identifier", found and found[0] == "j19999"
+          and "j199990" in found, str(found[:5]))
+    longest = max(driver.execute_script("return window.longTasks") or [0])
+    check("finding her holds the page still no more than 200 ms", longest <= 200, f"{longest:.0f} ms")
+
     # Cancel: a long run ends at once and the page works on.
     paste(driver, (example.parent.parent / "bench/largest.txt").read_text())
     wait.until(lambda d: "study file" in d.find_element(By.ID, "format").text)
