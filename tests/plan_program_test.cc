@@ -176,6 +176,31 @@ TEST_F(PlanProgramTest, ScaleMistakesAreCaught) {
   EXPECT_EQ(near.status, 0);
   EXPECT_NE(near.errors.find("warning: the shares of the sires add up to 0.95"), std::string::npos)
       << near.errors;
+  // panel holds a frequency table to the same totals: short, a warning and
+  // the table; far short, refused; within the tolerance, nothing said.
+  struct Row {
+    const char* b;  // locus B's two frequencies
+    int status;
+    const char* said;
+  };
+  const Row rows[] = {
+      {"0.1,0.2", 1, "the frequencies of locus B add up to 0.3; far less than 1"},
+      {"0.5,0.45", 0, "warning: the frequencies of locus B add up to 0.95"},
+      {"0.5,0.49995", 0, ""},
+  };
+  for (const Row& row : rows) {
+    const std::string b = row.b;
+    write("table.csv", "locus,allele,frequency\nA,1,0.5\nA,2,0.5\nB,1," + b.substr(0, b.find(',')) +
+                           "\nB,2," + b.substr(b.find(',') + 1) + "\n");
+    const FolderResult panel = plan("panel table.csv");
+    EXPECT_EQ(panel.status, row.status) << row.b << ": " << panel.errors;
+    if (*row.said) {
+      EXPECT_NE(panel.errors.find(row.said), std::string::npos) << panel.errors;
+    } else {
+      EXPECT_EQ(panel.errors.find("add up to"), std::string::npos) << panel.errors;
+    }
+    EXPECT_EQ(panel.output.empty(), row.status != 0) << row.b;
+  }
 }
 
 TEST_F(PlanProgramTest, UsageHelpAndRefusals) {

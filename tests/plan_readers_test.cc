@@ -451,8 +451,8 @@ TEST(PopulationReaders, AlleleLabelsPastTheLimitAreRefused) {
 // first of each keeps its place: rows of loci that come back after others,
 // samples that come back after others.
 TEST(PopulationReaders, NamesFoundAgainKeepTheirPlace) {
-  const PopulationData table = read_ok(
-      read_frequency_table, "locus,allele,frequency\nA,1,0.5\nB,1,1\nA,2,0.5\nC,7,1\n");
+  const PopulationData table =
+      read_ok(read_frequency_table, "locus,allele,frequency\nA,1,0.5\nB,1,1\nA,2,0.5\nC,7,1\n");
   EXPECT_EQ(table.loci, (std::vector<std::string>{"A", "B", "C"}));
   EXPECT_EQ(table.table[0].labels, (std::vector<std::string>{"1", "2"}));
   PopulationData data;
@@ -472,7 +472,7 @@ TEST(CsvRecords, ReadBackWhatCsvCellWrites) {
   const std::vector<std::vector<std::string>> table = {
       {"design", "brood_size", "probability"},     {"a.gen: 8 loci; 2 sires 0.5/0.5", "1", "0.000"},
       {"title \"quoted\", with a comma", "2", ""}, {"two\nlines", "3", "0.5"},
-      {"windows\r\nline end", "4", "1"},
+      {"windows\r\nline end", "4", "1"},           {"a lone\rcarriage return", "\r", "\r5"},
   };
   std::string text;
   for (const auto& row : table) {

@@ -47,6 +47,20 @@ LoadStatus totals_of(const StudyData& study) {
   return LoadStatus{success(), doubtful_totals(study)};
 }
 
+}  // namespace
+
+LoadStatus panel_totals(const Panel& panel) {
+  LoadStatus totals{success(), {}};
+  for (size_t i = 0; i < panel.loci.size(); ++i) {
+    double sum = 0;
+    for (const double p : panel.loci[i].frequency) sum += p;
+    if (doubtful_total(sum)) totals.warnings.push_back(StudyWarning{static_cast<int>(i), sum});
+  }
+  return totals;
+}
+
+namespace {
+
 // The study a text gives, through the dialogue's reader, with its scale
 // checked.
 Status study_of(const std::string& name, const std::string& text,

@@ -134,6 +134,10 @@ std::string design_label(const StudyData& study, bool unsampled_mother = false);
 // saying so ("; 2 loci must reveal") when more than one.
 void require_loci(Design& design, int min_loci);
 
+// The loci of a panel whose frequencies add up to a doubtful total, by the
+// rule the study file's reader warns by (doubtful_total), for check_scale.
+LoadStatus panel_totals(const Panel& panel);
+
 // Refuses asking more loci to reveal several fathers than the `loci` there
 // are: no brood could then ever reveal them.
 Status check_min_loci(int min_loci, size_t loci);

@@ -91,16 +91,10 @@ PlanResult run_panel_command(const PlanOptions& options, const std::string& text
     Status read = panel_of_input(name, text, options.input, data, panel, result.notes);
     if (!read.ok) return refused(read, result.notes);
     // A table in percentages or counts is caught here as in curve and study.
-    LoadStatus totals{success(), {}};
     std::vector<std::string> names;
-    for (size_t i = 0; i < panel.loci.size(); ++i) {
-      double sum = 0;
-      for (const double p : panel.loci[i].frequency) sum += p;
-      if (doubtful_total(sum)) totals.warnings.push_back(StudyWarning{static_cast<int>(i), sum});
-      names.push_back(panel.loci[i].name);
-    }
+    for (const LocusPanel& locus : panel.loci) names.push_back(locus.name);
     Notes found;
-    read = check_scale(totals, names, options.input.as_is, found);
+    read = check_scale(panel_totals(panel), names, options.input.as_is, found);
     for (const Note& note : found) result.notes.push_back(named(name, note));
     if (!read.ok) return refused(named(name, read), result.notes);
   }

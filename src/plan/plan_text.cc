@@ -47,6 +47,14 @@ std::vector<std::string> split_cells(const std::string& line, char separator) {
   std::vector<std::string> cells;
   std::string cell;
   bool quoted = false;
+  // A cell that was quoted keeps what its quotes hold exactly (a line end
+  // or blank in it is the cell's); blanks outside quotes are dropped.
+  bool exact = false;
+  auto finish = [&] {
+    cells.push_back(exact ? cell : trim(cell));
+    cell.clear();
+    exact = false;
+  };
   for (size_t at = 0; at < line.size(); ++at) {
     const char c = line[at];
     if (quoted) {
@@ -58,17 +66,17 @@ std::vector<std::string> split_cells(const std::string& line, char separator) {
       } else {
         cell.push_back(c);
       }
-    } else if (c == '"' && trim(cell).empty()) {
+    } else if (c == '"' && !exact && trim(cell).empty()) {
       quoted = true;
+      exact = true;
       cell.clear();
     } else if (c == separator) {
-      cells.push_back(trim(cell));
-      cell.clear();
-    } else {
+      finish();
+    } else if (!exact || (c != ' ' && c != '\t' && c != '\r' && c != '\n')) {
       cell.push_back(c);
     }
   }
-  cells.push_back(trim(cell));
+  finish();
   return cells;
 }
 
