@@ -63,10 +63,10 @@ std::string describe(const std::string& path, int error_number) {
   return "cannot write " + path + ": " + std::strerror(error_number);
 }
 
-bool write_all(int fd, const std::string& content) {
+bool write_all(FileSystem& fs, int fd, const std::string& content) {
   size_t done = 0;
   while (done < content.size()) {
-    const ssize_t n = write(fd, content.data() + done, content.size() - done);
+    const ssize_t n = fs.write(fd, content.data() + done, content.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     done += static_cast<size_t>(n);
@@ -74,30 +74,30 @@ bool write_all(int fd, const std::string& content) {
   return true;
 }
 
-bool read_all(const std::string& path, std::string& content) {
-  const int fd = open(path.c_str(), O_RDONLY);
+bool read_all(FileSystem& fs, const std::string& path, std::string& content) {
+  const int fd = fs.open(path.c_str(), O_RDONLY);
   if (fd < 0) return false;
   char buffer[65536];
   for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
+    const ssize_t n = fs.read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      close(fd);
+      fs.close(fd);
       return false;
     }
     if (n == 0) break;
     content.append(buffer, static_cast<size_t>(n));
   }
-  return close(fd) == 0;
+  return fs.close(fd) == 0;
 }
 
 // Replaces the content of an existing file, keeping the file itself.
-bool rewrite(const std::string& path, const std::string& content, int flags) {
-  const int fd = open(path.c_str(), flags);
+bool rewrite(FileSystem& fs, const std::string& path, const std::string& content, int flags) {
+  const int fd = fs.open(path.c_str(), flags);
   if (fd < 0) return false;
-  bool ok = write_all(fd, content);
+  bool ok = write_all(fs, fd, content);
   const int write_errno = errno;
-  ok = close(fd) == 0 && ok;
+  ok = fs.close(fd) == 0 && ok;
   if (!ok && write_errno) errno = write_errno;
   return ok;
 }
@@ -159,22 +159,23 @@ int descriptor_named(const std::string& path) {
 // Makes a new empty file beside `final_path`, noted for removal on a
 // signal. The name does not grow with the final one, so that any name the
 // file system accepts can be written. False with errno set.
-bool make_temporary(const std::string& final_path, std::string& name, int& fd, int& slot) {
+bool make_temporary(FileSystem& fs, const std::string& final_path, std::string& name, int& fd,
+                    int& slot) {
   std::string pattern = folder_of(final_path) + "/.mpdetect-XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   const HeldSignals held;  // no signal between making the file and noting it
-  fd = mkstemp(buffer.data());
+  fd = fs.mkstemp(buffer.data());
   if (fd < 0) return false;
   name = buffer.data();
   slot = hold_temporary(name);
   return true;
 }
 
-void drop_temporary(PendingOutput& output) {
-  if (output.fd >= 0) close(output.fd);
+void drop_temporary(FileSystem& fs, PendingOutput& output) {
+  if (output.fd >= 0) fs.close(output.fd);
   output.fd = -1;
-  if (!output.temporary.empty()) unlink(output.temporary.c_str());
+  if (!output.temporary.empty()) fs.unlink(output.temporary.c_str());
   output.temporary.clear();
   release_temporary(output.slot);
   output.slot = -1;
@@ -234,7 +235,7 @@ bool check_distinct(const std::vector<std::string>& inputs, const std::vector<st
 }
 
 // Decides how `output.path` is written and makes its temporary.
-bool prepare(PendingOutput& output, std::string& error) {
+bool prepare(FileSystem& fs, PendingOutput& output, std::string& error) {
   const std::string& path = output.path;
   if (path.empty()) {
     error = "cannot write a file with an empty name";
@@ -263,7 +264,7 @@ bool prepare(PendingOutput& output, std::string& error) {
       error = describe(path, errno);
       return false;
     }
-    if (!make_temporary(output.final_path, output.temporary, output.fd, output.slot)) {
+    if (!make_temporary(fs, output.final_path, output.temporary, output.fd, output.slot)) {
       error = describe(path, errno);
       return false;
     }
@@ -272,7 +273,7 @@ bool prepare(PendingOutput& output, std::string& error) {
     umask(mask);
     if (fchmod(output.fd, 0666 & ~mask) != 0) {
       error = describe(path, errno);
-      drop_temporary(output);
+      drop_temporary(fs, output);
       return false;
     }
     return true;
@@ -303,7 +304,7 @@ bool prepare(PendingOutput& output, std::string& error) {
     output.kind = PendingOutput::IN_PLACE;
     return true;
   }
-  if (!make_temporary(output.final_path, output.temporary, output.fd, output.slot)) {
+  if (!make_temporary(fs, output.final_path, output.temporary, output.fd, output.slot)) {
     // A writable file in a folder that takes no new file: `>` writes it.
     output.kind = PendingOutput::IN_PLACE;
     return true;
@@ -313,7 +314,7 @@ bool prepare(PendingOutput& output, std::string& error) {
                     fchmod(output.fd, output.original.st_mode & 07777) == 0;
   if (!kept) {
     // Not allowed to give the file to its owner: rewrite it instead.
-    drop_temporary(output);
+    drop_temporary(fs, output);
     output.kind = PendingOutput::IN_PLACE;
   }
   return true;
@@ -334,16 +335,16 @@ struct Done {
   std::string old_content;  // IN_PLACE: what it held
 };
 
-void undo(std::vector<Done>& done) {
+void undo(FileSystem& fs, std::vector<Done>& done) {
   for (auto step = done.rbegin(); step != done.rend(); ++step) {
     PendingOutput& output = *step->output;
     if (output.kind == PendingOutput::IN_PLACE) {
-      rewrite(output.final_path, step->old_content, O_WRONLY | O_TRUNC);
+      rewrite(fs, output.final_path, step->old_content, O_WRONLY | O_TRUNC);
     } else if (output.kind == PendingOutput::REPLACE) {
       if (!step->backup.empty()) {
-        rename(step->backup.c_str(), output.final_path.c_str());
+        fs.rename(step->backup.c_str(), output.final_path.c_str());
       } else if (!output.existed) {
-        unlink(output.final_path.c_str());
+        fs.unlink(output.final_path.c_str());
       }
     }
     release_temporary(step->backup_slot);
@@ -353,13 +354,13 @@ void undo(std::vector<Done>& done) {
 // A second name for `path`, so that it can be put back after being
 // replaced. Empty when the file system cannot give one; the commit then
 // goes on without a way back for that file.
-std::string backup_of(const std::string& path, int& slot) {
+std::string backup_of(FileSystem& fs, const std::string& path, int& slot) {
   std::string name;
   int fd = -1;
-  if (!make_temporary(path, name, fd, slot)) return "";
-  close(fd);
-  unlink(name.c_str());
-  if (link(path.c_str(), name.c_str()) != 0) {
+  if (!make_temporary(fs, path, name, fd, slot)) return "";
+  fs.close(fd);
+  fs.unlink(name.c_str());
+  if (fs.link(path.c_str(), name.c_str()) != 0) {
     release_temporary(slot);
     slot = -1;
     return "";
@@ -371,12 +372,12 @@ std::string backup_of(const std::string& path, int& slot) {
 
 bool open_outputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs,
                   OutputTransaction& transaction, std::string& error) {
-  transaction = OutputTransaction{};
+  abandon_outputs(transaction);
   if (!check_distinct(inputs, outputs, error)) return false;
   for (const std::string& path : outputs) {
     transaction.outputs.push_back(PendingOutput{});
     transaction.outputs.back().path = path;
-    if (!prepare(transaction.outputs.back(), error)) {
+    if (!prepare(*transaction.files, transaction.outputs.back(), error)) {
       abandon_outputs(transaction);
       return false;
     }
@@ -397,8 +398,9 @@ bool stage_output(OutputTransaction& transaction, const std::string& path,
     return true;
   }
   errno = 0;
-  const bool ok = ftruncate(output->fd, 0) == 0 && lseek(output->fd, 0, SEEK_SET) == 0 &&
-                  write_all(output->fd, content) && fsync(output->fd) == 0;
+  FileSystem& fs = *transaction.files;
+  const bool ok = fs.ftruncate(output->fd, 0) == 0 && lseek(output->fd, 0, SEEK_SET) == 0 &&
+                  write_all(fs, output->fd, content) && fs.fsync(output->fd) == 0;
   if (!ok) {
     error = describe(path, errno ? errno : EIO);
     return false;
@@ -411,14 +413,15 @@ bool stage_output(OutputTransaction& transaction, const std::string& path,
 // content. Signals are not held: opening a FIFO waits for its reader, and
 // the user must be able to give up then, leaving no file touched.
 bool send_streams(OutputTransaction& transaction, std::string& error) {
+  FileSystem& fs = *transaction.files;
   for (PendingOutput& output : transaction.outputs) {
     if (!output.staged) continue;
     errno = 0;
     bool ok = true;
     if (output.kind == PendingOutput::DESCRIPTOR) {
-      ok = write_all(output.descriptor, output.content);
+      ok = write_all(fs, output.descriptor, output.content);
     } else if (output.kind == PendingOutput::DIRECT) {
-      ok = rewrite(output.final_path, output.content, O_WRONLY);
+      ok = rewrite(fs, output.final_path, output.content, O_WRONLY);
     }
     if (!ok) {
       error = describe(output.path, errno ? errno : EIO);
@@ -430,6 +433,7 @@ bool send_streams(OutputTransaction& transaction, std::string& error) {
 
 bool commit_outputs(OutputTransaction& transaction, std::string& error) {
   bool ok = send_streams(transaction, error);
+  FileSystem& fs = *transaction.files;
   const HeldSignals held;
   // Files rewritten in place next: they are the ones a full disk stops, and
   // nothing has been renamed yet when they fail.
@@ -438,10 +442,10 @@ bool commit_outputs(OutputTransaction& transaction, std::string& error) {
     if (!ok || !output.staged || output.kind != PendingOutput::IN_PLACE) continue;
     Done step{&output, "", -1, ""};
     errno = 0;
-    if (!read_all(output.final_path, step.old_content)) {
+    if (!read_all(fs, output.final_path, step.old_content)) {
       ok = false;
-    } else if (!rewrite(output.final_path, output.content, O_WRONLY | O_TRUNC)) {
-      rewrite(output.final_path, step.old_content, O_WRONLY | O_TRUNC);
+    } else if (!rewrite(fs, output.final_path, output.content, O_WRONLY | O_TRUNC)) {
+      rewrite(fs, output.final_path, step.old_content, O_WRONLY | O_TRUNC);
       ok = false;
     }
     if (!ok) {
@@ -453,12 +457,13 @@ bool commit_outputs(OutputTransaction& transaction, std::string& error) {
   for (PendingOutput& output : transaction.outputs) {
     if (!ok || !output.staged || output.kind != PendingOutput::REPLACE) continue;
     Done step{&output, "", -1, ""};
-    if (output.existed) step.backup = backup_of(output.final_path, step.backup_slot);
+    if (output.existed) step.backup = backup_of(fs, output.final_path, step.backup_slot);
     errno = 0;
-    if (close(output.fd) != 0 || rename(output.temporary.c_str(), output.final_path.c_str()) != 0) {
+    if (fs.close(output.fd) != 0 ||
+        fs.rename(output.temporary.c_str(), output.final_path.c_str()) != 0) {
       output.fd = -1;
       error = describe(output.path, errno ? errno : EIO);
-      if (!step.backup.empty()) unlink(step.backup.c_str());
+      if (!step.backup.empty()) fs.unlink(step.backup.c_str());
       release_temporary(step.backup_slot);
       ok = false;
       continue;
@@ -470,10 +475,10 @@ bool commit_outputs(OutputTransaction& transaction, std::string& error) {
     done.push_back(step);
   }
   if (!ok) {
-    undo(done);
+    undo(fs, done);
   } else {
     for (Done& step : done) {
-      if (!step.backup.empty()) unlink(step.backup.c_str());
+      if (!step.backup.empty()) fs.unlink(step.backup.c_str());
       release_temporary(step.backup_slot);
     }
   }
@@ -482,8 +487,48 @@ bool commit_outputs(OutputTransaction& transaction, std::string& error) {
 }
 
 void abandon_outputs(OutputTransaction& transaction) {
-  for (PendingOutput& output : transaction.outputs) drop_temporary(output);
+  for (PendingOutput& output : transaction.outputs) drop_temporary(*transaction.files, output);
   transaction.outputs.clear();
+}
+
+OutputTransaction::~OutputTransaction() {
+  abandon_outputs(*this);
+}
+
+int FileSystem::open(const char* path, int flags) {
+  return ::open(path, flags);
+}
+ssize_t FileSystem::read(int fd, void* buffer, size_t size) {
+  return ::read(fd, buffer, size);
+}
+ssize_t FileSystem::write(int fd, const void* data, size_t size) {
+  return ::write(fd, data, size);
+}
+int FileSystem::close(int fd) {
+  return ::close(fd);
+}
+int FileSystem::fsync(int fd) {
+  return ::fsync(fd);
+}
+int FileSystem::ftruncate(int fd, off_t size) {
+  return ::ftruncate(fd, size);
+}
+int FileSystem::mkstemp(char* pattern) {
+  return ::mkstemp(pattern);
+}
+int FileSystem::link(const char* from, const char* to) {
+  return ::link(from, to);
+}
+int FileSystem::rename(const char* from, const char* to) {
+  return ::rename(from, to);
+}
+int FileSystem::unlink(const char* path) {
+  return ::unlink(path);
+}
+
+FileSystem& real_files() {
+  static FileSystem files;
+  return files;
 }
 
 bool write_output_file(const std::string& path, const std::string& content, std::string& error) {

@@ -53,8 +53,38 @@ struct PendingOutput {
   bool staged = false;
 };
 
+// The calls a transaction makes on files, each as the C library's function
+// of the same name, so that a test can make any one of them fail (as
+// ninja's tests swap the disk for a virtual one). This one passes them on.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  virtual int open(const char* path, int flags);
+  virtual ssize_t read(int fd, void* buffer, size_t size);
+  virtual ssize_t write(int fd, const void* data, size_t size);
+  virtual int close(int fd);
+  virtual int fsync(int fd);
+  virtual int ftruncate(int fd, off_t size);
+  virtual int mkstemp(char* pattern);
+  virtual int link(const char* from, const char* to);
+  virtual int rename(const char* from, const char* to);
+  virtual int unlink(const char* path);
+};
+
+// The file system itself.
+FileSystem& real_files();
+
+// A run's outputs. One that ends without being committed takes its
+// temporaries with it.
 struct OutputTransaction {
   std::vector<PendingOutput> outputs;
+  FileSystem* files = &real_files();
+
+  OutputTransaction() = default;
+  explicit OutputTransaction(FileSystem& fs) : files(&fs) {}
+  OutputTransaction(const OutputTransaction&) = delete;
+  OutputTransaction& operator=(const OutputTransaction&) = delete;
+  ~OutputTransaction();
 };
 
 // Checks every path of `outputs` as above and makes the temporaries.
@@ -74,7 +104,8 @@ bool stage_output(OutputTransaction& transaction, const std::string& path,
 // Outputs never staged are dropped.
 bool commit_outputs(OutputTransaction& transaction, std::string& error);
 
-// Removes the temporaries of a transaction that will not be committed.
+// Removes the temporaries of a transaction that will not be committed (its
+// end does so too).
 void abandon_outputs(OutputTransaction& transaction);
 
 // Writes one file as a transaction of its own.

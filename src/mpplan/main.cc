@@ -103,10 +103,6 @@ bool can_read(const std::string& path, std::string& error) {
   return false;
 }
 
-// A run's outputs: checked before any work, put in place together at the
-// end (see output_file.h). Abandoned, every earlier file stays as it was.
-OutputTransaction outputs;
-
 bool write_standard_output(const std::string& content, std::string& error) {
   std::cout << content;
   if (flushed(std::cout)) return true;
@@ -145,7 +141,7 @@ int threads() {
 // Draws a figure from its script and stages it as options.plot; only an
 // image of the asked format is kept.
 bool draw(const std::string& script, FigureFormat format, const PlanOptions& options,
-          std::string& error) {
+          OutputTransaction& outputs, std::string& error) {
   std::string image;
   if (!run_gnuplot(script, image, error)) return false;
   if (!image_of_format(image, format)) {
@@ -163,7 +159,8 @@ bool needs_no_gnuplot(FigureFormat format) {
 
 // Tells the notes; for a result, delivers the table, the legend and the
 // figure and puts every file in place together.
-int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed) {
+int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed,
+           OutputTransaction& outputs) {
   tell(result.notes);
   if (!result.status.ok) return fail(command_line_text(result.status));
   std::string error;
@@ -188,7 +185,7 @@ int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed) 
                              figure_options_of(options, seed, 0.95), format);
     const bool drawn = needs_no_gnuplot(format);
     if (!(drawn ? stage_output(outputs, options.plot, figure, error)
-                : draw(figure, format, options, error)))
+                : draw(figure, format, options, outputs, error)))
       return fail(error);
   }
   if (options.command == "study") {
@@ -211,11 +208,11 @@ int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed) 
   return 0;
 }
 
-int run_panel(const PlanOptions& options, const std::string& text) {
+int run_panel(const PlanOptions& options, const std::string& text, OutputTransaction& outputs) {
   const bool table =
       options.layout == PlanOptions::TABLE ||
       (options.layout == PlanOptions::AUTOMATIC && options.output.empty() && isatty(STDOUT_FILENO));
-  return finish(options, run_panel_command(options, text, table), 0);
+  return finish(options, run_panel_command(options, text, table), 0, outputs);
 }
 
 int run(int argc, char** argv) {
@@ -245,6 +242,10 @@ int run(int argc, char** argv) {
   }
   std::vector<std::string> inputs = options.inputs;
   if (!options.population.empty()) inputs.push_back(options.population);
+  // A run's outputs: checked before any work, put in place together at the
+  // end (see output_file.h); a run that ends before takes its temporaries
+  // with it, and every earlier file stays as it was.
+  OutputTransaction outputs;
   if (!open_outputs(inputs, paths, outputs, error)) return usage_error(error);
 
   // The seed is read before any input, as the dialogue reads it before the
@@ -265,7 +266,7 @@ int run(int argc, char** argv) {
                             if (!read_input(inputs[n], text, failed)) return failure(failed);
                             return work(text);
                           }};
-    return finish(options, run_curve_command(options, each, seed, threads()), seed);
+    return finish(options, run_curve_command(options, each, seed, threads()), seed, outputs);
   }
   std::vector<std::string> texts(inputs.size());
   for (size_t n = 0; n < inputs.size(); ++n) {
@@ -274,14 +275,15 @@ int run(int argc, char** argv) {
   if (options.command == "loci" || options.command == "broods")
     std::cerr << "Seed: " << seed << " (repeat with --seed " << seed << ")\n";
 
-  if (options.command == "study") return finish(options, run_study_command(options, texts[0]), 0);
-  if (options.command == "panel") return run_panel(options, texts[0]);
+  if (options.command == "study")
+    return finish(options, run_study_command(options, texts[0]), 0, outputs);
+  if (options.command == "panel") return run_panel(options, texts[0], outputs);
   if (options.command == "broods") {
     const std::string population = options.population.empty() ? "" : texts[1];
-    return finish(options, run_broods_command(options, texts[0], population, seed, threads()),
-                  seed);
+    return finish(options, run_broods_command(options, texts[0], population, seed, threads()), seed,
+                  outputs);
   }
-  return finish(options, run_loci_command(options, texts[0], seed, threads()), seed);
+  return finish(options, run_loci_command(options, texts[0], seed, threads()), seed, outputs);
 }
 
 }  // namespace
@@ -290,7 +292,6 @@ int main(int argc, char** argv) {
   guard_standard_streams();
   remove_temporaries_on_signals();
   const int status = run(argc, argv);
-  abandon_outputs(outputs);
   // Whatever was said on standard error must have arrived too.
   return flushed(std::cerr) || status != 0 ? status : 1;
 }
