@@ -451,6 +451,42 @@ TEST(Designs, RepeatsMergedAndTooManyRefused) {
   EXPECT_EQ(refused.status.limit, 1000);
 }
 
+// The page's designs come each with options of their own: one that repeats
+// an earlier one, with other words (two sires, or shares 0.5 and 0.5), is
+// estimated once and said so, and the run's parts and joined run agree.
+TEST(Designs, PageDesignsThatRepeatAreMergedAcrossTheirOptions) {
+  auto design = [](std::vector<std::string> shares) {
+    PlanOptions options;
+    options.command = "curve";
+    options.inputs = {"s.txt"};
+    options.range.to = 4;
+    options.input.shares = {std::move(shares)};
+    return options;
+  };
+  const std::vector<PlanOptions> each = {design({"0.5", "0.5"}), design({"0.8", "0.2"}),
+                                         design({"0.500", "0.500"}), design({"0.8", "0.2"})};
+  const PlanResult run = run_curve_designs(each, {EXAMPLE_STUDY}, 7, 1);
+  ASSERT_TRUE(run.status.ok) << run.status.message;
+  ASSERT_EQ(run.curves.size(), 2u);
+  const std::vector<std::string> said = texts_of(run.notes);
+  EXPECT_NE(std::find(said.begin(), said.end(),
+                      "2 designs repeat earlier ones; each is estimated and reported once"),
+            said.end())
+      << testing::PrintToString(said);
+  // Each design alone gives the same points as in the run.
+  for (size_t d = 0; d < run.curves.size(); ++d) {
+    const PlanResult alone = run_curve_command(each[d], {EXAMPLE_STUDY}, 7, 1);
+    ASSERT_EQ(alone.curves.size(), 1u);
+    ASSERT_EQ(alone.curves[0].points.size(), run.curves[d].points.size());
+    for (size_t p = 0; p < alone.curves[0].points.size(); ++p)
+      EXPECT_EQ(alone.curves[0].points[p].detections, run.curves[d].points[p].detections);
+  }
+  // A part for a design merged away estimates nothing.
+  const PlanResult part = run_curve_designs(each, {EXAMPLE_STUDY}, 7, 1, {}, CurveWork{3, nullptr});
+  ASSERT_TRUE(part.status.ok);
+  for (const DesignCurve& curve : part.curves) EXPECT_TRUE(curve.points.empty());
+}
+
 // A caller that stops a run (the R console's interrupt) gets a refusal, not
 // a curve cut short; every design stops, on every thread.
 TEST(Curves, AStoppedRunEndsRefused) {

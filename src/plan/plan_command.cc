@@ -17,11 +17,9 @@ PlanResult refused(const Status& status, Notes notes = {}) {
 }
 
 // The designs of every input, labelled with the input's name when there is
-// more than one; designs that repeat one of these options' earlier ones are
-// left out, with a note.
+// more than one.
 bool add_all_designs(const PlanOptions& options, const InputTexts& inputs,
                      std::vector<Design>& designs, PlanResult& result) {
-  const size_t first = designs.size();
   for (size_t n = 0; n < inputs.count; ++n) {
     const size_t before = designs.size();
     result.status = inputs.use(n, [&](const std::string& text) {
@@ -33,10 +31,16 @@ bool add_all_designs(const PlanOptions& options, const InputTexts& inputs,
         designs[d].label = options.inputs[n] + ": " + designs[d].label;
     }
   }
+  return true;
+}
+
+// Leaves out the designs that repeat an earlier one (the same study in
+// other words: two sires, or shares 0.5 and 0.5), with a note.
+void merge_repeats(std::vector<Design>& designs, Notes& notes) {
   size_t repeats = 0;
-  for (size_t d = first; d < designs.size();) {
+  for (size_t d = 0; d < designs.size();) {
     const auto earlier = designs.begin() + static_cast<long>(d);
-    if (std::any_of(designs.begin() + static_cast<long>(first), earlier,
+    if (std::any_of(designs.begin(), earlier,
                     [&](const Design& other) { return same_design(other, designs[d]); })) {
       designs.erase(earlier);
       ++repeats;
@@ -45,12 +49,11 @@ bool add_all_designs(const PlanOptions& options, const InputTexts& inputs,
     }
   }
   if (repeats > 0) {
-    result.notes.push_back(
+    notes.push_back(
         std::to_string(repeats) +
         (repeats == 1 ? " design repeats an earlier one" : " designs repeat earlier ones") +
         "; each is estimated and reported once");
   }
-  return true;
 }
 
 }  // namespace
@@ -143,6 +146,7 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each, const InputTe
       }
     }
   }
+  merge_repeats(result.designs, result.notes);
   const PlanOptions& first = each.front();
   const size_t designs = result.designs.size();
   const int total = sizes_in(first.range);
@@ -245,6 +249,7 @@ PlanResult run_loci_command(const PlanOptions& options, const std::string& text,
       result.status.remedy += ", or choose a panel of K of them with --choose K";
     return result;
   }
+  merge_repeats(result.designs, result.notes);
   result.ranking = rank_loci(result.designs.front(), options.brood_size, seed, threads);
   result.output = ranking_table(result.designs.front(), result.ranking);
   return result;
