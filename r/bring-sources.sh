@@ -13,5 +13,5 @@ mkdir -p "$package/src/core"
 for folder in study simulation plan; do
   cp -R "src/$folder" "$package/src/core/$folder"
 done
-objects=$(cd "$package/src" && ls core/*/*.cc | sed 's/\.cc$/.o/' | tr '\n' ' ')
+objects=$(cd "$package/src" && find core -name '*.cc' | sort | sed 's/\.cc$/.o/' | tr '\n' ' ')
 sed "s|@OBJECTS@|glue.o $objects|" "$package/src/Makevars.template" > "$package/src/Makevars.in"

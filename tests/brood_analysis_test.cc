@@ -1,6 +1,6 @@
 // Genotyped broods: judged as the simulation judges, mismatches found,
 // mothers found by the rule, and detection probabilities that are curve's.
-#include "plan/brood_analysis.h"
+#include "plan/estimate/brood_analysis.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <set>
 #include <sstream>
 
-#include "plan/brood_simulation.h"
-#include "plan/plan_command.h"
-#include "plan/plan_options.h"
+#include "plan/command/plan_command.h"
+#include "plan/command/plan_options.h"
+#include "plan/estimate/brood_simulation.h"
 #include "simulation/random_source.h"
 #include "test_support.h"
 

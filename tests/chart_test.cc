@@ -2,7 +2,7 @@
 // design has a look of its own, at every number of designs up to twelve (of
 // loci up to 25) and at the page's and the command line's sizes; gnuplot
 // draws the same charts in every format; user texts stay text.
-#include "plan/chart.h"
+#include "plan/chart/chart.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "frontend/gnuplot.h"
-#include "plan/broods_chart.h"
-#include "plan/curve_chart.h"
-#include "plan/figure.h"
-#include "plan/ranking_chart.h"
+#include "plan/chart/broods_chart.h"
+#include "plan/chart/curve_chart.h"
+#include "plan/chart/ranking_chart.h"
+#include "plan/command/figure.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <set>
 #include <string>
 
-#include "plan/design.h"
-#include "plan/panel.h"
-#include "plan/plan_options.h"
-#include "plan/study_writer.h"
+#include "plan/command/plan_options.h"
+#include "plan/input/panel.h"
+#include "plan/model/design.h"
+#include "plan/model/study_writer.h"
 #include "test_support.h"
 
 namespace {

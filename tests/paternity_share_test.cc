@@ -2,7 +2,7 @@
 // computation: the log-likelihood over a fine grid of shares, its peak and
 // the shares within the chi-square bound of it; and by hand, broods that
 // would all reveal (a binomial share).
-#include "plan/paternity_share.h"
+#include "plan/estimate/paternity_share.h"
 
 #include <gtest/gtest.h>
 

@@ -9,15 +9,15 @@
 #include <random>
 #include <sstream>
 
-#include "plan/curve.h"
-#include "plan/design.h"
-#include "plan/figure.h"
-#include "plan/locus_ranking.h"
-#include "plan/panel_choice.h"
-#include "plan/plan_command.h"
-#include "plan/plan_options.h"
-#include "plan/plan_text.h"
-#include "plan/study_writer.h"
+#include "plan/command/figure.h"
+#include "plan/command/plan_command.h"
+#include "plan/command/plan_options.h"
+#include "plan/estimate/curve.h"
+#include "plan/estimate/locus_ranking.h"
+#include "plan/estimate/panel_choice.h"
+#include "plan/input/plan_text.h"
+#include "plan/model/design.h"
+#include "plan/model/study_writer.h"
 #include "simulation/estimate.h"
 #include "test_support.h"
 

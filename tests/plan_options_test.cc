@@ -1,6 +1,6 @@
 // The planner's command line: what each subcommand takes, and every value
 // checked before it can wrap into range.
-#include "plan/plan_options.h"
+#include "plan/command/plan_options.h"
 
 #include <gtest/gtest.h>
 

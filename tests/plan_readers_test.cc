@@ -2,9 +2,9 @@
 // malformed files refused with the line, locus and individual named.
 #include <gtest/gtest.h>
 
-#include "plan/panel.h"
-#include "plan/plan_text.h"
-#include "plan/population.h"
+#include "plan/input/panel.h"
+#include "plan/input/plan_text.h"
+#include "plan/input/population.h"
 #include "test_support.h"
 
 namespace {

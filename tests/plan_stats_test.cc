@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-#include "plan/panel_stats.h"
+#include "plan/model/panel_stats.h"
 
 namespace {
 

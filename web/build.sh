@@ -16,13 +16,13 @@ sources=(
   src/simulation/draw_table.cc src/simulation/estimate.cc src/simulation/fast_estimate.cc
   src/simulation/fast_kernel.cc src/simulation/locus_judgement.cc src/simulation/random_jump.cc src/simulation/random_source.cc src/simulation/sire_ceiling.cc
   src/simulation/genotyping_error.cc src/simulation/trial.cc
-  src/plan/brood_analysis.cc src/plan/brood_judgement.cc
-  src/plan/chart.cc src/plan/chart_gnuplot.cc src/plan/chart_svg.cc src/plan/chart_layout.cc src/plan/curve_chart.cc src/plan/ranking_chart.cc src/plan/broods_chart.cc src/plan/figure.cc
-  src/plan/curve.cc src/plan/design.cc src/plan/frequency_table_reader.cc
-  src/plan/genalex_reader.cc src/plan/genepop_reader.cc src/plan/input_format.cc
-  src/plan/locus_ranking.cc src/plan/panel.cc src/plan/panel_choice.cc src/plan/panel_stats.cc src/plan/paternity_share.cc src/plan/population.cc src/plan/population_checks.cc
-  src/plan/plan_command.cc src/plan/plan_options.cc src/plan/plan_text.cc
-  src/plan/structure_reader.cc src/plan/study_writer.cc
+  src/plan/estimate/brood_analysis.cc src/plan/estimate/brood_judgement.cc
+  src/plan/chart/chart.cc src/plan/chart/chart_gnuplot.cc src/plan/chart/chart_svg.cc src/plan/chart/chart_layout.cc src/plan/chart/curve_chart.cc src/plan/chart/ranking_chart.cc src/plan/chart/broods_chart.cc src/plan/command/figure.cc
+  src/plan/estimate/curve.cc src/plan/model/design.cc src/plan/input/frequency_table_reader.cc
+  src/plan/input/genalex_reader.cc src/plan/input/genepop_reader.cc src/plan/input/input_format.cc
+  src/plan/estimate/locus_ranking.cc src/plan/input/panel.cc src/plan/estimate/panel_choice.cc src/plan/model/panel_stats.cc src/plan/estimate/paternity_share.cc src/plan/input/population.cc src/plan/input/population_checks.cc
+  src/plan/command/plan_command.cc src/plan/command/plan_options.cc src/plan/input/plan_text.cc
+  src/plan/input/structure_reader.cc src/plan/model/study_writer.cc
   web/page_words.cc web/plan_api.cc
 )
 # The portable kernel only; no contraction of a*b+c, as in every build.

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "page_words.h"
-#include "plan/design.h"
-#include "plan/figure.h"
-#include "plan/plan_command.h"
-#include "plan/plan_text.h"
-#include "plan/population.h"
+#include "plan/command/figure.h"
+#include "plan/command/plan_command.h"
+#include "plan/input/plan_text.h"
+#include "plan/input/population.h"
+#include "plan/model/design.h"
 #include "simulation/estimate.h"
 #include "simulation/genotyping_error.h"
 

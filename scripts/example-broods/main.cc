@@ -11,9 +11,9 @@
 #include <random>
 #include <sstream>
 
-#include "plan/brood_simulation.h"
-#include "plan/design.h"
-#include "plan/study_writer.h"
+#include "plan/estimate/brood_simulation.h"
+#include "plan/model/design.h"
+#include "plan/model/study_writer.h"
 #include "simulation/random_source.h"
 
 namespace {

@@ -16,9 +16,9 @@
 #include "frontend/gnuplot.h"
 #include "frontend/output_file.h"
 #include "frontend/standard_streams.h"
-#include "plan/figure.h"
-#include "plan/plan_command.h"
-#include "plan/plan_text.h"
+#include "plan/command/figure.h"
+#include "plan/command/plan_command.h"
+#include "plan/input/plan_text.h"
 #include "study/study_reader.h"
 
 namespace {

@@ -13,11 +13,11 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "plan/brood_judgement.h"
-#include "plan/panel.h"
-#include "plan/panel_stats.h"
-#include "plan/population.h"
-#include "plan/study_writer.h"
+#include "plan/estimate/brood_judgement.h"
+#include "plan/input/panel.h"
+#include "plan/input/population.h"
+#include "plan/model/panel_stats.h"
+#include "plan/model/study_writer.h"
 #include "study/study_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "plan/plan_command.h"
+#include "plan/command/plan_command.h"
 
 namespace {
 

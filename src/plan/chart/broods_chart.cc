@@ -1,0 +1,91 @@
+#include "plan/chart/broods_chart.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "plan/chart/chart_layout.h"
+#include "plan/estimate/curve.h"
+#include "plan/input/plan_text.h"
+
+Chart broods_chart(const BroodsReport& report, const FigureOptions& options) {
+  const ChartScale sc = chart_scale(options.width, options.height);
+  Chart chart = blank_chart(options);
+  const double W = options.width;
+
+  // Under the title, each design's corrected share, a paragraph each.
+  const std::string heading =
+      heading_of(options, "Each brood's probability of revealing multiple paternity");
+  std::vector<std::vector<std::string>> shares;
+  if (!report.source.empty()) {
+    shares.push_back({file_name(report.source), "allele frequencies from " + report.frequencies});
+  }
+  for (const Note& line : share_lines(report)) shares.push_back({line.text});
+  chart.title = heading + (report.source.empty() ? "" : ": " + joined_parts(shares.front()));
+  const double plot_top = add_chart_title(chart, heading, shares, sc);
+
+  // A design's broods in its colour and shape; filled where they showed
+  // multiple paternity, an outline where they did not.
+  const size_t designs = report.designs.size();
+  std::vector<LegendEntry> entries;
+  for (size_t d = 0; d < designs; ++d) {
+    LegendEntry entry;
+    entry.text = report.designs[d];
+    entry.colour = chart_colour(static_cast<int>(d));
+    entry.line = false;
+    entry.mark = true;
+    entry.shape = chart_shape(static_cast<int>(d));
+    entry.role = "legend-design";
+    entries.push_back(entry);
+  }
+  for (const bool filled : {true, false}) {
+    LegendEntry entry;
+    entry.text = filled ? "showed multiple paternity" : "did not";
+    entry.colour = CHART_QUIET;
+    entry.line = false;
+    entry.mark = true;
+    entry.filled = filled;
+    entry.role = filled ? "legend-revealed" : "legend-not-revealed";
+    entries.push_back(entry);
+  }
+  const Legend legend = lay_out_legend(entries, designs, sc, options.width);
+
+  const BelowPlot under = below_plot(sc);
+  const double below = under.legend + legend.height + sc.caption * 1.8 + sc.margin;
+  chart.height = static_cast<int>(std::max(static_cast<double>(options.height),
+                                           std::ceil(plot_top + options.height * 0.5 + below)));
+  int largest = 1;
+  for (const BroodVerdict& brood : report.broods)
+    largest = std::max(largest, static_cast<int>(brood.offspring.size()));
+  const double left_room = text_width("0.8", sc.text) + sc.text * 2.4 + sc.margin;
+  const double right_room =
+      std::max(sc.margin * 1.5, text_width(std::to_string(largest + 1), sc.text) / 2 + sc.margin);
+  const PlotArea plot{left_room, plot_top, W - right_room, chart.height - below, 0.0, largest + 1.0,
+                      0.0,       1.05};
+
+  for (int tenth = 0; tenth <= 10; tenth += 2)
+    add_y_tick(chart, plot, tenth / 10.0, short_number(tenth / 10.0), sc);
+  const int step =
+      size_step(0, largest + 1, (plot.right - plot.left) / (plot.x_to - plot.x_from), sc.text);
+  for (int size = 0; size <= plot.x_to; size += step)
+    add_x_tick(chart, plot, size, std::to_string(size), sc);
+  add_frame(chart, plot, "Brood size (offspring genotyped)", "Probability of detection", sc);
+
+  // Designs side by side at each size, so that one brood's marks under
+  // several designs do not hide one another.
+  const double spread = designs > 1 ? std::min(0.5, 0.15 * static_cast<double>(designs - 1)) : 0;
+  for (size_t d = 0; d < designs; ++d) {
+    const double offset = designs > 1 ? spread * (static_cast<double>(d) / (designs - 1) - 0.5) : 0;
+    for (size_t b = 0; b < report.broods.size(); ++b) {
+      const BroodVerdict& brood = report.broods[b];
+      const ChartPoint at{plot.x(brood.offspring.size() + offset),
+                          plot.y(printed_probability(report.detections[d][b]))};
+      chart.marks.push_back(ChartMark{at, chart_shape(static_cast<int>(d)), 8 * sc.line,
+                                      chart_colour(static_cast<int>(d)), brood.revealed,
+                                      1.5 * sc.line, brood.revealed ? "revealed" : "not-revealed"});
+    }
+  }
+
+  add_legend(chart, legend, plot.bottom + under.legend, sc);
+  add_chart_caption(chart, options.seed, options.trials, sc);
+  return chart;
+}

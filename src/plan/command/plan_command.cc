@@ -1,0 +1,270 @@
+#include "plan/command/plan_command.h"
+
+#include <algorithm>
+
+#include "plan/estimate/panel_choice.h"
+#include "plan/input/panel.h"
+#include "plan/model/panel_stats.h"
+#include "plan/model/study_writer.h"
+
+namespace {
+
+PlanResult refused(const Status& status, Notes notes = {}) {
+  PlanResult result;
+  result.status = status;
+  result.notes = std::move(notes);
+  return result;
+}
+
+// The designs of every input, labelled with the input's name when there is
+// more than one.
+bool add_all_designs(const PlanOptions& options, const InputTexts& inputs,
+                     std::vector<Design>& designs, PlanResult& result) {
+  for (size_t n = 0; n < inputs.count; ++n) {
+    const size_t before = designs.size();
+    result.status = inputs.use(n, [&](const std::string& text) {
+      return add_designs(options.inputs[n], text, options.input, designs, result.notes);
+    });
+    if (!result.status.ok) return false;
+    if (inputs.count > 1) {
+      for (size_t d = before; d < designs.size(); ++d)
+        designs[d].label = options.inputs[n] + ": " + designs[d].label;
+    }
+  }
+  return true;
+}
+
+// Leaves out the designs that repeat an earlier one (the same study in
+// other words: two sires, or shares 0.5 and 0.5), with a note.
+void merge_repeats(std::vector<Design>& designs, Notes& notes) {
+  size_t repeats = 0;
+  for (size_t d = 0; d < designs.size();) {
+    const auto earlier = designs.begin() + static_cast<long>(d);
+    if (std::any_of(designs.begin(), earlier,
+                    [&](const Design& other) { return same_design(other, designs[d]); })) {
+      designs.erase(earlier);
+      ++repeats;
+    } else {
+      ++d;
+    }
+  }
+  if (repeats > 0) {
+    notes.push_back(
+        std::to_string(repeats) +
+        (repeats == 1 ? " design repeats an earlier one" : " designs repeat earlier ones") +
+        "; each is estimated and reported once");
+  }
+}
+
+}  // namespace
+
+PlanResult run_study_command(const PlanOptions& options, const std::string& text) {
+  InputFormat format = InputFormat::STUDY;
+  const Status known = recognise_format(options.inputs[0], options.input, text, format);
+  if (!known.ok) return refused(known);
+  if (format == InputFormat::STUDY)
+    return refused(
+        failure(options.inputs[0] + " is a study file already; study reads a population file"));
+  PlanResult result;
+  const Status read = study_files_of(options.inputs[0], text, options.input, result.output,
+                                     result.legend, result.notes);
+  if (!read.ok) return refused(read, result.notes);
+  return result;
+}
+
+PlanResult run_panel_command(const PlanOptions& options, const std::string& text, bool table) {
+  const std::string& name = options.inputs[0];
+  PlanResult result;
+  Panel panel;
+  if (format_of(options.input, text) == InputFormat::STUDY) {
+    std::vector<Design> designs;
+    const Status read = add_designs(name, text, options.input, designs, result.notes);
+    if (!read.ok) return refused(read, result.notes);
+    const Design& design = designs.front();
+    for (int i = 0; i < design.study.locus_count; ++i) {
+      LocusPanel locus{design.locus_names[i], i, {}, {}, -1, -1, {}};
+      for (int s = 0; s < design.study.allele_count[i]; ++s) {
+        locus.labels.push_back(std::to_string(s));
+        locus.frequency.push_back(design.study.allele_frequency[i][s]);
+      }
+      panel.loci.push_back(locus);
+    }
+  } else {
+    PopulationData data;
+    Status read = panel_of_input(name, text, options.input, data, panel, result.notes);
+    if (!read.ok) return refused(read, result.notes);
+    // A table in percentages or counts is caught here as in curve and study.
+    std::vector<std::string> names;
+    for (const LocusPanel& locus : panel.loci) names.push_back(locus.name);
+    Notes found;
+    read = check_scale(panel_totals(panel), names, options.input.as_is, found);
+    for (const Note& note : found) result.notes.push_back(named(name, note));
+    if (!read.ok) return refused(named(name, read), result.notes);
+  }
+  const bool genotypes = !panel.loci.empty() && panel.loci.front().typed >= 0;
+  const PanelStatistics stats = panel_statistics(panel);
+  result.output = table ? statistics_table(stats, genotypes) : statistics_csv(stats, genotypes);
+  return result;
+}
+
+InputTexts texts_in_memory(const std::vector<std::string>& texts) {
+  return InputTexts{texts.size(),
+                    [&texts](size_t n, const TextWork& work) { return work(texts[n]); }};
+}
+
+PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
+                             const std::vector<std::string>& texts, uint32_t seed, int threads,
+                             const CurveProgress& progress, const CurveWork& work) {
+  return run_curve_designs(each, texts_in_memory(texts), seed, threads, progress, work);
+}
+
+PlanResult run_curve_designs(const std::vector<PlanOptions>& each, const InputTexts& texts,
+                             uint32_t seed, int threads, const CurveProgress& progress,
+                             const CurveWork& work) {
+  PlanResult result;
+  size_t asked = 0;
+  for (const PlanOptions& options : each) {
+    size_t count = 0;
+    result.status = check_design_count(texts.count, options.input, count);
+    asked += count;
+    if (result.status.ok && asked > MAX_DESIGNS) {
+      result.status = failure("the designs ask for " + std::to_string(asked) +
+                              " curves; a run compares at most " + std::to_string(MAX_DESIGNS));
+    }
+    if (!result.status.ok) return result;
+  }
+  for (const PlanOptions& options : each) {
+    // Designs read the same inputs: what reading them says is said once.
+    const size_t said = result.notes.size();
+    if (!add_all_designs(options, texts, result.designs, result)) return result;
+    for (size_t n = said; n < result.notes.size();) {
+      const auto earlier = result.notes.begin() + static_cast<long>(said);
+      if (std::find(result.notes.begin(), earlier, result.notes[n]) != earlier) {
+        result.notes.erase(result.notes.begin() + static_cast<long>(n));
+      } else {
+        ++n;
+      }
+    }
+  }
+  merge_repeats(result.designs, result.notes);
+  const PlanOptions& first = each.front();
+  const size_t designs = result.designs.size();
+  const int total = sizes_in(first.range);
+  if (work.points) {
+    if (work.points->size() != designs) {
+      result.status = failure("the parts of the run hold " + std::to_string(work.points->size()) +
+                              " designs, not " + std::to_string(designs));
+      return result;
+    }
+    for (size_t d = 0; d < designs; ++d) {
+      result.curves.push_back(curve_of(result.designs[d]));
+      result.curves.back().points = (*work.points)[d];
+    }
+  } else {
+    std::vector<Design> mine;
+    std::vector<size_t> index;
+    for (size_t d = 0; d < designs; ++d) {
+      if (work.only >= 0 && static_cast<size_t>(work.only) != d) continue;
+      mine.push_back(result.designs[d]);
+      index.push_back(d);
+    }
+    bool complete = true;
+    std::vector<DesignCurve> estimated;
+    if (!mine.empty())
+      estimated = estimate_curves(
+          mine, first.range, seed, threads,
+          [&](size_t design, int done) {
+            return !progress || progress(index[design], designs, done, total);
+          },
+          &complete, CurveTarget{first.target, first.max_trials, first.trials});
+    if (!complete) {
+      result.status = failure(INTERRUPTED);
+      result.curves.clear();
+      return result;
+    }
+    for (const Design& design : result.designs) result.curves.push_back(curve_of(design));
+    for (size_t k = 0; k < mine.size(); ++k) result.curves[index[k]] = estimated[k];
+    if (work.only >= 0) return result;
+  }
+  result.output = curve_table(result.curves, designs > 1);
+  for (const DesignCurve& curve : result.curves) {
+    std::string line = target_line(curve, first.target, designs > 1);
+    line.pop_back();
+    Note note(line, Kind::SMALLEST_SIZE);
+    note.design = static_cast<int>(&curve - result.curves.data());
+    result.notes.push_back(note);
+  }
+  return result;
+}
+
+PlanResult run_curve_command(const PlanOptions& options, const InputTexts& inputs, uint32_t seed,
+                             int threads, const CurveProgress& progress) {
+  return run_curve_designs({options}, inputs, seed, threads, progress);
+}
+
+PlanResult run_curve_command(const PlanOptions& options, const std::vector<std::string>& texts,
+                             uint32_t seed, int threads, const CurveProgress& progress) {
+  return run_curve_designs({options}, texts_in_memory(texts), seed, threads, progress);
+}
+
+PlanResult run_loci_command(const PlanOptions& options, const std::string& text, uint32_t seed,
+                            int threads) {
+  PlanResult result;
+  if (options.choose > 0) {
+    std::vector<Design> candidates;
+    std::vector<LocusStatistics> statistics;
+    result.status = candidate_loci(options.inputs[0], text, options.input, candidates, statistics,
+                                   result.notes);
+    if (!result.status.ok) return result;
+    const PanelChoice choice = choose_panel(candidates, statistics, options.choose, options.screen,
+                                            options.brood_size, seed, threads);
+    result.output = choice_table(choice);
+    for (const Note& line : choice_notes(choice)) result.notes.push_back(line);
+    // The figure's: the loci chosen with their He and PIC, and each alone.
+    Design named = candidates.front();
+    named.locus_names.clear();
+    char stats[64];
+    for (const LocusStatistics& locus : choice.statistics) {
+      std::snprintf(stats, sizeof stats, " (He %.2f, PIC %.2f)", locus.expected_het, locus.pic);
+      named.locus_names.push_back(locus.name + stats);
+    }
+    result.designs = {named};
+    result.ranking.alone = choice.alone;
+    for (const ChoiceStep& step : choice.steps) {
+      if (&step == &choice.steps.back() && choice.stopped) break;
+      result.ranking.order.push_back(step.locus);
+      result.ranking.forward.push_back(step.detections);
+    }
+    // A candidate's label begins with its one locus; the figure's names the panel.
+    const size_t rest = named.label.find("; ");
+    result.designs.front().label = std::to_string(result.ranking.order.size()) + " of " +
+                                   std::to_string(candidates.size()) + " candidate loci chosen" +
+                                   (rest == std::string::npos ? "" : named.label.substr(rest));
+    return result;
+  }
+  const InputTexts one{1, [&text](size_t, const TextWork& work) { return work(text); }};
+  if (!add_all_designs(options, one, result.designs, result)) {
+    // Too many loci for a study: loci can choose a panel from them.
+    if (result.status.kind == Kind::TOO_MANY_LOCI)
+      result.status.remedy += ", or choose a panel of K of them with --choose K";
+    return result;
+  }
+  merge_repeats(result.designs, result.notes);
+  result.ranking = rank_loci(result.designs.front(), options.brood_size, seed, threads);
+  result.output = ranking_table(result.designs.front(), result.ranking);
+  return result;
+}
+
+PlanResult run_broods_command(const PlanOptions& options, const std::string& text,
+                              const std::string& population_text, uint32_t seed, int threads) {
+  PlanResult result;
+  const BroodInputs inputs{options.inputs[0], text,         options.mothers, options.population,
+                           population_text,   options.input};
+  result.status = analyse_broods(inputs, seed, threads, result.broods, result.notes);
+  if (!result.status.ok) return result;
+  result.output = brood_table(result.broods);
+  result.mismatches = mismatch_table(result.broods);
+  result.summary = share_table(result.broods);
+  for (const Note& line : share_lines(result.broods)) result.notes.push_back(line);
+  return result;
+}

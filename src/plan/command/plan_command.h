@@ -1,0 +1,97 @@
+// What each of the planner's subcommands computes, from the options and the
+// inputs' texts to the texts it gives: text in, values out, for the command
+// line and the web page alike. The caller reads the inputs, writes the
+// outputs and draws the figure.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "plan/command/plan_options.h"
+#include "plan/estimate/brood_analysis.h"
+#include "plan/estimate/curve.h"
+#include "plan/estimate/locus_ranking.h"
+#include "plan/model/design.h"
+
+struct PlanResult {
+  Status status;                    // ok, or the refusal
+  std::string output;               // the main result: the study file or a CSV table
+  std::string legend;               // study: the allele legend (CSV)
+  Notes notes;                      // lines for standard error, in order
+  std::vector<DesignCurve> curves;  // curve: one per design
+  std::vector<Design> designs;      // curve and loci: what was estimated
+  LocusRanking ranking;             // loci
+  std::string mismatches;           // broods: the mismatch list (CSV)
+  std::string summary;              // broods: the corrected shares (CSV)
+  BroodsReport broods;              // broods: what was judged and estimated
+};
+
+// Called after every estimate of a curve: design index, designs in all,
+// estimates done for that design and in all for it. Returning false stops
+// the run, which then ends refused as interrupted.
+using CurveProgress = std::function<bool(size_t design, size_t designs, int done, int total)>;
+
+// The refusal of a run that its caller stopped.
+constexpr const char* INTERRUPTED = "interrupted before every estimate was made";
+
+// study: the study file and legend from a population file.
+PlanResult run_study_command(const PlanOptions& options, const std::string& text);
+
+// panel: the statistics as CSV, or as an aligned table when `table`.
+PlanResult run_panel_command(const PlanOptions& options, const std::string& text, bool table);
+
+// The inputs of a run, taken one at a time as the work reaches them, so
+// that no more than one input's text need be held at once: `count` of
+// them; `use(n, work)` calls work with input n's text and gives what it
+// returns, or the refusal of reading it.
+using TextWork = std::function<Status(const std::string& text)>;
+struct InputTexts {
+  size_t count = 0;
+  std::function<Status(size_t n, const TextWork& work)> use;
+};
+
+// Inputs already in memory.
+InputTexts texts_in_memory(const std::vector<std::string>& texts);
+
+// curve: every design of every input (named by options.inputs) from `seed`.
+// Designs run on up to `threads` threads; `progress`, when set, hears of
+// every estimate (from the thread that made it). The count of designs is
+// checked before any input is read.
+PlanResult run_curve_command(const PlanOptions& options, const InputTexts& inputs, uint32_t seed,
+                             int threads, const CurveProgress& progress = {});
+PlanResult run_curve_command(const PlanOptions& options, const std::vector<std::string>& texts,
+                             uint32_t seed, int threads, const CurveProgress& progress = {});
+
+// Which of a run's designs it estimates. A run split among workers that
+// share no memory (the web page's) estimates one design in each part, so
+// that a worker done early takes the next: a part's result holds that
+// design's curve alone (the others without points) and no table. The run
+// put together from its parts estimates nothing: each design's points are
+// given, as the parts made them, and its result is the whole run's, byte
+// for byte.
+struct CurveWork {
+  int only = -1;  // the design a part estimates; -1: every one
+  const std::vector<std::vector<CurvePoint>>* points = nullptr;  // one per design
+};
+
+// The same for designs that each come with options of their own (the web
+// page's designs may differ in their loci as well), all from `seed`; the
+// table has a design column when there is more than one design.
+PlanResult run_curve_designs(const std::vector<PlanOptions>& each, const InputTexts& inputs,
+                             uint32_t seed, int threads, const CurveProgress& progress = {},
+                             const CurveWork& work = {});
+PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
+                             const std::vector<std::string>& texts, uint32_t seed, int threads,
+                             const CurveProgress& progress = {}, const CurveWork& work = {});
+
+// broods: the brood table from the brood file's text and, when
+// options.population names one, the population sample's, from `seed` on up
+// to `threads` threads.
+PlanResult run_broods_command(const PlanOptions& options, const std::string& text,
+                              const std::string& population_text, uint32_t seed, int threads);
+
+// loci: the ranking at options.brood_size from `seed`.
+PlanResult run_loci_command(const PlanOptions& options, const std::string& text, uint32_t seed,
+                            int threads);

@@ -1,0 +1,386 @@
+#include "plan/command/plan_options.h"
+
+#include "plan/input/plan_text.h"
+#include "plan/model/study_writer.h"
+#include "study/study_reader.h"
+
+namespace {
+
+const char* const COMMANDS[] = {"study", "panel", "curve", "loci", "broods"};
+
+// Which subcommands take an option: s(tudy), p(anel), c(urve), l(oci),
+// b(roods).
+struct OptionRule {
+  const char* name;
+  bool takes_value;
+  const char* commands;
+  const char* help;
+};
+
+const OptionRule OPTIONS[] = {
+    {"--format", true, "spclb",
+     "FORMAT  read the input as study, genepop, genalex, structure or frequencies (default: "
+     "from its content); panel also takes csv or table for its output"},
+    {"--pop", true, "spclb",
+     "SAMPLE  one sample: its position, its name or an individual's id (broods: of the "
+     "--population file)"},
+    {"--loci", true, "spclb", "A,B,...  only these loci, in this order"},
+    {"--pool-rare", false, "spclb", "  pool a locus's rarest alleles into one to fit a study"},
+    {"--sires", true, "sclb", "N  N sires with equal shares"},
+    {"--shares", true, "sclb",
+     "A,B,...  the sires' shares (curve, broods: repeat for more designs)"},
+    {"--mother", true, "scl",
+     "WHO  drawn (from the population, genotyped with the brood; also untyped), unsampled "
+     "(never genotyped: judged from the offspring alone), an individual's id, or labels locus "
+     "by locus (135/143,136/146,...)"},
+    {"--min-loci", true, "clb",
+     "K  several fathers revealed only where K loci each reveal them (default 1)"},
+    {"--dropout", true, "c",
+     "D  the chance that a heterozygous genotype is read as a homozygote (default 0)"},
+    {"--false-allele", true, "c",
+     "E  the chance that an allele call is read as another allele of the locus (default 0)"},
+    {"--as-is", false, "spclb", "  run totals that look like percentages or counts unchanged"},
+    {"--output", true, "spclb", "FILE  write the result to FILE (also -o)"},
+    {"--legend", true, "s", "FILE  write the allele legend to FILE"},
+    {"--from", true, "c", "N  first brood size (default 1)"},
+    {"--to", true, "c", "N  last brood size (default 100)"},
+    {"--step", true, "c", "N  step between brood sizes (default 1)"},
+    {"--target", true, "c", "P  probability to reach, above 0 and at most 1 (default 0.95)"},
+    {"--trials", true, "c",
+     "N  trials per estimate (default 50000, as the dialogue's; others need not match it)"},
+    {"--max-trials", true, "c",
+     "N  trials an estimate whose interval holds the target may go on to (default 1000000; "
+     "50000: none)"},
+    {"--size", true, "clb", "curve, broods: WxH image size (default 800x600); loci: N brood size"},
+    {"--plot-size", true, "l", "WxH  image size (default 800x600)"},
+    {"--choose", true, "l",
+     "K  choose a panel of K loci (up to 25) from any number of candidates, forward"},
+    {"--screen", true, "l",
+     "W  with --choose, each step tries the W loci best alone (default 20; 0: every one)"},
+    {"--seed", true, "clb", "N  seed the generator with N instead of the clock"},
+    {"--plot", true, "clb", "FILE  draw the figure, PNG, SVG or PDF by the extension"},
+    {"--title", true, "clb", "TEXT  the figure's title"},
+    {"--mothers", true, "b",
+     "WHO  first (each brood's first individual; the default), identifiers A,B,..., or a "
+     "regular expression the mothers' identifiers match"},
+    {"--population", true, "b",
+     "FILE  allele frequencies from this population sample (default: from the mothers alone)"},
+    {"--mismatches", true, "b",
+     "FILE  list the offspring that carry neither allele of their mother"},
+    {"--summary", true, "b", "FILE  write the corrected share of each design as CSV"},
+};
+
+const OptionRule* find_option(const std::string& name) {
+  for (const OptionRule& rule : OPTIONS) {
+    if (name == rule.name) return &rule;
+  }
+  return nullptr;
+}
+
+char command_letter(const std::string& command) {
+  return command == "study"   ? 's'
+         : command == "panel" ? 'p'
+         : command == "curve" ? 'c'
+         : command == "loci"  ? 'l'
+                              : 'b';
+}
+
+// Digits only, at most 18, within [low, high]: checked as text before it
+// becomes a number, so nothing wraps into range.
+bool whole_number(const std::string& text, long long low, long long high, long long& value) {
+  if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  value = std::stoll(text);
+  return value >= low && value <= high;
+}
+
+bool image_size(const std::string& text, PlanOptions& options) {
+  const size_t x = text.find('x');
+  long long width = 0, height = 0;
+  if (x == std::string::npos || !whole_number(text.substr(0, x), 100, 10000, width) ||
+      !whole_number(text.substr(x + 1), 100, 10000, height)) {
+    return false;
+  }
+  options.width = static_cast<int>(width);
+  options.height = static_cast<int>(height);
+  return true;
+}
+
+bool take_value(const std::string& name, const std::string& value, PlanOptions& options,
+                std::string& error) {
+  long long number = 0;
+  auto refuse = [&](const std::string& what) {
+    error = name + " takes " + what + ", not " + value;
+    return false;
+  };
+  const std::string brood_sizes = "a brood size from 1 to " + std::to_string(MAX_OFFSPRING);
+  if (name == "--format") {
+    if (value == "csv")
+      options.layout = PlanOptions::CSV;
+    else if (value == "table")
+      options.layout = PlanOptions::TABLE;
+    else if (format_named(value, options.input.format))
+      options.input.format_given = true;
+    else
+      return refuse("study, genepop, genalex, structure or frequencies (panel: also csv or table)");
+  } else if (name == "--pop") {
+    options.input.pop = value;
+  } else if (name == "--loci") {
+    options.input.loci = value;
+  } else if (name == "--sires") {
+    if (!whole_number(value, 1, MAX_SIRES, number))
+      return refuse("a number of sires from 1 to " + std::to_string(MAX_SIRES));
+    options.input.shares.push_back(equal_shares(static_cast<int>(number)));
+  } else if (name == "--shares") {
+    // Each share as the study file's reader takes it, so that a design
+    // from --shares is the study the same shares in a file give.
+    std::vector<std::string> shares = split_cells(value, ',');
+    for (const std::string& share : shares) {
+      double parsed = 0;
+      if (!share_value(share, parsed))
+        return refuse("shares as decimals, zero or more, separated by commas");
+    }
+    if (!check_sire_count(shares.size()).ok)
+      return refuse("1 to " + std::to_string(MAX_SIRES) + " shares");
+    options.input.shares.push_back(shares);
+  } else if (name == "--mother") {
+    options.input.mothers.push_back(value);
+  } else if (name == "--output") {
+    options.output = value;
+  } else if (name == "--legend") {
+    options.legend = value;
+  } else if (name == "--from" || name == "--to") {
+    if (!whole_number(value, 1, MAX_OFFSPRING, number)) return refuse(brood_sizes);
+    (name == "--from" ? options.range.from : options.range.to) = static_cast<int>(number);
+  } else if (name == "--step") {
+    if (!whole_number(value, 1, MAX_OFFSPRING, number))
+      return refuse("a whole number from 1 to " + std::to_string(MAX_OFFSPRING));
+    options.range.step = static_cast<int>(number);
+  } else if (name == "--target") {
+    double target = 0;
+    if (!parse_number(value, target) || !(target > 0 && target <= 1))
+      return refuse("a probability above 0 and at most 1");
+    options.target = target;
+  } else if (name == "--min-loci") {
+    if (!whole_number(value, 1, MAX_LOCI, number))
+      return refuse("a number of loci from 1 to " + std::to_string(MAX_LOCI));
+    options.input.min_loci = static_cast<int>(number);
+  } else if (name == "--dropout" || name == "--false-allele") {
+    double rate = 0;
+    if (!parse_number(value, rate) || !(rate >= 0 && rate <= MAX_ERROR_RATE))
+      return refuse("a rate from 0 to " + short_number(MAX_ERROR_RATE));
+    (name == "--dropout" ? options.input.errors.dropout : options.input.errors.false_allele) = rate;
+  } else if (name == "--trials") {
+    if (!whole_number(value, MIN_TRIALS, MOST_TRIALS, number))
+      return refuse("a number of trials from " + std::to_string(MIN_TRIALS) + " to " +
+                    std::to_string(MOST_TRIALS));
+    options.trials = number;
+  } else if (name == "--max-trials") {
+    if (!whole_number(value, TRIAL_COUNT, MOST_TRIALS, number))
+      return refuse("a number of trials from " + std::to_string(TRIAL_COUNT) + " to " +
+                    std::to_string(MOST_TRIALS));
+    options.max_trials = number;
+  } else if (name == "--choose") {
+    if (!whole_number(value, 1, MAX_LOCI, number))
+      return refuse("a number of loci from 1 to " + std::to_string(MAX_LOCI));
+    options.choose = static_cast<int>(number);
+  } else if (name == "--screen") {
+    if (!whole_number(value, 0, 100000, number))
+      return refuse("a number of candidates from 0 (every one) to 100000");
+    options.screen = static_cast<int>(number);
+  } else if (name == "--size" && options.command == "loci") {
+    if (!whole_number(value, 1, MAX_OFFSPRING, number)) return refuse(brood_sizes);
+    options.brood_size = static_cast<int>(number);
+  } else if (name == "--size" || name == "--plot-size") {
+    if (!image_size(value, options))
+      return refuse("WIDTHxHEIGHT in pixels, each from 100 to 10000");
+  } else if (name == "--seed") {
+    if (!whole_number(value, 0, UINT32_MAX, number))
+      return refuse("a whole number from 0 to 4294967295");
+    options.seeded = true;
+    options.seed = static_cast<uint32_t>(number);
+  } else if (name == "--plot") {
+    options.plot = value;
+  } else if (name == "--title") {
+    options.title = value;
+  } else if (name == "--mothers") {
+    options.mothers = value;
+  } else if (name == "--population") {
+    options.population = value;
+  } else if (name == "--mismatches") {
+    options.mismatches = value;
+  } else if (name == "--summary") {
+    options.summary = value;
+  }
+  return true;
+}
+
+}  // namespace
+
+const char* plan_version() {
+  return "mpplan 1.0\n";
+}
+
+std::string plan_usage(const std::string& command) {
+  if (command.empty()) {
+    return "Usage: mpplan COMMAND [options] [FILE ...]\n"
+           "Plans a study of multiple paternity from a population sample or a study file.\n"
+           "  study INPUT     write a study file (and its allele legend) from a Genepop or\n"
+           "                  GenAlEx file or a frequency table\n"
+           "  panel INPUT     the panel's standard statistics (heterozygosity, PIC, exclusion)\n"
+           "  curve [STUDY..] probability of detection against brood size for one or more\n"
+           "                  designs, with the smallest size reaching a target\n"
+           "  loci STUDY --size N   which loci matter at brood size N\n"
+           "  broods BROODS   judge genotyped broods, and correct the share showing multiple\n"
+           "                  paternity for what each brood could reveal\n"
+           "Run mpplan COMMAND --help for a command's options; mpplan --version.\n";
+  }
+  const char letter = command_letter(command);
+  std::string text;
+  if (command == "study") {
+    text =
+        "Usage: mpplan study INPUT [options]\n"
+        "Writes the study file the dialogue reads (standard output or --output) from a\n"
+        "population file, and its allele legend (index and label, locus by locus) as CSV.\n";
+  } else if (command == "panel") {
+    text =
+        "Usage: mpplan panel INPUT [options]\n"
+        "The panel's standard statistics per locus and combined, as CSV (a table on a\n"
+        "terminal). Exclusion probabilities say whether a given male can be ruled out as\n"
+        "a father; the probability of detecting multiple paternity is curve's.\n";
+  } else if (command == "curve") {
+    text =
+        "Usage: mpplan curve [STUDY ...] [options]\n"
+        "Estimates the probability of detecting multiple paternity for a range of brood\n"
+        "sizes, for each study file (default mmdata.txt) or population file and each\n"
+        "variant of the options, from one seed. The table goes to standard output.\n";
+  } else if (command == "broods") {
+    text =
+        "Usage: mpplan broods BROODS [options]\n"
+        "Judges each brood (one sample per brood, its mother and her offspring) as the\n"
+        "simulation judges, estimates the probability that the design could reveal\n"
+        "multiple paternity in it, and estimates the share of broods with more than one\n"
+        "sire from both. One row per brood to standard output; the share to standard\n"
+        "error. --format applies to BROODS; the --population file's is read from it.\n";
+  } else {
+    text =
+        "Usage: mpplan loci STUDY --size N [options]\n"
+        "The estimate at brood size N with each locus alone, without each locus, and\n"
+        "adding loci one at a time, the best first; every candidate from one seed.\n";
+  }
+  text += "Options:\n";
+  for (const OptionRule& rule : OPTIONS) {
+    if (std::string(rule.commands).find(letter) == std::string::npos) continue;
+    text += "  " + std::string(rule.name) + " " + rule.help + "\n";
+  }
+  return text + "  --help  show this text\n";
+}
+
+namespace {
+
+bool parse_words(int argc, const char* const* argv, PlanOptions& options, std::string& error) {
+  int a = 1;
+  if (a < argc) {
+    const std::string first = argv[a];
+    for (const char* command : COMMANDS) {
+      if (first == command) {
+        options.command = first;
+        ++a;
+      }
+    }
+  }
+  bool only_inputs = false;
+  for (; a < argc; ++a) {
+    std::string word = argv[a];
+    if (only_inputs || word == "-" || word.empty() || word[0] != '-') {
+      options.inputs.push_back(word);
+      continue;
+    }
+    if (word == "--") {
+      only_inputs = true;
+      continue;
+    }
+    if (word == "--help" || word == "-h") {
+      options.help = true;
+      continue;
+    }
+    if (word == "--version") {
+      options.version = true;
+      continue;
+    }
+    if (word == "-o") word = "--output";
+    const OptionRule* rule = find_option(word);
+    if (rule == nullptr) {
+      error = "unknown option " + word + " (see --help)";
+      return false;
+    }
+    if (options.command.empty()) {
+      error = word + " needs a command first: study, panel, curve, loci or broods (see --help)";
+      return false;
+    }
+    if (std::string(rule->commands).find(command_letter(options.command)) == std::string::npos) {
+      error = options.command + " does not take " + word + " (see mpplan " + options.command +
+              " --help)";
+      return false;
+    }
+    if (!rule->takes_value) {
+      if (word == "--pool-rare") options.input.pool_rare = true;
+      if (word == "--as-is") options.input.as_is = true;
+      continue;
+    }
+    if (a + 1 >= argc) {
+      error = word + " needs a value";
+      return false;
+    }
+    const std::string value = argv[++a];
+    if (value.empty()) {
+      error = word + " needs a value";
+      return false;
+    }
+    if (!take_value(word, value, options, error)) return false;
+  }
+  if (options.help || options.version) return true;
+  if (options.command.empty()) {
+    error = options.inputs.empty()
+                ? "give a command: study, panel, curve, loci or broods (see --help)"
+                : "unknown command " + options.inputs[0] + " (see --help)";
+    return false;
+  }
+  if (options.range.from > options.range.to) {
+    error = "--from " + std::to_string(options.range.from) + " is above --to " +
+            std::to_string(options.range.to);
+    return false;
+  }
+  const bool one_input = options.command != "curve";
+  if (one_input && options.inputs.size() != 1) {
+    error = options.command + " takes one input file, not " + std::to_string(options.inputs.size());
+    return false;
+  }
+  const bool several_shares = options.command == "curve" || options.command == "broods";
+  if ((!several_shares && options.input.shares.size() > 1) ||
+      (options.command != "curve" && options.input.mothers.size() > 1)) {
+    error = options.command +
+            " takes one --sires or --shares and one --mother; curve compares "
+            "several";
+    return false;
+  }
+  if (options.command == "broods" && options.population == "-" && options.inputs[0] == "-") {
+    error = "the broods and --population cannot both come from standard input";
+    return false;
+  }
+  if (options.command == "loci" && options.brood_size == 0) {
+    error = "loci needs --size N, the brood size";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Status parse_plan_options(int argc, const char* const* argv, PlanOptions& options) {
+  std::string error;
+  if (parse_words(argc, argv, options, error)) return success();
+  Status refusal = failure(error);
+  refusal.kind = Kind::OPTION;
+  return refusal;
+}

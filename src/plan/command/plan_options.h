@@ -1,0 +1,51 @@
+// The planner's command line: a subcommand (study, panel, curve, loci, broods), its
+// input files and options.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "plan/estimate/curve.h"
+#include "plan/model/design.h"
+
+struct PlanOptions {
+  std::string command;  // study, panel, curve, loci or broods; empty: none given
+  bool help = false;
+  bool version = false;
+  std::vector<std::string> inputs;  // files; "-" is standard input
+  InputOptions input;
+  std::string output;  // -o: the main result's file; empty: standard output
+  std::string legend;  // study: the allele legend's file
+  enum { AUTOMATIC, CSV, TABLE } layout = AUTOMATIC;  // panel
+  CurveRange range;
+  double target = 0.95;
+  int64_t max_trials = DEFAULT_MAX_TRIALS;  // curve: trials a decision may take
+  int64_t trials = TRIAL_COUNT;             // curve: trials per estimate
+  bool seeded = false;
+  uint32_t seed = 0;
+  std::string plot;
+  int width = 800;
+  int height = 600;
+  std::string title;
+  int brood_size = 0;  // loci: --size
+  int choose = 0;      // loci: a panel of this many (0: rank the loci)
+  int screen = 20;     // loci --choose: candidates each step tries (0: all)
+  // broods: how mothers are found, the population sample, and the
+  // mismatch list's and the summary's files.
+  std::string mothers = "first";
+  std::string population;
+  std::string mismatches;
+  std::string summary;
+};
+
+// The usage text of `command` (empty: of mpplan itself), ending in a line end.
+std::string plan_usage(const std::string& command);
+
+// The version line, ending in a line end.
+const char* plan_version();
+
+// Reads argv[1] on. Refuses (one line, no line end) a word that is
+// unknown, a value out of range, a missing subcommand or an option the
+// subcommand does not take.
+Status parse_plan_options(int argc, const char* const* argv, PlanOptions& options);

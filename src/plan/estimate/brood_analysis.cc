@@ -1,0 +1,406 @@
+#include "plan/estimate/brood_analysis.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "plan/estimate/parallel.h"
+#include "plan/input/panel.h"
+#include "plan/input/plan_text.h"
+#include "simulation/estimate.h"
+
+namespace {
+
+// How many individuals each sample holds.
+std::vector<int> members_of(const PopulationData& data) {
+  std::vector<int> members(data.samples.size(), 0);
+  for (const Individual& individual : data.individuals) ++members[individual.sample];
+  return members;
+}
+
+Status brood_failure(const PopulationData& data, int sample, const std::string& message) {
+  Status refusal = failure("brood " + data.samples[sample] + ": " + message);
+  refusal.sample = data.samples[sample];
+  return refusal;
+}
+
+Status at_individual(Status refusal, const Individual& individual) {
+  refusal.line = individual.line;
+  refusal.individual = individual.id;
+  return refusal;
+}
+
+// Each sample's mother, refusing a brood the estimator cannot hold. A brood
+// whose mother is not found, or is typed at none of the loci, is judged
+// from the offspring alone, and the user is told.
+Status mothers_of_broods(const BroodInputs& inputs, const PopulationData& data,
+                         const std::vector<int>& loci, std::vector<int>& mother, Notes& notes) {
+  Status result = find_mothers(data, inputs.mothers, mother);
+  if (!result.ok) return named(inputs.name, result);
+  const std::vector<int> members = members_of(data);
+  for (size_t s = 0; s < data.samples.size(); ++s) {
+    const int sample = static_cast<int>(s);
+    const std::string who = inputs.name + ": brood " + data.samples[s];
+    if (members[s] == 0) {
+      notes.push_back(inputs.name + ": " + data.samples[s] + " holds no individual; left out");
+      continue;
+    }
+    const int offspring = members[s] - (mother[s] >= 0 ? 1 : 0);
+    if (offspring > MAX_OFFSPRING) {
+      return named(inputs.name, brood_failure(data, sample,
+                                              std::to_string(offspring) +
+                                                  " offspring; a brood is judged with at most " +
+                                                  std::to_string(MAX_OFFSPRING)));
+    }
+    if (mother[s] < 0) {
+      notes.push_back(who + ": --mothers " + inputs.mothers + " finds no mother among its " +
+                      std::to_string(members[s]) +
+                      " individuals; judged from the offspring alone, as a brood whose mother "
+                      "was not sampled");
+      continue;
+    }
+    const Individual& her = data.individuals[mother[s]];
+    bool typed = false;
+    for (const int i : loci) typed = typed || her.genotype[i].allele[0] != MISSING_CODE;
+    if (!typed) {
+      notes.push_back(who + ": its mother \"" + her.id +
+                      "\" is typed at none of the loci; judged from the offspring alone, as a "
+                      "brood whose mother was not sampled");
+    }
+  }
+  return success();
+}
+
+// The allele frequencies the estimates draw from, locus for locus as the
+// broods' `loci`: the population sample's, or the mothers' alone. Never the
+// offspring's: they are related, and carry their fathers' alleles twice
+// over.
+Status frequency_panel(const BroodInputs& inputs, const PopulationData& broods,
+                       const std::vector<int>& loci, const std::vector<int>& mother, Panel& panel,
+                       Notes& notes) {
+  const InputOptions& options = inputs.options;
+  if (inputs.population_name.empty()) {
+    PopulationData mothers;
+    mothers.format = broods.format;
+    mothers.loci = broods.loci;
+    mothers.labels = broods.labels;
+    mothers.samples = {"the mothers"};
+    for (const int m : mother) {
+      if (m < 0) continue;
+      mothers.individuals.push_back(broods.individuals[m]);
+      mothers.individuals.back().sample = 0;
+    }
+    if (mothers.individuals.empty()) {
+      return failure(inputs.name +
+                     ": no brood has its mother, so there is nothing to take allele "
+                     "frequencies from; give a population sample with --population");
+    }
+    notes.push_back(inputs.name + ": allele frequencies from the " +
+                    std::to_string(mothers.individuals.size()) +
+                    " mothers alone (offspring are related and not counted); give a population "
+                    "sample with --population");
+    panel = panel_of(mothers, -1, loci);
+    panel.sample = "the " + std::to_string(mothers.individuals.size()) + " mothers";
+    return check_panel(inputs.name, "mother", options.pool_rare, panel, notes);
+  }
+  const std::string& name = inputs.population_name;
+  InputFormat format = InputFormat::STUDY;
+  Status result = recognise_format(name, InputOptions{}, inputs.population_text, format);
+  if (!result.ok) return result;
+  if (format == InputFormat::STUDY)
+    return failure(name + ": --population takes a population sample or a frequency table");
+  PopulationData data;
+  int sample = -1;
+  result = read_sample(name, inputs.population_text, format, options.pop, data, sample, notes);
+  if (!result.ok) return result;
+  std::vector<int> same;
+  for (const int i : loci) {
+    const auto at = std::find(data.loci.begin(), data.loci.end(), broods.loci[i]);
+    if (at == data.loci.end()) {
+      Status refusal = failure_of(Kind::LOCUS_MISSING,
+                                  name + ": has no locus " + broods.loci[i] + " of " + inputs.name,
+                                  "; leave it out with --loci");
+      refusal.locus = broods.loci[i];
+      return refusal;
+    }
+    same.push_back(static_cast<int>(at - data.loci.begin()));
+  }
+  panel = panel_of(data, sample, same);
+  panel.sample = file_name(name) + ", " + sample_description(data, sample);
+  const std::string whom =
+      sample >= 0 ? "individual of " + data.samples[sample] : std::string("individual");
+  return check_panel(name, whom, options.pool_rare, panel, notes);
+}
+
+// The brood's own design under `shares`: the loci judged in it, her
+// genotype there, and at each locus the offspring judged.
+Status brood_design(const BroodInputs& inputs, const PopulationData& data, const Panel& panel,
+                    const BroodVerdict& brood, const std::vector<std::string>& shares,
+                    Design& design, JudgedOffspring& judged, Notes& notes) {
+  Panel own;
+  MotherChoice mother{
+      brood.mother_sampled ? MotherChoice::LABELS : MotherChoice::UNSAMPLED, "", {}};
+  judged = every_offspring_judged();
+  for (size_t k = 0; k < brood.loci.size(); ++k) {
+    if (!brood.loci[k].judged) continue;
+    judged.at[own.loci.size()] = brood.loci[k].offspring;
+    own.loci.push_back(panel.loci[k]);
+    if (brood.mother_sampled) {
+      mother.labels.push_back(labels_at(data, data.individuals[brood.mother],
+                                        static_cast<size_t>(brood.loci[k].locus)));
+    }
+  }
+  std::string who = inputs.name + ": brood " + data.samples[brood.sample];
+  if (brood.mother_sampled) who += ", mother \"" + data.individuals[brood.mother].id + "\"";
+  Status result =
+      design_of_panel(who, own, shares, mother, data, inputs.options.as_is, design, notes);
+  if (!result.ok && brood.mother_sampled)
+    result = at_individual(result, data.individuals[brood.mother]);
+  require_loci(design, inputs.options.min_loci);
+  return result;
+}
+
+void add_once(Notes& notes, const Notes& more) {
+  for (const Note& note : more) {
+    if (std::find(notes.begin(), notes.end(), note) == notes.end()) notes.push_back(note);
+  }
+}
+
+std::string share_text(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", value);
+  return text;
+}
+
+}  // namespace
+
+Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, BroodsReport& report,
+                      Notes& notes) {
+  report = BroodsReport{};
+  InputFormat format = InputFormat::STUDY;
+  Status result = recognise_format(inputs.name, inputs.options, inputs.text, format);
+  if (!result.ok) return result;
+  if (format == InputFormat::STUDY || format == InputFormat::FREQUENCIES) {
+    return failure(inputs.name +
+                   ": broods reads brood genotypes (Genepop, GenAlEx or "
+                   "STRUCTURE), one sample per brood, not a " +
+                   std::string(format == InputFormat::STUDY ? "study file" : "frequency table"));
+  }
+  if (inputs.population_name.empty() && !inputs.options.pop.empty()) {
+    return failure(
+        "--pop chooses a sample of the --population file; give that file, or "
+        "leave out --pop to take the frequencies from the mothers");
+  }
+  PopulationData& data = report.data;
+  result = read_population(inputs.text, format, data);
+  if (!result.ok) return named(inputs.name, result, ", ");
+  for (const Note& note : data.notes) notes.push_back(named(inputs.name, note));
+  std::vector<int> loci;
+  result = choose_loci(data.loci, inputs.options.loci, loci);
+  if (!result.ok) return named(inputs.name, result);
+  // Each brood becomes a study of its own loci, so no more than a study holds.
+  result = check_locus_count(loci.size());
+  if (result.ok) result = check_min_loci(inputs.options.min_loci, loci.size());
+  if (!result.ok) return named(inputs.name, result);
+  std::vector<int> mother;
+  result = mothers_of_broods(inputs, data, loci, mother, notes);
+  if (!result.ok) return result;
+  Panel panel;
+  result = frequency_panel(inputs, data, loci, mother, panel, notes);
+  if (!result.ok) return result;
+  report.source = inputs.name;
+  report.frequencies = panel.sample;
+
+  const std::vector<int> members = members_of(data);
+  for (size_t s = 0; s < data.samples.size(); ++s) {
+    if (members[s] == 0) continue;
+    report.broods.push_back(
+        judge_genotyped_brood(data, static_cast<int>(s), mother[s], loci, inputs.options.min_loci));
+    const BroodVerdict& brood = report.broods.back();
+    if (!brood.mother_sampled) continue;
+    const std::string who = inputs.name + ": brood " + data.samples[s];
+    std::string untyped;
+    for (const BroodLocus& locus : brood.loci) {
+      if (data.individuals[brood.mother].genotype[locus.locus].allele[0] == MISSING_CODE)
+        untyped += (untyped.empty() ? "" : ", ") + data.loci[locus.locus];
+    }
+    if (!untyped.empty())
+      notes.push_back(who + ": its mother is untyped at " + untyped + "; judged without them");
+    if (mother_doubtful(brood)) {
+      int loci_mismatching = 0;
+      for (const BroodLocus& locus : brood.loci) {
+        loci_mismatching += std::any_of(brood.mismatches.begin(), brood.mismatches.end(),
+                                        [&](const Mismatch& m) { return m.locus == locus.locus; });
+      }
+      notes.push_back(Note("warning: " + who + ": offspring carry neither allele of \"" +
+                               data.individuals[brood.mother].id + "\" at " +
+                               std::to_string(loci_mismatching) + " loci (" +
+                               std::to_string(brood.mismatches.size()) +
+                               " genotypes); she may not be their mother",
+                           Kind::WARNING));
+    }
+  }
+
+  if (report.broods.empty()) return failure(inputs.name + ": holds no brood to judge");
+
+  const std::vector<std::vector<std::string>> variants =
+      share_variants_of(inputs.name, inputs.options, notes);
+  for (const std::vector<std::string>& shares : variants) {
+    StudyData sires{};
+    result = apply_shares(shares, sires);
+    if (!result.ok) return named(inputs.name, result);
+    int fathers = 0;
+    for (int k = 0; k < sires.sire_count; ++k) fathers += sires.skew[k] > 0 ? 1 : 0;
+    if (fathers < 2) {
+      return failure_of(Kind::ONE_SIRE,
+                        "under " + sires_label(sires) +
+                            " no brood could reveal multiple paternity; the correction assumes "
+                            "broods with two or more sires",
+                        " (--sires 2 or more, or two shares above 0)");
+    }
+    report.designs.push_back(sires_label(sires));
+  }
+  // The broods' designs are made a batch at a time and estimated, so that
+  // no more than a batch of them (6.5 KB each) is held however many broods
+  // the file has; each estimate starts from the seed, so the batches change
+  // nothing of the results.
+  struct Job {
+    size_t design, brood;
+    Design study;
+    JudgedOffspring judged;
+  };
+  const size_t batch = 64 * static_cast<size_t>(threads < 1 ? 1 : threads);
+  std::vector<Job> jobs;
+  report.detections.assign(variants.size(), std::vector<int>(report.broods.size(), 0));
+  Notes design_notes;
+  auto estimate_batch = [&] {
+    run_jobs(jobs.size(), threads, [&](size_t n) {
+      Job& job = jobs[n];
+      // Each thread's working storage (1 MB) made once, not once a brood.
+      thread_local std::unique_ptr<EstimateWork> work(new EstimateWork);
+      prepare_design_estimates(job.study, job.study.study, *work);
+      judge_only(*work, job.judged);
+      RandomState random{seed};
+      const int size = static_cast<int>(report.broods[job.brood].offspring.size());
+      report.detections[job.design][job.brood] =
+          count_detections(job.study.study, size, *work, random);
+    });
+    jobs.clear();
+  };
+  for (size_t d = 0; d < variants.size(); ++d) {
+    for (size_t b = 0; b < report.broods.size(); ++b) {
+      const BroodVerdict& brood = report.broods[b];
+      if (brood.offspring.empty() || brood.loci_typed == 0) continue;
+      jobs.push_back(Job{d, b, {}, {}});
+      Notes found;
+      result = brood_design(inputs, data, panel, brood, variants[d], jobs.back().study,
+                            jobs.back().judged, found);
+      if (!result.ok) return result;
+      add_once(design_notes, found);
+      if (jobs.size() == batch) estimate_batch();
+    }
+  }
+  estimate_batch();
+  add_once(notes, design_notes);
+
+  std::vector<int> revealed;
+  for (const BroodVerdict& brood : report.broods) revealed.push_back(brood.revealed ? 1 : 0);
+  for (size_t d = 0; d < variants.size(); ++d) {
+    std::vector<double> detection;
+    for (const int count : report.detections[d])
+      detection.push_back(static_cast<double>(count) / TRIAL_COUNT);
+    report.shares.push_back(estimate_share(revealed, detection));
+  }
+  return success();
+}
+
+std::string brood_name(const BroodsReport& report, const BroodVerdict& brood) {
+  return report.data.samples[brood.sample];
+}
+
+std::string brood_table(const BroodsReport& report) {
+  const bool several = report.designs.size() > 1;
+  std::string table = several ? "design," : "";
+  table +=
+      "brood,mother,offspring,loci_typed,revealed,revealing_loci,min_sires,mismatches,"
+      "detection_probability\n";
+  for (size_t d = 0; d < report.designs.size(); ++d) {
+    for (size_t b = 0; b < report.broods.size(); ++b) {
+      const BroodVerdict& brood = report.broods[b];
+      std::string revealing;
+      for (const BroodLocus& locus : brood.loci) {
+        if (locus.reveals)
+          revealing += (revealing.empty() ? "" : ";") + report.data.loci[locus.locus];
+      }
+      char numbers[128];
+      std::snprintf(numbers, sizeof numbers, "%zu,%d,%d,", brood.offspring.size(), brood.loci_typed,
+                    brood.revealed ? 1 : 0);
+      table += several ? csv_cell(report.designs[d]) + "," : "";
+      const std::string mother = brood.mother >= 0 ? report.data.individuals[brood.mother].id : "";
+      table += csv_cell(brood_name(report, brood)) + "," + csv_cell(mother) + "," + numbers +
+               csv_cell(revealing) + "," + std::to_string(brood.min_sires) + "," +
+               std::to_string(brood.mismatches.size()) + "," +
+               share_text(running_share(report.detections[d][b])) + "\n";
+    }
+  }
+  return table;
+}
+
+std::string mismatch_table(const BroodsReport& report) {
+  std::string table = "brood,offspring,locus,mother_genotype,offspring_genotype\n";
+  for (const BroodVerdict& brood : report.broods) {
+    const Individual& her = report.data.individuals[brood.mother];
+    for (const Mismatch& mismatch : brood.mismatches) {
+      const Individual& offspring = report.data.individuals[mismatch.offspring];
+      table += csv_cell(brood_name(report, brood)) + "," + csv_cell(offspring.id) + "," +
+               csv_cell(report.data.loci[mismatch.locus]) + "," +
+               csv_cell(genotype_text(report.data, her, mismatch.locus)) + "," +
+               csv_cell(genotype_text(report.data, offspring, mismatch.locus)) + "\n";
+    }
+  }
+  return table;
+}
+
+namespace {
+
+int revealed_count(const BroodsReport& report) {
+  int count = 0;
+  for (const BroodVerdict& brood : report.broods) count += brood.revealed ? 1 : 0;
+  return count;
+}
+
+}  // namespace
+
+std::string share_table(const BroodsReport& report) {
+  std::string table = "design,broods,revealed,observed_share,estimated_share,ci_low,ci_high\n";
+  for (size_t d = 0; d < report.designs.size(); ++d) {
+    const ShareEstimate& share = report.shares[d];
+    table += csv_cell(report.designs[d]) + "," + std::to_string(report.broods.size()) + "," +
+             std::to_string(revealed_count(report)) + "," + share_text(share.observed) + "," +
+             share_text(share.share) + "," + share_text(share.low) + "," + share_text(share.high) +
+             "\n";
+  }
+  return table;
+}
+
+Notes share_lines(const BroodsReport& report) {
+  Notes lines;
+  const int revealed = revealed_count(report);
+  lines.push_back(std::to_string(revealed) + " of " + std::to_string(report.broods.size()) +
+                  " broods show multiple paternity (observed share " +
+                  share_text(static_cast<double>(revealed) / report.broods.size()) + ")");
+  for (size_t d = 0; d < report.designs.size(); ++d) {
+    const ShareEstimate& share = report.shares[d];
+    const std::string under = "under " + report.designs[d] + ": ";
+    if (!share.bounded) {
+      lines.push_back(under +
+                      "the broods cannot bound the share with more than one sire: every share "
+                      "from 0 to 1 fits them (too few broods could have revealed it)");
+    } else {
+      lines.push_back(under + "share of broods with more than one sire " + share_text(share.share) +
+                      " (95 % interval " + share_text(share.low) + " to " + share_text(share.high) +
+                      ")");
+    }
+  }
+  return lines;
+}

@@ -1,0 +1,71 @@
+// After the field work: the genotyped broods judged, each brood's chance of
+// revealing multiple paternity under each assumed design, and the share of
+// broods with more than one sire corrected for what the design could see.
+//
+// A brood's detection probability is an estimate at the brood's own size,
+// from the run's seed, with the mother's own genotype, only the loci judged
+// in the brood (in the order asked), and at each locus only the offspring
+// judged there: untyped or mismatching offspring drawn but left out, as
+// they were left out of the brood's verdict. For a brood typed everywhere it
+// is what curve gives with --from and --to its size, the same seed, the
+// mother's labels and those loci.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "plan/estimate/brood_judgement.h"
+#include "plan/estimate/paternity_share.h"
+#include "plan/model/design.h"
+
+struct BroodInputs {
+  std::string name;  // how messages name the brood file
+  std::string text;
+  std::string mothers = "first";  // the --mothers rule (find_mothers)
+  std::string population_name;    // empty: frequencies from the mothers alone
+  std::string population_text;
+  InputOptions options;  // loci and shares; pop and pool_rare for the frequencies
+};
+
+struct BroodsReport {
+  PopulationData data;  // the broods as read
+  std::vector<BroodVerdict> broods;
+  std::vector<std::string> designs;  // each assumed design's sires ("2 sires 0.5/0.5")
+  // detections[d][b]: of TRIAL_COUNT trials of design d for brood b; 0 for a
+  // brood with no offspring or no locus judged, which no estimate can see.
+  std::vector<std::vector<int>> detections;
+  std::vector<ShareEstimate> shares;  // one per design
+  // For titles: the brood file, and whom the allele frequencies come from
+  // ("population.gen, sample 2", "the 30 mothers").
+  std::string source;
+  std::string frequencies;
+};
+
+// Reads and judges the broods and estimates every brood under every design
+// from `seed`, on up to `threads` threads (the results do not depend on how
+// many). A brood whose mother is not found or typed nowhere is judged, and
+// estimated, as one whose mother was not sampled. Refuses, naming the
+// brood, its line and individual where there are some: a brood file in no
+// genotype format, a brood past MAX_OFFSPRING offspring, a locus the
+// population sample lacks, frequencies from mothers when there are none.
+Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, BroodsReport& report,
+                      Notes& notes);
+
+// brood,mother,offspring,loci_typed,revealed,revealing_loci,min_sires,
+// mismatches,detection_probability; a design column first when there are
+// several designs.
+std::string brood_table(const BroodsReport& report);
+
+// brood,offspring,locus,mother_genotype,offspring_genotype.
+std::string mismatch_table(const BroodsReport& report);
+
+// design,broods,revealed,observed_share,estimated_share,ci_low,ci_high.
+std::string share_table(const BroodsReport& report);
+
+// A line per design for the user: the broods revealed, and the corrected
+// share with its interval, or that the broods cannot bound it.
+Notes share_lines(const BroodsReport& report);
+
+// The brood's name as the tables give it: its sample's.
+std::string brood_name(const BroodsReport& report, const BroodVerdict& brood);

@@ -1,0 +1,336 @@
+#include "plan/estimate/curve.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "plan/estimate/parallel.h"
+#include "plan/input/plan_text.h"
+#include "simulation/estimate.h"
+#include "simulation/sire_ceiling.h"
+
+DesignCurve curve_of(const Design& design) {
+  return DesignCurve{design.label,
+                     {},
+                     design.source,
+                     design.sample,
+                     design.unsampled_mother,
+                     design.study.mother_known};
+}
+
+namespace {
+
+// Goes on with the trials of an estimate whose decision is open, from
+// where its first TRIAL_COUNT trials left the generator and the mother
+// (copies: the curve's own estimates go on from there untouched), doubling
+// the trials until the decision is made or max_trials are spent.
+void refine(CurvePoint& point, const StudyData& study, EstimateWork& work,
+            const RandomState& random, const CurveTarget& target) {
+  StudyData more = study;
+  RandomState state = random;
+  while (point.decision == Decision::OPEN && point.trials < target.max_trials) {
+    const int64_t batch = std::min(point.trials, target.max_trials - point.trials);
+    point.all_detections += count_more_detections(more, point.brood_size, batch, work, state);
+    point.trials += batch;
+    point.decision = decide(point.all_detections, point.trials, target.target);
+  }
+}
+
+// The curve of one design, cut short once `stopped` is set (by this design's
+// `done` or another's). Open decisions are refined up to the first size
+// that reaches the target; past it no decision changes the answer.
+DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t seed,
+                         const CurveTarget& target, const std::function<bool(int)>& done,
+                         std::atomic<bool>& stopped) {
+  DesignCurve curve = curve_of(design);
+  StudyData study = design.study;
+  // Default-initialised: the estimator fills what it reads.
+  const std::unique_ptr<EstimateWork> work(new EstimateWork);
+  prepare_design_estimates(design, study, *work);
+  RandomState random{seed};
+  bool reached = false;
+  const SireChances sires = sire_chances(study);
+  for (int size = range.from; size <= range.to && !stopped; size += range.step) {
+    const double ceiling = several_sires_chance(sires, size);
+    // The dialogue's estimate when TRIAL_COUNT, or as many trials as asked for.
+    const int detections =
+        static_cast<int>(count_more_detections(study, size, target.trials, *work, random));
+    CurvePoint point{size,
+                     detections,
+                     ceiling,
+                     target.trials,
+                     target.trials,
+                     detections,
+                     decide(detections, target.trials, target.target)};
+    if (!reached && point.decision == Decision::OPEN) refine(point, study, *work, random, target);
+    reached = reached || point.decision == Decision::REACHES;
+    curve.points.push_back(point);
+    if (!done(static_cast<int>(curve.points.size()))) stopped = true;
+  }
+  return curve;
+}
+
+}  // namespace
+
+std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
+                                         const CurveRange& range, uint32_t seed, int threads,
+                                         const EstimateDone& done, bool* complete,
+                                         const CurveTarget& target) {
+  // A design with genotyping errors has its single-sire companion as a job
+  // of its own, next to it, so that two threads run them side by side; it
+  // asks for no refinement. A design's progress counts both.
+  struct Job {
+    size_t design;
+    bool companion;
+  };
+  std::vector<Job> jobs;
+  for (size_t d = 0; d < designs.size(); ++d) {
+    jobs.push_back({d, false});
+    if (any_errors(designs[d].errors)) jobs.push_back({d, true});
+  }
+  std::vector<DesignCurve> curves(designs.size()), companions(designs.size());
+  std::vector<std::atomic<int>> made(designs.size());
+  for (std::atomic<int>& count : made) count = 0;
+  std::atomic<bool> stopped{false};
+  run_jobs(jobs.size(), threads, [&](size_t n) {
+    const Job job = jobs[n];
+    const size_t d = job.design;
+    const bool pair = any_errors(designs[d].errors);
+    const auto reported = [&](int) {
+      const int sum = ++made[d];
+      return !done || done(d, pair ? sum / 2 : sum);
+    };
+    if (job.companion) {
+      const CurveTarget none{target.target, target.trials, target.trials};
+      companions[d] = estimate_one(single_sire(designs[d]), range, seed, none, reported, stopped);
+    } else {
+      curves[d] = estimate_one(designs[d], range, seed, target, reported, stopped);
+    }
+  });
+  for (size_t d = 0; d < designs.size(); ++d) {
+    if (!any_errors(designs[d].errors)) continue;
+    std::vector<CurvePoint>& points = curves[d].points;
+    const std::vector<CurvePoint>& falsely = companions[d].points;
+    // A stopped run may have cut either short.
+    if (falsely.size() < points.size()) points.resize(falsely.size());
+    for (size_t k = 0; k < points.size(); ++k) points[k].false_detections = falsely[k].detections;
+  }
+  if (complete) *complete = !stopped;
+  return curves;
+}
+
+Decision decide(int64_t detections, int64_t trials, double target) {
+  double low = 0, high = 0;
+  interval95(detections, trials, low, high);
+  if (low >= target) return Decision::REACHES;
+  if (high < target) return Decision::BELOW;
+  return Decision::OPEN;
+}
+
+int sizes_in(const CurveRange& range) {
+  return (range.to - range.from) / range.step + 1;
+}
+
+double printed_probability(int detections) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", running_share(detections));
+  return std::strtod(text, nullptr);
+}
+
+double standard_error(int64_t detections, int64_t trials) {
+  const double n = static_cast<double>(trials);
+  const double p = static_cast<double>(detections) / n;
+  return std::sqrt(p * (1 - p) / n);
+}
+
+double standard_error(int detections) {
+  return standard_error(detections, TRIAL_COUNT);
+}
+
+double point_estimate(const CurvePoint& point) {
+  if (point.estimate_trials == TRIAL_COUNT) return running_share(point.detections);
+  return static_cast<double>(point.detections) / static_cast<double>(point.estimate_trials);
+}
+
+double false_detection_share(const CurvePoint& point) {
+  CurvePoint companion = point;
+  companion.detections = point.false_detections;
+  return point_estimate(companion);
+}
+
+bool with_errors(const DesignCurve& curve) {
+  return !curve.points.empty() && curve.points.front().false_detections >= 0;
+}
+
+double printed_estimate(const CurvePoint& point) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", point_estimate(point));
+  return std::strtod(text, nullptr);
+}
+
+void interval95(int64_t detections, int64_t trials, double& low, double& high) {
+  const double z = 1.959963984540054;
+  const double n = static_cast<double>(trials);
+  const double p = static_cast<double>(detections) / n;
+  const double centre = (p + z * z / (2 * n)) / (1 + z * z / n);
+  const double half = z / (1 + z * z / n) * std::sqrt(p * (1 - p) / n + z * z / (4 * n * n));
+  // At no detections or all, the interval reaches 0 or 1 exactly; rounding
+  // alone would leave it a hair short of the estimate.
+  low = detections == 0 ? 0.0 : std::fmax(0.0, centre - half);
+  high = detections == trials ? 1.0 : std::fmin(1.0, centre + half);
+}
+
+void interval95(int detections, double& low, double& high) {
+  interval95(detections, TRIAL_COUNT, low, high);
+}
+
+namespace {
+
+const char* decision_name(Decision decision) {
+  switch (decision) {
+    case Decision::REACHES:
+      return "reaches";
+    case Decision::BELOW:
+      return "below";
+    case Decision::OPEN:
+      break;
+  }
+  return "open";
+}
+
+bool refined(const CurvePoint& point) {
+  return point.trials > point.estimate_trials;
+}
+
+double share_of(const CurvePoint& point) {
+  return static_cast<double>(point.all_detections) / static_cast<double>(point.trials);
+}
+
+// "estimate 0.9521, 95 % interval 0.9512 to 0.9530, 400000 trials"
+std::string refined_text(const CurvePoint& point) {
+  double low = 0, high = 0;
+  interval95(point.all_detections, point.trials, low, high);
+  char text[128];
+  std::snprintf(text, sizeof text, "estimate %.4f, 95 %% interval %.4f to %.4f, %lld trials",
+                share_of(point), low, high, static_cast<long long>(point.trials));
+  return text;
+}
+
+// The decisions before the smallest size (or in the whole range) that
+// stayed open, as "; open at 6 after 1000000 trials (estimate ...)".
+std::string open_text(const DesignCurve& curve, int before) {
+  std::string text;
+  for (const CurvePoint& point : curve.points) {
+    if (before > 0 && point.brood_size >= before) break;
+    if (point.decision != Decision::OPEN) continue;
+    text += "; at " + std::to_string(point.brood_size) + " the decision stayed open (" +
+            refined_text(point) + ")";
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string curve_table(const std::vector<DesignCurve>& curves, bool with_design) {
+  bool errors = false;
+  for (const DesignCurve& curve : curves) errors = errors || with_errors(curve);
+  std::string table = with_design ? "design," : "";
+  table +=
+      "brood_size,probability,standard_error,ci_low,ci_high,ceiling,decision,refined_trials,"
+      "refined_probability,refined_ci_low,refined_ci_high";
+  table += errors ? ",false_detection,false_detection_ci_low,false_detection_ci_high\n" : "\n";
+  char line[256];
+  for (const DesignCurve& curve : curves) {
+    for (const CurvePoint& point : curve.points) {
+      double low = 0, high = 0;
+      interval95(point.detections, point.estimate_trials, low, high);
+      char more[128] = ",,,";
+      if (refined(point)) {
+        double refined_low = 0, refined_high = 0;
+        interval95(point.all_detections, point.trials, refined_low, refined_high);
+        std::snprintf(more, sizeof more, "%lld,%.4f,%.4f,%.4f",
+                      static_cast<long long>(point.trials), share_of(point), refined_low,
+                      refined_high);
+      }
+      std::snprintf(line, sizeof line, "%d,%.3f,%.4f,%.4f,%.4f,%.4f,%s,%s", point.brood_size,
+                    point_estimate(point), standard_error(point.detections, point.estimate_trials),
+                    low, high, point.ceiling, decision_name(point.decision), more);
+      table += (with_design ? csv_cell(curve.label) + "," : "") + line;
+      if (errors) {
+        char falsely[64] = ",,";
+        if (point.false_detections >= 0) {
+          double false_low = 0, false_high = 0;
+          interval95(point.false_detections, point.estimate_trials, false_low, false_high);
+          std::snprintf(falsely, sizeof falsely, "%.3f,%.4f,%.4f", false_detection_share(point),
+                        false_low, false_high);
+        }
+        table += std::string(",") + falsely;
+      }
+      table += "\n";
+    }
+  }
+  return table;
+}
+
+int smallest_reaching(const DesignCurve& curve) {
+  for (const CurvePoint& point : curve.points) {
+    if (point.decision == Decision::REACHES) return point.brood_size;
+  }
+  return 0;
+}
+
+std::string target_line(const DesignCurve& curve, double target, bool labelled) {
+  char line[320];
+  const int size = smallest_reaching(curve);
+  std::string text;
+  if (size > 0) {
+    const CurvePoint* at = nullptr;
+    for (const CurvePoint& point : curve.points) {
+      if (point.brood_size == size) at = &point;
+    }
+    // The plain words when the estimate's own trials decided it.
+    char estimate[160];
+    if (refined(*at)) {
+      std::snprintf(estimate, sizeof estimate, "%s", refined_text(*at).c_str());
+    } else {
+      std::snprintf(estimate, sizeof estimate, "estimate %.3f", printed_estimate(*at));
+    }
+    if (at->false_detections >= 0) {
+      const size_t used = std::strlen(estimate);
+      std::snprintf(estimate + used, sizeof estimate - used, "; one sire detected falsely %.3f",
+                    false_detection_share(*at));
+    }
+    std::snprintf(line, sizeof line, "%s brood size reaching %g: %d (%s)",
+                  labelled ? "smallest" : "Smallest", target, size, estimate);
+    text = line + open_text(curve, size) + ".\n";
+  } else {
+    size_t best = 0;
+    for (size_t n = 1; n < curve.points.size(); ++n) {
+      if (curve.points[n].detections > curve.points[best].detections) best = n;
+    }
+    // Whether the shares alone keep the range from the target: then no
+    // loci could reach it there.
+    const CurvePoint& largest = curve.points.back();
+    char ceiling[160] = "";
+    if (largest.ceiling < target) {
+      std::snprintf(ceiling, sizeof ceiling, "; the shares alone allow at most %.4f at %d",
+                    largest.ceiling, largest.brood_size);
+    }
+    if (largest.false_detections >= 0) {
+      const size_t used = std::strlen(ceiling);
+      std::snprintf(ceiling + used, sizeof ceiling - used, "; one sire detected falsely %.3f at %d",
+                    false_detection_share(largest), largest.brood_size);
+    }
+    std::snprintf(line, sizeof line,
+                  "%s brood size from %d to %d reaches %g (highest estimate %.3f, at %d%s)",
+                  labelled ? "no" : "No", curve.points.front().brood_size, largest.brood_size,
+                  target, printed_estimate(curve.points[best]), curve.points[best].brood_size,
+                  ceiling);
+    text = line + open_text(curve, 0) + ".\n";
+  }
+  return labelled ? curve.label + ": " + text : text;
+}

@@ -1,0 +1,29 @@
+// Which loci matter at one brood size: the estimate with each locus alone,
+// without each locus, and a forward order (the best single locus, the best
+// pair that contains it, and so on to all loci). Every candidate starts
+// from the same seed (common random numbers), so that differences between
+// candidates come from the loci, not from noise.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "plan/model/design.h"
+
+struct LocusRanking {
+  std::vector<int> alone;    // per locus, detections with that locus alone
+  std::vector<int> without;  // per locus, detections with every other locus
+  std::vector<int> order;    // the forward order, locus indices
+  std::vector<int> forward;  // detections with the first n + 1 loci of the order
+};
+
+// Ranks the loci of `design` at `brood_size`, running candidates side by
+// side on up to `threads` threads (the results do not depend on how many).
+// REQUIRES: 1 <= brood_size <= MAX_OFFSPRING.
+LocusRanking rank_loci(const Design& design, int32_t brood_size, uint32_t seed, int threads);
+
+// The table: analysis,locus,loci,probability,standard_error, where
+// analysis is alone, without or forward; for forward rows the locus is the
+// one added at that step and loci the number of loci used.
+std::string ranking_table(const Design& design, const LocusRanking& ranking);

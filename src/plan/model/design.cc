@@ -1,0 +1,472 @@
+#include "plan/model/design.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+#include "plan/input/panel.h"
+#include "plan/input/plan_text.h"
+#include "plan/model/study_writer.h"
+
+namespace {
+
+// The model the options ask of every design: the loci that must reveal,
+// the genotyping errors.
+Status ask_model(const std::string& name, Design& design, const InputOptions& options) {
+  const Status enough = check_min_loci(options.min_loci, design.locus_names.size());
+  if (!enough.ok) return named(name, enough);
+  require_loci(design, options.min_loci);
+  model_errors(design, options.errors);
+  return success();
+}
+
+}  // namespace
+
+namespace {
+
+std::string sum_text(double sum) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.4g", sum);
+  return text;
+}
+
+// What a total far from 1 most likely means.
+std::string likely_cause(double sum) {
+  if (sum >= 90 && sum <= 110) return "these look like percentages";
+  if (sum > 1.5) return "these look like counts or weights, not shares of 1";
+  return "far less than 1: some are missing or mistyped";
+}
+
+// "locus Loc2", or "locus 3" for a study file's locus, which is named so.
+std::string locus_phrase(const std::string& name) {
+  return name.rfind("locus ", 0) == 0 ? name : "locus " + name;
+}
+
+// The doubtful totals of a study record, as the reader would find them.
+LoadStatus totals_of(const StudyData& study) {
+  return LoadStatus{success(), doubtful_totals(study)};
+}
+
+}  // namespace
+
+LoadStatus panel_totals(const Panel& panel) {
+  LoadStatus totals{success(), {}};
+  for (size_t i = 0; i < panel.loci.size(); ++i) {
+    double sum = 0;
+    for (const double p : panel.loci[i].frequency) sum += p;
+    if (doubtful_total(sum)) totals.warnings.push_back(StudyWarning{static_cast<int>(i), sum});
+  }
+  return totals;
+}
+
+namespace {
+
+// The study a text gives, through the dialogue's reader, with its scale
+// checked.
+Status study_of(const std::string& name, const std::string& text,
+                const std::vector<std::string>& locus_names, bool as_is, StudyData& study,
+                Notes& notes) {
+  std::istringstream in(text);
+  const LoadStatus loaded = read_study_data(study, in);
+  if (!loaded.ok) return named(name, loaded);
+  Notes found;
+  const Status scale = check_scale(loaded, locus_names, as_is, found);
+  for (const Note& note : found) notes.push_back(named(name, note));
+  return named(name, scale);
+}
+
+Status add_study_file_designs(const std::string& name, const std::string& text,
+                              const InputOptions& options, std::vector<Design>& designs,
+                              Notes& notes) {
+  StudyData base{};
+  std::istringstream in(text);
+  const LoadStatus loaded = read_study_data(base, in);
+  if (!loaded.ok) return named(name, loaded);
+  std::vector<std::string> names;
+  for (int i = 0; i < base.locus_count; ++i) names.push_back("locus " + std::to_string(i + 1));
+
+  // --loci names "locus 3" or just 3.
+  std::string list;
+  for (const std::string& item : split_cells(options.loci, ',')) {
+    long number = 0;
+    if (item.empty()) continue;
+    list += list.empty() ? "" : ",";
+    list += (parse_integer(item, number) ? "locus " + item : item);
+  }
+  std::vector<int> chosen;
+  Status result = choose_loci(names, list, chosen);
+  if (!result.ok) return named(name, result);
+  std::vector<std::string> chosen_names;
+  for (const int i : chosen) chosen_names.push_back(names[i]);
+
+  const std::vector<std::vector<std::string>> share_variants =
+      options.shares.empty() ? std::vector<std::vector<std::string>>{{}} : distinct_shares(options);
+  const std::vector<std::string> mothers =
+      options.mothers.empty() ? std::vector<std::string>{""} : distinct_mothers(options);
+  for (const auto& shares : share_variants) {
+    for (const std::string& mother : mothers) {
+      StudyData study = with_loci(base, chosen);
+      if (!shares.empty()) {
+        result = apply_shares(shares, study);
+        if (!result.ok) return named(name, result);
+      }
+      const MotherChoice choice = mother_choice(mother);
+      if (!mother.empty() && choice.kind != MotherChoice::UNTYPED &&
+          choice.kind != MotherChoice::UNSAMPLED) {
+        return failure_of(Kind::STUDY_FILE_MOTHER, name + ": a study file names no individuals",
+                          "; --mother takes only drawn (or untyped) and unsampled with it");
+      }
+      if (!mother.empty()) make_mother_untyped(study);
+      // The variant's totals are checked as the reader checks a file's.
+      Notes found;
+      result = check_scale(totals_of(study), chosen_names, options.as_is, found);
+      for (const Note& note : found) notes.push_back(named(name, note));
+      if (!result.ok) return named(name, result);
+      const bool unsampled = choice.kind == MotherChoice::UNSAMPLED;
+      Design design{};
+      design.label = design_label(study, unsampled);
+      design.locus_names = chosen_names;
+      design.study = study;
+      design.unsampled_mother = unsampled;
+      design.source = name;
+      result = ask_model(name, design, options);
+      if (!result.ok) return result;
+      designs.push_back(design);
+    }
+  }
+  return success();
+}
+
+}  // namespace
+
+std::vector<std::vector<std::string>> share_variants_of(const std::string& name,
+                                                        const InputOptions& options, Notes& notes) {
+  if (!options.shares.empty()) return distinct_shares(options);
+  notes.push_back(Note(name + ": two sires with equal shares", Kind::SIRES_ASSUMED,
+                       " (set them with --sires or --shares)"));
+  return {equal_shares(2)};
+}
+
+Status apply_shares(const std::vector<std::string>& shares, StudyData& study) {
+  const Status sires = check_sire_count(shares.size());
+  if (!sires.ok) return sires;
+  study.sire_count = static_cast<int32_t>(shares.size());
+  for (int k = 0; k < MAX_SIRES; ++k) study.skew[k] = 0;
+  for (size_t k = 0; k < shares.size(); ++k) {
+    if (!share_value(shares[k], study.skew[k])) {
+      return failure("share \"" + shares[k] + "\" should be a number, zero or more");
+    }
+  }
+  return success();
+}
+
+Status check_panel(const std::string& name, const std::string& whom, bool pool_rare, Panel& panel,
+                   Notes& notes) {
+  for (const LocusPanel& locus : panel.loci) {
+    if (locus.labels.empty()) {
+      Status refusal = failure_of(Kind::LOCUS_UNTYPED,
+                                  name + ": locus " + locus.name + " is typed in no " + whom,
+                                  "; leave it out with --loci");
+      refusal.locus = locus.name;
+      return refusal;
+    }
+  }
+  for (LocusPanel& locus : panel.loci) {
+    std::string line =
+        name + ": locus " + locus.name + ": " + std::to_string(locus.labels.size()) + " alleles";
+    if (locus.typed >= 0) line += ", " + std::to_string(locus.typed) + " individuals typed";
+    if (pool_rare && static_cast<int>(locus.labels.size()) > MAX_ALLELES) {
+      pool_rarest(locus, MAX_ALLELES);
+      line += "; the " + std::to_string(locus.pooled.size()) +
+              " rarest pooled into one (this can only lower the estimate)";
+    }
+    notes.push_back(Note(line, Kind::LOCUS_SUMMARY));
+    notes.back().locus = locus.name;
+  }
+  return success();
+}
+
+Status read_sample(const std::string& name, const std::string& text, InputFormat format,
+                   const std::string& pop, PopulationData& data, int& sample, Notes& notes) {
+  Status result = read_population(text, format, data);
+  if (!result.ok) return named(name, result, ", ");
+  sample = -1;
+  result = choose_sample(data, pop, sample, data.notes);
+  for (const Note& note : data.notes) notes.push_back(named(name, note));
+  return named(name, result);
+}
+
+Status panel_of_input(const std::string& name, const std::string& text, const InputOptions& options,
+                      PopulationData& data, Panel& panel, Notes& notes) {
+  int sample = -1;
+  Status result =
+      read_sample(name, text, format_of(options, text), options.pop, data, sample, notes);
+  if (!result.ok) return result;
+  std::vector<int> chosen;
+  result = choose_loci(data.loci, options.loci, chosen);
+  if (!result.ok) return named(name, result);
+  panel = panel_of(data, sample, chosen);
+  Notes locus_lines;
+  result = check_panel(name, sample >= 0 ? "individual of " + data.samples[sample] : "individual",
+                       options.pool_rare, panel, locus_lines);
+  if (!result.ok) return result;
+  panel.sample = sample_description(data, sample);
+  if (data.table.empty()) {
+    if (sample >= 0) {
+      notes.push_back(name + ": " + data.format + " file, " + data.samples[sample]);
+    } else {
+      if (data.samples.size() == 1) {
+        notes.push_back(name + ": " + data.format + " file, one sample");
+      } else {
+        notes.push_back(Note(name + ": " + data.format + " file, all " +
+                                 std::to_string(data.samples.size()) + " samples pooled",
+                             Kind::SAMPLES_POOLED, " (choose one with --pop)"));
+      }
+    }
+  }
+  notes.insert(notes.end(), locus_lines.begin(), locus_lines.end());
+  return success();
+}
+
+std::vector<std::vector<std::string>> distinct_shares(const InputOptions& options) {
+  std::vector<std::vector<std::string>> distinct;
+  for (const auto& shares : options.shares) {
+    if (std::find(distinct.begin(), distinct.end(), shares) == distinct.end())
+      distinct.push_back(shares);
+  }
+  return distinct;
+}
+
+std::vector<std::string> distinct_mothers(const InputOptions& options) {
+  std::vector<std::string> distinct;
+  for (const std::string& mother : options.mothers) {
+    if (std::find(distinct.begin(), distinct.end(), mother) == distinct.end())
+      distinct.push_back(mother);
+  }
+  return distinct;
+}
+
+Status check_design_count(size_t inputs, const InputOptions& options, size_t& count) {
+  count = inputs * std::max<size_t>(1, distinct_shares(options).size()) *
+          std::max<size_t>(1, distinct_mothers(options).size());
+  if (count <= MAX_DESIGNS) return success();
+  return failure_of(Kind::TOO_MANY_DESIGNS,
+                    "the options ask for " + std::to_string(count) +
+                        " designs; a run compares at most " + std::to_string(MAX_DESIGNS),
+                    " (fewer --sires, --shares or --mother variants)",
+                    static_cast<int>(MAX_DESIGNS));
+}
+
+bool same_design(const Design& a, const Design& b) {
+  const StudyData& x = a.study;
+  const StudyData& y = b.study;
+  if (a.label != b.label || a.locus_names != b.locus_names || x.locus_count != y.locus_count ||
+      x.sire_count != y.sire_count || x.mother_known != y.mother_known ||
+      a.unsampled_mother != b.unsampled_mother || a.min_loci != b.min_loci ||
+      a.errors.dropout != b.errors.dropout || a.errors.false_allele != b.errors.false_allele) {
+    return false;
+  }
+  for (int i = 0; i < x.locus_count; ++i) {
+    if (x.allele_count[i] != y.allele_count[i]) return false;
+    for (int s = 0; s < x.allele_count[i]; ++s) {
+      if (x.allele_frequency[i][s] != y.allele_frequency[i][s]) return false;
+    }
+    for (int slot = 0; slot < 2; ++slot) {
+      if (x.mother[i].slot[slot] != y.mother[i].slot[slot]) return false;
+    }
+  }
+  for (int k = 0; k < x.sire_count; ++k) {
+    if (x.skew[k] != y.skew[k]) return false;
+  }
+  return true;
+}
+
+InputFormat format_of(const InputOptions& options, const std::string& text) {
+  return options.format_given ? options.format : detect_format(text);
+}
+
+Status recognise_format(const std::string& name, const InputOptions& options,
+                        const std::string& text, InputFormat& format) {
+  format = format_of(options, text);
+  if (format == InputFormat::STUDY && !options.format_given && !starts_like_study(text))
+    return failure(name + ": " + unknown_format(text));
+  return success();
+}
+
+Status check_scale(const LoadStatus& loaded, const std::vector<std::string>& locus_names,
+                   bool as_is, Notes& notes) {
+  for (const StudyWarning& warning : loaded.warnings) {
+    const bool shares = warning.locus == SHARES_WARNING;
+    const bool named = warning.locus < static_cast<int>(locus_names.size());
+    const std::string what =
+        shares ? "the shares of the sires"
+               : "the frequencies of " + locus_phrase(named ? locus_names[warning.locus]
+                                                            : std::to_string(warning.locus + 1));
+    const std::string total = what + " add up to " + sum_text(warning.sum);
+    if ((warning.sum > 1.5 || warning.sum < 0.5) && !as_is) {
+      return failure_of(Kind::SCALE_MISTAKE, total + "; " + likely_cause(warning.sum),
+                        " (run it as it stands with --as-is)");
+    }
+    notes.push_back(
+        Note("warning: " + total + "; the study runs with them as given", Kind::WARNING));
+  }
+  return success();
+}
+
+std::string design_label(const StudyData& study, bool unsampled_mother) {
+  return std::to_string(study.locus_count) + (study.locus_count == 1 ? " locus; " : " loci; ") +
+         sires_label(study) +
+         (study.mother_known ? "; mother given"
+          : unsampled_mother ? "; mother not sampled"
+                             : "; mother drawn");
+}
+
+std::string sires_label(const StudyData& study) {
+  std::string label =
+      std::to_string(study.sire_count) + (study.sire_count == 1 ? " sire " : " sires ");
+  for (int k = 0; k < study.sire_count; ++k) {
+    label += k == 0 ? "" : "/";
+    // Three figures tell designs apart: equal thirds read 0.333.
+    char share[32];
+    std::snprintf(share, sizeof share, "%.3g", static_cast<float>(study.skew[k]));
+    label += share;
+  }
+  return label;
+}
+
+Status check_min_loci(int min_loci, size_t loci) {
+  if (static_cast<size_t>(min_loci) <= loci) return success();
+  return failure_of(
+      Kind::OPTION,
+      std::to_string(min_loci) + " loci must each reveal several fathers (--min-loci)" +
+          ", but there " +
+          (loci == 1 ? "is only 1 locus" : "are only " + std::to_string(loci) + " loci"),
+      "");
+}
+
+void require_loci(Design& design, int min_loci) {
+  design.min_loci = min_loci;
+  if (min_loci > 1) design.label += "; " + std::to_string(min_loci) + " loci must reveal";
+}
+
+void model_errors(Design& design, const ErrorRates& errors) {
+  design.errors = errors;
+  if (!any_errors(errors)) return;
+  design.label += "; dropout " + short_number(errors.dropout) + "; false alleles " +
+                  short_number(errors.false_allele);
+}
+
+Design single_sire(const Design& design) {
+  Design one = design;
+  apply_shares({"1"}, one.study);
+  one.label = design.label + " (one sire)";
+  return one;
+}
+
+void prepare_design_estimates(const Design& design, const StudyData& study, EstimateWork& work) {
+  prepare_estimates(study, work);
+  if (design.unsampled_mother) judge_unsampled(work);
+  require_loci(work, design.min_loci);
+  model_errors(work, study, design.errors);
+}
+
+StudyData with_loci(const StudyData& study, const std::vector<int>& loci) {
+  StudyData subset = study;
+  subset.locus_count = static_cast<int32_t>(loci.size());
+  for (size_t n = 0; n < loci.size(); ++n) {
+    subset.allele_count[n] = study.allele_count[loci[n]];
+    for (int s = 0; s < MAX_ALLELES; ++s)
+      subset.allele_frequency[n][s] = study.allele_frequency[loci[n]][s];
+    subset.mother[n] = study.mother[loci[n]];
+  }
+  for (int n = static_cast<int>(loci.size()); n < MAX_LOCI; ++n) {
+    subset.allele_count[n] = 0;
+    for (int s = 0; s < MAX_ALLELES; ++s) subset.allele_frequency[n][s] = 0;
+    subset.mother[n] = Genotype{{0, 0}};
+  }
+  return subset;
+}
+
+Status add_designs(const std::string& name, const std::string& text, const InputOptions& options,
+                   std::vector<Design>& designs, Notes& notes) {
+  InputFormat format = InputFormat::STUDY;
+  const Status known = recognise_format(name, options, text, format);
+  if (!known.ok) return known;
+  if (format == InputFormat::STUDY) {
+    if (options.pool_rare || !options.pop.empty()) {
+      return failure_of(Kind::STUDY_FILE_INPUT, name + " is a study file",
+                        ": --pop and --pool-rare apply to population files");
+    }
+    return add_study_file_designs(name, text, options, designs, notes);
+  }
+  PopulationData data;
+  Panel panel;
+  Status result = panel_of_input(name, text, options, data, panel, notes);
+  if (!result.ok) return result;
+
+  const std::vector<std::vector<std::string>> share_variants =
+      share_variants_of(name, options, notes);
+  const std::vector<std::string> mothers =
+      options.mothers.empty() ? std::vector<std::string>{"drawn"} : distinct_mothers(options);
+  for (const auto& shares : share_variants) {
+    for (const std::string& mother : mothers) {
+      Design design;
+      result = design_of_panel(name, panel, shares, mother_choice(mother), data, options.as_is,
+                               design, notes);
+      if (!result.ok) return result;
+      result = ask_model(name, design, options);
+      if (!result.ok) return result;
+      designs.push_back(design);
+    }
+  }
+  return success();
+}
+
+Status design_of_panel(const std::string& name, const Panel& panel,
+                       const std::vector<std::string>& shares, const MotherChoice& mother,
+                       const PopulationData& data, bool as_is, Design& design, Notes& notes) {
+  StudyFiles files;
+  Status result = write_study(panel, shares, mother, data, files);
+  if (!result.ok) return named(name, result);
+  design = Design{};
+  for (const LocusPanel& locus : panel.loci) design.locus_names.push_back(locus.name);
+  result = study_of(name, files.study, design.locus_names, as_is, design.study, notes);
+  if (!result.ok) return result;
+  design.unsampled_mother = mother.kind == MotherChoice::UNSAMPLED;
+  design.label = design_label(design.study, design.unsampled_mother);
+  // The individual given as mother is named; labels given as hers are not
+  // anyone's.
+  if (mother.kind == MotherChoice::INDIVIDUAL) design.label += " (" + mother.text + ")";
+  design.source = name;
+  design.sample = panel.sample;
+  return success();
+}
+
+Status study_files_of(const std::string& name, const std::string& text, const InputOptions& options,
+                      std::string& study, std::string& legend, Notes& notes) {
+  PopulationData data;
+  Panel panel;
+  Status result = panel_of_input(name, text, options, data, panel, notes);
+  if (!result.ok) return result;
+  const std::vector<std::string> shares = share_variants_of(name, options, notes).front();
+  const std::string mother = options.mothers.empty() ? "drawn" : options.mothers.front();
+  if (mother_choice(mother).kind == MotherChoice::UNSAMPLED) {
+    return failure_of(Kind::UNSAMPLED_IN_STUDY,
+                      name +
+                          ": a study file cannot say that the mother was not sampled: the "
+                          "dialogue judges with her genotype",
+                      " (--mother drawn writes her as drawn)");
+  }
+  StudyFiles files;
+  result = write_study(panel, shares, mother_choice(mother), data, files);
+  if (!result.ok) return named(name, result);
+  // The study must read back as the dialogue reads it, scale checked.
+  std::vector<std::string> names;
+  for (const LocusPanel& locus : panel.loci) names.push_back(locus.name);
+  StudyData check{};
+  result = study_of(name, files.study, names, options.as_is, check, notes);
+  if (!result.ok) return result;
+  study = files.study;
+  legend = files.legend;
+  return success();
+}
