@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a file of the planner's library includes a header of a layer
-# above its own, or when anything below the planner (study, simulation)
-# includes the planner or a front end. The layers, lowest first:
+# above its own, when anything below the planner (base, study, simulation)
+# includes what is built on it, or the planner a front end. The layers, lowest first:
 # input, model, estimate, chart, command.
 #   bash scripts/check-layers.sh SRC_FOLDER
 set -euo pipefail
@@ -18,6 +18,11 @@ for n in "${!layers[@]}"; do
     status=1
   fi
 done
+if hits=$(grep -nE '#include "(study|simulation|plan|frontend|driver|mpplan)/' "$src"/base/*); then
+  echo "The base includes what is built on it:" >&2
+  echo "$hits" >&2
+  status=1
+fi
 if hits=$(grep -nE '#include "(plan|frontend|driver|mpplan)/' "$src"/study/* "$src"/simulation/*); then
   echo "The core includes the planner or a front end:" >&2
   echo "$hits" >&2

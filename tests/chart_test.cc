@@ -399,8 +399,9 @@ TEST(CurveChart, GnuplotDrawsTheChartInEveryFormat) {
   for (const Chart& chart : charts) {
     const size_t count = chart.texts.size();
     for (const FigureFormat format : {FigureFormat::PNG, FigureFormat::PDF, FigureFormat::SVG}) {
-      std::string image, error;
-      ASSERT_TRUE(run_gnuplot(chart_gnuplot(chart, format), image, error)) << error;
+      std::string image;
+      const Status drawn = run_gnuplot(chart_gnuplot(chart, format), image);
+      ASSERT_TRUE(drawn.ok) << drawn.message;
       EXPECT_TRUE(image_of_format(image, format)) << chart.title << ", " << count << " texts";
       if (format != FigureFormat::SVG) continue;
       for (const ChartText& text : chart.texts) {
@@ -438,12 +439,13 @@ TEST(GnuplotString, GnuplotReadsEveryTextBackUnchanged) {
     script += "print " + gnuplot_string(text) + "\n";
     expected += text + "\n";
   }
-  std::string printed, error;
-  ASSERT_TRUE(run_gnuplot(script, printed, error)) << error;
+  std::string printed;
+  Status printing = run_gnuplot(script, printed);
+  ASSERT_TRUE(printing.ok) << printing.message;
   EXPECT_EQ(printed, expected);
   // Line ends are kept as line ends.
-  ASSERT_TRUE(run_gnuplot("set print '-'\nprint " + gnuplot_string("one\ntwo\r\nthree") + "\n",
-                          printed, error))
-      << error;
+  printing =
+      run_gnuplot("set print '-'\nprint " + gnuplot_string("one\ntwo\r\nthree") + "\n", printed);
+  ASSERT_TRUE(printing.ok) << printing.message;
   EXPECT_EQ(printed, "one\ntwo\nthree\n");
 }

@@ -115,18 +115,18 @@ TEST_F(OutputFileTest, AFailureAtAnyCallLeavesEveryOutputAsItWas) {
     bool committed = false;
     {
       OutputTransaction transaction(files);
-      std::string error;
       std::vector<std::string> paths;
       for (const std::string& name : names) paths.push_back(path(name));
-      ASSERT_TRUE(open_outputs({}, paths, transaction, error)) << error;
+      ASSERT_TRUE(open_outputs({}, paths, transaction).ok);
       for (const std::string& name : names)
-        ASSERT_TRUE(stage_output(transaction, path(name), "new " + name, error)) << error;
+        ASSERT_TRUE(stage_output(transaction, path(name), "new " + name).ok);
       files.counting = true;
-      committed = commit_outputs(transaction, error);
+      const Status commit = commit_outputs(transaction);
       files.counting = false;
+      committed = commit.ok;
       if (!committed) {
-        EXPECT_NE(error.find("Input/output error"), std::string::npos)
-            << files.failed << ": " << error;
+        EXPECT_NE(commit.message.find("Input/output error"), std::string::npos)
+            << files.failed << ": " << commit.message;
       }
     }
     const std::string where = "call " + std::to_string(fail_at) + " (" + files.failed + ")";
@@ -161,14 +161,14 @@ TEST_F(OutputFileTest, AnUncommittedTransactionLeavesNothing) {
   FailingFiles files;
   {
     OutputTransaction transaction(files);
-    std::string error;
-    ASSERT_TRUE(open_outputs({}, {path("kept.txt"), path("made.txt")}, transaction, error));
+    ASSERT_TRUE(open_outputs({}, {path("kept.txt"), path("made.txt")}, transaction).ok);
     EXPECT_EQ(temporaries(), 2);
     files.counting = true;
     files.fail_at = 2;  // ftruncate, then the write
-    EXPECT_FALSE(stage_output(transaction, path("kept.txt"), "new", error));
+    const Status staged = stage_output(transaction, path("kept.txt"), "new");
+    EXPECT_FALSE(staged.ok);
     EXPECT_EQ(files.failed, "write");
-    EXPECT_EQ(error, "cannot write " + path("kept.txt") + ": Input/output error");
+    EXPECT_EQ(staged.message, "cannot write " + path("kept.txt") + ": Input/output error");
   }
   EXPECT_EQ(temporaries(), 0);
   EXPECT_EQ(read("kept.txt"), "kept");

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "study/status.h"
+#include "base/status.h"
 #include "study/study_reader.h"
 
 // The notes as the command line says them, to compare with literal lines.

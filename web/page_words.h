@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "study/status.h"
+#include "base/status.h"
 
 // The refusal's message and the page's way out for its kind.
 std::string page_words(const Status& status);

@@ -90,12 +90,11 @@ bool run_child(const std::string& script, std::string& image, std::string& compl
 
 }  // namespace
 
-bool run_gnuplot(const std::string& script, std::string& image, std::string& error) {
+Status run_gnuplot(const std::string& script, std::string& image) {
   std::string complaint;
   image.clear();
-  if (!run_child(script, image, complaint) || image.empty()) {
-    error = "gnuplot could not draw the figure" + (complaint.empty() ? "" : ": " + complaint);
-    return false;
-  }
-  return true;
+  if (!run_child(script, image, complaint) || image.empty())
+    return failure("gnuplot could not draw the figure" +
+                   (complaint.empty() ? "" : ": " + complaint));
+  return success();
 }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "base/status.h"
+
 // True when gnuplot can be run.
 bool gnuplot_available();
 
@@ -13,5 +15,5 @@ const char* gnuplot_install_hint();
 
 // Runs gnuplot on `script`, which writes its image to standard output.
 // While it runs it is the child that set_running_child (output_file.h)
-// names. Returns false with `error` set when gnuplot fails or draws nothing.
-bool run_gnuplot(const std::string& script, std::string& image, std::string& error);
+// names. Refuses, saying why, when gnuplot fails or draws nothing.
+Status run_gnuplot(const std::string& script, std::string& image);

@@ -370,43 +370,39 @@ std::string backup_of(FileSystem& fs, const std::string& path, int& slot) {
 
 }  // namespace
 
-bool open_outputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs,
-                  OutputTransaction& transaction, std::string& error) {
+Status open_outputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs,
+                    OutputTransaction& transaction) {
+  std::string error;
   abandon_outputs(transaction);
-  if (!check_distinct(inputs, outputs, error)) return false;
+  if (!check_distinct(inputs, outputs, error)) return failure(error);
   for (const std::string& path : outputs) {
     transaction.outputs.push_back(PendingOutput{});
     transaction.outputs.back().path = path;
     if (!prepare(*transaction.files, transaction.outputs.back(), error)) {
       abandon_outputs(transaction);
-      return false;
+      return failure(error);
     }
   }
-  return true;
+  return success();
 }
 
-bool stage_output(OutputTransaction& transaction, const std::string& path,
-                  const std::string& content, std::string& error) {
+Status stage_output(OutputTransaction& transaction, const std::string& path,
+                    const std::string& content) {
   PendingOutput* output = find(transaction, path);
-  if (output == nullptr) {
-    error = "cannot write " + path + ": it was not checked before the run";
-    return false;
-  }
+  if (output == nullptr)
+    return failure("cannot write " + path + ": it was not checked before the run");
   if (output->kind != PendingOutput::REPLACE) {
     output->content = content;
     output->staged = true;
-    return true;
+    return success();
   }
   errno = 0;
   FileSystem& fs = *transaction.files;
   const bool ok = fs.ftruncate(output->fd, 0) == 0 && lseek(output->fd, 0, SEEK_SET) == 0 &&
                   write_all(fs, output->fd, content) && fs.fsync(output->fd) == 0;
-  if (!ok) {
-    error = describe(path, errno ? errno : EIO);
-    return false;
-  }
+  if (!ok) return failure(describe(path, errno ? errno : EIO));
   output->staged = true;
-  return true;
+  return success();
 }
 
 // Sends every staged stream output (a device, FIFO or open descriptor) its
@@ -431,7 +427,8 @@ bool send_streams(OutputTransaction& transaction, std::string& error) {
   return true;
 }
 
-bool commit_outputs(OutputTransaction& transaction, std::string& error) {
+Status commit_outputs(OutputTransaction& transaction) {
+  std::string error;
   bool ok = send_streams(transaction, error);
   FileSystem& fs = *transaction.files;
   const HeldSignals held;
@@ -483,7 +480,7 @@ bool commit_outputs(OutputTransaction& transaction, std::string& error) {
     }
   }
   abandon_outputs(transaction);
-  return ok;
+  return ok ? success() : failure(error);
 }
 
 void abandon_outputs(OutputTransaction& transaction) {
@@ -529,16 +526,6 @@ int FileSystem::unlink(const char* path) {
 FileSystem& real_files() {
   static FileSystem files;
   return files;
-}
-
-bool write_output_file(const std::string& path, const std::string& content, std::string& error) {
-  OutputTransaction transaction;
-  if (!open_outputs({}, {path}, transaction, error)) return false;
-  if (!stage_output(transaction, path, content, error)) {
-    abandon_outputs(transaction);
-    return false;
-  }
-  return commit_outputs(transaction, error);
 }
 
 bool names_a_file(const std::string& path) {

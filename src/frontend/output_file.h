@@ -39,6 +39,8 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
+
 struct PendingOutput {
   std::string path;        // as the user gave it
   std::string final_path;  // the file that is written (links followed)
@@ -88,28 +90,25 @@ struct OutputTransaction {
 };
 
 // Checks every path of `outputs` as above and makes the temporaries.
-// Returns false with `error` set (one line, naming the path) at the first
-// that cannot be written; nothing is then left behind.
-bool open_outputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs,
-                  OutputTransaction& transaction, std::string& error);
+// Refuses (one line, naming the path) the first that cannot be written;
+// nothing is then left behind.
+Status open_outputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs,
+                    OutputTransaction& transaction);
 
 // Writes `content` as the output at `path` (a path given to open_outputs).
 // Nothing the user sees changes until commit_outputs.
-bool stage_output(OutputTransaction& transaction, const std::string& path,
-                  const std::string& content, std::string& error);
+Status stage_output(OutputTransaction& transaction, const std::string& path,
+                    const std::string& content);
 
 // Sends the streams their content, then puts every staged file in place
-// with signals held off. Returns false with `error` set when one cannot
-// be; every file is then as it was (streams already sent stay sent).
-// Outputs never staged are dropped.
-bool commit_outputs(OutputTransaction& transaction, std::string& error);
+// with signals held off. Refuses when one cannot be; every file is then as
+// it was (streams already sent stay sent). Outputs never staged are
+// dropped.
+Status commit_outputs(OutputTransaction& transaction);
 
 // Removes the temporaries of a transaction that will not be committed (its
 // end does so too).
 void abandon_outputs(OutputTransaction& transaction);
-
-// Writes one file as a transaction of its own.
-bool write_output_file(const std::string& path, const std::string& content, std::string& error);
 
 // Whether `path` names a file, existing or to be made, rather than a
 // device, FIFO, socket or open descriptor: only beside a file is another

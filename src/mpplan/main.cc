@@ -140,16 +140,16 @@ int threads() {
 
 // Draws a figure from its script and stages it as options.plot; only an
 // image of the asked format is kept.
-bool draw(const std::string& script, FigureFormat format, const PlanOptions& options,
-          OutputTransaction& outputs, std::string& error) {
+Status draw(const std::string& script, FigureFormat format, const PlanOptions& options,
+            OutputTransaction& outputs) {
   std::string image;
-  if (!run_gnuplot(script, image, error)) return false;
+  const Status drawn = run_gnuplot(script, image);
+  if (!drawn.ok) return drawn;
   if (!image_of_format(image, format)) {
-    error = "gnuplot gave no " + lower(options.plot.substr(options.plot.rfind('.') + 1)) +
-            " image for " + options.plot + "; the earlier figure, if any, is kept";
-    return false;
+    return failure("gnuplot gave no " + lower(options.plot.substr(options.plot.rfind('.') + 1)) +
+                   " image for " + options.plot + "; the earlier figure, if any, is kept");
   }
-  return stage_output(outputs, options.plot, image, error);
+  return stage_output(outputs, options.plot, image);
 }
 
 // An SVG figure is written by the planner itself; PNG and PDF are gnuplot's.
@@ -163,16 +163,18 @@ int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed,
            OutputTransaction& outputs) {
   tell(result.notes);
   if (!result.status.ok) return fail(command_line_text(result.status));
-  std::string error;
   const std::string legend = legend_path(options);
-  if (!options.output.empty() && !stage_output(outputs, options.output, result.output, error))
-    return fail(error);
-  if (!legend.empty() && !stage_output(outputs, legend, result.legend, error)) return fail(error);
-  if (!options.mismatches.empty() &&
-      !stage_output(outputs, options.mismatches, result.mismatches, error))
-    return fail(error);
-  if (!options.summary.empty() && !stage_output(outputs, options.summary, result.summary, error))
-    return fail(error);
+  // Each file the options name, with what goes into it.
+  const std::pair<const std::string&, const std::string&> files[] = {
+      {options.output, result.output},
+      {legend, result.legend},
+      {options.mismatches, result.mismatches},
+      {options.summary, result.summary}};
+  for (const auto& [path, content] : files) {
+    if (path.empty()) continue;
+    const Status staged = stage_output(outputs, path, content);
+    if (!staged.ok) return fail(staged.message);
+  }
   if (!options.plot.empty()) {
     FigureFormat format = FigureFormat::PNG;
     figure_format_of(options.plot, format);
@@ -183,10 +185,9 @@ int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed,
             ? broods_figure(result.broods, figure_options_of(options, seed, 0.95), format)
             : ranking_figure(result.designs.front(), result.ranking, options.brood_size,
                              figure_options_of(options, seed, 0.95), format);
-    const bool drawn = needs_no_gnuplot(format);
-    if (!(drawn ? stage_output(outputs, options.plot, figure, error)
-                : draw(figure, format, options, outputs, error)))
-      return fail(error);
+    const Status staged = needs_no_gnuplot(format) ? stage_output(outputs, options.plot, figure)
+                                                   : draw(figure, format, options, outputs);
+    if (!staged.ok) return fail(staged.message);
   }
   if (options.command == "study") {
     if (legend.empty()) {
@@ -203,9 +204,10 @@ int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed,
   if (!flushed(std::cerr)) return 1;
   // The table on standard output comes last but for the files, so that a
   // failure before it leaves no table behind.
+  std::string error;
   if (options.output.empty() && !write_standard_output(result.output, error)) return fail(error);
-  if (!commit_outputs(outputs, error)) return fail(error);
-  return 0;
+  const Status committed = commit_outputs(outputs);
+  return committed.ok ? 0 : fail(committed.message);
 }
 
 int run_panel(const PlanOptions& options, const std::string& text, OutputTransaction& outputs) {
@@ -246,7 +248,8 @@ int run(int argc, char** argv) {
   // end (see output_file.h); a run that ends before takes its temporaries
   // with it, and every earlier file stays as it was.
   OutputTransaction outputs;
-  if (!open_outputs(inputs, paths, outputs, error)) return usage_error(error);
+  const Status opened = open_outputs(inputs, paths, outputs);
+  if (!opened.ok) return usage_error(opened.message);
 
   // The seed is read before any input, as the dialogue reads it before the
   // data file.

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "study/status.h"
+#include "base/status.h"
 #include "study/study_data.h"
 
 // A total that the reader found doubtful: the frequencies of one locus, or

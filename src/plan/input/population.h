@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "study/status.h"
+#include "base/status.h"
 
 // One individual's two allele labels at a locus; both empty when missing.
 struct LabelPair {

@@ -35,7 +35,9 @@ enum class Kind {
                         // the last kind: a new one goes before it
 };
 
-struct Status {
+// [[nodiscard]]: a refusal dropped unread is a failure reported as
+// success, so the compiler warns of every Status not looked at.
+struct [[nodiscard]] Status {
   bool ok = true;
   // One line, no line end: what is wrong, naming the line, locus and
   // individual in words where there are some.
