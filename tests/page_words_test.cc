@@ -61,7 +61,8 @@ TEST(PageWords, EachKindWordedForThePage) {
   }
 
   Notes notes;
-  share_variants_of("p.gen", InputOptions{}, notes);
+  std::vector<std::vector<std::string>> variants;
+  ASSERT_TRUE(share_variants_of("p.gen", InputOptions{}, variants, notes).ok);
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_EQ(notes[0].kind, Kind::SIRES_ASSUMED);
   EXPECT_EQ(page_words(notes[0]), "p.gen: two sires with equal shares (set them in each design)");

@@ -329,18 +329,20 @@ TEST(Designs, SharesAreReadAsTheStudyFileReadsThem) {
       "0.99999997"};
   for (const char* share : shares) {
     PlanOptions options;
-    const std::string words = std::string(share) + ",0.5";
+    // The share second, after one that leaves room for it to be drawn.
+    const std::string words = std::string("0.5,") + share;
     const char* argv[] = {"mpplan", "curve", "--shares", words.c_str()};
     const Status parsed = parse_plan_options(4, argv, options);
     ASSERT_TRUE(parsed.ok) << parsed.message;
     options.input.as_is = true;
     std::vector<Design> from_option;
     Notes notes;
-    ASSERT_TRUE(add_designs("s", EXAMPLE_STUDY, options.input, from_option, notes).ok);
+    const Status made = add_designs("s", EXAMPLE_STUDY, options.input, from_option, notes);
+    ASSERT_TRUE(made.ok) << share << ": " << made.message;
     const std::string file =
-        std::string("3\n4 0.4 0.3 0.2 0.1\n2 0.5 0.5\n3 0.6 0.3 0.1\n2\n") + share + " 0.5\n99 0\n";
+        std::string("3\n4 0.4 0.3 0.2 0.1\n2 0.5 0.5\n3 0.6 0.3 0.1\n2\n0.5 ") + share + "\n99 0\n";
     const StudyData study = study_from(file);
-    EXPECT_EQ(from_option.at(0).study.skew[0], study.skew[0]) << share;
+    EXPECT_EQ(from_option.at(0).study.skew[1], study.skew[1]) << share;
   }
 }
 

@@ -164,18 +164,40 @@ TEST_F(PlanProgramTest, ScaleMistakesAreCaught) {
   EXPECT_EQ(refused.output, "");
   const FolderResult as_is = plan("curve --to 3 --as-is");
   EXPECT_EQ(as_is.status, 0) << as_is.errors;
-  const FolderResult shares = plan("curve --to 3 --as-is --shares 60,40");
+  const FolderResult shares = plan("curve --to 3 --as-is --shares 0.3,0.2");
   EXPECT_EQ(shares.status, 0) << "--as-is covers the shares too";
   write("mmdata.txt", EXAMPLE_STUDY);
   const FolderResult counts = plan("curve --to 3 --shares 6,4");
   EXPECT_EQ(counts.status, 1);
-  EXPECT_NE(counts.errors.find("the shares of the sires add up to 10; these look like counts"),
+  EXPECT_NE(counts.errors.find("the shares 6,4 add up to 10; these look like counts"),
             std::string::npos)
       << counts.errors;
-  const FolderResult near = plan("curve --to 3 --shares 0.5,0.45");
-  EXPECT_EQ(near.status, 0);
-  EXPECT_NE(near.errors.find("warning: the shares of the sires add up to 0.95"), std::string::npos)
-      << near.errors;
+  // Shares the options give are held to 1: a total a little off is
+  // refused with its total, as one far off, unless --as-is; a sire whose
+  // share begins past 1 can never be drawn and is refused whatever.
+  const struct {
+    const char* words;
+    int status;
+    const char* said;
+  } share_rows[] = {
+      {"--shares 0.5,0.45", 1, "the shares 0.5,0.45 add up to 0.95, not 1 (run it as it stands"},
+      {"--shares 0.5,0.5,0.5", 1, "the shares 0.5,0.5,0.5 add up to 1.5, not 1"},
+      {"--shares 0.5,0.45 --as-is", 0, "warning: the shares of the sires add up to 0.95"},
+      {"--shares 0.6,0.6 --as-is", 0, "warning: the shares of the sires add up to 1.2"},
+      {"--shares 0.5,0.5,0.5 --as-is", 1,
+       "the shares 0.5,0.5,0.5: sire 3 can never be drawn, since the shares before it already "
+       "add up to 1"},
+      {"--shares 0.5,0.49995", 0, ""},
+  };
+  for (const auto& row : share_rows) {
+    const FolderResult run = plan(std::string("curve --to 3 ") + row.words);
+    EXPECT_EQ(run.status, row.status) << row.words << ": " << run.errors;
+    if (*row.said) {
+      EXPECT_NE(run.errors.find(row.said), std::string::npos) << row.words << ": " << run.errors;
+    } else {
+      EXPECT_EQ(run.errors.find("add up to"), std::string::npos) << run.errors;
+    }
+  }
   // panel holds a frequency table to the same totals: short, a warning and
   // the table; far short, refused; within the tolerance, nothing said.
   struct Row {

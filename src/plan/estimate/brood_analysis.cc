@@ -243,8 +243,9 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
 
   if (report.broods.empty()) return failure(inputs.name + ": holds no brood to judge");
 
-  const std::vector<std::vector<std::string>> variants =
-      share_variants_of(inputs.name, inputs.options, notes);
+  std::vector<std::vector<std::string>> variants;
+  result = share_variants_of(inputs.name, inputs.options, variants, notes);
+  if (!result.ok) return result;
   for (const std::vector<std::string>& shares : variants) {
     StudyData sires{};
     result = apply_shares(shares, sires);

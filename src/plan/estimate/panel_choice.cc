@@ -96,7 +96,10 @@ Status candidate_loci(const std::string& name, const std::string& text, const In
   }
   result = check_min_loci(options.min_loci, panel.loci.size());
   if (!result.ok) return named(name, result);
-  const std::vector<std::string> shares = share_variants_of(name, options, notes).front();
+  std::vector<std::vector<std::string>> variants;
+  result = share_variants_of(name, options, variants, notes);
+  if (!result.ok) return result;
+  const std::vector<std::string>& shares = variants.front();
   const std::string mother = options.mothers.empty() ? "drawn" : distinct_mothers(options).front();
   for (const LocusPanel& locus : panel.loci) {
     Design one;

@@ -7,6 +7,7 @@
 #include "plan/input/panel.h"
 #include "plan/input/plan_text.h"
 #include "plan/model/study_writer.h"
+#include "simulation/draw_table.h"
 
 namespace {
 
@@ -99,8 +100,12 @@ Status add_study_file_designs(const std::string& name, const std::string& text,
   std::vector<std::string> chosen_names;
   for (const int i : chosen) chosen_names.push_back(names[i]);
 
-  const std::vector<std::vector<std::string>> share_variants =
-      options.shares.empty() ? std::vector<std::vector<std::string>>{{}} : distinct_shares(options);
+  std::vector<std::vector<std::string>> share_variants = {{}};
+  if (!options.shares.empty()) {
+    Notes unsaid;  // a study file has its own shares: none are assumed
+    result = share_variants_of(name, options, share_variants, unsaid);
+    if (!result.ok) return result;
+  }
   const std::vector<std::string> mothers =
       options.mothers.empty() ? std::vector<std::string>{""} : distinct_mothers(options);
   for (const auto& shares : share_variants) {
@@ -139,12 +144,56 @@ Status add_study_file_designs(const std::string& name, const std::string& text,
 
 }  // namespace
 
-std::vector<std::vector<std::string>> share_variants_of(const std::string& name,
-                                                        const InputOptions& options, Notes& notes) {
-  if (!options.shares.empty()) return distinct_shares(options);
-  notes.push_back(Note(name + ": two sires with equal shares", Kind::SIRES_ASSUMED,
-                       " (set them with --sires or --shares)"));
-  return {equal_shares(2)};
+Status check_share_list(const std::vector<std::string>& shares, bool as_is) {
+  StudyData study{};
+  Status result = apply_shares(shares, study);
+  if (!result.ok) return result;
+  std::string list;
+  for (const std::string& share : shares) list += (list.empty() ? "" : ",") + share;
+  const double total = shares_total(study);
+  if (doubtful_total(total) && !as_is) {
+    const bool far = total > 1.5 || total < 0.5;
+    return failure_of(Kind::SCALE_MISTAKE,
+                      "the shares " + list + " add up to " + sum_text(total) +
+                          (far ? "; " + likely_cause(total) : ", not 1"),
+                      " (run it as it stands with --as-is)");
+  }
+  // Each sire is drawn for the values of the generator its share covers;
+  // one whose share begins where the shares before it already reach 1
+  // covers none, and would be a sire in name only.
+  int8_t table[RANDOM15_VALUES];
+  fill_draw_table(study.skew, study.sire_count, table);
+  bool drawn[MAX_SIRES] = {};
+  for (const int8_t sire : table) {
+    if (sire >= 0) drawn[sire] = true;
+  }
+  double before = 0;
+  for (int k = 0; k < study.sire_count; ++k) {
+    if (study.skew[k] > 0 && !drawn[k]) {
+      return failure("the shares " + list + ": sire " + std::to_string(k + 1) +
+                     " can never be drawn, since the shares before it already add up to " +
+                     sum_text(before));
+    }
+    before += study.skew[k];
+  }
+  return success();
+}
+
+Status share_variants_of(const std::string& name, const InputOptions& options,
+                         std::vector<std::vector<std::string>>& variants, Notes& notes) {
+  variants.clear();
+  if (options.shares.empty()) {
+    notes.push_back(Note(name + ": two sires with equal shares", Kind::SIRES_ASSUMED,
+                         " (set them with --sires or --shares)"));
+    variants.push_back(equal_shares(2));
+    return success();
+  }
+  variants = distinct_shares(options);
+  for (const std::vector<std::string>& shares : variants) {
+    const Status checked = check_share_list(shares, options.as_is);
+    if (!checked.ok) return named(name, checked);
+  }
+  return success();
 }
 
 Status apply_shares(const std::vector<std::string>& shares, StudyData& study) {
@@ -405,8 +454,9 @@ Status add_designs(const std::string& name, const std::string& text, const Input
   Status result = panel_of_input(name, text, options, data, panel, notes);
   if (!result.ok) return result;
 
-  const std::vector<std::vector<std::string>> share_variants =
-      share_variants_of(name, options, notes);
+  std::vector<std::vector<std::string>> share_variants;
+  result = share_variants_of(name, options, share_variants, notes);
+  if (!result.ok) return result;
   const std::vector<std::string> mothers =
       options.mothers.empty() ? std::vector<std::string>{"drawn"} : distinct_mothers(options);
   for (const auto& shares : share_variants) {
@@ -449,7 +499,10 @@ Status study_files_of(const std::string& name, const std::string& text, const In
   Panel panel;
   Status result = panel_of_input(name, text, options, data, panel, notes);
   if (!result.ok) return result;
-  const std::vector<std::string> shares = share_variants_of(name, options, notes).front();
+  std::vector<std::vector<std::string>> variants;
+  result = share_variants_of(name, options, variants, notes);
+  if (!result.ok) return result;
+  const std::vector<std::string>& shares = variants.front();
   const std::string mother = options.mothers.empty() ? "drawn" : options.mothers.front();
   if (mother_choice(mother).kind == MotherChoice::UNSAMPLED) {
     return failure_of(Kind::UNSAMPLED_IN_STUDY,

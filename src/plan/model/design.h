@@ -90,10 +90,17 @@ Status panel_of_input(const std::string& name, const std::string& text, const In
 // limits or a share that is no number.
 Status apply_shares(const std::vector<std::string>& shares, StudyData& study);
 
-// The shares of each design of a population input: as the options give
-// them, or two equal sires, with a note that says so.
-std::vector<std::vector<std::string>> share_variants_of(const std::string& name,
-                                                        const InputOptions& options, Notes& notes);
+// Refuses a share list the options give that does not add up to 1 within
+// the study file's tolerance, saying its total (unless `as_is`), and one
+// with a sire that can never be drawn, the shares before it already
+// reaching 1.
+Status check_share_list(const std::vector<std::string>& shares, bool as_is);
+
+// The shares of each design of an input: as the options give them, each
+// list checked (check_share_list, refusals naming the input `name`), or two
+// equal sires, with a note that says so.
+Status share_variants_of(const std::string& name, const InputOptions& options,
+                         std::vector<std::vector<std::string>>& variants, Notes& notes);
 
 // Refuses a panel locus that no one of `whom` ("individual of sample 2",
 // "mother") is typed at, then adds a line per locus for the user, pooling
