@@ -17,11 +17,12 @@ build: deps
 	cmake --preset release $(WERROR) -DMPDETECT_WEB_DIR=$(WEB) > /dev/null
 	cmake --build --preset release
 
-# Builds only the program. It ends with status 1 when answered 0, its usual
+# Builds both programs, mpdetect and the planner mpplan, and runs mpdetect
+# on the example study. It ends with status 1 when answered 0, its usual
 # way out.
 run: deps
 	cmake --preset release > /dev/null
-	cmake --build --preset release --target mpdetect
+	cmake --build --preset release --target mpdetect mpplan
 	cd examples && { ../build/mpdetect; status=$$?; [ $$status -le 1 ]; }
 
 # The web page, in build-web/page: open its index.html, or copy the folder
