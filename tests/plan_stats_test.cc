@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 
+#include "plan/estimate/curve.h"
 #include "plan/model/panel_stats.h"
 
 namespace {
@@ -107,4 +108,27 @@ TEST(PanelStatistics, CombinedOverLociAndTables) {
   const std::string without = statistics_csv(stats, false);
   EXPECT_EQ(without.substr(0, without.find('\n')),
             "locus,alleles,He,PIC,excl_first_parent,excl_second_parent,excl_parent_pair");
+
+  // A combined exclusion short of 1 never reads 1.0000, nor one above 0
+  // 0.0000: as many decimals as it takes, four when they do.
+  PanelStatistics near = stats;
+  near.combined_first = 0.99996;
+  near.combined_second = 0.000012;
+  near.combined_pair = 0.99994;
+  const std::string shown = statistics_csv(near, false);
+  EXPECT_NE(shown.find("\ncombined,,,,0.99996,0.00001,0.9999\n"), std::string::npos) << shown;
+}
+
+// Estimates are written down to the first significant decimal of their
+// standard error, never fewer than the dialogue's three.
+TEST(Estimates, DecimalsFollowTheTrials) {
+  const struct {
+    int64_t trials;
+    int decimals;
+  } rows[] = {{1, 3},      {20000, 3},   {50000, 3},    {250000, 3},
+              {250001, 4}, {1000000, 4}, {100000000, 5}};
+  for (const auto& row : rows)
+    EXPECT_EQ(supported_decimals(row.trials), row.decimals) << row.trials;
+  EXPECT_EQ(share_text(0.95612, 50000), "0.956");
+  EXPECT_EQ(share_text(0.95612, 1000000), "0.9561");
 }

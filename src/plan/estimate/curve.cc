@@ -172,6 +172,19 @@ double printed_estimate(const CurvePoint& point) {
   return std::strtod(text, nullptr);
 }
 
+int supported_decimals(int64_t trials) {
+  const double largest_error = 0.5 / std::sqrt(static_cast<double>(trials < 1 ? 1 : trials));
+  int decimals = 3;
+  while (decimals < 9 && std::pow(10.0, -decimals) > largest_error * (1 + 1e-9)) ++decimals;
+  return decimals;
+}
+
+std::string share_text(double share, int64_t trials) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.*f", supported_decimals(trials), share);
+  return text;
+}
+
 void interval95(int64_t detections, int64_t trials, double& low, double& high) {
   const double z = 1.959963984540054;
   const double n = static_cast<double>(trials);
@@ -256,16 +269,18 @@ std::string curve_table(const std::vector<DesignCurve>& curves, bool with_design
                       static_cast<long long>(point.trials), share_of(point), refined_low,
                       refined_high);
       }
-      std::snprintf(line, sizeof line, "%d,%.3f,%.4f,%.4f,%.4f,%.4f,%s,%s", point.brood_size,
-                    point_estimate(point), standard_error(point.detections, point.estimate_trials),
-                    low, high, point.ceiling, decision_name(point.decision), more);
+      std::snprintf(line, sizeof line, "%d,%s,%.4f,%.4f,%.4f,%.4f,%s,%s", point.brood_size,
+                    share_text(point_estimate(point), point.estimate_trials).c_str(),
+                    standard_error(point.detections, point.estimate_trials), low, high,
+                    point.ceiling, decision_name(point.decision), more);
       table += (with_design ? csv_cell(curve.label) + "," : "") + line;
       if (errors) {
         char falsely[64] = ",,";
         if (point.false_detections >= 0) {
           double false_low = 0, false_high = 0;
           interval95(point.false_detections, point.estimate_trials, false_low, false_high);
-          std::snprintf(falsely, sizeof falsely, "%.3f,%.4f,%.4f", false_detection_share(point),
+          std::snprintf(falsely, sizeof falsely, "%s,%.4f,%.4f",
+                        share_text(false_detection_share(point), point.estimate_trials).c_str(),
                         false_low, false_high);
         }
         table += std::string(",") + falsely;
@@ -297,12 +312,13 @@ std::string target_line(const DesignCurve& curve, double target, bool labelled) 
     if (refined(*at)) {
       std::snprintf(estimate, sizeof estimate, "%s", refined_text(*at).c_str());
     } else {
-      std::snprintf(estimate, sizeof estimate, "estimate %.3f", printed_estimate(*at));
+      std::snprintf(estimate, sizeof estimate, "estimate %s",
+                    share_text(point_estimate(*at), at->estimate_trials).c_str());
     }
     if (at->false_detections >= 0) {
       const size_t used = std::strlen(estimate);
-      std::snprintf(estimate + used, sizeof estimate - used, "; one sire detected falsely %.3f",
-                    false_detection_share(*at));
+      std::snprintf(estimate + used, sizeof estimate - used, "; one sire detected falsely %s",
+                    share_text(false_detection_share(*at), at->estimate_trials).c_str());
     }
     std::snprintf(line, sizeof line, "%s brood size reaching %g: %d (%s)",
                   labelled ? "smallest" : "Smallest", target, size, estimate);
@@ -322,14 +338,15 @@ std::string target_line(const DesignCurve& curve, double target, bool labelled) 
     }
     if (largest.false_detections >= 0) {
       const size_t used = std::strlen(ceiling);
-      std::snprintf(ceiling + used, sizeof ceiling - used, "; one sire detected falsely %.3f at %d",
-                    false_detection_share(largest), largest.brood_size);
+      std::snprintf(ceiling + used, sizeof ceiling - used, "; one sire detected falsely %s at %d",
+                    share_text(false_detection_share(largest), largest.estimate_trials).c_str(),
+                    largest.brood_size);
     }
-    std::snprintf(line, sizeof line,
-                  "%s brood size from %d to %d reaches %g (highest estimate %.3f, at %d%s)",
-                  labelled ? "no" : "No", curve.points.front().brood_size, largest.brood_size,
-                  target, printed_estimate(curve.points[best]), curve.points[best].brood_size,
-                  ceiling);
+    std::snprintf(
+        line, sizeof line, "%s brood size from %d to %d reaches %g (highest estimate %s, at %d%s)",
+        labelled ? "no" : "No", curve.points.front().brood_size, largest.brood_size, target,
+        share_text(point_estimate(curve.points[best]), curve.points[best].estimate_trials).c_str(),
+        curve.points[best].brood_size, ceiling);
     text = line + open_text(curve, 0) + ".\n";
   }
   return labelled ? curve.label + ": " + text : text;

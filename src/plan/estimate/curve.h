@@ -99,9 +99,18 @@ double printed_probability(int detections);
 
 // A point's estimate: the dialogue's running share for TRIAL_COUNT trials,
 // detections over trials otherwise; and the same to three decimals, as the
-// table prints it.
+// figures place it.
 double point_estimate(const CurvePoint& point);
 double printed_estimate(const CurvePoint& point);
+
+// The decimals an estimate from `trials` trials is written with: down to
+// the first significant decimal of its largest standard error (at one
+// half), and never fewer than the dialogue's three. 50000 trials: 3;
+// 1000000: 4.
+int supported_decimals(int64_t trials);
+
+// `share`, an estimate from `trials` trials, written so.
+std::string share_text(double share, int64_t trials);
 
 // With genotyping errors, the single-sire companion's estimate at a point,
 // as point_estimate gives the design's.

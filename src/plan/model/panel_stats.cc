@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "plan/input/plan_text.h"
 
@@ -72,10 +73,17 @@ const Column COLUMNS[] = {{"locus", false},
                           {"excl_second_parent", false},
                           {"excl_parent_pair", false}};
 
+// Four decimals, or as many more as it takes (up to eight) for a value
+// short of 1 not to read 1.0000, nor one above 0 to read 0.0000: a combined
+// exclusion of 0.99996 is not a certainty.
 std::string fixed(double value) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.4f", value);
-  return text;
+  for (int decimals = 4;; ++decimals) {
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    const double shown = std::strtod(text, nullptr);
+    const bool bound_not_reached = (shown == 1 && value < 1) || (shown == 0 && value > 0);
+    if (!bound_not_reached || decimals == 8) return text;
+  }
 }
 
 // The cells of each row, the header first and the combined row last.
