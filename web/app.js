@@ -455,20 +455,33 @@
     $(id).append(messageLine(text, kind));
   }
 
+  // Notes folded into one line that opens, of `kind` (its style) and
+  // headed `summary`.
+  function addFold(id, notes, kind, className, summary) {
+    const fold = document.createElement('details');
+    fold.className = `${kind} ${className}`;
+    fold.append(Object.assign(document.createElement('summary'), {textContent: summary}));
+    fold.append(...notes.map((note) => messageLine(note.text, kind)));
+    $(id).append(fold);
+  }
+
+  // More warnings than this are folded into one line that opens, so that a
+  // file's doubts (identifiers used twice, say) do not fill the page.
+  const SHOWN_WARNINGS = 3;
+
   // The notes of a run, styled as their kinds say: each locus as read
-  // folded into one line that opens, the others as they come.
+  // folded into one line that opens, the warnings too when they are many,
+  // the others as they come.
   function addNotes(id, notes) {
     const loci = notes.filter((note) => note.kind === 'locus-summary');
+    const warnings = notes.filter((note) => note.kind === 'warning');
+    const folded = warnings.length > SHOWN_WARNINGS;
     for (const note of notes.filter((note) => note.kind !== 'locus-summary')) {
+      if (note.kind === 'warning' && folded) continue;
       addMessage(id, note.text, note.kind === 'warning' ? 'warning' : 'info');
     }
-    if (!loci.length) return;
-    const fold = document.createElement('details');
-    fold.className = 'info loci-read';
-    fold.append(Object.assign(document.createElement('summary'),
-                              {textContent: `${loci.length} loci as read`}));
-    fold.append(...loci.map((note) => messageLine(note.text, 'info')));
-    $(id).append(fold);
+    if (folded) addFold(id, warnings, 'warning', 'warnings-read', `${warnings.length} warnings`);
+    if (loci.length) addFold(id, loci, 'info', 'loci-read', `${loci.length} loci as read`);
   }
 
   function showRefusal(id, refusal) {
@@ -622,8 +635,11 @@
           offer(legend, study.legend, 'text/csv');
           $('study-downloads').append(link, legend);
         } else {
-          addMessage('run-messages', `No study file for design ${d + 1}: ` +
-                     study.refusal.message, 'warning');
+          // Not asked for, so no warning: the downloads say why it is missing.
+          $('study-downloads').append(Object.assign(document.createElement('span'), {
+            className: 'note',
+            textContent: `No study file for design ${d + 1}: ${study.refusal.message}`,
+          }));
         }
       }
     }

@@ -237,6 +237,17 @@ try:
     check("the decoding note is a warning",
           driver.find_elements(By.CSS_SELECTOR, "#input-messages p.warning"))
 
+    # Many warnings fold into one line that opens; a few stay as they are.
+    paste(driver, "title\nL1\nPop\n" + "".join(f"d{n % 5}, 0101\nd{n % 5}, 0102\n" for n in range(10)))
+    wait.until(lambda d: d.find_element(By.ID, "run").is_enabled())
+    run_and_wait(driver, wait)
+    fold = driver.find_elements(By.CSS_SELECTOR, "#input-messages details.warnings-read")
+    check("many warnings folded into one closed line",
+          len(fold) == 1 and fold[0].get_attribute("open") is None
+          and "warnings" in fold[0].find_element(By.TAG_NAME, "summary").text
+          and not driver.find_elements(By.CSS_SELECTOR, "#input-messages > p.warning"),
+          str([f.text for f in fold]))
+
     # Loci ticked and unticked all at once.
     paste(driver, text)
     wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#loci input")) == 8)
