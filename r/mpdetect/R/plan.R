@@ -240,12 +240,18 @@ smallest_sizes <- function(curve) {
   })
 }
 
-plot.mpdetect_curve <- function(x, ...) {
+# The figure mpplan draws, in R's graphics: the title with the seed, a
+# curve per design with its smallest size reaching the target ringed, the
+# ceiling and the target, and a legend that names every line.
+plot.mpdetect_curve <- function(x, main = "Probability of detecting multiple paternity", ...) {
   designs <- if ("design" %in% names(x)) x$design else rep("", nrow(x))
   labels <- unique(designs)
   colours <- grDevices::palette.colors(max(2L, length(labels)), "Okabe-Ito")[seq_along(labels)]
+  seed <- attr(x, "seed")
   graphics::plot(range(x$brood_size), c(0, 1), type = "n", xlab = "Brood size (offspring genotyped)",
-                 ylab = "Probability of detection", ...)
+                 ylab = "Probability of detection", main = main,
+                 sub = if (is.null(seed)) NULL else paste("seed", format(seed, scientific = FALSE)),
+                 ...)
   graphics::abline(h = attr(x, "target"), lty = 2)
   smallest <- smallest_sizes(x)
   for (n in seq_along(labels)) {
@@ -263,8 +269,14 @@ plot.mpdetect_curve <- function(x, ...) {
       graphics::text(at, rows$probability[rows$brood_size == at], at, pos = 1, col = colours[n])
     }
   }
-  if (length(labels) > 1L || nzchar(labels[1])) {
-    graphics::legend("bottomright", legend = labels, col = colours, lwd = 2, bty = "n")
-  }
+  named <- if (length(labels) > 1L || nzchar(labels[1])) labels else "the design"
+  errors <- "false_detection" %in% names(x)
+  graphics::legend("bottomright", bty = "n", cex = 0.8,
+                   legend = c(named, if (errors) "one sire: its detections all false (dotted)",
+                              "two or more sires father the brood (no panel does better)",
+                              paste("target", attr(x, "target"))),
+                   col = c(colours, if (errors) "grey40", "grey70", "black"),
+                   lty = c(rep(1, length(labels)), if (errors) 3, 1, 2),
+                   lwd = c(rep(2, length(labels)), if (errors) 1.5, 1, 1))
   invisible(x)
 }

@@ -20,10 +20,23 @@ judge_broods(x, mothers = "first", population = NULL, sires = NULL, shares = NUL
 \item{sires, shares, seed, pop, loci, pool_rare, as_is, format, threads, min_loci}{see
   \link{mpdetect-inputs}.}
 }
-\value{A data frame, one row per brood and design, with the attributes
-\code{mismatches} (offspring that carry neither allele of their mother),
-\code{summary} (per design: broods, revealed, observed and estimated share,
-and its interval) and \code{seed}.}
+\value{A data frame, one row per brood (and design, in a column
+\code{design} when there are several): \code{brood}, \code{mother} (her
+identifier, empty when none was found), \code{offspring}, \code{loci_typed}
+(loci at which the brood is judged), \code{revealed} (1 when the genotypes
+reveal more than one father), \code{revealing_loci}, \code{min_sires} (the
+fewest fathers the genotypes require), \code{mismatches} (offspring
+genotypes that carry neither allele of the mother) and
+\code{detection_probability} (the chance that a brood of its size, loci and
+mother, with several sires, reveals them under the design); with the
+attributes
+\code{mismatches} (a data frame of the offspring that carry neither allele
+of their mother: \code{brood}, \code{offspring}, \code{locus},
+\code{mother_genotype}, \code{offspring_genotype}), \code{summary} (per
+design: \code{broods}, \code{revealed}, \code{observed_share}, the
+\code{estimated_share} of broods with several sires, corrected for what
+each brood could reveal, and its interval \code{ci_low} to \code{ci_high})
+and \code{seed}.}
 \examples{
 if (requireNamespace("adegenet", quietly = TRUE)) {
   data(nancycats, package = "adegenet")

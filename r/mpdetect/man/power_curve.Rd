@@ -12,7 +12,7 @@ power_curve(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1:100,
             as_is = FALSE, format = NULL, threads = 1L, max_trials = 1000000,
             trials = 50000, min_loci = 1L, dropout = 0, false_allele = 0)
 smallest_sizes(curve)
-\method{plot}{mpdetect_curve}(x, ...)
+\method{plot}{mpdetect_curve}(x, main = "Probability of detecting multiple paternity", ...)
 }
 \arguments{
 \item{x}{the input (see \link{mpdetect-inputs}); several in a list. For
@@ -29,6 +29,7 @@ smallest_sizes(curve)
 \item{max_trials}{trials an estimate whose 95 \% interval holds the target may go
   on to, until the interval lies on one side (50000: none).}
 \item{curve}{a result of \code{power_curve}.}
+\item{main}{the figure's title; the seed is written under it.}
 \item{...}{passed to \code{plot}.}
 }
 \value{A data frame of class \code{mpdetect_curve}: \code{design} (when there
@@ -39,10 +40,12 @@ where a decision took more trials, and with genotyping errors
 \code{false_detection}, \code{false_detection_ci_low} and
 \code{false_detection_ci_high} (the single sire's), with the attributes \code{seed} and
 \code{target}. \code{smallest_sizes} gives each design's smallest size
-reaching the target (\code{NA} where none does). \code{plot} draws the curves
-with the target and each design's smallest size marked, and in light grey each
-design's \code{ceiling}, the chance that two or more sires father the brood;
-with genotyping errors, each design's false detections dotted.}
+reaching the target (\code{NA} where none does). \code{plot} draws the figure
+\code{mpplan curve --plot} draws: a title with the seed, the curves with the
+target and each design's smallest size marked, in light grey each design's
+\code{ceiling}, the chance that two or more sires father the brood, with
+genotyping errors each design's false detections dotted, and a legend that
+names the designs, the ceiling and the target.}
 \details{A long run can be interrupted from the console; in an interactive
 session it reports its progress.}
 \examples{

@@ -20,8 +20,12 @@ rank_loci(x, size, seed = NULL, sires = NULL, shares = NULL, mother = NULL, pop 
 \item{screen}{with \code{choose}, each step after the first tries the
   \code{screen} loci best alone (0: every one).}
 }
-\value{A data frame with \code{mpplan loci}'s columns and the attribute
-\code{seed}; with \code{choose}, one row per locus chosen: \code{step},
+\value{A data frame with the attribute \code{seed}: \code{analysis}
+(\code{"alone"}, each locus by itself, or \code{"forward"}, the loci added
+one at a time, the most informative first), \code{locus}, \code{loci} (how
+many loci the estimate uses), \code{probability} of detecting multiple
+paternity at \code{size} offspring and its \code{standard_error}; with
+\code{choose}, one row per locus chosen: \code{step},
 \code{locus}, \code{loci}, \code{probability}, \code{standard_error},
 \code{gain}, \code{gain_standard_error}, \code{alone}, \code{he} and
 \code{pic}.}

@@ -78,8 +78,20 @@ test_that("plot draws a curve and marks the smallest sizes", {
   expect_true(sizes[[1]] < sizes[[2]])
   file <- tempfile(fileext = ".png")
   grDevices::png(file)
+  # What the legend and the title say, as the plot gives them to graphics.
+  said <- new.env()
+  suppressMessages(trace(graphics::legend, print = FALSE,
+                         tracer = bquote(assign("legend", legend, envir = .(said)))))
+  suppressMessages(trace(graphics::plot.default, print = FALSE,
+                         tracer = bquote(assign("title", c(main, sub), envir = .(said)))))
   expect_identical(plot(curve), curve)
+  suppressMessages(untrace(graphics::legend))
+  suppressMessages(untrace(graphics::plot.default))
   grDevices::dev.off()
+  expect_equal(said$title, c("Probability of detecting multiple paternity", "seed 4"))
+  expect_equal(said$legend[3:4], c("two or more sires father the brood (no panel does better)",
+                                   "target 0.5"))
+  expect_length(said$legend, 4L)
   expect_gt(file.info(file)$size, 1000)
 })
 
