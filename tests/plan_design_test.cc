@@ -60,7 +60,7 @@ TEST(StudyWriter, RoundTripThroughTheDialoguesReader) {
     const Status written = study_files_of("gen", text, options, study, legend, notes);
     if (!written.ok) {
       // Only the mother missing at a locus may refuse these files.
-      EXPECT_NE(written.message.find("is not typed at locus"), std::string::npos)
+      EXPECT_NE(written.message.find("is not typed at "), std::string::npos)
           << written.message;
       continue;
     }
@@ -112,7 +112,10 @@ TEST(StudyWriter, RoundTripThroughTheDialoguesReader) {
 
 TEST(StudyWriter, LimitsAndMothers) {
   PopulationData data;
-  ASSERT_TRUE(read_genepop("t\nA,B\nPop\nm, 0102 0303\nx, 0304 0000\n", data).ok);
+  ASSERT_TRUE(
+      read_genepop("t\nA,B,C\nPop\nm, 0102 0303 0101\nx, 0304 0000 0101\ny, 0000 0000 0102\n",
+                   data)
+          .ok);
   const Panel panel = panel_of(data, -1, {0, 1});
   StudyFiles files;
   const std::vector<std::string> shares = equal_shares(2);
@@ -123,8 +126,11 @@ TEST(StudyWriter, LimitsAndMothers) {
   EXPECT_EQ(files.study.substr(files.study.rfind('\n', files.study.size() - 2) + 1), "0 1 0 0\n");
   const std::pair<const char*, const char*> refused[] = {
       {"x",
-       "mother \"x\" is not typed at locus B: give her labels locus by locus, or let her be "
-       "drawn (--mother drawn)"},
+       "mother \"x\" is not typed at locus B: leave it out with --loci, give her labels locus "
+       "by locus, or let her be drawn (--mother drawn)"},
+      {"y",
+       "mother \"y\" is not typed at loci A, B: leave them out with --loci, give her labels "
+       "locus by locus, or let her be drawn (--mother drawn)"},
       {"nobody",
        "--mother nobody: no individual has that identifier (give her labels locus by "
        "locus, 135/143,136/146,..., or let her be drawn (--mother drawn))"},

@@ -86,12 +86,27 @@ Status mother_alleles(const Panel& panel, const MotherChoice& mother, const Popu
     labels = mother.labels;
     who = "the mother";
   }
+  // Every locus she is untyped at, named once, so that one refusal says
+  // all that would have to change.
+  std::vector<std::string> untyped;
+  for (size_t i = 0; i < panel.loci.size(); ++i) {
+    if (labels[i].allele[0].empty()) untyped.push_back(panel.loci[i].name);
+  }
+  if (!untyped.empty()) {
+    std::string loci;
+    for (const std::string& name : untyped) loci += (loci.empty() ? "" : ", ") + name;
+    // A locus with no name of its own is called "locus 2" already.
+    const bool named = untyped.size() > 1 || untyped[0].rfind("locus ", 0) != 0;
+    Status refusal = failure(who + " is not typed at " +
+                             (untyped.size() > 1 ? "loci " : named ? "locus " : "") + loci +
+                             ": leave " + (untyped.size() > 1 ? "them" : "it") +
+                             " out with --loci, give her labels locus by locus, or let her be "
+                             "drawn (--mother drawn)");
+    refusal.locus = untyped[0];
+    return refusal;
+  }
   for (size_t i = 0; i < panel.loci.size(); ++i) {
     const LocusPanel& locus = panel.loci[i];
-    if (labels[i].allele[0].empty()) {
-      return failure(who + " is not typed at locus " + locus.name +
-                     ": give her labels locus by locus, or let her be drawn (--mother drawn)");
-    }
     int index[2];
     for (int slot = 0; slot < 2; ++slot) {
       index[slot] = allele_index(locus, labels[i].allele[slot]);
