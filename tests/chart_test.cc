@@ -387,6 +387,33 @@ TEST(BroodsChart, EveryBroodMarkedAndTheSharesUnderTheTitle) {
   }
 }
 
+// The probability axis is fitted to the broods: all between 0.93 and 1,
+// it runs from 0.92 by 0.02; spread from near 0, from 0 by 0.2.
+TEST(BroodsChart, TheAxisFitsTheBroods) {
+  BroodsReport high = made_up_broods(10, 1);
+  for (size_t b = 0; b < high.detections[0].size(); ++b)
+    high.detections[0][b] = TRIAL_COUNT * 93 / 100 + static_cast<int>(b) * 300;
+  const struct {
+    const BroodsReport report;
+    std::vector<std::string> ticks;
+  } rows[] = {
+      {high, {"0.92", "0.94", "0.96", "0.98", "1"}},
+      {made_up_broods(30, 1), {"0", "0.2", "0.4", "0.6", "0.8", "1"}},
+  };
+  for (const auto& row : rows) {
+    FigureOptions options;
+    const std::string svg = broods_figure(row.report, options, FigureFormat::SVG);
+    // The probability axis's numbers stand at its left, ending there.
+    std::vector<std::string> ys;
+    for (const Element& text : elements(svg, "text")) {
+      if (attribute(text.open, "class") == "tick" && attribute(text.open, "text-anchor") == "end")
+        ys.push_back(text.content);
+    }
+    EXPECT_EQ(ys, row.ticks);
+    texts_apart(svg, options.width);
+  }
+}
+
 // gnuplot draws the same chart as PNG, PDF and SVG, at every number of
 // designs; its texts are the SVG's. The ranking and the broods too.
 TEST(CurveChart, GnuplotDrawsTheChartInEveryFormat) {

@@ -7,6 +7,30 @@
 #include "plan/estimate/curve.h"
 #include "plan/input/plan_text.h"
 
+namespace {
+
+// The probability axis of the broods' marks: from `from` to 1, ticked
+// every `step`.
+struct ProbabilityAxis {
+  double from, step;
+};
+
+// A round step below the lowest mark, with a step that gives the axis at
+// most six steps; 0 to 1 by 0.2, as ever, when the marks spread that far.
+ProbabilityAxis fitted_axis(const BroodsReport& report) {
+  double lowest = 1;
+  for (const std::vector<int>& design : report.detections) {
+    for (const int detections : design) lowest = std::min(lowest, printed_probability(detections));
+  }
+  for (const double step : {0.02, 0.05, 0.1}) {
+    const double from = std::max(0.0, std::floor((lowest - step / 2) / step) * step);
+    if ((1 - from) / step <= 6 + 1e-9) return ProbabilityAxis{from, step};
+  }
+  return ProbabilityAxis{0, 0.2};
+}
+
+}  // namespace
+
 Chart broods_chart(const BroodsReport& report, const FigureOptions& options) {
   const ChartScale sc = chart_scale(options.width, options.height);
   Chart chart = blank_chart(options);
@@ -56,14 +80,22 @@ Chart broods_chart(const BroodsReport& report, const FigureOptions& options) {
   int largest = 1;
   for (const BroodVerdict& brood : report.broods)
     largest = std::max(largest, static_cast<int>(brood.offspring.size()));
-  const double left_room = text_width("0.8", sc.text) + sc.text * 2.4 + sc.margin;
+  // The probability axis fitted to the marks: from a round step below the
+  // lowest to just past 1, so that broods that all lie between 0.93 and 1
+  // are told apart rather than drawn on top of one another.
+  const ProbabilityAxis axis = fitted_axis(report);
+  const double left_room =
+      text_width(short_number(axis.step < 0.05 ? 0.92 : 0.8), sc.text) + sc.text * 2.4 + sc.margin;
   const double right_room =
       std::max(sc.margin * 1.5, text_width(std::to_string(largest + 1), sc.text) / 2 + sc.margin);
-  const PlotArea plot{left_room, plot_top, W - right_room, chart.height - below, 0.0, largest + 1.0,
-                      0.0,       1.05};
+  const PlotArea plot{left_room, plot_top,      W - right_room, chart.height - below,
+                      0.0,       largest + 1.0, axis.from,      1 + (1 - axis.from) * 0.05};
 
-  for (int tenth = 0; tenth <= 10; tenth += 2)
-    add_y_tick(chart, plot, tenth / 10.0, short_number(tenth / 10.0), sc);
+  const int ticks = static_cast<int>(std::lround((1 - axis.from) / axis.step));
+  for (int tick = 0; tick <= ticks; ++tick) {
+    const double value = axis.from + tick * axis.step;
+    add_y_tick(chart, plot, value, short_number(value), sc);
+  }
   const int step =
       size_step(0, largest + 1, (plot.right - plot.left) / (plot.x_to - plot.x_from), sc.text);
   for (int size = 0; size <= plot.x_to; size += step)
