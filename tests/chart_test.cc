@@ -387,6 +387,30 @@ TEST(BroodsChart, EveryBroodMarkedAndTheSharesUnderTheTitle) {
   }
 }
 
+// Designs whose single sires detect falsely alike have one companion drawn
+// between them, grey, named in the legend for each of them; a design whose
+// companion is its own keeps it in its colour.
+TEST(CurveChart, CompanionsAlikeAreDrawnOnce) {
+  std::vector<DesignCurve> curves = made_up_designs(3, true);
+  for (CurvePoint& point : curves[2].points) point.false_detections = TRIAL_COUNT / 10;
+  const std::string svg = curve_figure(curves, FigureOptions{}, FigureFormat::SVG);
+  std::vector<std::string> colours;
+  for (const Element& line : elements(svg, "polyline")) {
+    if (attribute(line.open, "class") == "false-detections")
+      colours.push_back(attribute(line.open, "stroke"));
+  }
+  ASSERT_EQ(colours.size(), 2u) << "designs 1 and 2 share one, design 3 has its own";
+  EXPECT_EQ(colours[0], CHART_QUIET);
+  EXPECT_EQ(colours[1], chart_colour(2));
+  const std::string legend = joined_with(texts_of(svg, "legend"), " ");
+  EXPECT_NE(legend.find("one sire, alike for mother drawn and mother not sampled: its "
+                        "detections all false"),
+            std::string::npos)
+      << legend;
+  EXPECT_NE(legend.find("one sire: its detections all false (dotted)"), std::string::npos);
+  texts_apart(svg, 800);
+}
+
 // The probability axis is fitted to the broods: all between 0.93 and 1,
 // it runs from 0.92 by 0.02; spread from near 0, from 0 by 0.2.
 TEST(BroodsChart, TheAxisFitsTheBroods) {

@@ -72,6 +72,30 @@ Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& o
   }
   bool errors = false;
   for (const DesignCurve& curve : curves) errors = errors || with_errors(curve);
+  // Designs whose single sires detect falsely alike (the same loci, mother
+  // and errors: only their shares differ) have one companion between
+  // them, drawn once in grey and named in the legend for all of them.
+  std::vector<std::vector<size_t>> companions;
+  for (size_t d = 0; d < curves.size(); ++d) {
+    if (!with_errors(curves[d])) continue;
+    const auto same = [&](const std::vector<size_t>& group) {
+      const std::vector<CurvePoint>& a = curves[group.front()].points;
+      const std::vector<CurvePoint>& b = curves[d].points;
+      if (a.size() != b.size()) return false;
+      for (size_t n = 0; n < a.size(); ++n) {
+        if (a[n].brood_size != b[n].brood_size || a[n].false_detections != b[n].false_detections ||
+            a[n].estimate_trials != b[n].estimate_trials)
+          return false;
+      }
+      return true;
+    };
+    const auto found = std::find_if(companions.begin(), companions.end(), same);
+    if (found == companions.end()) {
+      companions.push_back({d});
+    } else {
+      found->push_back(d);
+    }
+  }
 
   // The title: its heading and what the designs share, wrapped to the width.
   const double margin = sc.margin;
@@ -103,7 +127,22 @@ Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& o
     entry.role = role;
     return entry;
   };
-  if (errors) {
+  bool own_companion = false;
+  for (const std::vector<size_t>& group : companions) {
+    if (group.size() == 1) {
+      own_companion = true;
+      continue;
+    }
+    std::string names;
+    for (size_t n = 0; n < group.size(); ++n) {
+      names += n == 0 ? "" : n + 1 == group.size() ? " and " : ", ";
+      names += own[group[n]].empty() ? "design " + std::to_string(group[n] + 1)
+                                     : joined_parts(own[group[n]]);
+    }
+    entries.push_back(plain("one sire, alike for " + names + ": its detections all false",
+                            CHART_QUIET, 1.5 * sc.line, false_dashes(s), "legend-false-shared"));
+  }
+  if (own_companion) {
     entries.push_back(plain("one sire: its detections all false (dotted)", CHART_QUIET,
                             1.5 * sc.line, false_dashes(s), "legend-false"));
   }
@@ -163,10 +202,11 @@ Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& o
                 sc.line,
                 {5 * s, 4 * s},
                 "target"});
-  for (size_t d = 0; d < curves.size(); ++d) {
-    if (!with_errors(curves[d])) continue;
-    ChartLine line{
-        {}, chart_colour(static_cast<int>(d)), 1.5 * sc.line, false_dashes(s), "false-detections"};
+  for (const std::vector<size_t>& group : companions) {
+    const size_t d = group.front();
+    const std::string colour =
+        group.size() == 1 ? std::string(chart_colour(static_cast<int>(d))) : CHART_QUIET;
+    ChartLine line{{}, colour, 1.5 * sc.line, false_dashes(s), "false-detections"};
     for (const CurvePoint& point : curves[d].points)
       line.points.push_back({plot.x(point.brood_size),
                              plot.y(std::round(false_detection_share(point) * 1000) / 1000)});
