@@ -387,6 +387,30 @@ TEST(BroodsChart, EveryBroodMarkedAndTheSharesUnderTheTitle) {
   }
 }
 
+// The ranking shows the most the shares allow at its size, the ceiling the
+// forward line can only approach: two equal sires at 4 offspring, 0.875.
+TEST(RankingChart, TheCeilingStandsWhereTheSharesPutIt) {
+  Design design = made_up_design(5);
+  design.study.sire_count = 2;
+  design.study.skew[0] = design.study.skew[1] = 0.5;
+  const std::string svg =
+      ranking_figure(design, made_up_ranking(5), 4, FigureOptions{}, FigureFormat::SVG);
+  // Where 0.8 and 1 stand on the axis, and the ceiling between them.
+  double at_08 = 0, at_1 = 0, ceiling = -1;
+  for (const Element& text : elements(svg, "text")) {
+    if (attribute(text.open, "class") != "tick") continue;
+    if (text.content == "0.8") at_08 = std::stod(attribute(text.open, "x"));
+    if (text.content == "1") at_1 = std::stod(attribute(text.open, "x"));
+  }
+  for (const Element& line : elements(svg, "polyline")) {
+    if (attribute(line.open, "class") == "ceiling")
+      ceiling = std::stod(attribute(line.open, "points"));
+  }
+  ASSERT_GT(at_1, at_08);
+  EXPECT_NEAR((ceiling - at_08) / (at_1 - at_08), (0.875 - 0.8) / 0.2, 0.01);
+  EXPECT_NE(joined_with(texts_of(svg, "legend"), " ").find(CEILING_TEXT), std::string::npos);
+}
+
 // Designs whose single sires detect falsely alike have one companion drawn
 // between them, grey, named in the legend for each of them; a design whose
 // companion is its own keeps it in its colour.

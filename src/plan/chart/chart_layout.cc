@@ -27,6 +27,8 @@ double entry_gap(const ChartScale& scale) {
 const char* const CHART_GRID = "#e3e3e3";
 const char* const CHART_FRAME = "#7f7f7f";
 const char* const CHART_QUIET = "#555555";
+const char* const CHART_CEILING = "#bdbdbd";
+const char* const CEILING_TEXT = "two or more sires father the brood (no panel does better)";
 
 ChartScale chart_scale(int width, int height) {
   const double s = std::max(0.4, std::min(width / 800.0, height / 600.0));

@@ -47,7 +47,10 @@ const char* chart_colour(int index);
 MarkShape chart_shape(int index);
 extern const char* const CHART_GRID;
 extern const char* const CHART_FRAME;
-extern const char* const CHART_QUIET;  // the caption and the axes' numbers
+extern const char* const CHART_QUIET;    // the caption and the axes' numbers
+extern const char* const CHART_CEILING;  // the most the shares allow
+// The legend's words for the ceiling, alike in every figure.
+extern const char* const CEILING_TEXT;
 
 // A description's parts: `text` split at "; ".
 std::vector<std::string> split_parts(const std::string& text);

@@ -8,8 +8,6 @@
 
 namespace {
 
-const char* const CEILING = "#bdbdbd";
-
 // The line style says which mother a design assumes: drawn (the usual
 // case) solid, given in advance long dashes, not sampled dashes and dots.
 // False detections are dotted.
@@ -146,8 +144,7 @@ Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& o
     entries.push_back(plain("one sire: its detections all false (dotted)", CHART_QUIET,
                             1.5 * sc.line, false_dashes(s), "legend-false"));
   }
-  entries.push_back(plain("two or more sires father the brood (no panel does better)", CEILING,
-                          1.2 * sc.line, {}, "legend-ceiling"));
+  entries.push_back(plain(CEILING_TEXT, CHART_CEILING, 1.2 * sc.line, {}, "legend-ceiling"));
   entries.push_back(plain("target " + short_number(options.target), "#000000", sc.line,
                           {5 * s, 4 * s}, "legend-target"));
   // Columns as wide as the widest design's entry; the lines every figure
@@ -191,7 +188,7 @@ Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& o
   // Each design's ceiling under everything, then the target, the false
   // detections and the curves.
   for (const DesignCurve& curve : curves) {
-    ChartLine line{{}, CEILING, 1.2 * sc.line, {}, "ceiling"};
+    ChartLine line{{}, CHART_CEILING, 1.2 * sc.line, {}, "ceiling"};
     for (const CurvePoint& point : curve.points)
       line.points.push_back({plot.x(point.brood_size), plot.y(point.ceiling)});
     chart.lines.push_back(line);

@@ -6,6 +6,7 @@
 #include "plan/chart/chart_layout.h"
 #include "plan/estimate/curve.h"
 #include "plan/input/plan_text.h"
+#include "simulation/sire_ceiling.h"
 
 namespace {
 
@@ -39,7 +40,10 @@ Chart ranking_chart(const Design& design, const LocusRanking& ranking, int brood
   chart.title = heading + ": " + joined_parts(parts);
   const double plot_top = add_chart_title(chart, heading, {parts}, sc);
 
-  std::vector<LegendEntry> entries(2);
+  // The most any panel detects at this size, as the shares allow: the
+  // forward line can only approach it, which is why a choice stops short.
+  const double ceiling = several_sires_chance(design.study, brood_size);
+  std::vector<LegendEntry> entries(3);
   entries[0].text = "the locus alone";
   entries[0].colour = ALONE;
   entries[0].box = true;
@@ -49,6 +53,10 @@ Chart ranking_chart(const Design& design, const LocusRanking& ranking, int brood
   entries[1].width = 2 * sc.line;
   entries[1].mark = true;
   entries[1].role = "legend-forward";
+  entries[2].text = CEILING_TEXT;
+  entries[2].colour = CHART_CEILING;
+  entries[2].width = 1.2 * sc.line;
+  entries[2].role = "legend-ceiling";
   const Legend legend = lay_out_legend(entries, entries.size(), sc, options.width);
 
   // A row per locus, at least a line of text high: the canvas grows for
@@ -79,6 +87,12 @@ Chart ranking_chart(const Design& design, const LocusRanking& ranking, int brood
   for (int tenth = 0; tenth <= 10; tenth += 2)
     add_x_tick(chart, plot, tenth / 10.0, short_number(tenth / 10.0), sc);
   add_frame(chart, plot, "Probability of detection", "Loci in the forward order", sc);
+
+  chart.lines.push_back(ChartLine{{{plot.x(ceiling), plot.top}, {plot.x(ceiling), plot.bottom}},
+                                  CHART_CEILING,
+                                  1.2 * sc.line,
+                                  {},
+                                  "ceiling"});
 
   const double pitch = (plot.bottom - plot.top) / std::max<size_t>(rows, 1);
   const double bar = std::min(pitch * 0.6, 30 * sc.s);
