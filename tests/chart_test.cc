@@ -148,7 +148,7 @@ std::string joined_with(const std::vector<std::string>& lines, const std::string
 // A design of `loci` loci, made up: the names, the label and where it
 // comes from are what the ranking shows.
 Design made_up_design(int loci) {
-  Design design;
+  Design design{};
   design.label = std::to_string(loci) + " loci; 2 sires 0.5/0.5; mother given (F12)";
   design.source = "data/population.gen";
   design.sample = "sample 1";

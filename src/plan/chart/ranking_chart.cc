@@ -42,8 +42,10 @@ Chart ranking_chart(const Design& design, const LocusRanking& ranking, int brood
 
   // The most any panel detects at this size, as the shares allow: the
   // forward line can only approach it, which is why a choice stops short.
-  const double ceiling = several_sires_chance(design.study, brood_size);
-  std::vector<LegendEntry> entries(3);
+  // A design without its sires (none a study would hold) has none to draw.
+  const bool has_sires = design.study.sire_count >= 1 && design.study.sire_count <= MAX_SIRES;
+  const double ceiling = has_sires ? several_sires_chance(design.study, brood_size) : 0;
+  std::vector<LegendEntry> entries(has_sires ? 3 : 2);
   entries[0].text = "the locus alone";
   entries[0].colour = ALONE;
   entries[0].box = true;
@@ -53,10 +55,12 @@ Chart ranking_chart(const Design& design, const LocusRanking& ranking, int brood
   entries[1].width = 2 * sc.line;
   entries[1].mark = true;
   entries[1].role = "legend-forward";
-  entries[2].text = CEILING_TEXT;
-  entries[2].colour = CHART_CEILING;
-  entries[2].width = 1.2 * sc.line;
-  entries[2].role = "legend-ceiling";
+  if (has_sires) {
+    entries[2].text = CEILING_TEXT;
+    entries[2].colour = CHART_CEILING;
+    entries[2].width = 1.2 * sc.line;
+    entries[2].role = "legend-ceiling";
+  }
   const Legend legend = lay_out_legend(entries, entries.size(), sc, options.width);
 
   // A row per locus, at least a line of text high: the canvas grows for
@@ -88,11 +92,13 @@ Chart ranking_chart(const Design& design, const LocusRanking& ranking, int brood
     add_x_tick(chart, plot, tenth / 10.0, short_number(tenth / 10.0), sc);
   add_frame(chart, plot, "Probability of detection", "Loci in the forward order", sc);
 
-  chart.lines.push_back(ChartLine{{{plot.x(ceiling), plot.top}, {plot.x(ceiling), plot.bottom}},
-                                  CHART_CEILING,
-                                  1.2 * sc.line,
-                                  {},
-                                  "ceiling"});
+  if (has_sires) {
+    chart.lines.push_back(ChartLine{{{plot.x(ceiling), plot.top}, {plot.x(ceiling), plot.bottom}},
+                                    CHART_CEILING,
+                                    1.2 * sc.line,
+                                    {},
+                                    "ceiling"});
+  }
 
   const double pitch = (plot.bottom - plot.top) / std::max<size_t>(rows, 1);
   const double bar = std::min(pitch * 0.6, 30 * sc.s);
