@@ -6,12 +6,16 @@ plan_input <- function(x, name) {
     if (!file.exists(x) || dir.exists(x)) stop("cannot read ", x, call. = FALSE)
     return(list(name = x, text = readBin(x, "raw", n = file.info(x)$size)))
   }
-  if (inherits(x, "genind")) return(list(name = name, text = text_raw(genind_text(x))))
+  # `kind`: what the object is, for the notes, which otherwise name the
+  # format it was written in for the core.
+  if (inherits(x, "genind")) {
+    return(list(name = name, text = text_raw(genind_text(x)), kind = "genind object"))
+  }
   if (is.data.frame(x)) {
     if (all(c("locus", "allele", "frequency") %in% names(x))) {
-      return(list(name = name, text = text_raw(frequency_text(x))))
+      return(list(name = name, text = text_raw(frequency_text(x)), kind = "data frame"))
     }
-    return(list(name = name, text = text_raw(genotype_table_text(x))))
+    return(list(name = name, text = text_raw(genotype_table_text(x)), kind = "data frame"))
   }
   stop(name, ": give a genind object, a data frame of genotypes or of frequencies ",
        "(locus, allele, frequency), or the path of a file mpplan reads", call. = FALSE)

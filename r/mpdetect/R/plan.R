@@ -9,9 +9,25 @@ run_plan <- function(command, inputs, words = character(), seed = 0, threads = 1
   all <- c(command, words, "--", names)
   result <- .Call(mp_plan_call, enc2utf8(all), texts, as.numeric(seed), as.integer(threads),
                   isTRUE(progress))
-  tell(result$notes)
-  if (!result$ok) stop(result$error, call. = FALSE)
+  tell(as_said(result$notes, c(inputs, extra)))
+  if (!result$ok) stop(as_said(result$error, c(inputs, extra)), call. = FALSE)
   result
+}
+
+# Notes and messages with an R object named as what it is: the core read
+# it as the file the package wrote it in ("x: Genepop file, ..." for a
+# genind object).
+as_said <- function(lines, inputs) {
+  for (input in inputs) {
+    if (is.null(input$kind)) next
+    for (format in c("Genepop file", "GenAlEx file", "frequency table")) {
+      lines <- gsub(paste0(input$name, ": ", format), paste0(input$name, ": ", input$kind),
+                    lines, fixed = TRUE)
+      lines <- gsub(paste0(input$name, ", ", format), paste0(input$name, ", ", input$kind),
+                    lines, fixed = TRUE)
+    }
+  }
+  lines
 }
 
 # mpplan's notes: its warnings as R warnings, the rest as messages.

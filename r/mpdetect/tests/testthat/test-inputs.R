@@ -43,6 +43,18 @@ test_that("data frames of frequencies and of genotypes are read as their files",
   expect_error(panel_stats(genotypes), "alleles must be whole numbers.*locus B has \"b\"")
 })
 
+test_that("an R object is named as what it is in the notes", {
+  skip_if_not_installed("adegenet")
+  data(nancycats, package = "adegenet", envir = environment())
+  said <- character()
+  withCallingHandlers(panel_stats(nancycats), message = function(m) {
+    said <<- c(said, conditionMessage(m))
+    invokeRestart("muffleMessage")
+  })
+  expect_true(any(grepl("nancycats: genind object, all 17 samples pooled", said, fixed = TRUE)))
+  expect_false(any(grepl("Genepop file", said, fixed = TRUE)))
+})
+
 test_that("refusals are errors with mpplan's message; warnings are warnings", {
   percentages <- data.frame(locus = c("A", "A"), allele = c("1", "2"), frequency = c(50, 50))
   expect_error(power_curve(percentages, sizes = 1:3, seed = 1),
