@@ -176,7 +176,7 @@ TEST(Broods, OneBroodJudgedByTheRules) {
   EXPECT_EQ(brood.min_sires, 2);
   ASSERT_EQ(brood.mismatches.size(), 1u);
   EXPECT_EQ(data.individuals[brood.mismatches[0].offspring].id, "o5");
-  EXPECT_EQ(genotype_text(data, data.individuals[5], 0), "6/6");
+  EXPECT_EQ(genotype_text(data, data.individuals[5], 0), "06/06");
   EXPECT_FALSE(mother_doubtful(brood));
   // Asked for two loci, the one locus that reveals is not enough.
   const BroodVerdict strict = judge_genotyped_brood(data, 0, 0, {0, 1, 2}, 2);
@@ -397,7 +397,7 @@ TEST(Broods, TablesAndSummary) {
   EXPECT_NE(table.find("2 sires 0.9/0.1,sample 2,M2,1,1,0,,1,0,0.000"), std::string::npos) << table;
   EXPECT_EQ(mismatch_table(report),
             "brood,offspring,locus,mother_genotype,offspring_genotype\n"
-            "\"Nest \"\"one\"\"\",d,A,1/2,9/9\n");
+            "\"Nest \"\"one\"\"\",d,A,01/02,09/09\n");
   EXPECT_EQ(share_table(report).substr(0, 70),
             "design,broods,revealed,observed_share,estimated_share,ci_low,ci_high\n2");
   const Notes lines = share_lines(report);

@@ -118,11 +118,28 @@ TEST_F(PlanProgramTest, StudyFromAPopulationFileReadsInTheDialogue) {
   EXPECT_EQ(read("mmdata.txt"),
             "3\n3 0.500000 0.333333 0.166667\n2 0.250000 0.750000\n2 0.500000 0.500000\n2\n"
             "0.500000 0.500000\n0 1 1 1 1 1\n");
-  EXPECT_EQ(
-      read("mmdata.legend.csv"),
-      "locus,index,allele\nLoc1,0,1\nLoc1,1,2\nLoc1,2,3\nLoc2,0,2\nLoc2,1,3\nLoc3,0,1\nLoc3,1,2\n");
+  EXPECT_EQ(read("mmdata.legend.csv"),
+            "locus,index,allele\nLoc1,0,01\nLoc1,1,02\nLoc1,2,03\nLoc2,0,02\nLoc2,1,03\nLoc3,0,"
+            "01\nLoc3,1,02\n");
   const FolderResult dialogue = run_program(std::string("'") + MPDETECT_BINARY + "'", "0\n");
   EXPECT_EQ(dialogue.output.rfind("Data file read in.\n\n", 0), 0u) << dialogue.output;
+}
+
+// The mother's labels are taken as the file writes them and as numbers.
+TEST_F(PlanProgramTest, MotherLabelsAsWrittenOrAsNumbers) {
+  write("sample.gen", GENEPOP);
+  ASSERT_EQ(plan("study sample.gen --pop 1 --mother a2 -o by_id.txt").status, 0);
+  for (const char* labels : {"01/02,03/03,02/02", "1/2,3/3,2/2", "001/2,03/3,2/02"}) {
+    const FolderResult r =
+        plan(std::string("study sample.gen --pop 1 --mother ") + labels + " -o by_labels.txt");
+    ASSERT_EQ(r.status, 0) << labels << ": " << r.errors;
+    EXPECT_EQ(read("by_labels.txt"), read("by_id.txt")) << labels;
+  }
+  const FolderResult absent = plan("study sample.gen --pop 1 --mother 01/04,03/03,02/02 -o x.txt");
+  EXPECT_EQ(absent.status, 1);
+  EXPECT_NE(absent.errors.find("allele 04 of the mother at locus Loc1 does not occur"),
+            std::string::npos)
+      << absent.errors;
 }
 
 TEST_F(PlanProgramTest, PanelAndLoci) {

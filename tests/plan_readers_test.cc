@@ -56,12 +56,12 @@ TEST(GenepopReader, FormsRealFilesTake) {
   ASSERT_EQ(data.individuals.size(), 3u);
   EXPECT_EQ(data.samples, (std::vector<std::string>{"sample 1", "sample 2"}));
   EXPECT_EQ(data.individuals[0].id, "x1");
-  EXPECT_EQ(pair_of(data, 0, 0), "4/10");
+  EXPECT_EQ(pair_of(data, 0, 0), "04/10") << "labels as the file writes them";
   EXPECT_EQ(pair_of(data, 0, 1), "142/150");
   EXPECT_EQ(pair_of(data, 0, 2), "/");
   EXPECT_EQ(data.individuals[1].id, "x 2");
   EXPECT_EQ(pair_of(data, 1, 0), "/") << "one missing allele makes the genotype missing";
-  EXPECT_EQ(pair_of(data, 1, 2), "1/1");
+  EXPECT_EQ(pair_of(data, 1, 2), "01/01");
   EXPECT_EQ(data.individuals[2].id, "");
   EXPECT_EQ(data.individuals[2].sample, 1);
   EXPECT_EQ(data.individuals[2].line, 9);
@@ -182,8 +182,8 @@ TEST(Panel, FrequenciesFromTypedAllelesInLabelOrder) {
   ASSERT_TRUE(
       read_genepop("t\nL1,L2\nPop\na, 0910 0101\nb, 1010 0000\nPop\nc, 0209 0102\n", data).ok);
   const Panel pooled = panel_of(data, -1, {0, 1});
-  // Labels by number, not as text: 2 < 9 < 10.
-  EXPECT_EQ(pooled.loci[0].labels, (std::vector<std::string>{"2", "9", "10"}));
+  // Labels by number, not as text: 02 < 09 < 10.
+  EXPECT_EQ(pooled.loci[0].labels, (std::vector<std::string>{"02", "09", "10"}));
   EXPECT_EQ(pooled.loci[0].frequency, (std::vector<double>{1.0 / 6, 2.0 / 6, 3.0 / 6}));
   EXPECT_EQ(pooled.loci[0].typed, 3);
   EXPECT_EQ(pooled.loci[0].heterozygous, 2);
@@ -199,7 +199,7 @@ TEST(Panel, FrequenciesFromTypedAllelesInLabelOrder) {
   EXPECT_FALSE(choose_sample(data, "3", sample, notes).ok);
   const Panel first = panel_of(data, 0, {1, 0});
   EXPECT_EQ(first.loci[0].name, "L2");
-  EXPECT_EQ(first.loci[1].labels, (std::vector<std::string>{"9", "10"}));
+  EXPECT_EQ(first.loci[1].labels, (std::vector<std::string>{"09", "10"}));
 
   std::vector<int> chosen;
   EXPECT_FALSE(choose_loci(data.loci, "L1,L3", chosen).ok);
@@ -215,6 +215,34 @@ TEST(Panel, PoolingKeepsTheCommonAllelesAndTheTotal) {
   EXPECT_EQ(allele_index(locus, "4"), 2);
   EXPECT_EQ(allele_index(locus, "3"), 1);
   EXPECT_EQ(allele_index(locus, "7"), -1);
+}
+
+// A label keeps the text the file writes ("09"); the same number written
+// otherwise is the same allele, in the file and when a mother is given.
+TEST(Panel, LabelsAsWrittenFoundAsNumbers) {
+  const struct {
+    const char* label;
+    const char* key;
+  } keys[] = {{"09", "9"}, {"009", "9"},   {"9", "9"}, {"000", "0"}, {"-09", "-9"},
+              {"-0", "0"}, {"a09", "a09"}, {"", ""},   {"-", "-"},   {"+7", "7"}};
+  for (const auto& k : keys) EXPECT_EQ(allele_key(k.label), k.key) << k.label;
+
+  PopulationData data;
+  ASSERT_TRUE(read_genepop("t\nL1\nPop\na, 0913\nb, 1309\n", data).ok);
+  EXPECT_EQ(data.labels[0], (std::vector<std::string>{"09", "13"}));
+  ASSERT_TRUE(read_structure("a 009 13\nb 9 013\n", data).ok);
+  EXPECT_EQ(data.labels[0], (std::vector<std::string>{"009", "13"}))
+      << "one allele however its number is written, labelled as first written";
+
+  const LocusPanel locus{"L", 0, {"09", "13", "x1"}, {0.5, 0.4, 0.1}, -1, -1, {}};
+  EXPECT_EQ(allele_index(locus, "09"), 0);
+  EXPECT_EQ(allele_index(locus, "9"), 0);
+  EXPECT_EQ(allele_index(locus, "013"), 1);
+  EXPECT_EQ(allele_index(locus, "x1"), 2);
+  EXPECT_EQ(allele_index(locus, "X1"), -1);
+  const LocusPanel twice{"L", 0, {"09", "9"}, {0.5, 0.5}, -1, -1, {}};
+  EXPECT_EQ(allele_index(twice, "9"), 1) << "as written comes first";
+  EXPECT_EQ(allele_index(twice, "009"), -1) << "two labels of one number: ambiguous";
 }
 
 // Sample names after "Pop", as exported files have them, become the

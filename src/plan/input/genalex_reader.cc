@@ -110,7 +110,7 @@ Status read_genalex(const std::string& text, PopulationData& data) {
                             data.loci[i], cells[0]);
         }
         missing += value <= 0;
-        pair.allele[slot] = std::to_string(value);
+        pair.allele[slot] = code;
       }
       if (missing == 1) count_half_missing(data.half_missing[i], cells[0], line);
       const Status coded = set_genotype(data, individual, i, missing ? LabelPair{} : pair, line);

@@ -69,8 +69,8 @@ Status split_genotype(const std::string& code, const std::string& locus,
     if ((first == 0) != (second == 0)) count_half_missing(half, individual.id, line);
     pair = LabelPair{};
   } else {
-    pair.allele[0] = std::to_string(first);
-    pair.allele[1] = std::to_string(second);
+    pair.allele[0] = code.substr(0, width);
+    pair.allele[1] = code.substr(width);
   }
   return success();
 }

@@ -174,11 +174,29 @@ void pool_rarest(LocusPanel& locus, int max_alleles) {
   locus = kept;
 }
 
-int allele_index(const LocusPanel& locus, const std::string& label) {
-  for (size_t a = 0; a < locus.labels.size(); ++a) {
-    if (locus.labels[a] == label) return static_cast<int>(a);
+namespace {
+
+// The index of the label written as `label`, or failing that of the one
+// label with its allele_key; -1 when there is none or more than one.
+int label_index(const std::vector<std::string>& labels, const std::string& label) {
+  for (size_t a = 0; a < labels.size(); ++a) {
+    if (labels[a] == label) return static_cast<int>(a);
   }
-  if (std::find(locus.pooled.begin(), locus.pooled.end(), label) != locus.pooled.end())
-    return static_cast<int>(locus.labels.size()) - 1;
+  const std::string key = allele_key(label);
+  int found = -1;
+  for (size_t a = 0; a < labels.size(); ++a) {
+    if (allele_key(labels[a]) != key) continue;
+    if (found >= 0) return -1;
+    found = static_cast<int>(a);
+  }
+  return found;
+}
+
+}  // namespace
+
+int allele_index(const LocusPanel& locus, const std::string& label) {
+  const int index = label_index(locus.labels, label);
+  if (index >= 0) return index;
+  if (label_index(locus.pooled, label) >= 0) return static_cast<int>(locus.labels.size()) - 1;
   return -1;
 }

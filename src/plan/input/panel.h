@@ -50,5 +50,7 @@ Panel panel_of(const PopulationData& data, int sample, const std::vector<int>& l
 void pool_rarest(LocusPanel& locus, int max_alleles);
 
 // The index of `label` at `locus` (the pooled allele's for a pooled
-// label), or -1.
+// label), or -1. A label is found as written or, when no label of the
+// locus is written so, as the only one with its allele_key ("9" finds
+// "09", and "09" finds "9").
 int allele_index(const LocusPanel& locus, const std::string& label);

@@ -12,7 +12,8 @@ Status set_genotype(PopulationData& data, Individual& individual, size_t locus,
   if (!pair.allele[0].empty()) {
     std::vector<std::string>& labels = data.labels[locus];
     for (int slot = 0; slot < 2; ++slot) {
-      const auto known = data.label_codes[locus].find(pair.allele[slot]);
+      const std::string key = allele_key(pair.allele[slot]);
+      const auto known = data.label_codes[locus].find(key);
       const size_t code = known != data.label_codes[locus].end()
                               ? static_cast<size_t>(known->second)
                               : labels.size();
@@ -25,13 +26,25 @@ Status set_genotype(PopulationData& data, Individual& individual, size_t locus,
       }
       if (code == labels.size()) {
         labels.push_back(pair.allele[slot]);
-        data.label_codes[locus].emplace(pair.allele[slot], static_cast<int16_t>(code));
+        data.label_codes[locus].emplace(key, static_cast<int16_t>(code));
       }
       codes.allele[slot] = static_cast<int16_t>(code);
     }
   }
   individual.genotype[locus] = codes;
   return success();
+}
+
+std::string allele_key(const std::string& label) {
+  const size_t sign = !label.empty() && (label[0] == '-' || label[0] == '+') ? 1 : 0;
+  if (label.size() == sign) return label;
+  for (size_t c = sign; c < label.size(); ++c) {
+    if (label[c] < '0' || label[c] > '9') return label;
+  }
+  size_t first = sign;
+  while (first + 1 < label.size() && label[first] == '0') ++first;
+  const std::string digits = label.substr(first);
+  return (label[0] == '-' && digits != "0" ? "-" : "") + digits;
 }
 
 LabelPair labels_at(const PopulationData& data, const Individual& individual, size_t locus) {

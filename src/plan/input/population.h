@@ -59,7 +59,7 @@ struct PopulationData {
   // Per locus, every allele label the individuals carry, in order of first
   // appearance; AlleleCodes index into these.
   std::vector<std::vector<std::string>> labels;
-  // While reading: each locus's labels by their code (emptied once read).
+  // While reading: each locus's codes by allele_key (emptied once read).
   std::vector<std::unordered_map<std::string, int16_t>> label_codes;
   // While reading: each sample's index by its name (sample_named's), so
   // that finding a sample takes no longer with 100000 of them.
@@ -119,6 +119,11 @@ bool frequency_header(const std::vector<std::string>& cells, size_t& first);
 // REQUIRES: locus < data.loci.size(); individual.genotype has a slot per locus.
 Status set_genotype(PopulationData& data, Individual& individual, size_t locus,
                     const LabelPair& pair, int line);
+
+// The key an allele label is known by: a label of digits (perhaps signed)
+// stands for its number, so "09", "009" and "9" are one allele; any other
+// label for its text. A label keeps the text it was first written with.
+std::string allele_key(const std::string& label);
 
 // Counts a genotype with one allele missing of individual `id`, at `line`.
 void count_half_missing(HalfMissing& half, const std::string& id, int line);

@@ -140,7 +140,7 @@ Status read_structure(const std::string& text, PopulationData& data) {
                             data.loci[i], id);
         }
         missing += value == MISSING;
-        pair.allele[slot] = std::to_string(value);
+        pair.allele[slot] = std::string(code);
       }
       if (missing == 1) count_half_missing(data.half_missing[i], id, line);
       const Status coded = set_genotype(data, individual, i, missing ? LabelPair{} : pair, line);
