@@ -60,8 +60,7 @@ TEST(StudyWriter, RoundTripThroughTheDialoguesReader) {
     const Status written = study_files_of("gen", text, options, study, legend, notes);
     if (!written.ok) {
       // Only the mother missing at a locus may refuse these files.
-      EXPECT_NE(written.message.find("is not typed at "), std::string::npos)
-          << written.message;
+      EXPECT_NE(written.message.find("is not typed at "), std::string::npos) << written.message;
       continue;
     }
     StudyData read{};
@@ -113,8 +112,7 @@ TEST(StudyWriter, RoundTripThroughTheDialoguesReader) {
 TEST(StudyWriter, LimitsAndMothers) {
   PopulationData data;
   ASSERT_TRUE(
-      read_genepop("t\nA,B,C\nPop\nm, 0102 0303 0101\nx, 0304 0000 0101\ny, 0000 0000 0102\n",
-                   data)
+      read_genepop("t\nA,B,C\nPop\nm, 0102 0303 0101\nx, 0304 0000 0101\ny, 0000 0000 0102\n", data)
           .ok);
   const Panel panel = panel_of(data, -1, {0, 1});
   StudyFiles files;

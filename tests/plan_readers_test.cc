@@ -392,9 +392,9 @@ TEST(StructureReader, FormsRealFilesTake) {
   expect_refusals(read_structure,
                   {{"L1 L2 L3\na 1 120 122 200 204\nb 1 120 120 202 204\n",
                     "line 2: the first row names 3 loci, but the rows have 6 columns (an "
-                    "identifier, perhaps a population, and two per locus)"},
+                    "identifier, the columns before the loci, and two per locus)"},
                    {"a 120 -5\nb 120 122\n",
-                    "line 1: allele -5 at locus locus 1 of individual \"a\" is negative (-9 is "
+                    "line 1: allele -5 at locus 1 of individual \"a\" is negative (-9 is "
                     "missing)"}});
 }
 
@@ -425,8 +425,8 @@ TEST(FrequencyTableReader, DialectsOfCsv) {
 // A text in none of the formats is refused with what it looks like.
 TEST(InputFormat, NoneOfTheFormatsSaysWhatItLooksLike) {
   const std::string known =
-      "it is none of the formats mpplan reads (Genepop, GenAlEx, STRUCTURE, a frequency table or "
-      "a study file): ";
+      "it is none of the formats mpplan reads (Genepop, GenAlEx, STRUCTURE, FSTAT, GENETIX, a "
+      "frequency table or a study file): ";
   const std::pair<std::string, std::string> rows[] = {
       {"id;pop;x\n1;2;3\n",
        known + "it looks like a table of 3 columns separated by semicolons (its first row reads "
@@ -436,6 +436,8 @@ TEST(InputFormat, NoneOfTheFormatsSaysWhatItLooksLike) {
       {std::string("PK\x03\x04rest", 8),
        known + "it looks like a spreadsheet workbook; save the sheet as CSV"},
       {"hello there\n", known + "its first line reads \"hello there\""},
+      {"##fileformat=VCFv4.2\n#CHROM\tPOS\n",
+       known + "it looks like a VCF file of variant calls, which the planner does not read"},
   };
   for (const auto& [text, message] : rows) {
     EXPECT_EQ(detect_format(text), InputFormat::STUDY) << text;
@@ -511,4 +513,169 @@ TEST(CsvRecords, ReadBackWhatCsvCellWrites) {
   EXPECT_EQ(csv_records("a,b\r\n\r\nc,d"),
             (std::vector<std::vector<std::string>>{{"a", "b"}, {"c", "d"}}));
   EXPECT_TRUE(csv_records("").empty());
+}
+
+// FSTAT and GENETIX files as their programs write them: recognised from
+// the content, codes split by the digits the file says, zeros missing.
+TEST(FstatAndGenetixReaders, FormsRealFilesTake) {
+  const std::string fstat = "2 2 18 2\nfca8\nfca23\n 1 0913 1010\n 1 913 0\n 2 1300 0101\n";
+  EXPECT_EQ(detect_format(fstat), InputFormat::FSTAT);
+  const PopulationData dat = read_ok(read_fstat, fstat);
+  EXPECT_EQ(dat.format, "FSTAT");
+  EXPECT_EQ(dat.loci, (std::vector<std::string>{"fca8", "fca23"}));
+  EXPECT_EQ(dat.samples, (std::vector<std::string>{"sample 1", "sample 2"}));
+  ASSERT_EQ(dat.individuals.size(), 3u);
+  EXPECT_EQ(dat.individuals[1].id, "2") << "named by their order";
+  EXPECT_EQ(pair_of(dat, 0, 0), "09/13");
+  EXPECT_EQ(pair_of(dat, 1, 0), "09/13") << "913 is 0913 with its zero dropped";
+  EXPECT_EQ(pair_of(dat, 1, 1), "/");
+  EXPECT_EQ(pair_of(dat, 2, 0), "/") << "one allele 00 is a missing genotype";
+  EXPECT_EQ(dat.half_missing[0].count, 1);
+
+  const std::string gtx =
+      "  2\n  2\nfca8\n  3 117 121 123\nfca23\n  2 130 132\n"
+      "P01\n  2\nN215       117121 130132\nN 2 16     000000 132132\n"
+      "P02\n  1\nN300       123123 000130\n";
+  EXPECT_EQ(detect_format(gtx), InputFormat::GENETIX);
+  const PopulationData genetix = read_ok(read_genetix, gtx);
+  EXPECT_EQ(genetix.loci, (std::vector<std::string>{"fca8", "fca23"}));
+  EXPECT_EQ(genetix.samples, (std::vector<std::string>{"P01", "P02"}));
+  ASSERT_EQ(genetix.individuals.size(), 3u);
+  EXPECT_EQ(genetix.individuals[1].id, "N 2 16") << "an identifier may hold blanks";
+  EXPECT_EQ(genetix.individuals[2].sample, 1);
+  EXPECT_EQ(pair_of(genetix, 0, 0), "117/121");
+  EXPECT_EQ(pair_of(genetix, 1, 0), "/");
+  EXPECT_EQ(pair_of(genetix, 2, 1), "/");
+  EXPECT_EQ(genetix.half_missing[1].count, 1);
+
+  expect_refusals(read_fstat,
+                  {{"1 2 9 2\nA\n", "the first row says 2 loci, but the file names 1"},
+                   {"1 1 9 4\nA\n1 0101\n",
+                    "an FSTAT file begins with four whole numbers: the samples, the loci, the "
+                    "highest allele and the digits per allele (1 to 3)"},
+                   {"1 2 9 2\nA\nB\n1 0101\n",
+                    "line 4: individual 1 has 2 columns; the file has 2 loci (a sample's "
+                    "number, then a genotype per locus)"},
+                   {"1 1 9 2\nA\n1 01012\n",
+                    "line 3: genotype \"01012\" at locus A of individual 1 is not 4 digits (the "
+                    "first row says 2 to an allele)"},
+                   {"1 1 9 2\nA\n", "the file has no individuals"}});
+  expect_refusals(read_genetix,
+                  {{"2\n1\nA\n1 100\n", "the file says 2 loci, but names 1"},
+                   {"1\n1\nA\nx\n",
+                    "line 4: after the name of locus A comes its number of alleles and the "
+                    "alleles, whole numbers"},
+                   {"1\n1\nA\n1 100\nP\n2\nx 100100\n",
+                    "sample \"P\" has 1 individuals, where the file says 2"},
+                   {"1\n1\nA\n1 100\nP\n1\nx 1001\n",
+                    "line 7: genotype \"1001\" at locus A of individual \"x\" is not 6 digits"},
+                   {"1\n1\nA\n1 100\nP\n1\nx 100100\ny 100100\n",
+                    "line 8: the file goes on after the 1 samples it says it has"}});
+}
+
+// A STRUCTURE file's columns before the loci, inferred from their values
+// when the user does not say: a population column, a constant PopFlag,
+// in one or two rows per individual; a row of marker names gives the
+// count of loci. A column of one value in everyone left as a locus warns.
+TEST(StructureReader, ColumnsBeforeTheLociInferred) {
+  auto file = [](bool two_rows, const char* names, int flag_columns, bool scattered_first) {
+    std::string text = names;
+    for (int n = 0; n < 20; ++n) {
+      const std::string id = "c" + std::to_string(n);
+      const std::string pre = " " + std::to_string(1 + n / 7) + (flag_columns ? " 1" : "");
+      // Alleles scattered through the file, as a locus's are.
+      const int a = 120 + 2 * ((n * 7 + (scattered_first ? 3 : 0)) % 5);
+      const int b = 130 + 2 * ((n * 3) % 4);
+      if (two_rows) {
+        text += id + pre + " " + std::to_string(a) + " " + std::to_string(b) + "\n";
+        text += id + pre + " " + std::to_string(a + 2) + " " + std::to_string(b) + "\n";
+      } else {
+        text += id + pre + " " + std::to_string(a) + " " + std::to_string(a + 2) + " " +
+                std::to_string(b) + " " + std::to_string(b + 2) + "\n";
+      }
+    }
+    return text;
+  };
+  struct Row {
+    std::string text;
+    std::vector<std::string> loci;
+    size_t samples;
+    const char* read;  // how the note says it was read
+  };
+  const Row rows[] = {
+      {file(true, "", 1, false),
+       {"locus 1", "locus 2"},
+       3,
+       "two rows per individual, columns 2-3 not loci (read as PopData, PopFlag), the "
+       "population in column 2, 2 loci from column 4"},
+      {file(false, "", 1, false),
+       {"locus 1", "locus 2"},
+       3,
+       "one row per individual, columns 2-3 not loci (read as PopData, PopFlag), the "
+       "population in column 2, 2 loci from column 4"},
+      {file(false, "", 0, true),
+       {"locus 1", "locus 2"},
+       3,
+       "one row per individual, column 2 not loci (read as PopData), the population in column "
+       "2, 2 loci from column 3"},
+      {file(false, "A B\n", 1, false),
+       {"A", "B"},
+       3,
+       "one row per individual, columns 2-3 not loci (read as PopData, PopFlag), the "
+       "population in column 2, 2 loci from column 4"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(detect_format(row.text), InputFormat::STRUCTURE) << row.text;
+    PopulationData data;
+    ASSERT_TRUE(read_structure(row.text, data).ok) << row.text;
+    EXPECT_EQ(data.loci, row.loci) << row.text;
+    EXPECT_EQ(data.samples.size(), row.samples) << row.text;
+    ASSERT_FALSE(data.notes.empty());
+    EXPECT_NE(data.notes[0].text.find(row.read), std::string::npos) << data.notes[0].text;
+    for (const Note& note : data.notes)
+      EXPECT_EQ(note.text.find("warning"), std::string::npos) << note.text;
+  }
+
+  // Told otherwise: the flag column is a locus after all, and warns.
+  StructureLayout layout;
+  ASSERT_TRUE(parse_structure_layout("popdata=1, POPFLAG=0 LOCDATA=0,PHENOTYPE=0", layout).ok);
+  PopulationData data;
+  ASSERT_TRUE(read_structure(file(true, "", 1, false), data, layout).ok);
+  EXPECT_EQ(data.loci.size(), 3u);
+  ASSERT_GE(data.notes.size(), 2u);
+  EXPECT_EQ(data.notes[1].text,
+            "warning: locus 1 (column 3) has one allele, 1, in every individual: most likely a "
+            "column that is not a locus; give the file's layout as STRUCTURE's parameters name "
+            "it (POPDATA=1, POPFLAG=1, ...)");
+  // Marker names, map distances and no identifiers, as the user says.
+  StructureLayout bare;
+  ASSERT_TRUE(parse_structure_layout("MARKERNAMES=1,RECESSIVEALLELES=0,MAPDISTANCES=1,LABEL=0,"
+                                     "ONEROWPERIND=1,POPDATA=0,MISSING=0",
+                                     bare)
+                  .ok);
+  ASSERT_TRUE(read_structure("A B\n-1 0.5\n120 122 0 0\n124 124 130 132\n", data, bare).ok);
+  EXPECT_EQ(data.loci, (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(data.individuals[1].id, "2");
+  EXPECT_EQ(pair_of(data, 0, 1), "/") << "MISSING=0";
+
+  const std::pair<const char*, const char*> refused[] = {
+      {"POPDATA",
+       "STRUCTURE layout \"POPDATA\": a setting is a name, =, and a whole number "
+       "(POPDATA=1)"},
+      {"POPDATA=2", "STRUCTURE layout: POPDATA=2 is a flag, 0 or 1"},
+      {"PLOIDY=4", "STRUCTURE layout: PLOIDY=4; the planner reads diploid genotypes"},
+      {"NUMINDS=4",
+       "STRUCTURE layout \"NUMINDS=4\": the settings are MARKERNAMES, RECESSIVEALLELES, "
+       "MAPDISTANCES, ONEROWPERIND, LABEL, POPDATA, POPFLAG, LOCDATA, PHENOTYPE, EXTRACOLS, "
+       "NUMLOCI, MISSING and PLOIDY"},
+  };
+  for (const auto& [text, message] : refused) {
+    StructureLayout any;
+    EXPECT_EQ(parse_structure_layout(text, any).message, message);
+  }
+  StructureLayout wrong;
+  ASSERT_TRUE(parse_structure_layout("NUMLOCI=3,POPDATA=1", wrong).ok);
+  EXPECT_EQ(read_structure("a 1 120 122 130 132\nb 1 120 122 130 132\n", data, wrong).message,
+            "line 1: NUMLOCI says 3 loci and 1 column before them, but the rows have 6 columns "
+            "(an identifier, the columns before the loci, and two per locus)");
 }

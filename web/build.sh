@@ -22,7 +22,8 @@ sources=(
   src/plan/input/genalex_reader.cc src/plan/input/genepop_reader.cc src/plan/input/input_format.cc
   src/plan/estimate/locus_ranking.cc src/plan/input/panel.cc src/plan/estimate/panel_choice.cc src/plan/model/panel_stats.cc src/plan/estimate/paternity_share.cc src/plan/input/population.cc src/plan/input/population_checks.cc
   src/plan/command/plan_command.cc src/plan/command/plan_options.cc src/plan/input/plan_text.cc
-  src/plan/input/structure_reader.cc src/plan/model/study_writer.cc
+  src/plan/input/structure_reader.cc src/plan/input/fstat_reader.cc src/plan/input/genetix_reader.cc
+  src/plan/model/study_writer.cc
   web/page_words.cc web/plan_api.cc
 )
 # The portable kernel only; no contraction of a*b+c, as in every build.

@@ -327,7 +327,8 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run_joined(const char* text, int size) {
 EMSCRIPTEN_KEEPALIVE const char* mp_describe(const char* text, int size) {
   const std::string input(text, static_cast<size_t>(size));
   const InputFormat format = detect_format(input);
-  const char* const words[] = {"study", "genepop", "genalex", "frequencies", "structure"};
+  const char* const words[] = {"study",     "genepop", "genalex", "frequencies",
+                               "structure", "fstat",   "genetix"};
   std::string out = "{\"format\":" + json_string(words[static_cast<int>(format)]);
   if (format == InputFormat::STUDY) {
     out += ",\"ok\":true,\"formatName\":\"study file\"";

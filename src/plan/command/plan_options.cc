@@ -19,8 +19,12 @@ struct OptionRule {
 
 const OptionRule OPTIONS[] = {
     {"--format", true, "spclb",
-     "FORMAT  read the input as study, genepop, genalex, structure or frequencies (default: "
+     "FORMAT  read the input as study, genepop, genalex, structure, fstat, genetix or frequencies "
+     "(default: "
      "from its content); panel also takes csv or table for its output"},
+    {"--structure", true, "spclb",
+     "SETTINGS  a STRUCTURE file's rows and columns as its parameters name them "
+     "(POPDATA=1,POPFLAG=1,ONEROWPERIND=0,...; default: inferred from the file)"},
     {"--pop", true, "spclb",
      "SAMPLE  one sample: its position, its name or an individual's id (broods: of the "
      "--population file)"},
@@ -122,7 +126,15 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
     else if (format_named(value, options.input.format))
       options.input.format_given = true;
     else
-      return refuse("study, genepop, genalex, structure or frequencies (panel: also csv or table)");
+      return refuse(
+          "study, genepop, genalex, structure, fstat, genetix or frequencies (panel: also csv or "
+          "table)");
+  } else if (name == "--structure") {
+    const Status read = parse_structure_layout(value, options.input.structure);
+    if (!read.ok) {
+      error = name + ": " + read.message;
+      return false;
+    }
   } else if (name == "--pop") {
     options.input.pop = value;
   } else if (name == "--loci") {

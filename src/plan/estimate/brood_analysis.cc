@@ -111,7 +111,7 @@ Status frequency_panel(const BroodInputs& inputs, const PopulationData& broods,
     return failure(name + ": --population takes a population sample or a frequency table");
   PopulationData data;
   int sample = -1;
-  result = read_sample(name, inputs.population_text, format, options.pop, data, sample, notes);
+  result = read_sample(name, inputs.population_text, format, options, data, sample, notes);
   if (!result.ok) return result;
   std::vector<int> same;
   for (const int i : loci) {
@@ -182,8 +182,8 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   if (!result.ok) return result;
   if (format == InputFormat::STUDY || format == InputFormat::FREQUENCIES) {
     return failure(inputs.name +
-                   ": broods reads brood genotypes (Genepop, GenAlEx or "
-                   "STRUCTURE), one sample per brood, not a " +
+                   ": broods reads brood genotypes (Genepop, GenAlEx, STRUCTURE, FSTAT or "
+                   "GENETIX), one sample per brood, not a " +
                    std::string(format == InputFormat::STUDY ? "study file" : "frequency table"));
   }
   if (inputs.population_name.empty() && !inputs.options.pop.empty()) {
@@ -192,7 +192,7 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
         "leave out --pop to take the frequencies from the mothers");
   }
   PopulationData& data = report.data;
-  result = read_population(inputs.text, format, data);
+  result = read_population(inputs.text, format, data, inputs.options.structure);
   if (!result.ok) return named(inputs.name, result, ", ");
   for (const Note& note : data.notes) notes.push_back(named(inputs.name, note));
   std::vector<int> loci;

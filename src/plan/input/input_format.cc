@@ -16,6 +16,11 @@ InputFormat detect_format(const std::string& text) {
   const std::vector<std::string> cells = split_row(head, dialect);
   size_t column = 0;
   if (frequency_header(cells, column)) return InputFormat::FREQUENCIES;
+  // Their headers of counts are strict enough to come before the looser
+  // tests: a GENETIX sample may be named "Pop 1", an FSTAT file written
+  // with tabs would pass for GenAlEx's first rows.
+  if (looks_like_fstat(lines)) return InputFormat::FSTAT;
+  if (looks_like_genetix(lines)) return InputFormat::GENETIX;
   // GenAlEx's first row: the counts of loci, individuals and populations in
   // cells of their own, with names in the third row (rows of whole numbers
   // throughout are STRUCTURE's with numbered individuals). A study file
@@ -41,8 +46,8 @@ InputFormat detect_format(const std::string& text) {
 
 std::string unknown_format(const std::string& text) {
   const std::string known =
-      "it is none of the formats mpplan reads (Genepop, GenAlEx, STRUCTURE, a frequency table "
-      "or a study file): ";
+      "it is none of the formats mpplan reads (Genepop, GenAlEx, STRUCTURE, FSTAT, GENETIX, a "
+      "frequency table or a study file): ";
   const std::vector<std::string> lines = split_lines(text);
   size_t first = 0;
   while (first < lines.size() && trim(lines[first]).empty()) ++first;
@@ -54,6 +59,8 @@ std::string unknown_format(const std::string& text) {
   if (text.rfind("%PDF", 0) == 0) return known + "it looks like a PDF document";
   const std::string head = lower(trim(line));
   if (!head.empty() && head[0] == '<') return known + "it looks like HTML or XML";
+  if (head.rfind("##fileformat=vcf", 0) == 0 || head.rfind("#chrom", 0) == 0)
+    return known + "it looks like a VCF file of variant calls, which the planner does not read";
   const CsvDialect dialect = csv_dialect(line);
   const std::vector<std::string> cells = split_row(line, dialect);
   const std::string shown = printable(line.substr(0, 60)) + (line.size() > 60 ? "..." : "");
@@ -77,11 +84,11 @@ bool starts_like_study(const std::string& text) {
 }
 
 bool format_named(const std::string& name, InputFormat& format) {
-  const std::pair<const char*, InputFormat> names[] = {{"study", InputFormat::STUDY},
-                                                       {"genepop", InputFormat::GENEPOP},
-                                                       {"genalex", InputFormat::GENALEX},
-                                                       {"frequencies", InputFormat::FREQUENCIES},
-                                                       {"structure", InputFormat::STRUCTURE}};
+  const std::pair<const char*, InputFormat> names[] = {
+      {"study", InputFormat::STUDY},         {"genepop", InputFormat::GENEPOP},
+      {"genalex", InputFormat::GENALEX},     {"frequencies", InputFormat::FREQUENCIES},
+      {"structure", InputFormat::STRUCTURE}, {"fstat", InputFormat::FSTAT},
+      {"genetix", InputFormat::GENETIX}};
   for (const auto& [known, value] : names) {
     if (name == known) {
       format = value;
@@ -91,7 +98,8 @@ bool format_named(const std::string& name, InputFormat& format) {
   return false;
 }
 
-Status read_population(const std::string& text, InputFormat format, PopulationData& data) {
+Status read_population(const std::string& text, InputFormat format, PopulationData& data,
+                       const StructureLayout& structure) {
   Status status = check_plain_text(text);
   if (!status.ok) return status;
   switch (format) {
@@ -105,7 +113,13 @@ Status read_population(const std::string& text, InputFormat format, PopulationDa
       status = read_frequency_table(text, data);
       break;
     case InputFormat::STRUCTURE:
-      status = read_structure(text, data);
+      status = read_structure(text, data, structure);
+      break;
+    case InputFormat::FSTAT:
+      status = read_fstat(text, data);
+      break;
+    case InputFormat::GENETIX:
+      status = read_genetix(text, data);
       break;
     case InputFormat::STUDY:
       return failure("a study file is no population file");

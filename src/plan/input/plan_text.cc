@@ -202,3 +202,7 @@ std::string csv_cell(const std::string& text) {
   for (const char c : text) quoted += c == '"' ? "\"\"" : std::string(1, c);
   return quoted + "\"";
 }
+
+std::string locus_phrase(const std::string& name) {
+  return name.rfind("locus ", 0) == 0 ? name : "locus " + name;
+}

@@ -59,6 +59,10 @@ bool parse_number(const std::string& text, double& value);
 // `text` in lower case (ASCII).
 std::string lower(const std::string& text);
 
+// How messages name a locus: "locus fca8"; a locus a file leaves unnamed
+// is called "locus 2" already, and keeps that.
+std::string locus_phrase(const std::string& name);
+
 // A path's file name, without its folders: how titles name an input.
 std::string file_name(const std::string& path);
 

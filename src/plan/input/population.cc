@@ -47,6 +47,20 @@ std::string allele_key(const std::string& label) {
   return (label[0] == '-' && digits != "0" ? "-" : "") + digits;
 }
 
+bool split_digits(std::string_view code, size_t width, LabelPair& pair, int& missing) {
+  if (code.empty() || code.size() > 2 * width) return false;
+  for (const char c : code) {
+    if (c < '0' || c > '9') return false;
+  }
+  const std::string full = std::string(2 * width - code.size(), '0') + std::string(code);
+  pair = LabelPair{{full.substr(0, width), full.substr(width)}};
+  missing = 0;
+  for (const std::string& allele : pair.allele)
+    missing += allele.find_first_not_of('0') == std::string::npos;
+  if (missing) pair = LabelPair{};
+  return true;
+}
+
 LabelPair labels_at(const PopulationData& data, const Individual& individual, size_t locus) {
   const AlleleCodes& codes = individual.genotype[locus];
   if (codes.allele[0] == MISSING_CODE) return LabelPair{};

@@ -50,7 +50,8 @@ struct HalfMissing {
 };
 
 struct PopulationData {
-  std::string format;  // "Genepop", "GenAlEx", "STRUCTURE" or "frequency table"
+  // "Genepop", "GenAlEx", "STRUCTURE", "FSTAT", "GENETIX" or "frequency table"
+  std::string format;
   std::vector<std::string> loci;
   // Sample names: GenAlEx's population names; Genepop's samples have none
   // ("sample 1", "sample 2", ...).
@@ -73,13 +74,58 @@ struct PopulationData {
   std::vector<Note> notes;
 };
 
+// What a STRUCTURE file holds besides its genotypes, as STRUCTURE's own
+// parameter file names it (mainparams): the rows before the individuals
+// (MARKERNAMES, RECESSIVEALLELES, MAPDISTANCES), ONEROWPERIND, and the
+// columns before the genotypes, in this order: LABEL, POPDATA, POPFLAG,
+// LOCDATA, PHENOTYPE, EXTRACOLS of them; MISSING and NUMLOCI. UNKNOWN
+// where not given: the reader then infers it from the file and says how.
+struct StructureLayout {
+  static constexpr long UNKNOWN = -1;
+  long markernames = UNKNOWN, recessivealleles = UNKNOWN, mapdistances = UNKNOWN;
+  long onerowperind = UNKNOWN;
+  long label = UNKNOWN, popdata = UNKNOWN, popflag = UNKNOWN, locdata = UNKNOWN;
+  long phenotype = UNKNOWN, extracols = UNKNOWN;
+  long numloci = UNKNOWN;
+  bool missing_given = false;
+  long missing = -9;
+};
+
+// Reads "NAME=VALUE" settings separated by commas or blanks (names in any
+// case: POPDATA=1, onerowperind=0, MISSING=-9) into `layout`. Refuses a
+// name STRUCTURE does not have here, a value that is no whole number, a
+// flag other than 0 or 1, and PLOIDY other than 2.
+Status parse_structure_layout(const std::string& text, StructureLayout& layout);
+
 Status read_genepop(const std::string& text, PopulationData& data);
 Status read_genalex(const std::string& text, PopulationData& data);
 Status read_frequency_table(const std::string& text, PopulationData& data);
 Status read_structure(const std::string& text, PopulationData& data);
+Status read_structure(const std::string& text, PopulationData& data, const StructureLayout& layout);
+Status read_fstat(const std::string& text, PopulationData& data);
+Status read_genetix(const std::string& text, PopulationData& data);
+
+// Whether the lines are an FSTAT file's: a first row of four whole numbers
+// (samples, loci, highest allele, digits per allele from 1 to 3), a row per
+// locus name, then rows of a sample number and a genotype per locus.
+bool looks_like_fstat(const std::vector<std::string_view>& lines);
+
+// Whether the lines are a GENETIX file's: the count of loci and of samples
+// on rows of their own, then each locus's name and a row of its allele
+// count and alleles.
+bool looks_like_genetix(const std::vector<std::string_view>& lines);
+
+// Splits a genotype written as digits, `width` to an allele, into its two
+// labels as written; a code shorter than two alleles is read with the
+// zeros before it that a program dropped (FSTAT's 913 is 0913). An allele
+// of zeros is missing: `missing` counts them (0, 1 or 2), and the pair is
+// left empty when any is. False when `code` is no such genotype.
+bool split_digits(std::string_view code, size_t width, LabelPair& pair, int& missing);
 
 // Whether the lines are a STRUCTURE file's: rows of an identifier and whole
-// numbers, all as long, at least two, after an optional row of names.
+// numbers, all as long, at least two, after up to three rows of names and
+// numbers of another length (marker names, recessive alleles, map
+// distances).
 bool looks_like_structure(const std::vector<std::string_view>& lines);
 
 // Whether a Genepop line opens a sample: "Pop", in any case, alone or
@@ -89,11 +135,12 @@ bool looks_like_structure(const std::vector<std::string_view>& lines);
 // there is none.
 bool is_pop_line(const std::string& line, std::string& name);
 
-enum class InputFormat { STUDY, GENEPOP, GENALEX, FREQUENCIES, STRUCTURE };
+enum class InputFormat { STUDY, GENEPOP, GENALEX, FREQUENCIES, STRUCTURE, FSTAT, GENETIX };
 
 // The format the text is in, judged from its content: the frequency table's
-// header, GenAlEx's first row of counts, a Genepop "Pop" line, STRUCTURE's
-// rows of whole numbers; otherwise a study file.
+// header, FSTAT's and GENETIX's headers, GenAlEx's first row of counts, a
+// Genepop "Pop" line, STRUCTURE's rows of whole numbers; otherwise a study
+// file.
 InputFormat detect_format(const std::string& text);
 
 // Whether a text begins as a study file does: with a whole number (the
@@ -105,7 +152,7 @@ bool starts_like_study(const std::string& text);
 std::string unknown_format(const std::string& text);
 
 // The format's name as --format takes it: study, genepop, genalex,
-// frequencies, structure. False for any other name.
+// frequencies, structure, fstat, genetix. False for any other name.
 bool format_named(const std::string& name, InputFormat& format);
 
 // Whether the cells of a first row are a frequency table's header
@@ -150,5 +197,7 @@ void note_doubts(PopulationData& data);
 std::vector<const Individual*> individuals_named(const PopulationData& data, const std::string& id);
 
 // Reads `text` as a population file of `format` (not STUDY): plain text
-// checked first, doubts noted after.
-Status read_population(const std::string& text, InputFormat format, PopulationData& data);
+// checked first, doubts noted after. `structure` is a STRUCTURE file's
+// layout as far as the user gave it.
+Status read_population(const std::string& text, InputFormat format, PopulationData& data,
+                       const StructureLayout& structure = {});

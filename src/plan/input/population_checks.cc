@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "plan/input/plan_text.h"
 #include "plan/input/population.h"
 #include "study/number_scanner.h"
 
@@ -100,7 +101,7 @@ void note_doubts(PopulationData& data) {
     }
     for (const auto& [label, count] : carried) {
       data.notes.push_back(
-          Note("warning: locus " + printable(data.loci[i]) + ": allele " + label +
+          Note("warning: " + locus_phrase(printable(data.loci[i])) + ": allele " + label +
                    (data.table.empty() ? " (" + std::to_string(count) + " times)" : "") +
                    " looks like a missing-data code; it is read as an allele",
                Kind::WARNING));
@@ -111,7 +112,7 @@ void note_doubts(PopulationData& data) {
   for (size_t i = 0; i < data.half_missing.size() && i < data.loci.size(); ++i) {
     const HalfMissing& half = data.half_missing[i];
     if (half.count == 0) continue;
-    data.notes.push_back("locus " + printable(data.loci[i]) + ": " + std::to_string(half.count) +
+    data.notes.push_back(locus_phrase(printable(data.loci[i])) + ": " + std::to_string(half.count) +
                          (half.count == 1 ? " genotype" : " genotypes") +
                          " with one allele missing, read as missing (the first: " + half.first +
                          ")");

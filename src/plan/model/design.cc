@@ -39,10 +39,6 @@ std::string likely_cause(double sum) {
 }
 
 // "locus Loc2", or "locus 3" for a study file's locus, which is named so.
-std::string locus_phrase(const std::string& name) {
-  return name.rfind("locus ", 0) == 0 ? name : "locus " + name;
-}
-
 // The doubtful totals of a study record, as the reader would find them.
 LoadStatus totals_of(const StudyData& study) {
   return LoadStatus{success(), doubtful_totals(study)};
@@ -213,16 +209,16 @@ Status check_panel(const std::string& name, const std::string& whom, bool pool_r
                    Notes& notes) {
   for (const LocusPanel& locus : panel.loci) {
     if (locus.labels.empty()) {
-      Status refusal = failure_of(Kind::LOCUS_UNTYPED,
-                                  name + ": locus " + locus.name + " is typed in no " + whom,
-                                  "; leave it out with --loci");
+      Status refusal = failure_of(
+          Kind::LOCUS_UNTYPED, name + ": " + locus_phrase(locus.name) + " is typed in no " + whom,
+          "; leave it out with --loci");
       refusal.locus = locus.name;
       return refusal;
     }
   }
   for (LocusPanel& locus : panel.loci) {
-    std::string line =
-        name + ": locus " + locus.name + ": " + std::to_string(locus.labels.size()) + " alleles";
+    std::string line = name + ": " + locus_phrase(locus.name) + ": " +
+                       std::to_string(locus.labels.size()) + " alleles";
     if (locus.typed >= 0) line += ", " + std::to_string(locus.typed) + " individuals typed";
     if (pool_rare && static_cast<int>(locus.labels.size()) > MAX_ALLELES) {
       pool_rarest(locus, MAX_ALLELES);
@@ -236,11 +232,11 @@ Status check_panel(const std::string& name, const std::string& whom, bool pool_r
 }
 
 Status read_sample(const std::string& name, const std::string& text, InputFormat format,
-                   const std::string& pop, PopulationData& data, int& sample, Notes& notes) {
-  Status result = read_population(text, format, data);
+                   const InputOptions& options, PopulationData& data, int& sample, Notes& notes) {
+  Status result = read_population(text, format, data, options.structure);
   if (!result.ok) return named(name, result, ", ");
   sample = -1;
-  result = choose_sample(data, pop, sample, data.notes);
+  result = choose_sample(data, options.pop, sample, data.notes);
   for (const Note& note : data.notes) notes.push_back(named(name, note));
   return named(name, result);
 }
@@ -248,8 +244,7 @@ Status read_sample(const std::string& name, const std::string& text, InputFormat
 Status panel_of_input(const std::string& name, const std::string& text, const InputOptions& options,
                       PopulationData& data, Panel& panel, Notes& notes) {
   int sample = -1;
-  Status result =
-      read_sample(name, text, format_of(options, text), options.pop, data, sample, notes);
+  Status result = read_sample(name, text, format_of(options, text), options, data, sample, notes);
   if (!result.ok) return result;
   std::vector<int> chosen;
   result = choose_loci(data.loci, options.loci, chosen);

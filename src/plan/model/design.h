@@ -29,6 +29,7 @@ struct InputOptions {
   bool as_is = false;                // run studies whose totals look like a scale mistake
   int min_loci = 1;                  // loci that must each reveal several fathers
   ErrorRates errors;                 // genotyping errors (none by default)
+  StructureLayout structure;         // a STRUCTURE input's layout, as far as given
 };
 
 // A run compares at most this many designs: more is refused before any
@@ -77,7 +78,7 @@ Status recognise_format(const std::string& name, const InputOptions& options,
 // (-1: every sample pooled), adding what reading found to `notes`.
 // Refusals name the input `name`.
 Status read_sample(const std::string& name, const std::string& text, InputFormat format,
-                   const std::string& pop, PopulationData& data, int& sample, Notes& notes);
+                   const InputOptions& options, PopulationData& data, int& sample, Notes& notes);
 
 // The panel a population input gives (its sample and loci chosen, rare
 // alleles pooled as the options ask), with a line per locus for the user.

@@ -98,8 +98,10 @@ Status mother_alleles(const Panel& panel, const MotherChoice& mother, const Popu
     // A locus with no name of its own is called "locus 2" already.
     const bool named = untyped.size() > 1 || untyped[0].rfind("locus ", 0) != 0;
     Status refusal = failure(who + " is not typed at " +
-                             (untyped.size() > 1 ? "loci " : named ? "locus " : "") + loci +
-                             ": leave " + (untyped.size() > 1 ? "them" : "it") +
+                             (untyped.size() > 1 ? "loci "
+                              : named            ? "locus "
+                                                 : "") +
+                             loci + ": leave " + (untyped.size() > 1 ? "them" : "it") +
                              " out with --loci, give her labels locus by locus, or let her be "
                              "drawn (--mother drawn)");
     refusal.locus = untyped[0];
@@ -111,8 +113,9 @@ Status mother_alleles(const Panel& panel, const MotherChoice& mother, const Popu
     for (int slot = 0; slot < 2; ++slot) {
       index[slot] = allele_index(locus, labels[i].allele[slot]);
       if (index[slot] < 0) {
-        return failure("allele " + labels[i].allele[slot] + " of " + who + " at locus " +
-                       locus.name + " does not occur in the sample the study is made from");
+        return failure("allele " + labels[i].allele[slot] + " of " + who + " at " +
+                       locus_phrase(locus.name) +
+                       " does not occur in the sample the study is made from");
       }
     }
     alleles.push_back({index[0], index[1]});
