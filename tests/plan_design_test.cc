@@ -396,6 +396,26 @@ TEST(Designs, EachLocusAsReadIsANoteOfItsOwn) {
                           [](const Note& note) { return note.kind == Kind::SIRES_ASSUMED; }));
 }
 
+// Identifiers that repeat, as files that name individuals by their colony
+// have them, are made unique by sample and by place within it.
+TEST(Designs, UniqueNamesOfIndividuals) {
+  PopulationData data;
+  ASSERT_TRUE(read_genepop("t\nL1\nPop Nancy1\n5, 0101\n5, 0102\nq, 0101\nPop\n5, 0202\n"
+                           "7, 0101\n",
+                           data)
+                  .ok);
+  const std::vector<std::string> names = unique_names(data);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"5 (Nancy1, 1)", "5 (Nancy1, 2)", "q", "5 (sample 2)", "7"}));
+  for (size_t n = 0; n < names.size(); ++n) {
+    const std::vector<const Individual*> found = individuals_named(data, names[n]);
+    ASSERT_EQ(found.size(), 1u) << names[n];
+    EXPECT_EQ(found[0], &data.individuals[n]) << names[n];
+  }
+  EXPECT_EQ(individuals_named(data, "5").size(), 3u);
+  EXPECT_TRUE(individuals_named(data, "5 (Nancy1, 3)").empty());
+}
+
 TEST(Designs, AmbiguousMotherAndUntypedLocus) {
   std::vector<Design> designs;
   Notes notes;
@@ -405,8 +425,15 @@ TEST(Designs, AmbiguousMotherAndUntypedLocus) {
   Status status = add_designs("p.gen", text, options, designs, notes);
   EXPECT_FALSE(status.ok);
   EXPECT_EQ(status.message,
-            "p.gen: --mother x: 2 individuals have that identifier (in sample 1, sample 2); give "
-            "her labels locus by locus, 135/143,136/146,...");
+            "p.gen: --mother x: 2 individuals have that identifier (in sample 1, sample 2); name "
+            "one with its sample, as \"x (sample 1)\", or give her labels locus by locus, "
+            "135/143,136/146,...");
+  // Named with her sample, she is found.
+  options.mothers = {"x (sample 2)"};
+  designs.clear();
+  ASSERT_TRUE(add_designs("p.gen", text, options, designs, notes).ok);
+  ASSERT_EQ(designs.size(), 1u);
+  EXPECT_EQ(designs[0].study.mother[0].slot[0], designs[0].study.mother[0].slot[1]);
   status = add_designs("p.gen", "t\nL1, L2\nPop\na, 0101 0000\nb, 0102 0000\n", InputOptions{},
                        designs, notes);
   EXPECT_EQ(command_line_text(status),

@@ -425,7 +425,7 @@ TEST(FrequencyTableReader, DialectsOfCsv) {
 // A text in none of the formats is refused with what it looks like.
 TEST(InputFormat, NoneOfTheFormatsSaysWhatItLooksLike) {
   const std::string known =
-      "it is none of the formats mpplan reads (Genepop, GenAlEx, STRUCTURE, FSTAT, GENETIX, a "
+      "it is none of the formats the planner reads (Genepop, GenAlEx, STRUCTURE, FSTAT, GENETIX, a "
       "frequency table or a study file): ";
   const std::pair<std::string, std::string> rows[] = {
       {"id;pop;x\n1;2;3\n",

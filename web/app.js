@@ -108,6 +108,7 @@
 
   function updateRunButton() {
     $('run').disabled = document.body.dataset.ready !== 'true' || describing || running;
+    $('choose').disabled = $('run').disabled || choosing;
   }
 
   function describeSoon() {
@@ -128,14 +129,18 @@
       $('population-options').hidden = true;
       described = {format: 'study', ok: true};
     } else {
+      $('format').textContent = '';
       const got = await ask('describe', text);
       if (text !== inputText()) return;  // changed again: its own description follows
       described = got;
-      $('format').textContent = 'This is a ' + described.formatName + '.';
+      $('format').textContent = described.formatName
+          ? 'This is a ' + described.formatName + '.'
+          : 'The page cannot read this text.';
       if (!described.ok) showRefusal('input-messages', described.refusal);
     }
     const population = described.format !== 'study';
     $('population-options').hidden = !population;
+    clearChoice();
     if (population) {
       fillSamples();
       fillLoci();
@@ -646,6 +651,68 @@
     finish('Done.');
   }
 
+  // ---- Panel choice: loci added forward, from the ticked ones ----
+  let choosing = false;
+  let chosenPanel = [];
+
+  function clearChoice() {
+    clearMessages('choice-messages');
+    $('choice-figure').replaceChildren();
+    $('choice-table').replaceChildren();
+    $('use-chosen').hidden = true;
+    $('choose-state').textContent = '';
+    chosenPanel = [];
+  }
+
+  async function choosePanel() {
+    if (describing) await describeInput();
+    clearChoice();
+    if (!described.ok || described.format === 'study') return;
+    const text = inputText();
+    const width = Math.max(320, Math.min(1200, $('choice-box').clientWidth || 320));
+    const opts = Object.assign(options(), {
+      figureWidth: width,
+      figureHeight: Math.round(width * (width < 600 ? 0.9 : 0.7)),
+      loci: $('loci-names') ? [] : chosenLoci(),
+      choose: $('choose-count').value.trim(),
+      size: $('choose-size').value.trim(),
+    });
+    choosing = true;
+    updateRunButton();
+    $('choose-state').textContent = 'Choosing…';
+    const mine = runNumber;
+    const chosen = await ask('loci', text, opts, designs()[0]);
+    choosing = false;
+    updateRunButton();
+    if (mine !== runNumber) return;  // cancelled: the worker that held it is gone
+    addNotes('choice-messages', (chosen.pageNotes || []).filter((note) => note.kind !== 'warning'));
+    if (!chosen.ok) {
+      showRefusal('choice-messages', chosen.refusal);
+      $('choose-state').textContent = 'Refused: see the message below.';
+      return;
+    }
+    if (chosen.figure) $('choice-figure').replaceChildren(figureNode(chosen.figure));
+    showTable('choice-table', chosen.rows);
+    const column = chosen.rows[0].indexOf('locus');
+    chosenPanel = chosen.rows.slice(1).map((row) => row[column]);
+    $('use-chosen').hidden = chosenPanel.length === 0;
+    $('choose-state').textContent = `Chose ${chosenPanel.length} loci.`;
+  }
+
+  // Ticks the chosen loci and no others (or names them where the file has
+  // too many to list), in the order chosen.
+  function useChosen() {
+    if ($('loci-names')) {
+      $('loci-names').value = chosenPanel.join(', ');
+    } else {
+      for (const check of document.querySelectorAll('#loci input')) {
+        check.checked = chosenPanel.includes(check.value);
+      }
+    }
+    inputsChanged();
+    checkLoci();
+  }
+
   function finish(state) {
     running = false;
     updateRunButton();
@@ -737,6 +804,8 @@
   $('run').onclick = run;
   $('cancel').onclick = cancel;
   $('download-png').onclick = downloadPng;
+  $('choose').onclick = choosePanel;
+  $('use-chosen').onclick = useChosen;
   $('file').onchange = () => { if ($('file').files[0]) readFile($('file').files[0]); };
   $('text').addEventListener('input', () => {
     loadedText = null;

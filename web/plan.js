@@ -4,11 +4,14 @@
 // as mpplan does, and returns plain objects.
 //
 //   const api = makePlanApi(await createPlanCore());
-//   api.describe(text)                  -> {format, ok, error, loci, samples, individuals}
+//   api.describe(text)                  -> {format, formatName (empty: none the page reads), ok,
+//                                          error, loci, samples, individuals (names made
+//                                          unique with their sample), individualSamples}
 //   api.study(text, options)            -> {ok, error, study, legend, notes}
 //   api.panel(text, options)            -> {ok, error, csv, notes}
 //   api.curve(text, designs, options)   -> {ok, error, csv, curves, notes, figure, figureFile}
-//   api.loci(text, options)             -> {ok, error, csv, notes}
+//   api.loci(text, options)             -> {ok, error, csv, notes, figure}: the ranking, or
+//                                          with options.choose the panel chosen forward
 //   api.words(command, options, design) -> the mpplan words for one design
 //   api.check(command, options, designs) -> {ok, refusal}: mpplan's checks of the words
 //   api.curvePart(text, designs, options, design) -> {ok, refusal, points}: one design's
@@ -72,6 +75,10 @@
         if (o.figureWidth) list.push('--size', `${o.figureWidth}x${o.figureHeight}`);
       }
       if (command === 'loci') list.push('--size', String(o.size));
+      if (command === 'loci' && o.choose) list.push('--choose', String(o.choose));
+      if (command === 'loci' && o.figureWidth) {
+        list.push('--plot-size', `${o.figureWidth}x${o.figureHeight}`);
+      }
       // The seed goes as mpplan's word, so that the core holds it to
       // mpplan's rule and runs exactly the number the field shows; it is
       // never wrapped or rounded into another.
@@ -147,7 +154,7 @@
       },
       loci(text, options, design) {
         const r = call('loci', text, options, [design || {}]);
-        return Object.assign(basics(r), {csv: r.output});
+        return Object.assign(basics(r), {csv: r.output, figure: r.figure, figureFile: r.figureFile});
       },
     };
   }

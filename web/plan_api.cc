@@ -121,10 +121,16 @@ std::string rows_json(const std::string& csv) {
 // title and target, `width` by `height`.
 std::string figure_svg(const PlanResult& result, const PlanOptions& first, uint32_t seed, int width,
                        int height) {
-  if (result.curves.empty()) return "";
-  FigureOptions figure = figure_options_of(first, seed, first.target);
+  // The loci figure's target line is mpplan's for it, 0.95.
+  const bool loci = first.command == "loci";
+  FigureOptions figure = figure_options_of(first, seed, loci ? 0.95 : first.target);
   figure.width = width;
   figure.height = height;
+  if (loci && !result.designs.empty() && result.status.ok) {
+    return ranking_figure(result.designs.front(), result.ranking, first.brood_size, figure,
+                          FigureFormat::SVG);
+  }
+  if (result.curves.empty()) return "";
   return curve_figure(result.curves, figure, FigureFormat::SVG);
 }
 
@@ -330,15 +336,21 @@ EMSCRIPTEN_KEEPALIVE const char* mp_describe(const char* text, int size) {
   const char* const words[] = {"study",     "genepop", "genalex", "frequencies",
                                "structure", "fstat",   "genetix"};
   std::string out = "{\"format\":" + json_string(words[static_cast<int>(format)]);
-  if (format == InputFormat::STUDY) {
+  if (format == InputFormat::STUDY && !starts_like_study(input)) {
+    // Named only once recognised: a text in none of the formats is said to
+    // be so, with what it looks like.
+    const Status unknown = failure(unknown_format(input));
+    out += ",\"ok\":false,\"formatName\":\"\",\"error\":" +
+           json_string(command_line_text(unknown)) + ",\"refusal\":" + refusal_json(unknown);
+  } else if (format == InputFormat::STUDY) {
     out += ",\"ok\":true,\"formatName\":\"study file\"";
   } else {
     PopulationData data;
     const Status read = read_population(input, format, data);
-    std::vector<std::string> individuals;
+    // Listed by names made unique, so that each can be chosen as a mother.
+    const std::vector<std::string> individuals = unique_names(data);
     std::string samples = "[";
     for (const Individual& individual : data.individuals) {
-      individuals.push_back(individual.id);
       samples.append(samples.size() > 1 ? "," : "").append(std::to_string(individual.sample));
     }
     const std::string name = data.format == "frequency table" ? data.format

@@ -117,8 +117,10 @@ try:
     paste(driver, text)
     wait.until(lambda d: d.find_element(By.ID, "population-options").is_displayed())
     check("format named", "Genepop" in driver.find_element(By.ID, "format").text)
-    mothers = lambda: [o.text for o in driver.find_elements(By.CSS_SELECTOR, ".design .mother option")
-                       if o.text.startswith("Individual ")]
+    # Read in one script, so that a list rebuilt meanwhile is never half read.
+    mothers = lambda: driver.execute_script(
+        "return [...document.querySelectorAll('.design .mother option')]"
+        ".map(o => o.textContent).filter(t => t.startsWith('Individual '))")
     check("mother list holds every individual when pooled", len(mothers()) == 80, f"{len(mothers())}")
     Select(driver.find_element(By.ID, "pop")).select_by_value("1")
     check("mother list follows the sample", len(mothers()) == len(sample_one),
@@ -257,6 +259,69 @@ try:
     check("untick all", ticked() == 0 and "at least one" in driver.find_element(By.ID, "loci-error").text)
     driver.find_element(By.ID, "tick-all").click()
     check("tick all", ticked() == 8 and not driver.find_element(By.ID, "loci-error").text)
+
+    # A panel chosen forward from the ticked loci, as mpplan chooses it,
+    # drawn with its ceiling, and ticked with one button.
+    set_field(driver, "seed", SEED)
+    driver.find_element(By.CSS_SELECTOR, "#choice-box summary").click()
+    set_field(driver, "choose-count", "3")
+    set_field(driver, "choose-size", "8")
+    driver.find_element(By.ID, "choose").click()
+    wait.until(lambda d: d.find_element(By.ID, "choose-state").text.startswith(("Chose", "Refused")))
+    rows = [[cell.text for cell in row.find_elements(By.CSS_SELECTOR, "th, td")]
+            for row in driver.find_elements(By.CSS_SELECTOR, "#choice-table tr")]
+    chosen_csv, _ = native("loci", str(example), "--pop", "1", "--choose", "3", "--size", "8",
+                           "--seed", SEED)
+    check("the panel chosen on the page is mpplan's",
+          rows == [line.split(",") for line in chosen_csv.splitlines()],
+          f"{rows} {chosen_csv} {driver.find_element(By.ID, 'choice-messages').text}")
+    check("the choice drawn with the ceiling",
+          driver.find_elements(By.CSS_SELECTOR, "#choice-figure svg polyline.ceiling"))
+    driver.find_element(By.ID, "use-chosen").click()
+    ticked_names = [box.get_attribute("value")
+                    for box in driver.find_elements(By.CSS_SELECTOR, "#loci input:checked")]
+    check("the chosen loci ticked, and only they",
+          sorted(ticked_names) == sorted(row[1] for row in rows[1:]), str(ticked_names))
+    set_field(driver, "choose-count", "30")
+    driver.find_element(By.ID, "choose").click()
+    wait.until(lambda d: d.find_element(By.ID, "choose-state").text.startswith(("Chose", "Refused")))
+    check("a panel past a study's size refused beside the choice",
+          "25" in driver.find_element(By.ID, "choice-messages").text,
+          driver.find_element(By.ID, "choice-messages").text)
+    no_option_names(driver, "panel choice")
+    set_field(driver, "choose-count", "10")
+    driver.find_element(By.ID, "tick-all").click()
+
+    # Individuals whose identifiers repeat (cats named by colony) are
+    # listed made unique with their sample, and each can be the mother.
+    paste(driver, "cats\nA, B\nPop\n5, 0101 0102\n5, 0203 0101\nPop\n5, 0303 0202\n"
+                  "6, 0102 0101\n")
+    wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#loci input")) == 2
+               and d.find_element(By.ID, "run").is_enabled())
+    Select(driver.find_element(By.ID, "pop")).select_by_value("")
+    first_mothers = lambda: driver.execute_script(
+        "return [...document.querySelectorAll('.design')[0].querySelectorAll('.mother option')]"
+        ".map(o => o.textContent).filter(t => t.startsWith('Individual '))")
+    check("repeated identifiers made unique by sample",
+          first_mothers() == ["Individual 5 (sample 1, 1)", "Individual 5 (sample 1, 2)",
+                        "Individual 5 (sample 2)", "Individual 6"], str(first_mothers()))
+    Select(driver.find_elements(By.CSS_SELECTOR, ".design .mother")[0]).select_by_value(
+        "5 (sample 1, 2)")
+    set_field(driver, "to", "5")
+    run_and_wait(driver, wait)
+    check("a mother chosen among repeated identifiers is taken",
+          driver.find_elements(By.CSS_SELECTOR, "#figure svg")
+          and not driver.find_elements(By.CSS_SELECTOR, "#input-messages p.error"),
+          driver.find_element(By.ID, "input-messages").text)
+    set_field(driver, "to", "30")
+
+    # A text in none of the formats is not named as one, and is said to
+    # be what it looks like.
+    paste(driver, "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\n1\t100\trs1\n")
+    wait.until(lambda d: "VCF" in d.find_element(By.ID, "input-messages").text)
+    check("an unknown text not named as a format",
+          driver.find_element(By.ID, "format").text == "The page cannot read this text.",
+          driver.find_element(By.ID, "format").text)
 
     # Large files never hold the page still for more than 200 ms: a mother
     # among thousands is found by her identifier, thousands of loci are

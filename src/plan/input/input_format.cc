@@ -46,7 +46,7 @@ InputFormat detect_format(const std::string& text) {
 
 std::string unknown_format(const std::string& text) {
   const std::string known =
-      "it is none of the formats mpplan reads (Genepop, GenAlEx, STRUCTURE, FSTAT, GENETIX, a "
+      "it is none of the formats the planner reads (Genepop, GenAlEx, STRUCTURE, FSTAT, GENETIX, a "
       "frequency table or a study file): ";
   const std::vector<std::string> lines = split_lines(text);
   size_t first = 0;

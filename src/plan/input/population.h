@@ -193,7 +193,14 @@ Status check_plain_text(const std::string& text);
 // allele missing that were read as missing.
 void note_doubts(PopulationData& data);
 
-// The individuals whose identifier is `id`, in file order.
+// Each individual's name, made unique: its identifier where no other
+// individual has it; otherwise with its sample, "5 (Nancy3)", and where
+// the identifier repeats within the sample too, its place among those,
+// "5 (sample 5, 2)". How lists offer individuals to choose from.
+std::vector<std::string> unique_names(const PopulationData& data);
+
+// The individuals whose identifier is `id`, in file order; when none has
+// it, the one whose unique name (unique_names) it is.
 std::vector<const Individual*> individuals_named(const PopulationData& data, const std::string& id);
 
 // Reads `text` as a population file of `format` (not STUDY): plain text

@@ -2,6 +2,7 @@
 // it: plain text, and the doubts a user should hear of.
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 #include "plan/input/plan_text.h"
 #include "plan/input/population.h"
@@ -35,11 +36,40 @@ Status check_plain_text(const std::string& text) {
   return success();
 }
 
+std::vector<std::string> unique_names(const PopulationData& data) {
+  std::unordered_map<std::string_view, int> uses;
+  std::map<std::pair<std::string_view, int>, int> in_sample;
+  for (const Individual& individual : data.individuals) {
+    ++uses[individual.id];
+    ++in_sample[{individual.id, individual.sample}];
+  }
+  std::map<std::pair<std::string_view, int>, int> seen;
+  std::vector<std::string> names;
+  names.reserve(data.individuals.size());
+  for (const Individual& individual : data.individuals) {
+    if (uses[individual.id] == 1) {
+      names.push_back(individual.id);
+      continue;
+    }
+    const std::pair<std::string_view, int> key{individual.id, individual.sample};
+    std::string name = individual.id + " (" + data.samples[individual.sample];
+    if (in_sample[key] > 1) name += ", " + std::to_string(++seen[key]);
+    names.push_back(name + ")");
+  }
+  return names;
+}
+
 std::vector<const Individual*> individuals_named(const PopulationData& data,
                                                  const std::string& id) {
   std::vector<const Individual*> found;
   for (const Individual& individual : data.individuals) {
     if (individual.id == id) found.push_back(&individual);
+  }
+  // Only a name that ends as a unique name does is looked for among them.
+  if (found.empty() && !id.empty() && id.back() == ')') {
+    const std::vector<std::string> names = unique_names(data);
+    const auto at = std::find(names.begin(), names.end(), id);
+    if (at != names.end()) found.push_back(&data.individuals[at - names.begin()]);
   }
   return found;
 }

@@ -71,9 +71,12 @@ Status mother_alleles(const Panel& panel, const MotherChoice& mother, const Popu
         if (samples.find(sample) == std::string::npos)
           samples += (samples.empty() ? "" : ", ") + sample;
       }
+      const std::vector<std::string> names = unique_names(data);
+      const std::string first = names[static_cast<size_t>(found.front() - data.individuals.data())];
       return failure("--mother " + mother.text + ": " + std::to_string(found.size()) +
                      " individuals have that identifier (in " + samples +
-                     "); give her labels locus by locus, 135/143,136/146,...");
+                     "); name one with its sample, as \"" + first +
+                     "\", or give her labels locus by locus, 135/143,136/146,...");
     }
     for (const LocusPanel& locus : panel.loci)
       labels.push_back(labels_at(data, *found.front(), static_cast<size_t>(locus.source)));
