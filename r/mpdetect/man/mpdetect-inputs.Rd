@@ -11,8 +11,8 @@ through the same C++ core, and takes its input and options as
   \code{id} column, else the first; an optional \code{pop} column; then two
   columns per locus, the first named after the locus), a data frame of
   frequencies (\code{locus}, \code{allele}, \code{frequency}), or the path of
-  any file \code{mpplan} reads (a study file, Genepop, GenAlEx, STRUCTURE or a
-  frequency table).}
+  any file \code{mpplan} reads (a study file, Genepop, GenAlEx, STRUCTURE, FSTAT,
+  GENETIX or a frequency table).}
 \item{sires}{numbers of equal sires, one design each.}
 \item{shares}{the sires' shares of one design, or a list of several designs'
   (after those of \code{sires}).}
@@ -25,8 +25,8 @@ through the same C++ core, and takes its input and options as
 \item{pool_rare}{pool a locus's rarest alleles into one to fit a study.}
 \item{as_is}{run totals that look like percentages or counts unchanged.}
 \item{format}{\code{"study"}, \code{"genepop"}, \code{"genalex"},
-  \code{"structure"} or \code{"frequencies"}: how to read a file (default:
-  from its content).}
+  \code{"structure"}, \code{"fstat"}, \code{"genetix"} or \code{"frequencies"}:
+  how to read a file (default: from its content).}
 \item{seed}{the generator's seed, a whole number from 0 to 4294967295; when
   \code{NULL}, one is drawn from R's generator (so \code{set.seed} repeats
   it) and said. It is returned with the result.}
