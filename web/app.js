@@ -130,7 +130,7 @@
       described = {format: 'study', ok: true};
     } else {
       $('format').textContent = '';
-      const got = await ask('describe', text);
+      const got = await ask('describe', text, structureLayout());
       if (text !== inputText()) return;  // changed again: its own description follows
       described = got;
       $('format').textContent = described.formatName
@@ -140,6 +140,7 @@
     }
     const population = described.format !== 'study';
     $('population-options').hidden = !population;
+    $('structure-row').hidden = described.format !== 'structure';
     clearChoice();
     if (population) {
       fillSamples();
@@ -230,10 +231,18 @@
     return message === '';
   }
 
+  // A STRUCTURE file's layout as typed (STRUCTURE's own settings); empty
+  // for any other file, whose reader takes none.
+  function structureLayout() {
+    return described.format === 'structure' || !$('structure-row').hidden
+      ? $('structure-layout').value.trim() : '';
+  }
+
   function options() {
     const population = described.format !== 'study';
     return {
       name: inputName(),
+      structure: described.format === 'structure' ? $('structure-layout').value.trim() : '',
       pop: population ? $('pop').value : '',
       loci: population ? chosenLoci() : [],
       poolRare: population && $('pool-rare').checked,
@@ -824,6 +833,7 @@
       if (id === 'pop') refreshDesigns();
     });
   }
+  $('structure-layout').addEventListener('input', () => { clearResults(); describeSoon(); });
   $('loci').addEventListener('change', () => { inputsChanged(); checkLoci(); });
   $('loci').addEventListener('input', (event) => {
     if (event.target.id === 'loci-names') { inputsChanged(); checkLoci(); }

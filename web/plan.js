@@ -21,7 +21,7 @@
 // individual} and pageNotes [{text, kind, design, locus}], worded for the page (no
 // option names), and rows, the table.
 //
-// options: {name, format, pop, loci: [names], poolRare, asIs, seed, from, to,
+// options: {name, format, structure (a STRUCTURE file's layout), pop, loci: [names], poolRare, asIs, seed, from, to,
 // step, target, dropout, falseAllele, size, figureWidth, figureHeight}; design: {sires: N} or {shares: [0.6, 0.4]}, and
 // mother: "drawn" (or "untyped"), "unsampled", an individual's identifier or
 // labels "135/143,...".
@@ -55,6 +55,7 @@
       const d = design || {};
       const list = [command];
       if (o.format) list.push('--format', o.format);
+      if (o.structure) list.push('--structure', o.structure);
       if (o.pop) list.push('--pop', String(o.pop));
       // A locus name with a comma or a quote goes in quotes, as in a CSV
       // cell; the core reads the list so.
@@ -118,8 +119,9 @@
       limits() {
         return JSON.parse(core.UTF8ToString(core._mp_limits()));
       },
-      describe(text) {
-        return JSON.parse(withString(text, (at, length) => core.UTF8ToString(core._mp_describe(at, length))));
+      describe(text, layout) {
+        return JSON.parse(withString(text, (at, length) => withString(layout || '', (l) =>
+          core.UTF8ToString(core._mp_describe(at, length, l)))));
       },
       study(text, options, design) {
         const r = call('study', text, options, [design || {}]);

@@ -329,9 +329,12 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run_joined(const char* text, int size) {
 
 // What a population file holds, for the page's choices: its format (by its
 // word for --format and by name), loci, samples and individuals with the
-// sample of each, as JSON; or the reader's refusal.
-EMSCRIPTEN_KEEPALIVE const char* mp_describe(const char* text, int size) {
+// sample of each, as JSON; or the reader's refusal. `layout` is a
+// STRUCTURE file's layout as far as the user gave it (empty: inferred).
+EMSCRIPTEN_KEEPALIVE const char* mp_describe(const char* text, int size, const char* layout) {
   const std::string input(text, static_cast<size_t>(size));
+  StructureLayout structure;
+  const Status settings = parse_structure_layout(layout, structure);
   const InputFormat format = detect_format(input);
   const char* const words[] = {"study",     "genepop", "genalex", "frequencies",
                                "structure", "fstat",   "genetix"};
@@ -340,13 +343,14 @@ EMSCRIPTEN_KEEPALIVE const char* mp_describe(const char* text, int size) {
     // Named only once recognised: a text in none of the formats is said to
     // be so, with what it looks like.
     const Status unknown = failure(unknown_format(input));
-    out += ",\"ok\":false,\"formatName\":\"\",\"error\":" +
-           json_string(command_line_text(unknown)) + ",\"refusal\":" + refusal_json(unknown);
+    out +=
+        ",\"ok\":false,\"formatName\":\"\",\"error\":" + json_string(command_line_text(unknown)) +
+        ",\"refusal\":" + refusal_json(unknown);
   } else if (format == InputFormat::STUDY) {
     out += ",\"ok\":true,\"formatName\":\"study file\"";
   } else {
     PopulationData data;
-    const Status read = read_population(input, format, data);
+    const Status read = settings.ok ? read_population(input, format, data, structure) : settings;
     // Listed by names made unique, so that each can be chosen as a mother.
     const std::vector<std::string> individuals = unique_names(data);
     std::string samples = "[";

@@ -25,8 +25,8 @@
   const local = {
     // The description, with each sample's count of individuals; the
     // individuals themselves only when there are at most LISTED.
-    describe(api, text) {
-      const described = api.describe(text);
+    describe(api, text, layout) {
+      const described = api.describe(text, layout);
       individuals = described.individuals || [];
       individualSamples = described.individualSamples || [];
       described.individualCount = individuals.length;

@@ -315,6 +315,28 @@ try:
           driver.find_element(By.ID, "input-messages").text)
     set_field(driver, "to", "30")
 
+    # A STRUCTURE file's columns read as inferred, and as the user lays
+    # them out in STRUCTURE's own words.
+    structure = "".join(f"c{n} {1 + n // 7} 1 {120 + 2 * (n * 7 % 5)} {130 + 2 * (n * 3 % 4)}\n"
+                        f"c{n} {1 + n // 7} 1 {122 + 2 * (n * 7 % 5)} {130 + 2 * (n * 3 % 4)}\n"
+                        for n in range(20))
+    paste(driver, structure)
+    wait.until(lambda d: "STRUCTURE" in d.find_element(By.ID, "format").text
+               and d.find_element(By.ID, "run").is_enabled())
+    check("STRUCTURE's PopFlag column not read as a locus",
+          len(driver.find_elements(By.CSS_SELECTOR, "#loci input")) == 2)
+    set_field(driver, "structure-layout", "POPDATA=1,POPFLAG=0")
+    wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#loci input")) == 3
+               and d.find_element(By.ID, "run").is_enabled())
+    run_and_wait(driver, wait)
+    check("a flag laid out as a locus is warned of in the page's words",
+          "one allele, 1, in every individual" in driver.find_element(By.ID, "input-messages").text,
+          driver.find_element(By.ID, "input-messages").text)
+    set_field(driver, "structure-layout", "POPDATA=7")
+    wait.until(lambda d: "0 or 1" in d.find_element(By.ID, "input-messages").text)
+    no_option_names(driver, "a STRUCTURE layout refused")
+    set_field(driver, "structure-layout", "")
+
     # A text in none of the formats is not named as one, and is said to
     # be what it looks like.
     paste(driver, "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\n1\t100\trs1\n")
