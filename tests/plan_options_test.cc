@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
 namespace {
 
 bool parse(std::vector<const char*> words, PlanOptions& options, std::string& error) {
@@ -149,4 +153,27 @@ TEST(PlanOptions, UsageListsWhatEachCommandTakes) {
   EXPECT_NE(plan_usage("").find("broods BROODS"), std::string::npos);
   EXPECT_NE(plan_usage("broods").find("--mismatches"), std::string::npos);
   EXPECT_EQ(plan_usage("curve").find("--mothers"), std::string::npos);
+}
+
+// docs/options.md is the table --help prints, so that the two cannot
+// drift; scripts/option-tables.sh writes it again (this test, told to).
+TEST(PlanOptions, DocumentedOptionsAreTheParsersOwn) {
+  const std::string path = std::string(DOCS_DIR) + "/options.md";
+  const std::string tables = option_tables();
+  if (std::getenv("MPPLAN_WRITE_OPTION_TABLES") != nullptr) {
+    std::ofstream(path, std::ios::binary) << tables;
+  }
+  std::ifstream in(path, std::ios::binary);
+  const std::string documented((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+  EXPECT_EQ(documented, tables) << path << " is not current: run scripts/option-tables.sh";
+  // Every option --help lists for a command is in the table.
+  for (const char* command : {"study", "panel", "curve", "loci", "broods"}) {
+    const std::string usage = plan_usage(command);
+    for (size_t at = usage.find("\n  --"); at != std::string::npos;
+         at = usage.find("\n  --", at + 1)) {
+      const std::string name = usage.substr(at + 3, usage.find(' ', at + 3) - at - 3);
+      EXPECT_NE(tables.find("| `" + name + "` |"), std::string::npos) << command << " " << name;
+    }
+  }
 }

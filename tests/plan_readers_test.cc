@@ -581,8 +581,9 @@ TEST(StructureReader, ColumnsBeforeTheLociInferred) {
   auto file = [](bool two_rows, const char* names, int flag_columns, bool scattered_first) {
     std::string text = names;
     for (int n = 0; n < 20; ++n) {
-      const std::string id = "c" + std::to_string(n);
-      const std::string pre = " " + std::to_string(1 + n / 7) + (flag_columns ? " 1" : "");
+      const std::string id = std::string("c") + std::to_string(n);
+      const std::string pre =
+          std::string(" ") + std::to_string(1 + n / 7) + (flag_columns ? " 1" : "");
       // Alleles scattered through the file, as a locus's are.
       const int a = 120 + 2 * ((n * 7 + (scattered_first ? 3 : 0)) % 5);
       const int b = 130 + 2 * ((n * 3) % 4);

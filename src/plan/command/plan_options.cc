@@ -233,6 +233,34 @@ const char* plan_version() {
   return "mpplan 1.0\n";
 }
 
+std::string option_tables() {
+  std::string text =
+      "# Options of mpplan\n\n"
+      "Generated from the planner's own table of options (the one `--help` prints);\n"
+      "`scripts/option-tables.sh` writes it again, and a test fails when it is not\n"
+      "current.\n\n"
+      "| option | value | study | panel | curve | loci | broods | what it does |\n"
+      "| --- | --- | --- | --- | --- | --- | --- | --- |\n";
+  for (const OptionRule& rule : OPTIONS) {
+    const std::string help = rule.help;
+    const size_t gap = help.find("  ");
+    const std::string value = gap == std::string::npos ? "" : help.substr(0, gap);
+    std::string meaning = gap == std::string::npos ? help : help.substr(gap + 2);
+    for (size_t at = meaning.find('|'); at != std::string::npos; at = meaning.find('|', at + 2))
+      meaning.replace(at, 1, "\\|");
+    text +=
+        "| `" + std::string(rule.name) + "` | " + (value.empty() ? "" : "`" + value + "`") + " |";
+    for (const char* command : COMMANDS) {
+      const bool takes =
+          std::string(rule.commands).find(command_letter(command)) != std::string::npos;
+      text += takes ? " yes |" : " |";
+    }
+    text += " " + meaning + " |\n";
+  }
+  return text +
+         "| `--help` | | yes | yes | yes | yes | yes | show the command's usage and options |\n";
+}
+
 std::string plan_usage(const std::string& command) {
   if (command.empty()) {
     return "Usage: mpplan COMMAND [options] [FILE ...]\n"

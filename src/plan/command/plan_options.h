@@ -42,6 +42,10 @@ struct PlanOptions {
 // The usage text of `command` (empty: of mpplan itself), ending in a line end.
 std::string plan_usage(const std::string& command);
 
+// Every option as a Markdown table (the option, its value, which commands
+// take it, what it does), from the table --help prints: docs/options.md.
+std::string option_tables();
+
 // The version line, ending in a line end.
 const char* plan_version();
 
