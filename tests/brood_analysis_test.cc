@@ -93,9 +93,13 @@ TEST(Broods, ReadBackBroodsGetTheSimulationsVerdict) {
     const BroodVerdict& judged = report.broods[b];
     EXPECT_EQ(brood_name(report, judged), broods[b].name);
     EXPECT_EQ(judged.revealed ? 1 : 0, broods[b].verdict) << broods[b].name;
+    // The least number over all loci together lies between the per-locus
+    // bound and the sires that made the brood.
+    EXPECT_TRUE(judged.min_sires_exact) << broods[b].name;
     EXPECT_LE(judged.min_sires, broods[b].sires) << broods[b].name;
-    EXPECT_GE(judged.min_sires, 1);
-    EXPECT_EQ(judged.min_sires >= 2, judged.revealed) << "more than two paternal alleles";
+    EXPECT_GE(judged.min_sires, judged.min_sires_per_locus) << broods[b].name;
+    EXPECT_GE(judged.min_sires_per_locus, 1);
+    EXPECT_EQ(judged.min_sires_per_locus >= 2, judged.revealed) << "more than two paternal alleles";
     EXPECT_TRUE(judged.mismatches.empty());
     EXPECT_EQ(judged.offspring.size(), broods[b].offspring.size());
   }
@@ -391,10 +395,11 @@ TEST(Broods, TablesAndSummary) {
   const std::string table = brood_table(report);
   EXPECT_EQ(table.substr(0, table.find('\n')),
             "design,brood,mother,offspring,loci_typed,revealed,revealing_loci,min_sires,"
-            "mismatches,detection_probability");
-  EXPECT_NE(table.find("2 sires 0.5/0.5,\"Nest \"\"one\"\"\",M1,4,1,1,A,2,1,"), std::string::npos)
+            "min_sires_per_locus,mismatches,detection_probability");
+  EXPECT_NE(table.find("2 sires 0.5/0.5,\"Nest \"\"one\"\"\",M1,4,1,1,A,2,2,1,"), std::string::npos)
       << table;
-  EXPECT_NE(table.find("2 sires 0.9/0.1,sample 2,M2,1,1,0,,1,0,0.000"), std::string::npos) << table;
+  EXPECT_NE(table.find("2 sires 0.9/0.1,sample 2,M2,1,1,0,,1,1,0,0.000"), std::string::npos)
+      << table;
   EXPECT_EQ(mismatch_table(report),
             "brood,offspring,locus,mother_genotype,offspring_genotype\n"
             "\"Nest \"\"one\"\"\",d,A,01/02,09/09\n");
@@ -486,7 +491,7 @@ TEST(Broods, WithoutTheMotherAsCurveUnsampled) {
   EXPECT_FALSE(brood.loci[1].reveals);
   EXPECT_EQ(brood.min_sires, 2);
   EXPECT_TRUE(brood.mismatches.empty());
-  EXPECT_NE(brood_table(report).find("\nsample 1,,5,2,1,Mpa01,2,0,"), std::string::npos)
+  EXPECT_NE(brood_table(report).find("\nsample 1,,5,2,1,Mpa01,2,2,0,"), std::string::npos)
       << brood_table(report);
 
   PlanOptions curve;
@@ -500,4 +505,23 @@ TEST(Broods, WithoutTheMotherAsCurveUnsampled) {
   EXPECT_EQ(report.detections[0][0], expected.curves[0].points[0].detections);
   EXPECT_GT(report.detections[0][0], 0);
   EXPECT_NE(expected.curves[0].label.find("mother not sampled"), std::string::npos);
+}
+
+// A brood whose loci each need two fathers but together three: min_sires
+// is the least over the loci together, min_sires_per_locus the bound of
+// each alone. The console program's verdict stays the per-locus rule's.
+TEST(Broods, LeastFathersOverTheLociTogether) {
+  const std::string text =
+      "brood\nA, B\nPop\nM, 0101 0101\no1, 0102 0102\no2, 0103 0103\no3, 0104 0104\n"
+      "o4, 0105 0105\no5, 0102 0104\no6, 0103 0105\no7, 0102 0105\n";
+  BroodsReport report;
+  const Status status = analysed(inputs_of(text), report);
+  ASSERT_TRUE(status.ok) << status.message;
+  ASSERT_EQ(report.broods.size(), 1u);
+  EXPECT_EQ(report.broods[0].min_sires, 3);
+  EXPECT_EQ(report.broods[0].min_sires_per_locus, 2);
+  EXPECT_TRUE(report.broods[0].min_sires_exact);
+  EXPECT_TRUE(report.broods[0].revealed) << "four paternal alleles at a locus";
+  EXPECT_NE(brood_table(report).find("\nsample 1,M,7,2,1,A;B,3,2,0,"), std::string::npos)
+      << brood_table(report);
 }

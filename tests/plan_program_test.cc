@@ -365,7 +365,7 @@ TEST_F(PlanProgramTest, BroodsWritesEveryOutputOrNone) {
   ASSERT_EQ(rows.size(), 1u + 2 * 30);
   EXPECT_EQ(rows[0],
             "design,brood,mother,offspring,loci_typed,revealed,revealing_loci,min_sires,"
-            "mismatches,detection_probability");
+            "min_sires_per_locus,mismatches,detection_probability");
   EXPECT_EQ(rows[1].rfind("2 sires 0.6/0.4,B01,B01-M,24,8,", 0), 0u) << rows[1];
   // The miscalls the example was made with, each found.
   const std::vector<std::string> mismatches = lines_of(read("mismatches.csv"));

@@ -17,6 +17,7 @@ sources=(
   src/simulation/fast_kernel.cc src/simulation/locus_judgement.cc src/simulation/random_jump.cc src/simulation/random_source.cc src/simulation/sire_ceiling.cc
   src/simulation/genotyping_error.cc src/simulation/trial.cc
   src/plan/estimate/brood_analysis.cc src/plan/estimate/brood_judgement.cc
+  src/plan/estimate/least_fathers.cc
   src/plan/chart/chart.cc src/plan/chart/chart_gnuplot.cc src/plan/chart/chart_svg.cc src/plan/chart/chart_layout.cc src/plan/chart/curve_chart.cc src/plan/chart/ranking_chart.cc src/plan/chart/broods_chart.cc src/plan/command/figure.cc
   src/plan/estimate/curve.cc src/plan/model/design.cc src/plan/input/frequency_table_reader.cc
   src/plan/input/genalex_reader.cc src/plan/input/genepop_reader.cc src/plan/input/input_format.cc

@@ -25,7 +25,9 @@ judge_broods(x, mothers = "first", population = NULL, sires = NULL, shares = NUL
 identifier, empty when none was found), \code{offspring}, \code{loci_typed}
 (loci at which the brood is judged), \code{revealed} (1 when the genotypes
 reveal more than one father), \code{revealing_loci}, \code{min_sires} (the
-fewest fathers the genotypes require), \code{mismatches} (offspring
+fewest fathers that explain every locus together), \code{min_sires_per_locus}
+(the paternal alleles at a locus halved, the largest over the loci),
+\code{mismatches} (offspring
 genotypes that carry neither allele of the mother) and
 \code{detection_probability} (the chance that a brood of its size, loci and
 mother, with several sires, reveals them under the design); with the

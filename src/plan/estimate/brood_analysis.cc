@@ -226,6 +226,12 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
     }
     if (!untyped.empty())
       notes.push_back(who + ": its mother is untyped at " + untyped + "; judged without them");
+    if (!brood.min_sires_exact) {
+      notes.push_back(
+          who + ": the least number of fathers is from " + std::to_string(brood.min_sires) +
+          " to " + std::to_string(brood.min_sires_most) +
+          "; the search for it stopped at its budget, and min_sires gives the " + "lower bound");
+    }
     if (mother_doubtful(brood)) {
       int loci_mismatching = 0;
       for (const BroodLocus& locus : brood.loci) {
@@ -323,8 +329,8 @@ std::string brood_table(const BroodsReport& report) {
   const bool several = report.designs.size() > 1;
   std::string table = several ? "design," : "";
   table +=
-      "brood,mother,offspring,loci_typed,revealed,revealing_loci,min_sires,mismatches,"
-      "detection_probability\n";
+      "brood,mother,offspring,loci_typed,revealed,revealing_loci,min_sires,min_sires_per_locus,"
+      "mismatches,detection_probability\n";
   for (size_t d = 0; d < report.designs.size(); ++d) {
     for (size_t b = 0; b < report.broods.size(); ++b) {
       const BroodVerdict& brood = report.broods[b];
@@ -340,6 +346,7 @@ std::string brood_table(const BroodsReport& report) {
       const std::string mother = brood.mother >= 0 ? report.data.individuals[brood.mother].id : "";
       table += csv_cell(brood_name(report, brood)) + "," + csv_cell(mother) + "," + numbers +
                csv_cell(revealing) + "," + std::to_string(brood.min_sires) + "," +
+               std::to_string(brood.min_sires_per_locus) + "," +
                std::to_string(brood.mismatches.size()) + "," +
                share_text(running_share(report.detections[d][b])) + "\n";
     }

@@ -52,7 +52,7 @@ struct BroodsReport {
 Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, BroodsReport& report,
                       Notes& notes);
 
-// brood,mother,offspring,loci_typed,revealed,revealing_loci,min_sires,
+// brood,mother,offspring,loci_typed,revealed,revealing_loci,min_sires,min_sires_per_locus,
 // mismatches,detection_probability; a design column first when there are
 // several designs.
 std::string brood_table(const BroodsReport& report);

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "plan/estimate/least_fathers.h"
 #include "plan/input/plan_text.h"
 #include "simulation/locus_judgement.h"
 #include "simulation/trial.h"
@@ -213,7 +214,10 @@ void reach_verdict(BroodVerdict& brood, int min_loci) {
   int revealing = 0;
   for (const BroodLocus& locus : brood.loci) revealing += locus.reveals ? 1 : 0;
   brood.revealed = revealing >= min_loci;
-  if (!brood.mother_sampled && !brood.offspring.empty()) brood.min_sires = brood.revealed ? 2 : 1;
+  if (!brood.mother_sampled && !brood.offspring.empty()) {
+    brood.min_sires = brood.min_sires_per_locus = brood.revealed ? 2 : 1;
+    brood.min_sires_most = brood.min_sires;
+  }
 }
 
 // Each locus from the offspring alone.
@@ -243,7 +247,7 @@ void judge_unsampled(const PopulationData& data, const std::vector<int>& loci,
 
 BroodVerdict judge_genotyped_brood(const PopulationData& data, int sample, int mother,
                                    const std::vector<int>& loci, int min_loci) {
-  BroodVerdict brood{sample, mother, false, {}, {}, {}, 0, false, 0};
+  BroodVerdict brood{sample, mother, false, {}, {}, {}, 0, false, 0, 0, true, 0};
   for (int n = 0; n < static_cast<int>(data.individuals.size()); ++n) {
     if (data.individuals[n].sample == sample && n != mother) brood.offspring.push_back(n);
   }
@@ -258,12 +262,20 @@ BroodVerdict judge_genotyped_brood(const PopulationData& data, int sample, int m
     return brood;
   }
   const Individual& her = data.individuals[mother];
+  // Each offspring's paternal allele at each locus judged, for the least
+  // number of fathers over all loci together.
+  std::vector<std::array<int, 2>> mothers;
+  std::vector<std::vector<int>> paternal(brood.offspring.size());
   for (const int locus : loci) {
     BroodLocus judged{locus, 0, 0, false, false, {{0, 0}}};
     LocalAlleles alleles;
     const bool mother_typed = !missing(her.genotype[locus]);
-    LocusJudgement judgement =
-        start_locus(mother_typed ? alleles.genotype(her.genotype[locus]) : Genotype{{0, 0}});
+    const Genotype hers = mother_typed ? alleles.genotype(her.genotype[locus]) : Genotype{{0, 0}};
+    LocusJudgement judgement = start_locus(hers);
+    if (mother_typed) {
+      mothers.push_back({hers.slot[0], hers.slot[1]});
+      for (std::vector<int>& row : paternal) row.push_back(NOT_JUDGED);
+    }
     for (size_t position = 0; position < brood.offspring.size(); ++position) {
       const AlleleCodes& codes = data.individuals[brood.offspring[position]].genotype[locus];
       if (missing(codes)) continue;
@@ -275,6 +287,8 @@ BroodVerdict judge_genotyped_brood(const PopulationData& data, int sample, int m
         continue;
       }
       judge_offspring(judgement, genotype);
+      paternal[position].back() =
+          paternal_entry(mothers.back(), {genotype.slot[0], genotype.slot[1]});
       judged.offspring.word[position >> 6] |= uint64_t{1} << (position & 63);
       judged.judged = true;
     }
@@ -282,11 +296,16 @@ BroodVerdict judge_genotyped_brood(const PopulationData& data, int sample, int m
       judged.paternal = paternal_count(judgement);
       judged.reveals = reveals_several_fathers(judged.paternal);
       ++brood.loci_typed;
-      brood.min_sires = std::max(brood.min_sires,
-                                 (judged.paternal + ALLELES_PER_PARENT - 1) / ALLELES_PER_PARENT);
+      brood.min_sires_per_locus =
+          std::max(brood.min_sires_per_locus,
+                   (judged.paternal + ALLELES_PER_PARENT - 1) / ALLELES_PER_PARENT);
     }
     brood.loci.push_back(judged);
   }
+  const FatherCount fathers = least_fathers(mothers, paternal);
+  brood.min_sires = fathers.least;
+  brood.min_sires_exact = fathers.exact;
+  brood.min_sires_most = fathers.most;
   reach_verdict(brood, min_loci);
   return brood;
 }

@@ -49,15 +49,23 @@ struct BroodVerdict {
   std::vector<Mismatch> mismatches;
   int loci_typed;  // loci judged
   bool revealed;   // min_loci loci (some locus, by default) reveal several fathers
-  // The least number of sires the genotypes require: at each locus the
-  // paternal alleles halved, rounded up; the largest over the loci.
+  // The least number of sires that explain every locus jointly
+  // (least_fathers), or, when its search met its budget, a bound it lies
+  // above: min_sires_exact says which, and min_sires_most is then the
+  // fewest found.
   int min_sires;
+  // The per-locus bound: at each locus the paternal alleles halved,
+  // rounded up; the largest over the loci.
+  int min_sires_per_locus;
+  bool min_sires_exact = true;
+  int min_sires_most = 0;
 };
 
 // Judges the brood of sample `sample` with mother `mother` (-1: none) at
 // `loci` (indices into data.loci), offspring in file order. Without a
-// mother typed at some locus the brood is judged as unsampled: min_sires is
-// then 2 for a brood revealed, 1 for one not, and paternal is 0.
+// mother typed at some locus the brood is judged as unsampled: min_sires
+// (and min_sires_per_locus) is then 2 for a brood revealed, 1 for one not,
+// and paternal is 0.
 // REQUIRES: mother -1 or an individual of the sample; the sample holds at
 // most MAX_OFFSPRING offspring.
 BroodVerdict judge_genotyped_brood(const PopulationData& data, int sample, int mother,
