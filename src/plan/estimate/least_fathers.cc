@@ -71,92 +71,147 @@ int per_locus_bound(const std::vector<std::array<int, 2>>& mother,
   return bound;
 }
 
+// Whether two offspring can share a father.
+bool compatible(const std::vector<std::array<int, 2>>& mother, const std::vector<int>& a,
+                const std::vector<int>& b) {
+  for (size_t l = 0; l < mother.size(); ++l) {
+    LocusNeed need;
+    if (!add(need, a[l], mother[l]) || !add(need, b[l], mother[l])) return false;
+  }
+  return true;
+}
+
+// A set of offspring no two of which can share a father, grown greedily
+// from each offspring in turn, the largest kept: so many fathers at the
+// least, and each of them a father of its own in any answer.
+std::vector<size_t> apart(const std::vector<std::vector<char>>& clash) {
+  std::vector<size_t> best;
+  for (size_t start = 0; start < clash.size(); ++start) {
+    std::vector<size_t> set{start};
+    for (size_t o = 0; o < clash.size(); ++o) {
+      bool all = o != start;
+      for (const size_t member : set) all = all && clash[o][member];
+      if (all) set.push_back(o);
+    }
+    if (set.size() > best.size()) best = set;
+  }
+  return best;
+}
+
 struct Search {
   const std::vector<std::array<int, 2>>& mother;
-  const std::vector<const std::vector<int>*>& order;  // the offspring, most constrained first
-  std::vector<std::vector<LocusNeed>> groups;         // per father, per locus
-  int lower;                                          // no brood does with fewer
-  int best;                                           // the fewest found
+  const std::vector<const std::vector<int>*>& rows;  // the offspring judged somewhere
+  std::vector<std::vector<LocusNeed>> groups;        // per father, per locus
+  std::vector<char> placed;                          // per offspring
+  int lower;                                         // no answer has fewer fathers
+  int best;                                          // the fewest found
   int64_t budget;
   int64_t nodes = 0;
   bool stopped = false;
 };
 
-// Whether `row` joins group `g`, which then holds it; the group as it was
-// otherwise.
-bool join(Search& search, size_t g, const std::vector<int>& row) {
-  std::vector<LocusNeed>& group = search.groups[g];
+// Whether `row` can join group `g`.
+bool fits(const Search& search, size_t g, const std::vector<int>& row) {
   for (size_t l = 0; l < row.size(); ++l) {
-    if (!add(group[l], row[l], search.mother[l])) return false;
+    LocusNeed need = search.groups[g][l];
+    if (!add(need, row[l], search.mother[l])) return false;
   }
   return true;
 }
 
-// Places the offspring from `next` on, `used` fathers taken so far, into
-// a father already taken or one more; stops at the bound, or the budget.
-void place(Search& search, size_t next, int used) {
+void join(Search& search, size_t g, const std::vector<int>& row) {
+  for (size_t l = 0; l < row.size(); ++l)
+    static_cast<void>(add(search.groups[g][l], row[l], search.mother[l]));
+}
+
+// Places the offspring not yet placed (`placed` of them are), `used`
+// fathers taken: first the one that can join the fewest fathers taken (a
+// dead end shows at once), into each of those or one father more while
+// that can still beat the best; stops at the bound or the budget.
+void place(Search& search, size_t placed, int used) {
   if (++search.nodes > search.budget) {
     search.stopped = true;
     return;
   }
-  if (next == search.order.size()) {
+  if (placed == search.rows.size()) {
     search.best = used;
     return;
   }
-  const std::vector<int>& row = *search.order[next];
-  // A father not yet taken only where one more can still beat the best;
-  // any not yet taken is as good as another, so only the first is tried.
-  const int fathers = std::min(used + 1, search.best - 1);
-  for (int g = 0; g < fathers; ++g) {
-    const std::vector<LocusNeed> was = search.groups[static_cast<size_t>(g)];
-    if (join(search, static_cast<size_t>(g), row)) place(search, next + 1, std::max(used, g + 1));
-    search.groups[static_cast<size_t>(g)] = was;
-    if (search.stopped || search.best <= search.lower) return;
+  size_t pick = search.rows.size();
+  int fewest = used + 1;
+  for (size_t o = 0; o < search.rows.size() && fewest > 0; ++o) {
+    if (search.placed[o]) continue;
+    int can = 0;
+    for (int g = 0; g < used; ++g) can += fits(search, static_cast<size_t>(g), *search.rows[o]);
+    if (can < fewest) {
+      fewest = can;
+      pick = o;
+    }
   }
+  const std::vector<int>& row = *search.rows[pick];
+  search.placed[pick] = 1;
+  for (int g = 0; g <= used && !search.stopped && search.best > search.lower; ++g) {
+    // One father more only where it can still beat the best; any new one
+    // is as good as another.
+    if (g == used && used + 1 >= search.best) break;
+    const size_t group = static_cast<size_t>(g);
+    if (g < used && !fits(search, group, row)) continue;
+    const std::vector<LocusNeed> was = search.groups[group];
+    join(search, group, row);
+    place(search, placed + 1, std::max(used, g + 1));
+    search.groups[group] = was;
+  }
+  search.placed[pick] = 0;
 }
 
 }  // namespace
 
 FatherCount least_fathers(const std::vector<std::array<int, 2>>& mother,
                           const std::vector<std::vector<int>>& paternal, int64_t budget) {
-  // Offspring judged somewhere, those with the most single alleles first:
-  // they constrain a father most, so dead ends show early.
-  std::vector<const std::vector<int>*> order;
+  std::vector<const std::vector<int>*> rows;
   for (const std::vector<int>& row : paternal) {
     if (std::any_of(row.begin(), row.end(), [](int p) { return p != NOT_JUDGED; }))
-      order.push_back(&row);
+      rows.push_back(&row);
   }
-  const auto singles = [](const std::vector<int>* row) {
-    return std::count_if(row->begin(), row->end(), [](int p) { return p >= 0; });
-  };
-  std::stable_sort(order.begin(), order.end(),
-                   [&](const std::vector<int>* a, const std::vector<int>* b) {
-                     return singles(a) > singles(b);
-                   });
   FatherCount count;
   count.least = per_locus_bound(mother, paternal);
-  if (order.empty()) return count;
+  if (rows.empty()) return count;
+  std::vector<std::vector<char>> clash(rows.size(), std::vector<char>(rows.size(), 0));
+  for (size_t a = 0; a < rows.size(); ++a) {
+    for (size_t b = a + 1; b < rows.size(); ++b)
+      clash[a][b] = clash[b][a] = !compatible(mother, *rows[a], *rows[b]);
+  }
+  const std::vector<size_t> separate = apart(clash);
 
-  // The first fit gives a count to beat.
-  Search search{mother, order, {}, count.least, 0, budget};
-  for (const std::vector<int>* row : order) {
+  // Those that cannot share take a father each; then every other offspring
+  // the first father it fits, for a count to beat.
+  Search search{mother,
+                rows,
+                {},
+                std::vector<char>(rows.size(), 0),
+                std::max(count.least, static_cast<int>(separate.size())),
+                0,
+                budget};
+  for (const size_t o : separate) {
+    search.groups.emplace_back(mother.size());
+    join(search, search.groups.size() - 1, *rows[o]);
+    search.placed[o] = 1;
+  }
+  const std::vector<std::vector<LocusNeed>> fixed = search.groups;
+  for (size_t o = 0; o < rows.size(); ++o) {
+    if (search.placed[o]) continue;
     size_t g = 0;
-    for (; g < search.groups.size(); ++g) {
-      const std::vector<LocusNeed> was = search.groups[g];
-      if (join(search, g, *row)) break;
-      search.groups[g] = was;
-    }
-    if (g == search.groups.size()) {
-      // A father of his own fits any offspring.
-      search.groups.emplace_back(mother.size());
-      static_cast<void>(join(search, g, *row));
-    }
+    while (g < search.groups.size() && !fits(search, g, *rows[o])) ++g;
+    if (g == search.groups.size()) search.groups.emplace_back(mother.size());
+    join(search, g, *rows[o]);
   }
   search.best = static_cast<int>(search.groups.size());
   if (search.best > search.lower) {
-    search.groups.assign(static_cast<size_t>(search.best), std::vector<LocusNeed>(mother.size()));
-    place(search, 0, 0);
+    search.groups = fixed;
+    search.groups.resize(static_cast<size_t>(search.best), std::vector<LocusNeed>(mother.size()));
+    place(search, separate.size(), static_cast<int>(separate.size()));
   }
+  count.least = search.lower;
   count.most = search.best;
   count.exact = !search.stopped || search.best <= search.lower;
   if (count.exact) count.least = search.best;

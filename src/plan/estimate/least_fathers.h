@@ -36,8 +36,16 @@ struct FatherCount {
 // `mother` (alleles 0 or more): NOT_JUDGED when it carries neither of hers.
 int paternal_entry(const std::array<int, 2>& mother, const std::array<int, 2>& offspring);
 
+// The search starts from the larger of two bounds (the per-locus bound, and
+// a set of offspring no two of which can share a father), places those
+// apart, fits the rest first-come to get a count to beat, and then tries
+// every way of sharing them among fewer fathers, the offspring that can
+// join the fewest fathers first. It is exact unless it meets its budget:
+// broods of many offspring from many fathers, with genotyping errors
+// that each ask a father of their own, can take more.
+//
 // The nodes a search may visit before it gives its bounds instead.
-constexpr int64_t FATHER_SEARCH_BUDGET = 200000;
+constexpr int64_t FATHER_SEARCH_BUDGET = 20000;
 
 // The least number of fathers for `paternal` (one row per offspring, one
 // entry per locus) given the mother's two alleles at each locus, `mother`.
