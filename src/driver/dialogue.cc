@@ -39,8 +39,10 @@ Answer read_answer(std::istream& in) {
 }
 
 int run_dialogue(StudyData& study, std::istream& in, std::ostream& out) {
+  // The estimator's tables are built for the first size asked, so that a
+  // run ended at once (answered 0) builds none.
   static EstimateWork work;
-  prepare_estimates(study, work);
+  bool prepared = false;
   // Stays 0 until an answer is accepted, and an answer of 0 ends the run, so
   // 0 here means no size has been accepted yet.
   int32_t brood_size = 0;
@@ -72,6 +74,10 @@ int run_dialogue(StudyData& study, std::istream& in, std::ostream& out) {
         break;
     }
     if (brood_size == 0) return 1;
+    if (!prepared) {
+      prepare_estimates(study, work);
+      prepared = true;
+    }
     estimate_and_report(study, brood_size, work, out);
     if (brood_size < 0) return 0;
   }
