@@ -45,7 +45,7 @@ milliseconds() {  # milliseconds PROGRAM OUTPUT: one sweep's wall time
 median() { sort -n | awk '{ v[NR] = $1 } END { print (v[int((NR + 1) / 2)] + v[int(NR / 2) + 1]) / 2 }'; }
 
 studies=("$@")
-[ ${#studies[@]} -eq 0 ] && studies=(largest skewed mid)
+[ ${#studies[@]} -eq 0 ] && studies=(common largest skewed mid)
 printf '%-10s %-9s %10s %10s %7s\n' study build before_ms now_ms ratio
 for study in "${studies[@]}"; do
   cp "bench/$study.txt" "$work/run/mmdata.txt"
