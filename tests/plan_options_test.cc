@@ -120,7 +120,8 @@ TEST(PlanOptions, Refused) {
       {{"curve", "--seed", "-1"}, "--seed takes a whole number from 0 to 4294967295, not -1"},
       {{"curve", "--sires", "11"}, "--sires takes a number of sires from 1 to 10, not 11"},
       {{"curve", "--shares", "0.5,x"},
-       "--shares takes shares as decimals, zero or more, separated by commas, not 0.5,x"},
+       "--shares takes shares as decimals, zero or more, separated by commas, semicolons or "
+       "blanks, not 0.5,x"},
       {{"curve", "--from", "50", "--to", "10"}, "--from 50 is above --to 10"},
       {{"curve", "--plot"}, "--plot needs a value"},
       {{"curve", "--output", ""}, "--output needs a value"},
@@ -176,4 +177,27 @@ TEST(PlanOptions, DocumentedOptionsAreTheParsersOwn) {
       EXPECT_NE(tables.find("| `" + name + "` |"), std::string::npos) << command << " " << name;
     }
   }
+}
+
+// Shares are read by one rule on the command line, the page and R: commas,
+// semicolons or blanks between them; an empty one is refused.
+TEST(PlanOptions, SharesByOneRule) {
+  const std::pair<const char*, std::vector<std::string>> lists[] = {
+      {"0.6,0.4", {"0.6", "0.4"}},
+      {"0.6;0.4", {"0.6", "0.4"}},
+      {"0.6 0.4", {"0.6", "0.4"}},
+      {" 0.6 ,\t0.4 ", {"0.6", "0.4"}},
+      {"0.5; 0.3 0.2", {"0.5", "0.3", "0.2"}},
+      {"0.6,,0.4", {"0.6", "", "0.4"}},
+  };
+  for (const auto& [text, shares] : lists) EXPECT_EQ(share_words(text), shares) << text;
+  for (const char* text : {"0.6;0.4", "0.6 0.4"}) {
+    const char* argv[] = {"mpplan", "curve", "--shares", text};
+    PlanOptions options;
+    ASSERT_TRUE(parse_plan_options(4, argv, options).ok) << text;
+    EXPECT_EQ(options.input.shares, (std::vector<std::vector<std::string>>{{"0.6", "0.4"}}));
+  }
+  const char* argv[] = {"mpplan", "curve", "--shares", "0.6,,0.4"};
+  PlanOptions options;
+  EXPECT_FALSE(parse_plan_options(4, argv, options).ok);
 }

@@ -66,8 +66,8 @@
   // joins them, byte for byte the same.
   async function askCurve(text, list, opts) {
     if (workers.length < 2 || list.length < 2) return ask('curve', text, list, opts);
-    const sires = (design) => design.shares ? design.shares.filter((share) => share > 0).length
-                                            : design.sires || 2;
+    // The order of work only: a design of shares counts as two sires here.
+    const sires = (design) => design.shares ? 2 : design.sires || 2;
     const queue = list.map((design, d) => d).sort((a, b) => sires(list[a]) - sires(list[b]) || a - b);
     const parts = [];
     await Promise.all(workers.map(async (worker) => {
@@ -399,7 +399,9 @@
     const design = {};
     const shares = box.querySelector('.shares').value.trim();
     const sires = box.querySelector('.sires').value;
-    if (shares) design.shares = shares.split(/[\s,;]+/).filter((s) => s);
+    // As typed: the core reads a list of shares by its one rule (commas,
+    // semicolons or blanks between them), as mpplan and R do.
+    if (shares) design.shares = [shares];
     else if (sires) design.sires = Number(sires);
     else if (described.format !== 'study') design.sires = 2;
     const mother = box.querySelector('.mother').value;

@@ -146,11 +146,12 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
   } else if (name == "--shares") {
     // Each share as the study file's reader takes it, so that a design
     // from --shares is the study the same shares in a file give.
-    std::vector<std::string> shares = split_cells(value, ',');
+    std::vector<std::string> shares = share_words(value);
     for (const std::string& share : shares) {
       double parsed = 0;
       if (!share_value(share, parsed))
-        return refuse("shares as decimals, zero or more, separated by commas");
+        return refuse(
+            "shares as decimals, zero or more, separated by commas, semicolons or blanks");
     }
     if (!check_sire_count(shares.size()).ok)
       return refuse("1 to " + std::to_string(MAX_SIRES) + " shares");

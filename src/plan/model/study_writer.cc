@@ -1,5 +1,6 @@
 #include "plan/model/study_writer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -132,6 +133,18 @@ std::vector<std::string> equal_shares(int sires) {
   std::vector<std::string> shares;
   for (const long units : millionths(std::vector<double>(sires, 1.0 / sires)))
     shares.push_back(decimals(units));
+  return shares;
+}
+
+std::vector<std::string> share_words(const std::string& text) {
+  std::string commas = text;
+  std::replace(commas.begin(), commas.end(), ';', ',');
+  std::vector<std::string> shares;
+  for (const std::string& cell : split_cells(commas, ',')) {
+    const std::vector<std::string> words = split_words(cell);
+    if (words.empty()) shares.emplace_back();
+    shares.insert(shares.end(), words.begin(), words.end());
+  }
   return shares;
 }
 

@@ -32,6 +32,12 @@ struct StudyFiles {
 // Shares for `sires` equal sires, as decimals that add up to exactly 1.
 std::vector<std::string> equal_shares(int sires);
 
+// A list of shares as typed, read by the one rule of every front end:
+// shares separated by commas, semicolons or blanks ("0.6,0.4", "0.6; 0.4",
+// "0.6 0.4"). A share left empty between two commas or semicolons is kept,
+// empty, for the caller to refuse.
+std::vector<std::string> share_words(const std::string& text);
+
 // A study holds 1 to MAX_SIRES sires: a refusal for any other count.
 Status check_sire_count(size_t sires);
 
