@@ -101,7 +101,8 @@ number_text <- function(x) {
 # of one design's shares or a list of several designs'; `sires` a number of
 # equal sires, or several numbers for several designs (before the shares').
 input_words <- function(sires = NULL, shares = NULL, mother = NULL, pop = NULL, loci = NULL,
-                        pool_rare = FALSE, as_is = FALSE, format = NULL, min_loci = 1L) {
+                        pool_rare = FALSE, as_is = FALSE, format = NULL, min_loci = 1L,
+                        structure = NULL) {
   words <- character()
   if (!is.null(sires) && !is_whole(sires)) wrong("sires", "whole numbers of sires")
   for (n in sires) words <- c(words, "--sires", number_text(n))
@@ -124,6 +125,15 @@ input_words <- function(sires = NULL, shares = NULL, mother = NULL, pop = NULL, 
   }
   min_loci <- one_whole(min_loci, "min_loci")
   if (min_loci != "1") words <- c(words, "--min-loci", min_loci)
+  # A STRUCTURE file's layout by STRUCTURE's own names: c(POPDATA = 1,
+  # POPFLAG = 1), or the text "POPDATA=1,POPFLAG=1".
+  if (!is.null(structure)) {
+    if (is.numeric(structure) && !is.null(names(structure)) && !anyNA(structure)) {
+      structure <- paste(names(structure), format(structure, scientific = FALSE, trim = TRUE),
+                         sep = "=", collapse = ",")
+    }
+    words <- c(words, "--structure", one_text(structure, "structure"))
+  }
   words
 }
 
@@ -161,17 +171,18 @@ inputs_of <- function(x, name) {
 
 
 study_of <- function(x, sires = NULL, shares = NULL, mother = NULL, pop = NULL, loci = NULL,
-                     pool_rare = FALSE, as_is = FALSE, format = NULL) {
-  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format),
+                     pool_rare = FALSE, as_is = FALSE, format = NULL, structure = NULL) {
+  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format,
+                         structure = structure),
              "--legend", "legend.csv")
   result <- run_plan("study", inputs_of(x, deparse1(substitute(x))), words)
   list(study = result$output, legend = as_table(result$legend))
 }
 
 panel_stats <- function(x, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE,
-                        format = NULL) {
+                        format = NULL, structure = NULL) {
   words <- input_words(pop = pop, loci = loci, pool_rare = pool_rare, as_is = as_is,
-                       format = format)
+                       format = format, structure = structure)
   as_table(run_plan("panel", inputs_of(x, deparse1(substitute(x))), words)$output)
 }
 
@@ -190,10 +201,12 @@ range_words <- function(sizes) {
 power_curve <- function(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1:100,
                         target = 0.95, seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE,
                         as_is = FALSE, format = NULL, threads = 1L, max_trials = 1000000,
-                        trials = 50000, min_loci = 1L, dropout = 0, false_allele = 0) {
+                        trials = 50000, min_loci = 1L, dropout = 0, false_allele = 0,
+                        structure = NULL) {
   seed <- seed_of(seed)
   threads <- one_threads(threads)
-  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci),
+  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci,
+                         structure),
              range_words(sizes), "--target", one_number(target, "target"), "--seed",
              format(seed, scientific = FALSE), "--max-trials", one_whole(max_trials, "max_trials"),
              "--trials", one_whole(trials, "trials"))
@@ -210,10 +223,12 @@ power_curve <- function(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1
 
 rank_loci <- function(x, size, seed = NULL, sires = NULL, shares = NULL, mother = NULL,
                       pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE, format = NULL,
-                      threads = 1L, min_loci = 1L, choose = NULL, screen = 20L) {
+                      threads = 1L, min_loci = 1L, choose = NULL, screen = 20L,
+                      structure = NULL) {
   seed <- seed_of(seed)
   threads <- one_threads(threads)
-  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci),
+  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci,
+                         structure),
              "--size", one_whole(size, "size"), "--seed", format(seed, scientific = FALSE))
   if (!is.null(choose)) {
     words <- c(words, "--choose", one_whole(choose, "choose"), "--screen",
@@ -226,10 +241,11 @@ rank_loci <- function(x, size, seed = NULL, sires = NULL, shares = NULL, mother 
 
 judge_broods <- function(x, mothers = "first", population = NULL, sires = NULL, shares = NULL,
                          seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE,
-                         format = NULL, threads = 1L, min_loci = 1L) {
+                         format = NULL, threads = 1L, min_loci = 1L, structure = NULL) {
   seed <- seed_of(seed)
   threads <- one_threads(threads)
-  words <- c(input_words(sires, shares, NULL, pop, loci, pool_rare, as_is, format, min_loci),
+  words <- c(input_words(sires, shares, NULL, pop, loci, pool_rare, as_is, format, min_loci,
+                         structure),
              "--mothers", paste(texts(mothers, "mothers"), collapse = ","), "--seed",
              format(seed, scientific = FALSE))
   extra <- list()

@@ -9,7 +9,7 @@ broods}).}
 \usage{
 judge_broods(x, mothers = "first", population = NULL, sires = NULL, shares = NULL,
              seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE,
-             format = NULL, threads = 1L, min_loci = 1L)
+             format = NULL, threads = 1L, min_loci = 1L, structure = NULL)
 }
 \arguments{
 \item{x}{the broods (see \link{mpdetect-inputs}).}
@@ -17,7 +17,8 @@ judge_broods(x, mothers = "first", population = NULL, sires = NULL, shares = NUL
   identifiers, or a regular expression their identifiers match.}
 \item{population}{a population sample to take the allele frequencies from
   (default: the mothers alone); \code{pop} chooses its sample.}
-\item{sires, shares, seed, pop, loci, pool_rare, as_is, format, threads, min_loci}{see
+\item{sires, shares, seed, pop, loci, pool_rare, as_is, format, threads, min_loci,
+  structure}{see
   \link{mpdetect-inputs}.}
 }
 \value{A data frame, one row per brood (and design, in a column

@@ -27,6 +27,10 @@ through the same C++ core, and takes its input and options as
 \item{format}{\code{"study"}, \code{"genepop"}, \code{"genalex"},
   \code{"structure"}, \code{"fstat"}, \code{"genetix"} or \code{"frequencies"}:
   how to read a file (default: from its content).}
+\item{structure}{a STRUCTURE file's rows and columns as its parameter file names
+  them, as a named vector (\code{c(POPDATA = 1, POPFLAG = 1, ONEROWPERIND = 0)}) or
+  the text \code{"POPDATA=1,POPFLAG=1"} (default: inferred from the file, with a
+  message that says how it was read).}
 \item{seed}{the generator's seed, a whole number from 0 to 4294967295; when
   \code{NULL}, one is drawn from R's generator (so \code{set.seed} repeats
   it) and said. It is returned with the result.}

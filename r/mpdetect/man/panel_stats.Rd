@@ -5,10 +5,11 @@
 expected heterozygosity, PIC and exclusion probabilities (\code{mpplan
 panel}).}
 \usage{
-panel_stats(x, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE, format = NULL)
+panel_stats(x, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE, format = NULL,
+            structure = NULL)
 }
 \arguments{
-\item{x, pop, loci, pool_rare, as_is, format}{see \link{mpdetect-inputs}.}
+\item{x, pop, loci, pool_rare, as_is, format, structure}{see \link{mpdetect-inputs}.}
 }
 \value{A data frame, one row per locus and a last row \code{combined}:
 \code{locus}; \code{alleles}; for genotypes, \code{typed} (individuals

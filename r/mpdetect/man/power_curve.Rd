@@ -10,14 +10,16 @@ from one seed (\code{mpplan curve}); 50000 simulated broods per estimate.}
 power_curve(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1:100,
             target = 0.95, seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE,
             as_is = FALSE, format = NULL, threads = 1L, max_trials = 1000000,
-            trials = 50000, min_loci = 1L, dropout = 0, false_allele = 0)
+            trials = 50000, min_loci = 1L, dropout = 0, false_allele = 0,
+            structure = NULL)
 smallest_sizes(curve)
 \method{plot}{mpdetect_curve}(x, main = "Probability of detecting multiple paternity", ...)
 }
 \arguments{
 \item{x}{the input (see \link{mpdetect-inputs}); several in a list. For
   \code{plot}, a curve.}
-\item{sires, shares, mother, pop, loci, pool_rare, as_is, format, seed, threads, min_loci}{see
+\item{sires, shares, mother, pop, loci, pool_rare, as_is, format, seed, threads, min_loci,
+  structure}{see
   \link{mpdetect-inputs}.}
 \item{trials}{trials per estimate: 50000, as the dialogue's, by default.}
 \item{dropout, false_allele}{genotyping error rates, from 0 to 0.5: the chance

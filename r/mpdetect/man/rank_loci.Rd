@@ -7,11 +7,11 @@ loci}).}
 \usage{
 rank_loci(x, size, seed = NULL, sires = NULL, shares = NULL, mother = NULL, pop = NULL,
           loci = NULL, pool_rare = FALSE, as_is = FALSE, format = NULL, threads = 1L,
-          min_loci = 1L, choose = NULL, screen = 20L)
+          min_loci = 1L, choose = NULL, screen = 20L, structure = NULL)
 }
 \arguments{
 \item{x, seed, sires, shares, mother, pop, loci, pool_rare, as_is, format, threads,
-  min_loci}{see
+  min_loci, structure}{see
   \link{mpdetect-inputs}.}
 \item{size}{the brood size, from 1 to 100.}
 \item{choose}{a number of loci, up to 25: choose a panel of that many from any

@@ -5,10 +5,10 @@
 population sample, and its allele legend (\code{mpplan study}).}
 \usage{
 study_of(x, sires = NULL, shares = NULL, mother = NULL, pop = NULL, loci = NULL,
-         pool_rare = FALSE, as_is = FALSE, format = NULL)
+         pool_rare = FALSE, as_is = FALSE, format = NULL, structure = NULL)
 }
 \arguments{
-\item{x, sires, shares, mother, pop, loci, pool_rare, as_is, format}{as for
+\item{x, sires, shares, mother, pop, loci, pool_rare, as_is, format, structure}{as for
   every function: see \link{mpdetect-inputs}.}
 }
 \value{A list: \code{study}, the study file's text; \code{legend}, a data frame

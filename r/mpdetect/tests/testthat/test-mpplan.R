@@ -76,3 +76,24 @@ test_that("judge_broods gives mpplan broods' tables", {
   expect_equal(nrow(judged), 60L)
   expect_equal(nrow(attr(judged, "mismatches")), 4L)
 })
+
+test_that("a STRUCTURE file's layout is given by STRUCTURE's names, as mpplan takes it", {
+  skip_without_mpplan()
+  file <- tempfile(fileext = ".str")
+  rows <- unlist(lapply(0:19, function(n) {
+    pre <- paste0("c", n, " ", 1 + n %/% 7, " 1 ")
+    a <- 120 + 2 * ((n * 7) %% 5)
+    b <- 130 + 2 * ((n * 3) %% 4)
+    c(paste0(pre, a, " ", b), paste0(pre, a + 2, " ", b))
+  }))
+  writeLines(rows, file)
+  given <- quietly(panel_stats(file, structure = c(POPDATA = 1, POPFLAG = 0)))
+  expected <- mpplan(c("panel", shQuote(file), "--structure", "POPDATA=1,POPFLAG=0"))
+  expect_identical(attr(given, "csv"), expected$output)
+  expect_equal(nrow(given), 4L)  # the flag read as a locus, then the two loci and combined
+  as_text <- quietly(panel_stats(file, structure = "POPDATA=1,POPFLAG=0"))
+  expect_identical(attr(as_text, "csv"), expected$output)
+  inferred <- quietly(panel_stats(file))
+  expect_equal(nrow(inferred), 3L)  # two loci and combined
+  expect_error(panel_stats(file, structure = c(POPDATA = 2)), "a flag, 0 or 1")
+})
