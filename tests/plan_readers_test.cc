@@ -674,6 +674,12 @@ TEST(StructureReader, ColumnsBeforeTheLociInferred) {
     StructureLayout any;
     EXPECT_EQ(parse_structure_layout(text, any).message, message);
   }
+  // Names said to be there where no row holds them: refused, not read
+  // past the rows.
+  StructureLayout named;
+  ASSERT_TRUE(parse_structure_layout("MARKERNAMES=1", named).ok);
+  EXPECT_EQ(read_structure("a 120 122\nb 120 124\n", data, named).message,
+            "MARKERNAMES=1, but no row before the individuals names the loci");
   StructureLayout wrong;
   ASSERT_TRUE(parse_structure_layout("NUMLOCI=3,POPDATA=1", wrong).ok);
   EXPECT_EQ(read_structure("a 1 120 122 130 132\nb 1 120 122 130 132\n", data, wrong).message,

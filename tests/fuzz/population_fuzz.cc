@@ -1,4 +1,5 @@
-// Any bytes as a population file, in every format: each reader either
+// Any bytes as a population file, in every format (STRUCTURE also laid out
+// as a user says): each reader either
 // accepts it, with every individual holding one genotype per locus (codes
 // of the locus's labels), or refuses it with a one-line message; an
 // accepted file gives a panel whose
@@ -23,10 +24,17 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   detect_format(text);
-  for (const InputFormat format : {InputFormat::GENEPOP, InputFormat::GENALEX,
-                                   InputFormat::STRUCTURE, InputFormat::FREQUENCIES}) {
+  // STRUCTURE twice: as inferred, and laid out as a user might say.
+  StructureLayout said;
+  FUZZ_CHECK(parse_structure_layout("MARKERNAMES=1,LABEL=0,ONEROWPERIND=0,POPDATA=1", said).ok);
+  int pass = 0;
+  for (const InputFormat format :
+       {InputFormat::GENEPOP, InputFormat::GENALEX, InputFormat::STRUCTURE, InputFormat::STRUCTURE,
+        InputFormat::FSTAT, InputFormat::GENETIX, InputFormat::FREQUENCIES}) {
     PopulationData population;
-    const Status read = read_population(text, format, population);
+    const bool laid_out = format == InputFormat::STRUCTURE && pass++ == 1;
+    const Status read =
+        read_population(text, format, population, laid_out ? said : StructureLayout{});
     if (!read.ok) {
       FUZZ_CHECK(!read.message.empty() && read.message.find('\n') == std::string::npos);
       continue;
@@ -63,6 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         reveals = reveals || locus.reveals;
       }
       FUZZ_CHECK(reveals == brood.revealed);
+      // The least number of fathers over all loci is never below the
+      // per-locus bound, nor above the offspring judged.
+      FUZZ_CHECK(brood.min_sires >= brood.min_sires_per_locus);
+      FUZZ_CHECK(brood.min_sires_most >= brood.min_sires);
+      FUZZ_CHECK(brood.min_sires <= static_cast<int>(brood.offspring.size()) ||
+                 !brood.mother_sampled);
       FUZZ_CHECK(brood.mismatches.size() <= brood.offspring.size() * loci.size());
     }
     Panel panel = panel_of(population, -1, loci);

@@ -255,6 +255,9 @@ Status read_structure(const std::string& text, PopulationData& data,
   const size_t available = shape.width - first;
 
   // The loci's count: the user's, or a row of names or numbers, one a locus.
+  if (layout.markernames == 1 && shape.top.empty()) {
+    return failure("MARKERNAMES=1, but no row before the individuals names the loci");
+  }
   const bool names = layout.markernames == 1 || (layout.markernames < 0 && !shape.top.empty() &&
                                                  !whole_numbers(shape.top_words(0), 0));
   long loci = layout.numloci;
