@@ -251,7 +251,7 @@ TEST_F(PlanProgramTest, UsageHelpAndRefusals) {
   const Row rows[] = {
       {"", 2, "mpplan: give a command"},
       {"draw", 2, "mpplan: unknown command draw"},
-      {"curve --to 500", 2, "mpplan: --to takes a brood size from 1 to 100, not 500"},
+      {"curve --to 5000", 2, "mpplan: --to takes a brood size from 1 to 1000, not 5000"},
       {"panel --from 3 x", 2, "mpplan: panel does not take --from"},
       {"loci mmdata.txt", 2, "mpplan: loci needs --size N"},
       {"curve --plot figure.gif", 2, "mpplan: --plot figure.gif: give a .png, .svg or .pdf file"},

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -31,4 +32,42 @@ inline StudyData study_from(const std::string& text) {
   const LoadStatus status = read_study_data(study, in);
   EXPECT_TRUE(status.ok) << status.message;
   return study;
+}
+
+// Writes a random study file. Its frequencies and shares are sometimes a
+// little short of 1, so that draws can pick no index; sometimes hold zeros;
+// sometimes a single sire or a single allele.
+inline std::string generated_study(std::mt19937& random) {
+  auto below = [&random](uint32_t n) { return static_cast<int>(random() % n); };
+  auto weights = [&](int n, std::ostringstream& text) {
+    double w[MAX_ALLELES];
+    double sum = 0;
+    for (int s = 0; s < n; ++s) {
+      w[s] = below(4) == 0 ? 0.0 : 1.0 + below(100);
+      sum += w[s];
+    }
+    if (sum == 0) w[n - 1] = sum = 1;
+    const double scale = below(3) == 0 ? 0.9995 : below(2) == 0 ? 0.99 : 1.0;
+    for (int s = 0; s < n; ++s) text << " " << w[s] / sum * scale;
+    text << "\n";
+  };
+  std::ostringstream text;
+  text.precision(9);
+  const int loci = below(8) == 0 ? 1 + below(MAX_LOCI) : 1 + below(5);
+  text << loci << "\n";
+  int alleles[MAX_LOCI];
+  for (int i = 0; i < loci; ++i) {
+    alleles[i] = below(10) == 0 ? 1 + below(MAX_ALLELES) : 1 + below(8);
+    text << alleles[i];
+    weights(alleles[i], text);
+  }
+  const int sires = below(6) == 0 ? 1 : 1 + below(MAX_SIRES);
+  text << sires;
+  weights(sires, text);
+  if (below(2) == 0) {
+    text << "99 " << below(5) << "\n";
+  } else {
+    for (int i = 0; i < loci; ++i) text << below(alleles[i]) << " " << below(alleles[i]) << "\n";
+  }
+  return text.str();
 }

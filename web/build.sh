@@ -11,22 +11,9 @@ mkdir -p "$out/page"
 # Debian's emscripten finds its JavaScript tools there.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 
-sources=(
-  src/study/number_scanner.cc src/study/study_reader.cc
-  src/simulation/draw_table.cc src/simulation/estimate.cc src/simulation/fast_estimate.cc
-  src/simulation/fast_kernel.cc src/simulation/locus_judgement.cc src/simulation/random_jump.cc src/simulation/random_source.cc src/simulation/sire_ceiling.cc
-  src/simulation/genotyping_error.cc src/simulation/trial.cc
-  src/plan/estimate/brood_analysis.cc src/plan/estimate/brood_judgement.cc
-  src/plan/estimate/least_fathers.cc
-  src/plan/chart/chart.cc src/plan/chart/chart_gnuplot.cc src/plan/chart/chart_svg.cc src/plan/chart/chart_layout.cc src/plan/chart/curve_chart.cc src/plan/chart/ranking_chart.cc src/plan/chart/broods_chart.cc src/plan/command/figure.cc
-  src/plan/estimate/curve.cc src/plan/model/design.cc src/plan/input/frequency_table_reader.cc
-  src/plan/input/genalex_reader.cc src/plan/input/genepop_reader.cc src/plan/input/input_format.cc
-  src/plan/estimate/locus_ranking.cc src/plan/input/panel.cc src/plan/estimate/panel_choice.cc src/plan/model/panel_stats.cc src/plan/estimate/paternity_share.cc src/plan/input/population.cc src/plan/input/population_checks.cc
-  src/plan/command/plan_command.cc src/plan/command/plan_options.cc src/plan/input/plan_text.cc
-  src/plan/input/structure_reader.cc src/plan/input/fstat_reader.cc src/plan/input/genetix_reader.cc
-  src/plan/model/study_writer.cc
-  web/page_words.cc web/plan_api.cc
-)
+# Every source of the core and the planner, so that a new file is never
+# left out of the page.
+sources=(src/study/*.cc src/simulation/*.cc src/plan/*/*.cc web/page_words.cc web/plan_api.cc)
 # The portable kernel only; no contraction of a*b+c, as in every build.
 em++ -std=c++20 -O3 -ffp-contract=off -msimd128 -msse2 -Wall -Wextra -Isrc \
   -DFAST_KERNEL_NAME=fast_count_detections_portable \

@@ -384,12 +384,14 @@ EMSCRIPTEN_KEEPALIVE const char* mp_check() {
   return call.answer.c_str();
 }
 
-// The limits the page's fields keep, as the core has them.
+// The limits the page's fields keep, as the core has them: a study's loci
+// and alleles (a panel chosen, a study written), the curves' sires and
+// brood sizes.
 EMSCRIPTEN_KEEPALIVE const char* mp_limits() {
   call.answer = "{\"loci\":" + std::to_string(MAX_LOCI) +
                 ",\"alleles\":" + std::to_string(MAX_ALLELES) +
-                ",\"sires\":" + std::to_string(MAX_SIRES) +
-                ",\"offspring\":" + std::to_string(MAX_OFFSPRING) +
+                ",\"sires\":" + std::to_string(PLAN_MAX_SIRES) +
+                ",\"offspring\":" + std::to_string(PLAN_MAX_OFFSPRING) +
                 ",\"designs\":" + std::to_string(MAX_DESIGNS) +
                 ",\"errorRate\":" + short_number(MAX_ERROR_RATE) +
                 ",\"trials\":" + std::to_string(TRIAL_COUNT) + "}";

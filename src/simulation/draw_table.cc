@@ -1,5 +1,7 @@
 #include "simulation/draw_table.h"
 
+#include <cmath>
+
 #include "simulation/random_source.h"
 
 // The index the walk picks for value r, with NO_INDEX ranked above every
@@ -27,5 +29,57 @@ void fill_draw_table(const double* weights, int n, int8_t* table) {
     }
     const int8_t entry = static_cast<int8_t>(draw == n ? NO_INDEX : draw);
     for (; r <= low; ++r) table[r] = entry;
+  }
+}
+
+// Whether value r walks past the first k weights, picking none of them: the
+// draw is index k or later. Never false again once true as r grows.
+static bool walks_past(const double* weights, int k, int r) {
+  return draw_by_weight(weights, k, r / static_cast<double>(RANDOM15_VALUES)) == NO_INDEX;
+}
+
+void fill_draw_bounds(const double* weights, int n, uint32_t* bounds) {
+  bounds[0] = 0;
+  double before = 0;  // the weights before k, added in order
+  for (int k = 1; k <= n; ++k) {
+    before += weights[k - 1];
+    // The bound lies in [low, high]; it is near where the weights before k
+    // add up to, so the search starts there and widens, then bisects.
+    int low = static_cast<int>(bounds[k - 1]), high = RANDOM15_VALUES;
+    if (low == high) {  // no value reaches index k - 1, nor any later
+      bounds[k] = static_cast<uint32_t>(low);
+      continue;
+    }
+    const double near = std::ceil(before * RANDOM15_VALUES);
+    const int guess = near < low ? low : near > high - 1 ? high - 1 : static_cast<int>(near);
+    // Invariant: the bound is in [low, high]; high walks past or is the end.
+    if (walks_past(weights, k, guess)) {
+      high = guess;
+      for (int d = 1; guess - d >= low; d *= 2) {
+        if (!walks_past(weights, k, guess - d)) {
+          low = guess - d + 1;
+          break;
+        }
+        high = guess - d;
+      }
+    } else {
+      low = guess + 1;
+      for (int d = 1; guess + d < high; d *= 2) {
+        if (walks_past(weights, k, guess + d)) {
+          high = guess + d;
+          break;
+        }
+        low = guess + d + 1;
+      }
+    }
+    while (low < high) {
+      const int middle = low + (high - low) / 2;
+      if (walks_past(weights, k, middle)) {
+        high = middle;
+      } else {
+        low = middle + 1;
+      }
+    }
+    bounds[k] = static_cast<uint32_t>(low);
   }
 }

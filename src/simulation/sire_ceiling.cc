@@ -19,15 +19,19 @@ SireChances sire_chances(const StudyData& study) {
 }
 
 double several_sires_chance(const SireChances& chances, int32_t brood_size) {
+  return several_sires_chance(chances.drawn, chances.sires, chances.none, brood_size);
+}
+
+double several_sires_chance(const double* drawn, int sires, double none, int32_t brood_size) {
   if (brood_size < 2) return 0;
   // One sire for the whole brood: the first offspring gets sire k (the last
   // sire also when nothing is picked), and every later one keeps him by
   // drawing him or nothing.
-  const int last = chances.sires - 1;
+  const int last = sires - 1;
   double one_sire = 0;
-  for (int k = 0; k < chances.sires; ++k) {
-    const double first = chances.drawn[k] + (k == last ? chances.none : 0.0);
-    one_sire += first * std::pow(chances.drawn[k] + chances.none, brood_size - 1);
+  for (int k = 0; k < sires; ++k) {
+    const double first = drawn[k] + (k == last ? none : 0.0);
+    one_sire += first * std::pow(drawn[k] + none, brood_size - 1);
   }
   return 1 - one_sire;
 }

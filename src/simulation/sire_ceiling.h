@@ -27,3 +27,7 @@ SireChances sire_chances(const StudyData& study);
 // REQUIRES: study as accepted by read_study_data; 0 <= brood_size.
 double several_sires_chance(const StudyData& study, int32_t brood_size);
 double several_sires_chance(const SireChances& chances, int32_t brood_size);
+
+// The same from each of `sires` sires' chance of being drawn and that of
+// none, for any number of sires.
+double several_sires_chance(const double* drawn, int sires, double none, int32_t brood_size);

@@ -133,7 +133,7 @@ function nativeNotes(err) {
     expectSame('seed 4294967295 taken', true, api.check('curve', {seed: '4294967295'}, [{}]).ok);
     // Refusals that name options, worded for the page.
     for (const [words, design] of [[{seed: 1, target: '2'}, {}], [{seed: 1, from: '50', to: '10'}, {}],
-                                   [{seed: 1, dropout: '0.9'}, {}], [{seed: 1}, {sires: 11}],
+                                   [{seed: 1, dropout: '0.9'}, {}], [{seed: 1}, {sires: 101}],
                                    [{seed: 1}, {shares: ['0.7', 'x']}]]) {
       const checked = api.check('curve', words, [design]);
       expectSame(`check ${JSON.stringify([words, design])}`, false, checked.ok);

@@ -192,7 +192,7 @@ range_words <- function(sizes) {
   step <- if (length(sizes) > 1L) sizes[2] - sizes[1] else 1L
   if (length(sizes) == 0L || anyNA(sizes) || step < 1L ||
       any(sizes != seq(sizes[1], by = step, length.out = length(sizes)))) {
-    stop("sizes takes brood sizes from 1 to 100 in even steps, such as 1:100 or ",
+    stop("sizes takes brood sizes from 1 to 1000 in even steps, such as 1:100 or ",
          "seq(5, 50, by = 5)", call. = FALSE)
   }
   c("--from", sizes[1], "--to", sizes[length(sizes)], "--step", step)

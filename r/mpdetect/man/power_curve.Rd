@@ -26,7 +26,7 @@ smallest_sizes(curve)
   that a heterozygous genotype is read as a homozygote, and that an allele call
   is read as another allele of the locus (Wang 2004). With either above 0 each
   design has a single-sire companion whose detections are false ones.}
-\item{sizes}{brood sizes from 1 to 100 in even steps.}
+\item{sizes}{brood sizes from 1 to 1000 in even steps.}
 \item{target}{the probability to reach.}
 \item{max_trials}{trials an estimate whose 95 \% interval holds the target may go
   on to, until the interval lies on one side (50000: none).}

@@ -162,7 +162,7 @@ Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& o
       std::max(static_cast<double>(options.height), std::ceil(plot_top + least_plot + below)));
   const double H = chart.height;
 
-  int first = MAX_OFFSPRING, last = 1;
+  int first = std::numeric_limits<int>::max(), last = 1;
   for (const DesignCurve& curve : curves) {
     for (const CurvePoint& point : curve.points) {
       first = std::min(first, point.brood_size);
@@ -170,7 +170,8 @@ Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& o
     }
   }
   // Room on the right for half the last size's number.
-  const double right_room = std::max(margin * 1.5, text_width("100", sc.text) / 2 + margin);
+  const std::string widest = last > 100 ? std::to_string(last) : "100";
+  const double right_room = std::max(margin * 1.5, text_width(widest, sc.text) / 2 + margin);
   const PlotArea plot{
       left_room, plot_top, W - right_room, H - below, first > 1 ? first - 1.0 : 0.0, last + 1.0,
       0.0,       1.05};

@@ -133,7 +133,9 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each, const InputTe
     }
     if (!result.status.ok) return result;
   }
-  for (const PlanOptions& options : each) {
+  for (PlanOptions options : each) {
+    // Curves run designs of any size within the planner's limits.
+    options.input.any_size = true;
     // Designs read the same inputs: what reading them says is said once.
     const size_t said = result.notes.size();
     if (!add_all_designs(options, texts, result.designs, result)) return result;
@@ -149,6 +151,15 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each, const InputTe
   merge_repeats(result.designs, result.notes);
   const PlanOptions& first = each.front();
   const size_t designs = result.designs.size();
+  if (first.range.to > MAX_OFFSPRING) {
+    for (const Design& design : result.designs) {
+      if (!any_errors(design.errors)) continue;
+      result.status = failure("genotyping errors are modelled for broods of up to " +
+                              std::to_string(MAX_OFFSPRING) + " offspring, not " +
+                              std::to_string(first.range.to));
+      return result;
+    }
+  }
   const int total = sizes_in(first.range);
   if (work.points) {
     if (work.points->size() != designs) {

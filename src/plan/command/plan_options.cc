@@ -2,6 +2,7 @@
 
 #include "plan/input/plan_text.h"
 #include "plan/model/study_writer.h"
+#include "plan/model/wide_study.h"
 #include "study/study_reader.h"
 
 namespace {
@@ -140,8 +141,8 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
   } else if (name == "--loci") {
     options.input.loci = value;
   } else if (name == "--sires") {
-    if (!whole_number(value, 1, MAX_SIRES, number))
-      return refuse("a number of sires from 1 to " + std::to_string(MAX_SIRES));
+    if (!whole_number(value, 1, PLAN_MAX_SIRES, number))
+      return refuse("a number of sires from 1 to " + std::to_string(PLAN_MAX_SIRES));
     options.input.shares.push_back(equal_shares(static_cast<int>(number)));
   } else if (name == "--shares") {
     // Each share as the study file's reader takes it, so that a design
@@ -153,8 +154,8 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
         return refuse(
             "shares as decimals, zero or more, separated by commas, semicolons or blanks");
     }
-    if (!check_sire_count(shares.size()).ok)
-      return refuse("1 to " + std::to_string(MAX_SIRES) + " shares");
+    if (shares.empty() || shares.size() > static_cast<size_t>(PLAN_MAX_SIRES))
+      return refuse("1 to " + std::to_string(PLAN_MAX_SIRES) + " shares");
     options.input.shares.push_back(shares);
   } else if (name == "--mother") {
     options.input.mothers.push_back(value);
@@ -163,11 +164,12 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
   } else if (name == "--legend") {
     options.legend = value;
   } else if (name == "--from" || name == "--to") {
-    if (!whole_number(value, 1, MAX_OFFSPRING, number)) return refuse(brood_sizes);
+    if (!whole_number(value, 1, PLAN_MAX_OFFSPRING, number))
+      return refuse("a brood size from 1 to " + std::to_string(PLAN_MAX_OFFSPRING));
     (name == "--from" ? options.range.from : options.range.to) = static_cast<int>(number);
   } else if (name == "--step") {
-    if (!whole_number(value, 1, MAX_OFFSPRING, number))
-      return refuse("a whole number from 1 to " + std::to_string(MAX_OFFSPRING));
+    if (!whole_number(value, 1, PLAN_MAX_OFFSPRING, number))
+      return refuse("a whole number from 1 to " + std::to_string(PLAN_MAX_OFFSPRING));
     options.range.step = static_cast<int>(number);
   } else if (name == "--target") {
     double target = 0;

@@ -14,6 +14,11 @@ namespace {
 // The model the options ask of every design: the loci that must reveal,
 // the genotyping errors.
 Status ask_model(const std::string& name, Design& design, const InputOptions& options) {
+  if (!design.fits_record && any_errors(options.errors)) {
+    return failure(name + ": genotyping errors are modelled for designs of up to " +
+                   std::to_string(MAX_LOCI) + " loci, " + std::to_string(MAX_ALLELES) +
+                   " alleles a locus and " + std::to_string(MAX_SIRES) + " sires");
+  }
   const Status enough = check_min_loci(options.min_loci, design.locus_names.size());
   if (!enough.ok) return named(name, enough);
   require_loci(design, options.min_loci);
@@ -141,12 +146,19 @@ Status add_study_file_designs(const std::string& name, const std::string& text,
 }  // namespace
 
 Status check_share_list(const std::vector<std::string>& shares, bool as_is) {
-  StudyData study{};
-  Status result = apply_shares(shares, study);
-  if (!result.ok) return result;
+  WideStudy study;
+  for (const std::string& share : shares) {
+    double value = 0;
+    if (!share_value(share, value))
+      return failure("share \"" + share + "\" should be a number, zero or more");
+    study.share.push_back(value);
+  }
+  const Status limits = check_plan_limits(study);
+  if (!limits.ok) return limits;
   std::string list;
   for (const std::string& share : shares) list += (list.empty() ? "" : ",") + share;
-  const double total = shares_total(study);
+  double total = 0;
+  for (const double share : study.share) total += share;
   if (doubtful_total(total) && !as_is) {
     const bool far = total > 1.5 || total < 0.5;
     return failure_of(Kind::SCALE_MISTAKE,
@@ -157,20 +169,18 @@ Status check_share_list(const std::vector<std::string>& shares, bool as_is) {
   // Each sire is drawn for the values of the generator its share covers;
   // one whose share begins where the shares before it already reach 1
   // covers none, and would be a sire in name only.
-  int8_t table[RANDOM15_VALUES];
-  fill_draw_table(study.skew, study.sire_count, table);
-  bool drawn[MAX_SIRES] = {};
-  for (const int8_t sire : table) {
-    if (sire >= 0) drawn[sire] = true;
-  }
+  const int sires = static_cast<int>(study.share.size());
+  std::vector<uint32_t> bounds(study.share.size() + 1);
+  fill_draw_bounds(study.share.data(), sires, bounds.data());
   double before = 0;
-  for (int k = 0; k < study.sire_count; ++k) {
-    if (study.skew[k] > 0 && !drawn[k]) {
+  for (int k = 0; k < sires; ++k) {
+    const bool drawn = bounds[static_cast<size_t>(k) + 1] > bounds[static_cast<size_t>(k)];
+    if (study.share[static_cast<size_t>(k)] > 0 && !drawn) {
       return failure("the shares " + list + ": sire " + std::to_string(k + 1) +
                      " can never be drawn, since the shares before it already add up to " +
                      sum_text(before));
     }
-    before += study.skew[k];
+    before += study.share[static_cast<size_t>(k)];
   }
   return success();
 }
@@ -302,6 +312,11 @@ Status check_design_count(size_t inputs, const InputOptions& options, size_t& co
 }
 
 bool same_design(const Design& a, const Design& b) {
+  if (!a.fits_record || !b.fits_record) {
+    return a.fits_record == b.fits_record && a.label == b.label && a.locus_names == b.locus_names &&
+           a.unsampled_mother == b.unsampled_mother && a.min_loci == b.min_loci &&
+           same_study(a.wide, b.wide);
+  }
   const StudyData& x = a.study;
   const StudyData& y = b.study;
   if (a.label != b.label || a.locus_names != b.locus_names || x.locus_count != y.locus_count ||
@@ -358,21 +373,28 @@ Status check_scale(const LoadStatus& loaded, const std::vector<std::string>& loc
 }
 
 std::string design_label(const StudyData& study, bool unsampled_mother) {
-  return std::to_string(study.locus_count) + (study.locus_count == 1 ? " locus; " : " loci; ") +
-         sires_label(study) +
+  return design_label(wide_of(study), unsampled_mother);
+}
+
+std::string design_label(const WideStudy& study, bool unsampled_mother) {
+  const size_t loci = study.frequency.size();
+  return std::to_string(loci) + (loci == 1 ? " locus; " : " loci; ") + sires_label(study.share) +
          (study.mother_known ? "; mother given"
           : unsampled_mother ? "; mother not sampled"
                              : "; mother drawn");
 }
 
 std::string sires_label(const StudyData& study) {
-  std::string label =
-      std::to_string(study.sire_count) + (study.sire_count == 1 ? " sire " : " sires ");
-  for (int k = 0; k < study.sire_count; ++k) {
+  return sires_label(std::vector<double>(study.skew, study.skew + study.sire_count));
+}
+
+std::string sires_label(const std::vector<double>& shares) {
+  std::string label = std::to_string(shares.size()) + (shares.size() == 1 ? " sire " : " sires ");
+  for (size_t k = 0; k < shares.size(); ++k) {
     label += k == 0 ? "" : "/";
     // Three figures tell designs apart: equal thirds read 0.333.
     char share[32];
-    std::snprintf(share, sizeof share, "%.3g", static_cast<float>(study.skew[k]));
+    std::snprintf(share, sizeof share, "%.3g", static_cast<float>(shares[k]));
     label += share;
   }
   return label;
@@ -404,6 +426,7 @@ Design single_sire(const Design& design) {
   Design one = design;
   // A single share of 1 is always one the reader takes.
   [[maybe_unused]] const Status applied = apply_shares({"1"}, one.study);
+  one.wide.share = {1.0};
   one.label = design.label + " (one sire)";
   return one;
 }
@@ -432,6 +455,32 @@ StudyData with_loci(const StudyData& study, const std::vector<int>& loci) {
   return subset;
 }
 
+namespace {
+
+// A design's label and what titles say of it, once its study is made.
+void name_design(const std::string& name, const Panel& panel, const MotherChoice& mother,
+                 Design& design) {
+  design.unsampled_mother = mother.kind == MotherChoice::UNSAMPLED;
+  design.label = design_label(wide_study_of(design), design.unsampled_mother);
+  // The individual given as mother is named; labels given as hers are not
+  // anyone's.
+  if (mother.kind == MotherChoice::INDIVIDUAL) design.label += " (" + mother.text + ")";
+  design.source = name;
+  design.sample = panel.sample;
+}
+
+// Whether the design of `panel` with `sires` sires fits the study record.
+bool fits_study_record(const Panel& panel, size_t sires) {
+  if (panel.loci.size() > static_cast<size_t>(MAX_LOCI)) return false;
+  if (sires > static_cast<size_t>(MAX_SIRES)) return false;
+  for (const LocusPanel& locus : panel.loci) {
+    if (locus.labels.size() > static_cast<size_t>(MAX_ALLELES)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 Status add_designs(const std::string& name, const std::string& text, const InputOptions& options,
                    std::vector<Design>& designs, Notes& notes) {
   InputFormat format = InputFormat::STUDY;
@@ -457,8 +506,9 @@ Status add_designs(const std::string& name, const std::string& text, const Input
   for (const auto& shares : share_variants) {
     for (const std::string& mother : mothers) {
       Design design;
-      result = design_of_panel(name, panel, shares, mother_choice(mother), data, options.as_is,
-                               design, notes);
+      const bool wide = options.any_size && !fits_study_record(panel, shares.size());
+      result = (wide ? wide_design_of_panel : design_of_panel)(
+          name, panel, shares, mother_choice(mother), data, options.as_is, design, notes);
       if (!result.ok) return result;
       result = ask_model(name, design, options);
       if (!result.ok) return result;
@@ -466,6 +516,10 @@ Status add_designs(const std::string& name, const std::string& text, const Input
     }
   }
   return success();
+}
+
+WideStudy wide_study_of(const Design& design) {
+  return design.fits_record ? wide_of(design.study) : design.wide;
 }
 
 Status design_of_panel(const std::string& name, const Panel& panel,
@@ -478,13 +532,23 @@ Status design_of_panel(const std::string& name, const Panel& panel,
   for (const LocusPanel& locus : panel.loci) design.locus_names.push_back(locus.name);
   result = study_of(name, files.study, design.locus_names, as_is, design.study, notes);
   if (!result.ok) return result;
-  design.unsampled_mother = mother.kind == MotherChoice::UNSAMPLED;
-  design.label = design_label(design.study, design.unsampled_mother);
-  // The individual given as mother is named; labels given as hers are not
-  // anyone's.
-  if (mother.kind == MotherChoice::INDIVIDUAL) design.label += " (" + mother.text + ")";
-  design.source = name;
-  design.sample = panel.sample;
+  name_design(name, panel, mother, design);
+  return success();
+}
+
+Status wide_design_of_panel(const std::string& name, const Panel& panel,
+                            const std::vector<std::string>& shares, const MotherChoice& mother,
+                            const PopulationData& data, bool as_is, Design& design, Notes& notes) {
+  design = Design{};
+  design.fits_record = false;
+  Status result = wide_study_of(panel, shares, mother, data, design.wide);
+  if (!result.ok) return named(name, result);
+  for (const LocusPanel& locus : panel.loci) design.locus_names.push_back(locus.name);
+  Notes found;
+  result = check_scale(doubtful_totals(design.wide), design.locus_names, as_is, found);
+  for (const Note& note : found) notes.push_back(named(name, note));
+  if (!result.ok) return named(name, result);
+  name_design(name, panel, mother, design);
   return success();
 }
 

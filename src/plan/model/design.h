@@ -11,6 +11,7 @@
 #include "plan/input/panel.h"
 #include "plan/input/population.h"
 #include "plan/model/study_writer.h"
+#include "plan/model/wide_study.h"
 #include "simulation/estimate.h"
 #include "simulation/genotyping_error.h"
 #include "study/study_data.h"
@@ -30,6 +31,9 @@ struct InputOptions {
   int min_loci = 1;                  // loci that must each reveal several fathers
   ErrorRates errors;                 // genotyping errors (none by default)
   StructureLayout structure;         // a STRUCTURE input's layout, as far as given
+  // A population input may give designs past the study record's limits,
+  // up to the planner's (wide_study.h): only curves run them.
+  bool any_size = false;
 };
 
 // A run compares at most this many designs: more is refused before any
@@ -59,7 +63,14 @@ struct Design {
   // from (Panel::sample), for titles.
   std::string source;
   std::string sample;
+  // A design past the study record's limits (more loci, alleles or sires
+  // than a study file holds) leaves `study` empty and is held in `wide`.
+  bool fits_record = true;
+  WideStudy wide;
 };
+
+// The design's study as the planner's record, whatever its size.
+WideStudy wide_study_of(const Design& design);
 
 // What reading the inputs has to tell the user (one line each, no line end),
 // for standard error: warnings, the per-locus summary, pooling.
@@ -116,6 +127,12 @@ Status design_of_panel(const std::string& name, const Panel& panel,
                        const std::vector<std::string>& shares, const MotherChoice& mother,
                        const PopulationData& data, bool as_is, Design& design, Notes& notes);
 
+// The design of `panel` as design_of_panel gives it, of any size within
+// the planner's limits (wide_study_of), held in the planner's record.
+Status wide_design_of_panel(const std::string& name, const Panel& panel,
+                            const std::vector<std::string>& shares, const MotherChoice& mother,
+                            const PopulationData& data, bool as_is, Design& design, Notes& notes);
+
 // Adds the designs of one input. `name` is how messages name the input.
 // Refusals name the input and, where there is one, the line and locus.
 Status add_designs(const std::string& name, const std::string& text, const InputOptions& options,
@@ -137,6 +154,7 @@ Status check_scale(const LoadStatus& loaded, const std::vector<std::string>& loc
 // advance), drawn (from the population, genotyped with the brood) or not
 // sampled.
 std::string design_label(const StudyData& study, bool unsampled_mother = false);
+std::string design_label(const WideStudy& study, bool unsampled_mother = false);
 
 // Asks `min_loci` loci of the design to reveal several fathers, its label
 // saying so ("; 2 loci must reveal") when more than one.
@@ -165,6 +183,7 @@ void prepare_design_estimates(const Design& design, const StudyData& study, Esti
 
 // Its sires alone: "2 sires 0.7/0.3".
 std::string sires_label(const StudyData& study);
+std::string sires_label(const std::vector<double>& shares);
 
 // Whether two designs are the same study under the same label, so that
 // estimating both would say one thing twice.

@@ -230,3 +230,42 @@ Status write_study(const Panel& panel, const std::vector<std::string>& shares,
   files = StudyFiles{study, legend};
   return success();
 }
+
+Status wide_study_of(const Panel& panel, const std::vector<std::string>& shares,
+                     const MotherChoice& mother, const PopulationData& data, WideStudy& study) {
+  study = WideStudy{};
+  for (const LocusPanel& locus : panel.loci) {
+    study.frequency.emplace_back();
+    for (const long units : millionths(locus.frequency)) {
+      double value = 0;
+      // Six decimals of a count's share always read back.
+      [[maybe_unused]] const bool read = share_value(decimals(units), value);
+      study.frequency.back().push_back(value);
+    }
+  }
+  for (const std::string& share : shares) {
+    double value = 0;
+    if (!share_value(share, value))
+      return failure("share \"" + share + "\" should be a number, zero or more");
+    study.share.push_back(value);
+  }
+  std::vector<std::string> names;
+  for (const LocusPanel& locus : panel.loci) names.push_back(locus.name);
+  const Status limits = check_plan_limits(study, names);
+  if (!limits.ok) return limits;
+  const bool drawn = mother.kind == MotherChoice::UNTYPED || mother.kind == MotherChoice::UNSAMPLED;
+  study.mother_known = !drawn;
+  if (drawn) {
+    for (const std::vector<double>& locus : study.frequency) {
+      const int32_t last = static_cast<int32_t>(locus.size()) - 1;
+      study.mother.push_back(Genotype{{last, last}});
+    }
+    return success();
+  }
+  std::vector<std::pair<int, int>> indices;
+  const Status found = mother_alleles(panel, mother, data, indices);
+  if (!found.ok) return found;
+  for (const std::pair<int, int>& pair : indices)
+    study.mother.push_back(Genotype{{pair.first, pair.second}});
+  return success();
+}

@@ -8,6 +8,7 @@
 
 #include "plan/input/panel.h"
 #include "plan/input/population.h"
+#include "plan/model/wide_study.h"
 
 // Who the mother is: drawn from the population and genotyped with the
 // brood (UNTYPED, as the study file says it); drawn but never genotyped, so
@@ -54,3 +55,15 @@ Status check_locus_count(size_t loci);
 // a locus typed in nobody).
 Status write_study(const Panel& panel, const std::vector<std::string>& shares,
                    const MotherChoice& mother, const PopulationData& data, StudyFiles& files);
+
+// The study write_study would write, as the planner's record and of any
+// size within the planner's limits: each frequency written as write_study
+// writes it and read back as the study file's reader reads it, each share
+// read so, the mother's alleles found as write_study finds them (a drawn or
+// unsampled mother starting from the last allele twice, as the reader
+// leaves her). Within the study record's limits the record is exactly the
+// study write_study's file gives. Refuses what write_study refuses but the
+// study record's limits, and a design past the planner's (check_plan_limits).
+// REQUIRES: as write_study.
+Status wide_study_of(const Panel& panel, const std::vector<std::string>& shares,
+                     const MotherChoice& mother, const PopulationData& data, WideStudy& study);
