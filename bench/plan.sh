@@ -9,8 +9,9 @@
 # a decision to 1000000 trials (under 0.5 s); broods on
 # a generated file of 200 broods of 20 offspring at 12 loci (under 2 s).
 # Then on a generated Genepop file of 1350 individuals at 678 loci:
-# choosing a panel of 10 at brood size 10 from all 678 loci (under 5 s) and
-# from 30 of them (under 1 s), and the memory that reading takes (panel's
+# choosing a panel of 10 at brood size 10 from all 678 loci (under 5 s), of
+# 40 (past a study file's 25), and from 30 of them (under 1 s); a curve of
+# 200 loci of 40 alleles and 15 sires to broods of 300; and the memory that reading takes (panel's
 # peak resident size over the file's size; target: at most 3, the
 # process's own included). Last, the readers at scale: a frequency table of
 # 100000 loci, GenAlEx and STRUCTURE files of 100000 samples (each under
@@ -122,6 +123,17 @@ awk 'BEGIN {
   }
 }' > people.gen
 best "loci --choose 10 of 678 (size 10)" "$plan" loci people.gen --size 10 --choose 10 --seed 1
+# Past a study file's limits: a panel of 40 of the 678 loci, and a curve of
+# 200 loci of 40 alleles with 15 equal sires up to broods of 300.
+best "loci --choose 40 of 678 (size 10)" "$plan" loci people.gen --size 10 --choose 40 --seed 1
+awk 'BEGIN {
+  srand(200); print "locus,allele,frequency";
+  for (i = 1; i <= 200; i++) {
+    sum = 0; for (a = 1; a <= 40; a++) { w[a] = rand() + 0.05; sum += w[a] }
+    for (a = 1; a <= 40; a++) printf "L%d,%d,%.6f\n", i, 100 + a, w[a] / sum;
+  }
+}' > wide.csv
+best "curve (200 loci, 40 alleles, 15 sires)" "$plan" curve wide.csv --sires 15 --to 300 --seed 1
 best "loci --choose 10 of 30 (size 10)" "$plan" loci people.gen --size 10 --choose 10 --seed 1 \
   --loci "$(seq -f "L%03g" 1 30 | paste -sd, -)"
 /usr/bin/time -f %M -o memory.txt "$plan" panel people.gen > /dev/null 2> errors.txt ||

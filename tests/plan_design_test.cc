@@ -13,6 +13,7 @@
 #include "plan/command/plan_command.h"
 #include "plan/command/plan_options.h"
 #include "plan/estimate/curve.h"
+#include "plan/estimate/design_trials.h"
 #include "plan/estimate/locus_ranking.h"
 #include "plan/estimate/panel_choice.h"
 #include "plan/input/plan_text.h"
@@ -698,7 +699,7 @@ TEST(PanelChoice, ForwardStepsAndTheScreen) {
   ASSERT_TRUE(candidate_loci("s", text, InputOptions{}, candidates, statistics, notes).ok);
   ASSERT_TRUE(add_designs("s", text, InputOptions{}, designs, notes).ok);
   ASSERT_EQ(candidates.size(), 6u);
-  const StudyData joined = joined_study(candidates, {0, 1, 2, 3, 4, 5});
+  const StudyData joined = joined_design(candidates, {0, 1, 2, 3, 4, 5}).study;
   const StudyData& whole = designs[0].study;
   EXPECT_EQ(0, std::memcmp(&joined, &whole, sizeof joined)) << "the joined study is the file's";
 
@@ -787,7 +788,7 @@ TEST(PanelChoice, ManyCandidatesFromAPopulationFile) {
   ASSERT_TRUE(candidate_loci("many.gen", text, InputOptions{}, candidates, statistics, notes).ok);
   std::vector<int> panel = result.ranking.order;
   std::sort(panel.begin(), panel.end());
-  StudyData study = joined_study(candidates, panel);
+  StudyData study = joined_design(candidates, panel).study;
   static EstimateWork work;
   prepare_estimates(study, work);
   RandomState state{9};

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -12,6 +13,8 @@
 
 #include "plan/command/plan_command.h"
 #include "plan/command/plan_options.h"
+#include "plan/estimate/design_trials.h"
+#include "plan/estimate/panel_choice.h"
 #include "simulation/draw_table.h"
 #include "simulation/estimate.h"
 #include "simulation/locus_judgement.h"
@@ -176,7 +179,9 @@ TEST(WideEstimate, CountsWhatTheConsoleEstimatorCounts) {
     for (const int size : {0, 1, 3, 2, 10, 57, 100}) {
       const int64_t expected = count_more_detections(study, size, 300, *fast, console);
       ASSERT_EQ(wide_count_detections(tables, size, 300, work, mine), expected)
-          << "study " << n << ", brood size " << size << (unsampled ? " unsampled" : "") << " min_loci " << min_loci << " known " << study.mother_known << " always " << tables.mother_always_drawn;
+          << "study " << n << ", brood size " << size << (unsampled ? " unsampled" : "")
+          << " min_loci " << min_loci << " known " << study.mother_known << " always "
+          << tables.mother_always_drawn;
       ASSERT_EQ(mine.value, console.value);
     }
     if (study.mother_known || unsampled || tables.mother_always_drawn) continue;
@@ -298,4 +303,55 @@ TEST(WideEstimate, RefusedPastThePlannersLimitsOrWithErrors) {
   EXPECT_NE(refused.status.message.find("genotyping errors are modelled for designs of up to 25"),
             std::string::npos)
       << refused.status.message;
+}
+
+// A panel chosen from candidates past a study's limits (a locus of 32
+// alleles, twelve sires) instead of refusing them: each step's estimate is
+// what plain trials of the panel give, and a panel of more loci than a
+// study holds is joined into the planner's record.
+TEST(WideEstimate, PanelsChosenPastTheStudyRecord) {
+  std::mt19937 random(21);
+  std::string table = "locus,allele,frequency\n";
+  for (int i = 0; i < 28; ++i) {
+    const int alleles = i == 5 ? 32 : 3 + i % 3;
+    const std::vector<double> weights = weights_of(random, alleles, 1.0);
+    for (int a = 0; a < alleles; ++a) {
+      char row[64];
+      std::snprintf(row, sizeof row, "L%d,%d,%.6f\n", i + 1, a + 1,
+                    weights[static_cast<size_t>(a)]);
+      table += row;
+    }
+  }
+  InputOptions options;
+  options.any_size = true;
+  options.shares = {equal_shares(12)};
+  std::vector<Design> candidates;
+  std::vector<LocusStatistics> statistics;
+  Notes notes;
+  const Status read = candidate_loci("t.csv", table, options, candidates, statistics, notes);
+  ASSERT_TRUE(read.ok) << read.message;
+  ASSERT_EQ(candidates.size(), 28u);
+  for (const Design& one : candidates) EXPECT_FALSE(one.fits_record) << "twelve sires";
+
+  const PanelChoice choice = choose_panel(candidates, statistics, 3, 4, 4, 8, 2);
+  ASSERT_FALSE(choice.steps.empty());
+  std::vector<int> chosen;
+  for (const ChoiceStep& step : choice.steps) {
+    chosen.push_back(step.locus);
+    std::vector<int> set = chosen;
+    std::sort(set.begin(), set.end());
+    const Design panel = joined_design(candidates, set);
+    PlainTrials plain(panel.wide, false, 1);
+    RandomState state{8};
+    EXPECT_EQ(step.detections, plain.count(4, TRIAL_COUNT, state)) << chosen.size() << " loci";
+  }
+  EXPECT_EQ(choice.steps.front().locus, 5) << "the locus of 32 alleles is the best alone";
+
+  std::vector<int> all(26);
+  for (int i = 0; i < 26; ++i) all[static_cast<size_t>(i)] = i;
+  const Design joined = joined_design(candidates, all);
+  EXPECT_FALSE(joined.fits_record);
+  ASSERT_EQ(joined.wide.frequency.size(), 26u);
+  EXPECT_EQ(joined.wide.frequency[5], candidates[5].wide.frequency[0]);
+  EXPECT_EQ(joined.locus_names[25], "L26");
 }

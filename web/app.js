@@ -209,13 +209,13 @@
     return chosen.length === checks.length ? [] : chosen;
   }
 
-  // A study holds at most limits.loci loci: say so as they are ticked.
+  // A design holds at most limits.loci loci: say so as they are ticked.
   function checkLoci() {
     const most = limits ? limits.loci : Infinity;
     if ($('loci-names')) {
       const named = chosenLoci().length;
       $('loci-error').textContent = named > most
-          ? `A study holds at most ${most} loci: ${named} are named.`
+          ? `A design holds at most ${most} loci: ${named} are named.`
           : named === 0 ? `Name at most ${most} of them.` : '';
       return named > 0 && named <= most;
     }
@@ -224,7 +224,7 @@
     let message = '';
     if (checks.length && ticked === 0) message = 'Tick at least one locus.';
     else if (ticked > most) {
-      message = `A study holds at most ${most} loci: ${ticked} are ticked; untick ` +
+      message = `A design holds at most ${most} loci: ${ticked} are ticked; untick ` +
                 `${ticked - most}.`;
     }
     $('loci-error').textContent = message;

@@ -384,12 +384,12 @@ EMSCRIPTEN_KEEPALIVE const char* mp_check() {
   return call.answer.c_str();
 }
 
-// The limits the page's fields keep, as the core has them: a study's loci
-// and alleles (a panel chosen, a study written), the curves' sires and
-// brood sizes.
+// The limits the page's fields keep, as the planner has them: a design's
+// loci, alleles, sires and brood sizes (a study written holds fewer, and
+// says so when asked for more).
 EMSCRIPTEN_KEEPALIVE const char* mp_limits() {
-  call.answer = "{\"loci\":" + std::to_string(MAX_LOCI) +
-                ",\"alleles\":" + std::to_string(MAX_ALLELES) +
+  call.answer = "{\"loci\":" + std::to_string(PLAN_MAX_LOCI) +
+                ",\"alleles\":" + std::to_string(PLAN_MAX_ALLELES) +
                 ",\"sires\":" + std::to_string(PLAN_MAX_SIRES) +
                 ",\"offspring\":" + std::to_string(PLAN_MAX_OFFSPRING) +
                 ",\"designs\":" + std::to_string(MAX_DESIGNS) +

@@ -282,11 +282,19 @@ try:
                     for box in driver.find_elements(By.CSS_SELECTOR, "#loci input:checked")]
     check("the chosen loci ticked, and only they",
           sorted(ticked_names) == sorted(row[1] for row in rows[1:]), str(ticked_names))
+    # A panel of more loci than a study holds is the planner's to choose;
+    # past the planner's own limit it is refused beside the choice.
     set_field(driver, "choose-count", "30")
     driver.find_element(By.ID, "choose").click()
     wait.until(lambda d: d.find_element(By.ID, "choose-state").text.startswith(("Chose", "Refused")))
-    check("a panel past a study's size refused beside the choice",
-          "25" in driver.find_element(By.ID, "choice-messages").text,
+    check("a panel past a study's size chosen from what there is",
+          "only 3 candidates to choose from" in driver.find_element(By.ID, "choice-messages").text,
+          driver.find_element(By.ID, "choice-messages").text)
+    set_field(driver, "choose-count", "10001")
+    driver.find_element(By.ID, "choose").click()
+    wait.until(lambda d: d.find_element(By.ID, "choose-state").text.startswith(("Chose", "Refused")))
+    check("a panel past the planner's size refused beside the choice",
+          "10000" in driver.find_element(By.ID, "choice-messages").text,
           driver.find_element(By.ID, "choice-messages").text)
     no_option_names(driver, "panel choice")
     set_field(driver, "choose-count", "10")

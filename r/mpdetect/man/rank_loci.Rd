@@ -14,7 +14,7 @@ rank_loci(x, size, seed = NULL, sires = NULL, shares = NULL, mother = NULL, pop 
   min_loci, structure}{see
   \link{mpdetect-inputs}.}
 \item{size}{the brood size, from 1 to 100.}
-\item{choose}{a number of loci, up to 25: choose a panel of that many from any
+\item{choose}{a number of loci: choose a panel of that many from any
   number of candidate loci by forward selection (\code{mpplan loci --choose}),
   stopping early when no locus adds more than Monte Carlo noise.}
 \item{screen}{with \code{choose}, each step after the first tries the

@@ -5,6 +5,7 @@
 
 #include "plan/chart/chart_layout.h"
 #include "plan/estimate/curve.h"
+#include "plan/estimate/design_trials.h"
 #include "plan/input/plan_text.h"
 #include "simulation/sire_ceiling.h"
 
@@ -43,8 +44,8 @@ Chart ranking_chart(const Design& design, const LocusRanking& ranking, int brood
   // The most any panel detects at this size, as the shares allow: the
   // forward line can only approach it, which is why a choice stops short.
   // A design without its sires (none a study would hold) has none to draw.
-  const bool has_sires = design.study.sire_count >= 1 && design.study.sire_count <= MAX_SIRES;
-  const double ceiling = has_sires ? several_sires_chance(design.study, brood_size) : 0;
+  const bool has_sires = !wide_study_of(design).share.empty();
+  const double ceiling = design_ceiling(design, brood_size);
   std::vector<LegendEntry> entries(has_sires ? 3 : 2);
   entries[0].text = "the locus alone";
   entries[0].colour = ALONE;

@@ -224,8 +224,11 @@ PlanResult run_loci_command(const PlanOptions& options, const std::string& text,
   if (options.choose > 0) {
     std::vector<Design> candidates;
     std::vector<LocusStatistics> statistics;
-    result.status = candidate_loci(options.inputs[0], text, options.input, candidates, statistics,
-                                   result.notes);
+    // Candidates and panels of any size within the planner's limits.
+    InputOptions input = options.input;
+    input.any_size = true;
+    result.status =
+        candidate_loci(options.inputs[0], text, input, candidates, statistics, result.notes);
     if (!result.status.ok) return result;
     const PanelChoice choice = choose_panel(candidates, statistics, options.choose, options.screen,
                                             options.brood_size, seed, threads);

@@ -59,7 +59,7 @@ const OptionRule OPTIONS[] = {
     {"--size", true, "clb", "curve, broods: WxH image size (default 800x600); loci: N brood size"},
     {"--plot-size", true, "l", "WxH  image size (default 800x600)"},
     {"--choose", true, "l",
-     "K  choose a panel of K loci (up to 25) from any number of candidates, forward"},
+     "K  choose a panel of K loci from any number of candidates, forward"},
     {"--screen", true, "l",
      "W  with --choose, each step tries the W loci best alone (default 20; 0: every one)"},
     {"--seed", true, "clb", "N  seed the generator with N instead of the clock"},
@@ -196,8 +196,8 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
                     std::to_string(MOST_TRIALS));
     options.max_trials = number;
   } else if (name == "--choose") {
-    if (!whole_number(value, 1, MAX_LOCI, number))
-      return refuse("a number of loci from 1 to " + std::to_string(MAX_LOCI));
+    if (!whole_number(value, 1, PLAN_MAX_LOCI, number))
+      return refuse("a number of loci from 1 to " + std::to_string(PLAN_MAX_LOCI));
     options.choose = static_cast<int>(number);
   } else if (name == "--screen") {
     if (!whole_number(value, 0, 100000, number))

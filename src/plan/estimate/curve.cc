@@ -8,8 +8,8 @@
 #include <cstring>
 #include <memory>
 
+#include "plan/estimate/design_trials.h"
 #include "plan/estimate/parallel.h"
-#include "plan/estimate/wide_estimate.h"
 #include "plan/input/plan_text.h"
 #include "simulation/estimate.h"
 #include "simulation/sire_ceiling.h"
@@ -25,71 +25,13 @@ DesignCurve curve_of(const Design& design) {
 
 namespace {
 
-// The trials of one design's curve: the console program's estimator
-// within its limits, the wide estimator (wide_estimate.h) for a design or
-// brood sizes past them. Both count the same trials.
-class CurveTrials {
- public:
-  // Where the trials stand between estimates: the untyped mother's draws,
-  // in the study record or the wide estimator's storage. A copy goes on
-  // from there, leaving the original as it was.
-  struct Standing {
-    StudyData study;
-    WideWork wide;
-  };
-
-  CurveTrials(const Design& design, int max_brood)
-      : wide_(!design.fits_record || max_brood > MAX_OFFSPRING) {
-    if (wide_) {
-      const WideStudy study = wide_study_of(design);
-      prepare_wide_tables(study, design.unsampled_mother, design.min_loci, max_brood, tables_);
-      start_.wide = wide_work(study, max_brood);
-      const std::vector<uint32_t>& bounds = tables_.sire_bounds;
-      for (size_t k = 0; k + 1 < bounds.size(); ++k)
-        drawn_.push_back(static_cast<double>(bounds[k + 1] - bounds[k]) / RANDOM15_VALUES);
-      none_ = static_cast<double>(RANDOM15_VALUES - bounds.back()) / RANDOM15_VALUES;
-    } else {
-      start_.study = design.study;
-      // Default-initialised: the estimator fills what it reads.
-      work_.reset(new EstimateWork);
-      prepare_design_estimates(design, start_.study, *work_);
-      const SireChances sires = sire_chances(start_.study);
-      drawn_.assign(sires.drawn, sires.drawn + sires.sires);
-      none_ = sires.none;
-    }
-  }
-
-  // Where the first estimate starts.
-  const Standing& start() const { return start_; }
-
-  // The detections of `trials` further trials of brood_size from `random`
-  // and `standing`, both moved past them.
-  int64_t count(Standing& standing, int brood_size, int64_t trials, RandomState& random) {
-    if (wide_) return wide_count_detections(tables_, brood_size, trials, standing.wide, random);
-    return count_more_detections(standing.study, brood_size, trials, *work_, random);
-  }
-
-  // The chance that two or more sires father a brood of brood_size.
-  double ceiling(int brood_size) const {
-    return several_sires_chance(drawn_.data(), static_cast<int>(drawn_.size()), none_, brood_size);
-  }
-
- private:
-  bool wide_;
-  Standing start_{};
-  std::unique_ptr<EstimateWork> work_;
-  WideTables tables_;
-  std::vector<double> drawn_;  // each sire's chance of being drawn
-  double none_ = 0;            // that of no sire
-};
-
 // Goes on with the trials of an estimate whose decision is open, from
 // where its first TRIAL_COUNT trials left the generator and the mother
 // (copies: the curve's own estimates go on from there untouched), doubling
 // the trials until the decision is made or max_trials are spent.
-void refine(CurvePoint& point, CurveTrials& trials, const CurveTrials::Standing& standing,
+void refine(CurvePoint& point, DesignTrials& trials, const DesignTrials::Standing& standing,
             const RandomState& random, const CurveTarget& target) {
-  CurveTrials::Standing more = standing;
+  DesignTrials::Standing more = standing;
   RandomState state = random;
   while (point.decision == Decision::OPEN && point.trials < target.max_trials) {
     const int64_t batch = std::min(point.trials, target.max_trials - point.trials);
@@ -106,8 +48,8 @@ DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t
                          const CurveTarget& target, const std::function<bool(int)>& done,
                          std::atomic<bool>& stopped) {
   DesignCurve curve = curve_of(design);
-  const auto trials = std::make_unique<CurveTrials>(design, range.to);
-  CurveTrials::Standing standing = trials->start();
+  const auto trials = std::make_unique<DesignTrials>(design, range.to);
+  DesignTrials::Standing standing = trials->start();
   RandomState random{seed};
   bool reached = false;
   for (int size = range.from; size <= range.to && !stopped; size += range.step) {

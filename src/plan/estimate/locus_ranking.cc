@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "plan/estimate/curve.h"
+#include "plan/estimate/design_trials.h"
 #include "plan/estimate/parallel.h"
 #include "plan/input/plan_text.h"
 #include "simulation/estimate.h"
@@ -21,12 +22,9 @@ std::vector<int> estimate_candidates(const Design& design,
     // locus is the study itself.
     std::vector<int> loci = candidates[c];
     std::sort(loci.begin(), loci.end());
-    StudyData study = with_loci(design.study, loci);
-    // Default-initialised: the estimator fills what it reads.
-    const std::unique_ptr<EstimateWork> work(new EstimateWork);
-    prepare_design_estimates(design, study, *work);
-    RandomState random{seed};
-    detections[c] = count_detections(study, brood_size, *work, random);
+    Design subset = design;
+    subset.study = with_loci(design.study, loci);
+    detections[c] = count_design_detections(subset, brood_size, seed);
   });
   return detections;
 }

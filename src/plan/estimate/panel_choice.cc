@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "plan/estimate/curve.h"
+#include "plan/estimate/design_trials.h"
 #include "plan/estimate/parallel.h"
 #include "plan/input/plan_text.h"
 #include "plan/model/study_writer.h"
@@ -24,12 +25,7 @@ std::vector<int> estimate_sets(const std::vector<Design>& candidates,
                                uint32_t seed, int threads) {
   std::vector<int> detections(sets.size(), 0);
   run_jobs(sets.size(), threads, [&](size_t n) {
-    StudyData study = joined_study(candidates, sets[n]);
-    // Default-initialised: the estimator fills what it reads.
-    const std::unique_ptr<EstimateWork> work(new EstimateWork);
-    prepare_design_estimates(candidates[sets[n][0]], study, *work);
-    RandomState random{seed};
-    detections[n] = count_detections(study, brood_size, *work, random);
+    detections[n] = count_design_detections(joined_design(candidates, sets[n]), brood_size, seed);
   });
   return detections;
 }
@@ -103,8 +99,10 @@ Status candidate_loci(const std::string& name, const std::string& text, const In
   const std::string mother = options.mothers.empty() ? "drawn" : distinct_mothers(options).front();
   for (const LocusPanel& locus : panel.loci) {
     Design one;
-    result = design_of_panel(name, Panel{{locus}, panel.sample}, shares, mother_choice(mother),
-                             data, options.as_is, one, notes);
+    const Panel alone{{locus}, panel.sample};
+    const bool wide = options.any_size && !panel_fits_study_record(alone, shares.size());
+    result = (wide ? wide_design_of_panel : design_of_panel)(
+        name, alone, shares, mother_choice(mother), data, options.as_is, one, notes);
     if (!result.ok) return result;
     require_loci(one, options.min_loci);
     candidates.push_back(one);
@@ -112,18 +110,6 @@ Status candidate_loci(const std::string& name, const std::string& text, const In
         locus_statistics(locus.name, locus.frequency, locus.typed, locus.heterozygous));
   }
   return success();
-}
-
-StudyData joined_study(const std::vector<Design>& candidates, const std::vector<int>& loci) {
-  StudyData study = with_loci(candidates[loci[0]].study, {0});
-  study.locus_count = static_cast<int32_t>(loci.size());
-  for (size_t n = 1; n < loci.size(); ++n) {
-    const StudyData& one = candidates[loci[n]].study;
-    study.allele_count[n] = one.allele_count[0];
-    for (int s = 0; s < MAX_ALLELES; ++s) study.allele_frequency[n][s] = one.allele_frequency[0][s];
-    study.mother[n] = one.mother[0];
-  }
-  return study;
 }
 
 PanelChoice choose_panel(const std::vector<Design>& candidates,

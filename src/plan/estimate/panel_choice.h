@@ -52,12 +52,6 @@ Status candidate_loci(const std::string& name, const std::string& text, const In
                       std::vector<Design>& candidates, std::vector<LocusStatistics>& statistics,
                       Notes& notes);
 
-// The study of the candidates `loci` together, in that order: the study a
-// study file of those loci would give.
-// REQUIRES: 1 <= loci.size() <= MAX_LOCI; every candidate of one locus,
-// the same sires and mother kind.
-StudyData joined_study(const std::vector<Design>& candidates, const std::vector<int>& loci);
-
 // Chooses up to `choose` loci at `brood_size` from `seed` on up to
 // `threads` threads; stops early when the best candidate's gain is within
 // 1.96 standard errors of none. `screen` 0 tries every candidate at every

@@ -469,8 +469,9 @@ void name_design(const std::string& name, const Panel& panel, const MotherChoice
   design.sample = panel.sample;
 }
 
-// Whether the design of `panel` with `sires` sires fits the study record.
-bool fits_study_record(const Panel& panel, size_t sires) {
+}  // namespace
+
+bool panel_fits_study_record(const Panel& panel, size_t sires) {
   if (panel.loci.size() > static_cast<size_t>(MAX_LOCI)) return false;
   if (sires > static_cast<size_t>(MAX_SIRES)) return false;
   for (const LocusPanel& locus : panel.loci) {
@@ -478,8 +479,6 @@ bool fits_study_record(const Panel& panel, size_t sires) {
   }
   return true;
 }
-
-}  // namespace
 
 Status add_designs(const std::string& name, const std::string& text, const InputOptions& options,
                    std::vector<Design>& designs, Notes& notes) {
@@ -506,7 +505,7 @@ Status add_designs(const std::string& name, const std::string& text, const Input
   for (const auto& shares : share_variants) {
     for (const std::string& mother : mothers) {
       Design design;
-      const bool wide = options.any_size && !fits_study_record(panel, shares.size());
+      const bool wide = options.any_size && !panel_fits_study_record(panel, shares.size());
       result = (wide ? wide_design_of_panel : design_of_panel)(
           name, panel, shares, mother_choice(mother), data, options.as_is, design, notes);
       if (!result.ok) return result;

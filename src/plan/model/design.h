@@ -127,6 +127,9 @@ Status design_of_panel(const std::string& name, const Panel& panel,
                        const std::vector<std::string>& shares, const MotherChoice& mother,
                        const PopulationData& data, bool as_is, Design& design, Notes& notes);
 
+// Whether the design of `panel` with `sires` sires fits the study record.
+bool panel_fits_study_record(const Panel& panel, size_t sires);
+
 // The design of `panel` as design_of_panel gives it, of any size within
 // the planner's limits (wide_study_of), held in the planner's record.
 Status wide_design_of_panel(const std::string& name, const Panel& panel,
