@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 
+#include "frontend/command_line_words.h"
 #include "plan/command/figure.h"
 #include "plan/command/plan_command.h"
 #include "plan/command/plan_options.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/status.h"
+#include "frontend/command_line_words.h"
 #include "study/study_reader.h"
 
 // The notes as the command line says them, to compare with literal lines.

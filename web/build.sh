@@ -13,7 +13,8 @@ export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 
 # Every source of the core and the planner, so that a new file is never
 # left out of the page.
-sources=(src/study/*.cc src/simulation/*.cc src/plan/*/*.cc web/page_words.cc web/plan_api.cc)
+sources=(src/study/*.cc src/simulation/*.cc src/plan/*/*.cc src/frontend/command_line_words.cc
+         web/page_words.cc web/plan_api.cc)
 # The portable kernel only; no contraction of a*b+c, as in every build.
 em++ -std=c++20 -O3 -ffp-contract=off -msimd128 -msse2 -Wall -Wextra -Isrc \
   -DFAST_KERNEL_NAME=fast_count_detections_portable \

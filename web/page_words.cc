@@ -13,6 +13,9 @@ std::string way_out(Kind kind, int limit) {
       return "; untick it under Loci";
     case Kind::TOO_MANY_LOCI:
       return ": tick at most " + std::to_string(limit) + " under Loci";
+    case Kind::TOO_MANY_LOCI_TO_RANK:
+      return ": tick at most " + std::to_string(limit) +
+             " under Loci, or choose a panel from them under \"Choose a panel from these loci\"";
     case Kind::TOO_MANY_ALLELES:
       return ": untick it under Loci, or tick \"Pool the rarest alleles\" (which can only lower "
              "the estimate)";
@@ -131,6 +134,8 @@ const char* kind_name(Kind kind) {
       return "unsampled-in-study";
     case Kind::ONE_SIRE:
       return "one-sire";
+    case Kind::TOO_MANY_LOCI_TO_RANK:
+      return "too-many-loci-to-rank";
     case Kind::WARNING:
       return "warning";
     case Kind::SIRES_ASSUMED:

@@ -1,9 +1,8 @@
 // The planner's refusals and notes as the page says them. The core gives
-// each with its kind and, for the command line, a way out that names the
-// options to give ("choose up to 25 with --loci"). The page has fields,
-// not options: it words its own way out from the kind and the values that
-// come with it, and names the field for any option a message itself names
-// ("--pop 3: ..." becomes "Sample 3: ...").
+// each with its kind and the values that come with it; the page has
+// fields, not options: it words its own way out from the kind, and names
+// the field for any option a message itself names ("--pop 3: ..." becomes
+// "Sample 3: ...").
 #pragma once
 
 #include <string>

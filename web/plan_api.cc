@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "frontend/command_line_words.h"
 #include "page_words.h"
 #include "plan/command/figure.h"
 #include "plan/command/plan_command.h"

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <thread>
 
+#include "frontend/command_line_words.h"
 #include "frontend/gnuplot.h"
 #include "frontend/output_file.h"
 #include "frontend/standard_streams.h"

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "frontend/command_line_words.h"
 #include "plan/command/plan_command.h"
 
 namespace {

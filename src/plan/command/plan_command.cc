@@ -259,8 +259,7 @@ PlanResult run_loci_command(const PlanOptions& options, const std::string& text,
   const InputTexts one{1, [&text](size_t, const TextWork& work) { return work(text); }};
   if (!add_all_designs(options, one, result.designs, result)) {
     // Too many loci for a study: loci can choose a panel from them.
-    if (result.status.kind == Kind::TOO_MANY_LOCI)
-      result.status.remedy += ", or choose a panel of K of them with --choose K";
+    if (result.status.kind == Kind::TOO_MANY_LOCI) result.status.kind = Kind::TOO_MANY_LOCI_TO_RANK;
     return result;
   }
   merge_repeats(result.designs, result.notes);

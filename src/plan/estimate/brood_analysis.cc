@@ -118,8 +118,7 @@ Status frequency_panel(const BroodInputs& inputs, const PopulationData& broods,
     const auto at = std::find(data.loci.begin(), data.loci.end(), broods.loci[i]);
     if (at == data.loci.end()) {
       Status refusal = failure_of(Kind::LOCUS_MISSING,
-                                  name + ": has no locus " + broods.loci[i] + " of " + inputs.name,
-                                  "; leave it out with --loci");
+                                  name + ": has no locus " + broods.loci[i] + " of " + inputs.name);
       refusal.locus = broods.loci[i];
       return refusal;
     }
@@ -262,8 +261,7 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
       return failure_of(Kind::ONE_SIRE,
                         "under " + sires_label(sires) +
                             " no brood could reveal multiple paternity; the correction assumes "
-                            "broods with two or more sires",
-                        " (--sires 2 or more, or two shares above 0)");
+                            "broods with two or more sires");
     }
     report.designs.push_back(sires_label(sires));
   }

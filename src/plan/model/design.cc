@@ -119,8 +119,7 @@ Status add_study_file_designs(const std::string& name, const std::string& text,
       const MotherChoice choice = mother_choice(mother);
       if (!mother.empty() && choice.kind != MotherChoice::UNTYPED &&
           choice.kind != MotherChoice::UNSAMPLED) {
-        return failure_of(Kind::STUDY_FILE_MOTHER, name + ": a study file names no individuals",
-                          "; --mother takes only drawn (or untyped) and unsampled with it");
+        return failure_of(Kind::STUDY_FILE_MOTHER, name + ": a study file names no individuals");
       }
       if (!mother.empty()) make_mother_untyped(study);
       // The variant's totals are checked as the reader checks a file's.
@@ -161,10 +160,8 @@ Status check_share_list(const std::vector<std::string>& shares, bool as_is) {
   for (const double share : study.share) total += share;
   if (doubtful_total(total) && !as_is) {
     const bool far = total > 1.5 || total < 0.5;
-    return failure_of(Kind::SCALE_MISTAKE,
-                      "the shares " + list + " add up to " + sum_text(total) +
-                          (far ? "; " + likely_cause(total) : ", not 1"),
-                      " (run it as it stands with --as-is)");
+    return failure_of(Kind::SCALE_MISTAKE, "the shares " + list + " add up to " + sum_text(total) +
+                                               (far ? "; " + likely_cause(total) : ", not 1"));
   }
   // Each sire is drawn for the values of the generator its share covers;
   // one whose share begins where the shares before it already reach 1
@@ -189,8 +186,7 @@ Status share_variants_of(const std::string& name, const InputOptions& options,
                          std::vector<std::vector<std::string>>& variants, Notes& notes) {
   variants.clear();
   if (options.shares.empty()) {
-    notes.push_back(Note(name + ": two sires with equal shares", Kind::SIRES_ASSUMED,
-                         " (set them with --sires or --shares)"));
+    notes.push_back(Note(name + ": two sires with equal shares", Kind::SIRES_ASSUMED));
     variants.push_back(equal_shares(2));
     return success();
   }
@@ -220,8 +216,7 @@ Status check_panel(const std::string& name, const std::string& whom, bool pool_r
   for (const LocusPanel& locus : panel.loci) {
     if (locus.labels.empty()) {
       Status refusal = failure_of(
-          Kind::LOCUS_UNTYPED, name + ": " + locus_phrase(locus.name) + " is typed in no " + whom,
-          "; leave it out with --loci");
+          Kind::LOCUS_UNTYPED, name + ": " + locus_phrase(locus.name) + " is typed in no " + whom);
       refusal.locus = locus.name;
       return refusal;
     }
@@ -274,7 +269,7 @@ Status panel_of_input(const std::string& name, const std::string& text, const In
       } else {
         notes.push_back(Note(name + ": " + data.format + " file, all " +
                                  std::to_string(data.samples.size()) + " samples pooled",
-                             Kind::SAMPLES_POOLED, " (choose one with --pop)"));
+                             Kind::SAMPLES_POOLED));
       }
     }
   }
@@ -307,7 +302,6 @@ Status check_design_count(size_t inputs, const InputOptions& options, size_t& co
   return failure_of(Kind::TOO_MANY_DESIGNS,
                     "the options ask for " + std::to_string(count) +
                         " designs; a run compares at most " + std::to_string(MAX_DESIGNS),
-                    " (fewer --sires, --shares or --mother variants)",
                     static_cast<int>(MAX_DESIGNS));
 }
 
@@ -363,8 +357,7 @@ Status check_scale(const LoadStatus& loaded, const std::vector<std::string>& loc
                                                             : std::to_string(warning.locus + 1));
     const std::string total = what + " add up to " + sum_text(warning.sum);
     if ((warning.sum > 1.5 || warning.sum < 0.5) && !as_is) {
-      return failure_of(Kind::SCALE_MISTAKE, total + "; " + likely_cause(warning.sum),
-                        " (run it as it stands with --as-is)");
+      return failure_of(Kind::SCALE_MISTAKE, total + "; " + likely_cause(warning.sum));
     }
     notes.push_back(
         Note("warning: " + total + "; the study runs with them as given", Kind::WARNING));
@@ -406,8 +399,7 @@ Status check_min_loci(int min_loci, size_t loci) {
       Kind::OPTION,
       std::to_string(min_loci) + " loci must each reveal several fathers (--min-loci)" +
           ", but there " +
-          (loci == 1 ? "is only 1 locus" : "are only " + std::to_string(loci) + " loci"),
-      "");
+          (loci == 1 ? "is only 1 locus" : "are only " + std::to_string(loci) + " loci"));
 }
 
 void require_loci(Design& design, int min_loci) {
@@ -487,8 +479,7 @@ Status add_designs(const std::string& name, const std::string& text, const Input
   if (!known.ok) return known;
   if (format == InputFormat::STUDY) {
     if (options.pool_rare || !options.pop.empty()) {
-      return failure_of(Kind::STUDY_FILE_INPUT, name + " is a study file",
-                        ": --pop and --pool-rare apply to population files");
+      return failure_of(Kind::STUDY_FILE_INPUT, name + " is a study file");
     }
     return add_study_file_designs(name, text, options, designs, notes);
   }
@@ -566,8 +557,7 @@ Status study_files_of(const std::string& name, const std::string& text, const In
     return failure_of(Kind::UNSAMPLED_IN_STUDY,
                       name +
                           ": a study file cannot say that the mother was not sampled: the "
-                          "dialogue judges with her genotype",
-                      " (--mother drawn writes her as drawn)");
+                          "dialogue judges with her genotype");
   }
   StudyFiles files;
   result = write_study(panel, shares, mother_choice(mother), data, files);

@@ -159,7 +159,7 @@ Status check_locus_count(size_t loci) {
   return failure_of(Kind::TOO_MANY_LOCI,
                     "the study would have " + std::to_string(loci) + " loci; a study allows " +
                         std::to_string(MAX_LOCI),
-                    ": choose up to " + std::to_string(MAX_LOCI) + " with --loci", MAX_LOCI);
+                    MAX_LOCI);
 }
 
 Status write_study(const Panel& panel, const std::vector<std::string>& shares,
@@ -168,13 +168,11 @@ Status write_study(const Panel& panel, const std::vector<std::string>& shares,
   if (!count.ok) return count;
   for (const LocusPanel& locus : panel.loci) {
     if (static_cast<int>(locus.labels.size()) > MAX_ALLELES) {
-      Status refusal = failure_of(
-          Kind::TOO_MANY_ALLELES,
-          "locus " + locus.name + " has " + std::to_string(locus.labels.size()) +
-              " alleles; a study allows " + std::to_string(MAX_ALLELES),
-          ": leave it out with --loci, or pool its rarest alleles into one with --pool-rare "
-          "(which can only lower the estimate)",
-          MAX_ALLELES);
+      Status refusal =
+          failure_of(Kind::TOO_MANY_ALLELES,
+                     "locus " + locus.name + " has " + std::to_string(locus.labels.size()) +
+                         " alleles; a study allows " + std::to_string(MAX_ALLELES),
+                     MAX_ALLELES);
       refusal.locus = locus.name;
       return refusal;
     }

@@ -65,7 +65,7 @@ Status check_plan_limits(const WideStudy& study, const std::vector<std::string>&
     return failure_of(Kind::TOO_MANY_LOCI,
                       "the design would have " + std::to_string(study.frequency.size()) +
                           " loci; the planner runs at most " + std::to_string(PLAN_MAX_LOCI),
-                      "", PLAN_MAX_LOCI);
+                      PLAN_MAX_LOCI);
   }
   for (size_t i = 0; i < study.frequency.size(); ++i) {
     if (study.frequency[i].size() > static_cast<size_t>(PLAN_MAX_ALLELES)) {
@@ -74,7 +74,7 @@ Status check_plan_limits(const WideStudy& study, const std::vector<std::string>&
           failure_of(Kind::TOO_MANY_ALLELES,
                      "locus " + name + " has " + std::to_string(study.frequency[i].size()) +
                          " alleles; the planner runs at most " + std::to_string(PLAN_MAX_ALLELES),
-                     "", PLAN_MAX_ALLELES);
+                     PLAN_MAX_ALLELES);
       refusal.locus = name;
       return refusal;
     }
