@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "frontend/command_line_words.h"
 #include "plan/command/plan_command.h"
 #include "plan/command/plan_options.h"
 #include "plan/estimate/brood_simulation.h"
@@ -242,7 +243,7 @@ TEST(Broods, MothersFoundByTheRule) {
     const Status status = find_mothers(data, c.rule, mothers);
     if (c.mothers.empty()) {
       EXPECT_FALSE(status.ok) << c.rule;
-      EXPECT_NE(status.message.find(c.refusal), std::string::npos) << status.message;
+      EXPECT_NE(command_line_text(status).find(c.refusal), std::string::npos) << status.message;
     } else {
       EXPECT_TRUE(status.ok) << c.rule << ": " << status.message;
       EXPECT_EQ(mothers, c.mothers) << c.rule;
@@ -309,7 +310,7 @@ TEST(Broods, Refusals) {
     BroodsReport report;
     const Status status = analysed(inputs, report);
     EXPECT_FALSE(status.ok) << c.refusal;
-    EXPECT_NE(status.message.find(c.refusal), std::string::npos) << status.message;
+    EXPECT_NE(command_line_text(status).find(c.refusal), std::string::npos) << status.message;
   }
 }
 

@@ -142,7 +142,7 @@ TEST(StudyWriter, LimitsAndMothers) {
   for (const auto& [mother, message] : refused) {
     const Status result = write_study(panel, shares, mother_choice(mother), data, files);
     EXPECT_FALSE(result.ok) << mother;
-    EXPECT_EQ(result.message, message) << mother;
+    EXPECT_EQ(command_line_text(result), message) << mother;
   }
   EXPECT_EQ(mother_choice("untyped").kind, MotherChoice::UNTYPED);
   EXPECT_EQ(mother_choice("drawn").kind, MotherChoice::UNTYPED);
@@ -426,7 +426,7 @@ TEST(Designs, AmbiguousMotherAndUntypedLocus) {
   const std::string text = "t\nL1\nPop\nx, 0101\ny, 0102\nPop\nx, 0202\n";
   Status status = add_designs("p.gen", text, options, designs, notes);
   EXPECT_FALSE(status.ok);
-  EXPECT_EQ(status.message,
+  EXPECT_EQ(command_line_text(status),
             "p.gen: --mother x: 2 individuals have that identifier (in sample 1, sample 2); name "
             "one with its sample, as \"x (sample 1)\", or give her labels locus by locus, "
             "135/143,136/146,...");

@@ -415,12 +415,13 @@ TEST_F(PlanProgramTest, MoreLociToRevealThanThereAreIsRefused) {
   };
   const Row rows[] = {
       {"curve three.gen --min-loci 4 --to 3",
-       "three.gen: 4 loci must each reveal several fathers "
-       "(--min-loci), but there are only 3 loci"},
-      {"curve mmdata.txt --min-loci 4 --to 3", "mmdata.txt: 4 loci must each reveal"},
+       "three.gen: --min-loci 4: 4 loci must each reveal several fathers, but there are only 3 "
+       "loci"},
+      {"curve mmdata.txt --min-loci 4 --to 3", "mmdata.txt: --min-loci 4: 4 loci must each reveal"},
       {"curve three.gen --loci Loc1 --min-loci 2 --to 3", "but there is only 1 locus"},
-      {"loci three.gen --min-loci 4 --size 5", "three.gen: 4 loci must each reveal"},
-      {"loci three.gen --choose 2 --min-loci 4 --size 5", "three.gen: 4 loci must each reveal"},
+      {"loci three.gen --min-loci 4 --size 5", "three.gen: --min-loci 4: 4 loci must each reveal"},
+      {"loci three.gen --choose 2 --min-loci 4 --size 5",
+       "three.gen: --min-loci 4: 4 loci must each reveal"},
       {"broods" + broods + " --loci Mpa01,Mpa02 --min-loci 3", "3 loci must each reveal"},
   };
   for (const Row& row : rows) {

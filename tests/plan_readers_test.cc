@@ -2,6 +2,7 @@
 // malformed files refused with the line, locus and individual named.
 #include <gtest/gtest.h>
 
+#include "frontend/command_line_words.h"
 #include "plan/input/panel.h"
 #include "plan/input/plan_text.h"
 #include "plan/input/population.h"
@@ -265,7 +266,7 @@ TEST(GenepopReader, SampleNamesAfterPop) {
   ASSERT_TRUE(choose_sample(data, "1", sample, notes).ok);
   EXPECT_EQ(sample, 3) << "the name first";
   ASSERT_EQ(notes.size(), 1u);
-  EXPECT_EQ(notes[0].text,
+  EXPECT_EQ(command_line_text(notes[0]),
             "--pop 1: the sample named 1 (sample 4 of the file), not the 1st in the file");
   ASSERT_TRUE(choose_sample(data, "3", sample, notes).ok);
   EXPECT_EQ(sample, 2) << "no sample is named 3: the position";

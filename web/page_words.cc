@@ -36,11 +36,42 @@ std::string way_out(Kind kind, int limit) {
       return " (set them in each design)";
     case Kind::SAMPLES_POOLED:
       return " (choose one under Sample)";
+    case Kind::MOTHER_UNKNOWN:
+      return " (give her labels locus by locus, 135/143,136/146,..., or choose her drawn)";
+    case Kind::MOTHER_UNTYPED:
+      return std::string(": untick ") + (limit > 1 ? "them" : "it") +
+             " under Loci, give her labels locus by locus, or choose her drawn";
+    case Kind::NO_POPULATION:
+      return "; give a population sample beside the broods";
+    case Kind::POP_WITHOUT_POPULATION:
+      return "; give that file, or choose no sample to take the frequencies from the mothers";
     case Kind::GENERAL:
     case Kind::OPTION:
     case Kind::WARNING:
     case Kind::LOCUS_SUMMARY:
+    case Kind::SCREENED:  // the page tries as many as mpplan does by default
     case Kind::SMALLEST_SIZE:
+      break;
+  }
+  return "";
+}
+
+// The field that sets `input`.
+const char* field_of(Input input) {
+  switch (input) {
+    case Input::POP:
+      return "Sample";
+    case Input::LOCI:
+      return "Loci";
+    case Input::MOTHER:
+      return "Mother";
+    case Input::MOTHERS:
+      return "Mothers";
+    case Input::POPULATION:
+      return "Population";
+    case Input::MIN_LOCI:
+      return "Loci that must each reveal";
+    case Input::NONE:
       break;
   }
   return "";
@@ -101,11 +132,18 @@ std::string fields_named(const std::string& text) {
 }  // namespace
 
 std::string page_words(const Status& status) {
-  return fields_named(status.message) + way_out(status.kind, status.limit);
+  const std::string message =
+      status.input == Input::NONE
+          ? status.message
+          : with_input_named(status.message, status.input_at, field_of(status.input));
+  return fields_named(message) + way_out(status.kind, status.limit);
 }
 
 std::string page_words(const Note& note) {
-  return fields_named(note.text) + way_out(note.kind, 0);
+  const std::string text = note.input == Input::NONE
+                               ? note.text
+                               : with_input_named(note.text, note.input_at, field_of(note.input));
+  return fields_named(text) + way_out(note.kind, 0);
 }
 
 const char* kind_name(Kind kind) {
@@ -136,6 +174,16 @@ const char* kind_name(Kind kind) {
       return "one-sire";
     case Kind::TOO_MANY_LOCI_TO_RANK:
       return "too-many-loci-to-rank";
+    case Kind::MOTHER_UNKNOWN:
+      return "mother-unknown";
+    case Kind::MOTHER_UNTYPED:
+      return "mother-untyped";
+    case Kind::NO_POPULATION:
+      return "no-population";
+    case Kind::POP_WITHOUT_POPULATION:
+      return "pop-without-population";
+    case Kind::SCREENED:
+      return "screened";
     case Kind::WARNING:
       return "warning";
     case Kind::SIRES_ASSUMED:

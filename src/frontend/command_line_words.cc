@@ -33,6 +33,20 @@ std::string way_out(Kind kind, int limit) {
       return " (set them with --sires or --shares)";
     case Kind::SAMPLES_POOLED:
       return " (choose one with --pop)";
+    case Kind::MOTHER_UNKNOWN:
+      return " (give her labels locus by locus, 135/143,136/146,..., or let her be drawn "
+             "(--mother drawn))";
+    case Kind::MOTHER_UNTYPED:
+      return std::string(": leave ") + (limit > 1 ? "them" : "it") +
+             " out with --loci, give her labels locus by locus, or let her be drawn (--mother "
+             "drawn)";
+    case Kind::NO_POPULATION:
+      return "; give a population sample with --population";
+    case Kind::POP_WITHOUT_POPULATION:
+      return "; give that file with --population, or leave out --pop to take the frequencies "
+             "from the mothers";
+    case Kind::SCREENED:
+      return " (--screen W tries W, --screen 0 every one)";
     case Kind::GENERAL:
     case Kind::OPTION:
     case Kind::WARNING:
@@ -43,12 +57,39 @@ std::string way_out(Kind kind, int limit) {
   return "";
 }
 
+// The option that sets `input`.
+const char* option_of(Input input) {
+  switch (input) {
+    case Input::POP:
+      return "--pop";
+    case Input::LOCI:
+      return "--loci";
+    case Input::MOTHER:
+      return "--mother";
+    case Input::MOTHERS:
+      return "--mothers";
+    case Input::POPULATION:
+      return "--population";
+    case Input::MIN_LOCI:
+      return "--min-loci";
+    case Input::NONE:
+      break;
+  }
+  return "";
+}
+
+// `text` with the option of `input` in its place, when it names one.
+std::string with_option(const std::string& text, Input input, size_t at) {
+  return input == Input::NONE ? text : with_input_named(text, at, option_of(input));
+}
+
 }  // namespace
 
 std::string command_line_text(const Status& status) {
-  return status.message + way_out(status.kind, status.limit);
+  return with_option(status.message, status.input, status.input_at) +
+         way_out(status.kind, status.limit);
 }
 
 std::string command_line_text(const Note& note) {
-  return note.text + way_out(note.kind, 0);
+  return with_option(note.text, note.input, note.input_at) + way_out(note.kind, 0);
 }

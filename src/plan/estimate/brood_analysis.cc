@@ -53,10 +53,11 @@ Status mothers_of_broods(const BroodInputs& inputs, const PopulationData& data,
                                                   std::to_string(MAX_OFFSPRING)));
     }
     if (mother[s] < 0) {
-      notes.push_back(who + ": --mothers " + inputs.mothers + " finds no mother among its " +
-                      std::to_string(members[s]) +
-                      " individuals; judged from the offspring alone, as a brood whose mother "
-                      "was not sampled");
+      notes.push_back(named(
+          who, note_about(Input::MOTHERS, inputs.mothers + " finds no mother among its " +
+                                              std::to_string(members[s]) +
+                                              " individuals; judged from the offspring alone, "
+                                              "as a brood whose mother was not sampled")));
       continue;
     }
     const Individual& her = data.individuals[mother[s]];
@@ -91,14 +92,15 @@ Status frequency_panel(const BroodInputs& inputs, const PopulationData& broods,
       mothers.individuals.back().sample = 0;
     }
     if (mothers.individuals.empty()) {
-      return failure(inputs.name +
-                     ": no brood has its mother, so there is nothing to take allele "
-                     "frequencies from; give a population sample with --population");
+      return failure_of(Kind::NO_POPULATION,
+                        inputs.name +
+                            ": no brood has its mother, so there is nothing to take allele "
+                            "frequencies from");
     }
-    notes.push_back(inputs.name + ": allele frequencies from the " +
-                    std::to_string(mothers.individuals.size()) +
-                    " mothers alone (offspring are related and not counted); give a population "
-                    "sample with --population");
+    notes.push_back(Note(inputs.name + ": allele frequencies from the " +
+                             std::to_string(mothers.individuals.size()) +
+                             " mothers alone (offspring are related and not counted)",
+                         Kind::NO_POPULATION));
     panel = panel_of(mothers, -1, loci);
     panel.sample = "the " + std::to_string(mothers.individuals.size()) + " mothers";
     return check_panel(inputs.name, "mother", options.pool_rare, panel, notes);
@@ -108,7 +110,8 @@ Status frequency_panel(const BroodInputs& inputs, const PopulationData& broods,
   Status result = recognise_format(name, InputOptions{}, inputs.population_text, format);
   if (!result.ok) return result;
   if (format == InputFormat::STUDY)
-    return failure(name + ": --population takes a population sample or a frequency table");
+    return named(
+        name, failure_about(Input::POPULATION, "takes a population sample or a frequency table"));
   PopulationData data;
   int sample = -1;
   result = read_sample(name, inputs.population_text, format, options, data, sample, notes);
@@ -186,9 +189,8 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
                    std::string(format == InputFormat::STUDY ? "study file" : "frequency table"));
   }
   if (inputs.population_name.empty() && !inputs.options.pop.empty()) {
-    return failure(
-        "--pop chooses a sample of the --population file; give that file, or "
-        "leave out --pop to take the frequencies from the mothers");
+    return failure_about(Input::POP, "chooses a sample of a population file, and none is given",
+                         Kind::POP_WITHOUT_POPULATION);
   }
   PopulationData& data = report.data;
   result = read_population(inputs.text, format, data, inputs.options.structure);

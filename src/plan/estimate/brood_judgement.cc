@@ -28,8 +28,9 @@ Status set_mother(const PopulationData& data, int individual, std::vector<int>& 
   int& slot = mother[found.sample];
   if (slot >= 0 && slot != individual) {
     Status refusal =
-        failure("--mothers names two individuals of " + data.samples[found.sample] + ", " +
-                who(data.individuals[slot]) + " and " + who(found) + "; a brood has one mother");
+        failure_about(Input::MOTHERS, "names two individuals of " + data.samples[found.sample] +
+                                          ", " + who(data.individuals[slot]) + " and " +
+                                          who(found) + "; a brood has one mother");
     refusal.line = found.line;
     refusal.individual = found.id;
     refusal.sample = data.samples[found.sample];
@@ -163,8 +164,9 @@ Status find_mothers(const PopulationData& data, const std::string& rule, std::ve
       if (id.empty()) continue;
       const std::vector<const Individual*> found = individuals_named(data, id);
       if (found.empty()) {
-        return failure("--mothers: no individual has the identifier \"" + id +
-                       "\" (give first, identifiers separated by commas, or a pattern)");
+        return failure_about(Input::MOTHERS,
+                             ": no individual has the identifier \"" + id +
+                                 "\" (give first, identifiers separated by commas, or a pattern)");
       }
       // One identifier may name the mother of every brood ("M" in each).
       for (const Individual* individual : found) {
@@ -177,8 +179,9 @@ Status find_mothers(const PopulationData& data, const std::string& rule, std::ve
   }
   // A POSIX extended expression, matched against the whole identifier.
   if (rule.size() > MAX_PATTERN_LENGTH) {
-    return failure("--mothers: the pattern is " + std::to_string(rule.size()) +
-                   " characters long; a pattern is at most " + std::to_string(MAX_PATTERN_LENGTH));
+    return failure_about(Input::MOTHERS, ": the pattern is " + std::to_string(rule.size()) +
+                                             " characters long; a pattern is at most " +
+                                             std::to_string(MAX_PATTERN_LENGTH));
   }
   PatternSize size{rule, 0, MAX_PATTERN_PIECES};
   long pieces = 0;
@@ -187,14 +190,16 @@ Status find_mothers(const PopulationData& data, const std::string& rule, std::ve
     ++size.at;  // an unmatched ")", which the compiler refuses
   }
   if (pieces > MAX_PATTERN_PIECES) {
-    return failure("--mothers " + rule + ": its repetition counts multiply to more than " +
-                   std::to_string(MAX_PATTERN_PIECES) +
-                   " pieces once written out; a pattern that finds mothers needs far fewer");
+    return failure_about(
+        Input::MOTHERS,
+        rule + ": its repetition counts multiply to more than " +
+            std::to_string(MAX_PATTERN_PIECES) +
+            " pieces once written out; a pattern that finds mothers needs far fewer");
   }
   regex_t pattern;
   if (regcomp(&pattern, ("^(" + rule + ")$").c_str(), REG_EXTENDED | REG_NOSUB) != 0) {
-    return failure("--mothers " + rule +
-                   ": names no individual and is not a regular expression either");
+    return failure_about(Input::MOTHERS,
+                         rule + ": names no individual and is not a regular expression either");
   }
   Status result = success();
   for (int n = 0; n < count && result.ok; ++n) {

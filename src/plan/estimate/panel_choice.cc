@@ -203,13 +203,11 @@ Notes choice_notes(const PanelChoice& choice) {
   Notes notes;
   const size_t count = choice.names.size();
   char line[320];
+  const bool screened = static_cast<size_t>(choice.screen) < count;
   std::snprintf(line, sizeof line,
                 "chose %zu of %zu loci; after the first, each step tried the %d best alone%s",
-                chosen_steps(choice), count, choice.screen,
-                static_cast<size_t>(choice.screen) < count
-                    ? " (--screen W tries W, --screen 0 every one)"
-                    : ", every candidate");
-  notes.push_back(std::string(line));
+                chosen_steps(choice), count, choice.screen, screened ? "" : ", every candidate");
+  notes.push_back(Note(line, screened ? Kind::SCREENED : Kind::GENERAL));
   if (choice.stopped) {
     const ChoiceStep& last = choice.steps.back();
     std::snprintf(line, sizeof line, "stopped at %zu of the %d loci asked: the best next locus, ",

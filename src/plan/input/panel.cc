@@ -25,14 +25,15 @@ Status choose_sample(const PopulationData& data, const std::string& choice, int&
     if (data.samples[s] == choice) {
       sample = static_cast<int>(s);
       if (number && position != static_cast<long>(s) + 1) {
-        notes.push_back(Note("--pop " + choice + ": the sample named " + choice + " (sample " +
-                                 std::to_string(s + 1) + " of the file), not the " + choice +
-                                 (position == 1   ? "st"
-                                  : position == 2 ? "nd"
-                                  : position == 3 ? "rd"
-                                                  : "th") +
-                                 " in the file",
-                             Kind::OPTION));
+        notes.push_back(note_about(Input::POP,
+                                   choice + ": the sample named " + choice + " (sample " +
+                                       std::to_string(s + 1) + " of the file), not the " + choice +
+                                       (position == 1   ? "st"
+                                        : position == 2 ? "nd"
+                                        : position == 3 ? "rd"
+                                                        : "th") +
+                                       " in the file",
+                                   Kind::OPTION));
       }
       return success();
     }
@@ -45,17 +46,18 @@ Status choose_sample(const PopulationData& data, const std::string& choice, int&
   if (!named.empty()) {
     for (const Individual* other : named) {
       if (other->sample != named.front()->sample) {
-        return failure("--pop " + choice + ": individuals of " +
-                       data.samples[named.front()->sample] + " and " + data.samples[other->sample] +
-                       " share that identifier; give the sample's position or name");
+        return failure_about(Input::POP,
+                             choice + ": individuals of " + data.samples[named.front()->sample] +
+                                 " and " + data.samples[other->sample] +
+                                 " share that identifier; give the sample's position or name");
       }
     }
     sample = named.front()->sample;
     return success();
   }
-  return failure("--pop " + choice + " names no sample: give a position from 1 to " +
-                 std::to_string(data.samples.size()) +
-                 ", a population's name or an individual's identifier");
+  return failure_about(Input::POP, choice + " names no sample: give a position from 1 to " +
+                                       std::to_string(data.samples.size()) +
+                                       ", a population's name or an individual's identifier");
 }
 
 Status choose_loci(const std::vector<std::string>& names, const std::string& list,
@@ -68,10 +70,11 @@ Status choose_loci(const std::vector<std::string>& names, const std::string& lis
   }
   for (const std::string& name : split_cells(list, ',')) {
     const auto at = std::find(names.begin(), names.end(), name);
-    if (at == names.end()) return failure("--loci: the file has no locus \"" + name + "\"");
+    if (at == names.end())
+      return failure_about(Input::LOCI, ": the file has no locus \"" + name + "\"");
     const int index = static_cast<int>(at - names.begin());
     if (std::find(chosen.begin(), chosen.end(), index) != chosen.end()) {
-      return failure("--loci: locus \"" + name + "\" is named twice");
+      return failure_about(Input::LOCI, ": locus \"" + name + "\" is named twice");
     }
     chosen.push_back(index);
   }

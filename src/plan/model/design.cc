@@ -395,11 +395,12 @@ std::string sires_label(const std::vector<double>& shares) {
 
 Status check_min_loci(int min_loci, size_t loci) {
   if (static_cast<size_t>(min_loci) <= loci) return success();
-  return failure_of(
-      Kind::OPTION,
-      std::to_string(min_loci) + " loci must each reveal several fathers (--min-loci)" +
-          ", but there " +
-          (loci == 1 ? "is only 1 locus" : "are only " + std::to_string(loci) + " loci"));
+  return failure_about(
+      Input::MIN_LOCI,
+      std::to_string(min_loci) + ": " + std::to_string(min_loci) +
+          " loci must each reveal several fathers, but there " +
+          (loci == 1 ? "is only 1 locus" : "are only " + std::to_string(loci) + " loci"),
+      Kind::OPTION);
 }
 
 void require_loci(Design& design, int min_loci) {

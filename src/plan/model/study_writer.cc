@@ -61,9 +61,8 @@ Status mother_alleles(const Panel& panel, const MotherChoice& mother, const Popu
   if (mother.kind == MotherChoice::INDIVIDUAL) {
     const std::vector<const Individual*> found = individuals_named(data, mother.text);
     if (found.empty()) {
-      return failure("--mother " + mother.text +
-                     ": no individual has that identifier (give her labels locus by locus, "
-                     "135/143,136/146,..., or let her be drawn (--mother drawn))");
+      return failure_about(Input::MOTHER, mother.text + ": no individual has that identifier",
+                           Kind::MOTHER_UNKNOWN);
     }
     if (found.size() > 1) {
       std::string samples;
@@ -74,18 +73,20 @@ Status mother_alleles(const Panel& panel, const MotherChoice& mother, const Popu
       }
       const std::vector<std::string> names = unique_names(data);
       const std::string first = names[static_cast<size_t>(found.front() - data.individuals.data())];
-      return failure("--mother " + mother.text + ": " + std::to_string(found.size()) +
-                     " individuals have that identifier (in " + samples +
-                     "); name one with its sample, as \"" + first +
-                     "\", or give her labels locus by locus, 135/143,136/146,...");
+      return failure_about(Input::MOTHER,
+                           mother.text + ": " + std::to_string(found.size()) +
+                               " individuals have that identifier (in " + samples +
+                               "); name one with its sample, as \"" + first +
+                               "\", or give her labels locus by locus, 135/143,136/146,...");
     }
     for (const LocusPanel& locus : panel.loci)
       labels.push_back(labels_at(data, *found.front(), static_cast<size_t>(locus.source)));
     who = "mother \"" + mother.text + "\"";
   } else {
     if (mother.labels.size() != panel.loci.size()) {
-      return failure("--mother gives " + std::to_string(mother.labels.size()) +
-                     " genotypes; the study has " + std::to_string(panel.loci.size()) + " loci");
+      return failure_about(Input::MOTHER, "gives " + std::to_string(mother.labels.size()) +
+                                              " genotypes; the study has " +
+                                              std::to_string(panel.loci.size()) + " loci");
     }
     labels = mother.labels;
     who = "the mother";
@@ -101,13 +102,13 @@ Status mother_alleles(const Panel& panel, const MotherChoice& mother, const Popu
     for (const std::string& name : untyped) loci += (loci.empty() ? "" : ", ") + name;
     // A locus with no name of its own is called "locus 2" already.
     const bool named = untyped.size() > 1 || untyped[0].rfind("locus ", 0) != 0;
-    Status refusal = failure(who + " is not typed at " +
-                             (untyped.size() > 1 ? "loci "
-                              : named            ? "locus "
-                                                 : "") +
-                             loci + ": leave " + (untyped.size() > 1 ? "them" : "it") +
-                             " out with --loci, give her labels locus by locus, or let her be "
-                             "drawn (--mother drawn)");
+    Status refusal = failure_of(Kind::MOTHER_UNTYPED,
+                                who + " is not typed at " +
+                                    (untyped.size() > 1 ? "loci "
+                                     : named            ? "locus "
+                                                        : "") +
+                                    loci,
+                                static_cast<int>(untyped.size()));
     refusal.locus = untyped[0];
     return refusal;
   }
