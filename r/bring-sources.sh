@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Brings the planner's C++ sources (src/base, src/study, src/simulation, src/plan, and
-# the command line's words from src/frontend) into
+# Brings the planner's C++ sources (src/base, src/study, src/simulation, src/plan) into
 # the R package's src/core, and writes the package's src/Makevars.in naming
 # them (its configure script makes src/Makevars of it when the package is
 # installed), so that the package builds from exactly the sources mpplan
@@ -14,9 +13,5 @@ mkdir -p "$package/src/core"
 for folder in base study simulation plan; do
   cp -R "src/$folder" "$package/src/core/$folder"
 done
-# The command line's words for the core's refusals, which R's mpplan()
-# shows as mpplan does.
-mkdir -p "$package/src/core/frontend"
-cp src/frontend/command_line_words.h src/frontend/command_line_words.cc "$package/src/core/frontend/"
 objects=$(cd "$package/src" && find core -name '*.cc' | sort | sed 's/\.cc$/.o/' | tr '\n' ' ')
 sed "s|@OBJECTS@|glue.o $objects|" "$package/src/Makevars.template" > "$package/src/Makevars.in"

@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "frontend/command_line_words.h"
 #include "plan/command/plan_command.h"
 
 namespace {
@@ -27,12 +26,98 @@ Rcpp::String utf8(const std::string& text) {
   return Rcpp::String(text, CE_UTF8);
 }
 
+// R's way out for a refusal or note of `kind`, naming the functions'
+// arguments; `limit` where the kind has one.
+std::string way_out(Kind kind, int limit) {
+  switch (kind) {
+    case Kind::LOCUS_UNTYPED:
+    case Kind::LOCUS_MISSING:
+      return "; leave it out with loci";
+    case Kind::TOO_MANY_LOCI:
+      return ": choose up to " + std::to_string(limit) + " with loci";
+    case Kind::TOO_MANY_LOCI_TO_RANK:
+      return ": choose up to " + std::to_string(limit) +
+             " with loci, or choose a panel of K of them with choose = K";
+    case Kind::TOO_MANY_ALLELES:
+      return ": leave it out with loci, or pool its rarest alleles into one with pool_rare = TRUE "
+             "(which can only lower the estimate)";
+    case Kind::TOO_MANY_DESIGNS:
+      return " (fewer sires, shares or mother variants)";
+    case Kind::SCALE_MISTAKE:
+      return " (run it as it stands with as_is = TRUE)";
+    case Kind::STUDY_FILE_MOTHER:
+      return "; mother takes only \"drawn\" (or \"untyped\") and \"unsampled\" with it";
+    case Kind::STUDY_FILE_INPUT:
+      return ": pop and pool_rare apply to population files";
+    case Kind::UNSAMPLED_IN_STUDY:
+      return " (mother = \"drawn\" writes her as drawn)";
+    case Kind::ONE_SIRE:
+      return " (sires = 2 or more, or two shares above 0)";
+    case Kind::MOTHER_UNKNOWN:
+      return " (give her labels locus by locus, \"135/143,136/146,...\", or let her be drawn "
+             "(mother = \"drawn\"))";
+    case Kind::MOTHER_UNTYPED:
+      return std::string(": leave ") + (limit > 1 ? "them" : "it") +
+             " out with loci, give her labels locus by locus, or let her be drawn (mother = "
+             "\"drawn\")";
+    case Kind::NO_POPULATION:
+      return "; give a population sample with population";
+    case Kind::POP_WITHOUT_POPULATION:
+      return "; give that sample with population, or leave out pop to take the frequencies from "
+             "the mothers";
+    case Kind::SIRES_ASSUMED:
+      return " (set them with sires or shares)";
+    case Kind::SAMPLES_POOLED:
+      return " (choose one with pop)";
+    case Kind::SCREENED:
+      return " (screen = W tries W, screen = 0 every one)";
+    case Kind::GENERAL:
+    case Kind::OPTION:
+    case Kind::WARNING:
+    case Kind::LOCUS_SUMMARY:
+    case Kind::SMALLEST_SIZE:
+      break;
+  }
+  return "";
+}
+
+// The argument that sets `input`.
+const char* argument_of(Input input) {
+  switch (input) {
+    case Input::POP:
+      return "pop";
+    case Input::LOCI:
+      return "loci";
+    case Input::MOTHER:
+      return "mother";
+    case Input::MOTHERS:
+      return "mothers";
+    case Input::POPULATION:
+      return "population";
+    case Input::MIN_LOCI:
+      return "min_loci";
+    case Input::NONE:
+      break;
+  }
+  return "";
+}
+
+// A refusal or note as R says it: the argument in the input's place, and
+// R's way out.
+std::string r_words(const std::string& text, Input input, size_t at, Kind kind, int limit) {
+  return (input == Input::NONE ? text : with_input_named(text, at, argument_of(input))) +
+         way_out(kind, limit);
+}
+
 Rcpp::List result_list(const PlanResult& result) {
   Rcpp::CharacterVector notes;
-  for (const Note& note : result.notes) notes.push_back(utf8(command_line_text(note)));
+  for (const Note& note : result.notes)
+    notes.push_back(utf8(r_words(note.text, note.input, note.input_at, note.kind, 0)));
+  const Status& status = result.status;
   return Rcpp::List::create(
-      Rcpp::Named("ok") = result.status.ok,
-      Rcpp::Named("error") = utf8(command_line_text(result.status)),
+      Rcpp::Named("ok") = status.ok,
+      Rcpp::Named("error") =
+          utf8(r_words(status.message, status.input, status.input_at, status.kind, status.limit)),
       Rcpp::Named("output") = utf8(result.output), Rcpp::Named("legend") = utf8(result.legend),
       Rcpp::Named("mismatches") = utf8(result.mismatches),
       Rcpp::Named("summary") = utf8(result.summary), Rcpp::Named("notes") = notes);

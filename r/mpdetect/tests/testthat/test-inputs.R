@@ -59,6 +59,12 @@ test_that("refusals are errors with mpplan's message; warnings are warnings", {
   percentages <- data.frame(locus = c("A", "A"), allele = c("1", "2"), frequency = c(50, 50))
   expect_error(power_curve(percentages, sizes = 1:3, seed = 1),
                "the frequencies of locus A add up to 100; these look like percentages")
+  # The way out names R's arguments, never mpplan's options.
+  expect_error(power_curve(percentages, sizes = 1:3, seed = 1),
+               "(run it as it stands with as_is = TRUE)", fixed = TRUE)
+  expect_message(power_curve(data.frame(locus = c("A", "A", "A"), allele = c("1", "2", "3"),
+                                        frequency = c(0.5, 0.3, 0.2)), sizes = 1:2, seed = 1),
+                 "(set them with sires or shares)", fixed = TRUE)
   short <- data.frame(locus = c("A", "A", "A"), allele = c("1", "2", "3"),
                       frequency = c(0.5, 0.3, 0.1))
   expect_warning(suppressMessages(power_curve(short, sizes = 1:3, seed = 1)),
