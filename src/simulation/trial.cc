@@ -4,10 +4,13 @@
 #include "simulation/random_source.h"
 
 TrialLayout trial_layout(const StudyData& study) {
-  const int loci = study.locus_count;
-  const int mother_values = study.mother_known ? 0 : ALLELES_PER_PARENT * loci;
-  return TrialLayout{loci, mother_values,
-                     mother_values + ALLELES_PER_PARENT * study.sire_count * loci, 1 + 2 * loci};
+  return trial_layout(study.locus_count, study.sire_count, study.mother_known);
+}
+
+TrialLayout trial_layout(int loci, int sires, bool mother_known) {
+  const int mother_values = mother_known ? 0 : ALLELES_PER_PARENT * loci;
+  return TrialLayout{loci, mother_values, mother_values + ALLELES_PER_PARENT * sires * loci,
+                     1 + 2 * loci};
 }
 
 int values_per_trial(const StudyData& study, int32_t brood_size) {

@@ -53,6 +53,10 @@ struct TrialLayout {
 
 TrialLayout trial_layout(const StudyData& study);
 
+// The same for a study of any size: `loci` loci, `sires` sires, the mother
+// drawn in every trial unless `mother_known`.
+TrialLayout trial_layout(int loci, int sires, bool mother_known);
+
 // Generator values one trial of sample_brood consumes.
 int values_per_trial(const StudyData& study, int32_t brood_size);
 

@@ -161,10 +161,8 @@ void prepare_wide_tables(const WideStudy& study, bool unsampled_mother, int min_
   tables.mother_known = study.mother_known;
   tables.unsampled_mother = unsampled_mother;
   tables.min_loci = min_loci;
-  const int mother_values = study.mother_known ? 0 : ALLELES_PER_PARENT * tables.loci;
-  tables.layout = TrialLayout{tables.loci, mother_values,
-                              mother_values + ALLELES_PER_PARENT * tables.sires * tables.loci,
-                              1 + 2 * tables.loci};
+  tables.layout = trial_layout(tables.loci, tables.sires, study.mother_known);
+
   std::vector<double> diversity;
   for (const std::vector<double>& locus : study.frequency) {
     const int alleles = static_cast<int>(locus.size());
