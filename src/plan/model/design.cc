@@ -146,12 +146,8 @@ Status add_study_file_designs(const std::string& name, const std::string& text,
 
 Status check_share_list(const std::vector<std::string>& shares, bool as_is) {
   WideStudy study;
-  for (const std::string& share : shares) {
-    double value = 0;
-    if (!share_value(share, value))
-      return failure("share \"" + share + "\" should be a number, zero or more");
-    study.share.push_back(value);
-  }
+  const Status read = share_values(shares, study.share);
+  if (!read.ok) return read;
   const Status limits = check_plan_limits(study);
   if (!limits.ok) return limits;
   std::string list;
@@ -201,13 +197,12 @@ Status share_variants_of(const std::string& name, const InputOptions& options,
 Status apply_shares(const std::vector<std::string>& shares, StudyData& study) {
   const Status sires = check_sire_count(shares.size());
   if (!sires.ok) return sires;
+  std::vector<double> values;
+  const Status read = share_values(shares, values);
+  if (!read.ok) return read;
   study.sire_count = static_cast<int32_t>(shares.size());
   for (int k = 0; k < MAX_SIRES; ++k) study.skew[k] = 0;
-  for (size_t k = 0; k < shares.size(); ++k) {
-    if (!share_value(shares[k], study.skew[k])) {
-      return failure("share \"" + shares[k] + "\" should be a number, zero or more");
-    }
-  }
+  for (size_t k = 0; k < values.size(); ++k) study.skew[k] = values[k];
   return success();
 }
 

@@ -149,6 +149,17 @@ std::vector<std::string> share_words(const std::string& text) {
   return shares;
 }
 
+Status share_values(const std::vector<std::string>& shares, std::vector<double>& values) {
+  values.clear();
+  for (const std::string& share : shares) {
+    double value = 0;
+    if (!share_value(share, value))
+      return failure("share \"" + share + "\" should be a number, zero or more");
+    values.push_back(value);
+  }
+  return success();
+}
+
 Status check_sire_count(size_t sires) {
   if (sires >= 1 && sires <= static_cast<size_t>(MAX_SIRES)) return success();
   return failure("a study has 1 to " + std::to_string(MAX_SIRES) + " sires, not " +
@@ -242,12 +253,8 @@ Status wide_study_of(const Panel& panel, const std::vector<std::string>& shares,
       study.frequency.back().push_back(value);
     }
   }
-  for (const std::string& share : shares) {
-    double value = 0;
-    if (!share_value(share, value))
-      return failure("share \"" + share + "\" should be a number, zero or more");
-    study.share.push_back(value);
-  }
+  const Status read = share_values(shares, study.share);
+  if (!read.ok) return read;
   std::vector<std::string> names;
   for (const LocusPanel& locus : panel.loci) names.push_back(locus.name);
   const Status limits = check_plan_limits(study, names);

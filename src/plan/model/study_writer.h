@@ -39,6 +39,10 @@ std::vector<std::string> equal_shares(int sires);
 // empty, for the caller to refuse.
 std::vector<std::string> share_words(const std::string& text);
 
+// Each share as the study file's reader reads it, in `values`; a refusal
+// naming the first that is no number, zero or more.
+Status share_values(const std::vector<std::string>& shares, std::vector<double>& values);
+
 // A study holds 1 to MAX_SIRES sires: a refusal for any other count.
 Status check_sire_count(size_t sires);
 
