@@ -11,7 +11,6 @@
 
 #include "frontend/command_line_words.h"
 #include "plan/command/plan_command.h"
-#include "plan/command/plan_options.h"
 #include "plan/estimate/brood_simulation.h"
 #include "simulation/random_source.h"
 #include "test_support.h"
@@ -320,12 +319,11 @@ TEST(Broods, Refusals) {
 TEST(Broods, DetectionProbabilityIsCurvesForTheSameDesign) {
   const std::string broods = example("broods.gen");
   const std::string population = example("population.gen");
-  PlanOptions options;
-  options.command = "broods";
-  options.inputs = {"broods.gen"};
+  BroodsRequest options;
+  options.name = "broods.gen";
   options.population = "population.gen";
   options.input.shares = {{"0.7", "0.3"}, {"0.5", "0.5"}};
-  const PlanResult result = run_broods_command(options, broods, population, 4242, 2);
+  const BroodsResult result = run_broods_command(options, broods, population, 4242, 2);
   ASSERT_TRUE(result.status.ok) << result.status.message;
   const BroodsReport& report = result.broods;
   int compared = 0;
@@ -342,14 +340,13 @@ TEST(Broods, DetectionProbabilityIsCurvesForTheSameDesign) {
     }
     if (!typed_everywhere) continue;
     for (size_t d = 0; d < 2; ++d) {
-      PlanOptions curve;
-      curve.command = "curve";
-      curve.inputs = {"population.gen"};
-      curve.input.shares = {options.input.shares[d]};
-      curve.input.mothers = {mother};
+      CurveRequest curve;
+      curve.names = {"population.gen"};
+      curve.designs[0].shares = {options.input.shares[d]};
+      curve.designs[0].mothers = {mother};
       const int size = static_cast<int>(brood.offspring.size());
       curve.range = CurveRange{size, size, 1};
-      const PlanResult expected = run_curve_command(curve, {population}, 4242, 1);
+      const CurveResult expected = run_curve_command(curve, {population}, 4242, 1);
       ASSERT_TRUE(expected.status.ok) << expected.status.message;
       EXPECT_EQ(report.detections[d][b], expected.curves.front().points.front().detections)
           << brood_name(report, brood);
@@ -495,13 +492,12 @@ TEST(Broods, WithoutTheMotherAsCurveUnsampled) {
   EXPECT_NE(brood_table(report).find("\nsample 1,,5,2,1,Mpa01,2,2,0,"), std::string::npos)
       << brood_table(report);
 
-  PlanOptions curve;
-  curve.command = "curve";
-  curve.inputs = {"population.gen"};
-  curve.input.mothers = {"unsampled"};
-  curve.input.loci = "Mpa01,Mpa02";
+  CurveRequest curve;
+  curve.names = {"population.gen"};
+  curve.designs[0].mothers = {"unsampled"};
+  curve.designs[0].loci = "Mpa01,Mpa02";
   curve.range = CurveRange{5, 5, 1};
-  const PlanResult expected = run_curve_command(curve, {population}, 7, 1);
+  const CurveResult expected = run_curve_command(curve, {population}, 7, 1);
   ASSERT_TRUE(expected.status.ok) << expected.status.message;
   EXPECT_EQ(report.detections[0][0], expected.curves[0].points[0].detections);
   EXPECT_GT(report.detections[0][0], 0);

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "frontend/command_line_words.h"
-#include "plan/command/plan_options.h"
+#include "plan/command/plan_requests.h"
 #include "plan/input/panel.h"
 #include "plan/model/design.h"
 #include "plan/model/study_writer.h"
@@ -69,21 +69,62 @@ TEST(PageWords, EachKindWordedForThePage) {
   EXPECT_EQ(page_words(notes[0]), "p.gen: two sires with equal shares (set them in each design)");
 }
 
-// A message that itself names an option names the field instead: a
-// refused option, a sample chosen by name.
-TEST(PageWords, OptionsInAMessageBecomeFields) {
-  const char* const argv[] = {"mpplan", "curve", "--seed", "1.9", "s.txt"};
-  PlanOptions options;
-  const Status seed = parse_plan_options(5, argv, options);
-  ASSERT_FALSE(seed.ok);
-  EXPECT_EQ(seed.kind, Kind::OPTION);
-  EXPECT_EQ(page_words(seed).find("--"), std::string::npos) << page_words(seed);
-  EXPECT_EQ(page_words(seed).rfind("Seed", 0), 0u) << page_words(seed);
-
-  EXPECT_EQ(page_words(Note("--pop 1: the sample named 1", Kind::OPTION)),
-            "Sample 1: the sample named 1");
-  EXPECT_EQ(page_words(Note("file a--b.gen: read")), "file a--b.gen: read")
-      << "a \"--\" inside a name stays";
+// A request's value refused by the planner's rule leaves its place, and
+// each front end names it there: the command line its option, the page
+// its field, with the same value and the same rule after it.
+TEST(PageWords, ARefusedValueIsNamedByEachFrontEnd) {
+  CurveRequest curve;
+  curve.names = {"s.txt"};
+  const auto with = [&](auto change) {
+    CurveRequest changed = curve;
+    change(changed);
+    return check_request(changed);
+  };
+  LociRequest loci;
+  loci.name = "s.txt";
+  loci.brood_size = 10;
+  LociRequest chosen = loci;
+  chosen.choose = PLAN_MAX_LOCI + 1;
+  const struct {
+    Status refusal;
+    const char* option;
+    const char* field;
+    const char* rest;
+  } rows[] = {
+      {with([](CurveRequest& r) { r.target = 2; }), "--target", "Target probability",
+       " takes a probability above 0 and at most 1, not 2"},
+      {with([](CurveRequest& r) {
+         r.range = CurveRange{50, 10, 1};
+       }),
+       "--from", "First brood size", " 50 is above the last brood size, 10"},
+      {with([](CurveRequest& r) { r.designs[0].errors.dropout = 0.9; }), "--dropout",
+       "Allelic dropout rate", " takes a rate from 0 to 0.5, not 0.9"},
+      {with([](CurveRequest& r) {
+         r.designs[0].shares = {{"0.7", "x"}};
+       }),
+       "--shares", "Shares",
+       " takes shares as decimals, zero or more, separated by commas, semicolons or blanks, not "
+       "0.7,x"},
+      {with([](CurveRequest& r) { r.trials = 10; }), "--trials", "Trials",
+       " takes a number of trials from 1000 to 100000000, not 10"},
+      {check_request(chosen), "--choose", "Loci in the panel",
+       " takes a number of loci from 1 to 10000, not 10001"},
+      {value_refused(Input::SEED, "1.9"), "--seed", "Seed",
+       " takes a whole number from 0 to 4294967295, not 1.9"},
+  };
+  for (const auto& row : rows) {
+    ASSERT_FALSE(row.refusal.ok) << row.option;
+    EXPECT_EQ(row.refusal.kind, Kind::OPTION);
+    EXPECT_EQ(command_line_text(row.refusal), row.option + std::string(row.rest));
+    EXPECT_EQ(page_words(row.refusal), row.field + std::string(row.rest));
+  }
+  EXPECT_TRUE(check_request(loci).ok);
+  EXPECT_TRUE(check_request(curve).ok);
+  double seed = 0;
+  EXPECT_TRUE(value_from_text(Input::SEED, "4294967295", seed));
+  EXPECT_EQ(seed, 4294967295.0);
+  for (const char* text : {"4294967296", "-1", "1e3", " 1", "", "0x10", "1234567890123456789"})
+    EXPECT_FALSE(value_from_text(Input::SEED, text, seed)) << text;
 }
 
 // No kind's page words hold an option; every kind has a name of its own

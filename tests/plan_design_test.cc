@@ -10,9 +10,9 @@
 #include <sstream>
 
 #include "frontend/command_line_words.h"
+#include "mpplan/plan_options.h"
 #include "plan/command/figure.h"
 #include "plan/command/plan_command.h"
-#include "plan/command/plan_options.h"
 #include "plan/estimate/curve.h"
 #include "plan/estimate/design_trials.h"
 #include "plan/estimate/locus_ranking.h"
@@ -457,7 +457,7 @@ TEST(Designs, RepeatsMergedAndTooManyRefused) {
   PlanOptions options;
   const Status parsed = parse_plan_options(static_cast<int>(argv.size()), argv.data(), options);
   ASSERT_TRUE(parsed.ok) << parsed.message;
-  const PlanResult merged = run_curve_command(options, {EXAMPLE_STUDY}, 1, 2);
+  const CurveResult merged = run_curve_command(curve_request_of(options), {EXAMPLE_STUDY}, 1, 2);
   ASSERT_TRUE(merged.status.ok) << merged.status.message;
   EXPECT_EQ(merged.curves.size(), 1u) << "--sires 2 and --shares 0.5,0.5 are one study";
   const std::vector<std::string> said = texts_of(merged.notes);
@@ -465,17 +465,16 @@ TEST(Designs, RepeatsMergedAndTooManyRefused) {
                       "1 design repeats an earlier one; each is estimated and reported once"),
             said.end());
 
-  PlanOptions many;
-  many.command = "curve";
-  many.inputs = {"s.txt"};
-  for (int n = 1; n <= 41; ++n) many.input.shares.push_back({"0.5", std::to_string(n)});
+  CurveRequest many;
+  many.names = {"s.txt"};
+  for (int n = 1; n <= 41; ++n) many.designs[0].shares.push_back({"0.5", std::to_string(n)});
   for (int n = 0; n < 25; ++n) {
     std::string mother = "x";  // appended: GCC 12 misjudges a literal plus a number's text
     mother += std::to_string(n);
-    many.input.mothers.push_back(mother);
+    many.designs[0].mothers.push_back(mother);
   }
-  many.input.mothers.push_back("x0");
-  const PlanResult refused = run_curve_command(many, {EXAMPLE_STUDY}, 1, 2);
+  many.designs[0].mothers.push_back("x0");
+  const CurveResult refused = run_curve_command(many, {EXAMPLE_STUDY}, 1, 2);
   EXPECT_FALSE(refused.status.ok);
   EXPECT_EQ(
       command_line_text(refused.status),
@@ -491,16 +490,16 @@ TEST(Designs, RepeatsMergedAndTooManyRefused) {
 // estimated once and said so, and the run's parts and joined run agree.
 TEST(Designs, PageDesignsThatRepeatAreMergedAcrossTheirOptions) {
   auto design = [](std::vector<std::string> shares) {
-    PlanOptions options;
-    options.command = "curve";
-    options.inputs = {"s.txt"};
-    options.range.to = 4;
-    options.input.shares = {std::move(shares)};
-    return options;
+    InputOptions input;
+    input.shares = {std::move(shares)};
+    return input;
   };
-  const std::vector<PlanOptions> each = {design({"0.5", "0.5"}), design({"0.8", "0.2"}),
-                                         design({"0.500", "0.500"}), design({"0.8", "0.2"})};
-  const PlanResult run = run_curve_designs(each, {EXAMPLE_STUDY}, 7, 1);
+  CurveRequest each;
+  each.names = {"s.txt"};
+  each.range.to = 4;
+  each.designs = {design({"0.5", "0.5"}), design({"0.8", "0.2"}), design({"0.500", "0.500"}),
+                  design({"0.8", "0.2"})};
+  const CurveResult run = run_curve_command(each, {EXAMPLE_STUDY}, 7, 1);
   ASSERT_TRUE(run.status.ok) << run.status.message;
   ASSERT_EQ(run.curves.size(), 2u);
   const std::vector<std::string> said = texts_of(run.notes);
@@ -510,14 +509,17 @@ TEST(Designs, PageDesignsThatRepeatAreMergedAcrossTheirOptions) {
       << testing::PrintToString(said);
   // Each design alone gives the same points as in the run.
   for (size_t d = 0; d < run.curves.size(); ++d) {
-    const PlanResult alone = run_curve_command(each[d], {EXAMPLE_STUDY}, 7, 1);
+    CurveRequest one = each;
+    one.designs = {each.designs[d]};
+    const CurveResult alone = run_curve_command(one, {EXAMPLE_STUDY}, 7, 1);
     ASSERT_EQ(alone.curves.size(), 1u);
     ASSERT_EQ(alone.curves[0].points.size(), run.curves[d].points.size());
     for (size_t p = 0; p < alone.curves[0].points.size(); ++p)
       EXPECT_EQ(alone.curves[0].points[p].detections, run.curves[d].points[p].detections);
   }
   // A part for a design merged away estimates nothing.
-  const PlanResult part = run_curve_designs(each, {EXAMPLE_STUDY}, 7, 1, {}, CurveWork{3, nullptr});
+  const CurveResult part =
+      run_curve_command(each, {EXAMPLE_STUDY}, 7, 1, {}, CurveWork{3, nullptr});
   ASSERT_TRUE(part.status.ok);
   for (const DesignCurve& curve : part.curves) EXPECT_TRUE(curve.points.empty());
 }
@@ -525,20 +527,19 @@ TEST(Designs, PageDesignsThatRepeatAreMergedAcrossTheirOptions) {
 // A caller that stops a run (the R console's interrupt) gets a refusal, not
 // a curve cut short; every design stops, on every thread.
 TEST(Curves, AStoppedRunEndsRefused) {
-  PlanOptions options;
-  options.command = "curve";
-  options.inputs = {"s.txt"};
-  options.input.shares = {{"0.5", "0.5"}, {"0.9", "0.1"}, {"0.6", "0.4"}};
+  CurveRequest options;
+  options.names = {"s.txt"};
+  options.designs[0].shares = {{"0.5", "0.5"}, {"0.9", "0.1"}, {"0.6", "0.4"}};
   std::atomic<int> calls{0};
-  const PlanResult stopped = run_curve_command(
+  const CurveResult stopped = run_curve_command(
       options, {EXAMPLE_STUDY}, 1, 2, [&](size_t, size_t, int, int) { return ++calls < 5; });
   EXPECT_FALSE(stopped.status.ok);
   EXPECT_EQ(stopped.status.message, INTERRUPTED);
   EXPECT_TRUE(stopped.curves.empty());
   EXPECT_LT(calls.load(), 20) << "the designs stop soon after, not at the end of the range";
 
-  const PlanResult whole = run_curve_command(options, {EXAMPLE_STUDY}, 1, 2,
-                                             [&](size_t, size_t, int, int) { return true; });
+  const CurveResult whole = run_curve_command(options, {EXAMPLE_STUDY}, 1, 2,
+                                              [&](size_t, size_t, int, int) { return true; });
   EXPECT_TRUE(whole.status.ok);
   EXPECT_EQ(whole.curves.size(), 3u);
 }
@@ -547,12 +548,11 @@ TEST(Curves, AStoppedRunEndsRefused) {
 // and the table's ceiling column shows it: 1 - 0.9^n - 0.1^n, the shares as
 // the 15-bit draw gives them (0.9 picks 29492 of 32768 values), 0.6512 at 10.
 TEST(Curves, TheSharesCeilingIsShown) {
-  PlanOptions options;
-  options.command = "curve";
-  options.inputs = {"s.txt"};
-  options.input.shares = {{"0.9", "0.1"}};
+  CurveRequest options;
+  options.names = {"s.txt"};
+  options.designs[0].shares = {{"0.9", "0.1"}};
   options.range = CurveRange{1, 10, 1};
-  const PlanResult result = run_curve_command(options, {EXAMPLE_STUDY}, 3, 1);
+  const CurveResult result = run_curve_command(options, {EXAMPLE_STUDY}, 3, 1);
   ASSERT_TRUE(result.status.ok) << result.status.message;
   const std::string& line = result.notes.back().text;
   EXPECT_NE(line.find("; the shares alone allow at most 0.6512 at 10)"), std::string::npos) << line;
@@ -562,8 +562,8 @@ TEST(Curves, TheSharesCeilingIsShown) {
       << result.output;
   EXPECT_EQ(result.curves[0].points[0].ceiling, 0.0) << "one offspring has one sire";
 
-  options.input.shares = {{"0.5", "0.5"}};
-  const PlanResult even = run_curve_command(options, {EXAMPLE_STUDY}, 3, 1);
+  options.designs[0].shares = {{"0.5", "0.5"}};
+  const CurveResult even = run_curve_command(options, {EXAMPLE_STUDY}, 3, 1);
   EXPECT_EQ(even.notes.back().text.find("shares alone"), std::string::npos)
       << "0.998 at 10 does not keep it from 0.95";
 }
@@ -572,13 +572,12 @@ TEST(Curves, TheSharesCeilingIsShown) {
 // apart from the design that asks one, and never detects more at any size
 // (the same seed, the same broods).
 TEST(Curves, AStricterVerdictDetectsLess) {
-  PlanOptions options;
-  options.command = "curve";
-  options.inputs = {"s.txt"};
+  CurveRequest options;
+  options.names = {"s.txt"};
   options.range = CurveRange{2, 30, 4};
-  const PlanResult one = run_curve_command(options, {EXAMPLE_STUDY}, 8, 1);
-  options.input.min_loci = 2;
-  const PlanResult two = run_curve_command(options, {EXAMPLE_STUDY}, 8, 1);
+  const CurveResult one = run_curve_command(options, {EXAMPLE_STUDY}, 8, 1);
+  options.designs[0].min_loci = 2;
+  const CurveResult two = run_curve_command(options, {EXAMPLE_STUDY}, 8, 1);
   ASSERT_TRUE(one.status.ok && two.status.ok);
   EXPECT_EQ(two.curves[0].label, one.curves[0].label + "; 2 loci must reveal");
   int less = 0;
@@ -627,18 +626,17 @@ TEST(Curves, EstimatesOfOtherTrialCounts) {
 // leave a design detecting less at large sizes, and asking two loci
 // lowers the false detections.
 TEST(Curves, GenotypingErrorsBringFalseDetections) {
-  PlanOptions options;
-  options.command = "curve";
-  options.inputs = {"s.txt"};
+  CurveRequest options;
+  options.names = {"s.txt"};
   options.range = CurveRange{4, 40, 6};
-  const PlanResult clean = run_curve_command(options, {EXAMPLE_STUDY}, 21, 2);
-  options.input.errors = ErrorRates{0.02, 0.01};
-  const PlanResult noisy = run_curve_command(options, {EXAMPLE_STUDY}, 21, 2);
-  options.input.shares = {{"1"}};
-  const PlanResult one = run_curve_command(options, {EXAMPLE_STUDY}, 21, 1);
-  options.input.shares.clear();
-  options.input.min_loci = 2;
-  const PlanResult strict = run_curve_command(options, {EXAMPLE_STUDY}, 21, 1);
+  const CurveResult clean = run_curve_command(options, {EXAMPLE_STUDY}, 21, 2);
+  options.designs[0].errors = ErrorRates{0.02, 0.01};
+  const CurveResult noisy = run_curve_command(options, {EXAMPLE_STUDY}, 21, 2);
+  options.designs[0].shares = {{"1"}};
+  const CurveResult one = run_curve_command(options, {EXAMPLE_STUDY}, 21, 1);
+  options.designs[0].shares.clear();
+  options.designs[0].min_loci = 2;
+  const CurveResult strict = run_curve_command(options, {EXAMPLE_STUDY}, 21, 1);
   ASSERT_TRUE(clean.status.ok && noisy.status.ok && one.status.ok && strict.status.ok);
 
   EXPECT_EQ(noisy.curves[0].label, clean.curves[0].label + "; dropout 0.02; false alleles 0.01");
@@ -761,13 +759,12 @@ TEST(PanelChoice, StopsWhenNoLocusAddsMoreThanNoise) {
 TEST(PanelChoice, ManyCandidatesFromAPopulationFile) {
   std::mt19937 random(30);
   const std::string text = generated_genepop(random, 30, 12, 80);
-  PlanOptions options;
-  options.command = "loci";
-  options.inputs = {"many.gen"};
+  LociRequest options;
+  options.name = "many.gen";
   options.brood_size = 6;
   options.choose = 4;
   options.screen = 5;
-  const PlanResult result = run_loci_command(options, text, 9, 2);
+  const LociResult result = run_loci_command(options, text, 9, 2);
   ASSERT_TRUE(result.status.ok) << result.status.message;
   size_t locus_lines = 0, summaries = 0;
   for (const Note& note : result.notes) {
@@ -781,7 +778,7 @@ TEST(PanelChoice, ManyCandidatesFromAPopulationFile) {
   EXPECT_EQ(result.ranking.order.size(), rows);
   EXPECT_GE(rows, 2u);
   EXPECT_EQ(result.ranking.alone.size(), 30u);
-  EXPECT_NE(result.designs[0].locus_names[0].find(" (He "), std::string::npos);
+  EXPECT_NE(result.design.locus_names[0].find(" (He "), std::string::npos);
   // The table's last panel is the study of those loci, estimated from the seed.
   std::vector<Design> candidates;
   std::vector<LocusStatistics> statistics;

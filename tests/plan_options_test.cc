@@ -1,6 +1,6 @@
 // The planner's command line: what each subcommand takes, and every value
 // checked before it can wrap into range.
-#include "plan/command/plan_options.h"
+#include "mpplan/plan_options.h"
 
 #include <gtest/gtest.h>
 
@@ -8,12 +8,14 @@
 #include <fstream>
 #include <iterator>
 
+#include "frontend/command_line_words.h"
+
 namespace {
 
 bool parse(std::vector<const char*> words, PlanOptions& options, std::string& error) {
   words.insert(words.begin(), "mpplan");
   const Status status = parse_plan_options(static_cast<int>(words.size()), words.data(), options);
-  error = status.message;
+  error = command_line_text(status);
   return status.ok;
 }
 
@@ -123,7 +125,7 @@ TEST(PlanOptions, Refused) {
       {{"curve", "--shares", "0.5,x"},
        "--shares takes shares as decimals, zero or more, separated by commas, semicolons or "
        "blanks, not 0.5,x"},
-      {{"curve", "--from", "50", "--to", "10"}, "--from 50 is above --to 10"},
+      {{"curve", "--from", "50", "--to", "10"}, "--from 50 is above the last brood size, 10"},
       {{"curve", "--plot"}, "--plot needs a value"},
       {{"curve", "--output", ""}, "--output needs a value"},
       {{"curve", "--frm", "3"}, "unknown option --frm (see --help)"},
@@ -133,7 +135,7 @@ TEST(PlanOptions, Refused) {
       {{"panel", "a", "--plot", "x.png"}, "panel does not take --plot (see mpplan panel --help)"},
       {{"study", "a", "b"}, "study takes one input file, not 2"},
       {{"study", "a", "--sires", "2", "--sires", "3"},
-       "study takes one --sires or --shares and one --mother; curve compares several"},
+       "study takes one variant of the sires and one mother; curve compares several"},
       {{"loci", "a"}, "loci needs --size N, the brood size"},
       {{"loci", "a", "--size", "0"}, "--size takes a brood size from 1 to 100, not 0"},
       {{"plot", "a"}, "unknown command plot (see --help)"},

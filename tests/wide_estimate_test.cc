@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "mpplan/plan_options.h"
 #include "plan/command/plan_command.h"
-#include "plan/command/plan_options.h"
 #include "plan/estimate/design_trials.h"
 #include "plan/estimate/panel_choice.h"
 #include "simulation/draw_table.h"
@@ -250,7 +250,7 @@ TEST(WideEstimate, CurvePastTheStudyRecordIsThePlainTrials) {
   PlanOptions options;
   const Status parsed = parse_plan_options(static_cast<int>(argv.size()), argv.data(), options);
   ASSERT_TRUE(parsed.ok) << parsed.message;
-  const PlanResult result = run_curve_command(options, {table}, 31, 2);
+  const CurveResult result = run_curve_command(curve_request_of(options), {table}, 31, 2);
   ASSERT_TRUE(result.status.ok) << result.status.message;
   ASSERT_EQ(result.designs.size(), 1u);
   const Design& design = result.designs.front();
@@ -293,12 +293,11 @@ TEST(WideEstimate, RefusedPastThePlannersLimitsOrWithErrors) {
     table += std::string("L") + std::to_string(i) + ",1,0.5\n";
     table += std::string("L") + std::to_string(i) + ",2,0.5\n";
   }
-  PlanOptions options;
-  options.command = "curve";
-  options.inputs = {"t.csv"};
+  CurveRequest options;
+  options.names = {"t.csv"};
   options.range = CurveRange{1, 3, 1};
-  options.input.errors.dropout = 0.01;
-  const PlanResult refused = run_curve_command(options, {table}, 1, 1);
+  options.designs[0].errors.dropout = 0.01;
+  const CurveResult refused = run_curve_command(options, {table}, 1, 1);
   EXPECT_FALSE(refused.status.ok);
   EXPECT_NE(refused.status.message.find("genotyping errors are modelled for designs of up to 25"),
             std::string::npos)

@@ -20,7 +20,7 @@ em++ -std=c++20 -O3 -ffp-contract=off -msimd128 -msse2 -Wall -Wextra -Isrc \
   -DFAST_KERNEL_NAME=fast_count_detections_portable \
   -sMODULARIZE=1 -sEXPORT_NAME=createPlanCore -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1 \
   -sENVIRONMENT=web,worker,node \
-  -sEXPORTED_FUNCTIONS=_mp_reset,_mp_design,_mp_word,_mp_input,_mp_run,_mp_describe,_mp_check,_mp_limits,_mp_run_part,_mp_run_joined,_malloc,_free \
+  -sEXPORTED_FUNCTIONS=_mp_reset,_mp_command,_mp_field,_mp_design,_mp_design_field,_mp_figure_size,_mp_input,_mp_run,_mp_describe,_mp_check,_mp_limits,_mp_run_part,_mp_run_joined,_malloc,_free \
   -sEXPORTED_RUNTIME_METHODS=ccall,cwrap,UTF8ToString,stringToUTF8,lengthBytesUTF8 \
   "${sources[@]}" -o "$out/plan-core.js"
 

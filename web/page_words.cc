@@ -1,7 +1,5 @@
 #include "page_words.h"
 
-#include <cctype>
-
 namespace {
 
 // The page's way out for a refusal or note of `kind`; `limit` where the
@@ -71,62 +69,38 @@ const char* field_of(Input input) {
       return "Population";
     case Input::MIN_LOCI:
       return "Loci that must each reveal";
+    case Input::SIRES:
+      return "Sires";
+    case Input::SHARES:
+      return "Shares";
+    case Input::FROM:
+      return "First brood size";
+    case Input::TO:
+      return "Last brood size";
+    case Input::STEP:
+      return "Step between brood sizes";
+    case Input::TARGET:
+      return "Target probability";
+    case Input::DROPOUT:
+      return "Allelic dropout rate";
+    case Input::FALSE_ALLELE:
+      return "False allele rate";
+    case Input::TRIALS:
+      return "Trials";
+    case Input::MAX_TRIALS:
+      return "Most trials";
+    case Input::BROOD_SIZE:
+      return "Brood size";
+    case Input::CHOOSE:
+      return "Loci in the panel";
+    case Input::SEED:
+      return "Seed";
+    case Input::SCREEN:
+      return "Candidates tried";
     case Input::NONE:
       break;
   }
   return "";
-}
-
-// Every option by the field that sets it.
-struct Field {
-  const char* option;
-  const char* field;
-};
-const Field FIELDS[] = {
-    {"loci", "Loci"},
-    {"pop", "Sample"},
-    {"pool-rare", "\"Pool the rarest alleles\""},
-    {"sires", "Sires"},
-    {"shares", "Shares"},
-    {"mother", "Mother"},
-    {"min-loci", "Loci that must each reveal"},
-    {"dropout", "Allelic dropout rate"},
-    {"false-allele", "False allele rate"},
-    {"as-is", "\"Run totals as they stand\""},
-    {"from", "Brood sizes from"},
-    {"to", "Brood sizes to"},
-    {"step", "Brood sizes in steps of"},
-    {"target", "Target probability"},
-    {"seed", "Seed"},
-    {"format", "Format"},
-};
-
-// `text` with each option it names replaced by the field that sets it (an
-// option the page has no field for by its bare name). An option begins a
-// word and is followed by a lower-case letter; a "--" within a name from
-// the user's files stays as it is.
-std::string fields_named(const std::string& text) {
-  std::string out;
-  for (size_t at = 0; at < text.size();) {
-    const bool starts_word = at == 0 || text[at - 1] == ' ' || text[at - 1] == '(';
-    if (!starts_word || text.compare(at, 2, "--") != 0 || at + 2 >= text.size() ||
-        !std::islower(static_cast<unsigned char>(text[at + 2]))) {
-      out += text[at++];
-      continue;
-    }
-    size_t end = at + 2;
-    while (end < text.size() &&
-           (std::islower(static_cast<unsigned char>(text[end])) || text[end] == '-'))
-      ++end;
-    const std::string option = text.substr(at + 2, end - at - 2);
-    std::string field = option;
-    for (const Field& known : FIELDS) {
-      if (option == known.option) field = known.field;
-    }
-    out += field;
-    at = end;
-  }
-  return out;
 }
 
 }  // namespace
@@ -136,14 +110,14 @@ std::string page_words(const Status& status) {
       status.input == Input::NONE
           ? status.message
           : with_input_named(status.message, status.input_at, field_of(status.input));
-  return fields_named(message) + way_out(status.kind, status.limit);
+  return message + way_out(status.kind, status.limit);
 }
 
 std::string page_words(const Note& note) {
   const std::string text = note.input == Input::NONE
                                ? note.text
                                : with_input_named(note.text, note.input_at, field_of(note.input));
-  return fields_named(text) + way_out(note.kind, 0);
+  return text + way_out(note.kind, 0);
 }
 
 const char* kind_name(Kind kind) {

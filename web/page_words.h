@@ -1,8 +1,8 @@
 // The planner's refusals and notes as the page says them. The core gives
 // each with its kind and the values that come with it; the page has
-// fields, not options: it words its own way out from the kind, and names
-// the field for any option a message itself names ("--pop 3: ..." becomes
-// "Sample 3: ...").
+// fields, not options: it words its own way out from the kind, and puts
+// the field's name where a message leaves the place of what the user gave
+// ("Sample 3: ...", "Target probability takes ...").
 #pragma once
 
 #include <string>

@@ -1,7 +1,7 @@
 // The planner in JavaScript: a thin module over the WebAssembly core, used by
-// the page's worker and by the tests under node. Every call becomes the words
-// of an mpplan command line, so that the core parses and checks them exactly
-// as mpplan does, and returns plain objects.
+// the page's worker and by the tests under node. Every call hands the core
+// the page's fields as text; the core reads and checks them by the
+// planner's own rules, as mpplan's are, and returns plain objects.
 //
 //   const api = makePlanApi(await createPlanCore());
 //   api.describe(text)                  -> {format, formatName (empty: none the page reads), ok,
@@ -12,8 +12,7 @@
 //   api.curve(text, designs, options)   -> {ok, error, csv, curves, notes, figure, figureFile}
 //   api.loci(text, options)             -> {ok, error, csv, notes, figure}: the ranking, or
 //                                          with options.choose the panel chosen forward
-//   api.words(command, options, design) -> the mpplan words for one design
-//   api.check(command, options, designs) -> {ok, refusal}: mpplan's checks of the words
+//   api.check(command, options, designs) -> {ok, refusal}: the planner's checks of the fields
 //   api.curvePart(text, designs, options, design) -> {ok, refusal, points}: one design's
 //   api.curveJoined(text, designs, options, points) -> as api.curve, from the parts' points
 //   api.limits()                        -> {loci, alleles, sires, offspring, designs, errorRate, trials}
@@ -46,54 +45,50 @@
         core._free(at);
       }
     }
-    const word = (text) => withString(text, (at) => core._mp_word(at));
+    const field = (key, value) =>
+      withString(key, (k) => withString(String(value), (v) => core._mp_field(k, v)));
+    const designField = (key, value) =>
+      withString(key, (k) => withString(String(value), (v) => core._mp_design_field(k, v)));
     const input = (name, text) =>
       withString(name, (n) => withString(text, (t, length) => core._mp_input(n, t, length)));
 
-    function words(command, options, design) {
+    // The fields of a run, as the page holds them; the seed as typed, so
+    // that the core holds it to the planner's rule and runs exactly the
+    // number the field shows, never wrapped or rounded into another.
+    function setDesigns(command, options, designs) {
       const o = options || {};
-      const d = design || {};
-      const list = [command];
-      if (o.format) list.push('--format', o.format);
-      if (o.structure) list.push('--structure', o.structure);
-      if (o.pop) list.push('--pop', String(o.pop));
+      reset();
+      withString(command, (at) => core._mp_command(at));
+      if (o.format) field('format', o.format);
+      if (o.structure) field('structure', o.structure);
+      if (o.pop) field('pop', o.pop);
       // A locus name with a comma or a quote goes in quotes, as in a CSV
       // cell; the core reads the list so.
       const cell = (name) => (/[",]/.test(name) ? '"' + name.replace(/"/g, '""') + '"' : name);
-      if (o.loci && o.loci.length) list.push('--loci', o.loci.map(cell).join(','));
-      if (o.poolRare) list.push('--pool-rare');
-      if (o.asIs) list.push('--as-is');
-      if (d.sires) list.push('--sires', String(d.sires));
-      if (d.shares) list.push('--shares', d.shares.join(','));
-      if (d.mother) list.push('--mother', d.mother);
+      if (o.loci && o.loci.length) field('loci', o.loci.map(cell).join(','));
+      if (o.poolRare) field('pool_rare', '1');
+      if (o.asIs) field('as_is', '1');
       if (command === 'curve') {
-        if (o.from) list.push('--from', String(o.from));
-        if (o.to) list.push('--to', String(o.to));
-        if (o.step) list.push('--step', String(o.step));
-        if (o.target) list.push('--target', String(o.target));
-        if (o.dropout) list.push('--dropout', String(o.dropout));
-        if (o.falseAllele) list.push('--false-allele', String(o.falseAllele));
-        if (o.figureWidth) list.push('--size', `${o.figureWidth}x${o.figureHeight}`);
+        for (const [key, name] of [['from', 'from'], ['to', 'to'], ['step', 'step'],
+                                   ['target', 'target'], ['dropout', 'dropout'],
+                                   ['falseAllele', 'false_allele']]) {
+          if (o[key]) field(name, o[key]);
+        }
       }
-      if (command === 'loci') list.push('--size', String(o.size));
-      if (command === 'loci' && o.choose) list.push('--choose', String(o.choose));
-      if (command === 'loci' && o.figureWidth) {
-        list.push('--plot-size', `${o.figureWidth}x${o.figureHeight}`);
+      if (command === 'loci') {
+        field('size', o.size);
+        if (o.choose) field('choose', o.choose);
       }
-      // The seed goes as mpplan's word, so that the core holds it to
-      // mpplan's rule and runs exactly the number the field shows; it is
-      // never wrapped or rounded into another.
+      if (o.figureWidth) core._mp_figure_size(Number(o.figureWidth), Number(o.figureHeight));
       if (command === 'curve' || command === 'loci') {
-        list.push('--seed', String(o.seed === undefined ? '0' : o.seed).trim());
+        field('seed', String(o.seed === undefined ? '0' : o.seed).trim());
       }
-      return list;
-    }
-
-    function setDesigns(command, options, designs) {
-      reset();
       for (const design of designs) {
+        const d = design || {};
         startDesign();
-        for (const w of words(command, options, design)) word(w);
+        if (d.sires) designField('sires', d.sires);
+        if (d.shares) designField('shares', d.shares.join(','));
+        if (d.mother) designField('mother', d.mother);
       }
     }
 
@@ -104,7 +99,7 @@
       return JSON.parse(run(0));
     }
 
-    // Whether mpplan would take these words, before any work.
+    // Whether the planner takes these fields, before any work.
     function check(command, options, designs) {
       setDesigns(command, options || {}, designs && designs.length ? designs : [{}]);
       return JSON.parse(core.UTF8ToString(core._mp_check()));
@@ -114,7 +109,6 @@
                             pageNotes: r.pageNotes, rows: r.rows});
 
     return {
-      words,
       check,
       limits() {
         return JSON.parse(core.UTF8ToString(core._mp_limits()));

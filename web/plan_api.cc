@@ -1,7 +1,10 @@
 // The planner's core for the web page: C functions over plan_command.h that
-// JavaScript calls (through plan.js), with the inputs and options as text
-// and the results as JSON. Every number comes from the same functions as
-// mpplan's; only the files and the console are left out.
+// JavaScript calls (through plan.js), with the inputs and the page's fields
+// as text and the results as JSON. The fields become the planner's
+// requests here, each value read and checked by the planner's own rules
+// (plan_requests.h), so that the page refuses what mpplan refuses, in the
+// page's words. Every number comes from the same functions as mpplan's;
+// only the files and the console are left out.
 #include <emscripten/emscripten.h>
 
 #include <cstdio>
@@ -12,9 +15,11 @@
 #include "page_words.h"
 #include "plan/command/figure.h"
 #include "plan/command/plan_command.h"
+#include "plan/command/request_fields.h"
 #include "plan/input/plan_text.h"
 #include "plan/input/population.h"
 #include "plan/model/design.h"
+#include "plan/model/study_writer.h"
 #include "simulation/estimate.h"
 #include "simulation/genotyping_error.h"
 
@@ -25,10 +30,14 @@ EM_JS(void, report_progress, (int design, int designs, int done, int total), {
 
 namespace {
 
+// What the page has set for the next run: the command, its fields (those
+// every design shares and each design's own), the inputs and the figure's
+// size, which is the page's own.
 struct Call {
-  std::vector<std::vector<std::string>> designs;  // each design's words, as on a command line
-  std::vector<std::string> names;
+  RequestFields fields;
   std::vector<std::string> texts;
+  int width = 800;
+  int height = 600;
   std::string answer;  // the last result, kept for the caller to read
 };
 
@@ -118,43 +127,40 @@ std::string rows_json(const std::string& csv) {
   return out + "]";
 }
 
-// The curve figure as mpplan draws it in SVG, with the first design's
-// title and target, `width` by `height`.
-std::string figure_svg(const PlanResult& result, const PlanOptions& first, uint32_t seed, int width,
-                       int height) {
-  // The loci figure's target line is mpplan's for it, 0.95.
-  const bool loci = first.command == "loci";
-  FigureOptions figure = figure_options_of(first, seed, loci ? 0.95 : first.target);
-  figure.width = width;
-  figure.height = height;
-  if (loci && !result.designs.empty() && result.status.ok) {
-    return ranking_figure(result.designs.front(), result.ranking, first.brood_size, figure,
-                          FigureFormat::SVG);
-  }
+// The curve figure as mpplan draws it in SVG, with the run's target,
+// `width` by `height`.
+std::string curve_svg(const CurveResult& result, const FieldRun& run, uint32_t seed, int width,
+                      int height) {
   if (result.curves.empty()) return "";
+  const FigureOptions figure{width, height, "", seed, run.curve.target, TRIAL_COUNT};
   return curve_figure(result.curves, figure, FigureFormat::SVG);
 }
 
-// The result as JSON; a curve's comes with its figure twice: laid out for
-// the page at the first design's --size, and as mpplan's --plot file.svg
-// gives it (800 x 600) for the download.
-std::string result_json(const PlanResult& result, const std::vector<PlanOptions>& options,
-                        uint32_t seed) {
-  const PlanOptions& first = options.front();
-  const PlanOptions defaults;
+// The ranking figure as mpplan draws it, with its target line at 0.95.
+std::string loci_svg(const LociResult& result, const FieldRun& run, uint32_t seed, int width,
+                     int height) {
+  if (!result.status.ok) return "";
+  const FigureOptions figure{width, height, "", seed, 0.95, TRIAL_COUNT};
+  return ranking_figure(result.design, result.ranking, run.brood_size, figure, FigureFormat::SVG);
+}
+
+// The result as JSON; a figure comes twice: laid out for the page at the
+// run's size, and as mpplan's --plot file.svg gives it (800 x 600) for the
+// download.
+std::string result_json(const CommandResult& result, const std::string& legend, bool rows,
+                        const std::string& figure, const std::string& figure_file,
+                        const std::vector<DesignCurve>& curves) {
   std::string out =
       "{\"ok\":" + std::string(result.status.ok ? "true" : "false") +
-      ",\"figure\":" + json_string(figure_svg(result, first, seed, first.width, first.height)) +
-      ",\"figureFile\":" +
-      json_string(figure_svg(result, first, seed, defaults.width, defaults.height)) +
+      ",\"figure\":" + json_string(figure) + ",\"figureFile\":" + json_string(figure_file) +
       ",\"trials\":" + std::to_string(TRIAL_COUNT) +
       ",\"error\":" + json_string(command_line_text(result.status)) +
       ",\"refusal\":" + refusal_json(result.status) + ",\"pageNotes\":" + page_json(result.notes) +
-      ",\"rows\":" + (first.command == "study" ? std::string("[]") : rows_json(result.output)) +
-      ",\"output\":" + json_string(result.output) + ",\"legend\":" + json_string(result.legend) +
+      ",\"rows\":" + (rows ? rows_json(result.output) : std::string("[]")) +
+      ",\"output\":" + json_string(result.output) + ",\"legend\":" + json_string(legend) +
       ",\"notes\":" + command_line_json(result.notes) + ",\"curves\":[";
-  for (size_t d = 0; d < result.curves.size(); ++d) {
-    const DesignCurve& curve = result.curves[d];
+  for (size_t d = 0; d < curves.size(); ++d) {
+    const DesignCurve& curve = curves[d];
     out += d ? "," : "";
     out += "{\"label\":" + json_string(curve.label) +
            ",\"smallest\":" + std::to_string(smallest_reaching(curve)) + ",\"points\":[";
@@ -175,38 +181,22 @@ std::string result_json(const PlanResult& result, const std::vector<PlanOptions>
   return out + "]}";
 }
 
+std::string curve_json(const CurveResult& result, const FieldRun& run, uint32_t seed) {
+  return result_json(result, "", true, curve_svg(result, run, seed, call.width, call.height),
+                     curve_svg(result, run, seed, 800, 600), result.curves);
+}
+
 std::string usage_json(const Status& refusal) {
-  PlanResult result;
+  CommandResult result;
   result.status = refusal;
-  return result_json(result, {PlanOptions{}}, 0);
+  return result_json(result, "", false, "", "", {});
 }
 
-// The options of every design, each parsed as mpplan parses its command line.
-bool parse_designs(std::vector<PlanOptions>& options, Status& refusal) {
-  for (const auto& words : call.designs) {
-    std::vector<const char*> argv{"mpplan"};
-    for (const std::string& word : words) argv.push_back(word.c_str());
-    for (const std::string& name : call.names) argv.push_back(name.c_str());
-    PlanOptions parsed;
-    const Status status = parse_plan_options(static_cast<int>(argv.size()), argv.data(), parsed);
-    if (!status.ok) {
-      refusal = status;
-      return false;
-    }
-    options.push_back(parsed);
-  }
-  if (options.empty()) {
-    refusal = failure("no design");
-    return false;
-  }
-  return true;
-}
-
-// The designs' options, or false with their refusal as the answer.
-bool designs_or_refusal(std::vector<PlanOptions>& options) {
-  Status refusal;
-  if (parse_designs(options, refusal)) return true;
-  call.answer = usage_json(refusal);
+// The run the fields ask for, or false with its refusal as the answer.
+bool run_or_refusal(FieldRun& run) {
+  const Status built = run_of_fields(call.fields, run);
+  if (built.ok) return true;
+  call.answer = usage_json(built);
   return false;
 }
 
@@ -214,53 +204,76 @@ bool designs_or_refusal(std::vector<PlanOptions>& options) {
 
 extern "C" {
 
-// Starts a new call: no designs, no inputs.
+// Starts a new call: no command, fields, designs or inputs.
 EMSCRIPTEN_KEEPALIVE void mp_reset() {
   call = Call{};
+  call.fields.designs.clear();
 }
 
-// Starts the next design's words (the first names the command).
+// Names the command: study, panel, curve, loci or broods.
+EMSCRIPTEN_KEEPALIVE void mp_command(const char* name) {
+  call.fields.command = name;
+}
+
+// Sets a field every design shares, by the request's name for it
+// (request_fields.h), as the page holds it: text.
+EMSCRIPTEN_KEEPALIVE void mp_field(const char* key, const char* value) {
+  call.fields.shared.emplace_back(key, value);
+}
+
+// The size the page lays a figure out at, in pixels (100 to 10000 each;
+// mpplan's 800 by 600 otherwise).
+EMSCRIPTEN_KEEPALIVE void mp_figure_size(int width, int height) {
+  if (width >= 100 && width <= 10000 && height >= 100 && height <= 10000) {
+    call.width = width;
+    call.height = height;
+  }
+}
+
+// Starts the next design.
 EMSCRIPTEN_KEEPALIVE void mp_design() {
-  call.designs.emplace_back();
+  call.fields.designs.emplace_back();
 }
 
-// Adds a word to the current design.
-EMSCRIPTEN_KEEPALIVE void mp_word(const char* word) {
-  if (call.designs.empty()) call.designs.emplace_back();
-  call.designs.back().push_back(word);
+// Sets a field of the current design (sires, shares, mother).
+EMSCRIPTEN_KEEPALIVE void mp_design_field(const char* key, const char* value) {
+  if (call.fields.designs.empty()) call.fields.designs.emplace_back();
+  call.fields.designs.back().emplace_back(key, value);
 }
 
 // Adds an input file by name and text (`size` bytes, NULs included).
 EMSCRIPTEN_KEEPALIVE void mp_input(const char* name, const char* text, int size) {
-  call.names.push_back(name);
+  call.fields.names.push_back(name);
   call.texts.push_back(std::string(text, static_cast<size_t>(size)));
 }
 
-// Runs the command the designs name, from the words' --seed (else
-// `given_seed`); returns the result as
-// JSON: ok, error, output, legend, notes and, for curve, each design's label,
-// smallest size reaching the target and points [size, probability], with
-// the single sire's false detections third when there are genotyping
-// errors.
+// Runs the command from the fields' seed (else `given_seed`); returns the
+// result as JSON: ok, error, output, legend, notes and, for curve, each
+// design's label, smallest size reaching the target and points [size,
+// probability], with the single sire's false detections third when there
+// are genotyping errors.
 EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned given_seed) {
-  std::vector<PlanOptions> options;
-  if (!designs_or_refusal(options)) return call.answer.c_str();
-  const PlanOptions& first = options.front();
-  // The words' --seed, read by mpplan's rule, before the caller's number.
-  const uint32_t seed = first.seeded ? first.seed : given_seed;
-  PlanResult result;
-  if (first.command == "study") {
-    result = run_study_command(first, call.texts.at(0));
-  } else if (first.command == "panel") {
-    result = run_panel_command(first, call.texts.at(0), false);
-  } else if (first.command == "broods") {
-    result.status = failure("this page does not judge broods yet: run mpplan broods");
-  } else if (first.command == "loci") {
-    result = run_loci_command(first, call.texts.at(0), seed, 1);
+  FieldRun run;
+  if (!run_or_refusal(run)) return call.answer.c_str();
+  const uint32_t seed = run.seeded ? run.seed : given_seed;
+  const std::string& text = call.texts.at(0);
+  if (run.command == "study") {
+    const StudyResult result = run_study_command(study_request(run), text);
+    call.answer = result_json(result, result.legend, false, "", "", {});
+  } else if (run.command == "panel") {
+    const PanelResult result = run_panel_command(panel_request(run, false), text);
+    call.answer = result_json(result, "", true, "", "", {});
+  } else if (run.command == "broods") {
+    call.answer = usage_json(failure("this page does not judge broods yet: run mpplan broods"));
+  } else if (run.command == "loci") {
+    const LociResult result = run_loci_command(loci_request(run), text, seed, 1);
+    call.answer =
+        result_json(result, "", true, loci_svg(result, run, seed, call.width, call.height),
+                    loci_svg(result, run, seed, 800, 600), {});
   } else {
-    result = run_curve_designs(options, call.texts, seed, 1, tell_page);
+    call.answer =
+        curve_json(run_curve_command(run.curve, call.texts, seed, 1, tell_page), run, seed);
   }
-  call.answer = result_json(result, options, seed);
   return call.answer.c_str();
 }
 
@@ -270,11 +283,10 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned given_seed) {
 // decision false_detections", the ceiling to 17 figures so that it reads
 // back as the same double.
 EMSCRIPTEN_KEEPALIVE const char* mp_run_part(int design) {
-  std::vector<PlanOptions> options;
-  if (!designs_or_refusal(options)) return call.answer.c_str();
-  const PlanOptions& first = options.front();
-  const PlanResult result = run_curve_designs(options, call.texts, first.seed, 1, tell_page,
-                                              CurveWork{design < 0 ? 0 : design, nullptr});
+  FieldRun run;
+  if (!run_or_refusal(run)) return call.answer.c_str();
+  const CurveResult result = run_curve_command(run.curve, call.texts, run.seed, 1, tell_page,
+                                               CurveWork{design < 0 ? 0 : design, nullptr});
   std::string points;
   char line[160];
   for (size_t d = 0; d < result.curves.size(); ++d) {
@@ -297,8 +309,8 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run_part(int design) {
 // The whole curve run from its parts' points (mp_run_part's lines, joined):
 // the result mp_run gives, without estimating again.
 EMSCRIPTEN_KEEPALIVE const char* mp_run_joined(const char* text, int size) {
-  std::vector<PlanOptions> options;
-  if (!designs_or_refusal(options)) return call.answer.c_str();
+  FieldRun run;
+  if (!run_or_refusal(run)) return call.answer.c_str();
   std::vector<std::vector<CurvePoint>> points;
   const std::string lines(text, static_cast<size_t>(size));  // the views below read it
   for (const std::string_view line : line_views(lines)) {
@@ -322,12 +334,11 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run_joined(const char* text, int size) {
     if (points.size() <= design) points.resize(design + 1);
     points[design].push_back(point);
   }
-  const PlanResult result =
-      run_curve_designs(options, call.texts, options.front().seed, 1, {}, CurveWork{-1, &points});
-  call.answer = result_json(result, options, options.front().seed);
+  const CurveResult result =
+      run_curve_command(run.curve, call.texts, run.seed, 1, {}, CurveWork{-1, &points});
+  call.answer = curve_json(result, run, run.seed);
   return call.answer.c_str();
 }
-
 // What a population file holds, for the page's choices: its format (by its
 // word for --format and by name), loci, samples and individuals with the
 // sample of each, as JSON; or the reader's refusal. `layout` is a
@@ -373,13 +384,11 @@ EMSCRIPTEN_KEEPALIVE const char* mp_describe(const char* text, int size, const c
   return call.answer.c_str();
 }
 
-// Checks the current designs' words as mpplan checks its command line,
-// before any work: {ok, refusal}. The page checks each field so, alone
-// and with the others.
+// Checks the fields as the planner checks a request, before any work:
+// {ok, refusal}. The page checks each field so, alone and with the others.
 EMSCRIPTEN_KEEPALIVE const char* mp_check() {
-  std::vector<PlanOptions> options;
-  Status status;
-  parse_designs(options, status);
+  FieldRun run;
+  const Status status = run_of_fields(call.fields, run);
   call.answer = "{\"ok\":" + std::string(status.ok ? "true" : "false") +
                 ",\"refusal\":" + refusal_json(status) + "}";
   return call.answer.c_str();

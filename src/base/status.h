@@ -48,7 +48,30 @@ enum class Kind {
 // command line "--pop", the page "Sample"). What follows is the value
 // given and what is wrong ("3: individuals of ...") or a colon (": no
 // individual has ...").
-enum class Input { NONE = 0, POP, LOCI, MOTHER, MOTHERS, POPULATION, MIN_LOCI };
+enum class Input {
+  NONE = 0,
+  POP,
+  LOCI,
+  MOTHER,
+  MOTHERS,
+  POPULATION,
+  MIN_LOCI,
+  // The values a request holds (plan_requests.h), each checked by one rule.
+  SIRES,
+  SHARES,
+  FROM,
+  TO,
+  STEP,
+  TARGET,
+  DROPOUT,
+  FALSE_ALLELE,
+  TRIALS,
+  MAX_TRIALS,
+  BROOD_SIZE,
+  CHOOSE,
+  SCREEN,
+  SEED,
+};
 
 // [[nodiscard]]: a refusal dropped unread is a failure reported as
 // success, so the compiler warns of every Status not looked at.

@@ -72,6 +72,34 @@ const char* option_of(Input input) {
       return "--population";
     case Input::MIN_LOCI:
       return "--min-loci";
+    case Input::SIRES:
+      return "--sires";
+    case Input::SHARES:
+      return "--shares";
+    case Input::FROM:
+      return "--from";
+    case Input::TO:
+      return "--to";
+    case Input::STEP:
+      return "--step";
+    case Input::TARGET:
+      return "--target";
+    case Input::DROPOUT:
+      return "--dropout";
+    case Input::FALSE_ALLELE:
+      return "--false-allele";
+    case Input::TRIALS:
+      return "--trials";
+    case Input::MAX_TRIALS:
+      return "--max-trials";
+    case Input::BROOD_SIZE:
+      return "--size";
+    case Input::CHOOSE:
+      return "--choose";
+    case Input::SEED:
+      return "--seed";
+    case Input::SCREEN:
+      return "--screen";
     case Input::NONE:
       break;
   }

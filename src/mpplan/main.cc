@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <thread>
@@ -17,6 +18,7 @@
 #include "frontend/gnuplot.h"
 #include "frontend/output_file.h"
 #include "frontend/standard_streams.h"
+#include "mpplan/plan_options.h"
 #include "plan/command/figure.h"
 #include "plan/command/plan_command.h"
 #include "plan/input/plan_text.h"
@@ -158,9 +160,26 @@ bool needs_no_gnuplot(FigureFormat format) {
   return format == FigureFormat::SVG;
 }
 
-// Tells the notes; for a result, delivers the table, the legend and the
+// What a run gives besides its table, for the files the options name.
+struct Extras {
+  std::string legend;      // study
+  std::string mismatches;  // broods
+  std::string summary;     // broods
+  // The figure, made only once the run has succeeded: the SVG or the
+  // gnuplot script, in the format asked.
+  std::function<std::string(FigureFormat format)> figure;
+};
+
+// The figure's options: its size and title from the command line, the
+// seed, and the target and trials per estimate it is captioned with.
+FigureOptions figure_options(const PlanOptions& options, uint32_t seed, double target,
+                             int64_t trials) {
+  return FigureOptions{options.width, options.height, options.title, seed, target, trials};
+}
+
+// Tells the notes; for a result, delivers the table, the extras and the
 // figure and puts every file in place together.
-int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed,
+int finish(const PlanOptions& options, const CommandResult& result, const Extras& extras,
            OutputTransaction& outputs) {
   tell(result.notes);
   if (!result.status.ok) return fail(command_line_text(result.status));
@@ -168,24 +187,18 @@ int finish(const PlanOptions& options, const PlanResult& result, uint32_t seed,
   // Each file the options name, with what goes into it.
   const std::pair<const std::string&, const std::string&> files[] = {
       {options.output, result.output},
-      {legend, result.legend},
-      {options.mismatches, result.mismatches},
-      {options.summary, result.summary}};
+      {legend, extras.legend},
+      {options.mismatches, extras.mismatches},
+      {options.summary, extras.summary}};
   for (const auto& [path, content] : files) {
     if (path.empty()) continue;
     const Status staged = stage_output(outputs, path, content);
     if (!staged.ok) return fail(staged.message);
   }
-  if (!options.plot.empty()) {
+  if (!options.plot.empty() && extras.figure) {
     FigureFormat format = FigureFormat::PNG;
     figure_format_of(options.plot, format);
-    const std::string figure =
-        options.command == "curve"
-            ? curve_figure(result.curves, figure_options_of(options, seed, options.target), format)
-        : options.command == "broods"
-            ? broods_figure(result.broods, figure_options_of(options, seed, 0.95), format)
-            : ranking_figure(result.designs.front(), result.ranking, options.brood_size,
-                             figure_options_of(options, seed, 0.95), format);
+    const std::string figure = extras.figure(format);
     const Status staged = needs_no_gnuplot(format) ? stage_output(outputs, options.plot, figure)
                                                    : draw(figure, format, options, outputs);
     if (!staged.ok) return fail(staged.message);
@@ -215,7 +228,46 @@ int run_panel(const PlanOptions& options, const std::string& text, OutputTransac
   const bool table =
       options.layout == PlanOptions::TABLE ||
       (options.layout == PlanOptions::AUTOMATIC && options.output.empty() && isatty(STDOUT_FILENO));
-  return finish(options, run_panel_command(options, text, table), 0, outputs);
+  return finish(options, run_panel_command(panel_request_of(options, table), text), {}, outputs);
+}
+
+int run_study(const PlanOptions& options, const std::string& text, OutputTransaction& outputs) {
+  const StudyResult result = run_study_command(study_request_of(options), text);
+  return finish(options, result, {result.legend, "", "", {}}, outputs);
+}
+
+int run_curve(const PlanOptions& options, const InputTexts& inputs, uint32_t seed,
+              OutputTransaction& outputs) {
+  const CurveResult result = run_curve_command(curve_request_of(options), inputs, seed, threads());
+  const FigureOptions figure = figure_options(options, seed, options.target, options.trials);
+  return finish(options, result,
+                {"", "", "",
+                 [&](FigureFormat format) { return curve_figure(result.curves, figure, format); }},
+                outputs);
+}
+
+int run_loci(const PlanOptions& options, const std::string& text, uint32_t seed,
+             OutputTransaction& outputs) {
+  const LociResult result = run_loci_command(loci_request_of(options), text, seed, threads());
+  const FigureOptions figure = figure_options(options, seed, 0.95, TRIAL_COUNT);
+  return finish(options, result,
+                {"", "", "",
+                 [&](FigureFormat format) {
+                   return ranking_figure(result.design, result.ranking, options.brood_size, figure,
+                                         format);
+                 }},
+                outputs);
+}
+
+int run_broods(const PlanOptions& options, const std::string& text, const std::string& population,
+               uint32_t seed, OutputTransaction& outputs) {
+  const BroodsResult result =
+      run_broods_command(broods_request_of(options), text, population, seed, threads());
+  const FigureOptions figure = figure_options(options, seed, 0.95, TRIAL_COUNT);
+  return finish(options, result,
+                {"", result.mismatches, result.summary,
+                 [&](FigureFormat format) { return broods_figure(result.broods, figure, format); }},
+                outputs);
 }
 
 int run(int argc, char** argv) {
@@ -270,7 +322,7 @@ int run(int argc, char** argv) {
                             if (!read_input(inputs[n], text, failed)) return failure(failed);
                             return work(text);
                           }};
-    return finish(options, run_curve_command(options, each, seed, threads()), seed, outputs);
+    return run_curve(options, each, seed, outputs);
   }
   std::vector<std::string> texts(inputs.size());
   for (size_t n = 0; n < inputs.size(); ++n) {
@@ -279,15 +331,11 @@ int run(int argc, char** argv) {
   if (options.command == "loci" || options.command == "broods")
     std::cerr << "Seed: " << seed << " (repeat with --seed " << seed << ")\n";
 
-  if (options.command == "study")
-    return finish(options, run_study_command(options, texts[0]), 0, outputs);
+  if (options.command == "study") return run_study(options, texts[0], outputs);
   if (options.command == "panel") return run_panel(options, texts[0], outputs);
-  if (options.command == "broods") {
-    const std::string population = options.population.empty() ? "" : texts[1];
-    return finish(options, run_broods_command(options, texts[0], population, seed, threads()), seed,
-                  outputs);
-  }
-  return finish(options, run_loci_command(options, texts[0], seed, threads()), seed, outputs);
+  if (options.command == "broods")
+    return run_broods(options, texts[0], options.population.empty() ? "" : texts[1], seed, outputs);
+  return run_loci(options, texts[0], seed, outputs);
 }
 
 }  // namespace

@@ -32,12 +32,6 @@ bool image_of_format(const std::string& image, FigureFormat format) {
   return false;
 }
 
-FigureOptions figure_options_of(const PlanOptions& options, uint32_t seed, double target) {
-  return FigureOptions{options.width, options.height,
-                       options.title, seed,
-                       target,        options.command == "curve" ? options.trials : TRIAL_COUNT};
-}
-
 namespace {
 
 std::string drawn(const Chart& chart, FigureFormat format) {

@@ -11,7 +11,6 @@
 
 #include "plan/chart/chart.h"
 #include "plan/chart/curve_chart.h"
-#include "plan/command/plan_options.h"
 #include "plan/estimate/brood_analysis.h"
 #include "plan/estimate/curve.h"
 #include "plan/estimate/locus_ranking.h"
@@ -24,11 +23,6 @@ bool figure_format_of(const std::string& path, FigureFormat& format);
 // True when `image` is a file of `format` (by its first bytes), so that
 // whatever else gnuplot printed never replaces a figure.
 bool image_of_format(const std::string& image, FigureFormat format);
-
-// The figure's options from the command's: its size and title, the seed,
-// `target`, and the trials per estimate (curve's own, TRIAL_COUNT for the
-// other commands).
-FigureOptions figure_options_of(const PlanOptions& options, uint32_t seed, double target);
 
 // Each figure as an image of `format`: the SVG itself, or for PNG and PDF
 // the gnuplot script that draws it.

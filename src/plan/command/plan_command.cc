@@ -9,8 +9,9 @@
 
 namespace {
 
-PlanResult refused(const Status& status, Notes notes = {}) {
-  PlanResult result;
+template <typename Result>
+Result refused(const Status& status, Notes notes = {}) {
+  Result result;
   result.status = status;
   result.notes = std::move(notes);
   return result;
@@ -18,17 +19,18 @@ PlanResult refused(const Status& status, Notes notes = {}) {
 
 // The designs of every input, labelled with the input's name when there is
 // more than one.
-bool add_all_designs(const PlanOptions& options, const InputTexts& inputs,
-                     std::vector<Design>& designs, PlanResult& result) {
+bool add_all_designs(const std::vector<std::string>& names, const InputOptions& input,
+                     const InputTexts& inputs, std::vector<Design>& designs,
+                     CommandResult& result) {
   for (size_t n = 0; n < inputs.count; ++n) {
     const size_t before = designs.size();
     result.status = inputs.use(n, [&](const std::string& text) {
-      return add_designs(options.inputs[n], text, options.input, designs, result.notes);
+      return add_designs(names[n], text, input, designs, result.notes);
     });
     if (!result.status.ok) return false;
     if (inputs.count > 1) {
       for (size_t d = before; d < designs.size(); ++d)
-        designs[d].label = options.inputs[n] + ": " + designs[d].label;
+        designs[d].label = names[n] + ": " + designs[d].label;
     }
   }
   return true;
@@ -58,28 +60,32 @@ void merge_repeats(std::vector<Design>& designs, Notes& notes) {
 
 }  // namespace
 
-PlanResult run_study_command(const PlanOptions& options, const std::string& text) {
+StudyResult run_study_command(const StudyRequest& request, const std::string& text) {
+  const Status checked = check_request(request);
+  if (!checked.ok) return refused<StudyResult>(checked);
   InputFormat format = InputFormat::STUDY;
-  const Status known = recognise_format(options.inputs[0], options.input, text, format);
-  if (!known.ok) return refused(known);
+  const Status known = recognise_format(request.name, request.input, text, format);
+  if (!known.ok) return refused<StudyResult>(known);
   if (format == InputFormat::STUDY)
-    return refused(
-        failure(options.inputs[0] + " is a study file already; study reads a population file"));
-  PlanResult result;
-  const Status read = study_files_of(options.inputs[0], text, options.input, result.output,
-                                     result.legend, result.notes);
-  if (!read.ok) return refused(read, result.notes);
+    return refused<StudyResult>(
+        failure(request.name + " is a study file already; study reads a population file"));
+  StudyResult result;
+  const Status read =
+      study_files_of(request.name, text, request.input, result.output, result.legend, result.notes);
+  if (!read.ok) return refused<StudyResult>(read, result.notes);
   return result;
 }
 
-PlanResult run_panel_command(const PlanOptions& options, const std::string& text, bool table) {
-  const std::string& name = options.inputs[0];
-  PlanResult result;
+PanelResult run_panel_command(const PanelRequest& request, const std::string& text) {
+  const Status checked = check_request(request);
+  if (!checked.ok) return refused<PanelResult>(checked);
+  const std::string& name = request.name;
+  PanelResult result;
   Panel panel;
-  if (format_of(options.input, text) == InputFormat::STUDY) {
+  if (format_of(request.input, text) == InputFormat::STUDY) {
     std::vector<Design> designs;
-    const Status read = add_designs(name, text, options.input, designs, result.notes);
-    if (!read.ok) return refused(read, result.notes);
+    const Status read = add_designs(name, text, request.input, designs, result.notes);
+    if (!read.ok) return refused<PanelResult>(read, result.notes);
     const Design& design = designs.front();
     for (int i = 0; i < design.study.locus_count; ++i) {
       LocusPanel locus{design.locus_names[i], i, {}, {}, -1, -1, {}};
@@ -91,19 +97,20 @@ PlanResult run_panel_command(const PlanOptions& options, const std::string& text
     }
   } else {
     PopulationData data;
-    Status read = panel_of_input(name, text, options.input, data, panel, result.notes);
-    if (!read.ok) return refused(read, result.notes);
+    Status read = panel_of_input(name, text, request.input, data, panel, result.notes);
+    if (!read.ok) return refused<PanelResult>(read, result.notes);
     // A table in percentages or counts is caught here as in curve and study.
     std::vector<std::string> names;
     for (const LocusPanel& locus : panel.loci) names.push_back(locus.name);
     Notes found;
-    read = check_scale(panel_totals(panel), names, options.input.as_is, found);
+    read = check_scale(panel_totals(panel), names, request.input.as_is, found);
     for (const Note& note : found) result.notes.push_back(named(name, note));
-    if (!read.ok) return refused(named(name, read), result.notes);
+    if (!read.ok) return refused<PanelResult>(named(name, read), result.notes);
   }
   const bool genotypes = !panel.loci.empty() && panel.loci.front().typed >= 0;
   const PanelStatistics stats = panel_statistics(panel);
-  result.output = table ? statistics_table(stats, genotypes) : statistics_csv(stats, genotypes);
+  result.output =
+      request.table ? statistics_table(stats, genotypes) : statistics_csv(stats, genotypes);
   return result;
 }
 
@@ -112,20 +119,26 @@ InputTexts texts_in_memory(const std::vector<std::string>& texts) {
                     [&texts](size_t n, const TextWork& work) { return work(texts[n]); }};
 }
 
-PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
-                             const std::vector<std::string>& texts, uint32_t seed, int threads,
-                             const CurveProgress& progress, const CurveWork& work) {
-  return run_curve_designs(each, texts_in_memory(texts), seed, threads, progress, work);
+CurveResult run_curve_command(const CurveRequest& request, const std::vector<std::string>& texts,
+                              uint32_t seed, int threads, const CurveProgress& progress,
+                              const CurveWork& work) {
+  return run_curve_command(request, texts_in_memory(texts), seed, threads, progress, work);
 }
 
-PlanResult run_curve_designs(const std::vector<PlanOptions>& each, const InputTexts& texts,
-                             uint32_t seed, int threads, const CurveProgress& progress,
-                             const CurveWork& work) {
-  PlanResult result;
+CurveResult run_curve_command(const CurveRequest& request, const InputTexts& texts, uint32_t seed,
+                              int threads, const CurveProgress& progress, const CurveWork& work) {
+  CurveResult result;
+  result.status = check_request(request);
+  if (!result.status.ok) return result;
+  if (texts.count != request.names.size()) {
+    result.status = failure("the run names " + std::to_string(request.names.size()) +
+                            " inputs but has " + std::to_string(texts.count));
+    return result;
+  }
   size_t asked = 0;
-  for (const PlanOptions& options : each) {
+  for (const InputOptions& input : request.designs) {
     size_t count = 0;
-    result.status = check_design_count(texts.count, options.input, count);
+    result.status = check_design_count(texts.count, input, count);
     asked += count;
     if (result.status.ok && asked > MAX_DESIGNS) {
       result.status = failure("the designs ask for " + std::to_string(asked) +
@@ -133,12 +146,12 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each, const InputTe
     }
     if (!result.status.ok) return result;
   }
-  for (PlanOptions options : each) {
+  for (InputOptions input : request.designs) {
     // Curves run designs of any size within the planner's limits.
-    options.input.any_size = true;
+    input.any_size = true;
     // Designs read the same inputs: what reading them says is said once.
     const size_t said = result.notes.size();
-    if (!add_all_designs(options, texts, result.designs, result)) return result;
+    if (!add_all_designs(request.names, input, texts, result.designs, result)) return result;
     for (size_t n = said; n < result.notes.size();) {
       const auto earlier = result.notes.begin() + static_cast<long>(said);
       if (std::find(result.notes.begin(), earlier, result.notes[n]) != earlier) {
@@ -149,18 +162,17 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each, const InputTe
     }
   }
   merge_repeats(result.designs, result.notes);
-  const PlanOptions& first = each.front();
   const size_t designs = result.designs.size();
-  if (first.range.to > MAX_OFFSPRING) {
+  if (request.range.to > MAX_OFFSPRING) {
     for (const Design& design : result.designs) {
       if (!any_errors(design.errors)) continue;
       result.status = failure("genotyping errors are modelled for broods of up to " +
                               std::to_string(MAX_OFFSPRING) + " offspring, not " +
-                              std::to_string(first.range.to));
+                              std::to_string(request.range.to));
       return result;
     }
   }
-  const int total = sizes_in(first.range);
+  const int total = sizes_in(request.range);
   if (work.points) {
     if (work.points->size() != designs) {
       result.status = failure("the parts of the run hold " + std::to_string(work.points->size()) +
@@ -183,11 +195,11 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each, const InputTe
     std::vector<DesignCurve> estimated;
     if (!mine.empty())
       estimated = estimate_curves(
-          mine, first.range, seed, threads,
+          mine, request.range, seed, threads,
           [&](size_t design, int done) {
             return !progress || progress(index[design], designs, done, total);
           },
-          &complete, CurveTarget{first.target, first.max_trials, first.trials});
+          &complete, CurveTarget{request.target, request.max_trials, request.trials});
     if (!complete) {
       result.status = failure(INTERRUPTED);
       result.curves.clear();
@@ -199,7 +211,7 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each, const InputTe
   }
   result.output = curve_table(result.curves, designs > 1);
   for (const DesignCurve& curve : result.curves) {
-    std::string line = target_line(curve, first.target, designs > 1);
+    std::string line = target_line(curve, request.target, designs > 1);
     line.pop_back();
     Note note(line, Kind::SMALLEST_SIZE);
     note.design = static_cast<int>(&curve - result.curves.data());
@@ -208,30 +220,21 @@ PlanResult run_curve_designs(const std::vector<PlanOptions>& each, const InputTe
   return result;
 }
 
-PlanResult run_curve_command(const PlanOptions& options, const InputTexts& inputs, uint32_t seed,
-                             int threads, const CurveProgress& progress) {
-  return run_curve_designs({options}, inputs, seed, threads, progress);
-}
-
-PlanResult run_curve_command(const PlanOptions& options, const std::vector<std::string>& texts,
-                             uint32_t seed, int threads, const CurveProgress& progress) {
-  return run_curve_designs({options}, texts_in_memory(texts), seed, threads, progress);
-}
-
-PlanResult run_loci_command(const PlanOptions& options, const std::string& text, uint32_t seed,
+LociResult run_loci_command(const LociRequest& request, const std::string& text, uint32_t seed,
                             int threads) {
-  PlanResult result;
-  if (options.choose > 0) {
+  LociResult result;
+  result.status = check_request(request);
+  if (!result.status.ok) return result;
+  if (request.choose > 0) {
     std::vector<Design> candidates;
     std::vector<LocusStatistics> statistics;
     // Candidates and panels of any size within the planner's limits.
-    InputOptions input = options.input;
+    InputOptions input = request.input;
     input.any_size = true;
-    result.status =
-        candidate_loci(options.inputs[0], text, input, candidates, statistics, result.notes);
+    result.status = candidate_loci(request.name, text, input, candidates, statistics, result.notes);
     if (!result.status.ok) return result;
-    const PanelChoice choice = choose_panel(candidates, statistics, options.choose, options.screen,
-                                            options.brood_size, seed, threads);
+    const PanelChoice choice = choose_panel(candidates, statistics, request.choose, request.screen,
+                                            request.brood_size, seed, threads);
     result.output = choice_table(choice);
     for (const Note& line : choice_notes(choice)) result.notes.push_back(line);
     // The figure's: the loci chosen with their He and PIC, and each alone.
@@ -242,7 +245,7 @@ PlanResult run_loci_command(const PlanOptions& options, const std::string& text,
       std::snprintf(stats, sizeof stats, " (He %.2f, PIC %.2f)", locus.expected_het, locus.pic);
       named.locus_names.push_back(locus.name + stats);
     }
-    result.designs = {named};
+    result.design = named;
     result.ranking.alone = choice.alone;
     for (const ChoiceStep& step : choice.steps) {
       if (&step == &choice.steps.back() && choice.stopped) break;
@@ -251,28 +254,31 @@ PlanResult run_loci_command(const PlanOptions& options, const std::string& text,
     }
     // A candidate's label begins with its one locus; the figure's names the panel.
     const size_t rest = named.label.find("; ");
-    result.designs.front().label = std::to_string(result.ranking.order.size()) + " of " +
-                                   std::to_string(candidates.size()) + " candidate loci chosen" +
-                                   (rest == std::string::npos ? "" : named.label.substr(rest));
+    result.design.label = std::to_string(result.ranking.order.size()) + " of " +
+                          std::to_string(candidates.size()) + " candidate loci chosen" +
+                          (rest == std::string::npos ? "" : named.label.substr(rest));
     return result;
   }
   const InputTexts one{1, [&text](size_t, const TextWork& work) { return work(text); }};
-  if (!add_all_designs(options, one, result.designs, result)) {
+  std::vector<Design> designs;
+  if (!add_all_designs({request.name}, request.input, one, designs, result)) {
     // Too many loci for a study: loci can choose a panel from them.
     if (result.status.kind == Kind::TOO_MANY_LOCI) result.status.kind = Kind::TOO_MANY_LOCI_TO_RANK;
     return result;
   }
-  merge_repeats(result.designs, result.notes);
-  result.ranking = rank_loci(result.designs.front(), options.brood_size, seed, threads);
-  result.output = ranking_table(result.designs.front(), result.ranking);
+  result.design = designs.front();
+  result.ranking = rank_loci(result.design, request.brood_size, seed, threads);
+  result.output = ranking_table(result.design, result.ranking);
   return result;
 }
 
-PlanResult run_broods_command(const PlanOptions& options, const std::string& text,
-                              const std::string& population_text, uint32_t seed, int threads) {
-  PlanResult result;
-  const BroodInputs inputs{options.inputs[0], text,         options.mothers, options.population,
-                           population_text,   options.input};
+BroodsResult run_broods_command(const BroodsRequest& request, const std::string& text,
+                                const std::string& population_text, uint32_t seed, int threads) {
+  BroodsResult result;
+  result.status = check_request(request);
+  if (!result.status.ok) return result;
+  const BroodInputs inputs{request.name,    text,         request.mothers, request.population,
+                           population_text, request.input};
   result.status = analyse_broods(inputs, seed, threads, result.broods, result.notes);
   if (!result.status.ok) return result;
   result.output = brood_table(result.broods);

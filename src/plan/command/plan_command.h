@@ -1,7 +1,8 @@
-// What each of the planner's subcommands computes, from the options and the
-// inputs' texts to the texts it gives: text in, values out, for the command
-// line and the web page alike. The caller reads the inputs, writes the
-// outputs and draws the figure.
+// What each of the planner's commands computes, from its request and the
+// inputs' texts to the texts it gives: values in, values out, for the
+// command line, the page and R alike. Each checks its request first
+// (check_request). The caller reads the inputs, writes the outputs and
+// draws the figure.
 #pragma once
 
 #include <cstdint>
@@ -9,24 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plan/command/plan_options.h"
-#include "plan/estimate/brood_analysis.h"
-#include "plan/estimate/curve.h"
-#include "plan/estimate/locus_ranking.h"
-#include "plan/model/design.h"
-
-struct PlanResult {
-  Status status;                    // ok, or the refusal
-  std::string output;               // the main result: the study file or a CSV table
-  std::string legend;               // study: the allele legend (CSV)
-  Notes notes;                      // lines for standard error, in order
-  std::vector<DesignCurve> curves;  // curve: one per design
-  std::vector<Design> designs;      // curve and loci: what was estimated
-  LocusRanking ranking;             // loci
-  std::string mismatches;           // broods: the mismatch list (CSV)
-  std::string summary;              // broods: the corrected shares (CSV)
-  BroodsReport broods;              // broods: what was judged and estimated
-};
+#include "plan/command/plan_requests.h"
 
 // Called after every estimate of a curve: design index, designs in all,
 // estimates done for that design and in all for it. Returning false stops
@@ -37,10 +21,10 @@ using CurveProgress = std::function<bool(size_t design, size_t designs, int done
 constexpr const char* INTERRUPTED = "interrupted before every estimate was made";
 
 // study: the study file and legend from a population file.
-PlanResult run_study_command(const PlanOptions& options, const std::string& text);
+StudyResult run_study_command(const StudyRequest& request, const std::string& text);
 
-// panel: the statistics as CSV, or as an aligned table when `table`.
-PlanResult run_panel_command(const PlanOptions& options, const std::string& text, bool table);
+// panel: the statistics as CSV, or as an aligned table.
+PanelResult run_panel_command(const PanelRequest& request, const std::string& text);
 
 // The inputs of a run, taken one at a time as the work reaches them, so
 // that no more than one input's text need be held at once: `count` of
@@ -55,15 +39,6 @@ struct InputTexts {
 // Inputs already in memory.
 InputTexts texts_in_memory(const std::vector<std::string>& texts);
 
-// curve: every design of every input (named by options.inputs) from `seed`.
-// Designs run on up to `threads` threads; `progress`, when set, hears of
-// every estimate (from the thread that made it). The count of designs is
-// checked before any input is read.
-PlanResult run_curve_command(const PlanOptions& options, const InputTexts& inputs, uint32_t seed,
-                             int threads, const CurveProgress& progress = {});
-PlanResult run_curve_command(const PlanOptions& options, const std::vector<std::string>& texts,
-                             uint32_t seed, int threads, const CurveProgress& progress = {});
-
 // Which of a run's designs it estimates. A run split among workers that
 // share no memory (the web page's) estimates one design in each part, so
 // that a worker done early takes the next: a part's result holds that
@@ -76,22 +51,24 @@ struct CurveWork {
   const std::vector<std::vector<CurvePoint>>* points = nullptr;  // one per design
 };
 
-// The same for designs that each come with options of their own (the web
-// page's designs may differ in their loci as well), all from `seed`; the
-// table has a design column when there is more than one design.
-PlanResult run_curve_designs(const std::vector<PlanOptions>& each, const InputTexts& inputs,
-                             uint32_t seed, int threads, const CurveProgress& progress = {},
-                             const CurveWork& work = {});
-PlanResult run_curve_designs(const std::vector<PlanOptions>& each,
-                             const std::vector<std::string>& texts, uint32_t seed, int threads,
-                             const CurveProgress& progress = {}, const CurveWork& work = {});
+// curve: every design of every input (request.names) from `seed`, the
+// table with a design column when there is more than one design. Designs
+// run on up to `threads` threads; `progress`, when set, hears of every
+// estimate (from the thread that made it). The count of designs is checked
+// before any input is read.
+CurveResult run_curve_command(const CurveRequest& request, const InputTexts& inputs, uint32_t seed,
+                              int threads, const CurveProgress& progress = {},
+                              const CurveWork& work = {});
+CurveResult run_curve_command(const CurveRequest& request, const std::vector<std::string>& texts,
+                              uint32_t seed, int threads, const CurveProgress& progress = {},
+                              const CurveWork& work = {});
 
 // broods: the brood table from the brood file's text and, when
-// options.population names one, the population sample's, from `seed` on up
-// to `threads` threads.
-PlanResult run_broods_command(const PlanOptions& options, const std::string& text,
-                              const std::string& population_text, uint32_t seed, int threads);
+// request.population names one, the population sample's, from `seed` on
+// up to `threads` threads.
+BroodsResult run_broods_command(const BroodsRequest& request, const std::string& text,
+                                const std::string& population_text, uint32_t seed, int threads);
 
-// loci: the ranking at options.brood_size from `seed`.
-PlanResult run_loci_command(const PlanOptions& options, const std::string& text, uint32_t seed,
+// loci: the ranking at request.brood_size, or the panel chosen, from `seed`.
+LociResult run_loci_command(const LociRequest& request, const std::string& text, uint32_t seed,
                             int threads);

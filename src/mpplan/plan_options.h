@@ -1,13 +1,14 @@
-// The planner's command line: a subcommand (study, panel, curve, loci, broods), its
-// input files and options.
+// mpplan's command line: a subcommand (study, panel, curve, loci, broods),
+// its input files and options, and the request each subcommand makes of
+// the planner from them. The options' words, their usage texts and the
+// table of options live here alone.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "plan/estimate/curve.h"
-#include "plan/model/design.h"
+#include "plan/command/plan_requests.h"
 
 struct PlanOptions {
   std::string command;  // study, panel, curve, loci or broods; empty: none given
@@ -51,5 +52,14 @@ const char* plan_version();
 
 // Reads argv[1] on. Refuses (one line, no line end) a word that is
 // unknown, a value out of range, a missing subcommand or an option the
-// subcommand does not take.
+// subcommand does not take; the values by the planner's rules for its
+// request (check_request), whose refusals leave the option's place for
+// command_line_text to fill.
 Status parse_plan_options(int argc, const char* const* argv, PlanOptions& options);
+
+// The request of each subcommand, from its options.
+StudyRequest study_request_of(const PlanOptions& options);
+PanelRequest panel_request_of(const PlanOptions& options, bool table);
+CurveRequest curve_request_of(const PlanOptions& options);
+LociRequest loci_request_of(const PlanOptions& options);
+BroodsRequest broods_request_of(const PlanOptions& options);

@@ -1,9 +1,7 @@
-#include "plan/command/plan_options.h"
+#include "mpplan/plan_options.h"
 
 #include "plan/input/plan_text.h"
 #include "plan/model/study_writer.h"
-#include "plan/model/wide_study.h"
-#include "study/study_reader.h"
 
 namespace {
 
@@ -110,14 +108,57 @@ bool image_size(const std::string& text, PlanOptions& options) {
   return true;
 }
 
+// Each option that sets a value of a request, by the place it has in the
+// core's refusals.
+struct ValueOption {
+  const char* name;
+  Input input;
+};
+const ValueOption VALUES[] = {
+    {"--pop", Input::POP},
+    {"--loci", Input::LOCI},
+    {"--mother", Input::MOTHER},
+    {"--mothers", Input::MOTHERS},
+    {"--population", Input::POPULATION},
+    {"--min-loci", Input::MIN_LOCI},
+    {"--sires", Input::SIRES},
+    {"--shares", Input::SHARES},
+    {"--from", Input::FROM},
+    {"--to", Input::TO},
+    {"--step", Input::STEP},
+    {"--target", Input::TARGET},
+    {"--dropout", Input::DROPOUT},
+    {"--false-allele", Input::FALSE_ALLELE},
+    {"--trials", Input::TRIALS},
+    {"--max-trials", Input::MAX_TRIALS},
+    {"--choose", Input::CHOOSE},
+    {"--screen", Input::SCREEN},
+    {"--seed", Input::SEED},
+};
+
+Input input_of(const std::string& name, const std::string& command) {
+  if (name == "--size" && command == "loci") return Input::BROOD_SIZE;
+  for (const ValueOption& option : VALUES) {
+    if (name == option.name) return option.input;
+  }
+  return Input::NONE;
+}
+
 bool take_value(const std::string& name, const std::string& value, PlanOptions& options,
-                std::string& error) {
-  long long number = 0;
+                Status& error) {
   auto refuse = [&](const std::string& what) {
-    error = name + " takes " + what + ", not " + value;
+    error = failure_of(Kind::OPTION, name + " takes " + what + ", not " + value);
     return false;
   };
-  const std::string brood_sizes = "a brood size from 1 to " + std::to_string(MAX_OFFSPRING);
+  const Input input = input_of(name, options.command);
+  double given = 0;
+  // The values that are numbers (the others are names, lists or patterns).
+  const bool counted = input == Input::MIN_LOCI ||
+                       (input >= Input::SIRES && input != Input::SHARES && input != Input::SEED);
+  if (counted && !value_from_text(input, value, given)) {
+    error = value_refused(input, value);
+    return false;
+  }
   if (name == "--format") {
     if (value == "csv")
       options.layout = PlanOptions::CSV;
@@ -132,7 +173,7 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
   } else if (name == "--structure") {
     const Status read = parse_structure_layout(value, options.input.structure);
     if (!read.ok) {
-      error = name + ": " + read.message;
+      error = failure_of(Kind::OPTION, name + ": " + read.message);
       return false;
     }
   } else if (name == "--pop") {
@@ -140,22 +181,10 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
   } else if (name == "--loci") {
     options.input.loci = value;
   } else if (name == "--sires") {
-    if (!whole_number(value, 1, PLAN_MAX_SIRES, number))
-      return refuse("a number of sires from 1 to " + std::to_string(PLAN_MAX_SIRES));
-    options.input.shares.push_back(equal_shares(static_cast<int>(number)));
+    options.input.shares.push_back(equal_shares(static_cast<int>(given)));
   } else if (name == "--shares") {
-    // Each share as the study file's reader takes it, so that a design
-    // from --shares is the study the same shares in a file give.
-    std::vector<std::string> shares = share_words(value);
-    for (const std::string& share : shares) {
-      double parsed = 0;
-      if (!share_value(share, parsed))
-        return refuse(
-            "shares as decimals, zero or more, separated by commas, semicolons or blanks");
-    }
-    if (shares.empty() || shares.size() > static_cast<size_t>(PLAN_MAX_SIRES))
-      return refuse("1 to " + std::to_string(PLAN_MAX_SIRES) + " shares");
-    options.input.shares.push_back(shares);
+    // Checked with the request, by the core's rule for shares.
+    options.input.shares.push_back(share_words(value));
   } else if (name == "--mother") {
     options.input.mothers.push_back(value);
   } else if (name == "--output") {
@@ -163,56 +192,36 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
   } else if (name == "--legend") {
     options.legend = value;
   } else if (name == "--from" || name == "--to") {
-    if (!whole_number(value, 1, PLAN_MAX_OFFSPRING, number))
-      return refuse("a brood size from 1 to " + std::to_string(PLAN_MAX_OFFSPRING));
-    (name == "--from" ? options.range.from : options.range.to) = static_cast<int>(number);
+    (name == "--from" ? options.range.from : options.range.to) = static_cast<int>(given);
   } else if (name == "--step") {
-    if (!whole_number(value, 1, PLAN_MAX_OFFSPRING, number))
-      return refuse("a whole number from 1 to " + std::to_string(PLAN_MAX_OFFSPRING));
-    options.range.step = static_cast<int>(number);
+    options.range.step = static_cast<int>(given);
   } else if (name == "--target") {
-    double target = 0;
-    if (!parse_number(value, target) || !(target > 0 && target <= 1))
-      return refuse("a probability above 0 and at most 1");
-    options.target = target;
+    options.target = given;
   } else if (name == "--min-loci") {
-    if (!whole_number(value, 1, MAX_LOCI, number))
-      return refuse("a number of loci from 1 to " + std::to_string(MAX_LOCI));
-    options.input.min_loci = static_cast<int>(number);
+    options.input.min_loci = static_cast<int>(given);
   } else if (name == "--dropout" || name == "--false-allele") {
-    double rate = 0;
-    if (!parse_number(value, rate) || !(rate >= 0 && rate <= MAX_ERROR_RATE))
-      return refuse("a rate from 0 to " + short_number(MAX_ERROR_RATE));
-    (name == "--dropout" ? options.input.errors.dropout : options.input.errors.false_allele) = rate;
+    (name == "--dropout" ? options.input.errors.dropout : options.input.errors.false_allele) =
+        given;
   } else if (name == "--trials") {
-    if (!whole_number(value, MIN_TRIALS, MOST_TRIALS, number))
-      return refuse("a number of trials from " + std::to_string(MIN_TRIALS) + " to " +
-                    std::to_string(MOST_TRIALS));
-    options.trials = number;
+    options.trials = static_cast<int64_t>(given);
   } else if (name == "--max-trials") {
-    if (!whole_number(value, TRIAL_COUNT, MOST_TRIALS, number))
-      return refuse("a number of trials from " + std::to_string(TRIAL_COUNT) + " to " +
-                    std::to_string(MOST_TRIALS));
-    options.max_trials = number;
+    options.max_trials = static_cast<int64_t>(given);
   } else if (name == "--choose") {
-    if (!whole_number(value, 1, PLAN_MAX_LOCI, number))
-      return refuse("a number of loci from 1 to " + std::to_string(PLAN_MAX_LOCI));
-    options.choose = static_cast<int>(number);
+    options.choose = static_cast<int>(given);
   } else if (name == "--screen") {
-    if (!whole_number(value, 0, 100000, number))
-      return refuse("a number of candidates from 0 (every one) to 100000");
-    options.screen = static_cast<int>(number);
+    options.screen = static_cast<int>(given);
   } else if (name == "--size" && options.command == "loci") {
-    if (!whole_number(value, 1, MAX_OFFSPRING, number)) return refuse(brood_sizes);
-    options.brood_size = static_cast<int>(number);
+    options.brood_size = static_cast<int>(given);
   } else if (name == "--size" || name == "--plot-size") {
     if (!image_size(value, options))
       return refuse("WIDTHxHEIGHT in pixels, each from 100 to 10000");
   } else if (name == "--seed") {
-    if (!whole_number(value, 0, UINT32_MAX, number))
-      return refuse("a whole number from 0 to 4294967295");
+    if (!value_from_text(Input::SEED, value, given)) {
+      error = value_refused(Input::SEED, value);
+      return false;
+    }
     options.seeded = true;
-    options.seed = static_cast<uint32_t>(number);
+    options.seed = static_cast<uint32_t>(given);
   } else if (name == "--plot") {
     options.plot = value;
   } else if (name == "--title") {
@@ -320,7 +329,7 @@ std::string plan_usage(const std::string& command) {
 
 namespace {
 
-bool parse_words(int argc, const char* const* argv, PlanOptions& options, std::string& error) {
+bool parse_words(int argc, const char* const* argv, PlanOptions& options, Status& error) {
   int a = 1;
   if (a < argc) {
     const std::string first = argv[a];
@@ -353,16 +362,18 @@ bool parse_words(int argc, const char* const* argv, PlanOptions& options, std::s
     if (word == "-o") word = "--output";
     const OptionRule* rule = find_option(word);
     if (rule == nullptr) {
-      error = "unknown option " + word + " (see --help)";
+      error = failure_of(Kind::OPTION, "unknown option " + word + " (see --help)");
       return false;
     }
     if (options.command.empty()) {
-      error = word + " needs a command first: study, panel, curve, loci or broods (see --help)";
+      error = failure_of(
+          Kind::OPTION,
+          word + " needs a command first: study, panel, curve, loci or broods (see --help)");
       return false;
     }
     if (std::string(rule->commands).find(command_letter(options.command)) == std::string::npos) {
-      error = options.command + " does not take " + word + " (see mpplan " + options.command +
-              " --help)";
+      error = failure_of(Kind::OPTION, options.command + " does not take " + word +
+                                           " (see mpplan " + options.command + " --help)");
       return false;
     }
     if (!rule->takes_value) {
@@ -371,47 +382,37 @@ bool parse_words(int argc, const char* const* argv, PlanOptions& options, std::s
       continue;
     }
     if (a + 1 >= argc) {
-      error = word + " needs a value";
+      error = failure_of(Kind::OPTION, word + " needs a value");
       return false;
     }
     const std::string value = argv[++a];
     if (value.empty()) {
-      error = word + " needs a value";
+      error = failure_of(Kind::OPTION, word + " needs a value");
       return false;
     }
     if (!take_value(word, value, options, error)) return false;
   }
   if (options.help || options.version) return true;
   if (options.command.empty()) {
-    error = options.inputs.empty()
-                ? "give a command: study, panel, curve, loci or broods (see --help)"
-                : "unknown command " + options.inputs[0] + " (see --help)";
-    return false;
-  }
-  if (options.range.from > options.range.to) {
-    error = "--from " + std::to_string(options.range.from) + " is above --to " +
-            std::to_string(options.range.to);
+    error = failure_of(Kind::OPTION,
+                       options.inputs.empty()
+                           ? "give a command: study, panel, curve, loci or broods (see --help)"
+                           : "unknown command " + options.inputs[0] + " (see --help)");
     return false;
   }
   const bool one_input = options.command != "curve";
   if (one_input && options.inputs.size() != 1) {
-    error = options.command + " takes one input file, not " + std::to_string(options.inputs.size());
-    return false;
-  }
-  const bool several_shares = options.command == "curve" || options.command == "broods";
-  if ((!several_shares && options.input.shares.size() > 1) ||
-      (options.command != "curve" && options.input.mothers.size() > 1)) {
-    error = options.command +
-            " takes one --sires or --shares and one --mother; curve compares "
-            "several";
+    error = failure_of(Kind::OPTION, options.command + " takes one input file, not " +
+                                         std::to_string(options.inputs.size()));
     return false;
   }
   if (options.command == "broods" && options.population == "-" && options.inputs[0] == "-") {
-    error = "the broods and --population cannot both come from standard input";
+    error = failure_of(Kind::OPTION,
+                       "the broods and --population cannot both come from standard input");
     return false;
   }
   if (options.command == "loci" && options.brood_size == 0) {
-    error = "loci needs --size N, the brood size";
+    error = failure_of(Kind::OPTION, "loci needs --size N, the brood size");
     return false;
   }
   return true;
@@ -420,9 +421,44 @@ bool parse_words(int argc, const char* const* argv, PlanOptions& options, std::s
 }  // namespace
 
 Status parse_plan_options(int argc, const char* const* argv, PlanOptions& options) {
-  std::string error;
-  if (parse_words(argc, argv, options, error)) return success();
-  Status refusal = failure(error);
-  refusal.kind = Kind::OPTION;
-  return refusal;
+  Status error;
+  if (!parse_words(argc, argv, options, error)) return error;
+  if (options.help || options.version) return success();
+  // The values by the core's rules, before any work.
+  const std::string& command = options.command;
+  const bool table = options.layout == PlanOptions::TABLE;
+  return command == "study"   ? check_request(study_request_of(options))
+         : command == "panel" ? check_request(panel_request_of(options, table))
+         : command == "curve" ? check_request(curve_request_of(options))
+         : command == "loci"  ? check_request(loci_request_of(options))
+                              : check_request(broods_request_of(options));
+}
+
+StudyRequest study_request_of(const PlanOptions& options) {
+  return StudyRequest{options.inputs.empty() ? "" : options.inputs[0], options.input};
+}
+
+PanelRequest panel_request_of(const PlanOptions& options, bool table) {
+  return PanelRequest{options.inputs.empty() ? "" : options.inputs[0], options.input, table};
+}
+
+CurveRequest curve_request_of(const PlanOptions& options) {
+  CurveRequest request;
+  request.names = options.inputs;
+  request.designs = {options.input};
+  request.range = options.range;
+  request.target = options.target;
+  request.max_trials = options.max_trials;
+  request.trials = options.trials;
+  return request;
+}
+
+LociRequest loci_request_of(const PlanOptions& options) {
+  return LociRequest{options.inputs.empty() ? "" : options.inputs[0], options.input,
+                     options.brood_size, options.choose, options.screen};
+}
+
+BroodsRequest broods_request_of(const PlanOptions& options) {
+  return BroodsRequest{options.inputs.empty() ? "" : options.inputs[0], options.input,
+                       options.mothers, options.population};
 }
