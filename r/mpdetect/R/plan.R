@@ -1,14 +1,15 @@
-# Every function runs one mpplan command through the package's copy of the
-# planner's core: the options become mpplan's words, the inputs its texts,
-# and the tables it writes become data frames.
+# Every function runs one of the planner's commands through the package's
+# copy of its core: the arguments become the request's values (named as the
+# request names them, as text), the inputs its texts, and the tables it
+# writes become data frames.
 
-run_plan <- function(command, inputs, words = character(), seed = 0, threads = 1L,
+run_plan <- function(command, inputs, fields = character(), seed = 0, threads = 1L,
                      progress = FALSE, extra = list()) {
   names <- vapply(inputs, function(input) input$name, "")
   texts <- c(lapply(inputs, function(input) input$text), lapply(extra, function(input) input$text))
-  all <- c(command, words, "--", names)
-  result <- .Call(mp_plan_call, enc2utf8(all), texts, as.numeric(seed), as.integer(threads),
-                  isTRUE(progress))
+  result <- .Call(mp_plan_call, enc2utf8(command), enc2utf8(unname(fields)),
+                  enc2utf8(if (is.null(names(fields))) character() else names(fields)), enc2utf8(names), texts,
+                  as.numeric(seed), as.integer(threads), isTRUE(progress))
   tell(as_said(result$notes, c(inputs, extra)))
   if (!result$ok) stop(as_said(result$error, c(inputs, extra)), call. = FALSE)
   result
@@ -57,8 +58,8 @@ as_table <- function(text, class = NULL) {
 }
 
 # Every argument is checked for its type and length before it becomes a
-# word, so that none is misread as another (a second target taken for an
-# input's name, 1.5 offspring run as 1), and refused with its own name.
+# value, so that none is misread as another (a second target taken for
+# another value, 1.5 offspring run as 1), and refused with its own name.
 wrong <- function(name, what) stop(name, " takes ", what, call. = FALSE)
 
 is_whole <- function(x) is.numeric(x) && !anyNA(x) && all(is.finite(x)) && all(x == floor(x))
@@ -97,34 +98,35 @@ number_text <- function(x) {
   format(x, digits = 15, scientific = FALSE, trim = TRUE)
 }
 
-# The options every input takes, as mpplan's words. `shares` is a vector
-# of one design's shares or a list of several designs'; `sires` a number of
-# equal sires, or several numbers for several designs (before the shares').
-input_words <- function(sires = NULL, shares = NULL, mother = NULL, pop = NULL, loci = NULL,
+# The values every input takes, by the request's names. `shares` is a
+# vector of one design's shares or a list of several designs'; `sires` a
+# number of equal sires, or several numbers for several designs (before the
+# shares').
+input_fields <- function(sires = NULL, shares = NULL, mother = NULL, pop = NULL, loci = NULL,
                         pool_rare = FALSE, as_is = FALSE, format = NULL, min_loci = 1L,
                         structure = NULL) {
-  words <- character()
+  fields <- character()
   if (!is.null(sires) && !is_whole(sires)) wrong("sires", "whole numbers of sires")
-  for (n in sires) words <- c(words, "--sires", number_text(n))
+  for (n in sires) fields <- c(fields, sires = number_text(n))
   if (!is.null(shares)) {
     if (!is.list(shares)) shares <- list(shares)
-    for (one in shares) words <- c(words, "--shares", paste(number_text(one), collapse = ","))
+    for (one in shares) fields <- c(fields, shares = paste(number_text(one), collapse = ","))
   }
   for (one in if (is.null(mother)) NULL else texts(mother, "mother")) {
-    words <- c(words, "--mother", one)
+    fields <- c(fields, mother = one)
   }
-  if (!is.null(pop)) words <- c(words, "--pop", one_text(pop, "pop"))
-  if (!is.null(loci)) words <- c(words, "--loci", paste(texts(loci, "loci"), collapse = ","))
-  if (one_flag(pool_rare, "pool_rare")) words <- c(words, "--pool-rare")
-  if (one_flag(as_is, "as_is")) words <- c(words, "--as-is")
+  if (!is.null(pop)) fields <- c(fields, pop = one_text(pop, "pop"))
+  if (!is.null(loci)) fields <- c(fields, loci = paste(texts(loci, "loci"), collapse = ","))
+  if (one_flag(pool_rare, "pool_rare")) fields <- c(fields, pool_rare = "1")
+  if (one_flag(as_is, "as_is")) fields <- c(fields, as_is = "1")
   if (!is.null(format)) {
     if (!is.character(format) || length(format) != 1L || is.na(format)) {
       wrong("format", "one format's name")
     }
-    words <- c(words, "--format", format)
+    fields <- c(fields, format = format)
   }
   min_loci <- one_whole(min_loci, "min_loci")
-  if (min_loci != "1") words <- c(words, "--min-loci", min_loci)
+  if (min_loci != "1") fields <- c(fields, min_loci = min_loci)
   # A STRUCTURE file's layout by STRUCTURE's own names: c(POPDATA = 1,
   # POPFLAG = 1), or the text "POPDATA=1,POPFLAG=1".
   if (!is.null(structure)) {
@@ -132,9 +134,9 @@ input_words <- function(sires = NULL, shares = NULL, mother = NULL, pop = NULL, 
       structure <- paste(names(structure), format(structure, scientific = FALSE, trim = TRUE),
                          sep = "=", collapse = ",")
     }
-    words <- c(words, "--structure", one_text(structure, "structure"))
+    fields <- c(fields, structure = one_text(structure, "structure"))
   }
-  words
+  fields
 }
 
 # Threads: a whole number from 1; more than the machine can start are
@@ -172,21 +174,20 @@ inputs_of <- function(x, name) {
 
 study_of <- function(x, sires = NULL, shares = NULL, mother = NULL, pop = NULL, loci = NULL,
                      pool_rare = FALSE, as_is = FALSE, format = NULL, structure = NULL) {
-  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format,
-                         structure = structure),
-             "--legend", "legend.csv")
-  result <- run_plan("study", inputs_of(x, deparse1(substitute(x))), words)
+  fields <- input_fields(sires, shares, mother, pop, loci, pool_rare, as_is, format,
+                         structure = structure)
+  result <- run_plan("study", inputs_of(x, deparse1(substitute(x))), fields)
   list(study = result$output, legend = as_table(result$legend))
 }
 
 panel_stats <- function(x, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE,
                         format = NULL, structure = NULL) {
-  words <- input_words(pop = pop, loci = loci, pool_rare = pool_rare, as_is = as_is,
-                       format = format, structure = structure)
-  as_table(run_plan("panel", inputs_of(x, deparse1(substitute(x))), words)$output)
+  fields <- input_fields(pop = pop, loci = loci, pool_rare = pool_rare, as_is = as_is,
+                         format = format, structure = structure)
+  as_table(run_plan("panel", inputs_of(x, deparse1(substitute(x))), fields)$output)
 }
 
-range_words <- function(sizes) {
+range_fields <- function(sizes) {
   if (!is_whole(sizes)) wrong("sizes", "whole numbers of offspring")
   sizes <- as.integer(sizes)
   step <- if (length(sizes) > 1L) sizes[2] - sizes[1] else 1L
@@ -195,7 +196,7 @@ range_words <- function(sizes) {
     stop("sizes takes brood sizes from 1 to 1000 in even steps, such as 1:100 or ",
          "seq(5, 50, by = 5)", call. = FALSE)
   }
-  c("--from", sizes[1], "--to", sizes[length(sizes)], "--step", step)
+  c(from = sizes[1], to = sizes[length(sizes)], step = step)
 }
 
 power_curve <- function(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1:100,
@@ -205,16 +206,16 @@ power_curve <- function(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1
                         structure = NULL) {
   seed <- seed_of(seed)
   threads <- one_threads(threads)
-  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci,
-                         structure),
-             range_words(sizes), "--target", one_number(target, "target"), "--seed",
-             format(seed, scientific = FALSE), "--max-trials", one_whole(max_trials, "max_trials"),
-             "--trials", one_whole(trials, "trials"))
+  fields <- c(input_fields(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci,
+                            structure),
+              range_fields(sizes), target = one_number(target, "target"),
+              max_trials = one_whole(max_trials, "max_trials"), trials = one_whole(trials, "trials"))
   dropout <- one_number(dropout, "dropout")
   false_allele <- one_number(false_allele, "false_allele")
-  if (dropout != "0") words <- c(words, "--dropout", dropout)
-  if (false_allele != "0") words <- c(words, "--false-allele", false_allele)
-  result <- run_plan("curve", inputs_of(x, deparse1(substitute(x))), words, seed, threads, progress = interactive())
+  if (dropout != "0") fields <- c(fields, dropout = dropout)
+  if (false_allele != "0") fields <- c(fields, false_allele = false_allele)
+  result <- run_plan("curve", inputs_of(x, deparse1(substitute(x))), fields, seed, threads,
+                     progress = interactive())
   curve <- as_table(result$output, "mpdetect_curve")
   attr(curve, "seed") <- seed
   attr(curve, "target") <- target
@@ -227,14 +228,14 @@ rank_loci <- function(x, size, seed = NULL, sires = NULL, shares = NULL, mother 
                       structure = NULL) {
   seed <- seed_of(seed)
   threads <- one_threads(threads)
-  words <- c(input_words(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci,
-                         structure),
-             "--size", one_whole(size, "size"), "--seed", format(seed, scientific = FALSE))
+  fields <- c(input_fields(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci,
+                            structure),
+              size = one_whole(size, "size"))
   if (!is.null(choose)) {
-    words <- c(words, "--choose", one_whole(choose, "choose"), "--screen",
-               one_whole(screen, "screen"))
+    fields <- c(fields, choose = one_whole(choose, "choose"), screen = one_whole(screen, "screen"))
   }
-  ranking <- as_table(run_plan("loci", inputs_of(x, deparse1(substitute(x))), words, seed, threads)$output)
+  ranking <- as_table(run_plan("loci", inputs_of(x, deparse1(substitute(x))), fields, seed,
+                               threads)$output)
   attr(ranking, "seed") <- seed
   ranking
 }
@@ -244,16 +245,16 @@ judge_broods <- function(x, mothers = "first", population = NULL, sires = NULL, 
                          format = NULL, threads = 1L, min_loci = 1L, structure = NULL) {
   seed <- seed_of(seed)
   threads <- one_threads(threads)
-  words <- c(input_words(sires, shares, NULL, pop, loci, pool_rare, as_is, format, min_loci,
-                         structure),
-             "--mothers", paste(texts(mothers, "mothers"), collapse = ","), "--seed",
-             format(seed, scientific = FALSE))
+  fields <- c(input_fields(sires, shares, NULL, pop, loci, pool_rare, as_is, format, min_loci,
+                            structure),
+              mothers = paste(texts(mothers, "mothers"), collapse = ","))
   extra <- list()
   if (!is.null(population)) {
     extra <- list(plan_input(population, "population"))
-    words <- c(words, "--population", extra[[1]]$name)
+    fields <- c(fields, population = extra[[1]]$name)
   }
-  result <- run_plan("broods", inputs_of(x, deparse1(substitute(x))), words, seed, threads, extra = extra)
+  result <- run_plan("broods", inputs_of(x, deparse1(substitute(x))), fields, seed, threads,
+                     extra = extra)
   broods <- as_table(result$output)
   attr(broods, "mismatches") <- as_table(result$mismatches)
   attr(broods, "summary") <- as_table(result$summary)

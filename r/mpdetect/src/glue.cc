@@ -1,7 +1,8 @@
 // The planner's core for R: one entry point over plan_command.h, called
-// with the words of an mpplan command line and the inputs' bytes, giving
-// back the texts mpplan would write. Every number comes from the same
-// functions as mpplan's; R reads the tables and shows the notes.
+// with the command, the request's values by name (request_fields.h) and
+// the inputs' bytes, giving back the texts mpplan would write. Every
+// number comes from the same functions as mpplan's; R reads the tables and
+// shows the notes.
 #include <Rcpp.h>
 
 #include <string>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "plan/command/plan_command.h"
+#include "plan/command/request_fields.h"
 
 namespace {
 
@@ -96,6 +98,32 @@ const char* argument_of(Input input) {
       return "population";
     case Input::MIN_LOCI:
       return "min_loci";
+    case Input::SIRES:
+      return "sires";
+    case Input::SHARES:
+      return "shares";
+    case Input::FROM:
+    case Input::TO:
+    case Input::STEP:
+      return "sizes";
+    case Input::TARGET:
+      return "target";
+    case Input::DROPOUT:
+      return "dropout";
+    case Input::FALSE_ALLELE:
+      return "false_allele";
+    case Input::TRIALS:
+      return "trials";
+    case Input::MAX_TRIALS:
+      return "max_trials";
+    case Input::BROOD_SIZE:
+      return "size";
+    case Input::CHOOSE:
+      return "choose";
+    case Input::SCREEN:
+      return "screen";
+    case Input::SEED:
+      return "seed";
     case Input::NONE:
       break;
   }
@@ -109,7 +137,13 @@ std::string r_words(const std::string& text, Input input, size_t at, Kind kind, 
          way_out(kind, limit);
 }
 
-Rcpp::List result_list(const PlanResult& result) {
+// What a command gave, for R: its texts, and the notes and refusal in R's
+// words.
+struct Texts {
+  std::string legend, mismatches, summary;
+};
+
+Rcpp::List result_list(const CommandResult& result, const Texts& more = {}) {
   Rcpp::CharacterVector notes;
   for (const Note& note : result.notes)
     notes.push_back(utf8(r_words(note.text, note.input, note.input_at, note.kind, 0)));
@@ -118,32 +152,42 @@ Rcpp::List result_list(const PlanResult& result) {
       Rcpp::Named("ok") = status.ok,
       Rcpp::Named("error") =
           utf8(r_words(status.message, status.input, status.input_at, status.kind, status.limit)),
-      Rcpp::Named("output") = utf8(result.output), Rcpp::Named("legend") = utf8(result.legend),
-      Rcpp::Named("mismatches") = utf8(result.mismatches),
-      Rcpp::Named("summary") = utf8(result.summary), Rcpp::Named("notes") = notes);
+      Rcpp::Named("output") = utf8(result.output), Rcpp::Named("legend") = utf8(more.legend),
+      Rcpp::Named("mismatches") = utf8(more.mismatches),
+      Rcpp::Named("summary") = utf8(more.summary), Rcpp::Named("notes") = notes);
 }
 
-PlanResult run(const std::vector<std::string>& words, const std::vector<std::string>& texts,
-               uint32_t seed, int threads, bool progress) {
-  std::vector<const char*> argv{"mpplan"};
-  for (const std::string& word : words) argv.push_back(word.c_str());
-  PlanOptions options;
-  PlanResult result;
-  result.status = parse_plan_options(static_cast<int>(argv.size()), argv.data(), options);
-  if (!result.status.ok) return result;
-  if (options.command == "study") return run_study_command(options, texts.at(0));
-  if (options.command == "panel") return run_panel_command(options, texts.at(0), false);
-  if (options.command == "loci") return run_loci_command(options, texts.at(0), seed, threads);
-  if (options.command == "broods") {
-    return run_broods_command(options, texts.at(0), options.population.empty() ? "" : texts.at(1),
-                              seed, threads);
+// A design's own values; every other value all designs share.
+bool design_value(const std::string& name) {
+  return name == "sires" || name == "shares" || name == "mother";
+}
+
+Rcpp::List run(const RequestFields& fields, const std::vector<std::string>& texts, uint32_t seed,
+               int threads, bool progress) {
+  FieldRun run;
+  CommandResult refused;
+  refused.status = run_of_fields(fields, run);
+  if (!refused.status.ok) return result_list(refused);
+  const std::string& command = run.command;
+  if (command == "study") {
+    const StudyResult result = run_study_command(study_request(run), texts.at(0));
+    return result_list(result, {result.legend, "", ""});
+  }
+  if (command == "panel")
+    return result_list(run_panel_command(panel_request(run, false), texts.at(0)));
+  if (command == "loci")
+    return result_list(run_loci_command(loci_request(run), texts.at(0), seed, threads));
+  if (command == "broods") {
+    const BroodsResult result = run_broods_command(
+        broods_request(run), texts.at(0), run.population.empty() ? "" : texts.at(1), seed, threads);
+    return result_list(result, {"", result.mismatches, result.summary});
   }
   // Only the calling thread may ask R anything; the others go on until it
   // says stop.
   const std::thread::id main = std::this_thread::get_id();
   int shown = -1;
-  return run_curve_command(
-      options, texts, seed, threads, [&](size_t design, size_t designs, int done, int total) {
+  return result_list(run_curve_command(
+      run.curve, texts, seed, threads, [&](size_t design, size_t designs, int done, int total) {
         if (std::this_thread::get_id() != main) return true;
         if (progress && done * 20 / total != shown) {
           shown = done * 20 / total;
@@ -151,32 +195,39 @@ PlanResult run(const std::vector<std::string>& words, const std::vector<std::str
           if (done == total && design + 1 >= designs) REprintf("\n");
         }
         return !interrupt_pending();
-      });
+      }));
 }
 
 }  // namespace
 
 extern "C" {
 
-// mp_plan(words, texts, seed, threads, progress): words a character vector
-// (the command line after "mpplan"), texts a list of raw vectors (the
-// inputs, in the order the words name them), seed a number from 0 to
-// 2^32 - 1, threads and progress as they say.
-SEXP mp_plan(SEXP words, SEXP texts, SEXP seed, SEXP threads, SEXP progress) {
+// mp_plan(command, values, names, inputs, texts, seed, threads, progress):
+// the command's name; the request's values as text, each named by `names`
+// (the two character vectors of the same length); the inputs' names and
+// their texts (raw vectors; a population sample's text after them); seed a
+// number from 0 to 2^32 - 1; threads and progress as they say.
+SEXP mp_plan(SEXP command, SEXP values, SEXP names, SEXP inputs, SEXP texts, SEXP seed,
+             SEXP threads, SEXP progress) {
   BEGIN_RCPP
-  std::vector<std::string> command;
-  for (const Rcpp::String& word : Rcpp::CharacterVector(words))
-    command.push_back(word.get_cstring());
-  std::vector<std::string> inputs;
+  RequestFields fields;
+  fields.command = Rcpp::as<std::string>(command);
+  const Rcpp::CharacterVector given(values), named(names);
+  for (R_xlen_t n = 0; n < given.size(); ++n) {
+    const std::string name(named[n]), value(given[n]);
+    (design_value(name) ? fields.designs.front() : fields.shared).emplace_back(name, value);
+  }
+  for (const Rcpp::String& name : Rcpp::CharacterVector(inputs))
+    fields.names.push_back(name.get_cstring());
+  std::vector<std::string> bytes;
   for (const Rcpp::RawVector raw : Rcpp::List(texts))
-    inputs.emplace_back(reinterpret_cast<const char*>(raw.begin()), raw.size());
-  const PlanResult result = run(command, inputs, static_cast<uint32_t>(Rcpp::as<double>(seed)),
-                                Rcpp::as<int>(threads), Rcpp::as<bool>(progress));
-  return result_list(result);
+    bytes.emplace_back(reinterpret_cast<const char*>(raw.begin()), raw.size());
+  return run(fields, bytes, static_cast<uint32_t>(Rcpp::as<double>(seed)), Rcpp::as<int>(threads),
+             Rcpp::as<bool>(progress));
   END_RCPP
 }
 
-static const R_CallMethodDef CALLS[] = {{"mp_plan", reinterpret_cast<DL_FUNC>(&mp_plan), 5},
+static const R_CallMethodDef CALLS[] = {{"mp_plan", reinterpret_cast<DL_FUNC>(&mp_plan), 8},
                                         {nullptr, nullptr, 0}};
 
 void R_init_mpdetect(DllInfo* info) {

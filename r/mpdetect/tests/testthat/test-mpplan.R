@@ -34,7 +34,10 @@ test_that("power_curve gives mpplan curve's table", {
                             "--trials", "20000", "--dropout", "0.02", "--false-allele",
                             "0.01"))$output)
   expect_true(all(noisy$false_detection > 0))
-  expect_error(power_curve(file, dropout = 0.7), "--dropout takes a rate from 0 to 0.5")
+  # Refused by the planner's rule, naming R's argument, never mpplan's option.
+  expect_error(power_curve(file, dropout = 0.7), "^dropout takes a rate from 0 to 0.5, not 0.7$")
+  expect_error(power_curve(file, sizes = 1:1001), "^sizes takes a brood size from 1 to 1000")
+  expect_error(power_curve(file, sires = 101), "^sires takes a number of sires from 1 to 100")
 })
 
 test_that("panel_stats, study_of and rank_loci give mpplan's tables", {
