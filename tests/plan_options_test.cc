@@ -137,7 +137,7 @@ TEST(PlanOptions, Refused) {
       {{"study", "a", "--sires", "2", "--sires", "3"},
        "study takes one variant of the sires and one mother; curve compares several"},
       {{"loci", "a"}, "loci needs --size N, the brood size"},
-      {{"loci", "a", "--size", "0"}, "--size takes a brood size from 1 to 100, not 0"},
+      {{"loci", "a", "--size", "0"}, "--size takes a brood size from 1 to 1000, not 0"},
       {{"plot", "a"}, "unknown command plot (see --help)"},
   };
   for (const auto& [words, message] : cases) {

@@ -129,7 +129,7 @@ TEST(RequestFields, RefusedAsMpplanRefusesTheSameValue) {
       {"curve", {V{"to", "1001"}}, {}, {"curve", "--to", "1001"}},
       {"curve", {{"from", "9"}, {"to", "3"}}, {}, {"curve", "--from", "9", "--to", "3"}},
       {"curve", {V{"seed", "4294967296"}}, {}, {"curve", "--seed", "4294967296"}},
-      {"loci", {V{"size", "101"}}, {}, {"loci", "a", "--size", "101"}},
+      {"loci", {V{"size", "1001"}}, {}, {"loci", "a", "--size", "1001"}},
       {"study",
        {},
        {{"sires", "2"}, {"sires", "3"}},

@@ -354,3 +354,51 @@ TEST(WideEstimate, PanelsChosenPastTheStudyRecord) {
   EXPECT_EQ(joined.wide.frequency[5], candidates[5].wide.frequency[0]);
   EXPECT_EQ(joined.locus_names[25], "L26");
 }
+
+// loci ranks a design past the study record (26 loci of 35 alleles): each
+// locus alone, and the design without one, is what plain trials of that
+// design give from the seed; past the loci a ranking takes it is refused
+// with the way to a panel choice.
+TEST(WideEstimate, LociPastTheStudyRecordAreRankedAsPlainTrials) {
+  std::mt19937 random(12);
+  auto table_of = [&random](int loci) {
+    std::string table = "locus,allele,frequency\n";
+    for (int i = 0; i < loci; ++i) {
+      const std::vector<double> weights = weights_of(random, 35, 1.0);
+      for (int a = 0; a < 35; ++a) {
+        char row[64];
+        std::snprintf(row, sizeof row, "L%d,%d,%.6f\n", i + 1, 100 + a,
+                      weights[static_cast<size_t>(a)]);
+        table += row;
+      }
+    }
+    return table;
+  };
+  LociRequest request;
+  request.name = "big.csv";
+  request.brood_size = 4;
+  const LociResult result = run_loci_command(request, table_of(26), 5, 2);
+  ASSERT_TRUE(result.status.ok) << result.status.message;
+  ASSERT_FALSE(result.design.fits_record);
+  ASSERT_EQ(result.ranking.alone.size(), 26u);
+  ASSERT_EQ(result.ranking.order.size(), 26u);
+  for (const int locus : {0, 25}) {
+    const WideStudy one = wide_study_of(design_with_loci(result.design, {locus}));
+    PlainTrials alone(one, false, 1);
+    RandomState state{5};
+    EXPECT_EQ(result.ranking.alone[static_cast<size_t>(locus)], alone.count(4, TRIAL_COUNT, state))
+        << "locus " << locus;
+  }
+  std::vector<int> rest;
+  for (int i = 1; i < 26; ++i) rest.push_back(i);
+  const WideStudy others = wide_study_of(design_with_loci(result.design, rest));
+  PlainTrials without(others, false, 1);
+  RandomState state{5};
+  EXPECT_EQ(result.ranking.without[0], without.count(4, TRIAL_COUNT, state));
+  EXPECT_EQ(ranking_table(result.design, result.ranking).find("\nalone,L1,1,"),
+            std::string("analysis,locus,loci,probability,standard_error").size());
+
+  const LociResult refused = run_loci_command(request, table_of(MAX_RANKED_LOCI + 1), 5, 2);
+  EXPECT_EQ(refused.status.kind, Kind::TOO_MANY_LOCI_TO_RANK);
+  EXPECT_EQ(refused.status.limit, MAX_RANKED_LOCI);
+}

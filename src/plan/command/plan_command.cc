@@ -261,9 +261,22 @@ LociResult run_loci_command(const LociRequest& request, const std::string& text,
   }
   const InputTexts one{1, [&text](size_t, const TextWork& work) { return work(text); }};
   std::vector<Design> designs;
-  if (!add_all_designs({request.name}, request.input, one, designs, result)) {
-    // Too many loci for a study: loci can choose a panel from them.
+  // Designs of any size within the planner's limits, up to the loci a
+  // ranking takes.
+  InputOptions input = request.input;
+  input.any_size = true;
+  if (!add_all_designs({request.name}, input, one, designs, result)) {
+    // Too many loci for a design: loci can choose a panel from them.
     if (result.status.kind == Kind::TOO_MANY_LOCI) result.status.kind = Kind::TOO_MANY_LOCI_TO_RANK;
+    return result;
+  }
+  const size_t loci = designs.front().locus_names.size();
+  if (loci > static_cast<size_t>(MAX_RANKED_LOCI)) {
+    result.status =
+        failure_of(Kind::TOO_MANY_LOCI_TO_RANK,
+                   request.name + ": " + std::to_string(loci) + " loci; a ranking takes at most " +
+                       std::to_string(MAX_RANKED_LOCI),
+                   MAX_RANKED_LOCI);
     return result;
   }
   result.design = designs.front();

@@ -38,7 +38,7 @@ const ValueRule RULES[] = {
     {Input::FALSE_ALLELE, 0, MAX_ERROR_RATE, false, "a rate"},
     {Input::TRIALS, MIN_TRIALS, MOST_TRIALS, true, "a number of trials"},
     {Input::MAX_TRIALS, TRIAL_COUNT, MOST_TRIALS, true, "a number of trials"},
-    {Input::BROOD_SIZE, 1, MAX_OFFSPRING, true, "a brood size"},
+    {Input::BROOD_SIZE, 1, PLAN_MAX_OFFSPRING, true, "a brood size"},
     {Input::CHOOSE, 1, PLAN_MAX_LOCI, true, "a number of loci"},
     {Input::SCREEN, 0, 100000, true, "a number of candidates"},
     {Input::SEED, 0, UINT32_MAX, true, "a whole number"},

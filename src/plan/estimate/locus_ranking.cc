@@ -22,9 +22,7 @@ std::vector<int> estimate_candidates(const Design& design,
     // locus is the study itself.
     std::vector<int> loci = candidates[c];
     std::sort(loci.begin(), loci.end());
-    Design subset = design;
-    subset.study = with_loci(design.study, loci);
-    detections[c] = count_design_detections(subset, brood_size, seed);
+    detections[c] = count_design_detections(design_with_loci(design, loci), brood_size, seed);
   });
   return detections;
 }
@@ -32,7 +30,7 @@ std::vector<int> estimate_candidates(const Design& design,
 }  // namespace
 
 LocusRanking rank_loci(const Design& design, int32_t brood_size, uint32_t seed, int threads) {
-  const int loci = design.study.locus_count;
+  const int loci = static_cast<int>(design.locus_names.size());
   LocusRanking ranking;
   std::vector<std::vector<int>> candidates;
   for (int i = 0; i < loci; ++i) candidates.push_back({i});
@@ -80,7 +78,7 @@ LocusRanking rank_loci(const Design& design, int32_t brood_size, uint32_t seed, 
 
 std::string ranking_table(const Design& design, const LocusRanking& ranking) {
   std::string table = "analysis,locus,loci,probability,standard_error\n";
-  const int loci = design.study.locus_count;
+  const int loci = static_cast<int>(design.locus_names.size());
   char numbers[64];
   auto row = [&](const char* analysis, int locus, int used, int detections) {
     std::snprintf(numbers, sizeof numbers, ",%d,%.3f,%.4f\n", used, running_share(detections),

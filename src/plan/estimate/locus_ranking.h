@@ -18,9 +18,15 @@ struct LocusRanking {
   std::vector<int> forward;  // detections with the first n + 1 loci of the order
 };
 
+// A ranking estimates each locus alone, without each, and at every step
+// forward each locus left: about loci * loci / 2 estimates. It takes this
+// many loci at most; a panel can be chosen from any number (panel_choice.h).
+constexpr int MAX_RANKED_LOCI = 100;
+
 // Ranks the loci of `design` at `brood_size`, running candidates side by
 // side on up to `threads` threads (the results do not depend on how many).
-// REQUIRES: 1 <= brood_size <= MAX_OFFSPRING.
+// REQUIRES: 1 <= brood_size <= MAX_OFFSPRING, or PLAN_MAX_OFFSPRING for a
+// design without genotyping errors.
 LocusRanking rank_loci(const Design& design, int32_t brood_size, uint32_t seed, int threads);
 
 // The table: analysis,locus,loci,probability,standard_error, where

@@ -443,6 +443,21 @@ StudyData with_loci(const StudyData& study, const std::vector<int>& loci) {
   return subset;
 }
 
+Design design_with_loci(const Design& design, const std::vector<int>& loci) {
+  Design subset = design;
+  if (design.fits_record) {
+    subset.study = with_loci(design.study, loci);
+    return subset;
+  }
+  subset.wide.frequency.clear();
+  subset.wide.mother.clear();
+  for (const int i : loci) {
+    subset.wide.frequency.push_back(design.wide.frequency[static_cast<size_t>(i)]);
+    subset.wide.mother.push_back(design.wide.mother[static_cast<size_t>(i)]);
+  }
+  return subset;
+}
+
 namespace {
 
 // A design's label and what titles say of it, once its study is made.

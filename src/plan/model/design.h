@@ -194,3 +194,7 @@ bool same_design(const Design& a, const Design& b);
 
 // The study with only `loci` (indices, in that order).
 StudyData with_loci(const StudyData& study, const std::vector<int>& loci);
+
+// The design with only `loci` (indices, in that order), of any size; its
+// locus names stay the whole design's, for the caller to index.
+Design design_with_loci(const Design& design, const std::vector<int>& loci);
