@@ -11,6 +11,7 @@
 #include "simulation/trial.h"
 #include "study/study_reader.h"
 
+namespace mpdetect {
 namespace {
 
 StudyData load(const char* name) {
@@ -53,6 +54,10 @@ void prepare(benchmark::State& state, const char* name) {
 }
 
 }  // namespace
+}  // namespace mpdetect
+
+// The entry points stand outside the project's namespace.
+using namespace mpdetect;
 
 BENCHMARK_CAPTURE(plain_estimate, largest, "largest")
     ->Arg(10)

@@ -15,6 +15,8 @@
 #include "simulation/random_source.h"
 #include "test_support.h"
 
+namespace mpdetect {
+
 namespace {
 
 std::string example(const std::string& name) {
@@ -522,3 +524,5 @@ TEST(Broods, LeastFathersOverTheLociTogether) {
   EXPECT_NE(brood_table(report).find("\nsample 1,M,7,2,1,A;B,3,2,0,"), std::string::npos)
       << brood_table(report);
 }
+
+}  // namespace mpdetect

@@ -17,6 +17,8 @@
 #include "plan/chart/ranking_chart.h"
 #include "plan/command/figure.h"
 
+namespace mpdetect {
+
 namespace {
 
 // A made-up curve rising to 1 that first reaches 0.95 at `reaches`, with
@@ -524,3 +526,5 @@ TEST(GnuplotString, GnuplotReadsEveryTextBackUnchanged) {
   ASSERT_TRUE(printing.ok) << printing.message;
   EXPECT_EQ(printed, "one\ntwo\nthree\n");
 }
+
+}  // namespace mpdetect

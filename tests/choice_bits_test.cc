@@ -8,6 +8,8 @@
 
 #include <random>
 
+namespace mpdetect {
+
 namespace {
 
 struct Lanes {
@@ -75,3 +77,5 @@ TEST(ChoiceBits, FirstOffspringHoldsExactlyTheFirstN) {
 }
 
 }  // namespace
+
+}  // namespace mpdetect

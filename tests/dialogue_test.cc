@@ -7,6 +7,8 @@
 #include "simulation/random_source.h"
 #include "test_support.h"
 
+namespace mpdetect {
+
 namespace {
 
 const std::string QUESTION = "Enter the number of offspring (zero to end program).  ";
@@ -147,3 +149,5 @@ TEST(Dialogue, RefusedAnswersChangeNothingElse) {
   EXPECT_EQ(stripped, direct.output);
   EXPECT_EQ(with_refusals.status, 0);
 }
+
+}  // namespace mpdetect

@@ -9,6 +9,8 @@
 #include "simulation/random_source.h"
 #include "test_support.h"
 
+namespace mpdetect {
+
 namespace {
 
 std::string printed(double share) {
@@ -47,3 +49,5 @@ TEST(EstimateAndReport, ReportLines) {
   estimate_and_report(study, 20, work, out);
   EXPECT_EQ(out.str(), "Loci =  3; Sires =  2.\nVelm =  0.620\n\n\n");
 }
+
+}  // namespace mpdetect

@@ -25,6 +25,8 @@
 #include "simulation/trial.h"
 #include "test_support.h"
 
+namespace mpdetect {
+
 namespace {
 
 enum class Mother { GIVEN, DRAWN, UNSAMPLED };
@@ -257,3 +259,5 @@ TEST(ExactModel, EstimatesAgreeWithTheExactChance) {
     }
   }
 }
+
+}  // namespace mpdetect

@@ -13,6 +13,8 @@
 #include "simulation/trial.h"
 #include "test_support.h"
 
+namespace mpdetect {
+
 TEST(FastEstimate, DrawTablesMatchTheWalk) {
   std::mt19937 random(7);
   static FastEstimator fast;
@@ -398,3 +400,5 @@ TEST(FastEstimate, IndependentEstimatesRunSideBySide) {
   }
   EXPECT_NE(alone[0].detections[2], alone[1].detections[2]) << "the two seeds differ";
 }
+
+}  // namespace mpdetect

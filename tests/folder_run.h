@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+namespace mpdetect {
+
 struct FolderResult {
   int status;  // exit status, -1 when the program did not exit normally
   std::string output;
@@ -72,3 +74,5 @@ class FolderTest : public ::testing::Test {
 
   std::filesystem::path folder_;
 };
+
+}  // namespace mpdetect

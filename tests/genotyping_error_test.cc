@@ -8,6 +8,8 @@
 #include "simulation/trial.h"
 #include "test_support.h"
 
+namespace mpdetect {
+
 namespace {
 
 ErrorKinds error_of(bool dropout, int kept, bool false0, double u0, bool false1, double u1) {
@@ -113,3 +115,5 @@ TEST(GenotypingError, MismatchesAreLeftOut) {
   // Without the mother, five alleles among three offspring need two fathers.
   EXPECT_EQ(judge_read_brood(study, 3, work, every, 1, true), 1);
 }
+
+}  // namespace mpdetect

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <random>
 
+namespace mpdetect {
+
 namespace {
 
 using Pair = std::array<int, 2>;
@@ -188,3 +190,5 @@ TEST(LeastFathers, AgreesWithBruteForce) {
   }
   EXPECT_GT(differing_from_bound, 0) << "no generated brood needed more than the per-locus bound";
 }
+
+}  // namespace mpdetect

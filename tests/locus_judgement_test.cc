@@ -8,6 +8,8 @@
 
 #include <vector>
 
+namespace mpdetect {
+
 namespace {
 
 // The rules as they read with the slots known: a homozygous offspring's
@@ -119,3 +121,5 @@ TEST(LocusJudgement, ParentsExplainHandWorkedCases) {
         << c.what;
   }
 }
+
+}  // namespace mpdetect

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <streambuf>
 
+namespace mpdetect {
+
 TEST(NumberScanner, SplitsWordsAndCountsLines) {
   std::istringstream in("3\n\n 4\t0.4  \r\n0.6\n");
   NumberScanner scanner = make_scanner(in);
@@ -130,3 +132,5 @@ TEST(NumberScanner, DecimalRealsRoundStraightToSinglePrecision) {
     EXPECT_FALSE(parse_decimal_real(word, value)) << word;
   }
 }
+
+}  // namespace mpdetect

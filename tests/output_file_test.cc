@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+namespace mpdetect {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -174,3 +176,5 @@ TEST_F(OutputFileTest, AnUncommittedTransactionLeavesNothing) {
   EXPECT_EQ(read("kept.txt"), "kept");
   EXPECT_FALSE(fs::exists(folder_ / "made.txt"));
 }
+
+}  // namespace mpdetect

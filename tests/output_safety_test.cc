@@ -13,6 +13,8 @@
 #include "folder_run.h"
 #include "test_support.h"
 
+namespace mpdetect {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -450,3 +452,5 @@ TEST_F(OutputSafetyTest, ThreadsThatCannotStartAreDoneWithout) {
   EXPECT_EQ(read("limited.csv"), read("free.csv"));
   EXPECT_NE(read("free.csv").find("brood_size"), std::string::npos);
 }
+
+}  // namespace mpdetect

@@ -15,6 +15,8 @@
 #include "plan/model/study_writer.h"
 #include "test_support.h"
 
+namespace mpdetect {
+
 namespace {
 
 constexpr int KINDS = static_cast<int>(Kind::SMALLEST_SIZE) + 1;
@@ -182,3 +184,5 @@ TEST(PageWords, InputsNamedByEachFrontEnd) {
   EXPECT_EQ(command_line_text(note), "t.gen: --pop 1: the sample named 1");
   EXPECT_EQ(page_words(note), "t.gen: Sample 1: the sample named 1");
 }
+
+}  // namespace mpdetect

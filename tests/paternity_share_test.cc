@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+namespace mpdetect {
+
 namespace {
 
 struct Direct {
@@ -74,3 +76,5 @@ TEST(PaternityShare, BinomialWhenEveryBroodWouldRevealAndUnboundedWhenNoneCould)
   EXPECT_EQ(blind.high, 1);
   EXPECT_FALSE(blind.bounded);
 }
+
+}  // namespace mpdetect

@@ -23,6 +23,8 @@
 #include "simulation/estimate.h"
 #include "test_support.h"
 
+namespace mpdetect {
+
 namespace {
 
 // A Genepop file of `individuals` at `loci` loci with up to `alleles`
@@ -792,3 +794,5 @@ TEST(PanelChoice, ManyCandidatesFromAPopulationFile) {
   RandomState state{9};
   EXPECT_EQ(count_detections(study, 6, work, state), result.ranking.forward.back());
 }
+
+}  // namespace mpdetect

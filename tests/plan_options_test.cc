@@ -10,6 +10,8 @@
 
 #include "frontend/command_line_words.h"
 
+namespace mpdetect {
+
 namespace {
 
 bool parse(std::vector<const char*> words, PlanOptions& options, std::string& error) {
@@ -204,3 +206,5 @@ TEST(PlanOptions, SharesByOneRule) {
   PlanOptions options;
   EXPECT_FALSE(parse_plan_options(4, argv, options).ok);
 }
+
+}  // namespace mpdetect

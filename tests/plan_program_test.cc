@@ -11,6 +11,8 @@
 #include "folder_run.h"
 #include "test_support.h"
 
+namespace mpdetect {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -458,3 +460,5 @@ TEST_F(PlanProgramTest, DesignsCountedBeforeInputsAreRead) {
   EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4),
             std::vector<std::string>(lines.begin() + 4, lines.end()));
 }
+
+}  // namespace mpdetect

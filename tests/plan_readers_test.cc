@@ -8,6 +8,8 @@
 #include "plan/input/population.h"
 #include "test_support.h"
 
+namespace mpdetect {
+
 namespace {
 
 using Reader = Status (*)(const std::string&, PopulationData&);
@@ -687,3 +689,5 @@ TEST(StructureReader, ColumnsBeforeTheLociInferred) {
             "line 1: NUMLOCI says 3 loci and 1 column before them, but the rows have 6 columns "
             "(an identifier, the columns before the loci, and two per locus)");
 }
+
+}  // namespace mpdetect

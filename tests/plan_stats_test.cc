@@ -8,6 +8,8 @@
 #include "plan/estimate/curve.h"
 #include "plan/model/panel_stats.h"
 
+namespace mpdetect {
+
 namespace {
 
 // A parent is excluded when no allele of the offspring it would have had to
@@ -132,3 +134,5 @@ TEST(Estimates, DecimalsFollowTheTrials) {
   EXPECT_EQ(share_text(0.95612, 50000), "0.956");
   EXPECT_EQ(share_text(0.95612, 1000000), "0.9561");
 }
+
+}  // namespace mpdetect

@@ -9,6 +9,8 @@
 #include "study/study_reader.h"
 #include "test_support.h"
 
+namespace mpdetect {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -90,3 +92,5 @@ TEST_F(ProgramTest, SeedsFromTheClock) {
   run_dialogue(study, answers, expected);
   EXPECT_EQ(r.output, expected.str());
 }
+
+}  // namespace mpdetect

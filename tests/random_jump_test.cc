@@ -4,6 +4,8 @@
 
 #include "simulation/random_source.h"
 
+namespace mpdetect {
+
 TEST(RandomJump, MatchesSteppingTheGenerator) {
   for (uint64_t steps : {0u, 1u, 2u, 3u, 17u, 5650u, 282500000u}) {
     seed_random(987654321u);
@@ -26,3 +28,5 @@ TEST(RandomJump, ValueAtAnOffset) {
   const uint32_t start = random_state();
   for (int d = 0; d < 300; ++d) EXPECT_EQ(value_after(jump_of(d + 1), start), next_random15()) << d;
 }
+
+}  // namespace mpdetect

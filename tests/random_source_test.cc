@@ -4,6 +4,8 @@
 
 #include "simulation/random_jump.h"
 
+namespace mpdetect {
+
 TEST(RandomSource, KnownSequenceFromStateOne) {
   seed_random(1);
   EXPECT_EQ(next_random15(), 41);
@@ -59,3 +61,5 @@ TEST(RandomSource, UpperHalfIsWhatDrawHalfGivesForEveryValue) {
   EXPECT_FALSE(upper_half(HALF_POINT - 1));
   EXPECT_TRUE(upper_half(HALF_POINT));
 }
+
+}  // namespace mpdetect

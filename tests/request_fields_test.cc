@@ -7,6 +7,8 @@
 
 #include "mpplan/plan_options.h"
 
+namespace mpdetect {
+
 namespace {
 
 using V = std::pair<std::string, std::string>;
@@ -154,3 +156,5 @@ TEST(RequestFields, RefusedAsMpplanRefusesTheSameValue) {
   EXPECT_FALSE(run_of_fields(RequestFields{"plot", {}, {{}}, {"a"}}, run).ok);
   EXPECT_FALSE(run_of_fields(RequestFields{"curve", {}, {}, {"a"}}, run).ok);
 }
+
+}  // namespace mpdetect

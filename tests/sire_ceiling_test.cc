@@ -13,6 +13,8 @@
 #include "simulation/estimate.h"
 #include "test_support.h"
 
+namespace mpdetect {
+
 namespace {
 
 StudyData with_shares(const std::vector<double>& shares, int loci = 1, int alleles = 2) {
@@ -103,3 +105,5 @@ TEST(SireCeiling, ClosedFormEnumerationAndTheSimulation) {
     }
   }
 }
+
+}  // namespace mpdetect

@@ -7,6 +7,8 @@
 
 #include "test_support.h"
 
+namespace mpdetect {
+
 namespace {
 
 const char* const FREQ_WARNING =
@@ -220,3 +222,5 @@ TEST(StudyReader, MissingFile) {
   EXPECT_EQ(status.message,
             "Cannot open file! Ensure that your data is in same directory as program file.");
 }
+
+}  // namespace mpdetect

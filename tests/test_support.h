@@ -12,6 +12,8 @@
 #include "frontend/command_line_words.h"
 #include "study/study_reader.h"
 
+namespace mpdetect {
+
 // The notes as the command line says them, to compare with literal lines.
 inline std::vector<std::string> texts_of(const std::vector<Note>& notes) {
   std::vector<std::string> texts;
@@ -72,3 +74,5 @@ inline std::string generated_study(std::mt19937& random) {
   }
   return text.str();
 }
+
+}  // namespace mpdetect

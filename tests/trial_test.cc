@@ -8,6 +8,8 @@
 #include "simulation/random_source.h"
 #include "test_support.h"
 
+namespace mpdetect {
+
 namespace {
 
 // One locus with `alleles` alleles, the given mother and offspring genotypes.
@@ -208,3 +210,5 @@ TEST(RunTrial, OneSireOrSmallBroodsNeverDetect) {
     EXPECT_EQ(run_trial(example, 1 + trial % 2, work), 0);
   }
 }
+
+}  // namespace mpdetect

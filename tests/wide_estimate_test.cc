@@ -20,6 +20,8 @@
 #include "simulation/locus_judgement.h"
 #include "test_support.h"
 
+namespace mpdetect {
+
 namespace {
 
 // `n` weights, some zero, adding up to `total`.
@@ -402,3 +404,5 @@ TEST(WideEstimate, LociPastTheStudyRecordAreRankedAsPlainTrials) {
   EXPECT_EQ(refused.status.kind, Kind::TOO_MANY_LOCI_TO_RANK);
   EXPECT_EQ(refused.status.limit, MAX_RANKED_LOCI);
 }
+
+}  // namespace mpdetect

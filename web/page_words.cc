@@ -1,5 +1,7 @@
 #include "page_words.h"
 
+namespace mpdetect {
+
 namespace {
 
 // The page's way out for a refusal or note of `kind`; `limit` where the
@@ -171,3 +173,5 @@ const char* kind_name(Kind kind) {
   }
   return "general";
 }
+
+}  // namespace mpdetect

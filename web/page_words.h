@@ -9,6 +9,8 @@
 
 #include "base/status.h"
 
+namespace mpdetect {
+
 // The refusal's message and the page's way out for its kind.
 std::string page_words(const Status& status);
 
@@ -17,3 +19,5 @@ std::string page_words(const Note& note);
 
 // The kind's name for the page's script ("too-many-loci").
 const char* kind_name(Kind kind);
+
+}  // namespace mpdetect

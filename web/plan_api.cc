@@ -28,6 +28,7 @@ EM_JS(void, report_progress, (int design, int designs, int done, int total), {
   if (Module.onProgress) Module.onProgress(design, designs, done, total);
 });
 
+namespace mpdetect {
 namespace {
 
 // What the page has set for the next run: the command, its fields (those
@@ -201,6 +202,10 @@ bool run_or_refusal(FieldRun& run) {
 }
 
 }  // namespace
+}  // namespace mpdetect
+
+// The entry points stand outside the project's namespace.
+using namespace mpdetect;
 
 extern "C" {
 

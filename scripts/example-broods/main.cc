@@ -16,6 +16,7 @@
 #include "plan/model/study_writer.h"
 #include "simulation/random_source.h"
 
+namespace mpdetect {
 namespace {
 
 constexpr int BROODS = 30;
@@ -29,6 +30,10 @@ bool write(const std::string& path, const std::string& text) {
 }
 
 }  // namespace
+}  // namespace mpdetect
+
+// The entry points stand outside the project's namespace.
+using namespace mpdetect;
 
 int main(int argc, char** argv) {
   if (argc != 5) {

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <string>
 
+namespace mpdetect {
+
 // What a refusal or a note is about, in one numbered list for every front
 // end. A GENERAL one is worded once, alike everywhere. For the others each
 // front end adds its own way out from the kind and the values that come
@@ -178,3 +180,5 @@ inline std::string with_input_named(const std::string& text, size_t at, const st
   const bool joined = at == text.size() || text[at] == ':';
   return text.substr(0, at) + name + (joined ? "" : " ") + text.substr(at);
 }
+
+}  // namespace mpdetect

@@ -6,6 +6,8 @@
 
 #include "driver/report.h"
 
+namespace mpdetect {
+
 static bool is_space(int c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
@@ -82,3 +84,5 @@ int run_dialogue(StudyData& study, std::istream& in, std::ostream& out) {
     if (brood_size < 0) return 0;
   }
 }
+
+}  // namespace mpdetect

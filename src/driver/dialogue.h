@@ -7,6 +7,8 @@
 
 #include "study/study_data.h"
 
+namespace mpdetect {
+
 // What the program writes when it has read a data file it accepts, before
 // the first question.
 inline constexpr const char* DATA_FILE_READ_IN = "Data file read in.\n\n";
@@ -37,3 +39,5 @@ Answer read_answer(std::istream& in);
 // one-line message and the question again (an unreadable answer also loses
 // the rest of its line). Once a write to `out` fails it stops with status 1.
 int run_dialogue(StudyData& study, std::istream& in, std::ostream& out);
+
+}  // namespace mpdetect

@@ -8,6 +8,9 @@
 #include "simulation/random_source.h"
 #include "study/study_reader.h"
 
+// The entry point stands outside the project's namespace.
+using namespace mpdetect;
+
 // The dialogue's status stands unless the output was lost: then the user
 // is told on standard error, and the status is 1 whatever the answers were.
 static int checked(int status) {

@@ -5,6 +5,8 @@
 
 #include "simulation/random_source.h"
 
+namespace mpdetect {
+
 void estimate_and_report(StudyData& study, int32_t brood_size, EstimateWork& work,
                          std::ostream& out) {
   RandomState random{random_state()};
@@ -17,3 +19,5 @@ void estimate_and_report(StudyData& study, int32_t brood_size, EstimateWork& wor
   std::snprintf(line, sizeof line, "Velm = %6.3f\n\n\n", running_share(detections));
   out << line;
 }
+
+}  // namespace mpdetect

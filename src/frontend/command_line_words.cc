@@ -1,5 +1,7 @@
 #include "frontend/command_line_words.h"
 
+namespace mpdetect {
+
 namespace {
 
 // The command line's way out for a refusal or note of `kind`; `limit`
@@ -121,3 +123,5 @@ std::string command_line_text(const Status& status) {
 std::string command_line_text(const Note& note) {
   return with_option(note.text, note.input, note.input_at) + way_out(note.kind, 0);
 }
+
+}  // namespace mpdetect

@@ -7,8 +7,12 @@
 
 #include "base/status.h"
 
+namespace mpdetect {
+
 // The refusal's message and the command line's way out for its kind.
 std::string command_line_text(const Status& status);
 
 // The note's text and the command line's way out for its kind.
 std::string command_line_text(const Note& note);
+
+}  // namespace mpdetect

@@ -9,6 +9,8 @@
 
 #include "frontend/output_file.h"
 
+namespace mpdetect {
+
 bool gnuplot_available() {
   return std::system("command -v gnuplot > /dev/null 2>&1") == 0;
 }
@@ -98,3 +100,5 @@ Status run_gnuplot(const std::string& script, std::string& image) {
                    (complaint.empty() ? "" : ": " + complaint));
   return success();
 }
+
+}  // namespace mpdetect

@@ -7,6 +7,8 @@
 
 #include "base/status.h"
 
+namespace mpdetect {
+
 // True when gnuplot can be run.
 bool gnuplot_available();
 
@@ -17,3 +19,5 @@ const char* gnuplot_install_hint();
 // While it runs it is the child that set_running_child (output_file.h)
 // names. Refuses, saying why, when gnuplot fails or draws nothing.
 Status run_gnuplot(const std::string& script, std::string& image);
+
+}  // namespace mpdetect

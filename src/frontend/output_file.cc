@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace mpdetect {
+
 namespace {
 
 // What the signal handlers may touch: plain storage, no allocation. A run
@@ -562,3 +564,5 @@ void remove_temporaries_on_signals() {
 void set_running_child(pid_t child) {
   running_child = child;
 }
+
+}  // namespace mpdetect

@@ -41,6 +41,8 @@
 
 #include "base/status.h"
 
+namespace mpdetect {
+
 struct PendingOutput {
   std::string path;        // as the user gave it
   std::string final_path;  // the file that is written (links followed)
@@ -125,3 +127,5 @@ void remove_temporaries_on_signals();
 
 // The child process the handlers end (0: none).
 void set_running_child(pid_t child);
+
+}  // namespace mpdetect

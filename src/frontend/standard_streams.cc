@@ -6,6 +6,8 @@
 
 #include <ostream>
 
+namespace mpdetect {
+
 void guard_standard_streams() {
   for (int fd = 0; fd <= 2; ++fd) {
     if (fcntl(fd, F_GETFD) == -1) {
@@ -23,3 +25,5 @@ bool flushed(std::ostream& out) {
   out.flush();
   return static_cast<bool>(out);
 }
+
+}  // namespace mpdetect

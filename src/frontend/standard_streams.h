@@ -4,6 +4,8 @@
 
 #include <iosfwd>
 
+namespace mpdetect {
+
 // Makes sure file descriptors 0, 1 and 2 are open: a closed one gets
 // /dev/null opened for reading, so that writes to it fail (and are reported)
 // rather than land in a file the program opens later. Ignores SIGPIPE, so
@@ -13,3 +15,5 @@ void guard_standard_streams();
 
 // Flushes `out`; true when everything written to it has arrived.
 bool flushed(std::ostream& out);
+
+}  // namespace mpdetect

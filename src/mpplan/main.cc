@@ -24,6 +24,7 @@
 #include "plan/input/plan_text.h"
 #include "study/study_reader.h"
 
+namespace mpdetect {
 namespace {
 
 // No input the planner reads comes near this; anything longer (an endless
@@ -339,6 +340,10 @@ int run(int argc, char** argv) {
 }
 
 }  // namespace
+}  // namespace mpdetect
+
+// The entry points stand outside the project's namespace.
+using namespace mpdetect;
 
 int main(int argc, char** argv) {
   guard_standard_streams();

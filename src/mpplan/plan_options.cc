@@ -3,6 +3,8 @@
 #include "plan/input/plan_text.h"
 #include "plan/model/study_writer.h"
 
+namespace mpdetect {
+
 namespace {
 
 const char* const COMMANDS[] = {"study", "panel", "curve", "loci", "broods"};
@@ -462,3 +464,5 @@ BroodsRequest broods_request_of(const PlanOptions& options) {
   return BroodsRequest{options.inputs.empty() ? "" : options.inputs[0], options.input,
                        options.mothers, options.population};
 }
+
+}  // namespace mpdetect

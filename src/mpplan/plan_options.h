@@ -10,6 +10,8 @@
 
 #include "plan/command/plan_requests.h"
 
+namespace mpdetect {
+
 struct PlanOptions {
   std::string command;  // study, panel, curve, loci or broods; empty: none given
   bool help = false;
@@ -63,3 +65,5 @@ PanelRequest panel_request_of(const PlanOptions& options, bool table);
 CurveRequest curve_request_of(const PlanOptions& options);
 LociRequest loci_request_of(const PlanOptions& options);
 BroodsRequest broods_request_of(const PlanOptions& options);
+
+}  // namespace mpdetect

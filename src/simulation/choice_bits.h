@@ -17,6 +17,8 @@
 #include "simulation/offspring_set.h"
 #include "simulation/random_source.h"
 
+namespace mpdetect {
+
 // The set of j < n whose value, next_random15 after the state moves from
 // `state` by the map (mul[j], add[j]), is HALF_POINT or more (that is, bit 30
 // of the moved state is set).
@@ -196,3 +198,5 @@ static inline OffspringSet draw_values_at_least(const uint32_t* mul, const uint3
   draw_values(mul, add, n, state, value);
   return values_at_least(value, n, bound);
 }
+
+}  // namespace mpdetect

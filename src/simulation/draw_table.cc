@@ -4,6 +4,8 @@
 
 #include "simulation/random_source.h"
 
+namespace mpdetect {
+
 // The index the walk picks for value r, with NO_INDEX ranked above every
 // index. That rank never drops as r grows: subtracting the same weights in
 // double precision keeps the order of what is left of u.
@@ -83,3 +85,5 @@ void fill_draw_bounds(const double* weights, int n, uint32_t* bounds) {
     bounds[k] = static_cast<uint32_t>(low);
   }
 }
+
+}  // namespace mpdetect

@@ -6,6 +6,8 @@
 
 #include "simulation/random_source.h"
 
+namespace mpdetect {
+
 // Fills table[r], for every generator value r, with what
 // draw_by_weight(weights, n, r / 32768.0) returns (NO_INDEX included).
 // REQUIRES: 0 <= n <= 127; table holds RANDOM15_VALUES entries.
@@ -35,3 +37,5 @@ inline int draw_from_bounds(const uint32_t* bounds, int n, uint32_t r) {
   }
   return low == n ? NO_INDEX : low;
 }
+
+}  // namespace mpdetect

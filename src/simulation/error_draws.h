@@ -8,6 +8,8 @@
 
 #include "simulation/genotyping_error.h"
 
+namespace mpdetect {
+
 namespace error_draws {
 
 // SplitMix64's output function: every bit of its input reaches every bit
@@ -125,3 +127,5 @@ static inline Genotype draw_applied(const ErrorModel& model, int locus, const Ge
 }
 
 }  // namespace error_draws
+
+}  // namespace mpdetect

@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace mpdetect {
+
 void prepare_estimates(const StudyData& study, EstimateWork& work) {
   prepare_fast_estimator(study, work.fast);
 }
@@ -96,3 +98,5 @@ double running_share(int detections) {
   for (int n = 0; n < detections; ++n) sum += 1.0 / TRIAL_COUNT;
   return sum;
 }
+
+}  // namespace mpdetect

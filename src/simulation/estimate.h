@@ -9,6 +9,8 @@
 #include "simulation/trial.h"
 #include "study/study_data.h"
 
+namespace mpdetect {
+
 // Trials in every estimate.
 constexpr int TRIAL_COUNT = 50000;
 
@@ -67,3 +69,5 @@ int64_t count_more_detections(StudyData& study, int32_t brood_size, int64_t tria
 // TRIAL_COUNT exactly; the rounding of the running sum can change the third
 // decimal (225 of 50000 prints 0.005, not 0.004).
 double running_share(int detections);
+
+}  // namespace mpdetect

@@ -2,6 +2,8 @@
 
 #include <bit>
 
+namespace mpdetect {
+
 // The two builds of the kernel (fast_kernel.cc).
 int fast_count_detections_portable(StudyData& study, int32_t brood_size, int trial_count,
                                    FastEstimator& fast, RandomState& random);
@@ -98,3 +100,5 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
   fast.genotyping_errors = false;
   fast.errors = error_model(ErrorRates{}, study);
 }
+
+}  // namespace mpdetect

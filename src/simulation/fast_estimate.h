@@ -111,6 +111,8 @@
 #include "simulation/trial.h"
 #include "study/study_data.h"
 
+namespace mpdetect {
+
 // Offspring a trial with the first look looks at one by one, at the most
 // informative locus, before it is judged a locus at a time.
 constexpr int FIRST_LOOK = 4;
@@ -198,3 +200,5 @@ CountKernel portable_kernel();
 // The AVX2 kernel when this machine can run it and this build has it (on
 // x86-64 with MPDETECT_VECTOR_KERNEL); nullptr otherwise.
 CountKernel vector_kernel();
+
+}  // namespace mpdetect

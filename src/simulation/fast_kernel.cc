@@ -10,6 +10,8 @@
 #include "simulation/fast_estimate.h"
 #include "simulation/locus_judgement.h"
 
+namespace mpdetect {
+
 #ifndef FAST_KERNEL_NAME
 #error "FAST_KERNEL_NAME names the entry point of this build of the kernel"
 #endif
@@ -709,3 +711,5 @@ int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, Fast
   }
   return detections;
 }
+
+}  // namespace mpdetect

@@ -2,6 +2,8 @@
 
 #include "simulation/error_draws.h"
 
+namespace mpdetect {
+
 using namespace error_draws;
 
 namespace {
@@ -76,3 +78,5 @@ Genotype apply_error(const ErrorModel& model, int locus, const Genotype& truth,
                      const ErrorKinds& kinds) {
   return draw_applied(model, locus, truth, kinds);
 }
+
+}  // namespace mpdetect

@@ -27,6 +27,8 @@
 
 #include "study/study_data.h"
 
+namespace mpdetect {
+
 // The chances of each kind of error, per genotype read (dropout, which
 // strikes heterozygotes only) and per allele call (false allele).
 struct ErrorRates {
@@ -120,3 +122,5 @@ Genotype apply_error(const ErrorModel& model, int locus, const Genotype& truth,
 // The same with the kinds of `error`.
 Genotype read_with_error(const ErrorModel& model, int locus, const Genotype& truth,
                          const ReadError& error);
+
+}  // namespace mpdetect

@@ -1,5 +1,7 @@
 #include "simulation/locus_judgement.h"
 
+namespace mpdetect {
+
 namespace {
 
 bool flagged(const LocusJudgement& judgement, int32_t allele) {
@@ -84,3 +86,5 @@ bool parents_explain(const Genotype* genotypes, int count) {
   }
   return false;
 }
+
+}  // namespace mpdetect

@@ -13,6 +13,8 @@
 
 #include "study/study_data.h"
 
+namespace mpdetect {
+
 // Allele indices a judgement can hold: a study's alleles, or the distinct
 // alleles of one locus of a genotyped brood.
 constexpr int MAX_JUDGED_ALLELES = 256;
@@ -52,3 +54,5 @@ int paternal_count(const LocusJudgement& judgement);
 // another (one parent would need all three). `genotypes` may repeat.
 // REQUIRES: alleles below MAX_JUDGED_ALLELES.
 bool parents_explain(const Genotype* genotypes, int count);
+
+}  // namespace mpdetect

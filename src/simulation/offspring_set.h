@@ -6,6 +6,8 @@
 
 #include "study/study_data.h"
 
+namespace mpdetect {
+
 // Bit j of word j / 64 stands for offspring j.
 struct OffspringSet {
   uint64_t word[2];
@@ -35,3 +37,5 @@ constexpr bool holds(const OffspringSet& set, int j) {
 // Per-offspring arrays hold this many entries at least: a whole number of
 // eight-lane blocks covering every offspring.
 constexpr int CHOICE_LANES = (MAX_OFFSPRING + 7) / 8 * 8;
+
+}  // namespace mpdetect

@@ -2,6 +2,8 @@
 
 #include "simulation/random_source.h"
 
+namespace mpdetect {
+
 // Composes two maps: first `a`, then `b`.
 static Jump then(Jump a, Jump b) {
   return Jump{b.mul * a.mul, b.mul * a.add + b.add};
@@ -25,3 +27,5 @@ Jump inverse_of(Jump jump) {
   for (int round = 0; round < 5; ++round) inverse *= 2u - jump.mul * inverse;
   return Jump{inverse, 0u - inverse * jump.add};
 }
+
+}  // namespace mpdetect

@@ -8,6 +8,8 @@
 
 #include "simulation/random_source.h"
 
+namespace mpdetect {
+
 struct Jump {
   uint32_t mul;
   uint32_t add;
@@ -29,3 +31,5 @@ inline uint32_t apply_jump(Jump jump, uint32_t state) {
 inline int value_after(Jump jump, uint32_t state) {
   return output15(apply_jump(jump, state));
 }
+
+}  // namespace mpdetect

@@ -1,5 +1,7 @@
 #include "simulation/random_source.h"
 
+namespace mpdetect {
+
 static RandomState process_state{1};
 
 void seed_random(uint32_t seed) {
@@ -30,3 +32,5 @@ int draw_by_weight(const double* weights, int n, double u) {
   }
   return NO_INDEX;
 }
+
+}  // namespace mpdetect

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+namespace mpdetect {
+
 constexpr uint32_t RANDOM_MULTIPLIER = 214013u;
 constexpr uint32_t RANDOM_INCREMENT = 2531011u;
 // How many values the generator gives: 0 to 32767.
@@ -54,3 +56,5 @@ int draw_half();
 // passed; NO_INDEX when the walk passes the last weight, which happens only
 // when the weights sum to no more than u. Consumes no generator values.
 int draw_by_weight(const double* weights, int n, double u);
+
+}  // namespace mpdetect

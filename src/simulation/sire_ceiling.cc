@@ -4,6 +4,8 @@
 
 #include "simulation/draw_table.h"
 
+namespace mpdetect {
+
 SireChances sire_chances(const StudyData& study) {
   static thread_local int8_t table[RANDOM15_VALUES];
   fill_draw_table(study.skew, study.sire_count, table);
@@ -39,3 +41,5 @@ double several_sires_chance(const double* drawn, int sires, double none, int32_t
 double several_sires_chance(const StudyData& study, int32_t brood_size) {
   return several_sires_chance(sire_chances(study), brood_size);
 }
+
+}  // namespace mpdetect

@@ -9,6 +9,8 @@
 
 #include "study/study_data.h"
 
+namespace mpdetect {
+
 // Each sire's chance of being drawn for an offspring, and of no sire (the
 // previous offspring's kept), from the values of the generator that pick
 // them.
@@ -31,3 +33,5 @@ double several_sires_chance(const SireChances& chances, int32_t brood_size);
 // The same from each of `sires` sires' chance of being drawn and that of
 // none, for any number of sires.
 double several_sires_chance(const double* drawn, int sires, double none, int32_t brood_size);
+
+}  // namespace mpdetect

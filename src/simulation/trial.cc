@@ -3,6 +3,8 @@
 #include "simulation/locus_judgement.h"
 #include "simulation/random_source.h"
 
+namespace mpdetect {
+
 TrialLayout trial_layout(const StudyData& study) {
   return trial_layout(study.locus_count, study.sire_count, study.mother_known);
 }
@@ -147,3 +149,5 @@ int run_trial(StudyData& study, int32_t brood_size, TrialWork& work) {
   sample_brood(study, brood_size, work);
   return judge_brood(study, brood_size, work);
 }
+
+}  // namespace mpdetect

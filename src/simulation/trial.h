@@ -10,6 +10,8 @@
 #include "simulation/offspring_set.h"
 #include "study/study_data.h"
 
+namespace mpdetect {
+
 // The working storage of one trial. Every entry a trial reads it has written
 // earlier in the same trial.
 struct TrialWork {
@@ -137,3 +139,5 @@ int judge_read_brood(const StudyData& study, int32_t brood_size, const TrialWork
 
 // sample_brood, then judge_brood.
 int run_trial(StudyData& study, int32_t brood_size, TrialWork& work);
+
+}  // namespace mpdetect

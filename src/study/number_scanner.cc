@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <istream>
 
+namespace mpdetect {
+
 NumberScanner make_scanner(std::istream& in) {
   return NumberScanner{&in, 1, std::string(), false, 0, 0, false};
 }
@@ -128,3 +130,5 @@ bool parse_decimal_real(const std::string& word, float& value) {
   value = std::strtof(word.c_str(), nullptr);
   return true;
 }
+
+}  // namespace mpdetect

@@ -6,6 +6,8 @@
 #include <iosfwd>
 #include <string>
 
+namespace mpdetect {
+
 // No number in a data file needs more characters than this. The scanner
 // stops at the first character past it and marks the word, so that a file
 // without white space is refused at once rather than read to its end.
@@ -45,3 +47,5 @@ bool parse_whole_number(const std::string& word, int64_t& value);
 // True when `word` is an optionally signed decimal real (0.25, .25, 2.5e-1,
 // 1); converts it straight to the nearest single-precision value.
 bool parse_decimal_real(const std::string& word, float& value);
+
+}  // namespace mpdetect

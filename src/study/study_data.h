@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace mpdetect {
+
 constexpr int MAX_LOCI = 25;
 constexpr int MAX_ALLELES = 30;
 constexpr int MAX_SIRES = 10;
@@ -30,3 +32,5 @@ struct StudyData {
   Genotype mother[MAX_LOCI];
   bool mother_known;
 };
+
+}  // namespace mpdetect

@@ -7,6 +7,8 @@
 
 #include "study/number_scanner.h"
 
+namespace mpdetect {
+
 const char* data_file_name() {
 #ifdef _WIN32
   return "c:mmdata.txt";
@@ -242,3 +244,5 @@ LoadStatus load_study_data(StudyData& study, const char* path) {
   }
   return read_study_data(study, file);
 }
+
+}  // namespace mpdetect

@@ -10,6 +10,8 @@
 #include "base/status.h"
 #include "study/study_data.h"
 
+namespace mpdetect {
+
 // A total that the reader found doubtful: the frequencies of one locus, or
 // the shares of the sires, adding up to less than 0.9999 or more than
 // 1.0001. The study is read all the same, with the values as given.
@@ -76,3 +78,5 @@ LoadStatus read_study_data(StudyData& study, std::istream& in);
 // Opens `path` and reads it as above; a file that cannot be opened gives the
 // open-failure message and ok false.
 LoadStatus load_study_data(StudyData& study, const char* path);
+
+}  // namespace mpdetect

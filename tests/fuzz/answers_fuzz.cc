@@ -15,6 +15,7 @@
 #include "simulation/random_source.h"
 #include "study/study_reader.h"
 
+namespace mpdetect {
 namespace {
 
 int count_of(const std::string& text, const std::string& part) {
@@ -32,6 +33,10 @@ int visible_characters(const std::string& text) {
 }
 
 }  // namespace
+}  // namespace mpdetect
+
+// The entry points stand outside the project's namespace.
+using namespace mpdetect;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static StudyData study;

@@ -21,6 +21,9 @@
 #include "plan/model/study_writer.h"
 #include "study/study_reader.h"
 
+// The entry point stands outside the project's namespace.
+using namespace mpdetect;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   detect_format(text);

@@ -14,6 +14,9 @@
 #include "simulation/trial.h"
 #include "study/study_reader.h"
 
+// The entry point stands outside the project's namespace.
+using namespace mpdetect;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static StudyData study;
   std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));

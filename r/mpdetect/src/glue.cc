@@ -12,6 +12,7 @@
 #include "plan/command/plan_command.h"
 #include "plan/command/request_fields.h"
 
+namespace mpdetect {
 namespace {
 
 // Whether the user has asked R to stop. R_CheckUserInterrupt jumps out of
@@ -199,6 +200,10 @@ Rcpp::List run(const RequestFields& fields, const std::vector<std::string>& text
 }
 
 }  // namespace
+}  // namespace mpdetect
+
+// The entry points stand outside the project's namespace.
+using namespace mpdetect;
 
 extern "C" {
 

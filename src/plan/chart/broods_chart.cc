@@ -7,6 +7,8 @@
 #include "plan/estimate/curve.h"
 #include "plan/input/plan_text.h"
 
+namespace mpdetect {
+
 namespace {
 
 // The probability axis of the broods' marks: from `from` to 1, ticked
@@ -121,3 +123,5 @@ Chart broods_chart(const BroodsReport& report, const FigureOptions& options) {
   add_chart_caption(chart, options.seed, options.trials, sc);
   return chart;
 }
+
+}  // namespace mpdetect

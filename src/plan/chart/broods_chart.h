@@ -9,6 +9,10 @@
 #include "plan/chart/curve_chart.h"
 #include "plan/estimate/brood_analysis.h"
 
+namespace mpdetect {
+
 // The figure, on a canvas of options.width by options.height.
 // REQUIRES: report is analyse_broods's, with at least one design.
 Chart broods_chart(const BroodsReport& report, const FigureOptions& options);
+
+}  // namespace mpdetect

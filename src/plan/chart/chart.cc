@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace mpdetect {
+
 namespace {
 
 // Advance widths of DejaVu Sans in ems, by class of character, each class at
@@ -75,3 +77,5 @@ std::string fixed_number(double value, int decimals) {
   }
   return out == "-0" ? "0" : out;
 }
+
+}  // namespace mpdetect

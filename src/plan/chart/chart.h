@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace mpdetect {
+
 struct ChartPoint {
   double x = 0, y = 0;  // pixels from the top left corner
 };
@@ -102,3 +104,5 @@ std::string gnuplot_string(const std::string& text);
 // or PDF image of the chart's size (a PDF 1/100 of its pixels in inches),
 // every user text a quoted string that gnuplot only prints.
 std::string chart_gnuplot(const Chart& chart, FigureFormat format);
+
+}  // namespace mpdetect

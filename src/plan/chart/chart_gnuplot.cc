@@ -6,6 +6,8 @@
 
 #include "plan/chart/chart.h"
 
+namespace mpdetect {
+
 std::string gnuplot_string(const std::string& text) {
   // Single quotes: gnuplot substitutes nothing inside them (no backquotes,
   // no macros, no backslash escapes). A quote within is not doubled, which
@@ -173,3 +175,5 @@ std::string chart_gnuplot(const Chart& chart, FigureFormat format) {
   script << "\n";
   return script.str();
 }
+
+}  // namespace mpdetect

@@ -5,6 +5,8 @@
 
 #include "plan/input/plan_text.h"
 
+namespace mpdetect {
+
 namespace {
 
 const char* const COLOURS[CHART_COLOURS] = {
@@ -261,3 +263,5 @@ void add_legend(Chart& chart, const Legend& legend, double top, const ChartScale
     }
   }
 }
+
+}  // namespace mpdetect

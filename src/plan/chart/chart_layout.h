@@ -12,6 +12,8 @@
 #include "plan/chart/chart.h"
 #include "simulation/estimate.h"
 
+namespace mpdetect {
+
 // What a figure is drawn for: its size, its title, and for the caption the
 // seed and the trials per estimate.
 struct FigureOptions {
@@ -135,3 +137,5 @@ Legend lay_out_legend(std::vector<LegendEntry> entries, size_t sized, const Char
 
 // Draws the legend with its top at `top`.
 void add_legend(Chart& chart, const Legend& legend, double top, const ChartScale& scale);
+
+}  // namespace mpdetect

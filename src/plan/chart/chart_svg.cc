@@ -4,6 +4,8 @@
 
 #include "plan/chart/chart.h"
 
+namespace mpdetect {
+
 namespace {
 
 // A number of pixels, to a hundredth.
@@ -181,3 +183,5 @@ std::string chart_svg(const Chart& chart) {
   svg << "</svg>\n";
   return svg.str();
 }
+
+}  // namespace mpdetect

@@ -6,6 +6,8 @@
 
 #include "plan/input/plan_text.h"
 
+namespace mpdetect {
+
 namespace {
 
 // The line style says which mother a design assumes: drawn (the usual
@@ -307,3 +309,5 @@ Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& o
   add_chart_caption(chart, options.seed, options.trials, sc);
   return chart;
 }
+
+}  // namespace mpdetect

@@ -14,6 +14,8 @@
 #include "plan/chart/chart_layout.h"
 #include "plan/estimate/curve.h"
 
+namespace mpdetect {
+
 // The parts of a design's description, in order: its input (when the run
 // has several), its sample, then its label's parts ("8 loci", "2 sires
 // 0.5/0.5", "mother drawn", ...).
@@ -23,3 +25,5 @@ std::vector<std::string> design_parts(const DesignCurve& curve);
 // the legend needs it to leave the plot at least half the height.
 // REQUIRES: !curves.empty(); each curve has at least one point.
 Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& options);
+
+}  // namespace mpdetect

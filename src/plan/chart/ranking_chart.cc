@@ -9,6 +9,8 @@
 #include "plan/input/plan_text.h"
 #include "simulation/sire_ceiling.h"
 
+namespace mpdetect {
+
 namespace {
 
 const char* const ALONE = "#9ecae1";    // a pale blue: bars under the line
@@ -122,3 +124,5 @@ Chart ranking_chart(const Design& design, const LocusRanking& ranking, int brood
   add_chart_caption(chart, options.seed, options.trials, sc);
   return chart;
 }
+
+}  // namespace mpdetect

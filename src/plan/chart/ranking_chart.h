@@ -10,8 +10,12 @@
 #include "plan/estimate/locus_ranking.h"
 #include "plan/model/design.h"
 
+namespace mpdetect {
+
 // The figure. Its canvas is options.width by options.height, taller when
 // the loci need more rows than fit.
 // REQUIRES: ranking is rank_loci's for `design`.
 Chart ranking_chart(const Design& design, const LocusRanking& ranking, int brood_size,
                     const FigureOptions& options);
+
+}  // namespace mpdetect

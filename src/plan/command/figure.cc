@@ -5,6 +5,8 @@
 #include "plan/input/plan_text.h"
 #include "simulation/estimate.h"
 
+namespace mpdetect {
+
 bool figure_format_of(const std::string& path, FigureFormat& format) {
   const size_t dot = path.rfind('.');
   const std::string extension = dot == std::string::npos ? "" : lower(path.substr(dot));
@@ -54,3 +56,5 @@ std::string broods_figure(const BroodsReport& report, const FigureOptions& optio
                           FigureFormat format) {
   return drawn(broods_chart(report, options), format);
 }
+
+}  // namespace mpdetect

@@ -16,6 +16,8 @@
 #include "plan/estimate/locus_ranking.h"
 #include "simulation/estimate.h"
 
+namespace mpdetect {
+
 // The format a file name's extension asks for (.png, .svg, .pdf, any case);
 // false for any other.
 bool figure_format_of(const std::string& path, FigureFormat& format);
@@ -38,3 +40,5 @@ std::string ranking_figure(const Design& design, const LocusRanking& ranking, in
 // share of each design and its interval under the title.
 std::string broods_figure(const BroodsReport& report, const FigureOptions& options,
                           FigureFormat format);
+
+}  // namespace mpdetect

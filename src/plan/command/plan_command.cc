@@ -7,6 +7,8 @@
 #include "plan/model/panel_stats.h"
 #include "plan/model/study_writer.h"
 
+namespace mpdetect {
+
 namespace {
 
 template <typename Result>
@@ -300,3 +302,5 @@ BroodsResult run_broods_command(const BroodsRequest& request, const std::string&
   for (const Note& line : share_lines(result.broods)) result.notes.push_back(line);
   return result;
 }
+
+}  // namespace mpdetect

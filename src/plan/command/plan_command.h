@@ -12,6 +12,8 @@
 
 #include "plan/command/plan_requests.h"
 
+namespace mpdetect {
+
 // Called after every estimate of a curve: design index, designs in all,
 // estimates done for that design and in all for it. Returning false stops
 // the run, which then ends refused as interrupted.
@@ -72,3 +74,5 @@ BroodsResult run_broods_command(const BroodsRequest& request, const std::string&
 // loci: the ranking at request.brood_size, or the panel chosen, from `seed`.
 LociResult run_loci_command(const LociRequest& request, const std::string& text, uint32_t seed,
                             int threads);
+
+}  // namespace mpdetect

@@ -9,6 +9,8 @@
 #include "simulation/genotyping_error.h"
 #include "study/study_reader.h"
 
+namespace mpdetect {
+
 namespace {
 
 // The values a request holds and the range each keeps.
@@ -176,3 +178,5 @@ Status check_request(const LociRequest& request) {
 Status check_request(const BroodsRequest& request) {
   return check_input(request.input, "broods", true, false);
 }
+
+}  // namespace mpdetect

@@ -14,6 +14,8 @@
 #include "plan/estimate/locus_ranking.h"
 #include "plan/model/design.h"
 
+namespace mpdetect {
+
 // study: the study file and legend from one population file.
 struct StudyRequest {
   std::string name;  // the input's, for messages
@@ -112,3 +114,5 @@ Status check_request(const PanelRequest& request);
 Status check_request(const CurveRequest& request);
 Status check_request(const LociRequest& request);
 Status check_request(const BroodsRequest& request);
+
+}  // namespace mpdetect

@@ -3,6 +3,8 @@
 #include "plan/input/plan_text.h"
 #include "plan/model/study_writer.h"
 
+namespace mpdetect {
+
 namespace {
 
 // The values that are numbers, by the place each has in a refusal.
@@ -177,3 +179,5 @@ LociRequest loci_request(const FieldRun& run) {
 BroodsRequest broods_request(const FieldRun& run) {
   return BroodsRequest{first_name(run), run.curve.designs.front(), run.mothers, run.population};
 }
+
+}  // namespace mpdetect

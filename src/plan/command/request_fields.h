@@ -13,6 +13,8 @@
 
 #include "plan/command/plan_requests.h"
 
+namespace mpdetect {
+
 using NamedValues = std::vector<std::pair<std::string, std::string>>;
 
 // A run as named values. Every design shares `shared`: format, structure,
@@ -53,3 +55,5 @@ StudyRequest study_request(const FieldRun& run);
 PanelRequest panel_request(const FieldRun& run, bool table);
 LociRequest loci_request(const FieldRun& run);
 BroodsRequest broods_request(const FieldRun& run);
+
+}  // namespace mpdetect

@@ -9,6 +9,8 @@
 #include "plan/input/plan_text.h"
 #include "simulation/estimate.h"
 
+namespace mpdetect {
+
 namespace {
 
 // How many individuals each sample holds.
@@ -412,3 +414,5 @@ Notes share_lines(const BroodsReport& report) {
   }
   return lines;
 }
+
+}  // namespace mpdetect

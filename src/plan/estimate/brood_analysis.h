@@ -19,6 +19,8 @@
 #include "plan/estimate/paternity_share.h"
 #include "plan/model/design.h"
 
+namespace mpdetect {
+
 struct BroodInputs {
   std::string name;  // how messages name the brood file
   std::string text;
@@ -69,3 +71,5 @@ Notes share_lines(const BroodsReport& report);
 
 // The brood's name as the tables give it: its sample's.
 std::string brood_name(const BroodsReport& report, const BroodVerdict& brood);
+
+}  // namespace mpdetect

@@ -11,6 +11,8 @@
 #include "simulation/locus_judgement.h"
 #include "simulation/trial.h"
 
+namespace mpdetect {
+
 namespace {
 
 bool missing(const AlleleCodes& codes) {
@@ -336,3 +338,5 @@ std::string genotype_text(const PopulationData& data, const Individual& individu
   if (pair.allele[0].empty() || pair.allele[1].empty()) return "missing";
   return pair.allele[0] + "/" + pair.allele[1];
 }
+
+}  // namespace mpdetect

@@ -15,6 +15,8 @@
 #include "plan/input/population.h"
 #include "simulation/offspring_set.h"
 
+namespace mpdetect {
+
 // Finds each sample's mother by `rule`: "first" (the sample's first
 // individual), identifiers separated by commas, or else a regular
 // expression (POSIX extended) that the whole identifier matches. mother[s] is
@@ -81,3 +83,5 @@ bool mother_doubtful(const BroodVerdict& brood);
 
 // The genotype as "a/b", or "missing".
 std::string genotype_text(const PopulationData& data, const Individual& individual, int locus);
+
+}  // namespace mpdetect

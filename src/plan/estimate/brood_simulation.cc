@@ -6,6 +6,8 @@
 
 #include "simulation/trial.h"
 
+namespace mpdetect {
+
 SimulatedBrood simulate_brood(StudyData& study, const std::vector<double>& shares, int size,
                               const std::string& name) {
   study.sire_count = static_cast<int32_t>(shares.size());
@@ -71,3 +73,5 @@ std::string broods_genepop(const std::string& title, const Panel& panel,
   }
   return text;
 }
+
+}  // namespace mpdetect

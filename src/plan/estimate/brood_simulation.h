@@ -10,6 +10,8 @@
 #include "plan/input/panel.h"
 #include "study/study_data.h"
 
+namespace mpdetect {
+
 struct SimulatedBrood {
   std::string name;  // the sample's name, "B01"
   int sires;         // sires of the design it was drawn from
@@ -35,3 +37,5 @@ SimulatedBrood simulate_brood(StudyData& study, const std::vector<double>& share
 // labels of one width.
 std::string broods_genepop(const std::string& title, const Panel& panel,
                            const std::vector<SimulatedBrood>& broods);
+
+}  // namespace mpdetect

@@ -14,6 +14,8 @@
 #include "simulation/estimate.h"
 #include "simulation/sire_ceiling.h"
 
+namespace mpdetect {
+
 DesignCurve curve_of(const Design& design) {
   return DesignCurve{design.label,
                      {},
@@ -349,3 +351,5 @@ std::string target_line(const DesignCurve& curve, double target, bool labelled) 
   }
   return labelled ? curve.label + ": " + text : text;
 }
+
+}  // namespace mpdetect

@@ -12,6 +12,8 @@
 #include "plan/model/design.h"
 #include "simulation/estimate.h"
 
+namespace mpdetect {
+
 struct CurveRange {
   int from = 1;
   int to = MAX_OFFSPRING;
@@ -148,3 +150,5 @@ int smallest_reaching(const DesignCurve& curve);
 // genotyping errors, the false detections of one sire at that size;
 // prefixed with the design's label when `labelled`.
 std::string target_line(const DesignCurve& curve, double target, bool labelled);
+
+}  // namespace mpdetect

@@ -3,6 +3,8 @@
 #include "simulation/draw_table.h"
 #include "simulation/sire_ceiling.h"
 
+namespace mpdetect {
+
 namespace {
 
 // Each sire's chance of being drawn, and of none, from the bounds of the
@@ -100,3 +102,5 @@ Design joined_design(const std::vector<Design>& candidates, const std::vector<in
   joined.study = StudyData{};
   return joined;
 }
+
+}  // namespace mpdetect

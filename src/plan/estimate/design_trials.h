@@ -13,6 +13,8 @@
 #include "plan/model/design.h"
 #include "simulation/estimate.h"
 
+namespace mpdetect {
+
 class DesignTrials {
  public:
   // Where the trials stand between estimates: the untyped mother's draws,
@@ -64,3 +66,5 @@ int count_design_detections(const Design& design, int brood_size, uint32_t seed)
 // make; past them it is held in the planner's record.
 // REQUIRES: set not empty; every candidate has one locus.
 Design joined_design(const std::vector<Design>& candidates, const std::vector<int>& set);
+
+}  // namespace mpdetect

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace mpdetect {
+
 namespace {
 
 // What a group of offspring asks of its father at one locus: its single
@@ -217,3 +219,5 @@ FatherCount least_fathers(const std::vector<std::array<int, 2>>& mother,
   if (count.exact) count.least = search.best;
   return count;
 }
+
+}  // namespace mpdetect

@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace mpdetect {
+
 // One offspring at one locus: NOT_JUDGED, HERS (either of the mother's
 // alleles), or the one allele (0 or more) that must be its father's.
 constexpr int NOT_JUDGED = -1;
@@ -54,3 +56,5 @@ constexpr int64_t FATHER_SEARCH_BUDGET = 20000;
 FatherCount least_fathers(const std::vector<std::array<int, 2>>& mother,
                           const std::vector<std::vector<int>>& paternal,
                           int64_t budget = FATHER_SEARCH_BUDGET);
+
+}  // namespace mpdetect

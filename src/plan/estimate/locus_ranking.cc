@@ -10,6 +10,8 @@
 #include "plan/input/plan_text.h"
 #include "simulation/estimate.h"
 
+namespace mpdetect {
+
 namespace {
 
 // The detections of each candidate (a list of loci), each from `seed`.
@@ -90,3 +92,5 @@ std::string ranking_table(const Design& design, const LocusRanking& ranking) {
   for (int n = 0; n < loci; ++n) row("forward", ranking.order[n], n + 1, ranking.forward[n]);
   return table;
 }
+
+}  // namespace mpdetect

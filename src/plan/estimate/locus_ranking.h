@@ -11,6 +11,8 @@
 
 #include "plan/model/design.h"
 
+namespace mpdetect {
+
 struct LocusRanking {
   std::vector<int> alone;    // per locus, detections with that locus alone
   std::vector<int> without;  // per locus, detections with every other locus
@@ -33,3 +35,5 @@ LocusRanking rank_loci(const Design& design, int32_t brood_size, uint32_t seed, 
 // analysis is alone, without or forward; for forward rows the locus is the
 // one added at that step and loci the number of loci used.
 std::string ranking_table(const Design& design, const LocusRanking& ranking);
+
+}  // namespace mpdetect

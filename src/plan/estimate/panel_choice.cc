@@ -13,6 +13,8 @@
 #include "plan/model/study_writer.h"
 #include "simulation/estimate.h"
 
+namespace mpdetect {
+
 namespace {
 
 // Two estimates differ by more than Monte Carlo noise when their
@@ -222,3 +224,5 @@ Notes choice_notes(const PanelChoice& choice) {
   }
   return notes;
 }
+
+}  // namespace mpdetect

@@ -21,6 +21,8 @@
 #include "plan/model/design.h"
 #include "plan/model/panel_stats.h"
 
+namespace mpdetect {
+
 // Candidates each step tries by default.
 constexpr int DEFAULT_SCREEN = 20;
 
@@ -68,3 +70,5 @@ std::string choice_table(const PanelChoice& choice);
 
 // What the user is told: the screen and, when it stopped early, why.
 Notes choice_notes(const PanelChoice& choice);
+
+}  // namespace mpdetect

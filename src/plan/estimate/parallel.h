@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+namespace mpdetect {
+
 // Runs job(0) .. job(count - 1) on the calling thread and up to `threads` -
 // 1 more; with w threads in all, thread t takes jobs t, t + w, ... A thread
 // the system will not start (a process limit) is simply not there: the
@@ -35,3 +37,5 @@ inline void run_jobs(size_t count, int threads, const std::function<void(size_t)
   worker(0);
   for (std::thread& other : others) other.join();
 }
+
+}  // namespace mpdetect

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+namespace mpdetect {
+
 namespace {
 
 constexpr double HALF_CHI_SQUARE_95 = 3.841458820694124 / 2;
@@ -82,3 +84,5 @@ ShareEstimate estimate_share(const std::vector<int>& revealed,
   estimate.bounded = estimate.low > 0 || estimate.high < 1;
   return estimate;
 }
+
+}  // namespace mpdetect

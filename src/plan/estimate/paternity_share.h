@@ -13,6 +13,8 @@
 
 #include <vector>
 
+namespace mpdetect {
+
 struct ShareEstimate {
   double observed;   // revealed broods over all
   double share;      // the maximum-likelihood share of multiply-sired broods
@@ -37,3 +39,5 @@ double share_log_likelihood(double share, const std::vector<int>& revealed,
 // detection probabilities from 0 to 1.
 ShareEstimate estimate_share(const std::vector<int>& revealed,
                              const std::vector<double>& detection);
+
+}  // namespace mpdetect

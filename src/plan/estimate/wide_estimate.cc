@@ -5,6 +5,8 @@
 #include "simulation/draw_table.h"
 #include "simulation/locus_judgement.h"
 
+namespace mpdetect {
+
 static_assert(ALLELES_PER_PARENT * (1 + PLAN_MAX_SIRES) <= MAX_JUDGED_ALLELES,
               "a locus's short codes fit a judgement");
 
@@ -232,3 +234,5 @@ int64_t wide_count_detections(const WideTables& tables, int brood_size, int64_t 
   random.value = first;
   return detections;
 }
+
+}  // namespace mpdetect

@@ -29,6 +29,8 @@
 #include "simulation/random_source.h"
 #include "simulation/trial.h"
 
+namespace mpdetect {
+
 // What the trials of one design read, built once: the draws' bounds, the
 // order of the loci, the jumps to any offset of a trial. Read-only while
 // estimates run, so estimates side by side may share it.
@@ -82,3 +84,5 @@ WideWork wide_work(const WideStudy& study, int max_brood);
 // study; trials >= 0.
 int64_t wide_count_detections(const WideTables& tables, int brood_size, int64_t trials,
                               WideWork& work, RandomState& random);
+
+}  // namespace mpdetect

@@ -9,6 +9,8 @@
 #include "plan/input/plan_text.h"
 #include "plan/input/population.h"
 
+namespace mpdetect {
+
 bool frequency_header(const std::vector<std::string>& cells, size_t& first) {
   first = !cells.empty() && cells[0].empty() ? 1 : 0;
   if (cells.size() < first + 3) return false;
@@ -79,3 +81,5 @@ Status read_frequency_table(const std::string& text, PopulationData& data) {
   if (data.loci.empty()) return failure("the table has no rows");
   return success();
 }
+
+}  // namespace mpdetect

@@ -8,6 +8,8 @@
 #include "plan/input/population.h"
 #include "study/number_scanner.h"
 
+namespace mpdetect {
+
 namespace {
 
 std::string where(int line) {
@@ -129,3 +131,5 @@ Status read_fstat(const std::string& text, PopulationData& data) {
       std::to_string(data.individuals.size()));
   return success();
 }
+
+}  // namespace mpdetect

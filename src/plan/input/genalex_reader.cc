@@ -8,6 +8,8 @@
 #include "plan/input/population.h"
 #include "study/number_scanner.h"
 
+namespace mpdetect {
+
 namespace {
 
 // Holds the first row's counts to the records: individuals, populations
@@ -121,3 +123,5 @@ Status read_genalex(const std::string& text, PopulationData& data) {
   if (data.individuals.empty()) return failure("the file has no individuals");
   return check_header_counts(counts, data, sizes);
 }
+
+}  // namespace mpdetect

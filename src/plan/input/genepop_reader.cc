@@ -7,6 +7,8 @@
 #include "plan/input/population.h"
 #include "study/number_scanner.h"
 
+namespace mpdetect {
+
 namespace {}  // namespace
 
 bool is_pop_line(const std::string& line, std::string& name) {
@@ -161,3 +163,5 @@ Status read_genepop(const std::string& text, PopulationData& data) {
   if (data.individuals.empty()) return failure("the file has no individuals");
   return success();
 }
+
+}  // namespace mpdetect

@@ -8,6 +8,8 @@
 #include "plan/input/population.h"
 #include "study/number_scanner.h"
 
+namespace mpdetect {
+
 namespace {
 
 constexpr size_t ALLELE_DIGITS = 3;
@@ -144,3 +146,5 @@ Status read_genetix(const std::string& text, PopulationData& data) {
   if (data.individuals.empty()) return failure("the file has no individuals");
   return success();
 }
+
+}  // namespace mpdetect

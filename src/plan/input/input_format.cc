@@ -4,6 +4,8 @@
 #include "plan/input/population.h"
 #include "study/number_scanner.h"
 
+namespace mpdetect {
+
 InputFormat detect_format(const std::string& text) {
   // Views, not copies: the format of a large file is judged without a
   // second copy of it.
@@ -130,3 +132,5 @@ Status read_population(const std::string& text, InputFormat format, PopulationDa
   if (status.ok) note_doubts(data);
   return status;
 }
+
+}  // namespace mpdetect

@@ -6,6 +6,8 @@
 
 #include "plan/input/plan_text.h"
 
+namespace mpdetect {
+
 std::string sample_description(const PopulationData& data, int sample) {
   if (!data.table.empty()) return "frequency table";
   if (sample >= 0) return data.samples[sample];
@@ -203,3 +205,5 @@ int allele_index(const LocusPanel& locus, const std::string& label) {
   if (label_index(locus.pooled, label) >= 0) return static_cast<int>(locus.labels.size()) - 1;
   return -1;
 }
+
+}  // namespace mpdetect

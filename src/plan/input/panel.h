@@ -9,6 +9,8 @@
 
 #include "plan/input/population.h"
 
+namespace mpdetect {
+
 struct LocusPanel {
   std::string name;
   int source;                       // the locus's index in the population file
@@ -54,3 +56,5 @@ void pool_rarest(LocusPanel& locus, int max_alleles);
 // locus is written so, as the only one with its allele_key ("9" finds
 // "09", and "09" finds "9").
 int allele_index(const LocusPanel& locus, const std::string& label);
+
+}  // namespace mpdetect

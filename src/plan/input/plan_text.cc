@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace mpdetect {
+
 std::vector<std::string> split_lines(const std::string& text) {
   std::vector<std::string> lines;
   std::string line;
@@ -206,3 +208,5 @@ std::string csv_cell(const std::string& text) {
 std::string locus_phrase(const std::string& name) {
   return name.rfind("locus ", 0) == 0 ? name : "locus " + name;
 }
+
+}  // namespace mpdetect

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace mpdetect {
+
 // The lines of `text`, without their line ends ("\n", "\r\n" or "\r").
 std::vector<std::string> split_lines(const std::string& text);
 
@@ -73,3 +75,5 @@ std::string short_number(double value);
 // `text` as a CSV cell: in double quotes (a quote doubled) when it holds a
 // comma, a quote or a line end.
 std::string csv_cell(const std::string& text);
+
+}  // namespace mpdetect

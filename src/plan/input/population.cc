@@ -2,6 +2,8 @@
 
 #include "study/number_scanner.h"
 
+namespace mpdetect {
+
 Status set_genotype(PopulationData& data, Individual& individual, size_t locus,
                     const LabelPair& pair, int line) {
   if (data.labels.size() < data.loci.size()) {
@@ -77,3 +79,5 @@ int sample_named(PopulationData& data, const std::string& name) {
   if (added) data.samples.push_back(name);
   return at->second;
 }
+
+}  // namespace mpdetect

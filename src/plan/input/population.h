@@ -13,6 +13,8 @@
 
 #include "base/status.h"
 
+namespace mpdetect {
+
 // One individual's two allele labels at a locus; both empty when missing.
 struct LabelPair {
   std::string allele[2];
@@ -208,3 +210,5 @@ std::vector<const Individual*> individuals_named(const PopulationData& data, con
 // layout as far as the user gave it.
 Status read_population(const std::string& text, InputFormat format, PopulationData& data,
                        const StructureLayout& structure = {});
+
+}  // namespace mpdetect

@@ -8,6 +8,8 @@
 #include "plan/input/population.h"
 #include "study/number_scanner.h"
 
+namespace mpdetect {
+
 namespace {
 
 // Codes that labs use for a missing allele; read as alleles they make a
@@ -148,3 +150,5 @@ void note_doubts(PopulationData& data) {
                          ")");
   }
 }
+
+}  // namespace mpdetect

@@ -13,6 +13,8 @@
 #include "plan/input/population.h"
 #include "study/number_scanner.h"
 
+namespace mpdetect {
+
 namespace {
 
 // Below this many individuals the values say too little to tell a column
@@ -400,3 +402,5 @@ Status read_structure(const std::string& text, PopulationData& data,
   }
   return success();
 }
+
+}  // namespace mpdetect

@@ -9,6 +9,8 @@
 #include "plan/model/study_writer.h"
 #include "simulation/draw_table.h"
 
+namespace mpdetect {
+
 namespace {
 
 // The model the options ask of every design: the loci that must reveal,
@@ -583,3 +585,5 @@ Status study_files_of(const std::string& name, const std::string& text, const In
   legend = files.legend;
   return success();
 }
+
+}  // namespace mpdetect

@@ -17,6 +17,8 @@
 #include "study/study_data.h"
 #include "study/study_reader.h"
 
+namespace mpdetect {
+
 struct InputOptions {
   bool format_given = false;
   InputFormat format = InputFormat::STUDY;
@@ -198,3 +200,5 @@ StudyData with_loci(const StudyData& study, const std::vector<int>& loci);
 // The design with only `loci` (indices, in that order), of any size; its
 // locus names stay the whole design's, for the caller to index.
 Design design_with_loci(const Design& design, const std::vector<int>& loci);
+
+}  // namespace mpdetect

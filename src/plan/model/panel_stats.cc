@@ -7,6 +7,8 @@
 
 #include "plan/input/plan_text.h"
 
+namespace mpdetect {
+
 LocusStatistics locus_statistics(const std::string& name, const std::vector<double>& frequency,
                                  int typed, int heterozygous) {
   // a[n] = sum of p^n, n from 2 to 6.
@@ -143,3 +145,5 @@ std::string statistics_table(const PanelStatistics& stats, bool genotypes) {
   }
   return text;
 }
+
+}  // namespace mpdetect

@@ -10,6 +10,8 @@
 
 #include "plan/input/panel.h"
 
+namespace mpdetect {
+
 struct LocusStatistics {
   std::string name;
   int alleles;              // with frequency above zero
@@ -42,3 +44,5 @@ std::string statistics_csv(const PanelStatistics& stats, bool genotypes);
 
 // The same as an aligned table for the terminal.
 std::string statistics_table(const PanelStatistics& stats, bool genotypes);
+
+}  // namespace mpdetect

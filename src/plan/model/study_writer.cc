@@ -9,6 +9,8 @@
 #include "study/study_data.h"
 #include "study/study_reader.h"
 
+namespace mpdetect {
+
 MotherChoice mother_choice(const std::string& text) {
   if (text == "drawn" || text == "untyped" || text.empty()) return {MotherChoice::UNTYPED, "", {}};
   if (text == "unsampled") return {MotherChoice::UNSAMPLED, "", {}};
@@ -275,3 +277,5 @@ Status wide_study_of(const Panel& panel, const std::vector<std::string>& shares,
     study.mother.push_back(Genotype{{pair.first, pair.second}});
   return success();
 }
+
+}  // namespace mpdetect

@@ -10,6 +10,8 @@
 #include "plan/input/population.h"
 #include "plan/model/wide_study.h"
 
+namespace mpdetect {
+
 // Who the mother is: drawn from the population and genotyped with the
 // brood (UNTYPED, as the study file says it); drawn but never genotyped, so
 // that the brood is judged from the offspring alone (UNSAMPLED, which a
@@ -71,3 +73,5 @@ Status write_study(const Panel& panel, const std::vector<std::string>& shares,
 // REQUIRES: as write_study.
 Status wide_study_of(const Panel& panel, const std::vector<std::string>& shares,
                      const MotherChoice& mother, const PopulationData& data, WideStudy& study);
+
+}  // namespace mpdetect

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace mpdetect {
+
 WideStudy wide_of(const StudyData& study) {
   WideStudy wide;
   for (int i = 0; i < study.locus_count; ++i) {
@@ -98,3 +100,5 @@ bool same_study(const WideStudy& a, const WideStudy& b) {
   }
   return true;
 }
+
+}  // namespace mpdetect

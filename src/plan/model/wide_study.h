@@ -12,6 +12,8 @@
 #include "study/study_data.h"
 #include "study/study_reader.h"
 
+namespace mpdetect {
+
 // What the planner's model runs, at most. Memory grows with the alleles of
 // all loci (a draw table of 4 bytes per allele) and the values of one trial
 // are never stored; time per trial grows with the brood, the sires and the
@@ -54,3 +56,5 @@ Status check_plan_limits(const WideStudy& study, const std::vector<std::string>&
 
 // Whether two records hold the same study.
 bool same_study(const WideStudy& a, const WideStudy& b);
+
+}  // namespace mpdetect
