@@ -230,20 +230,31 @@ TEST(WideEstimate, CountsWhatPlainTrialsCountPastTheStudyRecord) {
   }
 }
 
-// mpplan's curve on a design of 200 loci of 40 alleles and 15 sires, brood
-// sizes up to 300: each estimate is what plain trials of the design give.
-TEST(WideEstimate, CurvePastTheStudyRecordIsThePlainTrials) {
-  std::mt19937 random(9);
+namespace {
+
+// A frequency table of `loci` loci named L1, L2, ..., each of `alleles`
+// alleles of random weights.
+std::string frequency_table(std::mt19937& random, int loci, int alleles) {
   std::string table = "locus,allele,frequency\n";
-  for (int i = 0; i < 200; ++i) {
-    const std::vector<double> weights = weights_of(random, 40, 1.0);
-    for (int a = 0; a < 40; ++a) {
+  for (int i = 0; i < loci; ++i) {
+    const std::vector<double> weights = weights_of(random, alleles, 1.0);
+    for (int a = 0; a < alleles; ++a) {
       char row[64];
       std::snprintf(row, sizeof row, "L%d,%d,%.6f\n", i + 1, 100 + a,
                     weights[static_cast<size_t>(a)]);
       table += row;
     }
   }
+  return table;
+}
+
+}  // namespace
+
+// mpplan's curve on a design of 200 loci of 40 alleles and 15 sires, brood
+// sizes up to 300: each estimate is what plain trials of the design give.
+TEST(WideEstimate, CurvePastTheStudyRecordIsThePlainTrials) {
+  std::mt19937 random(9);
+  const std::string table = frequency_table(random, 200, 40);
   const std::vector<std::string> words = {"mpplan", "curve",    "big.csv", "--sires", "15",
                                           "--from", "3",        "--to",    "300",     "--step",
                                           "297",    "--trials", "1000"};
@@ -363,19 +374,7 @@ TEST(WideEstimate, PanelsChosenPastTheStudyRecord) {
 // with the way to a panel choice.
 TEST(WideEstimate, LociPastTheStudyRecordAreRankedAsPlainTrials) {
   std::mt19937 random(12);
-  auto table_of = [&random](int loci) {
-    std::string table = "locus,allele,frequency\n";
-    for (int i = 0; i < loci; ++i) {
-      const std::vector<double> weights = weights_of(random, 35, 1.0);
-      for (int a = 0; a < 35; ++a) {
-        char row[64];
-        std::snprintf(row, sizeof row, "L%d,%d,%.6f\n", i + 1, 100 + a,
-                      weights[static_cast<size_t>(a)]);
-        table += row;
-      }
-    }
-    return table;
-  };
+  auto table_of = [&random](int loci) { return frequency_table(random, loci, 35); };
   LociRequest request;
   request.name = "big.csv";
   request.brood_size = 4;
