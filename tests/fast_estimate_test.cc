@@ -23,12 +23,12 @@ TEST(FastEstimate, DrawTablesMatchTheWalk) {
     prepare_fast_estimator(study, fast);
     for (int r = 0; r < RANDOM15_VALUES; ++r) {
       for (int i = 0; i < study.locus_count; ++i) {
-        ASSERT_EQ(fast.allele_draw[i][r],
+        ASSERT_EQ(fast.tables.allele_draw[i][r],
                   draw_by_weight(study.allele_frequency[i], study.allele_count[i],
                                  r / static_cast<double>(RANDOM15_VALUES)));
       }
-      ASSERT_EQ(fast.sire_draw[r], draw_by_weight(study.skew, study.sire_count,
-                                                  r / static_cast<double>(RANDOM15_VALUES)));
+      ASSERT_EQ(fast.tables.sire_draw[r], draw_by_weight(study.skew, study.sire_count,
+                                                         r / static_cast<double>(RANDOM15_VALUES)));
     }
   }
 }
@@ -146,7 +146,7 @@ TEST(FastEstimate, LeavesOutTheOffspringNotJudged) {
             judged.at[i].word[j >> 6] &= ~(uint64_t{1} << (j & 63));
         }
       }
-      fast.judged = judged;
+      fast.tables.judged = judged;
       const uint32_t seed = random();
       const int trials = n % 10 == 0 ? 600 : 60;
       for (int32_t size : sizes) {
@@ -178,13 +178,13 @@ TEST(FastEstimate, UnsampledMotherAgreesWithThePlainTrials) {
       if (plain.mother_known) continue;
       StudyData quick = plain;
       prepare_fast_estimator(quick, fast);
-      fast.unsampled_mother = true;
+      fast.tables.unsampled_mother = true;
       JudgedOffspring judged = every_offspring_judged();
       if (n % 3 == 0) {
         for (int j = 0; j < MAX_OFFSPRING; j += 3)
           judged.at[0].word[j >> 6] &= ~(uint64_t{1} << (j & 63));
       }
-      fast.judged = judged;
+      fast.tables.judged = judged;
       const uint32_t seed = random();
       const int trials = n % 10 == 0 ? 600 : 50;
       for (int32_t size : sizes) {
@@ -217,8 +217,8 @@ TEST(FastEstimate, StricterVerdictAgreesWithThePlainTrials) {
       const bool unsampled = !start.mother_known && n % 2 == 0;
       const int min_loci = 2 + n % 2;
       prepare_fast_estimator(start, fast);
-      fast.unsampled_mother = unsampled;
-      fast.min_loci = min_loci;
+      fast.tables.unsampled_mother = unsampled;
+      fast.tables.min_loci = min_loci;
       const uint32_t seed = random();
       for (int32_t size : sizes) {
         const PlainRun expected =
@@ -263,16 +263,16 @@ TEST(FastEstimate, GenotypingErrorsAgreeWithThePlainTrials) {
       static ErrorModel errors;
       errors = error_model(rates[n % 4], plain);
       prepare_fast_estimator(quick, fast);
-      fast.unsampled_mother = unsampled;
-      fast.min_loci = min_loci;
-      fast.genotyping_errors = true;
-      fast.errors = errors;
+      fast.tables.unsampled_mother = unsampled;
+      fast.tables.min_loci = min_loci;
+      fast.tables.genotyping_errors = true;
+      fast.tables.errors = errors;
       JudgedOffspring judged = every_offspring_judged();
       if (n % 5 == 0) {
         for (int j = 0; j < MAX_OFFSPRING; j += 4)
           judged.at[0].word[j >> 6] &= ~(uint64_t{1} << (j & 63));
       }
-      fast.judged = judged;
+      fast.tables.judged = judged;
       const uint32_t seed = random();
       const int trials = n % 10 == 0 ? 500 : 40;
       for (int32_t size : sizes) {
@@ -330,7 +330,7 @@ TEST(FastEstimate, ValuesOnEveryEdge) {
       // Each offset of a trial with the values that matter there.
       std::vector<std::pair<int, std::vector<int>>> cases;
       for (int i = 0; i < study.locus_count; ++i) {
-        const std::vector<int> alleles = edges_of(fast.allele_draw[i]);
+        const std::vector<int> alleles = edges_of(fast.tables.allele_draw[i]);
         if (!study.mother_known) {
           for (int slot = 0; slot < 2; ++slot) cases.push_back({mother_value(i, slot), alleles});
         }
@@ -341,7 +341,7 @@ TEST(FastEstimate, ValuesOnEveryEdge) {
       }
       for (int j : {0, 1, FIRST_LOOK - 1, size - 1, 15, 16}) {
         if (j >= size) continue;
-        cases.push_back({offspring_sire_value(layout, j), edges_of(fast.sire_draw)});
+        cases.push_back({offspring_sire_value(layout, j), edges_of(fast.tables.sire_draw)});
         for (int i = 0; i < study.locus_count; ++i) {
           cases.push_back({maternal_choice_value(layout, j, i), half});
           cases.push_back({paternal_choice_value(layout, j, i), half});
@@ -371,8 +371,9 @@ TEST(FastEstimate, ValuesOnEveryEdge) {
   EXPECT_GT(runs, 5000);
 }
 
-// Estimates that share nothing but the study text give the same results
-// whether they run one after the other or at the same time.
+// Estimates that share nothing but a copy of the study's tables give the
+// same results whether they run one after the other or at the same time;
+// and an estimate only reads its tables, which stay as prepared.
 TEST(FastEstimate, IndependentEstimatesRunSideBySide) {
   const StudyData start = study_from(EXAMPLE_STUDY);
   struct Run {
@@ -380,9 +381,11 @@ TEST(FastEstimate, IndependentEstimatesRunSideBySide) {
     RandomState random;
     int detections[3];
   };
+  static FastTables prepared;
+  prepare_fast_tables(start, prepared);
   static FastEstimator fast[2];
-  auto estimate = [&start](Run& run, FastEstimator& work) {
-    prepare_fast_estimator(start, work);
+  auto estimate = [](Run& run, FastEstimator& work) {
+    work.tables = prepared;
     for (int n = 0; n < 3; ++n)
       run.detections[n] = fast_count_detections(run.study, 10 + 20 * n, 20000, work, run.random);
   };
@@ -397,6 +400,15 @@ TEST(FastEstimate, IndependentEstimatesRunSideBySide) {
   for (int r = 0; r < 2; ++r) {
     EXPECT_EQ(together[r].random.value, alone[r].random.value) << r;
     for (int n = 0; n < 3; ++n) EXPECT_EQ(together[r].detections[n], alone[r].detections[n]);
+    const FastTables& used = fast[r].tables;
+    EXPECT_EQ(std::memcmp(used.allele_draw, prepared.allele_draw, sizeof used.allele_draw), 0);
+    EXPECT_EQ(std::memcmp(used.sire_draw, prepared.sire_draw, sizeof used.sire_draw), 0);
+    EXPECT_EQ(std::memcmp(used.sire_bound, prepared.sire_bound, sizeof used.sire_bound), 0);
+    EXPECT_EQ(std::memcmp(used.step, prepared.step, sizeof used.step), 0);
+    EXPECT_EQ(std::memcmp(used.locus_order, prepared.locus_order, sizeof used.locus_order), 0);
+    EXPECT_EQ(used.useful_loci, prepared.useful_loci);
+    EXPECT_EQ(used.first_look, prepared.first_look);
+    EXPECT_EQ(used.one_sire_only, prepared.one_sire_only);
   }
   EXPECT_NE(alone[0].detections[2], alone[1].detections[2]) << "the two seeds differ";
 }

@@ -9,20 +9,20 @@ void prepare_estimates(const StudyData& study, EstimateWork& work) {
 }
 
 void judge_only(EstimateWork& work, const JudgedOffspring& judged) {
-  work.fast.judged = judged;
+  work.fast.tables.judged = judged;
 }
 
 void judge_unsampled(EstimateWork& work) {
-  work.fast.unsampled_mother = true;
+  work.fast.tables.unsampled_mother = true;
 }
 
 void require_loci(EstimateWork& work, int min_loci) {
-  work.fast.min_loci = min_loci;
+  work.fast.tables.min_loci = min_loci;
 }
 
 void model_errors(EstimateWork& work, const StudyData& study, const ErrorRates& rates) {
-  work.fast.genotyping_errors = any_errors(rates);
-  work.fast.errors = error_model(rates, study);
+  work.fast.tables.genotyping_errors = any_errors(rates);
+  work.fast.tables.errors = error_model(rates, study);
 }
 
 namespace {
@@ -32,16 +32,17 @@ namespace {
 [[maybe_unused]] int plain_verdict(const StudyData& study, int32_t brood_size, EstimateWork& work,
                                    uint32_t first, int64_t trial) {
   const FastEstimator& fast = work.fast;
-  if (fast.genotyping_errors) {
-    read_brood(study, brood_size, fast.errors, error_key(first), trial,
-               !study.mother_known && !fast.unsampled_mother, work.trial);
-    return judge_read_brood(study, brood_size, work.trial, fast.judged, fast.min_loci,
-                            fast.unsampled_mother);
+  if (fast.tables.genotyping_errors) {
+    read_brood(study, brood_size, fast.tables.errors, error_key(first), trial,
+               !study.mother_known && !fast.tables.unsampled_mother, work.trial);
+    return judge_read_brood(study, brood_size, work.trial, fast.tables.judged, fast.tables.min_loci,
+                            fast.tables.unsampled_mother);
   }
-  return work.fast.unsampled_mother
-             ? judge_brood_unsampled(study, brood_size, work.trial, work.fast.judged,
-                                     work.fast.min_loci)
-             : judge_brood(study, brood_size, work.trial, work.fast.judged, work.fast.min_loci);
+  return work.fast.tables.unsampled_mother
+             ? judge_brood_unsampled(study, brood_size, work.trial, work.fast.tables.judged,
+                                     work.fast.tables.min_loci)
+             : judge_brood(study, brood_size, work.trial, work.fast.tables.judged,
+                           work.fast.tables.min_loci);
 }
 
 }  // namespace

@@ -35,23 +35,28 @@ int fast_count_detections(StudyData& study, int32_t brood_size, int trial_count,
 }
 
 void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
+  prepare_fast_tables(study, fast.tables);
+}
+
+void prepare_fast_tables(const StudyData& study, FastTables& tables) {
   for (int i = 0; i < study.locus_count; ++i) {
-    fill_draw_table(study.allele_frequency[i], study.allele_count[i], fast.allele_draw[i]);
+    fill_draw_table(study.allele_frequency[i], study.allele_count[i], tables.allele_draw[i]);
   }
-  fill_draw_table(study.skew, study.sire_count, fast.sire_draw);
+  fill_draw_table(study.skew, study.sire_count, tables.sire_draw);
 
   // Where each sire's run of values begins in the share table, and where
   // the values that pick no sire begin (past the end when there are none).
-  for (int k = 0; k <= MAX_SIRES; ++k) fast.sire_bound[k] = RANDOM15_VALUES;
+  for (int k = 0; k <= MAX_SIRES; ++k) tables.sire_bound[k] = RANDOM15_VALUES;
   for (int r = RANDOM15_VALUES - 1; r >= 0; --r) {
-    const int sire = fast.sire_draw[r] == NO_INDEX ? study.sire_count : fast.sire_draw[r];
-    for (int k = 1; k <= sire; ++k) fast.sire_bound[k] = static_cast<uint32_t>(r);
+    const int sire = tables.sire_draw[r] == NO_INDEX ? study.sire_count : tables.sire_draw[r];
+    for (int k = 1; k <= sire; ++k) tables.sire_bound[k] = static_cast<uint32_t>(r);
   }
 
-  fast.step[0] = Jump{1, 0};
+  tables.step[0] = Jump{1, 0};
   const Jump one = jump_of(1);
   for (int k = 1; k <= MAX_VALUES_PER_TRIAL; ++k) {
-    fast.step[k] = Jump{one.mul * fast.step[k - 1].mul, one.mul * fast.step[k - 1].add + one.add};
+    tables.step[k] =
+        Jump{one.mul * tables.step[k - 1].mul, one.mul * tables.step[k - 1].add + one.add};
   }
 
   // Loci where two random alleles differ most often are the likeliest to
@@ -59,19 +64,19 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
   // locus with no more alleles than the threshold can never pass it and is
   // left out.
   double diversity[MAX_LOCI];
-  fast.useful_loci = 0;
+  tables.useful_loci = 0;
   for (int i = 0; i < study.locus_count; ++i) {
     if (!reveals_several_fathers(study.allele_count[i])) continue;
     double same = 0;
     for (int s = 0; s < study.allele_count[i]; ++s)
       same += study.allele_frequency[i][s] * study.allele_frequency[i][s];
     diversity[i] = 1 - same;
-    int at = fast.useful_loci++;
-    while (at > 0 && diversity[fast.locus_order[at - 1]] < diversity[i]) {
-      fast.locus_order[at] = fast.locus_order[at - 1];
+    int at = tables.useful_loci++;
+    while (at > 0 && diversity[tables.locus_order[at - 1]] < diversity[i]) {
+      tables.locus_order[at] = tables.locus_order[at - 1];
       --at;
     }
-    fast.locus_order[at] = i;
+    tables.locus_order[at] = i;
   }
 
   // The sires a draw can give, and the last sire, which the first offspring
@@ -80,9 +85,9 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
   uint32_t possible = 0;
   for (int r = 0; r < RANDOM15_VALUES; ++r) {
     possible |=
-        fast.sire_draw[r] == NO_INDEX ? 1u << (study.sire_count - 1) : 1u << fast.sire_draw[r];
+        tables.sire_draw[r] == NO_INDEX ? 1u << (study.sire_count - 1) : 1u << tables.sire_draw[r];
   }
-  fast.one_sire_only = !reveals_several_fathers(ALLELES_PER_PARENT * std::popcount(possible));
+  tables.one_sire_only = !reveals_several_fathers(ALLELES_PER_PARENT * std::popcount(possible));
 
   // The first look pays when its first few offspring likely have two or
   // more fathers between them: when sires share a brood evenly many trials
@@ -93,12 +98,12 @@ void prepare_fast_estimator(const StudyData& study, FastEstimator& fast) {
     for (int j = 0; j < FIRST_LOOK; ++j) all_k *= study.skew[k];
     one_father += all_k;
   }
-  fast.first_look = one_father < 0.5;
-  fast.judged = every_offspring_judged();
-  fast.unsampled_mother = false;
-  fast.min_loci = 1;
-  fast.genotyping_errors = false;
-  fast.errors = error_model(ErrorRates{}, study);
+  tables.first_look = one_father < 0.5;
+  tables.judged = every_offspring_judged();
+  tables.unsampled_mother = false;
+  tables.min_loci = 1;
+  tables.genotyping_errors = false;
+  tables.errors = error_model(ErrorRates{}, study);
 }
 
 }  // namespace mpdetect

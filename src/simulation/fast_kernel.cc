@@ -66,7 +66,7 @@ struct Trial {
 
 // The jump after which the generator gives the value at `offset`.
 ALWAYS_INLINE Jump jump_to(const FastEstimator& fast, int offset) {
-  return fast.step[offset + 1];
+  return fast.tables.step[offset + 1];
 }
 
 int value_at(uint32_t mul, uint32_t add, uint32_t state) {
@@ -79,11 +79,11 @@ int value_at(uint32_t mul, uint32_t add, uint32_t state) {
 // at once at most.
 ALWAYS_INLINE int32_t untyped_mother_allele(FastEstimator& fast, int locus, int slot,
                                             const Trial& trial) {
-  auto& track = fast.mother_track[locus][slot];
+  auto& track = fast.work.mother_track[locus][slot];
   const Jump at = jump_to(fast, mother_value(locus, slot));
   uint32_t state = trial.state;
   for (int t = trial.index; t > track.trial; --t) {
-    const int allele = fast.allele_draw[locus][value_after(at, state)];
+    const int allele = fast.tables.allele_draw[locus][value_after(at, state)];
     if (allele != NO_INDEX) {
       track = {trial.index, allele};
       return allele;
@@ -102,16 +102,16 @@ ALWAYS_INLINE Genotype mother_at(const StudyData& study, FastEstimator& fast, in
       {untyped_mother_allele(fast, i, 0, trial), untyped_mother_allele(fast, i, 1, trial)}};
 }
 
-// Draws sire k's alleles at locus i into fast.sire_allele and returns them
+// Draws sire k's alleles at locus i into fast.work.sire_allele and returns them
 // as bits; a draw that picks nothing gives the last allele.
 ALWAYS_INLINE uint32_t draw_sire_alleles(const StudyData& study, FastEstimator& fast,
                                          uint32_t state, int k, int i) {
   uint32_t mask = 0;
   for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
-    const Jump at = fast.sire_jumps_at[i][k][slot];
-    int allele = fast.allele_draw[i][value_after(at, state)];
+    const Jump at = fast.work.sire_jumps_at[i][k][slot];
+    int allele = fast.tables.allele_draw[i][value_after(at, state)];
     if (allele == NO_INDEX) allele = study.allele_count[i] - 1;
-    fast.sire_allele[k][slot] = static_cast<int8_t>(allele);
+    fast.work.sire_allele[k][slot] = static_cast<int8_t>(allele);
     mask |= 1u << allele;
   }
   return mask;
@@ -173,9 +173,9 @@ static_assert(LOOK_LANES <= CHOICE_LANES, "the first look's values fit in one se
 // needed only when one does not.
 ALWAYS_INLINE int32_t looked_mother_allele(FastEstimator& fast, int i, int slot, int value,
                                            const Trial& trial) {
-  const int allele = fast.allele_draw[i][value];
+  const int allele = fast.tables.allele_draw[i][value];
   if (allele == NO_INDEX) return untyped_mother_allele(fast, i, slot, trial);
-  fast.mother_track[i][slot] = {trial.index, allele};
+  fast.work.mother_track[i][slot] = {trial.index, allele};
   return allele;
 }
 
@@ -188,23 +188,24 @@ ALWAYS_INLINE int32_t looked_mother_allele(FastEstimator& fast, int i, int slot,
 bool first_look_detects(const StudyData& study, FastEstimator& fast, int32_t brood_size,
                         const Trial& trial) {
   const uint32_t s = trial.state;
-  const int i = fast.locus_order[0];
+  const int i = fast.tables.locus_order[0];
   uint32_t value[(LOOK_LANES + 7) / 8 * 8];
-  draw_values(fast.first_look_jumps.mul, fast.first_look_jumps.add, LOOK_LANES, s, value);
+  draw_values(fast.work.first_look_jumps.mul, fast.work.first_look_jumps.add, LOOK_LANES, s, value);
   LocusCount count{study.mother[i].slot[0], study.mother[i].slot[1], 0, false};
   if (!study.mother_known) {
     count.a = looked_mother_allele(fast, i, 0, static_cast<int>(value[LOOK_MOTHER]), trial);
     count.b = looked_mother_allele(fast, i, 1, static_cast<int>(value[LOOK_MOTHER + 1]), trial);
   }
-  const uint32_t judged = static_cast<uint32_t>(fast.judged.at[i].word[0]);
+  const uint32_t judged = static_cast<uint32_t>(fast.tables.judged.at[i].word[0]);
   int sire = study.sire_count - 1;  // a draw that picks nothing keeps the previous sire
   const int last = study.allele_count[i] - 1;
   const int end = brood_size < FIRST_LOOK ? brood_size : FIRST_LOOK;
   for (int j = 0; j < end; ++j) {
-    const int picked = fast.sire_draw[value[LOOK_SIRE + j]];
+    const int picked = fast.tables.sire_draw[value[LOOK_SIRE + j]];
     sire = picked != NO_INDEX ? picked : sire;
     const int slot = upper_half(static_cast<int>(value[LOOK_PATERNAL + j])) ? 1 : 0;
-    const int drawn = fast.allele_draw[i][value_after(fast.sire_jumps_at[i][sire][slot], s)];
+    const int drawn =
+        fast.tables.allele_draw[i][value_after(fast.work.sire_jumps_at[i][sire][slot], s)];
     add_offspring(count, drawn != NO_INDEX ? drawn : last,
                   upper_half(static_cast<int>(value[LOOK_MATERNAL + j])), (judged >> j) & 1u);
   }
@@ -222,7 +223,7 @@ OffspringSet without(const OffspringSet& x, const OffspringSet& y) {
 }
 
 // Each offspring's sire, as the set of offspring of every sire in
-// fast.offspring_of; returns the sires that fathered any, as bits. A sire
+// fast.work.offspring_of; returns the sires that fathered any, as bits. A sire
 // draw is the number of run boundaries of the share table at or below its
 // value, so the sets follow from comparing all values with each boundary at
 // once. Only a trial with a draw that picks nothing walks its offspring in
@@ -232,21 +233,22 @@ ALWAYS_INLINE uint32_t draw_offspring_sires(const StudyData& study, FastEstimato
   const int sires = study.sire_count;
   // One sire fathers every offspring, whatever its draw picks.
   if (sires == 1) {
-    fast.offspring_of[0] = first_offspring(brood_size);
+    fast.work.offspring_of[0] = first_offspring(brood_size);
     return brood_size > 0 ? 1u : 0u;
   }
-  uint32_t* value = fast.sire_value;
-  const OffspringSet from_second = draw_values_at_least(
-      fast.sire_jumps.mul, fast.sire_jumps.add, brood_size, state, fast.sire_bound[1], value);
+  uint32_t* value = fast.work.sire_value;
+  const OffspringSet from_second =
+      draw_values_at_least(fast.work.sire_jumps.mul, fast.work.sire_jumps.add, brood_size, state,
+                           fast.tables.sire_bound[1], value);
   uint32_t fathers = 0;
 
-  const uint32_t none_bound = fast.sire_bound[sires];
+  const uint32_t none_bound = fast.tables.sire_bound[sires];
   if (none_bound < RANDOM15_VALUES && any(values_at_least(value, brood_size, none_bound))) {
-    for (int k = 0; k < sires; ++k) fast.offspring_of[k] = {{0, 0}};
+    for (int k = 0; k < sires; ++k) fast.work.offspring_of[k] = {{0, 0}};
     int sire = sires - 1;
     for (int j = 0; j < brood_size; ++j) {
-      if (value[j] < none_bound) sire = fast.sire_draw[value[j]];
-      fast.offspring_of[sire].word[j >> 6] |= uint64_t{1} << (j & 63);
+      if (value[j] < none_bound) sire = fast.tables.sire_draw[value[j]];
+      fast.work.offspring_of[sire].word[j >> 6] |= uint64_t{1} << (j & 63);
       fathers |= 1u << sire;
     }
     return fathers;
@@ -254,12 +256,12 @@ ALWAYS_INLINE uint32_t draw_offspring_sires(const StudyData& study, FastEstimato
 
   OffspringSet later = first_offspring(brood_size);  // offspring whose sire is k or later
   for (int k = 0; k < sires; ++k) {
-    const OffspringSet after = k == 0 ? from_second
-                               : k + 1 < sires
-                                   ? values_at_least(value, brood_size, fast.sire_bound[k + 1])
-                                   : OffspringSet{{0, 0}};
-    fast.offspring_of[k] = without(later, after);
-    if (any(fast.offspring_of[k])) fathers |= 1u << k;
+    const OffspringSet after =
+        k == 0          ? from_second
+        : k + 1 < sires ? values_at_least(value, brood_size, fast.tables.sire_bound[k + 1])
+                        : OffspringSet{{0, 0}};
+    fast.work.offspring_of[k] = without(later, after);
+    if (any(fast.work.offspring_of[k])) fathers |= 1u << k;
     later = after;
   }
   return fathers;
@@ -280,8 +282,8 @@ ALWAYS_INLINE uint32_t draw_fathers_alleles(const StudyData& study, FastEstimato
 // whose paternal choice is slot 1 (`slot1`).
 ALWAYS_INLINE OffspringSet got_from(const FastEstimator& fast, int k, int slot,
                                     const OffspringSet& slot1, const OffspringSet& judged) {
-  return both(judged,
-              slot == 0 ? without(fast.offspring_of[k], slot1) : both(fast.offspring_of[k], slot1));
+  return both(judged, slot == 0 ? without(fast.work.offspring_of[k], slot1)
+                                : both(fast.work.offspring_of[k], slot1));
 }
 
 // Whether locus i passes the threshold, judged over all offspring at once:
@@ -298,9 +300,10 @@ ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast, in
 
   const Genotype mother = mother_at(study, fast, i, trial);
   LocusCount count{mother.slot[0], mother.slot[1], 0, false};
-  const OffspringSet slot1 =
-      upper_half_choices(fast.paternal_jumps[i].mul, fast.paternal_jumps[i].add, brood_size, s);
-  const OffspringSet judged{{fast.judged.at[i].word[0], narrow ? 0 : fast.judged.at[i].word[1]}};
+  const OffspringSet slot1 = upper_half_choices(fast.work.paternal_jumps[i].mul,
+                                                fast.work.paternal_jumps[i].add, brood_size, s);
+  const OffspringSet judged{
+      {fast.tables.judged.at[i].word[0], narrow ? 0 : fast.tables.judged.at[i].word[1]}};
   OffspringSet maternal_b{{0, 0}};
   bool maternal_known = false;
   for (uint32_t rest = fathers; rest != 0; rest &= rest - 1) {
@@ -308,7 +311,7 @@ ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast, in
     for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
       const OffspringSet got = got_from(fast, k, slot, slot1, judged);
       if (!any(got)) continue;
-      const int32_t f = fast.sire_allele[k][slot];
+      const int32_t f = fast.work.sire_allele[k][slot];
       if (count.a == count.b || (f != count.a && f != count.b)) {
         count.flags |= 1u << f;
         continue;
@@ -316,8 +319,8 @@ ALWAYS_INLINE bool locus_detects(const StudyData& study, FastEstimator& fast, in
       // f is one of the mother's two alleles: those offspring whose
       // maternal allele is f too flag it, the others are ambiguous.
       if (!maternal_known) {
-        maternal_b = upper_half_choices(fast.maternal_jumps[i].mul, fast.maternal_jumps[i].add,
-                                        brood_size, s);
+        maternal_b = upper_half_choices(fast.work.maternal_jumps[i].mul,
+                                        fast.work.maternal_jumps[i].add, brood_size, s);
         maternal_known = true;
       }
       const OffspringSet same = f == count.b ? both(got, maternal_b) : without(got, maternal_b);
@@ -350,7 +353,7 @@ ALWAYS_INLINE void each_kind(const FastEstimator& fast, uint32_t fathers, const 
     for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot) {
       const OffspringSet got = got_from(fast, k, slot, slot1, judged);
       if (!any(got)) continue;
-      const int32_t f = fast.sire_allele[k][slot];
+      const int32_t f = fast.work.sire_allele[k][slot];
       if (any(without(got, maternal_b))) visit(false, f);
       if (any(both(got, maternal_b))) visit(true, f);
     }
@@ -371,11 +374,11 @@ ALWAYS_INLINE bool locus_unexplained(const StudyData& study, FastEstimator& fast
   if (too_few_to_detect(bit_count(carried))) return false;
 
   const Genotype mother = mother_at(study, fast, i, trial);
-  const OffspringSet judged = fast.judged.at[i];
-  const OffspringSet slot1 =
-      upper_half_choices(fast.paternal_jumps[i].mul, fast.paternal_jumps[i].add, brood_size, s);
-  const OffspringSet maternal_b =
-      upper_half_choices(fast.maternal_jumps[i].mul, fast.maternal_jumps[i].add, brood_size, s);
+  const OffspringSet judged = fast.tables.judged.at[i];
+  const OffspringSet slot1 = upper_half_choices(fast.work.paternal_jumps[i].mul,
+                                                fast.work.paternal_jumps[i].add, brood_size, s);
+  const OffspringSet maternal_b = upper_half_choices(
+      fast.work.maternal_jumps[i].mul, fast.work.maternal_jumps[i].add, brood_size, s);
   Genotype genotypes[4 * MAX_SIRES];
   int count = 0;
   each_kind(fast, fathers, slot1, maternal_b, judged, [&](bool maternal_is_b, int32_t f) {
@@ -389,8 +392,9 @@ ALWAYS_INLINE bool locus_unexplained(const StudyData& study, FastEstimator& fast
 ALWAYS_INLINE bool locus_reveals_fathers(const StudyData& study, FastEstimator& fast,
                                          int32_t brood_size, const Trial& trial, int i,
                                          uint32_t fathers) {
-  return fast.unsampled_mother ? locus_unexplained(study, fast, brood_size, trial, i, fathers)
-                               : wide_or_narrow_detects(study, fast, brood_size, trial, i, fathers);
+  return fast.tables.unsampled_mother
+             ? locus_unexplained(study, fast, brood_size, trial, i, fathers)
+             : wide_or_narrow_detects(study, fast, brood_size, trial, i, fathers);
 }
 
 // The sire of offspring j, one of `fathers`.
@@ -398,7 +402,7 @@ ALWAYS_INLINE int sire_of(const FastEstimator& fast, uint32_t fathers, int j) {
   uint32_t rest = fathers;
   while (rest & (rest - 1)) {
     const int k = lowest_bit(rest);
-    if (holds(fast.offspring_of[k], j)) return k;
+    if (holds(fast.work.offspring_of[k], j)) return k;
     rest &= rest - 1;
   }
   return lowest_bit(rest);
@@ -409,16 +413,16 @@ ALWAYS_INLINE int sire_of(const FastEstimator& fast, uint32_t fathers, int j) {
 // judged as without them.
 bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, int32_t brood_size,
                            const Trial& trial, int i, uint32_t fathers) {
-  const OffspringSet judged = fast.judged.at[i];
-  const bool mother_read = !study.mother_known && !fast.unsampled_mother;
-  ErrorStream stream = error_draws::draw_error_stream(fast.error_key, trial.index, i);
+  const OffspringSet judged = fast.tables.judged.at[i];
+  const bool mother_read = !study.mother_known && !fast.tables.unsampled_mother;
+  ErrorStream stream = error_draws::draw_error_stream(fast.work.error_key, trial.index, i);
   ReadError struck[READS_PER_LOCUS];
   int struck_count = 0;
   bool mother_struck = false;
   ReadError mother_error{};
   OffspringSet erroneous{{0, 0}};
   ReadError error;
-  for (int from = 0; error_draws::draw_next_error(fast.errors, stream, from, error);
+  for (int from = 0; error_draws::draw_next_error(fast.tables.errors, stream, from, error);
        from = error.read + 1) {
     if (error.read == MOTHER_READ) {
       mother_struck = mother_read;
@@ -440,11 +444,12 @@ bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, int32_t 
   const uint32_t carried = draw_fathers_alleles(study, fast, s, i, fathers);
   const Genotype mother = mother_at(study, fast, i, trial);
   const Genotype read_mother =
-      mother_struck ? error_draws::draw_applied(fast.errors, i, mother,
-                                                error_draws::draw_kinds(fast.errors, mother_error))
-                    : mother;
-  const OffspringJumps& maternal = fast.maternal_jumps[i];
-  const OffspringJumps& paternal = fast.paternal_jumps[i];
+      mother_struck
+          ? error_draws::draw_applied(fast.tables.errors, i, mother,
+                                      error_draws::draw_kinds(fast.tables.errors, mother_error))
+          : mother;
+  const OffspringJumps& maternal = fast.work.maternal_jumps[i];
+  const OffspringJumps& paternal = fast.work.paternal_jumps[i];
 
   // Struck offspring n as read, drawing only its own choices.
   const auto struck_read = [&](int n) {
@@ -453,13 +458,13 @@ bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, int32_t 
     const bool maternal_is_b = upper_half(value_at(maternal.mul[j], maternal.add[j], s));
     const bool paternal_is_1 = upper_half(value_at(paternal.mul[j], paternal.add[j], s));
     const Genotype truth{
-        {mother.slot[maternal_is_b ? 1 : 0], fast.sire_allele[k][paternal_is_1 ? 1 : 0]}};
-    return error_draws::draw_applied(fast.errors, i, truth,
-                                     error_draws::draw_kinds(fast.errors, struck[n]));
+        {mother.slot[maternal_is_b ? 1 : 0], fast.work.sire_allele[k][paternal_is_1 ? 1 : 0]}};
+    return error_draws::draw_applied(fast.tables.errors, i, truth,
+                                     error_draws::draw_kinds(fast.tables.errors, struck[n]));
   };
   const OffspringSet clean = without(judged, erroneous);
 
-  if (!fast.unsampled_mother && !mother_struck) {
+  if (!fast.tables.unsampled_mother && !mother_struck) {
     // The mother read right: the struck offspring as read first.
     LocusCount c{mother.slot[0], mother.slot[1], 0, false};
     for (int n = 0; n < struck_count; ++n) add_read(c, struck_read(n));
@@ -477,7 +482,8 @@ bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, int32_t 
       if (!holds(clean, j)) continue;
       const int k = sire_of(fast, fathers, j);
       const int32_t f =
-          fast.sire_allele[k][upper_half(value_at(paternal.mul[j], paternal.add[j], s)) ? 1 : 0];
+          fast.work
+              .sire_allele[k][upper_half(value_at(paternal.mul[j], paternal.add[j], s)) ? 1 : 0];
       add_offspring(c, f, upper_half(value_at(maternal.mul[j], maternal.add[j], s)));
       if (locus_reveals(c)) return true;
     }
@@ -501,7 +507,7 @@ bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, int32_t 
   each_kind(fast, fathers, slot1, maternal_b, clean, [&](bool maternal_is_b, int32_t f) {
     genotypes[count++] = Genotype{{mother.slot[maternal_is_b ? 1 : 0], f}};
   });
-  if (fast.unsampled_mother) return !parents_explain(genotypes, count);
+  if (fast.tables.unsampled_mother) return !parents_explain(genotypes, count);
   LocusJudgement judgement = start_locus(read_mother);
   for (int n = 0; n < count; ++n) {
     if (fits_mother(judgement, genotypes[n])) judge_offspring(judgement, genotypes[n]);
@@ -518,8 +524,8 @@ enum class LocusRule {
 };
 
 LocusRule rule_of(const FastEstimator& fast) {
-  if (fast.genotyping_errors) return LocusRule::as_read;
-  return fast.unsampled_mother ? LocusRule::unexplained : LocusRule::detects;
+  if (fast.tables.genotyping_errors) return LocusRule::as_read;
+  return fast.tables.unsampled_mother ? LocusRule::unexplained : LocusRule::detects;
 }
 
 // Whether locus i reveals several fathers, by `rule`.
@@ -549,10 +555,10 @@ int judge_strictly(const StudyData& study, FastEstimator& fast, int32_t brood_si
   const uint32_t fathers = draw_offspring_sires(study, fast, brood_size, trial.state);
   if (fathers_too_few<rule>(fathers)) return 0;
   int revealing = 0;
-  for (int n = 0; n < fast.useful_loci; ++n) {
-    if (revealing + (fast.useful_loci - n) < fast.min_loci) return 0;
-    if (locus_verdict<rule>(study, fast, brood_size, trial, fast.locus_order[n], fathers) &&
-        ++revealing >= fast.min_loci) {
+  for (int n = 0; n < fast.tables.useful_loci; ++n) {
+    if (revealing + (fast.tables.useful_loci - n) < fast.tables.min_loci) return 0;
+    if (locus_verdict<rule>(study, fast, brood_size, trial, fast.tables.locus_order[n], fathers) &&
+        ++revealing >= fast.tables.min_loci) {
       return 1;
     }
   }
@@ -573,14 +579,16 @@ int judge_trial(const StudyData& study, FastEstimator& fast, int32_t brood_size,
     // (With genotyping errors one father can show more, but rarely in so
     // few offspring: the stage is left out, as it may be, for one father.)
     if (!too_few_fathers(bit_count(first_fathers)) &&
-        locus_verdict<rule>(study, fast, FIRST_STAGE, trial, fast.locus_order[0], first_fathers)) {
+        locus_verdict<rule>(study, fast, FIRST_STAGE, trial, fast.tables.locus_order[0],
+                            first_fathers)) {
       return 1;
     }
   }
   const uint32_t fathers = draw_offspring_sires(study, fast, brood_size, trial.state);
   if (fathers_too_few<rule>(fathers)) return 0;
-  for (int n = 0; n < fast.useful_loci; ++n) {
-    if (locus_verdict<rule>(study, fast, brood_size, trial, fast.locus_order[n], fathers)) return 1;
+  for (int n = 0; n < fast.tables.useful_loci; ++n) {
+    if (locus_verdict<rule>(study, fast, brood_size, trial, fast.tables.locus_order[n], fathers))
+      return 1;
   }
   return 0;
 }
@@ -592,7 +600,7 @@ int count_trials(const StudyData& study, FastEstimator& fast, int32_t brood_size
                  uint32_t first, Jump next, Jump back) {
   int detections = 0;
   uint32_t state = first;
-  if (fast.min_loci > 1) {
+  if (fast.tables.min_loci > 1) {
     for (int t = 0; t < trial_count; ++t) {
       detections += judge_strictly<rule>(study, fast, brood_size, Trial{t, state, back});
       state = apply_jump(next, state);
@@ -601,7 +609,7 @@ int count_trials(const StudyData& study, FastEstimator& fast, int32_t brood_size
   }
   // The first look is kept only while it settles at least three quarters
   // of the trials it is tried on; either way the verdicts are the same.
-  bool look = rule == LocusRule::detects && fast.first_look;
+  bool look = rule == LocusRule::detects && fast.tables.first_look;
   int settled = 0;
   for (int t = 0; t < trial_count; ++t) {
     const Trial trial{t, state, back};
@@ -625,15 +633,15 @@ void lay_out_offspring_jumps(const StudyData& study, FastEstimator& fast, const 
   for (int j = 0; j < CHOICE_LANES; ++j) {
     const bool used = j < brood_size;
     const Jump sire = used ? jump_to(fast, offspring_sire_value(layout, j)) : unused;
-    fast.sire_jumps.mul[j] = sire.mul;
-    fast.sire_jumps.add[j] = sire.add;
+    fast.work.sire_jumps.mul[j] = sire.mul;
+    fast.work.sire_jumps.add[j] = sire.add;
     for (int i = 0; i < study.locus_count; ++i) {
       const Jump maternal = used ? jump_to(fast, maternal_choice_value(layout, j, i)) : unused;
       const Jump paternal = used ? jump_to(fast, paternal_choice_value(layout, j, i)) : unused;
-      fast.maternal_jumps[i].mul[j] = maternal.mul;
-      fast.maternal_jumps[i].add[j] = maternal.add;
-      fast.paternal_jumps[i].mul[j] = paternal.mul;
-      fast.paternal_jumps[i].add[j] = paternal.add;
+      fast.work.maternal_jumps[i].mul[j] = maternal.mul;
+      fast.work.maternal_jumps[i].add[j] = maternal.add;
+      fast.work.paternal_jumps[i].mul[j] = paternal.mul;
+      fast.work.paternal_jumps[i].add[j] = paternal.add;
     }
   }
 }
@@ -641,7 +649,7 @@ void lay_out_offspring_jumps(const StudyData& study, FastEstimator& fast, const 
 // Lays out the jumps of the first look's lanes for this brood size, the
 // lanes past its offspring and its last lane zero.
 void lay_out_first_look(FastEstimator& fast, const TrialLayout& layout, int32_t brood_size) {
-  const int i = fast.locus_order[0];
+  const int i = fast.tables.locus_order[0];
   Jump lane[CHOICE_LANES] = {};
   for (int j = 0; j < FIRST_LOOK && j < brood_size; ++j) {
     lane[LOOK_SIRE + j] = jump_to(fast, offspring_sire_value(layout, j));
@@ -651,8 +659,8 @@ void lay_out_first_look(FastEstimator& fast, const TrialLayout& layout, int32_t 
   for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot)
     lane[LOOK_MOTHER + slot] = jump_to(fast, mother_value(i, slot));
   for (int n = 0; n < CHOICE_LANES; ++n) {
-    fast.first_look_jumps.mul[n] = lane[n].mul;
-    fast.first_look_jumps.add[n] = lane[n].add;
+    fast.work.first_look_jumps.mul[n] = lane[n].mul;
+    fast.work.first_look_jumps.add[n] = lane[n].add;
   }
 }
 
@@ -662,27 +670,28 @@ int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, Fast
                      RandomState& random) {
   if (trial_count <= 0) return 0;
   const int per_trial = values_per_trial(study, brood_size);
-  const Jump next = fast.step[per_trial];
+  const Jump next = fast.tables.step[per_trial];
   const Jump back = inverse_of(next);
   const TrialLayout layout = trial_layout(study);
   if (brood_size > 0) lay_out_offspring_jumps(study, fast, layout, brood_size);
-  if (fast.useful_loci > 0) lay_out_first_look(fast, layout, brood_size);
+  if (fast.tables.useful_loci > 0) lay_out_first_look(fast, layout, brood_size);
   for (int i = 0; i < study.locus_count; ++i) {
     for (int k = 0; k < study.sire_count; ++k) {
       for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot)
-        fast.sire_jumps_at[i][k][slot] = jump_to(fast, sire_value(layout, k, i, slot));
+        fast.work.sire_jumps_at[i][k][slot] = jump_to(fast, sire_value(layout, k, i, slot));
     }
   }
   for (int i = 0; i < study.locus_count; ++i) {
     for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot)
-      fast.mother_track[i][slot] = {-1, study.mother[i].slot[slot]};
+      fast.work.mother_track[i][slot] = {-1, study.mother[i].slot[slot]};
   }
 
   int detections = 0;
   const uint32_t first = random.value;
-  fast.error_key = error_draws::draw_error_key(first);
-  if (!too_few_to_detect(brood_size) && (!fast.one_sire_only || fast.genotyping_errors) &&
-      fast.useful_loci >= fast.min_loci) {
+  fast.work.error_key = error_draws::draw_error_key(first);
+  if (!too_few_to_detect(brood_size) &&
+      (!fast.tables.one_sire_only || fast.tables.genotyping_errors) &&
+      fast.tables.useful_loci >= fast.tables.min_loci) {
     switch (rule_of(fast)) {
       case LocusRule::detects:
         detections = count_trials<LocusRule::detects>(study, fast, brood_size, trial_count, first,
