@@ -150,6 +150,9 @@ TEST(RequestFields, RefusedAsMpplanRefusesTheSameValue) {
     EXPECT_EQ(mine.kind, Kind::OPTION);
   }
   FieldRun run;
+  CurveRequest none;
+  none.designs.clear();
+  EXPECT_FALSE(check_request(none).ok) << "a curve of no design";
   EXPECT_FALSE(run_of_fields(RequestFields{"curve", {V{"form", "3"}}, {{}}, {"a"}}, run).ok);
   EXPECT_FALSE(
       run_of_fields(RequestFields{"curve", {}, {NamedValues{V{"sire", "3"}}}, {"a"}}, run).ok);

@@ -141,6 +141,7 @@ Status check_request(const PanelRequest& request) {
 }
 
 Status check_request(const CurveRequest& request) {
+  if (request.designs.empty()) return failure("a curve needs at least one design");
   for (const InputOptions& design : request.designs) {
     const Status fits = check_input(design, "curve", true, true);
     if (!fits.ok) return fits;
