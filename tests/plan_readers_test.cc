@@ -2,7 +2,11 @@
 // malformed files refused with the line, locus and individual named.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "frontend/command_line_words.h"
+#include "plan/command/plan_command.h"
 #include "plan/input/panel.h"
 #include "plan/input/plan_text.h"
 #include "plan/input/population.h"
@@ -429,7 +433,7 @@ TEST(FrequencyTableReader, DialectsOfCsv) {
 TEST(InputFormat, NoneOfTheFormatsSaysWhatItLooksLike) {
   const std::string known =
       "it is none of the formats the planner reads (Genepop, GenAlEx, STRUCTURE, FSTAT, GENETIX, a "
-      "frequency table or a study file): ";
+      "table of allele counts, a frequency table or a study file): ";
   const std::pair<std::string, std::string> rows[] = {
       {"id;pop;x\n1;2;3\n",
        known + "it looks like a table of 3 columns separated by semicolons (its first row reads "
@@ -688,6 +692,119 @@ TEST(StructureReader, ColumnsBeforeTheLociInferred) {
   EXPECT_EQ(read_structure("a 1 120 122 130 132\nb 1 120 122 130 132\n", data, wrong).message,
             "line 1: NUMLOCI says 3 loci and 1 column before them, but the rows have 6 columns "
             "(an identifier, the columns before the loci, and two per locus)");
+}
+
+}  // namespace mpdetect
+
+namespace mpdetect {
+
+// A table of allele counts as SNP panels are kept: recognised from the
+// content (with or without a group column, R's row names too), each count
+// read as the genotype it stands for, labels in order of first appearance.
+TEST(AlleleCountReader, FormsRealTablesTake) {
+  const std::string grouped =
+      "individual,group,snp1,snp2,snp3\nA1,north,0,1,NA\nA2,north,2,1,0\nB1,south,1,,2\n";
+  EXPECT_EQ(detect_format(grouped), InputFormat::ALLELE_COUNTS);
+  const PopulationData data = read_ok(read_allele_counts, grouped);
+  EXPECT_EQ(data.format, "allele-count");
+  EXPECT_EQ(data.loci, (std::vector<std::string>{"snp1", "snp2", "snp3"}));
+  EXPECT_EQ(data.samples, (std::vector<std::string>{"north", "south"}));
+  ASSERT_EQ(data.individuals.size(), 3u);
+  EXPECT_EQ(data.individuals[2].sample, 1);
+  EXPECT_EQ(pair_of(data, 0, 0), "1/1");
+  EXPECT_EQ(pair_of(data, 1, 0), "2/2");
+  EXPECT_EQ(pair_of(data, 2, 0), "1/2");
+  EXPECT_EQ(pair_of(data, 0, 1), "1/2");
+  EXPECT_EQ(pair_of(data, 0, 2), "/") << "NA is missing";
+  EXPECT_EQ(pair_of(data, 2, 1), "/") << "an empty cell is missing";
+  EXPECT_EQ(pair_of(data, 1, 2), "1/1");
+  EXPECT_EQ(data.labels[0], (std::vector<std::string>{"1", "2"}));
+  EXPECT_EQ(data.labels[2], (std::vector<std::string>{"1", "2"}));
+
+  // As R's write.csv writes a genlight's matrix: quoted row names under an
+  // empty header cell, no group, tabs or commas alike.
+  const std::string exported = "\"\"\t\"l1\"\t\"l2\"\n\"i1\"\t2\t0\n\"i2\"\t2\tNA\n";
+  EXPECT_EQ(detect_format(exported), InputFormat::ALLELE_COUNTS);
+  const PopulationData matrix = read_ok(read_allele_counts, exported);
+  EXPECT_EQ(matrix.samples, (std::vector<std::string>{"sample 1"}));
+  EXPECT_EQ(matrix.individuals[1].id, "i2");
+  EXPECT_EQ(pair_of(matrix, 0, 0), "2/2");
+  EXPECT_EQ(matrix.labels[0], (std::vector<std::string>{"2"})) << "allele 1 never seen";
+
+  // Not counts: a value other than 0, 1, 2 or NA; a first row of counts
+  // (no header); STRUCTURE's marker names over rows of a label, a
+  // population and SNP alleles, which hold more cells than the header.
+  EXPECT_NE(detect_format("id,a,b\nx,0,3\n"), InputFormat::ALLELE_COUNTS);
+  EXPECT_NE(detect_format("x,0,1\ny,1,2\n"), InputFormat::ALLELE_COUNTS);
+  EXPECT_NE(detect_format("s1\ts2\nind1\t1\t0\t1\nind1\t1\t1\t1\n"), InputFormat::ALLELE_COUNTS);
+
+  expect_refusals(
+      read_allele_counts,
+      {{"id,group\nx,p\n",
+        "line 1: the header names no locus after the identifier "
+        "and the group"},
+       {"id,a,,b\nx,0,1,2\n", "line 1: no name for the locus in column 3"},
+       {"id,a,b\nx,0,1\ny,0\n", "line 3: individual \"y\" has 2 cells; the header has 3"},
+       {"id,a,b\nx,0,1\ny,0,1.5\n",
+        "line 3: \"1.5\" at locus b of individual \"y\" is no count of the second "
+        "allele (0, 1 or 2; NA missing)"},
+       {"id,a\n\n", "the file has no individuals"}});
+  PopulationData refused;
+  const Status status = read_allele_counts("id,a,b\nx,0,1\ny,0,7\n", refused);
+  EXPECT_EQ(status.line, 3);
+  EXPECT_EQ(status.locus, "b");
+  EXPECT_EQ(status.individual, "y");
+}
+
+// A table of counts gives the study file and the panel's statistics that
+// the same genotypes written as a Genepop file give: the same alleles in
+// the same order, with the same frequencies.
+TEST(AlleleCountReader, ReadAsTheSameGenotypesInGenepop) {
+  std::mt19937 random(4);
+  std::string counts = "id,group,m1,m2,m3,m4\n";
+  std::string genepop = "counts\nm1\nm2\nm3\nm4\nPop\n";
+  const char* const genotype[] = {"0101", "0102", "0202"};
+  for (int n = 0; n < 40; ++n) {
+    std::string id = "i";  // appended: GCC 12 misjudges a literal plus a number's text
+    id += std::to_string(n);
+    counts += id + ",all";
+    genepop += id + ",";
+    for (int locus = 0; locus < 4; ++locus) {
+      // The first individual heterozygous, so that both list allele 1 first.
+      const int count = n == 0 ? 1 : static_cast<int>(random() % 3);
+      counts += ',';
+      counts += std::to_string(count);
+      genepop += std::string(" ") + genotype[count];
+    }
+    counts += "\n";
+    genepop += "\n";
+  }
+  const StudyResult study_counts = run_study_command(StudyRequest{"snps", {}}, counts);
+  const StudyResult study_genepop = run_study_command(StudyRequest{"snps", {}}, genepop);
+  ASSERT_TRUE(study_counts.status.ok) << study_counts.status.message;
+  ASSERT_TRUE(study_genepop.status.ok) << study_genepop.status.message;
+  EXPECT_EQ(study_counts.output, study_genepop.output);
+  const PanelResult panel_counts = run_panel_command(PanelRequest{"snps", {}, false}, counts);
+  const PanelResult panel_genepop = run_panel_command(PanelRequest{"snps", {}, false}, genepop);
+  ASSERT_TRUE(panel_counts.status.ok) << panel_counts.status.message;
+  EXPECT_EQ(panel_counts.output, panel_genepop.output);
+  EXPECT_NE(panel_counts.output.find("\nm4,"), std::string::npos) << panel_counts.output;
+
+  // A curve of SNPs alone says why every estimate is 0.
+  CurveRequest curve;
+  curve.names = {"snps"};
+  curve.range = CurveRange{2, 10, 8};
+  const CurveResult run = run_curve_command(curve, {counts}, 3, 1);
+  ASSERT_TRUE(run.status.ok) << run.status.message;
+  const auto said = std::find_if(run.notes.begin(), run.notes.end(), [](const Note& note) {
+    return note.kind == Kind::WARNING && note.text.find("at most two alleles") != std::string::npos;
+  });
+  ASSERT_NE(said, run.notes.end());
+  EXPECT_EQ(said->text,
+            "snps: warning: 4 of its 4 loci have at most two alleles, so never more than two "
+            "paternal alleles: they never reveal a second father by this rule; every estimate "
+            "is 0");
+  for (const CurvePoint& point : run.curves[0].points) EXPECT_EQ(point.detections, 0);
 }
 
 }  // namespace mpdetect

@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int pass = 0;
   for (const InputFormat format :
        {InputFormat::GENEPOP, InputFormat::GENALEX, InputFormat::STRUCTURE, InputFormat::STRUCTURE,
-        InputFormat::FSTAT, InputFormat::GENETIX, InputFormat::FREQUENCIES}) {
+        InputFormat::FSTAT, InputFormat::GENETIX, InputFormat::FREQUENCIES,
+        InputFormat::ALLELE_COUNTS}) {
     PopulationData population;
     const bool laid_out = format == InputFormat::STRUCTURE && pass++ == 1;
     const Status read =

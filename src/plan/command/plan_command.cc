@@ -60,6 +60,35 @@ void merge_repeats(std::vector<Design>& designs, Notes& notes) {
   }
 }
 
+// Says of each input whose loci include some of two alleles at most (SNPs)
+// that these never reveal a second father: a locus shows at most its two
+// alleles from the fathers, and the rule asks for more than two.
+void note_two_allele_loci(const std::vector<Design>& designs, Notes& notes) {
+  std::vector<std::string> told;
+  for (const Design& design : designs) {
+    if (std::find(told.begin(), told.end(), design.source) != told.end()) continue;
+    told.push_back(design.source);
+    const WideStudy study = wide_study_of(design);
+    size_t two = 0;
+    for (const std::vector<double>& frequencies : study.frequency) {
+      const auto alleles = std::count_if(frequencies.begin(), frequencies.end(),
+                                         [](double frequency) { return frequency > 0; });
+      two += alleles <= 2 ? 1 : 0;
+    }
+    if (two == 0) continue;
+    // A panel of them only is warned of: every estimate is 0.
+    const size_t loci = study.frequency.size();
+    const bool all = two == loci;
+    notes.push_back(Note(design.source + ": " + (all ? "warning: " : "") + std::to_string(two) +
+                             " of its " + std::to_string(loci) + (loci == 1 ? " locus" : " loci") +
+                             (two == 1 ? " has" : " have") +
+                             " at most two alleles, so never more than two paternal alleles: " +
+                             (two == 1 ? "it never reveals" : "they never reveal") +
+                             " a second father by this rule" + (all ? "; every estimate is 0" : ""),
+                         all ? Kind::WARNING : Kind::GENERAL));
+  }
+}
+
 }  // namespace
 
 StudyResult run_study_command(const StudyRequest& request, const std::string& text) {
@@ -164,6 +193,7 @@ CurveResult run_curve_command(const CurveRequest& request, const InputTexts& tex
     }
   }
   merge_repeats(result.designs, result.notes);
+  note_two_allele_loci(result.designs, result.notes);
   const size_t designs = result.designs.size();
   if (request.range.to > MAX_OFFSPRING) {
     for (const Design& design : result.designs) {

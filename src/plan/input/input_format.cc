@@ -38,6 +38,8 @@ InputFormat detect_format(const std::string& text) {
     }
     if (names) return InputFormat::GENALEX;
   }
+  // Before Genepop's: an individual may be named "pop".
+  if (looks_like_allele_counts(lines)) return InputFormat::ALLELE_COUNTS;
   std::string name;
   for (const std::string_view line : lines) {
     if (is_pop_line(std::string(line), name)) return InputFormat::GENEPOP;
@@ -49,7 +51,7 @@ InputFormat detect_format(const std::string& text) {
 std::string unknown_format(const std::string& text) {
   const std::string known =
       "it is none of the formats the planner reads (Genepop, GenAlEx, STRUCTURE, FSTAT, GENETIX, a "
-      "frequency table or a study file): ";
+      "table of allele counts, a frequency table or a study file): ";
   const std::vector<std::string> lines = split_lines(text);
   size_t first = 0;
   while (first < lines.size() && trim(lines[first]).empty()) ++first;
@@ -90,7 +92,7 @@ bool format_named(const std::string& name, InputFormat& format) {
       {"study", InputFormat::STUDY},         {"genepop", InputFormat::GENEPOP},
       {"genalex", InputFormat::GENALEX},     {"frequencies", InputFormat::FREQUENCIES},
       {"structure", InputFormat::STRUCTURE}, {"fstat", InputFormat::FSTAT},
-      {"genetix", InputFormat::GENETIX}};
+      {"genetix", InputFormat::GENETIX},     {"counts", InputFormat::ALLELE_COUNTS}};
   for (const auto& [known, value] : names) {
     if (name == known) {
       format = value;
@@ -122,6 +124,9 @@ Status read_population(const std::string& text, InputFormat format, PopulationDa
       break;
     case InputFormat::GENETIX:
       status = read_genetix(text, data);
+      break;
+    case InputFormat::ALLELE_COUNTS:
+      status = read_allele_counts(text, data);
       break;
     case InputFormat::STUDY:
       return failure("a study file is no population file");

@@ -52,7 +52,8 @@ struct HalfMissing {
 };
 
 struct PopulationData {
-  // "Genepop", "GenAlEx", "STRUCTURE", "FSTAT", "GENETIX" or "frequency table"
+  // "Genepop", "GenAlEx", "STRUCTURE", "FSTAT", "GENETIX", "allele-count" or
+  // "frequency table"
   std::string format;
   std::vector<std::string> loci;
   // Sample names: GenAlEx's population names; Genepop's samples have none
@@ -106,6 +107,7 @@ Status read_structure(const std::string& text, PopulationData& data);
 Status read_structure(const std::string& text, PopulationData& data, const StructureLayout& layout);
 Status read_fstat(const std::string& text, PopulationData& data);
 Status read_genetix(const std::string& text, PopulationData& data);
+Status read_allele_counts(const std::string& text, PopulationData& data);
 
 // Whether the lines are an FSTAT file's: a first row of four whole numbers
 // (samples, loci, highest allele, digits per allele from 1 to 3), a row per
@@ -137,7 +139,22 @@ bool looks_like_structure(const std::vector<std::string_view>& lines);
 // there is none.
 bool is_pop_line(const std::string& line, std::string& name);
 
-enum class InputFormat { STUDY, GENEPOP, GENALEX, FREQUENCIES, STRUCTURE, FSTAT, GENETIX };
+// Whether the lines are a table of allele counts: a header row, then rows
+// of as many cells, each an identifier (and a group, where the header's
+// second cell names one) and per locus 0, 1, 2, NA or nothing; a header of
+// counts alone is a row of data, not a header.
+bool looks_like_allele_counts(const std::vector<std::string_view>& lines);
+
+enum class InputFormat {
+  STUDY,
+  GENEPOP,
+  GENALEX,
+  FREQUENCIES,
+  STRUCTURE,
+  FSTAT,
+  GENETIX,
+  ALLELE_COUNTS
+};
 
 // The format the text is in, judged from its content: the frequency table's
 // header, FSTAT's and GENETIX's headers, GenAlEx's first row of counts, a
@@ -153,8 +170,8 @@ bool starts_like_study(const std::string& text);
 // a workbook, HTML, ...), as one line for its refusal.
 std::string unknown_format(const std::string& text);
 
-// The format's name as --format takes it: study, genepop, genalex,
-// frequencies, structure, fstat, genetix. False for any other name.
+// The format's name as the user gives it: study, genepop, genalex,
+// frequencies, structure, fstat, genetix, counts. False for any other name.
 bool format_named(const std::string& name, InputFormat& format);
 
 // Whether the cells of a first row are a frequency table's header
