@@ -11,13 +11,16 @@ plan_input <- function(x, name) {
   if (inherits(x, "genind")) {
     return(list(name = name, text = text_raw(genind_text(x)), kind = "genind object"))
   }
+  if (inherits(x, "genlight")) {
+    return(list(name = name, text = text_raw(genlight_text(x)), kind = "genlight object"))
+  }
   if (is.data.frame(x)) {
     if (all(c("locus", "allele", "frequency") %in% names(x))) {
       return(list(name = name, text = text_raw(frequency_text(x)), kind = "data frame"))
     }
     return(list(name = name, text = text_raw(genotype_table_text(x)), kind = "data frame"))
   }
-  stop(name, ": give a genind object, a data frame of genotypes or of frequencies ",
+  stop(name, ": give a genind or genlight object, a data frame of genotypes or of frequencies ",
        "(locus, allele, frequency), or the path of a file mpplan reads", call. = FALSE)
 }
 
@@ -36,6 +39,25 @@ frequency_text <- function(x) {
   cells <- cbind(csv_cell(x$locus), csv_cell(x$allele),
                  format(as.numeric(x$frequency), digits = 17, scientific = FALSE, trim = TRUE))
   c("locus,allele,frequency\n", csv_rows(cells))
+}
+
+# A genlight object (adegenet's SNPs) as a table of allele counts: an
+# individual's identifier, its group (its population, or one group for
+# all), then per locus the copies of the second allele, NA missing.
+genlight_text <- function(x) {
+  if (any(methods::slot(x, "ploidy") != 2L)) {
+    stop("x: the planner reads diploid genotypes only", call. = FALSE)
+  }
+  counts <- methods::as(x, "matrix")
+  ids <- rownames(counts)
+  if (is.null(ids)) ids <- as.character(seq_len(nrow(counts)))
+  loci <- colnames(counts)
+  if (is.null(loci)) loci <- paste0("locus ", seq_len(ncol(counts)))
+  groups <- methods::slot(x, "pop")
+  groups <- if (is.null(groups)) rep("sample 1", nrow(counts)) else as.character(groups)
+  cells <- matrix(ifelse(is.na(counts), "NA", format(counts, trim = TRUE)), nrow(counts))
+  c(paste0(paste(csv_cell(c("individual", "group", loci)), collapse = ","), "\n"),
+    csv_rows(cbind(csv_cell(ids), csv_cell(groups), cells)))
 }
 
 # Each individual's two alleles at each locus of a genind object, as a

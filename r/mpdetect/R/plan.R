@@ -21,7 +21,7 @@ run_plan <- function(command, inputs, fields = character(), seed = 0, threads = 
 as_said <- function(lines, inputs) {
   for (input in inputs) {
     if (is.null(input$kind)) next
-    for (format in c("Genepop file", "GenAlEx file", "frequency table")) {
+    for (format in c("Genepop file", "GenAlEx file", "allele-count file", "frequency table")) {
       lines <- gsub(paste0(input$name, ": ", format), paste0(input$name, ": ", input$kind),
                     lines, fixed = TRUE)
       lines <- gsub(paste0(input$name, ", ", format), paste0(input$name, ", ", input$kind),

@@ -7,12 +7,13 @@ through the same C++ core, and takes its input and options as
 \code{mpplan} does.
 }
 \arguments{
-\item{x}{a \code{genind} object (adegenet), a data frame of genotypes (an
+\item{x}{a \code{genind} or \code{genlight} object (adegenet; a
+  \code{genlight}'s SNPs as their allele counts), a data frame of genotypes (an
   \code{id} column, else the first; an optional \code{pop} column; then two
   columns per locus, the first named after the locus), a data frame of
   frequencies (\code{locus}, \code{allele}, \code{frequency}), or the path of
   any file \code{mpplan} reads (a study file, Genepop, GenAlEx, STRUCTURE, FSTAT,
-  GENETIX or a frequency table).}
+  GENETIX, a table of allele counts or a frequency table).}
 \item{sires}{numbers of equal sires, one design each.}
 \item{shares}{the sires' shares of one design, or a list of several designs'
   (after those of \code{sires}).}
@@ -25,7 +26,8 @@ through the same C++ core, and takes its input and options as
 \item{pool_rare}{pool a locus's rarest alleles into one to fit a study.}
 \item{as_is}{run totals that look like percentages or counts unchanged.}
 \item{format}{\code{"study"}, \code{"genepop"}, \code{"genalex"},
-  \code{"structure"}, \code{"fstat"}, \code{"genetix"} or \code{"frequencies"}:
+  \code{"structure"}, \code{"fstat"}, \code{"genetix"}, \code{"counts"} or
+  \code{"frequencies"}:
   how to read a file (default: from its content).}
 \item{structure}{a STRUCTURE file's rows and columns as its parameter file names
   them, as a named vector (\code{c(POPDATA = 1, POPFLAG = 1, ONEROWPERIND = 0)}) or

@@ -72,7 +72,7 @@ test_that("refusals are errors with mpplan's message; warnings are warnings", {
   expect_error(power_curve(short, sizes = c(1, 2, 4), seed = 1), "in even steps")
   expect_error(power_curve(short, sizes = 1:3, seed = -1), "seed takes a whole number")
   expect_error(power_curve(short, sizes = 1:3, seed = 1, shares = c(0.5, NA)), "numbers")
-  expect_error(power_curve(list(1), seed = 1), "give a genind object")
+  expect_error(power_curve(list(1), seed = 1), "give a genind or genlight object")
 })
 
 test_that("a seed not given is drawn from R's generator and returned", {
@@ -138,4 +138,24 @@ test_that("arguments of the wrong type or length are refused by their names", {
   # Not refused: a curve with the arguments as they should be, threads past
   # what the machine starts included.
   expect_s3_class(power_curve(short, sizes = 1:3, seed = 1, threads = 500), "mpdetect_curve")
+})
+
+test_that("a genlight object gives what its table of allele counts gives", {
+  skip_if_not_installed("adegenet")
+  counts <- list(c(0, 1, 2, NA), c(1, 1, 0, 2), c(2, 0, 1, 1), c(1, 2, 2, 0), c(0, 0, 1, 2),
+                 c(1, 2, 0, 1))
+  snps <- methods::new("genlight", counts, ploidy = 2)
+  adegenet::indNames(snps) <- paste0("i", 1:6)
+  adegenet::locNames(snps) <- c("s1", "s2", "s3", "s4")
+  adegenet::pop(snps) <- rep(c("north", "south"), each = 3)
+  file <- tempfile(fileext = ".csv")
+  writeLines(c("individual,group,s1,s2,s3,s4",
+               paste0("i", 1:6, ",", rep(c("north", "south"), each = 3), ",",
+                      vapply(counts, function(x) paste(ifelse(is.na(x), "NA", x), collapse = ","),
+                             ""))), file)
+  expect_identical(attr(suppressMessages(panel_stats(snps)), "csv"),
+                   attr(suppressMessages(panel_stats(file)), "csv"))
+  expect_identical(attr(suppressMessages(panel_stats(snps, pop = "south")), "csv"),
+                   attr(suppressMessages(panel_stats(file, pop = "south")), "csv"))
+  expect_identical(suppressMessages(study_of(snps))$study, suppressMessages(study_of(file))$study)
 })
