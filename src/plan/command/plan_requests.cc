@@ -73,7 +73,9 @@ Status check_shares(const std::vector<std::string>& shares) {
   return success();
 }
 
-// The options of one input; `one_design` where the command estimates one.
+// The options of one design; a command that estimates one design takes one
+// variant of the sires (unless `several_shares`) and one mother (unless
+// `several_mothers`).
 Status check_input(const InputOptions& input, const char* command, bool several_shares,
                    bool several_mothers) {
   if ((!several_shares && input.shares.size() > 1) ||
