@@ -432,8 +432,8 @@ TEST(FrequencyTableReader, DialectsOfCsv) {
 // A text in none of the formats is refused with what it looks like.
 TEST(InputFormat, NoneOfTheFormatsSaysWhatItLooksLike) {
   const std::string known =
-      "it is none of the formats the planner reads (Genepop, GenAlEx, STRUCTURE, FSTAT, GENETIX, a "
-      "table of allele counts, a frequency table or a study file): ";
+      "it is none of the formats the planner reads (Genepop, GenAlEx, STRUCTURE, FSTAT, GENETIX, "
+      "VCF, a table of allele counts, a frequency table or a study file): ";
   const std::pair<std::string, std::string> rows[] = {
       {"id;pop;x\n1;2;3\n",
        known + "it looks like a table of 3 columns separated by semicolons (its first row reads "
@@ -443,8 +443,6 @@ TEST(InputFormat, NoneOfTheFormatsSaysWhatItLooksLike) {
       {std::string("PK\x03\x04rest", 8),
        known + "it looks like a spreadsheet workbook; save the sheet as CSV"},
       {"hello there\n", known + "its first line reads \"hello there\""},
-      {"##fileformat=VCFv4.2\n#CHROM\tPOS\n",
-       known + "it looks like a VCF file of variant calls, which the planner does not read"},
   };
   for (const auto& [text, message] : rows) {
     EXPECT_EQ(detect_format(text), InputFormat::STUDY) << text;
@@ -697,6 +695,49 @@ TEST(StructureReader, ColumnsBeforeTheLociInferred) {
 }  // namespace mpdetect
 
 namespace mpdetect {
+
+// VCF as variant callers write it: recognised from its header, each
+// sample an individual, each site a locus named by its ID (CHROM:POS for
+// "."), its alleles by their bases; GT found among the FORMAT keys,
+// phased or not, "." missing.
+TEST(VcfReader, FormsRealFilesTake) {
+  const std::string vcf =
+      "##fileformat=VCFv4.2\n##source=caller\n"
+      "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tm1\to1\to2\n"
+      "1\t100\trs1\tA\tG\t50\tPASS\t.\tGT:DP\t0/1:9\t1|1:8\t./.:0\n"
+      "1\t250\t.\tC\tT,G\t50\tPASS\t.\tDP:GT\t7:0|2\t5:2/1\t4:.\n";
+  EXPECT_EQ(detect_format(vcf), InputFormat::VCF);
+  const PopulationData data = read_ok(read_vcf, vcf);
+  EXPECT_EQ(data.format, "VCF");
+  EXPECT_EQ(data.loci, (std::vector<std::string>{"rs1", "1:250"}));
+  EXPECT_EQ(data.samples, (std::vector<std::string>{"all samples"}));
+  ASSERT_EQ(data.individuals.size(), 3u);
+  EXPECT_EQ(data.individuals[2].id, "o2");
+  EXPECT_EQ(pair_of(data, 0, 0), "A/G");
+  EXPECT_EQ(pair_of(data, 1, 0), "G/G");
+  EXPECT_EQ(pair_of(data, 2, 0), "/");
+  EXPECT_EQ(pair_of(data, 0, 1), "C/G") << "GT second among the keys";
+  EXPECT_EQ(pair_of(data, 1, 1), "G/T");
+  EXPECT_EQ(pair_of(data, 2, 1), "/");
+
+  const std::string head =
+      "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tm1\n";
+  const std::pair<std::string, std::string> refusals[] = {
+      {"##fileformat=VCFv4.2\n#CHROM\tPOS\tID\n", "line 2: no sample follows the FORMAT column"},
+      {head + "1\t1\tx\tA\tG\t.\t.\t.\tGT\n", "line 3: the site has 9 columns; the #CHROM line 10"},
+      {head + "1\t1\tx\tA\tG\t.\t.\t.\tDP\t3\n", "line 3: site x has no GT in its FORMAT"},
+      {head + "1\t1\tx\tA\tG\t.\t.\t.\tGT\t0/2\n",
+       "line 3: \"0/2\" at site x of sample \"m1\" is no diploid genotype of its 2 alleles"},
+      {head + "1\t1\tx\tA\tG\t.\t.\t.\tGT\t1\n",
+       "line 3: \"1\" at site x of sample \"m1\" is no diploid genotype of its 2 alleles"},
+      {head, "the file has no site"}};
+  for (const auto& [text, message] : refusals) {
+    PopulationData refused;
+    const Status status = read_vcf(text, refused);
+    EXPECT_FALSE(status.ok) << text;
+    EXPECT_EQ(status.message, message) << text;
+  }
+}
 
 // A table of allele counts as SNP panels are kept: recognised from the
 // content (with or without a group column, R's row names too), each count

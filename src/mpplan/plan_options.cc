@@ -20,8 +20,8 @@ struct OptionRule {
 
 const OptionRule OPTIONS[] = {
     {"--format", true, "spclb",
-     "FORMAT  read the input as study, genepop, genalex, structure, fstat, genetix, counts or "
-     "frequencies "
+     "FORMAT  read the input as study, genepop, genalex, structure, fstat, genetix, vcf, counts "
+     "or frequencies "
      "(default: "
      "from its content); panel also takes csv or table for its output"},
     {"--structure", true, "spclb",
@@ -171,10 +171,8 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
       options.input.format_given = true;
     else
       return refuse(
-          "study, genepop, genalex, structure, fstat, genetix, counts or frequencies (panel: also "
-          "csv "
-          "or "
-          "table)");
+          "study, genepop, genalex, structure, fstat, genetix, vcf, counts or frequencies (panel: "
+          "also csv or table)");
   } else if (name == "--structure") {
     const Status read = parse_structure_layout(value, options.input.structure);
     if (!read.ok) {

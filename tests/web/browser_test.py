@@ -347,8 +347,8 @@ try:
 
     # A text in none of the formats is not named as one, and is said to
     # be what it looks like.
-    paste(driver, "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\n1\t100\trs1\n")
-    wait.until(lambda d: "VCF" in d.find_element(By.ID, "input-messages").text)
+    paste(driver, ">read1 sequencer\nACGTTGCA\n")
+    wait.until(lambda d: "first line reads" in d.find_element(By.ID, "input-messages").text)
     check("an unknown text not named as a format",
           driver.find_element(By.ID, "format").text == "The page cannot read this text.",
           driver.find_element(By.ID, "format").text)

@@ -18,6 +18,7 @@ InputFormat detect_format(const std::string& text) {
   const std::vector<std::string> cells = split_row(head, dialect);
   size_t column = 0;
   if (frequency_header(cells, column)) return InputFormat::FREQUENCIES;
+  if (looks_like_vcf(lines)) return InputFormat::VCF;
   // Their headers of counts are strict enough to come before the looser
   // tests: a GENETIX sample may be named "Pop 1", an FSTAT file written
   // with tabs would pass for GenAlEx's first rows.
@@ -50,8 +51,8 @@ InputFormat detect_format(const std::string& text) {
 
 std::string unknown_format(const std::string& text) {
   const std::string known =
-      "it is none of the formats the planner reads (Genepop, GenAlEx, STRUCTURE, FSTAT, GENETIX, a "
-      "table of allele counts, a frequency table or a study file): ";
+      "it is none of the formats the planner reads (Genepop, GenAlEx, STRUCTURE, FSTAT, GENETIX, "
+      "VCF, a table of allele counts, a frequency table or a study file): ";
   const std::vector<std::string> lines = split_lines(text);
   size_t first = 0;
   while (first < lines.size() && trim(lines[first]).empty()) ++first;
@@ -64,7 +65,7 @@ std::string unknown_format(const std::string& text) {
   const std::string head = lower(trim(line));
   if (!head.empty() && head[0] == '<') return known + "it looks like HTML or XML";
   if (head.rfind("##fileformat=vcf", 0) == 0 || head.rfind("#chrom", 0) == 0)
-    return known + "it looks like a VCF file of variant calls, which the planner does not read";
+    return known + "it looks like a VCF file, but its header is not written as VCF's";
   const CsvDialect dialect = csv_dialect(line);
   const std::vector<std::string> cells = split_row(line, dialect);
   const std::string shown = printable(line.substr(0, 60)) + (line.size() > 60 ? "..." : "");
@@ -88,11 +89,15 @@ bool starts_like_study(const std::string& text) {
 }
 
 bool format_named(const std::string& name, InputFormat& format) {
-  const std::pair<const char*, InputFormat> names[] = {
-      {"study", InputFormat::STUDY},         {"genepop", InputFormat::GENEPOP},
-      {"genalex", InputFormat::GENALEX},     {"frequencies", InputFormat::FREQUENCIES},
-      {"structure", InputFormat::STRUCTURE}, {"fstat", InputFormat::FSTAT},
-      {"genetix", InputFormat::GENETIX},     {"counts", InputFormat::ALLELE_COUNTS}};
+  const std::pair<const char*, InputFormat> names[] = {{"study", InputFormat::STUDY},
+                                                       {"genepop", InputFormat::GENEPOP},
+                                                       {"genalex", InputFormat::GENALEX},
+                                                       {"frequencies", InputFormat::FREQUENCIES},
+                                                       {"structure", InputFormat::STRUCTURE},
+                                                       {"fstat", InputFormat::FSTAT},
+                                                       {"genetix", InputFormat::GENETIX},
+                                                       {"counts", InputFormat::ALLELE_COUNTS},
+                                                       {"vcf", InputFormat::VCF}};
   for (const auto& [known, value] : names) {
     if (name == known) {
       format = value;
@@ -127,6 +132,9 @@ Status read_population(const std::string& text, InputFormat format, PopulationDa
       break;
     case InputFormat::ALLELE_COUNTS:
       status = read_allele_counts(text, data);
+      break;
+    case InputFormat::VCF:
+      status = read_vcf(text, data);
       break;
     case InputFormat::STUDY:
       return failure("a study file is no population file");

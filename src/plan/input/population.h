@@ -52,8 +52,8 @@ struct HalfMissing {
 };
 
 struct PopulationData {
-  // "Genepop", "GenAlEx", "STRUCTURE", "FSTAT", "GENETIX", "allele-count" or
-  // "frequency table"
+  // "Genepop", "GenAlEx", "STRUCTURE", "FSTAT", "GENETIX", "allele-count",
+  // "VCF" or "frequency table"
   std::string format;
   std::vector<std::string> loci;
   // Sample names: GenAlEx's population names; Genepop's samples have none
@@ -108,6 +108,11 @@ Status read_structure(const std::string& text, PopulationData& data, const Struc
 Status read_fstat(const std::string& text, PopulationData& data);
 Status read_genetix(const std::string& text, PopulationData& data);
 Status read_allele_counts(const std::string& text, PopulationData& data);
+Status read_vcf(const std::string& text, PopulationData& data);
+
+// Whether the lines are a VCF file's: its first non-empty line is
+// "##fileformat=VCF..." or the "#CHROM" line.
+bool looks_like_vcf(const std::vector<std::string_view>& lines);
 
 // Whether the lines are an FSTAT file's: a first row of four whole numbers
 // (samples, loci, highest allele, digits per allele from 1 to 3), a row per
@@ -153,7 +158,8 @@ enum class InputFormat {
   STRUCTURE,
   FSTAT,
   GENETIX,
-  ALLELE_COUNTS
+  ALLELE_COUNTS,
+  VCF
 };
 
 // The format the text is in, judged from its content: the frequency table's
@@ -171,7 +177,8 @@ bool starts_like_study(const std::string& text);
 std::string unknown_format(const std::string& text);
 
 // The format's name as the user gives it: study, genepop, genalex,
-// frequencies, structure, fstat, genetix, counts. False for any other name.
+// frequencies, structure, fstat, genetix, counts, vcf. False for any other
+// name.
 bool format_named(const std::string& name, InputFormat& format);
 
 // Whether the cells of a first row are a frequency table's header
