@@ -465,3 +465,50 @@ TEST_F(PlanProgramTest, DesignsCountedBeforeInputsAreRead) {
 }
 
 }  // namespace mpdetect
+
+namespace mpdetect {
+
+TEST_F(PlanProgramTest, TheLikelihoodVerdictAndTheFalseDetectionsAllowed) {
+  const std::string population = std::string(" '") + EXAMPLES_DIR + "/population.gen'";
+  const FolderResult likelihood =
+      plan("curve" + population + " --verdict likelihood --from 4 --to 5 --trials 1000 --seed 2");
+  ASSERT_EQ(likelihood.status, 0) << likelihood.errors;
+  const std::vector<std::string> rows = lines_of(likelihood.output);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_NE(rows[0].find(",false_detection,false_detection_ci_low"), std::string::npos);
+  EXPECT_EQ(rows[1].rfind("4,", 0), 0u);
+  // The same seed, the same table.
+  EXPECT_EQ(
+      plan("curve" + population + " --verdict likelihood --from 4 --to 5 --trials 1000 --seed 2")
+          .output,
+      likelihood.output);
+
+  // Under the allele rule with errors, sizes whose single-sire broods are
+  // called several too often do not reach the target, and the line says so.
+  const FolderResult errors = plan("curve" + population +
+                                   " --dropout 0.05 --false-allele 0.02 --from 30 --to 30 "
+                                   "--trials 1000 --seed 1");
+  ASSERT_EQ(errors.status, 0) << errors.errors;
+  EXPECT_NE(errors.output.find(",too_many_false,"), std::string::npos) << errors.output;
+  EXPECT_NE(errors.errors.find("above the 0.01 allowed (the likelihood verdict"), std::string::npos)
+      << errors.errors;
+
+  struct Row {
+    std::string arguments;
+    const char* refusal;
+  };
+  const Row rows_refused[] = {
+      {" --verdict votes", "--verdict takes alleles or likelihood, not votes"},
+      {" --verdict likelihood --min-loci 2",
+       "--min-loci belongs to the allele rule; the likelihood verdict weighs every locus"},
+      {" --false-detection 0", "--false-detection takes a rate from 0.0001 to 0.5, not 0"},
+      {" --error-allowance 0.6", "--error-allowance takes a rate from 0 to 0.5, not 0.6"},
+  };
+  for (const Row& row : rows_refused) {
+    const FolderResult r = plan("curve" + population + row.arguments + " --seed 1");
+    EXPECT_EQ(r.status, 2) << row.arguments;
+    EXPECT_NE(r.errors.find(row.refusal), std::string::npos) << row.arguments << "\n" << r.errors;
+  }
+}
+
+}  // namespace mpdetect

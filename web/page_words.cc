@@ -95,6 +95,12 @@ const char* field_of(Input input) {
       return "Brood size";
     case Input::CHOOSE:
       return "Loci in the panel";
+    case Input::VERDICT:
+      return "Verdict";
+    case Input::FALSE_DETECTION:
+      return "False-detection rate";
+    case Input::ERROR_ALLOWANCE:
+      return "Error allowance";
     case Input::SEED:
       return "Seed";
     case Input::SCREEN:

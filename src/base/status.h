@@ -57,6 +57,7 @@ enum class Input {
   MOTHER,
   MOTHERS,
   POPULATION,
+  VERDICT,
   MIN_LOCI,
   // The values a request holds (plan_requests.h), each checked by one rule.
   SIRES,
@@ -72,6 +73,8 @@ enum class Input {
   BROOD_SIZE,
   CHOOSE,
   SCREEN,
+  FALSE_DETECTION,
+  ERROR_ALLOWANCE,
   SEED,
 };
 

@@ -98,6 +98,12 @@ const char* option_of(Input input) {
       return "--size";
     case Input::CHOOSE:
       return "--choose";
+    case Input::VERDICT:
+      return "--verdict";
+    case Input::FALSE_DETECTION:
+      return "--false-detection";
+    case Input::ERROR_ALLOWANCE:
+      return "--error-allowance";
     case Input::SEED:
       return "--seed";
     case Input::SCREEN:

@@ -45,6 +45,16 @@ const OptionRule OPTIONS[] = {
      "D  the chance that a heterozygous genotype is read as a homozygote (default 0)"},
     {"--false-allele", true, "c",
      "E  the chance that an allele call is read as another allele of the locus (default 0)"},
+    {"--verdict", true, "c",
+     "RULE  alleles (several fathers where a locus shows more paternal alleles than one "
+     "father has; the default) or likelihood (two fathers against one, calibrated to "
+     "--false-detection)"},
+    {"--false-detection", true, "c",
+     "A  the share of single-sire broods the likelihood verdict may call several, and with "
+     "errors the most a size reaching the target may show (default 0.01)"},
+    {"--error-allowance", true, "c",
+     "E  the likelihood verdict reads each allele call as false at this rate where the design "
+     "has no errors (default 0.01; 0: none)"},
     {"--as-is", false, "spclb", "  run totals that look like percentages or counts unchanged"},
     {"--output", true, "spclb", "FILE  write the result to FILE (also -o)"},
     {"--legend", true, "s", "FILE  write the allele legend to FILE"},
@@ -53,7 +63,8 @@ const OptionRule OPTIONS[] = {
     {"--step", true, "c", "N  step between brood sizes (default 1)"},
     {"--target", true, "c", "P  probability to reach, above 0 and at most 1 (default 0.95)"},
     {"--trials", true, "c",
-     "N  trials per estimate (default 50000, as the dialogue's; others need not match it)"},
+     "N  trials per estimate (default 50000, as the dialogue's; others need not match it; "
+     "likelihood: broods of each set, default 20/A, at least 1000)"},
     {"--max-trials", true, "c",
      "N  trials an estimate whose interval holds the target may go on to (default 1000000; "
      "50000: none)"},
@@ -137,6 +148,9 @@ const ValueOption VALUES[] = {
     {"--choose", Input::CHOOSE},
     {"--screen", Input::SCREEN},
     {"--seed", Input::SEED},
+    {"--verdict", Input::VERDICT},
+    {"--false-detection", Input::FALSE_DETECTION},
+    {"--error-allowance", Input::ERROR_ALLOWANCE},
 };
 
 Input input_of(const std::string& name, const std::string& command) {
@@ -205,6 +219,12 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
   } else if (name == "--dropout" || name == "--false-allele") {
     (name == "--dropout" ? options.input.errors.dropout : options.input.errors.false_allele) =
         given;
+  } else if (name == "--verdict") {
+    if (!verdict_named(value, options.input.verdict)) return refuse("alleles or likelihood");
+  } else if (name == "--false-detection") {
+    options.input.false_detection = given;
+  } else if (name == "--error-allowance") {
+    options.input.error_allowance = given;
   } else if (name == "--trials") {
     options.trials = static_cast<int64_t>(given);
   } else if (name == "--max-trials") {

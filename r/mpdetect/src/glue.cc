@@ -123,6 +123,12 @@ const char* argument_of(Input input) {
       return "choose";
     case Input::SCREEN:
       return "screen";
+    case Input::VERDICT:
+      return "verdict";
+    case Input::FALSE_DETECTION:
+      return "false_detection";
+    case Input::ERROR_ALLOWANCE:
+      return "error_allowance";
     case Input::SEED:
       return "seed";
     case Input::NONE:

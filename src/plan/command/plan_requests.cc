@@ -43,6 +43,8 @@ const ValueRule RULES[] = {
     {Input::BROOD_SIZE, 1, PLAN_MAX_OFFSPRING, true, "a brood size"},
     {Input::CHOOSE, 1, PLAN_MAX_LOCI, true, "a number of loci"},
     {Input::SCREEN, 0, 100000, true, "a number of candidates"},
+    {Input::FALSE_DETECTION, 0.0001, 0.5, false, "a rate"},
+    {Input::ERROR_ALLOWANCE, 0, MAX_ERROR_RATE, false, "a rate"},
     {Input::SEED, 0, UINT32_MAX, true, "a whole number"},
 };
 
@@ -90,9 +92,17 @@ Status check_input(const InputOptions& input, const char* command, bool several_
   }
   for (const auto& [what, value] : {std::pair{Input::MIN_LOCI, double(input.min_loci)},
                                     {Input::DROPOUT, input.errors.dropout},
-                                    {Input::FALSE_ALLELE, input.errors.false_allele}}) {
+                                    {Input::FALSE_ALLELE, input.errors.false_allele},
+                                    {Input::FALSE_DETECTION, input.false_detection},
+                                    {Input::ERROR_ALLOWANCE, input.error_allowance}}) {
     const Status fits = check_value(what, value);
     if (!fits.ok) return fits;
+  }
+  if (input.verdict == Verdict::LIKELIHOOD && input.min_loci > 1) {
+    return failure_about(Input::MIN_LOCI,
+                         "belongs to the allele rule; the likelihood verdict weighs every locus "
+                         "together",
+                         Kind::OPTION);
   }
   return success();
 }
@@ -149,12 +159,13 @@ Status check_request(const CurveRequest& request) {
     if (!fits.ok) return fits;
   }
   const CurveRange& range = request.range;
-  for (const auto& [what, value] : {std::pair{Input::FROM, double(range.from)},
-                                    {Input::TO, double(range.to)},
-                                    {Input::STEP, double(range.step)},
-                                    {Input::TARGET, request.target},
-                                    {Input::TRIALS, double(request.trials)},
-                                    {Input::MAX_TRIALS, double(request.max_trials)}}) {
+  for (const auto& [what, value] :
+       {std::pair{Input::FROM, double(range.from)},
+        {Input::TO, double(range.to)},
+        {Input::STEP, double(range.step)},
+        {Input::TARGET, request.target},
+        {Input::TRIALS, double(request.trials ? request.trials : MIN_TRIALS)},
+        {Input::MAX_TRIALS, double(request.max_trials)}}) {
     const Status fits = check_value(what, value);
     if (!fits.ok) return fits;
   }

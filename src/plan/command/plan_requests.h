@@ -38,7 +38,9 @@ struct CurveRequest {
   CurveRange range;
   double target = 0.95;
   int64_t max_trials = DEFAULT_MAX_TRIALS;  // trials a decision may take
-  int64_t trials = TRIAL_COUNT;             // trials per estimate
+  // Trials per estimate; 0: the verdict's default (TRIAL_COUNT for the
+  // allele rule, default_likelihood_trials for the likelihood, per set).
+  int64_t trials = 0;
 };
 
 // loci: the ranking of loci at one brood size, or a panel chosen forward.

@@ -25,6 +25,8 @@ const NumberField NUMBERS[] = {
     {"size", Input::BROOD_SIZE},
     {"choose", Input::CHOOSE},
     {"screen", Input::SCREEN},
+    {"false_detection", Input::FALSE_DETECTION},
+    {"error_allowance", Input::ERROR_ALLOWANCE},
     {"seed", Input::SEED},
 };
 
@@ -71,6 +73,12 @@ void put_number(Input input, double value, InputOptions& options, FieldRun& run)
     case Input::SCREEN:
       run.screen = static_cast<int>(value);
       break;
+    case Input::FALSE_DETECTION:
+      options.false_detection = value;
+      break;
+    case Input::ERROR_ALLOWANCE:
+      options.error_allowance = value;
+      break;
     default:
       run.seeded = true;
       run.seed = static_cast<uint32_t>(value);
@@ -99,6 +107,10 @@ Status take_shared(const std::string& name, const std::string& value, InputOptio
     options.pop = value;
   } else if (name == "loci") {
     options.loci = value;
+  } else if (name == "verdict") {
+    if (!verdict_named(value, options.verdict))
+      return failure_about(Input::VERDICT, "takes alleles or likelihood, not " + value,
+                           Kind::OPTION);
   } else if (name == "pool_rare") {
     options.pool_rare = value == "1";
   } else if (name == "as_is") {

@@ -19,7 +19,8 @@ using NamedValues = std::vector<std::pair<std::string, std::string>>;
 
 // A run as named values. Every design shares `shared`: format, structure,
 // pop, loci (a CSV list), pool_rare and as_is ("1" for yes), min_loci,
-// from, to, step, target, trials, max_trials, dropout, false_allele, size
+// from, to, step, target, trials, max_trials, dropout, false_allele, verdict
+// (alleles or likelihood), false_detection, error_allowance, size
 // (loci's brood size), choose, screen, mothers, population (the population
 // sample's name) and seed. Each design has its own sires, shares (a list)
 // and mother, any of them repeated for more variants.

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "plan/estimate/design_trials.h"
+#include "plan/estimate/likelihood_trials.h"
 #include "plan/estimate/parallel.h"
 #include "plan/input/plan_text.h"
 #include "simulation/estimate.h"
@@ -22,7 +23,9 @@ DesignCurve curve_of(const Design& design) {
                      design.source,
                      design.sample,
                      design.unsampled_mother,
-                     design.fits_record ? design.study.mother_known : design.wide.mother_known};
+                     design.fits_record ? design.study.mother_known : design.wide.mother_known,
+                     design.verdict,
+                     design.false_detection};
 }
 
 namespace {
@@ -41,6 +44,12 @@ void refine(CurvePoint& point, DesignTrials& trials, const DesignTrials::Standin
     point.trials += batch;
     point.decision = decide(point.all_detections, point.trials, target.target);
   }
+}
+
+// Whether a design has a single-sire companion: the allele rule with
+// genotyping errors.
+bool companion_of(const Design& design) {
+  return design.verdict == Verdict::ALLELES && any_errors(design.errors);
 }
 
 // The curve of one design, cut short once `stopped` is set (by this design's
@@ -74,7 +83,53 @@ DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t
   return curve;
 }
 
+// The curve of a design judged by the likelihood: at each size a threshold
+// from single-sire broods, then the detections of the design's broods and
+// of single-sire broods apart. Decisions are not refined.
+DesignCurve estimate_by_likelihood(const Design& design, const CurveRange& range, uint32_t seed,
+                                   const CurveTarget& target, int threads,
+                                   const std::function<bool(int)>& done,
+                                   std::atomic<bool>& stopped) {
+  DesignCurve curve = curve_of(design);
+  const LikelihoodTables tables =
+      likelihood_tables(wide_study_of(design), design.unsampled_mother, design.errors,
+                        reading_of(design.errors, design.error_allowance));
+  const int64_t trials = trials_for(design, target.trials);
+  for (int size = range.from; size <= range.to && !stopped; size += range.step) {
+    const LikelihoodPoint made =
+        likelihood_point(tables, size, trials, design.false_detection, seed, threads);
+    CurvePoint point{size,
+                     static_cast<int>(made.detections),
+                     design_ceiling(design, size),
+                     trials,
+                     trials,
+                     made.detections,
+                     decide(made.detections, trials, target.target)};
+    point.false_detections = static_cast<int>(made.false_detections);
+    curve.points.push_back(point);
+    if (!done(static_cast<int>(curve.points.size()))) stopped = true;
+  }
+  return curve;
+}
+
+// A size that reaches the target while one sire is called several more
+// often than the rate allowed does not reach it.
+void hold_false_detections(DesignCurve& curve, double allowed) {
+  for (CurvePoint& point : curve.points) {
+    if (point.false_detections < 0 || point.decision != Decision::REACHES) continue;
+    double low = 0, high = 0;
+    interval95(point.false_detections, point.estimate_trials, low, high);
+    if (low > allowed) point.decision = Decision::TOO_MANY_FALSE;
+  }
+}
+
 }  // namespace
+
+int64_t trials_for(const Design& design, int64_t asked) {
+  if (asked > 0) return asked;
+  return design.verdict == Verdict::LIKELIHOOD ? default_likelihood_trials(design.false_detection)
+                                               : TRIAL_COUNT;
+}
 
 std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
                                          const CurveRange& range, uint32_t seed, int threads,
@@ -90,8 +145,10 @@ std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
   std::vector<Job> jobs;
   for (size_t d = 0; d < designs.size(); ++d) {
     jobs.push_back({d, false});
-    if (any_errors(designs[d].errors)) jobs.push_back({d, true});
+    if (companion_of(designs[d])) jobs.push_back({d, true});
   }
+  // A likelihood design's trials run on the threads the jobs leave.
+  const int inner = std::max(1, threads / static_cast<int>(jobs.size()));
   std::vector<DesignCurve> curves(designs.size()), companions(designs.size());
   std::vector<std::atomic<int>> made(designs.size());
   for (std::atomic<int>& count : made) count = 0;
@@ -99,25 +156,33 @@ std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
   run_jobs(jobs.size(), threads, [&](size_t n) {
     const Job job = jobs[n];
     const size_t d = job.design;
-    const bool pair = any_errors(designs[d].errors);
+    const bool pair = companion_of(designs[d]);
     const auto reported = [&](int) {
       const int sum = ++made[d];
       return !done || done(d, pair ? sum / 2 : sum);
     };
+    const int64_t trials = trials_for(designs[d], target.trials);
     if (job.companion) {
-      const CurveTarget none{target.target, target.trials, target.trials};
+      const CurveTarget none{target.target, trials, trials};
       companions[d] = estimate_one(single_sire(designs[d]), range, seed, none, reported, stopped);
+    } else if (designs[d].verdict == Verdict::LIKELIHOOD) {
+      curves[d] = estimate_by_likelihood(designs[d], range, seed, target, inner, reported, stopped);
     } else {
-      curves[d] = estimate_one(designs[d], range, seed, target, reported, stopped);
+      const CurveTarget asked{target.target, target.max_trials, trials};
+      curves[d] = estimate_one(designs[d], range, seed, asked, reported, stopped);
     }
   });
   for (size_t d = 0; d < designs.size(); ++d) {
-    if (!any_errors(designs[d].errors)) continue;
-    std::vector<CurvePoint>& points = curves[d].points;
-    const std::vector<CurvePoint>& falsely = companions[d].points;
-    // A stopped run may have cut either short.
-    if (falsely.size() < points.size()) points.resize(falsely.size());
-    for (size_t k = 0; k < points.size(); ++k) points[k].false_detections = falsely[k].detections;
+    if (companion_of(designs[d])) {
+      std::vector<CurvePoint>& points = curves[d].points;
+      const std::vector<CurvePoint>& falsely = companions[d].points;
+      // A stopped run may have cut either short.
+      if (falsely.size() < points.size()) points.resize(falsely.size());
+      for (size_t k = 0; k < points.size(); ++k) points[k].false_detections = falsely[k].detections;
+    }
+    // The likelihood verdict keeps the rate by construction: its measured
+    // rate scatters about it and is reported, not held against it.
+    if (companion_of(designs[d])) hold_false_detections(curves[d], designs[d].false_detection);
   }
   if (complete) *complete = !stopped;
   return curves;
@@ -209,6 +274,8 @@ const char* decision_name(Decision decision) {
       return "reaches";
     case Decision::BELOW:
       return "below";
+    case Decision::TOO_MANY_FALSE:
+      return "too_many_false";
     case Decision::OPEN:
       break;
   }
@@ -234,11 +301,25 @@ std::string refined_text(const CurvePoint& point) {
 }
 
 // The decisions before the smallest size (or in the whole range) that
-// stayed open, as "; open at 6 after 1000000 trials (estimate ...)".
+// stayed open, as "; open at 6 after 1000000 trials (estimate ...)", and
+// the first size whose detection reached the target with too many false
+// detections.
 std::string open_text(const DesignCurve& curve, int before) {
   std::string text;
+  bool falsely = false;
   for (const CurvePoint& point : curve.points) {
     if (before > 0 && point.brood_size >= before) break;
+    if (point.decision == Decision::TOO_MANY_FALSE && !falsely) {
+      falsely = true;
+      text += "; at " + std::to_string(point.brood_size) +
+              " detection reached the target but one sire was called several in " +
+              share_text(false_detection_share(point), point.estimate_trials) +
+              " of broods, above the " + short_number(curve.false_detection) + " allowed";
+      if (curve.verdict == Verdict::ALLELES)
+        text +=
+            " (the likelihood verdict, or more loci required to reveal, holds false "
+            "detections down)";
+    }
     if (point.decision != Decision::OPEN) continue;
     text += "; at " + std::to_string(point.brood_size) + " the decision stayed open (" +
             refined_text(point) + ")";

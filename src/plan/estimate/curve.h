@@ -22,7 +22,11 @@ struct CurveRange {
 
 // Where an estimate stands against the target: its 95 % interval at or
 // above it, below it, or holding it (the decision open).
-enum class Decision { BELOW, REACHES, OPEN };
+// With genotyping errors under the allele rule, a size whose detection
+// reaches the target but whose false detections lie above the rate allowed
+// (the 95 % interval's low end above it) does not reach it:
+// TOO_MANY_FALSE. The likelihood verdict holds the rate by construction.
+enum class Decision { BELOW, REACHES, OPEN, TOO_MANY_FALSE };
 
 // How a curve decides which sizes reach the target: by each estimate's
 // interval; an estimate whose interval holds the target, up to the first
@@ -30,12 +34,18 @@ enum class Decision { BELOW, REACHES, OPEN };
 // until the interval lies on one side. max_trials = TRIAL_COUNT never goes
 // on.
 // `trials` is the trials of each estimate: TRIAL_COUNT, as the dialogue's,
-// unless a design need not match the dialogue.
+// unless a design need not match the dialogue; 0 is each verdict's default
+// (trials_for).
 struct CurveTarget {
   double target = 0.95;
   int64_t max_trials = TRIAL_COUNT;
   int64_t trials = TRIAL_COUNT;
 };
+
+// The trials of each estimate of `design` when `asked` (0: the verdict's
+// default: TRIAL_COUNT for the allele rule; for the likelihood, broods of
+// each of its three sets, default_likelihood_trials).
+int64_t trials_for(const Design& design, int64_t asked);
 
 // Trials a refined decision may take by default, and at most; and the
 // fewest an estimate may have.
@@ -55,7 +65,8 @@ struct CurvePoint {
   Decision decision;
   // With genotyping errors, the detections of the design's single-sire
   // companion (single_sire in design.h) at this size, of estimate_trials:
-  // false detections all. -1 without errors.
+  // false detections all; under the likelihood verdict, those of its own
+  // single-sire broods. -1 without either.
   int false_detections = -1;
 };
 
@@ -67,6 +78,9 @@ struct DesignCurve {
   std::string source, sample;
   bool unsampled_mother = false;
   bool mother_given = false;
+  // How its broods were judged, and the false detections allowed.
+  Verdict verdict = Verdict::ALLELES;
+  double false_detection = DEFAULT_FALSE_DETECTION;
 };
 
 // The design's curve before any estimate: its label and what figures say
@@ -80,7 +94,9 @@ using EstimateDone = std::function<bool(size_t design, int done)>;
 
 // Estimates every design over the range from `seed`; a design with
 // genotyping errors has its single-sire companion estimated beside it, from
-// the same seed, on the same thread. Designs run side by
+// the same seed, on the same thread. A design judged by the likelihood
+// measures its false detections itself (likelihood_trials.h), its trials
+// spread over the threads the other designs leave. Designs run side by
 // side on up to `threads` threads; the results do not depend on how many.
 // `complete`, when given, says whether every estimate was made (false once
 // `done` stopped the run, the curves then cut short).

@@ -16,7 +16,8 @@ namespace {
 // The model the options ask of every design: the loci that must reveal,
 // the genotyping errors.
 Status ask_model(const std::string& name, Design& design, const InputOptions& options) {
-  if (!design.fits_record && any_errors(options.errors)) {
+  const bool likelihood = options.verdict == Verdict::LIKELIHOOD;
+  if (!design.fits_record && any_errors(options.errors) && !likelihood) {
     return failure(name + ": genotyping errors are modelled for designs of up to " +
                    std::to_string(MAX_LOCI) + " loci, " + std::to_string(MAX_ALLELES) +
                    " alleles a locus and " + std::to_string(MAX_SIRES) + " sires");
@@ -25,6 +26,7 @@ Status ask_model(const std::string& name, Design& design, const InputOptions& op
   if (!enough.ok) return named(name, enough);
   require_loci(design, options.min_loci);
   model_errors(design, options.errors);
+  judge_by(design, options.verdict, options.false_detection, options.error_allowance);
   return success();
 }
 
@@ -302,18 +304,28 @@ Status check_design_count(size_t inputs, const InputOptions& options, size_t& co
                     static_cast<int>(MAX_DESIGNS));
 }
 
+namespace {
+
+// Whether two designs read and judge their broods alike.
+bool same_model(const Design& a, const Design& b) {
+  return a.errors.dropout == b.errors.dropout && a.errors.false_allele == b.errors.false_allele &&
+         a.verdict == b.verdict && a.false_detection == b.false_detection &&
+         a.error_allowance == b.error_allowance;
+}
+
+}  // namespace
+
 bool same_design(const Design& a, const Design& b) {
   if (!a.fits_record || !b.fits_record) {
     return a.fits_record == b.fits_record && a.label == b.label && a.locus_names == b.locus_names &&
            a.unsampled_mother == b.unsampled_mother && a.min_loci == b.min_loci &&
-           same_study(a.wide, b.wide);
+           same_model(a, b) && same_study(a.wide, b.wide);
   }
   const StudyData& x = a.study;
   const StudyData& y = b.study;
   if (a.label != b.label || a.locus_names != b.locus_names || x.locus_count != y.locus_count ||
       x.sire_count != y.sire_count || x.mother_known != y.mother_known ||
-      a.unsampled_mother != b.unsampled_mother || a.min_loci != b.min_loci ||
-      a.errors.dropout != b.errors.dropout || a.errors.false_allele != b.errors.false_allele) {
+      a.unsampled_mother != b.unsampled_mother || a.min_loci != b.min_loci || !same_model(a, b)) {
     return false;
   }
   for (int i = 0; i < x.locus_count; ++i) {
@@ -410,6 +422,19 @@ void model_errors(Design& design, const ErrorRates& errors) {
   if (!any_errors(errors)) return;
   design.label += "; dropout " + short_number(errors.dropout) + "; false alleles " +
                   short_number(errors.false_allele);
+}
+
+bool verdict_named(const std::string& word, Verdict& verdict) {
+  if (word != "alleles" && word != "likelihood") return false;
+  verdict = word == "alleles" ? Verdict::ALLELES : Verdict::LIKELIHOOD;
+  return true;
+}
+
+void judge_by(Design& design, Verdict verdict, double false_detection, double error_allowance) {
+  design.verdict = verdict;
+  design.false_detection = false_detection;
+  design.error_allowance = error_allowance;
+  if (verdict == Verdict::LIKELIHOOD) design.label += "; likelihood verdict";
 }
 
 Design single_sire(const Design& design) {

@@ -19,6 +19,21 @@
 
 namespace mpdetect {
 
+// How a brood is judged to have several fathers: the allele rule (the
+// dialogue's: more paternal alleles at a locus than one father has), or
+// the likelihood of two fathers against one, calibrated by simulation to
+// a false-detection rate (likelihood_trials.h).
+enum class Verdict { ALLELES, LIKELIHOOD };
+
+// The share of single-sire broods the likelihood verdict may call several,
+// and the false-allele rate it reads genotypes with when a design has no
+// errors of its own, by default.
+constexpr double DEFAULT_FALSE_DETECTION = 0.01;
+constexpr double DEFAULT_ERROR_ALLOWANCE = 0.01;
+
+// The verdict a word names ("alleles", "likelihood"); false for another.
+bool verdict_named(const std::string& word, Verdict& verdict);
+
 struct InputOptions {
   bool format_given = false;
   InputFormat format = InputFormat::STUDY;
@@ -32,7 +47,13 @@ struct InputOptions {
   bool as_is = false;                // run studies whose totals look like a scale mistake
   int min_loci = 1;                  // loci that must each reveal several fathers
   ErrorRates errors;                 // genotyping errors (none by default)
-  StructureLayout structure;         // a STRUCTURE input's layout, as far as given
+  Verdict verdict = Verdict::ALLELES;
+  // The rate of false detections allowed: the likelihood verdict's by
+  // construction, and with errors, under either verdict, the most a size
+  // reaching the target may show.
+  double false_detection = DEFAULT_FALSE_DETECTION;
+  double error_allowance = DEFAULT_ERROR_ALLOWANCE;
+  StructureLayout structure;  // a STRUCTURE input's layout, as far as given
   // A population input may give designs past the study record's limits,
   // up to the planner's (wide_study.h): only curves run them.
   bool any_size = false;
@@ -61,6 +82,11 @@ struct Design {
   int min_loci = 1;
   // The genotypes are read with these errors.
   ErrorRates errors{};
+  // How broods are judged, the false detections allowed and, for the
+  // likelihood verdict without errors, the allowance it reads with.
+  Verdict verdict = Verdict::ALLELES;
+  double false_detection = DEFAULT_FALSE_DETECTION;
+  double error_allowance = DEFAULT_ERROR_ALLOWANCE;
   // The input, and for a population input the sample the frequencies come
   // from (Panel::sample), for titles.
   std::string source;
@@ -176,6 +202,10 @@ Status check_min_loci(int min_loci, size_t loci);
 // Reads the design's genotypes with `errors`, its label saying so
 // ("; dropout 0.01; false alleles 0.005") when there are any.
 void model_errors(Design& design, const ErrorRates& errors);
+
+// Judges the design's broods by `verdict`, its label saying so ("; likelihood
+// verdict") for the likelihood.
+void judge_by(Design& design, Verdict verdict, double false_detection, double error_allowance);
 
 // The design with one sire in place of its sires, labelled as the design's
 // single-sire companion: with genotyping errors, its detections are false.

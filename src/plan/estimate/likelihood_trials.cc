@@ -1,0 +1,181 @@
+#include "plan/estimate/likelihood_trials.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "plan/estimate/parallel.h"
+
+namespace mpdetect {
+
+ReadModel reading_of(const ErrorRates& errors, double allowance) {
+  if (any_errors(errors)) return ReadModel{errors.dropout, errors.false_allele};
+  return ReadModel{0, allowance};
+}
+
+int64_t default_likelihood_trials(double alpha) {
+  return std::max<int64_t>(1000, static_cast<int64_t>(std::ceil(20 / alpha - 1e-9)));
+}
+
+namespace {
+
+std::vector<double> cumulative_of(const std::vector<double>& values) {
+  std::vector<double> sums;
+  double sum = 0;
+  for (const double value : values) sums.push_back(sum += value);
+  return sums;
+}
+
+// SplitMix64 (Steele, Lea and Flood 2014): a fast generator whose states
+// may be keyed directly, each trial's draws following from its key alone.
+struct TrialRandom {
+  uint64_t state;
+  uint64_t next() {
+    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  // Uniform on [0, 1), from 53 bits.
+  double uniform() { return static_cast<double>(next() >> 11) * 0x1p-53; }
+};
+
+uint64_t trial_key(uint32_t seed, BroodSet set, int brood_size, int64_t trial) {
+  TrialRandom mix{(static_cast<uint64_t>(seed) << 32) ^ (static_cast<uint64_t>(set) << 24) ^
+                  static_cast<uint64_t>(brood_size)};
+  mix.state = mix.next() ^ static_cast<uint64_t>(trial);
+  return mix.next();
+}
+
+// The index that `cumulative` places u times its total at.
+int draw_from(const std::vector<double>& cumulative, double u) {
+  const double v = u * cumulative.back();
+  const auto at = std::upper_bound(cumulative.begin(), cumulative.end(), v);
+  return static_cast<int>(
+      std::min<ptrdiff_t>(at - cumulative.begin(), static_cast<ptrdiff_t>(cumulative.size()) - 1));
+}
+
+// An allele other than `allele`, drawn by the frequencies of the others.
+int32_t other_allele(const std::vector<double>& cumulative, int32_t allele, double u) {
+  const size_t a = static_cast<size_t>(allele);
+  const double below = a ? cumulative[a - 1] : 0;
+  const double own = cumulative[a] - below;
+  double v = u * (cumulative.back() - own);
+  if (v >= below) v += own;
+  const auto at = std::upper_bound(cumulative.begin(), cumulative.end(), v);
+  int32_t drawn = static_cast<int32_t>(
+      std::min<ptrdiff_t>(at - cumulative.begin(), static_cast<ptrdiff_t>(cumulative.size()) - 1));
+  // Rounding at the edge of the skipped allele's span.
+  if (drawn == allele)
+    drawn = allele + 1 < static_cast<int32_t>(cumulative.size())
+                ? allele + 1
+                : (allele > 0 ? allele - 1 : allele);
+  return drawn;
+}
+
+// `truth` read with the design's errors (genotyping_error.h's model).
+Genotype read_of(const LikelihoodTables& tables, int locus, Genotype truth, TrialRandom& random) {
+  const ErrorRates& errors = tables.errors;
+  if (!any_errors(errors)) return truth;
+  if (truth.slot[0] != truth.slot[1] && random.uniform() < errors.dropout) {
+    const int kept = random.uniform() < 0.5 ? 0 : 1;
+    truth.slot[1 - kept] = truth.slot[kept];
+  }
+  const std::vector<double>& cumulative = tables.cumulative[static_cast<size_t>(locus)];
+  if (cumulative.size() < 2) return truth;
+  for (int32_t& allele : truth.slot) {
+    if (random.uniform() < errors.false_allele)
+      allele = other_allele(cumulative, allele, random.uniform());
+  }
+  return truth;
+}
+
+}  // namespace
+
+LikelihoodTables likelihood_tables(const WideStudy& study, bool unsampled_mother,
+                                   const ErrorRates& errors, const ReadModel& reading) {
+  LikelihoodTables tables{study, unsampled_mother, errors, reading, {}, cumulative_of(study.share)};
+  for (const std::vector<double>& locus : study.frequency)
+    tables.cumulative.push_back(cumulative_of(locus));
+  return tables;
+}
+
+void draw_likelihood_brood(const LikelihoodTables& tables, BroodSet set, int brood_size,
+                           int64_t trial, uint32_t seed, BroodReads& brood,
+                           std::vector<int>& sire_of) {
+  TrialRandom random{trial_key(seed, set, brood_size, trial)};
+  const int loci = static_cast<int>(tables.study.frequency.size());
+  const bool single = set != BroodSet::DESIGN;
+  const int sires = single ? 1 : static_cast<int>(tables.study.share.size());
+  brood.loci = loci;
+  brood.offspring = brood_size;
+  brood.mother_typed = !tables.unsampled_mother;
+  brood.mother.resize(static_cast<size_t>(loci));
+  brood.young.resize(static_cast<size_t>(loci) * static_cast<size_t>(brood_size));
+  sire_of.resize(static_cast<size_t>(brood_size));
+  for (int j = 0; j < brood_size; ++j)
+    sire_of[static_cast<size_t>(j)] =
+        single ? 0 : draw_from(tables.sire_cumulative, random.uniform());
+  Genotype father[PLAN_MAX_SIRES];
+  for (int l = 0; l < loci; ++l) {
+    const std::vector<double>& cumulative = tables.cumulative[static_cast<size_t>(l)];
+    Genotype mother = tables.study.mother[static_cast<size_t>(l)];
+    if (!tables.study.mother_known) {
+      for (int32_t& allele : mother.slot) allele = draw_from(cumulative, random.uniform());
+    }
+    for (int k = 0; k < sires; ++k) {
+      for (int32_t& allele : father[k].slot) allele = draw_from(cumulative, random.uniform());
+    }
+    // A mother given in advance is known as she is; one drawn is read.
+    brood.mother[static_cast<size_t>(l)] =
+        tables.study.mother_known ? mother : read_of(tables, l, mother, random);
+    for (int j = 0; j < brood_size; ++j) {
+      const uint64_t bits = random.next();
+      const Genotype child{
+          {mother.slot[bits & 1u], father[sire_of[static_cast<size_t>(j)]].slot[(bits >> 1) & 1u]}};
+      brood.young[static_cast<size_t>(j * loci + l)] = read_of(tables, l, child, random);
+    }
+  }
+}
+
+double calibrated_threshold(std::vector<double> values, double alpha) {
+  const size_t n = values.size();
+  const size_t k = static_cast<size_t>(std::ceil((1 - alpha) * static_cast<double>(n + 1) - 1e-9));
+  if (k > n) return HUGE_VAL;
+  std::nth_element(values.begin(), values.begin() + static_cast<ptrdiff_t>(k - 1), values.end());
+  return values[k - 1];
+}
+
+LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size, int64_t trials,
+                                 double alpha, uint32_t seed, int threads) {
+  // Trials are split into blocks, each a job with its own storage.
+  constexpr int64_t BLOCK = 250;
+  const int64_t blocks = (trials + BLOCK - 1) / BLOCK;
+  const auto run_set = [&](BroodSet set, double enough, std::vector<double>& values) {
+    values.assign(static_cast<size_t>(trials), 0);
+    run_jobs(static_cast<size_t>(blocks), threads, [&](size_t b) {
+      BroodReads brood;
+      std::vector<int> sire_of;
+      BroodTerms terms;
+      SplitSearch search;
+      const int64_t first = static_cast<int64_t>(b) * BLOCK;
+      for (int64_t t = first; t < trials && t < first + BLOCK; ++t) {
+        draw_likelihood_brood(tables, set, brood_size, t, seed, brood, sire_of);
+        prepare_brood_terms(tables.study.frequency, tables.reading, brood, terms);
+        values[static_cast<size_t>(t)] = searched_split_statistic(terms, search, enough);
+      }
+    });
+  };
+  LikelihoodPoint point;
+  point.brood_size = brood_size;
+  point.trials = trials;
+  std::vector<double> values;
+  run_set(BroodSet::CALIBRATION, 1e300, values);
+  point.threshold = calibrated_threshold(values, alpha);
+  run_set(BroodSet::SINGLE_SIRE, point.threshold, values);
+  for (const double t : values) point.false_detections += t > point.threshold;
+  run_set(BroodSet::DESIGN, point.threshold, values);
+  for (const double t : values) point.detections += t > point.threshold;
+  return point;
+}
+
+}  // namespace mpdetect

@@ -1,0 +1,82 @@
+// The likelihood verdict's trials: broods drawn from a design, each judged
+// by the statistic T (paternity_likelihood.h) against a threshold t drawn
+// from the design itself. t is the (1 - alpha) quantile of T over broods
+// of the same size drawn with a single sire (the same loci, frequencies,
+// mother and errors), so one sire is called several in at most a share
+// alpha of broods by construction. That share is then measured on single-
+// sire broods of their own, apart from those t came from, so the rate the
+// table reports is an honest estimate and not the calibration restated.
+//
+// These broods are drawn by a generator of their own, keyed by the seed,
+// the brood size, the set (calibration, single sire, design) and the
+// trial's number: every trial is the same whichever thread runs it, and a
+// size's trials do not depend on the sizes before it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "plan/estimate/paternity_likelihood.h"
+#include "plan/model/design.h"
+#include "plan/model/wide_study.h"
+#include "simulation/genotyping_error.h"
+
+namespace mpdetect {
+
+// How a design's genotypes are read by the likelihood: with the design's
+// errors when it has any, else with the allowance as a false-allele rate.
+ReadModel reading_of(const ErrorRates& errors, double allowance);
+
+// The trials per set by default for a false-detection rate alpha: enough
+// that the 95 % interval of the measured rate lies within alpha +- alpha/2
+// (20 / alpha gives a half-width of 0.44 alpha), and at least 1000.
+int64_t default_likelihood_trials(double alpha);
+
+// What the trials of one design read, built once.
+struct LikelihoodTables {
+  WideStudy study;
+  bool unsampled_mother = false;
+  ErrorRates errors{};
+  ReadModel reading{};
+  // Per locus, its alleles' frequencies summed in order, for the draws.
+  std::vector<std::vector<double>> cumulative;
+  std::vector<double> sire_cumulative;
+};
+
+// REQUIRES: check_plan_limits(study) ok; study has at least one sire.
+LikelihoodTables likelihood_tables(const WideStudy& study, bool unsampled_mother,
+                                   const ErrorRates& errors, const ReadModel& reading);
+
+// The sets of broods a point draws.
+enum class BroodSet { CALIBRATION = 0, SINGLE_SIRE = 1, DESIGN = 2 };
+
+// The genotypes of trial `trial` of `set` at brood_size from `seed`, as
+// read (errors drawn), and the sire of each offspring in `sire_of`.
+void draw_likelihood_brood(const LikelihoodTables& tables, BroodSet set, int brood_size,
+                           int64_t trial, uint32_t seed, BroodReads& brood,
+                           std::vector<int>& sire_of);
+
+struct LikelihoodPoint {
+  int brood_size = 0;
+  int64_t trials = 0;  // broods of each set
+  double threshold = 0;
+  int64_t detections = 0;        // of the design's broods, T > threshold
+  int64_t false_detections = 0;  // of the single-sire broods apart from calibration
+};
+
+// The point at brood_size: the threshold for `alpha`, then the detections
+// of `trials` design broods and `trials` single-sire broods, run on up to
+// `threads` threads (the result the same whatever their number).
+// REQUIRES: 0 < alpha < 1; trials >= 1; 1 <= brood_size <= PLAN_MAX_OFFSPRING.
+LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size, int64_t trials,
+                                 double alpha, uint32_t seed, int threads);
+
+// The threshold of `values` (T of n single-sire broods) for alpha: the
+// k-th smallest, k = ceil((1 - alpha) (n + 1)), so that a further single-
+// sire brood exceeds it with chance (n + 1 - k) / (n + 1) <= alpha at most
+// (the order statistics of exchangeable draws); infinite when k > n (too
+// few broods for so small a rate).
+// REQUIRES: values not empty.
+double calibrated_threshold(std::vector<double> values, double alpha);
+
+}  // namespace mpdetect

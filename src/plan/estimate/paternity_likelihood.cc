@@ -1,0 +1,696 @@
+#include "plan/estimate/paternity_likelihood.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+namespace mpdetect {
+
+namespace {
+
+constexpr double LN2 = 0.6931471805599453;
+// A family's products are kept within these bounds by taking out powers
+// of two, so that broods of any size neither underflow nor overflow.
+constexpr double SMALL_PRODUCT = 0x1p-600;
+constexpr double LARGE_PRODUCT = 0x1p600;
+constexpr int PRODUCT_SHIFT = 600;
+// Classes rarer than this are left out: no genotype of them matters.
+constexpr double NEGLIGIBLE_CLASS = 1e-12;
+
+// The locus's classes: the alleles the brood shows, then (when the others
+// are not negligible) one class for all the rest.
+struct LocusClasses {
+  int shown = 0;
+  int count = 0;
+  std::vector<int> allele;        // per shown class, its allele
+  std::vector<double> frequency;  // per class
+  std::vector<int> class_of;      // per allele of the locus, its class or -1
+};
+
+void classes_at(const std::vector<double>& frequency, const BroodReads& brood, int locus,
+                LocusClasses& classes) {
+  classes.class_of.assign(frequency.size(), -1);
+  classes.allele.clear();
+  classes.frequency.clear();
+  const auto show = [&](int32_t allele) {
+    if (allele < 0 || classes.class_of[static_cast<size_t>(allele)] >= 0) return;
+    classes.class_of[static_cast<size_t>(allele)] = static_cast<int>(classes.allele.size());
+    classes.allele.push_back(allele);
+    classes.frequency.push_back(frequency[static_cast<size_t>(allele)]);
+  };
+  if (brood.mother_typed) {
+    for (const int32_t allele : brood.mother[static_cast<size_t>(locus)].slot) show(allele);
+  }
+  for (int j = 0; j < brood.offspring; ++j) {
+    const Genotype& read = brood.young[static_cast<size_t>(j * brood.loci + locus)];
+    for (const int32_t allele : read.slot) show(allele);
+  }
+  classes.shown = static_cast<int>(classes.allele.size());
+  double rest = 1;
+  for (const double p : classes.frequency) rest -= p;
+  if (rest > NEGLIGIBLE_CLASS) classes.frequency.push_back(rest);
+  classes.count = static_cast<int>(classes.frequency.size());
+}
+
+// The chance that an allele of class `truth` is called as shown class `x`.
+double call_chance(const LocusClasses& classes, double false_allele, int truth, int x) {
+  const double replaced = false_allele * classes.frequency[static_cast<size_t>(x)];
+  return truth == x ? 1 - false_allele + replaced : replaced;
+}
+
+// The chance that a genotype of classes (a, b) is read as shown classes
+// (x, y), unordered.
+double read_chance(const LocusClasses& classes, const ReadModel& model, int a, int b, int x,
+                   int y) {
+  const auto calls = [&](int h1, int h2) {
+    const double f = model.false_allele;
+    double chance = call_chance(classes, f, h1, x) * call_chance(classes, f, h2, y);
+    if (x != y) chance += call_chance(classes, f, h1, y) * call_chance(classes, f, h2, x);
+    return chance;
+  };
+  if (a == b) return calls(a, a);
+  return (1 - model.dropout) * calls(a, b) + model.dropout / 2 * (calls(a, a) + calls(b, b));
+}
+
+// The genotype classes (a <= b) in the order the terms index them.
+void genotype_pairs(int count, std::vector<int>& first, std::vector<int>& second) {
+  first.clear();
+  second.clear();
+  for (int a = 0; a < count; ++a) {
+    for (int b = a; b < count; ++b) {
+      first.push_back(a);
+      second.push_back(b);
+    }
+  }
+}
+
+int width(const BroodTerms& terms, int locus) {
+  return terms.mothers[static_cast<size_t>(locus)] * terms.fathers[static_cast<size_t>(locus)];
+}
+
+// The offspring whose read at `locus` shows each allele, where they are
+// two or more and not the whole brood: the families one father's
+// alleles would make, tried together by the search.
+void add_allele_groups(const BroodReads& brood, int locus, const LocusClasses& classes,
+                       std::vector<std::vector<int>>& groups) {
+  for (int x = 0; x < classes.shown; ++x) {
+    std::vector<int> group;
+    for (int j = 0; j < brood.offspring; ++j) {
+      const Genotype& read = brood.young[static_cast<size_t>(j * brood.loci + locus)];
+      const int allele = classes.allele[static_cast<size_t>(x)];
+      if (read.slot[0] == allele || read.slot[1] == allele) group.push_back(j);
+    }
+    if (group.size() >= 2 && group.size() < static_cast<size_t>(brood.offspring))
+      groups.push_back(std::move(group));
+  }
+}
+
+}  // namespace
+
+void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, const ReadModel& model,
+                         const BroodReads& brood, BroodTerms& terms) {
+  terms.loci = brood.loci;
+  terms.offspring = brood.offspring;
+  terms.mothers.clear();
+  terms.fathers.clear();
+  terms.prior_at.clear();
+  terms.read_at.clear();
+  terms.mother_prior.clear();
+  terms.father_prior.clear();
+  terms.read.clear();
+  terms.inverse.clear();
+  terms.groups.clear();
+  LocusClasses classes;
+  std::vector<int> first, second, mother_first, mother_second;
+  std::vector<double> chance;  // per genotype pair, the read's chance
+  struct SeenRead {
+    int x, y;
+    size_t row;
+  };
+  std::vector<SeenRead> seen;
+  for (int l = 0; l < brood.loci; ++l) {
+    classes_at(frequency[static_cast<size_t>(l)], brood, l, classes);
+    genotype_pairs(classes.count, first, second);
+    const int pairs = static_cast<int>(first.size());
+    terms.prior_at.push_back(static_cast<int>(terms.father_prior.size()));
+    for (int g = 0; g < pairs; ++g) {
+      const double pa = classes.frequency[static_cast<size_t>(first[static_cast<size_t>(g)])];
+      const double pb = classes.frequency[static_cast<size_t>(second[static_cast<size_t>(g)])];
+      terms.father_prior.push_back(
+          first[static_cast<size_t>(g)] == second[static_cast<size_t>(g)] ? pa * pb : 2 * pa * pb);
+    }
+    // A typed mother is one class, her genotype as read.
+    const Genotype& mother = brood.mother_typed ? brood.mother[static_cast<size_t>(l)] : Genotype{};
+    const bool typed = brood.mother_typed && mother.slot[0] >= 0 && mother.slot[1] >= 0;
+    mother_first = first;
+    mother_second = second;
+    if (typed) {
+      const int a = classes.class_of[static_cast<size_t>(mother.slot[0])];
+      const int b = classes.class_of[static_cast<size_t>(mother.slot[1])];
+      mother_first.assign(1, std::min(a, b));
+      mother_second.assign(1, std::max(a, b));
+      terms.mother_prior.resize(terms.father_prior.size());
+      terms.mother_prior[static_cast<size_t>(terms.prior_at.back())] = 1;
+    } else {
+      terms.mother_prior.insert(terms.mother_prior.end(), terms.father_prior.end() - pairs,
+                                terms.father_prior.end());
+    }
+    terms.mother_prior.resize(terms.father_prior.size());
+    const int mothers = static_cast<int>(mother_first.size());
+    const size_t w = static_cast<size_t>(mothers * pairs);
+    terms.mothers.push_back(mothers);
+    terms.fathers.push_back(pairs);
+    terms.read_at.push_back(static_cast<int>(terms.read.size()));
+    // Each offspring's chance of its read given each pair of classes: the
+    // four equally likely children of the parents, each read with errors.
+    // Offspring with the same read share a row, computed once.
+    chance.resize(static_cast<size_t>(classes.count * classes.count));
+    seen.clear();
+    for (int j = 0; j < brood.offspring; ++j) {
+      const Genotype& read = brood.young[static_cast<size_t>(j * brood.loci + l)];
+      const size_t row = terms.read.size();
+      terms.read.resize(row + w);
+      if (read.slot[0] < 0 || read.slot[1] < 0) {
+        std::fill(terms.read.begin() + static_cast<ptrdiff_t>(row), terms.read.end(), 1.0);
+        continue;
+      }
+      const int x = std::min(classes.class_of[static_cast<size_t>(read.slot[0])],
+                             classes.class_of[static_cast<size_t>(read.slot[1])]);
+      const int y = std::max(classes.class_of[static_cast<size_t>(read.slot[0])],
+                             classes.class_of[static_cast<size_t>(read.slot[1])]);
+      bool copied = false;
+      for (const SeenRead& earlier : seen) {
+        if (earlier.x != x || earlier.y != y) continue;
+        std::copy_n(terms.read.begin() + static_cast<ptrdiff_t>(earlier.row), w,
+                    terms.read.begin() + static_cast<ptrdiff_t>(row));
+        copied = true;
+        break;
+      }
+      if (copied) continue;
+      seen.push_back(SeenRead{x, y, row});
+      for (int a = 0; a < classes.count; ++a) {
+        for (int b = a; b < classes.count; ++b) {
+          const double c = read_chance(classes, model, a, b, x, y);
+          chance[static_cast<size_t>(a * classes.count + b)] = c;
+          chance[static_cast<size_t>(b * classes.count + a)] = c;
+        }
+      }
+      double largest = 0;
+      for (int m = 0; m < mothers; ++m) {
+        const int mother_allele[2] = {mother_first[static_cast<size_t>(m)],
+                                      mother_second[static_cast<size_t>(m)]};
+        for (int g = 0; g < pairs; ++g) {
+          const int father_allele[2] = {first[static_cast<size_t>(g)],
+                                        second[static_cast<size_t>(g)]};
+          double sum = 0;
+          for (const int from_mother : mother_allele) {
+            for (const int from_father : father_allele)
+              sum += chance[static_cast<size_t>(from_mother * classes.count + from_father)];
+          }
+          terms.read[row + static_cast<size_t>(m * pairs + g)] = sum / 4;
+          largest = std::max(largest, sum / 4);
+        }
+      }
+      for (size_t k = row; k < row + w; ++k)
+        terms.read[k] = std::max(terms.read[k] / largest, LEAST_READ_CHANCE);
+    }
+    if (brood.loci <= MOST_GROUP_LOCI) add_allele_groups(brood, l, classes, terms.groups);
+  }
+  terms.inverse.resize(terms.read.size());
+  for (size_t k = 0; k < terms.read.size(); ++k) terms.inverse[k] = 1 / terms.read[k];
+}
+
+namespace {
+
+// A product of many factors as a double and a binary exponent.
+struct Scaled {
+  double value = 1;
+  int shift = 0;
+  void times(double factor) {
+    value *= factor;
+    if (value < SMALL_PRODUCT || value > LARGE_PRODUCT) {
+      int e = 0;
+      value = std::frexp(value, &e);
+      shift += e;
+    }
+  }
+  double log() const { return std::log(value) + shift * LN2; }
+};
+
+}  // namespace
+
+double split_log_likelihood(const BroodTerms& terms, const std::vector<int>& family_of,
+                            int families) {
+  double total = 0;
+  std::vector<Scaled> family(static_cast<size_t>(families));
+  for (int l = 0; l < terms.loci; ++l) {
+    const int mothers = terms.mothers[static_cast<size_t>(l)];
+    const int fathers = terms.fathers[static_cast<size_t>(l)];
+    const double* prior_m =
+        &terms.mother_prior[static_cast<size_t>(terms.prior_at[static_cast<size_t>(l)])];
+    const double* prior_f =
+        &terms.father_prior[static_cast<size_t>(terms.prior_at[static_cast<size_t>(l)])];
+    // Per mother class, the product over families of each family's sum
+    // over its father's classes; kept as logs, summed over mothers last.
+    std::vector<double> by_mother(static_cast<size_t>(mothers));
+    for (int m = 0; m < mothers; ++m) {
+      double log_product = 0;
+      for (int k = 0; k < families; ++k) {
+        std::vector<Scaled> per_father(static_cast<size_t>(fathers));
+        for (int j = 0; j < terms.offspring; ++j) {
+          if (family_of[static_cast<size_t>(j)] != k) continue;
+          const double* row = &terms.read[static_cast<size_t>(
+              terms.read_at[static_cast<size_t>(l)] + j * width(terms, l) + m * fathers)];
+          for (int f = 0; f < fathers; ++f) per_father[static_cast<size_t>(f)].times(row[f]);
+        }
+        int top = per_father[0].shift;
+        for (const Scaled& s : per_father) top = std::max(top, s.shift);
+        double sum = 0;
+        for (int f = 0; f < fathers; ++f) {
+          const Scaled& s = per_father[static_cast<size_t>(f)];
+          sum += prior_f[f] * std::ldexp(s.value, s.shift - top);
+        }
+        log_product += std::log(sum) + top * LN2;
+      }
+      by_mother[static_cast<size_t>(m)] = std::log(prior_m[m]) + log_product;
+    }
+    const double top = *std::max_element(by_mother.begin(), by_mother.end());
+    double sum = 0;
+    for (const double v : by_mother) sum += std::exp(v - top);
+    total += top + std::log(sum);
+  }
+  return total;
+}
+
+namespace {
+
+// The search's families: 0 and 1, and offspring not yet placed (POOL).
+constexpr int FAMILIES = 2;
+constexpr int POOL = -1;
+// Starts seeded by the offspring least likely to share a father with the
+// first, and by the allele groups whose move alone gains the most. More of
+// either found the best split in no more broods of the tests' designs.
+constexpr size_t SEEDED_STARTS = 1;
+constexpr size_t GROUP_STARTS = 1;
+constexpr double LEAST_GAIN = 1e-9;
+// A statistic this close to 0 is 0: the sums the search keeps differ from
+// a fresh computation by rounding, which must not tell broods apart.
+constexpr double LEAST_STATISTIC = 1e-6;
+
+double statistic_of(double difference) {
+  return difference < LEAST_STATISTIC ? 0 : difference;
+}
+
+// The search's storage for `terms`: per locus and family, the products of
+// the members' read chances weighted by the father's priors (so a family's
+// sum over its father's classes is their plain sum), the binary exponent
+// taken out of them, the sums per mother class, and the locus's value.
+struct SearchView {
+  const BroodTerms& terms;
+  SplitSearch& s;
+  std::vector<int> product_at;  // per locus, where family 0's products start
+  std::vector<int> sum_at;      // per locus, where family 0's sums by mother start
+};
+
+double* products(SearchView& v, int l, int k) {
+  return &v.s.product[static_cast<size_t>(v.product_at[static_cast<size_t>(l)] +
+                                          k * width(v.terms, l))];
+}
+
+double* sums(SearchView& v, int l, int k) {
+  return &v.s.family_sum[static_cast<size_t>(v.sum_at[static_cast<size_t>(l)] +
+                                             k * v.terms.mothers[static_cast<size_t>(l)])];
+}
+
+const double* row_of(const BroodTerms& terms, int l, int j) {
+  return &terms.read[static_cast<size_t>(terms.read_at[static_cast<size_t>(l)] +
+                                         j * width(terms, l))];
+}
+
+const double* inverse_of(const BroodTerms& terms, int l, int j) {
+  return &terms.inverse[static_cast<size_t>(terms.read_at[static_cast<size_t>(l)] +
+                                            j * width(terms, l))];
+}
+
+// Family k's sums per mother class of its products, each times factor[e]
+// (none when null).
+void family_sums(SearchView& v, int l, int k, const double* factor, double* out) {
+  const int mothers = v.terms.mothers[static_cast<size_t>(l)];
+  const int fathers = v.terms.fathers[static_cast<size_t>(l)];
+  const double* q = products(v, l, k);
+  for (int m = 0; m < mothers; ++m) {
+    double sum = 0;
+    const int at = m * fathers;
+    if (factor) {
+      for (int f = 0; f < fathers; ++f) sum += q[at + f] * factor[at + f];
+    } else {
+      for (int f = 0; f < fathers; ++f) sum += q[at + f];
+    }
+    out[m] = sum;
+  }
+}
+
+double locus_value(SearchView& v, int l, const double* sum0, const double* sum1) {
+  const int mothers = v.terms.mothers[static_cast<size_t>(l)];
+  const double* prior =
+      &v.terms.mother_prior[static_cast<size_t>(v.terms.prior_at[static_cast<size_t>(l)])];
+  double value = 0;
+  for (int m = 0; m < mothers; ++m) value += prior[m] * sum0[m] * sum1[m];
+  return value;
+}
+
+// Brings the product of ratios back to [0.5, 1), counting the exponent.
+void rescale(double& ratio, int& shift) {
+  int e = 0;
+  ratio = std::frexp(ratio, &e);
+  shift += e;
+}
+
+// The change in log-likelihood from moving offspring j from family `from`
+// to `to` (either may be POOL). The search's inner loop: its terms are
+// read through plain pointers, and a typed mother (one class) takes the
+// short path.
+double move_gain(SearchView& v, int j, int from, int to) {
+  const BroodTerms& t = v.terms;
+  const int* mothers = t.mothers.data();
+  const int* fathers = t.fathers.data();
+  const int* read_at = t.read_at.data();
+  const int* product_at = v.product_at.data();
+  const double* read = t.read.data();
+  const double* inverse = t.inverse.data();
+  const double* product = v.s.product.data();
+  const double* inverse_value = v.s.inverse_value.data();
+  const double* family_sum = v.s.family_sum.data();
+  const int* sum_at = v.sum_at.data();
+  double ratio = 1;
+  int shift = 0;
+  for (int l = 0; l < t.loci; ++l) {
+    const int m_count = mothers[l], f_count = fathers[l];
+    const int w = m_count * f_count;
+    const double* factor[FAMILIES] = {nullptr, nullptr};
+    if (from >= 0) factor[from] = inverse + read_at[l] + j * w;
+    if (to >= 0) factor[to] = read + read_at[l] + j * w;
+    double value;
+    if (m_count == 1) {
+      double sum[FAMILIES];
+      for (int k = 0; k < FAMILIES; ++k) {
+        if (!factor[k]) {
+          sum[k] = family_sum[sum_at[l] + k];
+          continue;
+        }
+        const double* q = product + product_at[l] + k * w;
+        const double* x = factor[k];
+        double total = 0;
+        for (int f = 0; f < f_count; ++f) total += q[f] * x[f];
+        sum[k] = total;
+      }
+      value = sum[0] * sum[1];
+    } else {
+      std::vector<double>& changed = v.s.changed;
+      changed.resize(static_cast<size_t>(FAMILIES * m_count));
+      const double* sum[FAMILIES];
+      for (int k = 0; k < FAMILIES; ++k) {
+        if (!factor[k]) {
+          sum[k] = family_sum + sum_at[l] + k * m_count;
+          continue;
+        }
+        family_sums(v, l, k, factor[k], &changed[static_cast<size_t>(k * m_count)]);
+        sum[k] = &changed[static_cast<size_t>(k * m_count)];
+      }
+      value = locus_value(v, l, sum[0], sum[1]);
+    }
+    ratio *= value * inverse_value[l];
+    if ((l & 7) == 7) rescale(ratio, shift);
+  }
+  return std::log(ratio) + shift * LN2;
+}
+
+// Takes powers of two out of family k's products at locus l when they
+// near the ends of the doubles' range.
+void keep_in_range(SearchView& v, int l, int k) {
+  const int w = width(v.terms, l);
+  double* q = products(v, l, k);
+  double largest = 0;
+  for (int e = 0; e < w; ++e) largest = std::max(largest, q[e]);
+  if (largest >= SMALL_PRODUCT && largest <= LARGE_PRODUCT) return;
+  const int by = largest < SMALL_PRODUCT ? PRODUCT_SHIFT : -PRODUCT_SHIFT;
+  for (int e = 0; e < w; ++e) q[e] = std::ldexp(q[e], by);
+  v.s.shift[static_cast<size_t>(l * FAMILIES + k)] -= by;
+}
+
+void update_value(SearchView& v, int l) {
+  const double value = locus_value(v, l, sums(v, l, 0), sums(v, l, 1));
+  v.s.value[static_cast<size_t>(l)] = value;
+  v.s.inverse_value[static_cast<size_t>(l)] = 1 / value;
+}
+
+void move(SearchView& v, int j, int from, int to) {
+  v.s.family_of[static_cast<size_t>(j)] = to;
+  for (int l = 0; l < v.terms.loci; ++l) {
+    const int w = width(v.terms, l);
+    for (int k = 0; k < FAMILIES; ++k) {
+      if (k != from && k != to) continue;
+      const double* factor = k == from ? inverse_of(v.terms, l, j) : row_of(v.terms, l, j);
+      double* q = products(v, l, k);
+      for (int e = 0; e < w; ++e) q[e] *= factor[e];
+      keep_in_range(v, l, k);
+      family_sums(v, l, k, nullptr, sums(v, l, k));
+    }
+    update_value(v, l);
+  }
+}
+
+double log_value(SearchView& v) {
+  double total = 0;
+  for (int l = 0; l < v.terms.loci; ++l) {
+    const int shift = v.s.shift[static_cast<size_t>(l * FAMILIES)] +
+                      v.s.shift[static_cast<size_t>(l * FAMILIES + 1)];
+    total += std::log(v.s.value[static_cast<size_t>(l)]) + shift * LN2;
+  }
+  return total;
+}
+
+// Places every offspring in family 0 (`whole`) or in the pool, family 1
+// empty; returns the log-likelihood of the offspring placed.
+double start_with(SearchView& v, bool whole) {
+  std::fill(v.s.family_of.begin(), v.s.family_of.end(), whole ? 0 : POOL);
+  std::fill(v.s.shift.begin(), v.s.shift.end(), 0);
+  for (int l = 0; l < v.terms.loci; ++l) {
+    const int mothers = v.terms.mothers[static_cast<size_t>(l)];
+    const int fathers = v.terms.fathers[static_cast<size_t>(l)];
+    const double* prior =
+        &v.terms.father_prior[static_cast<size_t>(v.terms.prior_at[static_cast<size_t>(l)])];
+    for (int k = 0; k < FAMILIES; ++k) {
+      double* q = products(v, l, k);
+      for (int m = 0; m < mothers; ++m) std::copy(prior, prior + fathers, q + m * fathers);
+    }
+    if (whole) {
+      const int w = width(v.terms, l);
+      double* q = products(v, l, 0);
+      for (int j = 0; j < v.terms.offspring; ++j) {
+        const double* row = row_of(v.terms, l, j);
+        for (int e = 0; e < w; ++e) q[e] *= row[e];
+        keep_in_range(v, l, 0);
+      }
+    }
+    for (int k = 0; k < FAMILIES; ++k) family_sums(v, l, k, nullptr, sums(v, l, k));
+    update_value(v, l);
+  }
+  return log_value(v);
+}
+
+// The search's view of `search`, its storage sized for `terms`.
+SearchView view_of(const BroodTerms& terms, SplitSearch& search) {
+  SearchView v{terms, search, {}, {}};
+  int products = 0, sum_count = 0;
+  for (int l = 0; l < terms.loci; ++l) {
+    v.product_at.push_back(products);
+    v.sum_at.push_back(sum_count);
+    products += FAMILIES * width(terms, l);
+    sum_count += FAMILIES * terms.mothers[static_cast<size_t>(l)];
+  }
+  const size_t n = static_cast<size_t>(terms.offspring);
+  search.family_of.resize(n);
+  search.product.resize(static_cast<size_t>(products));
+  search.shift.resize(static_cast<size_t>(FAMILIES * terms.loci));
+  search.value.resize(static_cast<size_t>(terms.loci));
+  search.inverse_value.resize(static_cast<size_t>(terms.loci));
+  search.family_sum.resize(static_cast<size_t>(sum_count));
+  search.best.assign(n, 0);
+  return v;
+}
+
+// The change in log-likelihood from moving every offspring of `group`
+// now in family `from` to the other family.
+double group_gain(SearchView& v, const std::vector<int>& group, int from) {
+  int members = 0;
+  for (const int j : group) members += v.s.family_of[static_cast<size_t>(j)] == from;
+  if (members == 0) return 0;
+  double ratio = 1;
+  int shift = 0;
+  std::vector<double>& factor = v.s.group_factor;
+  std::vector<double>& changed = v.s.changed;
+  for (int l = 0; l < v.terms.loci; ++l) {
+    const size_t w = static_cast<size_t>(width(v.terms, l));
+    const int mothers = v.terms.mothers[static_cast<size_t>(l)];
+    // Leaving `from`: divided by the members' chances; joining: times them.
+    factor.assign(2 * w, 1.0);
+    double* leave = factor.data() + (from ? w : 0);
+    double* join = factor.data() + (from ? 0 : w);
+    for (const int j : group) {
+      if (v.s.family_of[static_cast<size_t>(j)] != from) continue;
+      const double* row = row_of(v.terms, l, j);
+      const double* inverse = inverse_of(v.terms, l, j);
+      for (size_t e = 0; e < w; ++e) {
+        leave[e] *= inverse[e];
+        join[e] *= row[e];
+      }
+    }
+    changed.resize(static_cast<size_t>(FAMILIES * mothers));
+    for (int k = 0; k < FAMILIES; ++k)
+      family_sums(v, l, k, factor.data() + static_cast<size_t>(k) * w,
+                  &changed[static_cast<size_t>(k * mothers)]);
+    ratio *= locus_value(v, l, changed.data(), changed.data() + mothers) *
+             v.s.inverse_value[static_cast<size_t>(l)];
+    if ((l & 7) == 7) rescale(ratio, shift);
+  }
+  return std::log(ratio) + shift * LN2;
+}
+
+void move_group(SearchView& v, const std::vector<int>& group, int from) {
+  for (const int j : group) {
+    if (v.s.family_of[static_cast<size_t>(j)] == from) move(v, j, from, 1 - from);
+  }
+}
+
+// Moves single offspring to the other family while that raises the
+// likelihood by more than rounding, from `current`; then, where `groups`
+// are given, allele groups, and single offspring again after any group
+// moved. Returns the value reached, or stops early above `enough`.
+double improve(SearchView& v, double current, double enough,
+               const std::vector<std::vector<int>>* groups) {
+  constexpr int MOST_PASSES = 50;
+  for (int pass = 0; pass < MOST_PASSES; ++pass) {
+    bool moved = false;
+    for (int j = 0; j < v.terms.offspring; ++j) {
+      const int from = v.s.family_of[static_cast<size_t>(j)];
+      const double gain = move_gain(v, j, from, 1 - from);
+      if (gain > LEAST_GAIN) {
+        move(v, j, from, 1 - from);
+        current += gain;
+        moved = true;
+        if (current > enough) return current;
+      }
+    }
+    if (moved) continue;
+    if (!groups) break;
+    for (const std::vector<int>& group : *groups) {
+      for (int from = 0; from < FAMILIES; ++from) {
+        const double gain = group_gain(v, group, from);
+        if (gain <= LEAST_GAIN) continue;
+        move_group(v, group, from);
+        current += gain;
+        moved = true;
+        if (current > enough) return current;
+      }
+    }
+    if (!moved) break;
+  }
+  return current;
+}
+
+}  // namespace
+
+double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, double enough) {
+  const int n = terms.offspring;
+  SearchView v = view_of(terms, search);
+  if (n < 2) return 0;
+  const std::vector<std::vector<int>>* groups = terms.groups.empty() ? nullptr : &terms.groups;
+
+  // The whole brood as one family: the reference, and the first start.
+  const double one = start_with(v, true);
+  // A split above `enough` ends the search only where it is no rounding.
+  const double target = std::max(enough, LEAST_STATISTIC) + one;
+  double best = improve(v, one, target, nullptr);
+  search.best = search.family_of;
+  const auto keep = [&](double reached) {
+    if (reached <= best) return;
+    best = reached;
+    search.best = search.family_of;
+  };
+
+  // Offspring 0 with the offspring least likely to share a father with it
+  // (by how much better the two are explained apart than together), every
+  // other offspring then joining the family it fits better, in order.
+  std::vector<std::pair<double, int>> apart;
+  if (best <= target) {
+    start_with(v, false);
+    move(v, 0, POOL, 0);
+    for (int j = 1; j < n; ++j)
+      apart.push_back({move_gain(v, j, POOL, 1) - move_gain(v, j, POOL, 0), j});
+    std::sort(apart.begin(), apart.end(), [](const auto& a, const auto& b) {
+      return a.first > b.first || (a.first == b.first && a.second < b.second);
+    });
+  }
+  for (size_t start = 0; start < apart.size() && start < SEEDED_STARTS && best <= target; ++start) {
+    const int seed = apart[start].second;
+    double current = start_with(v, false);
+    current += move_gain(v, 0, POOL, 0);
+    move(v, 0, POOL, 0);
+    current += move_gain(v, seed, POOL, 1);
+    move(v, seed, POOL, 1);
+    for (int j = 1; j < n; ++j) {
+      if (j == seed) continue;
+      const double to0 = move_gain(v, j, POOL, 0), to1 = move_gain(v, j, POOL, 1);
+      const int to = to1 > to0 ? 1 : 0;
+      current += std::max(to0, to1);
+      move(v, j, POOL, to);
+    }
+    keep(improve(v, current, target, nullptr));
+  }
+
+  // The allele groups whose move out of the whole brood gains the most.
+  std::vector<std::pair<double, size_t>> ranked;
+  if (groups && best <= target) {
+    start_with(v, true);
+    for (size_t g = 0; g < groups->size(); ++g)
+      ranked.push_back({group_gain(v, (*groups)[g], 0), g});
+    std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
+      return a.first > b.first || (a.first == b.first && a.second < b.second);
+    });
+  }
+  for (size_t r = 0; r < ranked.size() && r < GROUP_STARTS && best <= target; ++r) {
+    const std::vector<int>& group = (*groups)[ranked[r].second];
+    double current = start_with(v, true) + ranked[r].first;
+    move_group(v, group, 0);
+    keep(improve(v, current, target, groups));
+  }
+  return statistic_of(best - one);
+}
+
+double exact_split_statistic(const BroodTerms& terms, SplitSearch& search) {
+  const int n = terms.offspring;
+  SearchView v = view_of(terms, search);
+  if (n < 2) return 0;
+  double current = start_with(v, true);
+  const double one = current;
+  double best = current;
+  search.best = search.family_of;
+  // Gray code order: each split differs from the last in one offspring.
+  const uint32_t splits = 1u << (n - 1);
+  for (uint32_t s = 1; s < splits; ++s) {
+    int bit = 0;
+    while (!((s >> bit) & 1u)) ++bit;
+    const int j = bit + 1;
+    const int from = search.family_of[static_cast<size_t>(j)];
+    current += move_gain(v, j, from, 1 - from);
+    move(v, j, from, 1 - from);
+    if (current > best) {
+      best = current;
+      search.best = search.family_of;
+    }
+  }
+  return statistic_of(best - one);
+}
+
+}  // namespace mpdetect
