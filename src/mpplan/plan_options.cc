@@ -1,5 +1,7 @@
 #include "mpplan/plan_options.h"
 
+#include <algorithm>
+
 #include "plan/input/plan_text.h"
 #include "plan/model/study_writer.h"
 
@@ -48,7 +50,7 @@ const OptionRule OPTIONS[] = {
     {"--verdict", true, "c",
      "RULE  alleles (several fathers where a locus shows more paternal alleles than one "
      "father has; the default) or likelihood (two fathers against one, calibrated to "
-     "--false-detection)"},
+     "--false-detection); repeat to compare both"},
     {"--false-detection", true, "c",
      "A  the share of single-sire broods the likelihood verdict may call several, and with "
      "errors the most a size reaching the target may show (default 0.01)"},
@@ -220,7 +222,12 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
     (name == "--dropout" ? options.input.errors.dropout : options.input.errors.false_allele) =
         given;
   } else if (name == "--verdict") {
-    if (!verdict_named(value, options.input.verdict)) return refuse("alleles or likelihood");
+    Verdict verdict = Verdict::ALLELES;
+    if (!verdict_named(value, verdict)) return refuse("alleles or likelihood");
+    if (options.verdicts.empty()) options.input.verdict = verdict;
+    if (std::find(options.verdicts.begin(), options.verdicts.end(), verdict) ==
+        options.verdicts.end())
+      options.verdicts.push_back(verdict);
   } else if (name == "--false-detection") {
     options.input.false_detection = given;
   } else if (name == "--error-allowance") {
@@ -469,6 +476,11 @@ CurveRequest curve_request_of(const PlanOptions& options) {
   CurveRequest request;
   request.names = options.inputs;
   request.designs = {options.input};
+  // Each verdict asked for judges every design.
+  for (size_t n = 1; n < options.verdicts.size(); ++n) {
+    request.designs.push_back(options.input);
+    request.designs.back().verdict = options.verdicts[n];
+  }
   request.range = options.range;
   request.target = options.target;
   request.max_trials = options.max_trials;

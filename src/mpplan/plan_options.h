@@ -24,6 +24,7 @@ struct PlanOptions {
   CurveRange range;
   double target = 0.95;
   int64_t max_trials = DEFAULT_MAX_TRIALS;  // curve: trials a decision may take
+  std::vector<Verdict> verdicts;            // curve: each --verdict, in order, once each
   int64_t trials = 0;                       // curve: trials per estimate (0: the verdict's default)
   bool seeded = false;
   uint32_t seed = 0;

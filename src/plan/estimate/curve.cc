@@ -95,19 +95,29 @@ DesignCurve estimate_by_likelihood(const Design& design, const CurveRange& range
       likelihood_tables(wide_study_of(design), design.unsampled_mother, design.errors,
                         reading_of(design.errors, design.error_allowance));
   const int64_t trials = trials_for(design, target.trials);
-  for (int size = range.from; size <= range.to && !stopped; size += range.step) {
-    const LikelihoodPoint made =
-        likelihood_point(tables, size, trials, design.false_detection, seed, threads);
-    CurvePoint point{size,
-                     static_cast<int>(made.detections),
-                     design_ceiling(design, size),
+  // Sizes are independent (each brood's draws are keyed by its size), so
+  // they run side by side, each on one thread, and join in order.
+  const int sizes = sizes_in(range);
+  std::vector<LikelihoodPoint> made(static_cast<size_t>(sizes));
+  std::vector<char> finished(static_cast<size_t>(sizes), 0);
+  std::atomic<int> count{0};
+  run_jobs(static_cast<size_t>(sizes), threads, [&](size_t n) {
+    if (stopped) return;
+    const int size = range.from + static_cast<int>(n) * range.step;
+    made[n] = likelihood_point(tables, size, trials, design.false_detection, seed, 1);
+    finished[n] = 1;
+    if (!done(++count)) stopped = true;
+  });
+  for (size_t n = 0; n < made.size() && finished[n]; ++n) {
+    CurvePoint point{made[n].brood_size,
+                     static_cast<int>(made[n].detections),
+                     design_ceiling(design, made[n].brood_size),
                      trials,
                      trials,
-                     made.detections,
-                     decide(made.detections, trials, target.target)};
-    point.false_detections = static_cast<int>(made.false_detections);
+                     made[n].detections,
+                     decide(made[n].detections, trials, target.target)};
+    point.false_detections = static_cast<int>(made[n].false_detections);
     curve.points.push_back(point);
-    if (!done(static_cast<int>(curve.points.size()))) stopped = true;
   }
   return curve;
 }
@@ -147,8 +157,11 @@ std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
     jobs.push_back({d, false});
     if (companion_of(designs[d])) jobs.push_back({d, true});
   }
-  // A likelihood design's trials run on the threads the jobs leave.
-  const int inner = std::max(1, threads / static_cast<int>(jobs.size()));
+  // A likelihood design's trials spread over the threads, shared among
+  // the likelihood designs: the allele rule's jobs take far less time.
+  int likelihood_jobs = 0;
+  for (const Design& design : designs) likelihood_jobs += design.verdict == Verdict::LIKELIHOOD;
+  const int inner = std::max(1, threads / std::max(1, likelihood_jobs));
   std::vector<DesignCurve> curves(designs.size()), companions(designs.size());
   std::vector<std::atomic<int>> made(designs.size());
   for (std::atomic<int>& count : made) count = 0;

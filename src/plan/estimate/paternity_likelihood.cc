@@ -308,18 +308,16 @@ double statistic_of(double difference) {
 struct SearchView {
   const BroodTerms& terms;
   SplitSearch& s;
-  std::vector<int> product_at;  // per locus, where family 0's products start
-  std::vector<int> sum_at;      // per locus, where family 0's sums by mother start
 };
 
 double* products(SearchView& v, int l, int k) {
-  return &v.s.product[static_cast<size_t>(v.product_at[static_cast<size_t>(l)] +
-                                          k * width(v.terms, l))];
+  const SearchLocus& at = v.s.layout[static_cast<size_t>(l)];
+  return &v.s.product[static_cast<size_t>(at.product_at + k * at.width)];
 }
 
 double* sums(SearchView& v, int l, int k) {
-  return &v.s.family_sum[static_cast<size_t>(v.sum_at[static_cast<size_t>(l)] +
-                                             k * v.terms.mothers[static_cast<size_t>(l)])];
+  const SearchLocus& at = v.s.layout[static_cast<size_t>(l)];
+  return &v.s.family_sum[static_cast<size_t>(at.sum_at + k * at.mothers)];
 }
 
 const double* row_of(const BroodTerms& terms, int l, int j) {
@@ -371,51 +369,52 @@ void rescale(double& ratio, int& shift) {
 // read through plain pointers, and a typed mother (one class) takes the
 // short path.
 double move_gain(SearchView& v, int j, int from, int to) {
-  const BroodTerms& t = v.terms;
-  const int* mothers = t.mothers.data();
-  const int* fathers = t.fathers.data();
-  const int* read_at = t.read_at.data();
-  const int* product_at = v.product_at.data();
-  const double* read = t.read.data();
-  const double* inverse = t.inverse.data();
+  const SearchLocus* layout = v.s.layout.data();
+  const double* read = v.terms.read.data();
+  const double* inverse = v.terms.inverse.data();
   const double* product = v.s.product.data();
   const double* inverse_value = v.s.inverse_value.data();
   const double* family_sum = v.s.family_sum.data();
-  const int* sum_at = v.sum_at.data();
   double ratio = 1;
   int shift = 0;
-  for (int l = 0; l < t.loci; ++l) {
-    const int m_count = mothers[l], f_count = fathers[l];
-    const int w = m_count * f_count;
+  for (int l = 0; l < v.terms.loci; ++l) {
+    const SearchLocus& at = layout[l];
+    const int w = at.width;
     const double* factor[FAMILIES] = {nullptr, nullptr};
-    if (from >= 0) factor[from] = inverse + read_at[l] + j * w;
-    if (to >= 0) factor[to] = read + read_at[l] + j * w;
+    if (from >= 0) factor[from] = inverse + at.read_at + j * w;
+    if (to >= 0) factor[to] = read + at.read_at + j * w;
     double value;
-    if (m_count == 1) {
+    if (at.mothers == 1) {
       double sum[FAMILIES];
       for (int k = 0; k < FAMILIES; ++k) {
-        if (!factor[k]) {
-          sum[k] = family_sum[sum_at[l] + k];
+        const double* x = factor[k];
+        if (!x) {
+          sum[k] = family_sum[at.sum_at + k];
           continue;
         }
-        const double* q = product + product_at[l] + k * w;
-        const double* x = factor[k];
+        const double* q = product + at.product_at + k * w;
+        // A biallelic locus (three genotypes of the father) unrolled: the
+        // whole of an SNP panel's work.
+        if (w == 3) {
+          sum[k] = q[0] * x[0] + q[1] * x[1] + q[2] * x[2];
+          continue;
+        }
         double total = 0;
-        for (int f = 0; f < f_count; ++f) total += q[f] * x[f];
+        for (int f = 0; f < w; ++f) total += q[f] * x[f];
         sum[k] = total;
       }
       value = sum[0] * sum[1];
     } else {
       std::vector<double>& changed = v.s.changed;
-      changed.resize(static_cast<size_t>(FAMILIES * m_count));
+      changed.resize(static_cast<size_t>(FAMILIES * at.mothers));
       const double* sum[FAMILIES];
       for (int k = 0; k < FAMILIES; ++k) {
         if (!factor[k]) {
-          sum[k] = family_sum + sum_at[l] + k * m_count;
+          sum[k] = family_sum + at.sum_at + k * at.mothers;
           continue;
         }
-        family_sums(v, l, k, factor[k], &changed[static_cast<size_t>(k * m_count)]);
-        sum[k] = &changed[static_cast<size_t>(k * m_count)];
+        family_sums(v, l, k, factor[k], &changed[static_cast<size_t>(k * at.mothers)]);
+        sum[k] = &changed[static_cast<size_t>(k * at.mothers)];
       }
       value = locus_value(v, l, sum[0], sum[1]);
     }
@@ -427,12 +426,10 @@ double move_gain(SearchView& v, int j, int from, int to) {
 
 // Takes powers of two out of family k's products at locus l when they
 // near the ends of the doubles' range.
-void keep_in_range(SearchView& v, int l, int k) {
+void keep_in_range(SearchView& v, int l, int k, double largest) {
+  if (largest >= SMALL_PRODUCT && largest <= LARGE_PRODUCT) return;
   const int w = width(v.terms, l);
   double* q = products(v, l, k);
-  double largest = 0;
-  for (int e = 0; e < w; ++e) largest = std::max(largest, q[e]);
-  if (largest >= SMALL_PRODUCT && largest <= LARGE_PRODUCT) return;
   const int by = largest < SMALL_PRODUCT ? PRODUCT_SHIFT : -PRODUCT_SHIFT;
   for (int e = 0; e < w; ++e) q[e] = std::ldexp(q[e], by);
   v.s.shift[static_cast<size_t>(l * FAMILIES + k)] -= by;
@@ -444,18 +441,27 @@ void update_value(SearchView& v, int l) {
   v.s.inverse_value[static_cast<size_t>(l)] = 1 / value;
 }
 
+// Family k's products at locus l times `factor`, entry by entry, kept in
+// range, and its sums made again.
+void multiply_family(SearchView& v, int l, int k, const double* factor) {
+  const SearchLocus& at = v.s.layout[static_cast<size_t>(l)];
+  double* q = products(v, l, k);
+  double largest = 0;
+  for (int e = 0; e < at.width; ++e) {
+    q[e] *= factor[e];
+    largest = std::max(largest, q[e]);
+  }
+  keep_in_range(v, l, k, largest);
+  family_sums(v, l, k, nullptr, sums(v, l, k));
+}
+
 void move(SearchView& v, int j, int from, int to) {
   v.s.family_of[static_cast<size_t>(j)] = to;
   for (int l = 0; l < v.terms.loci; ++l) {
-    const int w = width(v.terms, l);
-    for (int k = 0; k < FAMILIES; ++k) {
-      if (k != from && k != to) continue;
-      const double* factor = k == from ? inverse_of(v.terms, l, j) : row_of(v.terms, l, j);
-      double* q = products(v, l, k);
-      for (int e = 0; e < w; ++e) q[e] *= factor[e];
-      keep_in_range(v, l, k);
-      family_sums(v, l, k, nullptr, sums(v, l, k));
-    }
+    const SearchLocus& at = v.s.layout[static_cast<size_t>(l)];
+    const size_t row = static_cast<size_t>(at.read_at + j * at.width);
+    if (from >= 0) multiply_family(v, l, from, &v.terms.inverse[row]);
+    if (to >= 0) multiply_family(v, l, to, &v.terms.read[row]);
     update_value(v, l);
   }
 }
@@ -489,8 +495,12 @@ double start_with(SearchView& v, bool whole) {
       double* q = products(v, l, 0);
       for (int j = 0; j < v.terms.offspring; ++j) {
         const double* row = row_of(v.terms, l, j);
-        for (int e = 0; e < w; ++e) q[e] *= row[e];
-        keep_in_range(v, l, 0);
+        double largest = 0;
+        for (int e = 0; e < w; ++e) {
+          q[e] *= row[e];
+          largest = std::max(largest, q[e]);
+        }
+        keep_in_range(v, l, 0, largest);
       }
     }
     for (int k = 0; k < FAMILIES; ++k) family_sums(v, l, k, nullptr, sums(v, l, k));
@@ -501,13 +511,15 @@ double start_with(SearchView& v, bool whole) {
 
 // The search's view of `search`, its storage sized for `terms`.
 SearchView view_of(const BroodTerms& terms, SplitSearch& search) {
-  SearchView v{terms, search, {}, {}};
+  SearchView v{terms, search};
   int products = 0, sum_count = 0;
+  search.layout.clear();
   for (int l = 0; l < terms.loci; ++l) {
-    v.product_at.push_back(products);
-    v.sum_at.push_back(sum_count);
+    const int mothers = terms.mothers[static_cast<size_t>(l)];
+    search.layout.push_back(SearchLocus{
+        width(terms, l), mothers, terms.read_at[static_cast<size_t>(l)], products, sum_count});
     products += FAMILIES * width(terms, l);
-    sum_count += FAMILIES * terms.mothers[static_cast<size_t>(l)];
+    sum_count += FAMILIES * mothers;
   }
   const size_t n = static_cast<size_t>(terms.offspring);
   search.family_of.resize(n);

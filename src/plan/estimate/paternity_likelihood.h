@@ -101,8 +101,18 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
 double split_log_likelihood(const BroodTerms& terms, const std::vector<int>& family_of,
                             int families);
 
+// Where a locus's terms and a search's sums for it lie.
+struct SearchLocus {
+  int width;  // mothers * fathers
+  int mothers;
+  int read_at;     // offspring 0's chances in BroodTerms::read
+  int product_at;  // family 0's products
+  int sum_at;      // family 0's sums by mother
+};
+
 // The working storage of a search, kept between broods.
 struct SplitSearch {
+  std::vector<SearchLocus> layout;  // per locus
   std::vector<int> family_of;
   std::vector<double> product;  // per locus and family, the product of its members' chances
   std::vector<int> shift;       // per locus and family, the binary exponent taken out of it
