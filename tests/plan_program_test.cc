@@ -73,7 +73,7 @@ TEST_F(PlanProgramTest, OneStudyCurveIsTheDialogueUnderTheSameClock) {
                               std::to_string(FROZEN_SEED) +
                               ")\nmmdata.txt: 1 of its 3 loci has at most two alleles, so never "
                               "more than two paternal alleles: it never reveals a second father "
-                              "by this rule\nNo brood size from 2 to 20 reaches 0.95 (highest "
+                              "by this rule; the likelihood verdict uses them\nNo brood size from 2 to 20 reaches 0.95 (highest "
                               "estimate " +
                               lines_of(table.output).back().substr(3, 5) + ", at 20).\n");
 

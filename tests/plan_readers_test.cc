@@ -844,8 +844,18 @@ TEST(AlleleCountReader, ReadAsTheSameGenotypesInGenepop) {
   EXPECT_EQ(said->text,
             "snps: warning: 4 of its 4 loci have at most two alleles, so never more than two "
             "paternal alleles: they never reveal a second father by this rule; every estimate "
-            "is 0");
+            "is 0; the likelihood verdict uses them");
   for (const CurvePoint& point : run.curves[0].points) EXPECT_EQ(point.detections, 0);
+
+  // The likelihood verdict reads the same loci, says nothing of them, and
+  // sees the second father in most broods of 10.
+  curve.designs.front().verdict = Verdict::LIKELIHOOD;
+  curve.trials = 1000;
+  const CurveResult weighed = run_curve_command(curve, {counts}, 3, 1);
+  ASSERT_TRUE(weighed.status.ok) << weighed.status.message;
+  for (const Note& note : weighed.notes)
+    EXPECT_EQ(note.text.find("at most two alleles"), std::string::npos) << note.text;
+  EXPECT_GT(weighed.curves[0].points.back().detections, 0);
 }
 
 }  // namespace mpdetect

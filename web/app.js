@@ -252,6 +252,9 @@
       target: $('target').value.trim(),
       dropout: $('dropout').value.trim(),
       falseAllele: $('false-allele').value.trim(),
+      verdict: $('verdict').value,
+      falseDetection: $('false-detection').value.trim(),
+      errorAllowance: $('error-allowance').value.trim(),
       from: $('from').value.trim(),
       to: $('to').value.trim(),
       step: $('step').value.trim(),
@@ -421,7 +424,8 @@
 
   // ---- Field checks, by the core's rules, before any work ----
   const SETTINGS = [['seed', 'seed'], ['target', 'target'], ['dropout', 'dropout'],
-                    ['false-allele', 'falseAllele'], ['from', 'from'], ['to', 'to'],
+                    ['false-allele', 'falseAllele'], ['false-detection', 'falseDetection'],
+                    ['error-allowance', 'errorAllowance'], ['from', 'from'], ['to', 'to'],
                     ['step', 'step']];
 
   // Checks every field alone, then all together (the first brood size
@@ -829,6 +833,7 @@
     $(id).addEventListener('input', inputsChanged);
     $(id).addEventListener('change', () => checkFields());
   }
+  $('verdict').addEventListener('change', inputsChanged);
   for (const id of ['pop', 'pool-rare', 'as-is']) {
     $(id).addEventListener('change', () => {
       inputsChanged();

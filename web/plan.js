@@ -21,7 +21,8 @@
 // option names), and rows, the table.
 //
 // options: {name, format, structure (a STRUCTURE file's layout), pop, loci: [names], poolRare, asIs, seed, from, to,
-// step, target, dropout, falseAllele, size, figureWidth, figureHeight}; design: {sires: N} or {shares: [0.6, 0.4]}, and
+// step, target, dropout, falseAllele, verdict ("alleles" or "likelihood"), falseDetection,
+// errorAllowance, size, figureWidth, figureHeight}; design: {sires: N} or {shares: [0.6, 0.4]}, and
 // mother: "drawn" (or "untyped"), "unsampled", an individual's identifier or
 // labels "135/143,...".
 (function (root) {
@@ -71,7 +72,9 @@
       if (command === 'curve') {
         for (const [key, name] of [['from', 'from'], ['to', 'to'], ['step', 'step'],
                                    ['target', 'target'], ['dropout', 'dropout'],
-                                   ['falseAllele', 'false_allele']]) {
+                                   ['falseAllele', 'false_allele'], ['verdict', 'verdict'],
+                                   ['falseDetection', 'false_detection'],
+                                   ['errorAllowance', 'error_allowance']]) {
           if (o[key]) field(name, o[key]);
         }
       }

@@ -133,7 +133,8 @@ std::string rows_json(const std::string& csv) {
 std::string curve_svg(const CurveResult& result, const FieldRun& run, uint32_t seed, int width,
                       int height) {
   if (result.curves.empty()) return "";
-  const FigureOptions figure{width, height, "", seed, run.curve.target, TRIAL_COUNT};
+  const int64_t trials = run.curve.trials ? run.curve.trials : TRIAL_COUNT;
+  const FigureOptions figure{width, height, "", seed, run.curve.target, trials};
   return curve_figure(result.curves, figure, FigureFormat::SVG);
 }
 

@@ -240,13 +240,9 @@ int run_study(const PlanOptions& options, const std::string& text, OutputTransac
 int run_curve(const PlanOptions& options, const InputTexts& inputs, uint32_t seed,
               OutputTransaction& outputs) {
   const CurveResult result = run_curve_command(curve_request_of(options), inputs, seed, threads());
-  // The caption states the trials the estimates made (a verdict's default
-  // where none were asked for).
-  int64_t trials = options.trials;
-  if (trials == 0 && !result.curves.empty() && !result.curves.front().points.empty())
-    trials = result.curves.front().points.front().estimate_trials;
+  // The allele rule's trials; the figure states a likelihood curve's own.
   const FigureOptions figure =
-      figure_options(options, seed, options.target, trials ? trials : TRIAL_COUNT);
+      figure_options(options, seed, options.target, options.trials ? options.trials : TRIAL_COUNT);
   return finish(options, result,
                 {"", "", "",
                  [&](FigureFormat format) { return curve_figure(result.curves, figure, format); }},

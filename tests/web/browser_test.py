@@ -204,6 +204,25 @@ try:
           str(len(companions)))
     set_field(driver, "dropout", "0")
 
+    # The likelihood verdict: the table mpplan's with the same verdict, and
+    # its false detections measured beside each estimate.
+    Select(driver.find_element(By.ID, "verdict")).select_by_value("likelihood")
+    set_field(driver, "from", "4")
+    set_field(driver, "to", "6")
+    run_and_wait(driver, wait)
+    csv, _ = native("curve", str(example), "--pop", "1", "--to", "6", "--seed", SEED,
+                    "--sires", "2", "--shares", "0.8,0.2", "--from", "4", "--step", "1",
+                    "--target", "0.95", "--dropout", "0", "--false-allele", "0",
+                    "--verdict", "likelihood", "--false-detection", "0.01",
+                    "--error-allowance", "0.01")
+    check("CSV of the likelihood verdict is mpplan's",
+          blob_text(driver, driver.find_element(By.ID, "download-csv")) == csv)
+    check("the likelihood verdict's table has its false detections",
+          "false_detection" in csv.split("\n")[0])
+    Select(driver.find_element(By.ID, "verdict")).select_by_value("alleles")
+    set_field(driver, "from", "1")
+    set_field(driver, "to", "30")
+
     # A refusal shows beside the input, naming line and locus, and takes
     # the earlier results down.
     run_and_wait(driver, wait)

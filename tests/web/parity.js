@@ -103,7 +103,9 @@ function mpplanWords(command, options, design) {
   if (d.mother) list.push('--mother', d.mother);
   if (command === 'curve') {
     const option = {from: '--from', to: '--to', step: '--step', target: '--target',
-                    dropout: '--dropout', falseAllele: '--false-allele'};
+                    dropout: '--dropout', falseAllele: '--false-allele',
+                    verdict: '--verdict', falseDetection: '--false-detection',
+                    errorAllowance: '--error-allowance'};
     for (const key of Object.keys(option)) if (o[key]) list.push(option[key], String(o[key]));
   }
   if (command === 'loci') list.push('--size', String(o.size));

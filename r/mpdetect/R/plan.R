@@ -202,14 +202,21 @@ range_fields <- function(sizes) {
 power_curve <- function(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1:100,
                         target = 0.95, seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE,
                         as_is = FALSE, format = NULL, threads = 1L, max_trials = 1000000,
-                        trials = 50000, min_loci = 1L, dropout = 0, false_allele = 0,
-                        structure = NULL) {
+                        trials = NULL, min_loci = 1L, dropout = 0, false_allele = 0,
+                        structure = NULL, verdict = "alleles", false_detection = 0.01,
+                        error_allowance = 0.01) {
   seed <- seed_of(seed)
   threads <- one_threads(threads)
   fields <- c(input_fields(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci,
                             structure),
               range_fields(sizes), target = one_number(target, "target"),
-              max_trials = one_whole(max_trials, "max_trials"), trials = one_whole(trials, "trials"))
+              max_trials = one_whole(max_trials, "max_trials"),
+              false_detection = one_number(false_detection, "false_detection"),
+              error_allowance = one_number(error_allowance, "error_allowance"))
+  if (!is.null(trials)) fields <- c(fields, trials = one_whole(trials, "trials"))
+  if (!is.character(verdict) || length(verdict) != 1L || is.na(verdict))
+    wrong("verdict", "\"alleles\" or \"likelihood\"")
+  fields <- c(fields, verdict = verdict)
   dropout <- one_number(dropout, "dropout")
   false_allele <- one_number(false_allele, "false_allele")
   if (dropout != "0") fields <- c(fields, dropout = dropout)

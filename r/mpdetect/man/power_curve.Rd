@@ -10,8 +10,9 @@ from one seed (\code{mpplan curve}); 50000 simulated broods per estimate.}
 power_curve(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1:100,
             target = 0.95, seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE,
             as_is = FALSE, format = NULL, threads = 1L, max_trials = 1000000,
-            trials = 50000, min_loci = 1L, dropout = 0, false_allele = 0,
-            structure = NULL)
+            trials = NULL, min_loci = 1L, dropout = 0, false_allele = 0,
+            structure = NULL, verdict = "alleles", false_detection = 0.01,
+            error_allowance = 0.01)
 smallest_sizes(curve)
 \method{plot}{mpdetect_curve}(x, main = "Probability of detecting multiple paternity", ...)
 }
@@ -21,7 +22,21 @@ smallest_sizes(curve)
 \item{sires, shares, mother, pop, loci, pool_rare, as_is, format, seed, threads, min_loci,
   structure}{see
   \link{mpdetect-inputs}.}
-\item{trials}{trials per estimate: 50000, as the dialogue's, by default.}
+\item{trials}{trials per estimate: by default 50000, as the dialogue's, for the
+  allele rule; for the likelihood verdict, broods of each of its three sets
+  (calibration, single sire, design), 20 / \code{false_detection} and at least
+  1000.}
+\item{verdict}{\code{"alleles"} (several fathers where a locus shows more
+  paternal alleles than one father has: the dialogue's rule) or
+  \code{"likelihood"} (the likelihood of two fathers against one, over the best
+  split of the brood, above a threshold calibrated on single-sire broods of the
+  design so that one sire is called several in at most \code{false_detection}
+  of broods; it uses SNPs, which the allele rule cannot).}
+\item{false_detection}{the share of single-sire broods the likelihood verdict
+  may call several (from 0.0001 to 0.5); with genotyping errors under the allele
+  rule, the most a size reaching the target may show.}
+\item{error_allowance}{the false-allele rate the likelihood verdict reads each
+  allele call with where the design has no errors (0 to 0.5; 0: none).}
 \item{dropout, false_allele}{genotyping error rates, from 0 to 0.5: the chance
   that a heterozygous genotype is read as a homozygote, and that an allele call
   is read as another allele of the locus (Wang 2004). With either above 0 each
@@ -37,9 +52,10 @@ smallest_sizes(curve)
 \value{A data frame of class \code{mpdetect_curve}: \code{design} (when there
 are several), \code{brood_size}, \code{probability}, \code{standard_error},
 \code{ci_low}, \code{ci_high}, \code{ceiling}, \code{decision} (\code{"reaches"},
-\code{"below"} or \code{"open"}, by the interval) and the \code{refined_} columns
-where a decision took more trials, and with genotyping errors
-\code{false_detection}, \code{false_detection_ci_low} and
+\code{"below"} or \code{"open"}, by the interval; \code{"too_many_false"} where
+errors make one sire look like several too often) and the \code{refined_} columns
+where a decision took more trials, and with genotyping errors or the
+likelihood verdict \code{false_detection}, \code{false_detection_ci_low} and
 \code{false_detection_ci_high} (the single sire's), with the attributes \code{seed} and
 \code{target}. \code{smallest_sizes} gives each design's smallest size
 reaching the target (\code{NA} where none does). \code{plot} draws the figure

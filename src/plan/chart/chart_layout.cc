@@ -138,10 +138,14 @@ double add_chart_title(Chart& chart, const std::string& heading,
 }
 
 void add_chart_caption(Chart& chart, uint32_t seed, int64_t trials, const ChartScale& scale) {
-  chart.texts.push_back(chart_text(
-      "seed " + std::to_string(seed) + "; " + std::to_string(trials) + " broods per estimate",
-      {scale.margin, chart.height - scale.margin * 0.7}, scale.caption, TextAnchor::START,
-      CHART_QUIET, "caption"));
+  add_chart_caption(chart, seed, std::to_string(trials) + " broods per estimate", scale);
+}
+
+void add_chart_caption(Chart& chart, uint32_t seed, const std::string& per_estimate,
+                       const ChartScale& scale) {
+  chart.texts.push_back(chart_text("seed " + std::to_string(seed) + "; " + per_estimate,
+                                   {scale.margin, chart.height - scale.margin * 0.7}, scale.caption,
+                                   TextAnchor::START, CHART_QUIET, "caption"));
 }
 
 BelowPlot below_plot(const ChartScale& scale) {

@@ -306,7 +306,24 @@ Chart curve_chart(const std::vector<DesignCurve>& curves, const FigureOptions& o
   }
 
   add_legend(chart, legend, plot.bottom + under.legend, sc);
-  add_chart_caption(chart, options.seed, options.trials, sc);
+  // A likelihood curve's estimates rest on broods of three sets each.
+  int64_t by_likelihood = 0;
+  bool by_alleles = false;
+  for (const DesignCurve& curve : curves) {
+    if (curve.verdict == Verdict::ALLELES) by_alleles = true;
+    if (curve.verdict == Verdict::LIKELIHOOD && !curve.points.empty() && !by_likelihood)
+      by_likelihood = curve.points.front().estimate_trials;
+  }
+  if (by_likelihood == 0) {
+    add_chart_caption(chart, options.seed, options.trials, sc);
+  } else {
+    const std::string sets = std::to_string(by_likelihood) + " broods of each set";
+    add_chart_caption(
+        chart, options.seed,
+        by_alleles ? std::to_string(options.trials) + " broods per estimate; likelihood: " + sets
+                   : sets + " per estimate (calibration, one sire, design)",
+        sc);
+  }
   return chart;
 }
 

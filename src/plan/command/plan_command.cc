@@ -66,6 +66,8 @@ void merge_repeats(std::vector<Design>& designs, Notes& notes) {
 void note_two_allele_loci(const std::vector<Design>& designs, Notes& notes) {
   std::vector<std::string> told;
   for (const Design& design : designs) {
+    // The likelihood verdict weighs such loci like any other.
+    if (design.verdict == Verdict::LIKELIHOOD) continue;
     if (std::find(told.begin(), told.end(), design.source) != told.end()) continue;
     told.push_back(design.source);
     const WideStudy study = wide_study_of(design);
@@ -84,7 +86,9 @@ void note_two_allele_loci(const std::vector<Design>& designs, Notes& notes) {
                              (two == 1 ? " has" : " have") +
                              " at most two alleles, so never more than two paternal alleles: " +
                              (two == 1 ? "it never reveals" : "they never reveal") +
-                             " a second father by this rule" + (all ? "; every estimate is 0" : ""),
+                             " a second father by this rule" +
+                             (all ? "; every estimate is 0" : "") +
+                             "; the likelihood verdict uses them",
                          all ? Kind::WARNING : Kind::GENERAL));
   }
 }

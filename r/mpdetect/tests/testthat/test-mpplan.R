@@ -34,6 +34,18 @@ test_that("power_curve gives mpplan curve's table", {
                             "--trials", "20000", "--dropout", "0.02", "--false-allele",
                             "0.01"))$output)
   expect_true(all(noisy$false_detection > 0))
+
+  weighed <- quietly(power_curve(file, sizes = 3:5, seed = 7, verdict = "likelihood",
+                                 false_detection = 0.05, trials = 1000))
+  expect_identical(attr(weighed, "csv"),
+                   mpplan(c("curve", shQuote(file), "--from", "3", "--to", "5", "--seed", "7",
+                            "--verdict", "likelihood", "--false-detection", "0.05", "--trials",
+                            "1000"))$output)
+  expect_true(all(weighed$false_detection <= 0.1))
+  expect_error(power_curve(file, verdict = "votes"),
+               "^verdict takes alleles or likelihood, not votes$")
+  expect_error(power_curve(file, false_detection = 0),
+               "^false_detection takes a rate from 0.0001 to 0.5, not 0$")
   # Refused by the planner's rule, naming R's argument, never mpplan's option.
   expect_error(power_curve(file, dropout = 0.7), "^dropout takes a rate from 0 to 0.5, not 0.7$")
   expect_error(power_curve(file, sizes = 1:1001), "^sizes takes a brood size from 1 to 1000")
