@@ -7,7 +7,9 @@
 # (under 1 s); the curve with the mother unsampled, and with genotyping
 # errors and its single-sire companion (under 1.5 s each); the refinement of
 # a decision to 1000000 trials (under 0.5 s); broods on
-# a generated file of 200 broods of 20 offspring at 12 loci (under 2 s).
+# a generated file of 200 broods of 20 offspring at 12 loci (under 2 s);
+# curves by the likelihood verdict of 100 SNPs and of 8 microsatellites, 2 to
+# 30 (under 10 s each).
 # Then on a generated Genepop file of 1350 individuals at 678 loci:
 # choosing a panel of 10 at brood size 10 from all 678 loci (under 5 s), of
 # 40 (past a study file's 25), and from 30 of them (under 1 s); a curve of
@@ -25,6 +27,7 @@ bash scripts/ensure-deps.sh benchmark
 cmake --preset release > /dev/null
 cmake --build --preset release --target mpplan > /dev/null
 plan="$PWD/build/mpplan"
+root="$PWD"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -109,6 +112,14 @@ awk 'BEGIN {
   }
 }' > broods.gen
 best "broods (200 broods of 20, 12 loci)" "$plan" broods broods.gen --seed 1
+# The likelihood verdict, sizes 2 to 30, two equal sires, the mother drawn:
+# 100 SNPs (minor alleles 0.05 to 0.5) and the 8 microsatellites of the
+# example population (targets: under 10 s each on two cores).
+cp "$root/examples/snp-population.vcf" "$root/examples/population.gen" .
+best "curve likelihood (100 SNPs, 2 to 30)" "$plan" curve snp-population.vcf \
+  --verdict likelihood --from 2 --to 30 --seed 1
+best "curve likelihood (8 loci, 2 to 30)" "$plan" curve population.gen \
+  --verdict likelihood --from 2 --to 30 --seed 1
 
 # 1350 individuals at 678 loci, 3-digit codes: about 6 MB.
 awk 'BEGIN {
