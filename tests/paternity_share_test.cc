@@ -78,3 +78,51 @@ TEST(PaternityShare, BinomialWhenEveryBroodWouldRevealAndUnboundedWhenNoneCould)
 }
 
 }  // namespace mpdetect
+
+namespace mpdetect {
+
+// With false detections, brood i is revealed with chance s d_i + (1 - s) f_i:
+// the estimate and interval against that likelihood written out here, on a
+// grid; and all-zero false detections give the plain estimate exactly.
+TEST(PaternityShare, FalseDetectionsEnterTheModel) {
+  const std::vector<int> revealed = {1, 0, 1, 0, 0, 1, 0, 0, 0, 1};
+  const std::vector<double> detection = {0.9, 0.8, 0.95, 0.6, 0.7, 0.9, 0.85, 0.5, 0.9, 0.99};
+  const std::vector<double> falsely = {0.01, 0.05, 0.02, 0.01, 0.1, 0.01, 0.01, 0.03, 0.01, 0.2};
+  const auto direct = [&](double s) {
+    double sum = 0;
+    for (size_t i = 0; i < revealed.size(); ++i) {
+      const double p = s * detection[i] + (1 - s) * falsely[i];
+      sum += std::log(revealed[i] ? p : 1 - p);
+    }
+    return sum;
+  };
+  constexpr int POINTS = 100000;
+  int best = 0;
+  for (int n = 0; n <= POINTS; ++n) {
+    if (direct(static_cast<double>(n) / POINTS) > direct(static_cast<double>(best) / POINTS))
+      best = n;
+  }
+  double low = 1, high = 0;
+  const double level = direct(static_cast<double>(best) / POINTS) - 3.841458820694124 / 2;
+  for (int n = 0; n <= POINTS; ++n) {
+    const double s = static_cast<double>(n) / POINTS;
+    if (direct(s) < level) continue;
+    low = std::min(low, s);
+    high = std::max(high, s);
+  }
+  const ShareEstimate estimate = estimate_share(revealed, detection, falsely);
+  EXPECT_NEAR(estimate.share, static_cast<double>(best) / POINTS, 3e-5);
+  EXPECT_NEAR(estimate.low, low, 3e-5);
+  EXPECT_NEAR(estimate.high, high, 3e-5);
+  // Counting false detections lowers the share the same verdicts give.
+  EXPECT_LT(estimate.share, estimate_share(revealed, detection).share - 0.02);
+
+  const ShareEstimate plain = estimate_share(revealed, detection);
+  const ShareEstimate zeros =
+      estimate_share(revealed, detection, std::vector<double>(revealed.size(), 0.0));
+  EXPECT_EQ(plain.share, zeros.share);
+  EXPECT_EQ(plain.low, zeros.low);
+  EXPECT_EQ(plain.high, zeros.high);
+}
+
+}  // namespace mpdetect

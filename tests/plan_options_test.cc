@@ -108,7 +108,10 @@ TEST(PlanOptions, Refused) {
        "--false-allele takes a rate from 0 to 0.5, not -0.01"},
       {{"curve", "--dropout", "nan"}, "--dropout takes a rate from 0 to 0.5, not nan"},
       {{"broods", "b.gen", "--dropout", "0.01"},
-       "broods does not take --dropout (see mpplan broods --help)"},
+       "genotyping errors in broods are allowed for by the likelihood verdict; the allele rule "
+       "counts them as fathers"},
+      {{"loci", "a", "--verdict", "likelihood"},
+       "loci does not take --verdict (see mpplan loci --help)"},
       {{"loci", "a", "--false-allele", "0.01"},
        "loci does not take --false-allele (see mpplan loci --help)"},
       {{"curve", "--from", "0"}, "--from takes a brood size from 1 to 1000, not 0"},

@@ -73,7 +73,8 @@ TEST_F(PlanProgramTest, OneStudyCurveIsTheDialogueUnderTheSameClock) {
                               std::to_string(FROZEN_SEED) +
                               ")\nmmdata.txt: 1 of its 3 loci has at most two alleles, so never "
                               "more than two paternal alleles: it never reveals a second father "
-                              "by this rule; the likelihood verdict uses them\nNo brood size from 2 to 20 reaches 0.95 (highest "
+                              "by this rule; the likelihood verdict uses them\nNo brood size from "
+                              "2 to 20 reaches 0.95 (highest "
                               "estimate " +
                               lines_of(table.output).back().substr(3, 5) + ", at 20).\n");
 
@@ -509,6 +510,28 @@ TEST_F(PlanProgramTest, TheLikelihoodVerdictAndTheFalseDetectionsAllowed) {
     EXPECT_EQ(r.status, 2) << row.arguments;
     EXPECT_NE(r.errors.find(row.refusal), std::string::npos) << row.arguments << "\n" << r.errors;
   }
+
+  // Broods judged by the likelihood: its columns, its line, and errors
+  // allowed for by it alone.
+  const std::string broods =
+      std::string(" '") + EXAMPLES_DIR + "/broods.gen' --population" + population + " --seed 1";
+  const FolderResult judged =
+      plan("broods" + broods + " --verdict likelihood --dropout 0.01 --loci Mpa01,Mpa02,Mpa05");
+  ASSERT_EQ(judged.status, 0) << judged.errors;
+  EXPECT_NE(lines_of(judged.output)[0].find(
+                ",detection_probability,statistic,threshold,false_detection_probability"),
+            std::string::npos);
+  EXPECT_EQ(lines_of(judged.output).size(), 31u);
+  EXPECT_NE(judged.errors.find("judged by the likelihood verdict: each brood against a threshold "
+                               "from 500 single-sire broods"),
+            std::string::npos)
+      << judged.errors;
+  const FolderResult by_alleles = plan("broods" + broods + " --dropout 0.01");
+  EXPECT_EQ(by_alleles.status, 2);
+  EXPECT_NE(by_alleles.errors.find(
+                "genotyping errors in broods are allowed for by the likelihood verdict"),
+            std::string::npos)
+      << by_alleles.errors;
 }
 
 }  // namespace mpdetect

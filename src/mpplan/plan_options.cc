@@ -43,18 +43,18 @@ const OptionRule OPTIONS[] = {
      "by locus (135/143,136/146,...)"},
     {"--min-loci", true, "clb",
      "K  several fathers revealed only where K loci each reveal them (default 1)"},
-    {"--dropout", true, "c",
+    {"--dropout", true, "cb",
      "D  the chance that a heterozygous genotype is read as a homozygote (default 0)"},
-    {"--false-allele", true, "c",
+    {"--false-allele", true, "cb",
      "E  the chance that an allele call is read as another allele of the locus (default 0)"},
-    {"--verdict", true, "c",
+    {"--verdict", true, "cb",
      "RULE  alleles (several fathers where a locus shows more paternal alleles than one "
      "father has; the default) or likelihood (two fathers against one, calibrated to "
      "--false-detection); repeat to compare both"},
-    {"--false-detection", true, "c",
+    {"--false-detection", true, "cb",
      "A  the share of single-sire broods the likelihood verdict may call several, and with "
      "errors the most a size reaching the target may show (default 0.01)"},
-    {"--error-allowance", true, "c",
+    {"--error-allowance", true, "cb",
      "E  the likelihood verdict reads each allele call as false at this rate where the design "
      "has no errors (default 0.01; 0: none)"},
     {"--as-is", false, "spclb", "  run totals that look like percentages or counts unchanged"},

@@ -190,7 +190,13 @@ Status check_request(const LociRequest& request) {
 }
 
 Status check_request(const BroodsRequest& request) {
-  return check_input(request.input, "broods", true, false);
+  const Status fits = check_input(request.input, "broods", true, false);
+  if (fits.ok && any_errors(request.input.errors) && request.input.verdict == Verdict::ALLELES) {
+    return failure_of(Kind::OPTION,
+                      "genotyping errors in broods are allowed for by the likelihood verdict; the "
+                      "allele rule counts them as fathers");
+  }
+  return fits;
 }
 
 }  // namespace mpdetect

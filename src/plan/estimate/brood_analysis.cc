@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "plan/estimate/likelihood_trials.h"
 #include "plan/estimate/parallel.h"
 #include "plan/input/panel.h"
 #include "plan/input/plan_text.h"
@@ -164,6 +165,77 @@ Status brood_design(const BroodInputs& inputs, const PopulationData& data, const
   return result;
 }
 
+// The brood as read at the loci judged in it (its design's loci, in
+// order), each allele by its index in the frequency panel; an allele the
+// panel lacks is read as missing. `untyped` marks each offspring's reads
+// left out.
+void brood_reads(const PopulationData& data, const Panel& panel, const BroodVerdict& brood,
+                 const Design& design, BroodReads& reads, std::vector<uint8_t>& untyped) {
+  const WideStudy study = wide_study_of(design);
+  reads.loci = static_cast<int>(study.frequency.size());
+  reads.offspring = static_cast<int>(brood.offspring.size());
+  reads.mother_typed = !design.unsampled_mother;
+  reads.mother = study.mother;
+  reads.young.assign(static_cast<size_t>(reads.loci * reads.offspring), Genotype{{-1, -1}});
+  untyped.assign(reads.young.size(), 1);
+  int l = 0;
+  for (size_t k = 0; k < brood.loci.size(); ++k) {
+    if (!brood.loci[k].judged) continue;
+    const size_t locus = static_cast<size_t>(brood.loci[k].locus);
+    for (int j = 0; j < reads.offspring; ++j) {
+      const Individual& child =
+          data.individuals[static_cast<size_t>(brood.offspring[static_cast<size_t>(j)])];
+      if (child.genotype[locus].allele[0] == MISSING_CODE) continue;
+      const LabelPair labels = labels_at(data, child, locus);
+      Genotype read{{allele_index(panel.loci[k], labels.allele[0]),
+                     allele_index(panel.loci[k], labels.allele[1])}};
+      if (read.slot[0] < 0 || read.slot[1] < 0) continue;
+      const size_t at = static_cast<size_t>(j * reads.loci + l);
+      reads.young[at] = read;
+      untyped[at] = 0;
+    }
+    ++l;
+  }
+}
+
+// The brood judged by the likelihood under `design` (its own, under one
+// variant of the shares), its broods drawn and read with `errors`, and its
+// detection probability there.
+void judge_by_likelihood(const PopulationData& data, const Panel& panel, const BroodVerdict& brood,
+                         const Design& design, int64_t trials, double false_detection,
+                         const ErrorRates& errors, double allowance, uint32_t seed,
+                         LikelihoodJudgement& judgement, double& detection) {
+  BroodReads reads;
+  std::vector<uint8_t> untyped;
+  brood_reads(data, panel, brood, design, reads, untyped);
+  LikelihoodTables tables = likelihood_tables(wide_study_of(design), design.unsampled_mother,
+                                              errors, reading_of(errors, allowance));
+  tables.untyped = untyped;
+  const int size = reads.offspring;
+  const LikelihoodPoint point =
+      likelihood_point(tables, size, trials, false_detection, seed, 1, EXACT_SPLIT_OFFSPRING);
+  BroodTerms terms;
+  SplitSearch search;
+  prepare_brood_terms(tables.study.frequency, tables.reading, reads, terms);
+  // Judged as its calibration broods are.
+  judgement.statistic = brood_statistic(terms, search, EXACT_SPLIT_OFFSPRING);
+  judgement.threshold = point.threshold;
+  judgement.revealed = judgement.statistic > point.threshold;
+  judgement.false_detection = static_cast<double>(point.false_detections) / trials;
+  detection = static_cast<double>(point.detections) / trials;
+}
+
+// Brood b's verdict and its detection probability under design d, by the
+// report's verdict.
+bool revealed_in(const BroodsReport& report, size_t b) {
+  return report.by_likelihood ? report.likelihood[b].revealed : report.broods[b].revealed;
+}
+
+double detection_in(const BroodsReport& report, size_t d, size_t b) {
+  return report.by_likelihood ? report.likelihood_detection[d][b]
+                              : static_cast<double>(report.detections[d][b]) / TRIAL_COUNT;
+}
+
 void add_once(Notes& notes, const Notes& more) {
   for (const Note& note : more) {
     if (std::find(notes.begin(), notes.end(), note) == notes.end()) notes.push_back(note);
@@ -281,6 +353,14 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   const size_t batch = 64 * static_cast<size_t>(threads < 1 ? 1 : threads);
   std::vector<Job> jobs;
   report.detections.assign(variants.size(), std::vector<int>(report.broods.size(), 0));
+  const InputOptions& options = inputs.options;
+  report.by_likelihood = options.verdict == Verdict::LIKELIHOOD;
+  if (report.by_likelihood) {
+    report.likelihood_trials = inputs.likelihood_trials;
+    report.likelihood.assign(report.broods.size(), LikelihoodJudgement{});
+    report.likelihood_detection.assign(variants.size(),
+                                       std::vector<double>(report.broods.size(), 0));
+  }
   Notes design_notes;
   auto estimate_batch = [&] {
     run_jobs(jobs.size(), threads, [&](size_t n) {
@@ -293,6 +373,15 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
       const int size = static_cast<int>(report.broods[job.brood].offspring.size());
       report.detections[job.design][job.brood] =
           count_detections(job.study.study, size, *work, random);
+      if (!report.by_likelihood) return;
+      // The judgement does not depend on the shares: the first design's
+      // stands for all.
+      LikelihoodJudgement judgement;
+      judge_by_likelihood(data, panel, report.broods[job.brood], job.study,
+                          report.likelihood_trials, options.false_detection, options.errors,
+                          options.error_allowance, seed, judgement,
+                          report.likelihood_detection[job.design][job.brood]);
+      if (job.design == 0) report.likelihood[job.brood] = judgement;
     });
     jobs.clear();
   };
@@ -313,12 +402,15 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   add_once(notes, design_notes);
 
   std::vector<int> revealed;
-  for (const BroodVerdict& brood : report.broods) revealed.push_back(brood.revealed ? 1 : 0);
+  for (size_t b = 0; b < report.broods.size(); ++b)
+    revealed.push_back(revealed_in(report, b) ? 1 : 0);
   for (size_t d = 0; d < variants.size(); ++d) {
-    std::vector<double> detection;
-    for (const int count : report.detections[d])
-      detection.push_back(static_cast<double>(count) / TRIAL_COUNT);
-    report.shares.push_back(estimate_share(revealed, detection));
+    std::vector<double> detection, falsely;
+    for (size_t b = 0; b < report.broods.size(); ++b) {
+      detection.push_back(detection_in(report, d, b));
+      if (report.by_likelihood) falsely.push_back(report.likelihood[b].false_detection);
+    }
+    report.shares.push_back(estimate_share(revealed, detection, falsely));
   }
   return success();
 }
@@ -332,7 +424,8 @@ std::string brood_table(const BroodsReport& report) {
   std::string table = several ? "design," : "";
   table +=
       "brood,mother,offspring,loci_typed,revealed,revealing_loci,min_sires,min_sires_per_locus,"
-      "mismatches,detection_probability\n";
+      "mismatches,detection_probability";
+  table += report.by_likelihood ? ",statistic,threshold,false_detection_probability\n" : "\n";
   for (size_t d = 0; d < report.designs.size(); ++d) {
     for (size_t b = 0; b < report.broods.size(); ++b) {
       const BroodVerdict& brood = report.broods[b];
@@ -343,14 +436,23 @@ std::string brood_table(const BroodsReport& report) {
       }
       char numbers[128];
       std::snprintf(numbers, sizeof numbers, "%zu,%d,%d,", brood.offspring.size(), brood.loci_typed,
-                    brood.revealed ? 1 : 0);
+                    revealed_in(report, b) ? 1 : 0);
       table += several ? csv_cell(report.designs[d]) + "," : "";
       const std::string mother = brood.mother >= 0 ? report.data.individuals[brood.mother].id : "";
       table += csv_cell(brood_name(report, brood)) + "," + csv_cell(mother) + "," + numbers +
                csv_cell(revealing) + "," + std::to_string(brood.min_sires) + "," +
                std::to_string(brood.min_sires_per_locus) + "," +
-               std::to_string(brood.mismatches.size()) + "," +
-               share_text(running_share(report.detections[d][b])) + "\n";
+               std::to_string(brood.mismatches.size()) + ",";
+      if (!report.by_likelihood) {
+        table += share_text(running_share(report.detections[d][b])) + "\n";
+        continue;
+      }
+      const LikelihoodJudgement& judged = report.likelihood[b];
+      char more[160];
+      std::snprintf(more, sizeof more, "%s,%.4f,%.4f,%s\n",
+                    share_text(report.likelihood_detection[d][b]).c_str(), judged.statistic,
+                    judged.threshold, share_text(judged.false_detection).c_str());
+      table += more;
     }
   }
   return table;
@@ -375,7 +477,7 @@ namespace {
 
 int revealed_count(const BroodsReport& report) {
   int count = 0;
-  for (const BroodVerdict& brood : report.broods) count += brood.revealed ? 1 : 0;
+  for (size_t b = 0; b < report.broods.size(); ++b) count += revealed_in(report, b) ? 1 : 0;
   return count;
 }
 
@@ -399,6 +501,13 @@ Notes share_lines(const BroodsReport& report) {
   lines.push_back(std::to_string(revealed) + " of " + std::to_string(report.broods.size()) +
                   " broods show multiple paternity (observed share " +
                   share_text(static_cast<double>(revealed) / report.broods.size()) + ")");
+  if (report.by_likelihood) {
+    lines.push_back(
+        "judged by the likelihood verdict: each brood against a threshold from " +
+        std::to_string(report.likelihood_trials) +
+        " single-sire broods of its own design, and the share corrected for each brood's "
+        "chance of calling one sire several, measured on as many more");
+  }
   for (size_t d = 0; d < report.designs.size(); ++d) {
     const ShareEstimate& share = report.shares[d];
     const std::string under = "under " + report.designs[d] + ": ";

@@ -21,6 +21,16 @@
 
 namespace mpdetect {
 
+// The broods of each set drawn for each brood judged by the likelihood, by
+// default: far fewer than a curve's, as every brood has its own design.
+constexpr int64_t BROOD_LIKELIHOOD_TRIALS = 500;
+
+// A brood and its calibration broods are judged exactly (every split) up to
+// this many offspring, by the search beyond: one statistic on both sides.
+// Every split of 10 offspring is 512 of them, cheap beside a brood's 1500
+// calibration broods; of 12, four times as many.
+constexpr int EXACT_SPLIT_OFFSPRING = 10;
+
 struct BroodInputs {
   std::string name;  // how messages name the brood file
   std::string text;
@@ -28,6 +38,20 @@ struct BroodInputs {
   std::string population_name;    // empty: frequencies from the mothers alone
   std::string population_text;
   InputOptions options;  // loci and shares; pop and pool_rare for the frequencies
+  // Under the likelihood verdict, the broods of each set per brood.
+  int64_t likelihood_trials = BROOD_LIKELIHOOD_TRIALS;
+};
+
+// A brood judged by the likelihood verdict: its statistic as read, the
+// threshold at its size for its own design (its mother, the loci and
+// offspring typed in it), and the share of single-sire broods of that
+// design past the threshold, measured apart from those it came from. None
+// depend on the sires' shares.
+struct LikelihoodJudgement {
+  double statistic = 0;
+  double threshold = 0;
+  bool revealed = false;
+  double false_detection = 0;
 };
 
 struct BroodsReport {
@@ -38,6 +62,13 @@ struct BroodsReport {
   // brood with no offspring or no locus judged, which no estimate can see.
   std::vector<std::vector<int>> detections;
   std::vector<ShareEstimate> shares;  // one per design
+  // Under the likelihood verdict (InputOptions::verdict): each brood's
+  // judgement, and its detection probability under each design
+  // ([design][brood]), of `likelihood_trials` broods each.
+  bool by_likelihood = false;
+  int64_t likelihood_trials = 0;
+  std::vector<LikelihoodJudgement> likelihood;
+  std::vector<std::vector<double>> likelihood_detection;
   // For titles: the brood file, and whom the allele frequencies come from
   // ("population.gen, sample 2", "the 30 mothers").
   std::string source;
@@ -56,7 +87,9 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
 
 // brood,mother,offspring,loci_typed,revealed,revealing_loci,min_sires,min_sires_per_locus,
 // mismatches,detection_probability; a design column first when there are
-// several designs.
+// several designs. Under the likelihood verdict `revealed` and
+// detection_probability are the likelihood's, followed by statistic,
+// threshold and false_detection_probability.
 std::string brood_table(const BroodsReport& report);
 
 // brood,offspring,locus,mother_genotype,offspring_genotype.

@@ -93,7 +93,8 @@ Genotype read_of(const LikelihoodTables& tables, int locus, Genotype truth, Tria
 
 LikelihoodTables likelihood_tables(const WideStudy& study, bool unsampled_mother,
                                    const ErrorRates& errors, const ReadModel& reading) {
-  LikelihoodTables tables{study, unsampled_mother, errors, reading, {}, cumulative_of(study.share)};
+  LikelihoodTables tables{study, unsampled_mother,           errors, reading,
+                          {},    cumulative_of(study.share), {}};
   for (const std::vector<double>& locus : study.frequency)
     tables.cumulative.push_back(cumulative_of(locus));
   return tables;
@@ -135,6 +136,11 @@ void draw_likelihood_brood(const LikelihoodTables& tables, BroodSet set, int bro
       brood.young[static_cast<size_t>(j * loci + l)] = read_of(tables, l, child, random);
     }
   }
+  if (tables.untyped.size() == brood.young.size()) {
+    for (size_t r = 0; r < brood.young.size(); ++r) {
+      if (tables.untyped[r]) brood.young[r] = Genotype{{-1, -1}};
+    }
+  }
 }
 
 double calibrated_threshold(std::vector<double> values, double alpha) {
@@ -145,8 +151,14 @@ double calibrated_threshold(std::vector<double> values, double alpha) {
   return values[k - 1];
 }
 
+double brood_statistic(const BroodTerms& terms, SplitSearch& search, int exact_up_to,
+                       double enough) {
+  return terms.offspring <= exact_up_to ? exact_split_statistic(terms, search)
+                                        : searched_split_statistic(terms, search, enough);
+}
+
 LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size, int64_t trials,
-                                 double alpha, uint32_t seed, int threads) {
+                                 double alpha, uint32_t seed, int threads, int exact_up_to) {
   // Trials are split into blocks, each a job with its own storage.
   constexpr int64_t BLOCK = 250;
   const int64_t blocks = (trials + BLOCK - 1) / BLOCK;
@@ -161,7 +173,7 @@ LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size,
       for (int64_t t = first; t < trials && t < first + BLOCK; ++t) {
         draw_likelihood_brood(tables, set, brood_size, t, seed, brood, sire_of);
         prepare_brood_terms(tables.study.frequency, tables.reading, brood, terms);
-        values[static_cast<size_t>(t)] = searched_split_statistic(terms, search, enough);
+        values[static_cast<size_t>(t)] = brood_statistic(terms, search, exact_up_to, enough);
       }
     });
   };

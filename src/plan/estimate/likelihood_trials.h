@@ -41,6 +41,9 @@ struct LikelihoodTables {
   // Per locus, its alleles' frequencies summed in order, for the draws.
   std::vector<std::vector<double>> cumulative;
   std::vector<double> sire_cumulative;
+  // For broods of one size drawn as a real brood was typed: offspring j's
+  // read at locus l left out where untyped[j * loci + l] (empty: all read).
+  std::vector<uint8_t> untyped;
 };
 
 // REQUIRES: check_plan_limits(study) ok; study has at least one sire.
@@ -68,8 +71,15 @@ struct LikelihoodPoint {
 // of `trials` design broods and `trials` single-sire broods, run on up to
 // `threads` threads (the result the same whatever their number).
 // REQUIRES: 0 < alpha < 1; trials >= 1; 1 <= brood_size <= PLAN_MAX_OFFSPRING.
+// Broods of up to `exact_up_to` offspring are judged by every split
+// (exact_split_statistic), larger ones by the search.
 LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size, int64_t trials,
-                                 double alpha, uint32_t seed, int threads);
+                                 double alpha, uint32_t seed, int threads, int exact_up_to = 0);
+
+// T of a brood as the point judges it: by every split up to `exact_up_to`
+// offspring, else by the search (stopping above `enough`).
+double brood_statistic(const BroodTerms& terms, SplitSearch& search, int exact_up_to,
+                       double enough = 1e300);
 
 // The threshold of `values` (T of n single-sire broods) for alpha: the
 // k-th smallest, k = ceil((1 - alpha) (n + 1)), so that a further single-

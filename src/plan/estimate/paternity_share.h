@@ -8,7 +8,10 @@
 // never revealed (the judgement gives no false detections on error-free
 // genotypes). So brood i is revealed with chance share * d_i, and the
 // likelihood of the verdicts is the product of share * d_i over revealed
-// broods and 1 - share * d_i over the others.
+// broods and 1 - share * d_i over the others. Where a verdict can call a
+// single-sire brood several (genotyping errors; the likelihood verdict, at
+// its false-detection rate), brood i's own chance f_i of that enters too:
+// it is revealed with chance share * d_i + (1 - share) * f_i.
 #pragma once
 
 #include <vector>
@@ -29,15 +32,17 @@ struct ShareEstimate {
 // taken as at least MIN_DETECTION, since it did reveal.
 constexpr double MIN_DETECTION = 1e-5;
 double share_log_likelihood(double share, const std::vector<int>& revealed,
-                            const std::vector<double>& detection);
+                            const std::vector<double>& detection,
+                            const std::vector<double>& false_detection = {});
 
 // The estimate and its interval: the share where the log-likelihood peaks
 // on 0 to 1 (it is concave there), and the shares whose log-likelihood lies
 // within 3.8415 / 2 of the peak (the chi-square 95 % point on one degree of
 // freedom).
-// REQUIRES: revealed and detection of one size, at least one brood;
-// detection probabilities from 0 to 1.
-ShareEstimate estimate_share(const std::vector<int>& revealed,
-                             const std::vector<double>& detection);
+// REQUIRES: revealed and detection (and false_detection, unless empty: none)
+// of one size, at least one brood; probabilities from 0 to 1, each false
+// detection below its brood's detection.
+ShareEstimate estimate_share(const std::vector<int>& revealed, const std::vector<double>& detection,
+                             const std::vector<double>& false_detection = {});
 
 }  // namespace mpdetect

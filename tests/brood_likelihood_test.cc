@@ -1,0 +1,130 @@
+// Broods judged by the likelihood verdict, end to end through the brood
+// analysis: broods drawn with known sires and genotyping errors, written as
+// a lab writes them, and the share of multiply sired broods estimated from
+// them held to the truth.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "plan/estimate/brood_analysis.h"
+#include "plan/estimate/likelihood_trials.h"
+
+namespace mpdetect {
+namespace {
+
+// Nine loci of 6 to 10 alleles, uneven.
+WideStudy nine_loci() {
+  WideStudy study;
+  for (int l = 0; l < 9; ++l) {
+    const int alleles = 6 + l % 5;
+    std::vector<double> p;
+    double total = 0;
+    for (int a = 0; a < alleles; ++a) total += 1.0 + (a * (l + 2)) % 5;
+    for (int a = 0; a < alleles; ++a) p.push_back((1.0 + (a * (l + 2)) % 5) / total);
+    study.frequency.push_back(p);
+    study.mother.push_back(Genotype{{0, 0}});
+  }
+  study.share = {0.5, 0.5};
+  return study;
+}
+
+// " 101103": a space, then each allele by its three-digit label.
+std::string genotype_text(const Genotype& g) {
+  std::string text = " ";
+  if (g.slot[0] < 0) return text + "000000";
+  text += std::to_string(101 + g.slot[0]);
+  text += std::to_string(101 + g.slot[1]);
+  return text;
+}
+
+std::string loci_line(int loci) {
+  std::string line;
+  for (int l = 0; l < loci; ++l) {
+    line += l ? ", L" : "L";
+    line += std::to_string(l + 1);
+  }
+  return line + "\n";
+}
+
+// A population sample of 300 individuals drawn from the frequencies.
+std::string population_text(const WideStudy& study, std::mt19937_64& random) {
+  std::string text = "population\n";
+  text += loci_line(static_cast<int>(study.frequency.size()));
+  text += "Pop\n";
+  for (int i = 0; i < 300; ++i) {
+    text += 'p';
+    text += std::to_string(i);
+    text += ',';
+    for (const std::vector<double>& p : study.frequency) {
+      std::discrete_distribution<int> allele(p.begin(), p.end());
+      text += genotype_text(Genotype{{allele(random), allele(random)}});
+    }
+    text += "\n";
+  }
+  return text;
+}
+
+TEST(BroodLikelihood, TheShareCoversTheTruthWithGenotypingErrors) {
+  const WideStudy study = nine_loci();
+  const ErrorRates errors{0.01, 0.005};
+  const LikelihoodTables tables = likelihood_tables(study, false, errors, reading_of(errors, 0.01));
+  constexpr double TRUE_SHARE = 0.3;
+  constexpr int DATA_SETS = 20;
+  constexpr int BROODS = 30;
+  int covered = 0;
+  std::mt19937_64 random(2026);
+  for (int set = 0; set < DATA_SETS; ++set) {
+    std::string broods = "broods\n";
+    broods += loci_line(9);
+    BroodReads brood;
+    std::vector<int> sire_of;
+    for (int b = 0; b < BROODS; ++b) {
+      const int size = 4 + static_cast<int>(random() % 13);
+      const bool several = std::uniform_real_distribution<double>(0, 1)(random) < TRUE_SHARE;
+      draw_likelihood_brood(tables, several ? BroodSet::DESIGN : BroodSet::SINGLE_SIRE, size,
+                            set * BROODS + b, 77, brood, sire_of);
+      std::string name = "S";
+      name += std::to_string(set);
+      name += 'B';
+      name += std::to_string(b);
+      broods += "Pop\n";
+      broods += name;
+      broods += "-M,";
+      for (const Genotype& g : brood.mother) broods += genotype_text(g);
+      broods += "\n";
+      for (int j = 0; j < size; ++j) {
+        broods += name;
+        broods += '-';
+        broods += std::to_string(j + 1);
+        broods += ',';
+        for (int l = 0; l < 9; ++l)
+          broods += genotype_text(brood.young[static_cast<size_t>(j * 9 + l)]);
+        broods += "\n";
+      }
+    }
+    BroodInputs inputs;
+    inputs.name = "broods.gen";
+    inputs.text = broods;
+    inputs.population_name = "population.gen";
+    inputs.population_text = population_text(study, random);
+    inputs.options.verdict = Verdict::LIKELIHOOD;
+    inputs.options.errors = errors;
+    inputs.likelihood_trials = 200;
+    BroodsReport report;
+    Notes notes;
+    const Status analysed = analyse_broods(inputs, 5 + set, 2, report, notes);
+    ASSERT_TRUE(analysed.ok) << analysed.message;
+    ASSERT_EQ(report.shares.size(), 1u);
+    const ShareEstimate& share = report.shares[0];
+    covered += share.low <= TRUE_SHARE && TRUE_SHARE <= share.high;
+    // Each brood's false detections are held near the rate asked for.
+    for (const LikelihoodJudgement& judged : report.likelihood)
+      EXPECT_LE(judged.false_detection, 0.05);
+  }
+  EXPECT_GE(covered, 0.9 * DATA_SETS) << covered << " of " << DATA_SETS;
+}
+
+}  // namespace
+}  // namespace mpdetect
