@@ -199,6 +199,19 @@ range_fields <- function(sizes) {
   c(from = sizes[1], to = sizes[length(sizes)], step = step)
 }
 
+# The verdict and its rates, and the genotyping errors, as fields.
+verdict_fields <- function(verdict, false_detection, error_allowance, dropout, false_allele) {
+  if (!is.character(verdict) || length(verdict) != 1L || is.na(verdict))
+    wrong("verdict", "\"alleles\" or \"likelihood\"")
+  fields <- c(verdict = verdict, false_detection = one_number(false_detection, "false_detection"),
+              error_allowance = one_number(error_allowance, "error_allowance"))
+  dropout <- one_number(dropout, "dropout")
+  false_allele <- one_number(false_allele, "false_allele")
+  if (dropout != "0") fields <- c(fields, dropout = dropout)
+  if (false_allele != "0") fields <- c(fields, false_allele = false_allele)
+  fields
+}
+
 power_curve <- function(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1:100,
                         target = 0.95, seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE,
                         as_is = FALSE, format = NULL, threads = 1L, max_trials = 1000000,
@@ -211,16 +224,8 @@ power_curve <- function(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1
                             structure),
               range_fields(sizes), target = one_number(target, "target"),
               max_trials = one_whole(max_trials, "max_trials"),
-              false_detection = one_number(false_detection, "false_detection"),
-              error_allowance = one_number(error_allowance, "error_allowance"))
+              verdict_fields(verdict, false_detection, error_allowance, dropout, false_allele))
   if (!is.null(trials)) fields <- c(fields, trials = one_whole(trials, "trials"))
-  if (!is.character(verdict) || length(verdict) != 1L || is.na(verdict))
-    wrong("verdict", "\"alleles\" or \"likelihood\"")
-  fields <- c(fields, verdict = verdict)
-  dropout <- one_number(dropout, "dropout")
-  false_allele <- one_number(false_allele, "false_allele")
-  if (dropout != "0") fields <- c(fields, dropout = dropout)
-  if (false_allele != "0") fields <- c(fields, false_allele = false_allele)
   result <- run_plan("curve", inputs_of(x, deparse1(substitute(x))), fields, seed, threads,
                      progress = interactive())
   curve <- as_table(result$output, "mpdetect_curve")
@@ -249,12 +254,15 @@ rank_loci <- function(x, size, seed = NULL, sires = NULL, shares = NULL, mother 
 
 judge_broods <- function(x, mothers = "first", population = NULL, sires = NULL, shares = NULL,
                          seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE,
-                         format = NULL, threads = 1L, min_loci = 1L, structure = NULL) {
+                         format = NULL, threads = 1L, min_loci = 1L, structure = NULL,
+                         verdict = "alleles", false_detection = 0.01, error_allowance = 0.01,
+                         dropout = 0, false_allele = 0) {
   seed <- seed_of(seed)
   threads <- one_threads(threads)
   fields <- c(input_fields(sires, shares, NULL, pop, loci, pool_rare, as_is, format, min_loci,
                             structure),
-              mothers = paste(texts(mothers, "mothers"), collapse = ","))
+              mothers = paste(texts(mothers, "mothers"), collapse = ","),
+              verdict_fields(verdict, false_detection, error_allowance, dropout, false_allele))
   extra <- list()
   if (!is.null(population)) {
     extra <- list(plan_input(population, "population"))

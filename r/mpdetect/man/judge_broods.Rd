@@ -9,7 +9,9 @@ broods}).}
 \usage{
 judge_broods(x, mothers = "first", population = NULL, sires = NULL, shares = NULL,
              seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE,
-             format = NULL, threads = 1L, min_loci = 1L, structure = NULL)
+             format = NULL, threads = 1L, min_loci = 1L, structure = NULL,
+             verdict = "alleles", false_detection = 0.01, error_allowance = 0.01,
+             dropout = 0, false_allele = 0)
 }
 \arguments{
 \item{x}{the broods (see \link{mpdetect-inputs}).}
@@ -20,6 +22,12 @@ judge_broods(x, mothers = "first", population = NULL, sires = NULL, shares = NUL
 \item{sires, shares, seed, pop, loci, pool_rare, as_is, format, threads, min_loci,
   structure}{see
   \link{mpdetect-inputs}.}
+\item{verdict, false_detection, error_allowance}{\code{"likelihood"} judges each
+  brood by the likelihood of two fathers against one, against a threshold from
+  500 single-sire broods of its own design, and corrects the share for each
+  brood's chance of calling one sire several (see \link{power_curve}).}
+\item{dropout, false_allele}{genotyping error rates the broods are read with
+  (the likelihood verdict only: the allele rule counts errors as fathers).}
 }
 \value{A data frame, one row per brood (and design, in a column
 \code{design} when there are several): \code{brood}, \code{mother} (her
@@ -31,7 +39,9 @@ fewest fathers that explain every locus together), \code{min_sires_per_locus}
 \code{mismatches} (offspring
 genotypes that carry neither allele of the mother) and
 \code{detection_probability} (the chance that a brood of its size, loci and
-mother, with several sires, reveals them under the design); with the
+mother, with several sires, reveals them under the design); under the
+likelihood verdict also \code{statistic}, \code{threshold} and
+\code{false_detection_probability}; with the
 attributes
 \code{mismatches} (a data frame of the offspring that carry neither allele
 of their mother: \code{brood}, \code{offspring}, \code{locus},

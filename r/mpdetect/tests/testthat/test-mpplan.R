@@ -42,6 +42,16 @@ test_that("power_curve gives mpplan curve's table", {
                             "--verdict", "likelihood", "--false-detection", "0.05", "--trials",
                             "1000"))$output)
   expect_true(all(weighed$false_detection <= 0.1))
+  broods <- file.path(examples_dir, "broods.gen")
+  population <- file.path(examples_dir, "population.gen")
+  judged <- quietly(judge_broods(broods, population = population, seed = 3,
+                                 verdict = "likelihood", dropout = 0.01,
+                                 loci = c("Mpa01", "Mpa02")))
+  expect_identical(attr(judged, "csv"),
+                   mpplan(c("broods", shQuote(broods), "--population", shQuote(population),
+                            "--seed", "3", "--verdict", "likelihood", "--dropout", "0.01",
+                            "--loci", "Mpa01,Mpa02"))$output)
+  expect_true(all(c("statistic", "threshold") %in% names(judged)))
   expect_error(power_curve(file, verdict = "votes"),
                "^verdict takes alleles or likelihood, not votes$")
   expect_error(power_curve(file, false_detection = 0),
