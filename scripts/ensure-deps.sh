@@ -9,6 +9,8 @@ command -v cmake > /dev/null 2>&1 || missing+=(cmake)
 command -v g++ > /dev/null 2>&1 || missing+=(g++)
 command -v make > /dev/null 2>&1 || missing+=(make)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+# mpplan reads gzip- and bgzip-compressed inputs (.vcf.gz) with zlib.
+[ -f /usr/include/zlib.h ] || missing+=(zlib1g-dev)
 # The end-to-end tests freeze the clock with faketime to get a known seed.
 command -v faketime > /dev/null 2>&1 || missing+=(faketime)
 # mpplan draws its figures with gnuplot, and the tests check the images.

@@ -16,6 +16,7 @@
 
 #include "frontend/command_line_words.h"
 #include "frontend/gnuplot.h"
+#include "frontend/gzip_text.h"
 #include "frontend/output_file.h"
 #include "frontend/standard_streams.h"
 #include "mpplan/plan_options.h"
@@ -89,6 +90,15 @@ bool read_input(const std::string& path, std::string& text, std::string& error) 
   if (in->bad()) {
     error = "cannot read " + path;
     return false;
+  }
+  // A compressed file (gzip, or bgzip's .vcf.gz) is read as its text.
+  if (is_gzip(text)) {
+    std::string plain, why;
+    if (!gunzip(text, MAX_INPUT_BYTES, plain, why)) {
+      error = "cannot read " + path + ": " + why;
+      return false;
+    }
+    text.swap(plain);
   }
   return true;
 }
