@@ -66,7 +66,7 @@ const OptionRule OPTIONS[] = {
     {"--target", true, "c", "P  probability to reach, above 0 and at most 1 (default 0.95)"},
     {"--trials", true, "c",
      "N  trials per estimate (default 50000, as the dialogue's; others need not match it; "
-     "likelihood: broods of each set, default 20/A, at least 1000)"},
+     "likelihood: broods of each set, default 16/A, at least 1000)"},
     {"--max-trials", true, "c",
      "N  trials an estimate whose interval holds the target may go on to (default 1000000; "
      "50000: none)"},

@@ -24,7 +24,7 @@ smallest_sizes(curve)
   \link{mpdetect-inputs}.}
 \item{trials}{trials per estimate: by default 50000, as the dialogue's, for the
   allele rule; for the likelihood verdict, broods of each of its three sets
-  (calibration, single sire, design), 20 / \code{false_detection} and at least
+  (calibration, single sire, design), 16 / \code{false_detection} and at least
   1000.}
 \item{verdict}{\code{"alleles"} (several fathers where a locus shows more
   paternal alleles than one father has: the dialogue's rule) or

@@ -73,7 +73,7 @@ double add_chart_title(Chart& chart, const std::string& heading,
 // The caption at the bottom left: the seed and the trials per estimate.
 void add_chart_caption(Chart& chart, uint32_t seed, int64_t trials, const ChartScale& scale);
 
-// The same with what the estimates rest on in words ("2000 broods of each
+// The same with what the estimates rest on in words ("1600 broods of each
 // set per estimate").
 void add_chart_caption(Chart& chart, uint32_t seed, const std::string& per_estimate,
                        const ChartScale& scale);

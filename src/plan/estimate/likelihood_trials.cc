@@ -13,7 +13,7 @@ ReadModel reading_of(const ErrorRates& errors, double allowance) {
 }
 
 int64_t default_likelihood_trials(double alpha) {
-  return std::max<int64_t>(1000, static_cast<int64_t>(std::ceil(20 / alpha - 1e-9)));
+  return std::max<int64_t>(1000, static_cast<int64_t>(std::ceil(16 / alpha - 1e-9)));
 }
 
 namespace {

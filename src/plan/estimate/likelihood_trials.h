@@ -29,7 +29,7 @@ ReadModel reading_of(const ErrorRates& errors, double allowance);
 
 // The trials per set by default for a false-detection rate alpha: enough
 // that the 95 % interval of the measured rate lies within alpha +- alpha/2
-// (20 / alpha gives a half-width of 0.44 alpha), and at least 1000.
+// (16 / alpha gives a half-width of 0.49 alpha), and at least 1000.
 int64_t default_likelihood_trials(double alpha);
 
 // What the trials of one design read, built once.
