@@ -245,3 +245,40 @@ TEST(PaternityLikelihood, TheSearchFindsTheBestSplitInNearlyEveryBrood) {
 
 }  // namespace
 }  // namespace mpdetect
+
+namespace mpdetect {
+namespace {
+
+// Two-sire broods of 10 to 30 offspring at 12 loci, shares 0.5/0.5 to
+// 0.9/0.1: the best split puts at least 0.95 of offspring with their own
+// father (up to the families' names), and every offspring's support at the
+// split is at least one half (no single move does better).
+TEST(PaternityLikelihood, TheBestSplitFindsTheFathers) {
+  int placed = 0, offspring = 0;
+  for (const std::vector<double>& shares :
+       {std::vector<double>{0.5, 0.5}, {0.7, 0.3}, {0.9, 0.1}}) {
+    WideStudy study = uneven_study(12, 8, shares, false);
+    const LikelihoodTables tables =
+        likelihood_tables(study, false, {}, reading_of({}, DEFAULT_ERROR_ALLOWANCE));
+    BroodReads brood;
+    std::vector<int> sire_of;
+    BroodTerms terms;
+    SplitSearch search;
+    for (int64_t trial = 0; trial < 20; ++trial) {
+      const int size = 10 + static_cast<int>(trial);
+      draw_likelihood_brood(tables, BroodSet::DESIGN, size, trial, 31, brood, sire_of);
+      prepare_brood_terms(study.frequency, tables.reading, brood, terms);
+      searched_split_statistic(terms, search);
+      int same = 0;
+      for (int j = 0; j < size; ++j)
+        same += search.best[static_cast<size_t>(j)] == sire_of[static_cast<size_t>(j)];
+      placed += std::max(same, size - same);
+      offspring += size;
+      for (const double support : split_support(terms, search.best)) EXPECT_GE(support, 0.5);
+    }
+  }
+  EXPECT_GE(placed, 0.95 * offspring) << placed << " of " << offspring;
+}
+
+}  // namespace
+}  // namespace mpdetect

@@ -176,6 +176,7 @@ struct Extras {
   std::string legend;      // study
   std::string mismatches;  // broods
   std::string summary;     // broods
+  std::string families;    // broods
   // The figure, made only once the run has succeeded: the SVG or the
   // gnuplot script, in the format asked.
   std::function<std::string(FigureFormat format)> figure;
@@ -200,7 +201,8 @@ int finish(const PlanOptions& options, const CommandResult& result, const Extras
       {options.output, result.output},
       {legend, extras.legend},
       {options.mismatches, extras.mismatches},
-      {options.summary, extras.summary}};
+      {options.summary, extras.summary},
+      {options.families, extras.families}};
   for (const auto& [path, content] : files) {
     if (path.empty()) continue;
     const Status staged = stage_output(outputs, path, content);
@@ -244,7 +246,7 @@ int run_panel(const PlanOptions& options, const std::string& text, OutputTransac
 
 int run_study(const PlanOptions& options, const std::string& text, OutputTransaction& outputs) {
   const StudyResult result = run_study_command(study_request_of(options), text);
-  return finish(options, result, {result.legend, "", "", {}}, outputs);
+  return finish(options, result, {result.legend, "", "", "", {}}, outputs);
 }
 
 int run_curve(const PlanOptions& options, const InputTexts& inputs, uint32_t seed,
@@ -254,7 +256,7 @@ int run_curve(const PlanOptions& options, const InputTexts& inputs, uint32_t see
   const FigureOptions figure =
       figure_options(options, seed, options.target, options.trials ? options.trials : TRIAL_COUNT);
   return finish(options, result,
-                {"", "", "",
+                {"", "", "", "",
                  [&](FigureFormat format) { return curve_figure(result.curves, figure, format); }},
                 outputs);
 }
@@ -264,7 +266,7 @@ int run_loci(const PlanOptions& options, const std::string& text, uint32_t seed,
   const LociResult result = run_loci_command(loci_request_of(options), text, seed, threads());
   const FigureOptions figure = figure_options(options, seed, 0.95, TRIAL_COUNT);
   return finish(options, result,
-                {"", "", "",
+                {"", "", "", "",
                  [&](FigureFormat format) {
                    return ranking_figure(result.design, result.ranking, options.brood_size, figure,
                                          format);
@@ -278,7 +280,7 @@ int run_broods(const PlanOptions& options, const std::string& text, const std::s
       run_broods_command(broods_request_of(options), text, population, seed, threads());
   const FigureOptions figure = figure_options(options, seed, 0.95, TRIAL_COUNT);
   return finish(options, result,
-                {"", result.mismatches, result.summary,
+                {"", result.mismatches, result.summary, result.families,
                  [&](FigureFormat format) { return broods_figure(result.broods, figure, format); }},
                 outputs);
 }
@@ -304,8 +306,8 @@ int run(int argc, char** argv) {
     if (!needs_no_gnuplot(format) && !gnuplot_available()) return fail(gnuplot_install_hint());
   }
   std::vector<std::string> paths;
-  for (const std::string& path :
-       {options.output, legend_path(options), options.plot, options.mismatches, options.summary}) {
+  for (const std::string& path : {options.output, legend_path(options), options.plot,
+                                  options.mismatches, options.summary, options.families}) {
     if (!path.empty()) paths.push_back(path);
   }
   std::vector<std::string> inputs = options.inputs;

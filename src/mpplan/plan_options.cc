@@ -83,6 +83,9 @@ const OptionRule OPTIONS[] = {
      "regular expression the mothers' identifiers match"},
     {"--population", true, "b",
      "FILE  allele frequencies from this population sample (default: from the mothers alone)"},
+    {"--families", true, "b",
+     "FILE  with --verdict likelihood, write each offspring's father by its brood's best split "
+     "(brood,offspring,father,support)"},
     {"--mismatches", true, "b",
      "FILE  list the offspring that carry neither allele of their mother"},
     {"--summary", true, "b", "FILE  write the corrected share of each design as CSV"},
@@ -260,6 +263,8 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
     options.mothers = value;
   } else if (name == "--population") {
     options.population = value;
+  } else if (name == "--families") {
+    options.families = value;
   } else if (name == "--mismatches") {
     options.mismatches = value;
   } else if (name == "--summary") {
@@ -454,6 +459,10 @@ Status parse_plan_options(int argc, const char* const* argv, PlanOptions& option
   Status error;
   if (!parse_words(argc, argv, options, error)) return error;
   if (options.help || options.version) return success();
+  if (!options.families.empty() && options.input.verdict != Verdict::LIKELIHOOD)
+    return failure_of(Kind::OPTION,
+                      "--families takes the fathers the likelihood verdict finds: "
+                      "add --verdict likelihood");
   // The values by the core's rules, before any work.
   const std::string& command = options.command;
   const bool table = options.layout == PlanOptions::TABLE;

@@ -40,6 +40,7 @@ struct PlanOptions {
   std::string mothers = "first";
   std::string population;
   std::string mismatches;
+  std::string families;
   std::string summary;
 };
 

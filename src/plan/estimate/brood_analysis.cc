@@ -221,6 +221,15 @@ void judge_by_likelihood(const PopulationData& data, const Panel& panel, const B
   judgement.statistic = brood_statistic(terms, search, EXACT_SPLIT_OFFSPRING);
   judgement.threshold = point.threshold;
   judgement.revealed = judgement.statistic > point.threshold;
+  judgement.likely_sires = judgement.revealed ? 2 : 1;
+  judgement.father.assign(static_cast<size_t>(size), 1);
+  judgement.support.assign(static_cast<size_t>(size), 1.0);
+  if (judgement.revealed) {
+    judgement.support = split_support(terms, search.best);
+    for (int j = 0; j < size; ++j)
+      judgement.father[static_cast<size_t>(j)] =
+          search.best[static_cast<size_t>(j)] == search.best[0] ? 1 : 2;
+  }
   judgement.false_detection = static_cast<double>(point.false_detections) / trials;
   detection = static_cast<double>(point.detections) / trials;
 }
@@ -425,7 +434,8 @@ std::string brood_table(const BroodsReport& report) {
   table +=
       "brood,mother,offspring,loci_typed,revealed,revealing_loci,min_sires,min_sires_per_locus,"
       "mismatches,detection_probability";
-  table += report.by_likelihood ? ",statistic,threshold,false_detection_probability\n" : "\n";
+  table += report.by_likelihood ? ",statistic,threshold,false_detection_probability,likely_sires\n"
+                                : "\n";
   for (size_t d = 0; d < report.designs.size(); ++d) {
     for (size_t b = 0; b < report.broods.size(); ++b) {
       const BroodVerdict& brood = report.broods[b];
@@ -449,10 +459,27 @@ std::string brood_table(const BroodsReport& report) {
       }
       const LikelihoodJudgement& judged = report.likelihood[b];
       char more[160];
-      std::snprintf(more, sizeof more, "%s,%.4f,%.4f,%s\n",
+      std::snprintf(more, sizeof more, "%s,%.4f,%.4f,%s,%d\n",
                     share_text(report.likelihood_detection[d][b]).c_str(), judged.statistic,
-                    judged.threshold, share_text(judged.false_detection).c_str());
+                    judged.threshold, share_text(judged.false_detection).c_str(),
+                    judged.likely_sires);
       table += more;
+    }
+  }
+  return table;
+}
+
+std::string family_table(const BroodsReport& report) {
+  std::string table = "brood,offspring,father,support\n";
+  if (!report.by_likelihood) return table;
+  for (size_t b = 0; b < report.broods.size(); ++b) {
+    const BroodVerdict& brood = report.broods[b];
+    const LikelihoodJudgement& judged = report.likelihood[b];
+    for (size_t j = 0; j < brood.offspring.size() && j < judged.father.size(); ++j) {
+      const Individual& offspring =
+          report.data.individuals[static_cast<size_t>(brood.offspring[j])];
+      table += csv_cell(brood_name(report, brood)) + "," + csv_cell(offspring.id) + "," +
+               std::to_string(judged.father[j]) + "," + share_text(judged.support[j]) + "\n";
     }
   }
   return table;

@@ -52,6 +52,14 @@ struct LikelihoodJudgement {
   double threshold = 0;
   bool revealed = false;
   double false_detection = 0;
+  // The fathers most likely: 2 where the brood is revealed (one against two
+  // is the test the threshold calibrates; more are not yet weighed), else
+  // 1; each offspring's father (1 for the first offspring's family, 2 for
+  // the other) by the best split, and its support (split_support; 1 for a
+  // single father).
+  int likely_sires = 1;
+  std::vector<int> father;
+  std::vector<double> support;
 };
 
 struct BroodsReport {
@@ -89,8 +97,13 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
 // mismatches,detection_probability; a design column first when there are
 // several designs. Under the likelihood verdict `revealed` and
 // detection_probability are the likelihood's, followed by statistic,
-// threshold and false_detection_probability.
+// threshold, false_detection_probability and likely_sires.
 std::string brood_table(const BroodsReport& report);
+
+// brood,offspring,father,support: under the likelihood verdict, each
+// offspring's father by its brood's best split (1 and 2; 1 throughout a
+// brood of one likely sire) and how firmly the split places it.
+std::string family_table(const BroodsReport& report);
 
 // brood,offspring,locus,mother_genotype,offspring_genotype.
 std::string mismatch_table(const BroodsReport& report);

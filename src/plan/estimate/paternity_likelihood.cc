@@ -282,6 +282,19 @@ double split_log_likelihood(const BroodTerms& terms, const std::vector<int>& fam
   return total;
 }
 
+std::vector<double> split_support(const BroodTerms& terms, const std::vector<int>& family_of) {
+  const double at_split = split_log_likelihood(terms, family_of, 2);
+  std::vector<double> support;
+  std::vector<int> moved = family_of;
+  for (size_t j = 0; j < family_of.size(); ++j) {
+    moved[j] = 1 - family_of[j];
+    const double gain = split_log_likelihood(terms, moved, 2) - at_split;
+    support.push_back(1 / (1 + std::exp(std::min(gain, 700.0))));
+    moved[j] = family_of[j];
+  }
+  return support;
+}
+
 namespace {
 
 // The search's families: 0 and 1, and offspring not yet placed (POOL).

@@ -110,6 +110,11 @@ struct SearchLocus {
   int sum_at;      // family 0's sums by mother
 };
 
+// How firmly the split places each offspring: 1 / (1 + L(j moved) / L(split)),
+// the likelihood of offspring j in its family against the other, every
+// other offspring where the split puts it. 0.5 where both fit alike.
+std::vector<double> split_support(const BroodTerms& terms, const std::vector<int>& family_of);
+
 // The working storage of a search, kept between broods.
 struct SplitSearch {
   std::vector<SearchLocus> layout;  // per locus
