@@ -179,3 +179,32 @@ TEST(LikelihoodTrials, ADesignBroodHasTheSiresItsSharesDraw) {
 
 }  // namespace
 }  // namespace mpdetect
+
+namespace mpdetect {
+namespace {
+
+// What the verdict will take on, before any work: its terms a brood bound
+// memory and time alike.
+TEST(LikelihoodTrials, DesignsPastItsBoundsAreRefusedBeforeAnyWork) {
+  const WideStudy snps = panel(100, 2, false);
+  // Two alleles and one class for the rest make six genotypes a locus.
+  EXPECT_EQ(most_terms(snps, false, {}, 30), 100 * 6 * 30);
+  EXPECT_TRUE(check_likelihood_design(snps, false, {}, 200).ok);
+  EXPECT_FALSE(check_likelihood_design(snps, false, {}, 201).ok);
+
+  WideStudy many = panel(8, 13, false);
+  many.share.assign(10, 0.1);
+  EXPECT_TRUE(check_likelihood_design(many, false, {}, 100).ok);
+  const Status unsampled = check_likelihood_design(many, true, {}, 100);
+  EXPECT_FALSE(unsampled.ok);
+  EXPECT_NE(unsampled.message.find("past its 2000000: fewer loci, sires or offspring, or the "
+                                   "mother sampled, bring it within"),
+            std::string::npos)
+      << unsampled.message;
+  // Errors can show any allele: more terms than the brood alone shows.
+  EXPECT_GT(most_terms(panel(8, 13, false), false, {0.01, 0}, 10),
+            most_terms(panel(8, 13, false), false, {}, 10));
+}
+
+}  // namespace
+}  // namespace mpdetect

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "plan/estimate/likelihood_trials.h"
 #include "plan/estimate/panel_choice.h"
 #include "plan/input/panel.h"
 #include "plan/model/panel_stats.h"
@@ -199,9 +200,15 @@ CurveResult run_curve_command(const CurveRequest& request, const InputTexts& tex
   merge_repeats(result.designs, result.notes);
   note_two_allele_loci(result.designs, result.notes);
   const size_t designs = result.designs.size();
+  for (const Design& design : result.designs) {
+    if (design.verdict != Verdict::LIKELIHOOD) continue;
+    result.status = check_likelihood_design(wide_study_of(design), design.unsampled_mother,
+                                            design.errors, request.range.to);
+    if (!result.status.ok) return result;
+  }
   if (request.range.to > MAX_OFFSPRING) {
     for (const Design& design : result.designs) {
-      if (!any_errors(design.errors)) continue;
+      if (!any_errors(design.errors) || design.verdict == Verdict::LIKELIHOOD) continue;
       result.status = failure("genotyping errors are modelled for broods of up to " +
                               std::to_string(MAX_OFFSPRING) + " offspring, not " +
                               std::to_string(request.range.to));

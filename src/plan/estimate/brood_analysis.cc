@@ -403,6 +403,12 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
       result = brood_design(inputs, data, panel, brood, variants[d], jobs.back().study,
                             jobs.back().judged, found);
       if (!result.ok) return result;
+      if (report.by_likelihood) {
+        const Design& own = jobs.back().study;
+        result = check_likelihood_design(wide_study_of(own), own.unsampled_mother, options.errors,
+                                         static_cast<int>(brood.offspring.size()));
+        if (!result.ok) return named(inputs.name + ": brood " + data.samples[brood.sample], result);
+      }
       add_once(design_notes, found);
       if (jobs.size() == batch) estimate_batch();
     }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "plan/estimate/parallel.h"
 
@@ -141,6 +143,38 @@ void draw_likelihood_brood(const LikelihoodTables& tables, BroodSet set, int bro
       if (tables.untyped[r]) brood.young[r] = Genotype{{-1, -1}};
     }
   }
+}
+
+double most_terms(const WideStudy& study, bool unsampled_mother, const ErrorRates& errors,
+                  int brood_size) {
+  const double sires = static_cast<double>(study.share.size());
+  double terms = 0;
+  for (const std::vector<double>& locus : study.frequency) {
+    const double alleles = static_cast<double>(locus.size());
+    const double shown =
+        any_errors(errors) ? alleles : std::min(alleles, 2 + 2 * std::min(sires, 1.0 * brood_size));
+    const double classes = shown + 1;
+    const double pairs = classes * (classes + 1) / 2;
+    terms += pairs * (unsampled_mother ? pairs : 1) * brood_size;
+  }
+  return terms;
+}
+
+Status check_likelihood_design(const WideStudy& study, bool unsampled_mother,
+                               const ErrorRates& errors, int max_brood) {
+  if (max_brood > LIKELIHOOD_MAX_OFFSPRING) {
+    return failure("the likelihood verdict judges broods of up to " +
+                   std::to_string(LIKELIHOOD_MAX_OFFSPRING) + " offspring, not " +
+                   std::to_string(max_brood));
+  }
+  const double terms = most_terms(study, unsampled_mother, errors, max_brood);
+  if (terms <= MOST_TERMS) return success();
+  char text[64];
+  std::snprintf(text, sizeof text, "%.0f", terms);
+  return failure(std::string("the likelihood verdict would weigh up to ") + text +
+                 " genotype terms a brood of " + std::to_string(max_brood) +
+                 " for this design, past its 2000000: fewer loci, sires or offspring" +
+                 (unsampled_mother ? ", or the mother sampled," : "") + " bring it within");
 }
 
 double calibrated_threshold(std::vector<double> values, double alpha) {

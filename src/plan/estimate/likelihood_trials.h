@@ -50,6 +50,28 @@ struct LikelihoodTables {
 LikelihoodTables likelihood_tables(const WideStudy& study, bool unsampled_mother,
                                    const ErrorRates& errors, const ReadModel& reading);
 
+// The likelihood verdict judges broods of up to this many offspring: its
+// search's time grows with the square of the brood.
+constexpr int LIKELIHOOD_MAX_OFFSPRING = 200;
+
+// The most terms one brood may have: each costs 16 bytes, and every step
+// of the search reads each offspring's, so this bounds both the memory a
+// thread holds (32 MB) and the time a brood takes (tens of milliseconds).
+constexpr double MOST_TERMS = 2000000;
+
+// The terms of one brood of `brood_size` at most under the design: per
+// locus, its classes (the alleles a brood can show: the mother's and two a
+// sire, or any with errors, and one for the rest) make the father's
+// genotypes, times the mother's where she is not sampled, for each
+// offspring.
+double most_terms(const WideStudy& study, bool unsampled_mother, const ErrorRates& errors,
+                  int brood_size);
+
+// Refuses a design with more terms a brood than MOST_TERMS, or broods past
+// LIKELIHOOD_MAX_OFFSPRING, saying what to change.
+Status check_likelihood_design(const WideStudy& study, bool unsampled_mother,
+                               const ErrorRates& errors, int max_brood);
+
 // The sets of broods a point draws.
 enum class BroodSet { CALIBRATION = 0, SINGLE_SIRE = 1, DESIGN = 2 };
 
