@@ -166,12 +166,15 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
     // Offspring with the same read share a row, computed once.
     chance.resize(static_cast<size_t>(classes.count * classes.count));
     seen.clear();
+    const size_t first_row = terms.read.size();
+    terms.read.resize(first_row + w * static_cast<size_t>(brood.offspring));
+    terms.inverse.resize(terms.read.size());
     for (int j = 0; j < brood.offspring; ++j) {
       const Genotype& read = brood.young[static_cast<size_t>(j * brood.loci + l)];
-      const size_t row = terms.read.size();
-      terms.read.resize(row + w);
+      const size_t row = first_row + w * static_cast<size_t>(j);
       if (read.slot[0] < 0 || read.slot[1] < 0) {
-        std::fill(terms.read.begin() + static_cast<ptrdiff_t>(row), terms.read.end(), 1.0);
+        std::fill_n(terms.read.begin() + static_cast<ptrdiff_t>(row), w, 1.0);
+        std::fill_n(terms.inverse.begin() + static_cast<ptrdiff_t>(row), w, 1.0);
         continue;
       }
       const int x = std::min(classes.class_of[static_cast<size_t>(read.slot[0])],
@@ -183,6 +186,8 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
         if (earlier.x != x || earlier.y != y) continue;
         std::copy_n(terms.read.begin() + static_cast<ptrdiff_t>(earlier.row), w,
                     terms.read.begin() + static_cast<ptrdiff_t>(row));
+        std::copy_n(terms.inverse.begin() + static_cast<ptrdiff_t>(earlier.row), w,
+                    terms.inverse.begin() + static_cast<ptrdiff_t>(row));
         copied = true;
         break;
       }
@@ -211,13 +216,13 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
           largest = std::max(largest, sum / 4);
         }
       }
-      for (size_t k = row; k < row + w; ++k)
+      for (size_t k = row; k < row + w; ++k) {
         terms.read[k] = std::max(terms.read[k] / largest, LEAST_READ_CHANCE);
+        terms.inverse[k] = 1 / terms.read[k];
+      }
     }
     if (brood.loci <= MOST_GROUP_LOCI) add_allele_groups(brood, l, classes, terms.groups);
   }
-  terms.inverse.resize(terms.read.size());
-  for (size_t k = 0; k < terms.read.size(); ++k) terms.inverse[k] = 1 / terms.read[k];
 }
 
 namespace {
@@ -437,6 +442,50 @@ double move_gain(SearchView& v, int j, int from, int to) {
   return std::log(ratio) + shift * LN2;
 }
 
+// The gains of moving offspring j from the pool into family 0 and into
+// family 1, in one pass over the loci (what move_gain gives for each).
+void joining_gains(SearchView& v, int j, double& to0, double& to1) {
+  const SearchLocus* layout = v.s.layout.data();
+  const double* read = v.terms.read.data();
+  const double* product = v.s.product.data();
+  const double* inverse_value = v.s.inverse_value.data();
+  const double* family_sum = v.s.family_sum.data();
+  double ratio[FAMILIES] = {1, 1};
+  int shift[FAMILIES] = {0, 0};
+  std::vector<double>& changed = v.s.changed;
+  for (int l = 0; l < v.terms.loci; ++l) {
+    const SearchLocus& at = layout[l];
+    const int w = at.width;
+    const double* x = read + at.read_at + j * w;
+    double joined[FAMILIES];
+    if (at.mothers == 1) {
+      for (int k = 0; k < FAMILIES; ++k) {
+        const double* q = product + at.product_at + k * w;
+        double total = 0;
+        for (int f = 0; f < w; ++f) total += q[f] * x[f];
+        joined[k] = total;
+      }
+      ratio[0] *= joined[0] * family_sum[at.sum_at + 1] * inverse_value[l];
+      ratio[1] *= family_sum[at.sum_at] * joined[1] * inverse_value[l];
+    } else {
+      changed.resize(static_cast<size_t>(FAMILIES * at.mothers));
+      const double* sum0 = family_sum + at.sum_at;
+      const double* sum1 = sum0 + at.mothers;
+      for (int k = 0; k < FAMILIES; ++k) {
+        family_sums(v, l, k, x, &changed[static_cast<size_t>(k * at.mothers)]);
+      }
+      ratio[0] *= locus_value(v, l, changed.data(), sum1) * inverse_value[l];
+      ratio[1] *= locus_value(v, l, sum0, changed.data() + at.mothers) * inverse_value[l];
+    }
+    if ((l & 7) == 7) {
+      rescale(ratio[0], shift[0]);
+      rescale(ratio[1], shift[1]);
+    }
+  }
+  to0 = std::log(ratio[0]) + shift[0] * LN2;
+  to1 = std::log(ratio[1]) + shift[1] * LN2;
+}
+
 // Takes powers of two out of family k's products at locus l when they
 // near the ends of the doubles' range.
 void keep_in_range(SearchView& v, int l, int k, double largest) {
@@ -651,8 +700,11 @@ double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, do
   if (best <= target) {
     start_with(v, false);
     move(v, 0, POOL, 0);
-    for (int j = 1; j < n; ++j)
-      apart.push_back({move_gain(v, j, POOL, 1) - move_gain(v, j, POOL, 0), j});
+    for (int j = 1; j < n; ++j) {
+      double to0 = 0, to1 = 0;
+      joining_gains(v, j, to0, to1);
+      apart.push_back({to1 - to0, j});
+    }
     std::sort(apart.begin(), apart.end(), [](const auto& a, const auto& b) {
       return a.first > b.first || (a.first == b.first && a.second < b.second);
     });
@@ -666,7 +718,8 @@ double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, do
     move(v, seed, POOL, 1);
     for (int j = 1; j < n; ++j) {
       if (j == seed) continue;
-      const double to0 = move_gain(v, j, POOL, 0), to1 = move_gain(v, j, POOL, 1);
+      double to0 = 0, to1 = 0;
+      joining_gains(v, j, to0, to1);
       const int to = to1 > to0 ? 1 : 0;
       current += std::max(to0, to1);
       move(v, j, POOL, to);
