@@ -7,6 +7,8 @@
 #include <random>
 #include <vector>
 
+#include "uneven_study.h"
+
 namespace mpdetect {
 namespace {
 
@@ -80,18 +82,7 @@ struct Sampler {
 };
 
 WideStudy panel(int loci, int alleles, bool mother_known) {
-  WideStudy study;
-  for (int l = 0; l < loci; ++l) {
-    std::vector<double> p;
-    double total = 0;
-    for (int a = 0; a < alleles; ++a) total += 1.0 + (a * (l + 2)) % 4;
-    for (int a = 0; a < alleles; ++a) p.push_back((1.0 + (a * (l + 2)) % 4) / total);
-    study.frequency.push_back(p);
-    study.mother.push_back(mother_known ? Genotype{{0, alleles - 1}} : Genotype{{0, 0}});
-  }
-  study.share = {0.5, 0.5};
-  study.mother_known = mother_known;
-  return study;
+  return uneven_study(loci, alleles, {0.5, 0.5}, mother_known);
 }
 
 // The rate the threshold keeps, measured on broods another sampler draws:

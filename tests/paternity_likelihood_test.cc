@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "plan/estimate/likelihood_trials.h"
+#include "uneven_study.h"
 
 namespace mpdetect {
 namespace {
@@ -182,22 +183,6 @@ TEST(PaternityLikelihood, TheExactStatisticIsTheBestSplitComputedAfresh) {
       EXPECT_NEAR(split_log_likelihood(terms, search.best, 2) - one, exact, 1e-9) << n;
     }
   }
-}
-
-// A design of `loci` loci of `alleles` alleles of uneven frequencies.
-WideStudy uneven_study(int loci, int alleles, std::vector<double> shares, bool mother_known) {
-  WideStudy study;
-  for (int l = 0; l < loci; ++l) {
-    std::vector<double> p;
-    double total = 0;
-    for (int a = 0; a < alleles; ++a) total += 1.0 + (a * (l + 3)) % 5;
-    for (int a = 0; a < alleles; ++a) p.push_back((1.0 + (a * (l + 3)) % 5) / total);
-    study.frequency.push_back(p);
-    study.mother.push_back(mother_known ? Genotype{{0, 1}} : Genotype{{alleles - 1, alleles - 1}});
-  }
-  study.share = std::move(shares);
-  study.mother_known = mother_known;
-  return study;
 }
 
 TEST(PaternityLikelihood, TheSearchFindsTheBestSplitInNearlyEveryBrood) {
