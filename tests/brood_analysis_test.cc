@@ -526,3 +526,128 @@ TEST(Broods, LeastFathersOverTheLociTogether) {
 }
 
 }  // namespace mpdetect
+
+namespace mpdetect {
+
+namespace {
+
+// The broods of `data` written as a PLINK pedigree, each mother last but
+// named in her offspring's maternal field, and as a VCF with a groups file
+// that lists each mother first: the forms labs keep SNP broods in.
+struct LabForms {
+  std::string ped, map, vcf, groups;
+};
+
+LabForms lab_forms(const PopulationData& data, const std::vector<int>& mother) {
+  LabForms forms;
+  for (const std::string& locus : data.loci) forms.map += "1 " + locus + " 0 1\n";
+  forms.groups = "individual,group\n";
+  for (size_t s = 0; s < data.samples.size(); ++s) {
+    const Individual& her = data.individuals[static_cast<size_t>(mother[s])];
+    std::string rows;
+    forms.groups += her.id + "," + data.samples[s] + "\n";
+    for (const Individual& one : data.individuals) {
+      if (one.sample != static_cast<int>(s)) continue;
+      const bool is_mother = &one == &her;
+      if (!is_mother) forms.groups += one.id + "," + data.samples[s] + "\n";
+      std::string row =
+          data.samples[s] + " " + one.id + " 0 " + (is_mother ? "0" : her.id) + " 0 -9";
+      for (size_t l = 0; l < data.loci.size(); ++l) {
+        const LabelPair pair = labels_at(data, one, l);
+        row += pair.allele[0].empty() ? " 0 0" : " " + pair.allele[0] + " " + pair.allele[1];
+      }
+      if (is_mother)
+        rows += row + "\n";
+      else
+        rows = row + "\n" + rows;
+    }
+    forms.ped += rows;
+  }
+  forms.vcf = "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";
+  for (const Individual& one : data.individuals) forms.vcf += "\t" + one.id;
+  forms.vcf += "\n";
+  for (size_t l = 0; l < data.loci.size(); ++l) {
+    const std::vector<std::string>& labels = data.labels[l];
+    forms.vcf += "1\t";
+    forms.vcf += std::to_string(l + 1);
+    forms.vcf += "\t" + data.loci[l] + "\t" + labels[0] + "\t";
+    for (size_t a = 1; a < labels.size(); ++a) {
+      if (a > 1) forms.vcf += ",";
+      forms.vcf += labels[a];
+    }
+    forms.vcf += labels.size() == 1 ? ".\t.\t.\t.\tGT" : "\t.\t.\t.\tGT";
+    for (const Individual& one : data.individuals) {
+      const AlleleCodes codes = one.genotype[l];
+      forms.vcf += "\t";
+      if (codes.allele[0] == MISSING_CODE) {
+        forms.vcf += "./.";
+        continue;
+      }
+      forms.vcf += std::to_string(codes.allele[0]);
+      forms.vcf += "/";
+      forms.vcf += std::to_string(codes.allele[1]);
+    }
+    forms.vcf += "\n";
+  }
+  return forms;
+}
+
+}  // namespace
+
+// The example broods read as a PLINK pedigree (mothers from the maternal
+// field, not the rows' order) and as a VCF regrouped by a groups file get
+// the verdicts and bounds they get as Genepop, and the VCF, whose alleles
+// come in the same order, the same detection counts.
+TEST(Broods, PedigreeAndVcfBroodsJudgedAsGenepop) {
+  BroodsReport genepop;
+  ASSERT_TRUE(analysed(inputs_of(example("broods.gen")), genepop).ok);
+  std::vector<int> mother(genepop.data.samples.size(), -1);
+  for (const BroodVerdict& brood : genepop.broods) mother[brood.sample] = brood.mother;
+  const LabForms forms = lab_forms(genepop.data, mother);
+
+  BroodInputs ped = inputs_of(forms.ped);
+  ped.name = "broods.ped";
+  ped.options.plink_maps[ped.name] = forms.map;
+  BroodInputs vcf = inputs_of(forms.vcf);
+  vcf.name = "broods.vcf";
+  vcf.options.groups_name = "groups.csv";
+  vcf.options.groups_text = forms.groups;
+  for (const BroodInputs& inputs : {ped, vcf}) {
+    BroodsReport report;
+    const Status status = analysed(inputs, report);
+    ASSERT_TRUE(status.ok) << inputs.name << ": " << status.message;
+    EXPECT_EQ(report.data.loci, genepop.data.loci) << inputs.name;
+    ASSERT_EQ(report.broods.size(), genepop.broods.size()) << inputs.name;
+    for (size_t b = 0; b < report.broods.size(); ++b) {
+      const BroodVerdict& judged = report.broods[b];
+      const BroodVerdict& expected = genepop.broods[b];
+      EXPECT_EQ(report.data.individuals[judged.mother].id,
+                genepop.data.individuals[expected.mother].id)
+          << inputs.name;
+      EXPECT_EQ(judged.revealed, expected.revealed) << inputs.name << " brood " << b;
+      EXPECT_EQ(judged.min_sires, expected.min_sires) << inputs.name << " brood " << b;
+      EXPECT_EQ(judged.mismatches.size(), expected.mismatches.size()) << inputs.name;
+    }
+    // The pedigree meets the alleles in another order, which draws the same
+    // design's broods differently: its estimates agree within their noise.
+    ASSERT_EQ(report.detections.size(), genepop.detections.size());
+    for (size_t b = 0; b < report.detections[0].size(); ++b) {
+      const int difference = report.detections[0][b] - genepop.detections[0][b];
+      if (inputs.name == "broods.vcf")
+        EXPECT_EQ(difference, 0) << b;
+      else
+        EXPECT_LE(std::abs(difference), 200) << b;
+    }
+  }
+
+  // A maternal field that names no individual of the family is refused.
+  BroodInputs stray = inputs_of("f1 m 0 0 2 -9 1 2\nf1 o 0 m 0 -9 1 3\nf2 p 0 m 0 -9 1 1\n");
+  BroodsReport report;
+  const Status status = analysed(stray, report);
+  EXPECT_FALSE(status.ok);
+  EXPECT_NE(status.message.find("has the mother \"m\", who is no individual of f2"),
+            std::string::npos)
+      << status.message;
+}
+
+}  // namespace mpdetect

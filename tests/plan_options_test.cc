@@ -135,7 +135,7 @@ TEST(PlanOptions, Refused) {
       {{"curve", "--output", ""}, "--output needs a value"},
       {{"curve", "--frm", "3"}, "unknown option --frm (see --help)"},
       {{"curve", "--format", "xml"},
-       "--format takes study, genepop, genalex, structure, fstat, genetix, vcf, counts or "
+       "--format takes study, genepop, genalex, structure, fstat, genetix, vcf, plink, counts or "
        "frequencies (panel: "
        "also csv or table), not xml"},
       {{"panel", "a", "--plot", "x.png"}, "panel does not take --plot (see mpplan panel --help)"},

@@ -550,4 +550,32 @@ TEST_F(PlanProgramTest, TheLikelihoodVerdictAndTheFalseDetectionsAllowed) {
       << by_alleles.errors;
 }
 
+// A PLINK pedigree takes its loci's names from the .map beside it (or its
+// places, and a note, without one); a VCF takes its samples from --groups.
+TEST_F(PlanProgramTest, PedigreeMapsAndGroupsFiles) {
+  const std::string ped =
+      "f1 a1 0 0 2 -9 1 1 2 3\nf1 a2 0 0 2 -9 1 2 3 3\nf2 b1 0 0 1 -9 3 4 1 2\n";
+  write("snps.ped", ped);
+  write("snps.map", "1 rsA 0 10\n1 rsB 0 20\n");
+  const FolderResult named = plan("panel snps.ped --pop f2");
+  ASSERT_EQ(named.status, 0) << named.errors;
+  EXPECT_EQ(lines_of(named.output)[1].substr(0, 5), "rsA,2");
+  write("plain.ped", ped);
+  const FolderResult placed = plan("panel plain.ped");
+  ASSERT_EQ(placed.status, 0) << placed.errors;
+  EXPECT_EQ(lines_of(placed.output)[1].substr(0, 8), "locus 1,");
+  EXPECT_NE(placed.errors.find("no .map file beside it"), std::string::npos) << placed.errors;
+
+  write("snps.vcf",
+        "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tx\ty\tz\n"
+        "1\t5\trs1\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\n");
+  write("groups.csv", "individual,group\nz,south\nx,north\ny,north\n");
+  const FolderResult grouped = plan("panel snps.vcf --groups groups.csv --pop north");
+  ASSERT_EQ(grouped.status, 0) << grouped.errors;
+  EXPECT_EQ(lines_of(grouped.output)[1].substr(0, 8), "rs1,2,2,") << "x and y alone";
+  const FolderResult missing = plan("panel snps.vcf --groups none.csv");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.errors.find("cannot read none.csv"), std::string::npos) << missing.errors;
+}
+
 }  // namespace mpdetect

@@ -7,6 +7,7 @@
 
 #include "frontend/command_line_words.h"
 #include "plan/command/plan_command.h"
+#include "plan/input/groups.h"
 #include "plan/input/panel.h"
 #include "plan/input/plan_text.h"
 #include "plan/input/population.h"
@@ -433,7 +434,7 @@ TEST(FrequencyTableReader, DialectsOfCsv) {
 TEST(InputFormat, NoneOfTheFormatsSaysWhatItLooksLike) {
   const std::string known =
       "it is none of the formats the planner reads (Genepop, GenAlEx, STRUCTURE, FSTAT, GENETIX, "
-      "VCF, a table of allele counts, a frequency table or a study file): ";
+      "VCF, PLINK, a table of allele counts, a frequency table or a study file): ";
   const std::pair<std::string, std::string> rows[] = {
       {"id;pop;x\n1;2;3\n",
        known + "it looks like a table of 3 columns separated by semicolons (its first row reads "
@@ -856,6 +857,103 @@ TEST(AlleleCountReader, ReadAsTheSameGenotypesInGenepop) {
   for (const Note& note : weighed.notes)
     EXPECT_EQ(note.text.find("at most two alleles"), std::string::npos) << note.text;
   EXPECT_GT(weighed.curves[0].points.back().detections, 0);
+}
+
+}  // namespace mpdetect
+
+namespace mpdetect {
+
+// PLINK's text pedigree as labs export it: blanks or tabs, "0" missing, a
+// family per sample and the mother's field kept; the .map names the loci
+// (CHROM:POS where the identifier is "."), or the loci are named by place.
+TEST(PlinkReader, FormsRealFilesTake) {
+  const std::string ped =
+      "fam1 m1 0 0 2 -9 A G 1 1\n"
+      "fam1\to1\t0\tm1\t0\t-9\tG G\t1 2\n"
+      "fam2 o2 0 0 1 1.5 0 0 0 2\n";
+  EXPECT_EQ(detect_format(ped), InputFormat::PLINK);
+  PopulationData data;
+  ASSERT_TRUE(read_population(ped, InputFormat::PLINK, data, {}, "1 rs7 0 100\n2\t.\t250\n").ok);
+  EXPECT_EQ(data.format, "PLINK");
+  EXPECT_EQ(data.loci, (std::vector<std::string>{"rs7", "2:250"}));
+  EXPECT_EQ(data.samples, (std::vector<std::string>{"fam1", "fam2"}));
+  ASSERT_EQ(data.individuals.size(), 3u);
+  EXPECT_EQ(data.individuals[1].maternal, "m1");
+  EXPECT_EQ(data.individuals[0].maternal, "");
+  EXPECT_EQ(pair_of(data, 0, 0), "A/G");
+  EXPECT_EQ(pair_of(data, 1, 1), "1/2");
+  EXPECT_EQ(pair_of(data, 2, 0), "/");
+  EXPECT_EQ(pair_of(data, 2, 1), "/") << "one allele missing is missing";
+  EXPECT_EQ(data.half_missing[1].count, 1);
+
+  PopulationData unnamed = read_ok(
+      [](const std::string& text, PopulationData& d) { return read_plink(text, "", d); }, ped);
+  EXPECT_EQ(unnamed.loci, (std::vector<std::string>{"locus 1", "locus 2"}));
+  ASSERT_FALSE(unnamed.notes.empty());
+  EXPECT_NE(unnamed.notes[0].text.find("no .map file"), std::string::npos);
+
+  // Rows of numbers whose third and fourth columns are alleles are
+  // STRUCTURE's, not a pedigree.
+  EXPECT_EQ(detect_format("a 1 120 122 1 5 130 132\nb 1 120 124 2 5 130 130\n"),
+            InputFormat::STRUCTURE);
+
+  const std::pair<std::string, std::string> refusals[] = {
+      {"f a 0 0 1 1 A\n", "line 1: a row holds 6 pedigree fields and two alleles per locus"},
+      {"f a 0 0 1 1 A G\nf b 0 0 1 1 A G C C\n", "line 2: the row has 10 fields; line 1 8"},
+      {"\n", "the file has no individual"},
+  };
+  for (const auto& [text, message] : refusals) {
+    PopulationData refused;
+    const Status status = read_plink(text, "", refused);
+    EXPECT_FALSE(status.ok) << text;
+    EXPECT_NE(status.message.find(message), std::string::npos) << status.message;
+  }
+  PopulationData refused;
+  EXPECT_EQ(read_plink(ped, "1 rs7 0 100\n", refused).message,
+            "the .map file names 1 loci, but the rows hold 2");
+  EXPECT_EQ(read_plink(ped, "1 rs7\n", refused).message,
+            "the .map file, line 1: a row holds a chromosome, an identifier, perhaps the position "
+            "in centimorgans, and the base-pair position");
+}
+
+// A groups file makes a VCF's samples: in the order it names the groups,
+// each in its rows' order, after an optional header; the rest left out and
+// counted, and a file that contradicts itself refused with its line.
+TEST(Groups, PlaceEachIndividual) {
+  const std::string vcf =
+      "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\ta\tb\tc\td\n"
+      "1\t100\trs1\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\t0/1\n";
+  PopulationData data;
+  ASSERT_TRUE(read_population(vcf, InputFormat::VCF, data).ok);
+  ASSERT_TRUE(apply_groups("groups.csv", "individual,group\nc,B2\nb,B1\na,B2\nzz,B1\n", data).ok);
+  EXPECT_EQ(data.samples, (std::vector<std::string>{"B2", "B1"}));
+  ASSERT_EQ(data.individuals.size(), 3u);
+  EXPECT_EQ(data.individuals[0].id, "c");
+  EXPECT_EQ(data.individuals[1].id, "b");
+  EXPECT_EQ(data.individuals[1].sample, 1);
+  EXPECT_EQ(data.individuals[2].id, "a");
+  EXPECT_EQ(data.individuals[2].sample, 0);
+  EXPECT_EQ(pair_of(data, 0, 0), "G/G") << "genotypes travel with their individual";
+  std::string notes;
+  for (const Note& note : data.notes) notes += note.text + "\n";
+  EXPECT_NE(notes.find("1 individual of the file it does not list left out"), std::string::npos);
+  EXPECT_NE(notes.find("(the first \"zz\") passed over"), std::string::npos);
+
+  const std::pair<std::string, std::string> refusals[] = {
+      {"a,B1\na,B2\n", "groups.csv, line 2: individual \"a\" is in group \"B1\" on line 1 already"},
+      {"a;B1;x\n", "groups.csv, line 1: a row holds an individual's identifier and its group"},
+      {"a,\n", "groups.csv, line 1: a row holds an individual's identifier and its group"},
+      {"x,B1\n", "groups.csv: places none of the file's individuals in a group"},
+  };
+  for (const auto& [text, message] : refusals) {
+    PopulationData again;
+    ASSERT_TRUE(read_population(vcf, InputFormat::VCF, again).ok);
+    EXPECT_EQ(apply_groups("groups.csv", text, again).message, message) << text;
+  }
+  PopulationData twice;
+  ASSERT_TRUE(read_population("t\nA\nPop\nx, 0102\nx, 0101\n", InputFormat::GENEPOP, twice).ok);
+  EXPECT_NE(apply_groups("g", "x,B\n", twice).message.find("cannot tell them apart"),
+            std::string::npos);
 }
 
 }  // namespace mpdetect

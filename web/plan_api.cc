@@ -355,7 +355,7 @@ EMSCRIPTEN_KEEPALIVE const char* mp_describe(const char* text, int size, const c
   const Status settings = parse_structure_layout(layout, structure);
   const InputFormat format = detect_format(input);
   const char* const words[] = {"study", "genepop", "genalex", "frequencies", "structure",
-                               "fstat", "genetix", "counts",  "vcf"};
+                               "fstat", "genetix", "counts",  "vcf",         "plink"};
   std::string out = "{\"format\":" + json_string(words[static_cast<int>(format)]);
   if (format == InputFormat::STUDY && !starts_like_study(input)) {
     // Named only once recognised: a text in none of the formats is said to

@@ -5,6 +5,7 @@
 // to standard error; usage errors end with status 2, refusals with 1.
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -115,6 +116,26 @@ bool can_read(const std::string& path, std::string& error) {
     return true;
   error = "cannot read " + path;
   return false;
+}
+
+// The texts that go with the inputs: the --groups file, and the .map
+// beside each PLINK .ped input (X.map for X.ped), where there is one.
+bool read_companions(const std::vector<std::string>& inputs, InputOptions& input,
+                     std::string& error) {
+  if (!input.groups_name.empty() && !read_input(input.groups_name, input.groups_text, error))
+    return false;
+  for (const std::string& path : inputs) {
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) continue;
+    std::string extension = path.substr(dot);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension != ".ped") continue;
+    const std::string map = path.substr(0, dot) + (path[dot + 1] == 'P' ? ".MAP" : ".map");
+    std::error_code unknown;
+    if (!std::filesystem::is_regular_file(map, unknown)) continue;
+    if (!read_input(map, input.plink_maps[path], error)) return false;
+  }
+  return true;
 }
 
 bool write_standard_output(const std::string& content, std::string& error) {
@@ -316,12 +337,15 @@ int run(int argc, char** argv) {
   // end (see output_file.h); a run that ends before takes its temporaries
   // with it, and every earlier file stays as it was.
   OutputTransaction outputs;
-  const Status opened = open_outputs(inputs, paths, outputs);
+  std::vector<std::string> read = inputs;
+  if (!options.input.groups_name.empty()) read.push_back(options.input.groups_name);
+  const Status opened = open_outputs(read, paths, outputs);
   if (!opened.ok) return usage_error(opened.message);
 
   // The seed is read before any input, as the dialogue reads it before the
   // data file.
   const uint32_t seed = options.seeded ? options.seed : static_cast<uint32_t>(std::time(nullptr));
+  if (!read_companions(inputs, options.input, error)) return fail(error);
   if (options.command == "curve") {
     // A curve's inputs are read one at a time as its designs are made, once
     // their count is known to be within bounds and each can be opened.

@@ -22,13 +22,16 @@ struct OptionRule {
 
 const OptionRule OPTIONS[] = {
     {"--format", true, "spclb",
-     "FORMAT  read the input as study, genepop, genalex, structure, fstat, genetix, vcf, counts "
-     "or frequencies "
+     "FORMAT  read the input as study, genepop, genalex, structure, fstat, genetix, vcf, plink, "
+     "counts or frequencies "
      "(default: "
      "from its content); panel also takes csv or table for its output"},
     {"--structure", true, "spclb",
      "SETTINGS  a STRUCTURE file's rows and columns as its parameters name them "
      "(POPDATA=1,POPFLAG=1,ONEROWPERIND=0,...; default: inferred from the file)"},
+    {"--groups", true, "spclb",
+     "FILE  the samples (broods: of the brood file) as a CSV of individual,group; individuals "
+     "it does not list are left out (a VCF names none)"},
     {"--pop", true, "spclb",
      "SAMPLE  one sample: its position, its name or an individual's id (broods: of the "
      "--population file)"},
@@ -79,7 +82,8 @@ const OptionRule OPTIONS[] = {
     {"--plot", true, "clb", "FILE  draw the figure, PNG, SVG or PDF by the extension"},
     {"--title", true, "clb", "TEXT  the figure's title"},
     {"--mothers", true, "b",
-     "WHO  first (each brood's first individual; the default), identifiers A,B,..., or a "
+     "WHO  first (each brood's first individual; the default, unless a PLINK pedigree names "
+     "mothers), maternal (as the pedigree names them), identifiers A,B,..., or a "
      "regular expression the mothers' identifiers match"},
     {"--population", true, "b",
      "FILE  allele frequencies from this population sample (default: from the mothers alone)"},
@@ -190,7 +194,8 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
       options.input.format_given = true;
     else
       return refuse(
-          "study, genepop, genalex, structure, fstat, genetix, vcf, counts or frequencies (panel: "
+          "study, genepop, genalex, structure, fstat, genetix, vcf, plink, counts or frequencies "
+          "(panel: "
           "also csv or table)");
   } else if (name == "--structure") {
     const Status read = parse_structure_layout(value, options.input.structure);
@@ -261,6 +266,8 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
     options.title = value;
   } else if (name == "--mothers") {
     options.mothers = value;
+  } else if (name == "--groups") {
+    options.input.groups_name = value;
   } else if (name == "--population") {
     options.population = value;
   } else if (name == "--families") {

@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const InputFormat format :
        {InputFormat::GENEPOP, InputFormat::GENALEX, InputFormat::STRUCTURE, InputFormat::STRUCTURE,
         InputFormat::FSTAT, InputFormat::GENETIX, InputFormat::FREQUENCIES,
-        InputFormat::ALLELE_COUNTS, InputFormat::VCF}) {
+        InputFormat::ALLELE_COUNTS, InputFormat::VCF, InputFormat::PLINK}) {
     PopulationData population;
     const bool laid_out = format == InputFormat::STRUCTURE && pass++ == 1;
     const Status read =

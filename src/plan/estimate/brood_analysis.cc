@@ -38,7 +38,16 @@ Status at_individual(Status refusal, const Individual& individual) {
 // from the offspring alone, and the user is told.
 Status mothers_of_broods(const BroodInputs& inputs, const PopulationData& data,
                          const std::vector<int>& loci, std::vector<int>& mother, Notes& notes) {
-  Status result = find_mothers(data, inputs.mothers, mother);
+  // A pedigree says who each offspring's mother is: by default, it is
+  // believed rather than the order of the rows.
+  std::string rule = inputs.mothers;
+  if (rule == "first" && std::any_of(data.individuals.begin(), data.individuals.end(),
+                                     [](const Individual& i) { return !i.maternal.empty(); })) {
+    rule = "maternal";
+    notes.push_back(Note(inputs.name + ": each brood's mother is the one its offspring's maternal "
+                                       "field names"));
+  }
+  Status result = find_mothers(data, rule, mother);
   if (!result.ok) return named(inputs.name, result);
   const std::vector<int> members = members_of(data);
   for (size_t s = 0; s < data.samples.size(); ++s) {
@@ -57,7 +66,7 @@ Status mothers_of_broods(const BroodInputs& inputs, const PopulationData& data,
     }
     if (mother[s] < 0) {
       notes.push_back(named(
-          who, note_about(Input::MOTHERS, inputs.mothers + " finds no mother among its " +
+          who, note_about(Input::MOTHERS, rule + " finds no mother among its " +
                                               std::to_string(members[s]) +
                                               " individuals; judged from the offspring alone, "
                                               "as a brood whose mother was not sampled")));
@@ -117,7 +126,12 @@ Status frequency_panel(const BroodInputs& inputs, const PopulationData& broods,
         name, failure_about(Input::POPULATION, "takes a population sample or a frequency table"));
   PopulationData data;
   int sample = -1;
-  result = read_sample(name, inputs.population_text, format, options, data, sample, notes);
+  // --groups places the broods' individuals; the population sample keeps
+  // its own samples, which --pop chooses among.
+  InputOptions population_options = options;
+  population_options.groups_name.clear();
+  result =
+      read_sample(name, inputs.population_text, format, population_options, data, sample, notes);
   if (!result.ok) return result;
   std::vector<int> same;
   for (const int i : loci) {
@@ -267,8 +281,9 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   if (!result.ok) return result;
   if (format == InputFormat::STUDY || format == InputFormat::FREQUENCIES) {
     return failure(inputs.name +
-                   ": broods reads brood genotypes (Genepop, GenAlEx, STRUCTURE, FSTAT or "
-                   "GENETIX), one sample per brood, not a " +
+                   ": broods reads brood genotypes (Genepop, GenAlEx, STRUCTURE, FSTAT, "
+                   "GENETIX, VCF, PLINK or a table of allele counts), one sample per brood, "
+                   "not a " +
                    std::string(format == InputFormat::STUDY ? "study file" : "frequency table"));
   }
   if (inputs.population_name.empty() && !inputs.options.pop.empty()) {
@@ -276,8 +291,8 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
                          Kind::POP_WITHOUT_POPULATION);
   }
   PopulationData& data = report.data;
-  result = read_population(inputs.text, format, data, inputs.options.structure);
-  if (!result.ok) return named(inputs.name, result, ", ");
+  result = read_input_population(inputs.name, inputs.text, format, inputs.options, data);
+  if (!result.ok) return result;
   for (const Note& note : data.notes) notes.push_back(named(inputs.name, note));
   std::vector<int> loci;
   result = choose_loci(data.loci, inputs.options.loci, loci);

@@ -156,6 +156,28 @@ Status find_mothers(const PopulationData& data, const std::string& rule, std::ve
     for (int n = count - 1; n >= 0; --n) mother[data.individuals[n].sample] = n;
     return success();
   }
+  if (rule == "maternal") {
+    for (const Individual& child : data.individuals) {
+      if (child.maternal.empty()) continue;
+      int found = -1;
+      for (const Individual* named : individuals_named(data, child.maternal)) {
+        if (named->sample == child.sample)
+          found = static_cast<int>(named - data.individuals.data());
+      }
+      if (found < 0) {
+        Status refusal = failure_about(
+            Input::MOTHERS, ": " + who(child) + " has the mother \"" + child.maternal +
+                                "\", who is no individual of " + data.samples[child.sample]);
+        refusal.line = child.line;
+        refusal.individual = child.id;
+        refusal.sample = data.samples[child.sample];
+        return refusal;
+      }
+      const Status set = set_mother(data, found, mother);
+      if (!set.ok) return set;
+    }
+    return success();
+  }
   const std::vector<std::string> items = split_cells(rule, ',');
   bool all_named = true;
   for (const std::string& item : items)

@@ -18,7 +18,8 @@
 namespace mpdetect {
 
 // Finds each sample's mother by `rule`: "first" (the sample's first
-// individual), identifiers separated by commas, or else a regular
+// individual), "maternal" (the individual of the sample its offspring's
+// maternal field names, as a pedigree gives it), identifiers separated by commas, or else a regular
 // expression (POSIX extended) that the whole identifier matches. mother[s] is
 // the index into data.individuals of sample s's mother, or -1 when the rule
 // finds none there. An identifier names every individual that has it

@@ -19,6 +19,9 @@ InputFormat detect_format(const std::string& text) {
   size_t column = 0;
   if (frequency_header(cells, column)) return InputFormat::FREQUENCIES;
   if (looks_like_vcf(lines)) return InputFormat::VCF;
+  // A pedigree's rows are strict enough (parents found among the
+  // individuals) to come before every looser test below.
+  if (looks_like_plink(lines)) return InputFormat::PLINK;
   // Their headers of counts are strict enough to come before the looser
   // tests: a GENETIX sample may be named "Pop 1", an FSTAT file written
   // with tabs would pass for GenAlEx's first rows.
@@ -52,7 +55,7 @@ InputFormat detect_format(const std::string& text) {
 std::string unknown_format(const std::string& text) {
   const std::string known =
       "it is none of the formats the planner reads (Genepop, GenAlEx, STRUCTURE, FSTAT, GENETIX, "
-      "VCF, a table of allele counts, a frequency table or a study file): ";
+      "VCF, PLINK, a table of allele counts, a frequency table or a study file): ";
   const std::vector<std::string> lines = split_lines(text);
   size_t first = 0;
   while (first < lines.size() && trim(lines[first]).empty()) ++first;
@@ -97,7 +100,8 @@ bool format_named(const std::string& name, InputFormat& format) {
                                                        {"fstat", InputFormat::FSTAT},
                                                        {"genetix", InputFormat::GENETIX},
                                                        {"counts", InputFormat::ALLELE_COUNTS},
-                                                       {"vcf", InputFormat::VCF}};
+                                                       {"vcf", InputFormat::VCF},
+                                                       {"plink", InputFormat::PLINK}};
   for (const auto& [known, value] : names) {
     if (name == known) {
       format = value;
@@ -108,9 +112,13 @@ bool format_named(const std::string& name, InputFormat& format) {
 }
 
 Status read_population(const std::string& text, InputFormat format, PopulationData& data,
-                       const StructureLayout& structure) {
+                       const StructureLayout& structure, const std::string& plink_map) {
   Status status = check_plain_text(text);
   if (!status.ok) return status;
+  if (!plink_map.empty()) {
+    status = check_plain_text(plink_map);
+    if (!status.ok) return failure("the .map file, " + status.message);
+  }
   switch (format) {
     case InputFormat::GENEPOP:
       status = read_genepop(text, data);
@@ -135,6 +143,9 @@ Status read_population(const std::string& text, InputFormat format, PopulationDa
       break;
     case InputFormat::VCF:
       status = read_vcf(text, data);
+      break;
+    case InputFormat::PLINK:
+      status = read_plink(text, plink_map, data);
       break;
     case InputFormat::STUDY:
       return failure("a study file is no population file");

@@ -35,6 +35,9 @@ struct Individual {
   int sample;                         // index into PopulationData::samples
   int line;                           // where the record starts, counted from 1
   std::vector<AlleleCodes> genotype;  // one per locus
+  // Whom the file says the individual was born to (a pedigree's mother
+  // column); empty where it says nothing.
+  std::string maternal = {};
 };
 
 // One locus of a frequency table: labels with their frequencies, in file
@@ -53,7 +56,7 @@ struct HalfMissing {
 
 struct PopulationData {
   // "Genepop", "GenAlEx", "STRUCTURE", "FSTAT", "GENETIX", "allele-count",
-  // "VCF" or "frequency table"
+  // "VCF", "PLINK" or "frequency table"
   std::string format;
   std::vector<std::string> loci;
   // Sample names: GenAlEx's population names; Genepop's samples have none
@@ -109,10 +112,19 @@ Status read_fstat(const std::string& text, PopulationData& data);
 Status read_genetix(const std::string& text, PopulationData& data);
 Status read_allele_counts(const std::string& text, PopulationData& data);
 Status read_vcf(const std::string& text, PopulationData& data);
+// A PLINK .ped text with the text of its .map (empty when there is none:
+// the loci are then named by their place, and a note says so). Refuses a
+// .map whose loci are not the rows' in number.
+Status read_plink(const std::string& ped, const std::string& map, PopulationData& data);
 
 // Whether the lines are a VCF file's: its first non-empty line is
 // "##fileformat=VCF..." or the "#CHROM" line.
 bool looks_like_vcf(const std::vector<std::string_view>& lines);
+
+// Whether the lines are a PLINK .ped file's: rows of as many fields,
+// six pedigree fields (a sex of 0, 1, 2 or -9, a numeric phenotype) and two
+// per locus, whose parents are "0" or individuals of the file.
+bool looks_like_plink(const std::vector<std::string_view>& lines);
 
 // Whether the lines are an FSTAT file's: a first row of four whole numbers
 // (samples, loci, highest allele, digits per allele from 1 to 3), a row per
@@ -159,7 +171,8 @@ enum class InputFormat {
   FSTAT,
   GENETIX,
   ALLELE_COUNTS,
-  VCF
+  VCF,
+  PLINK
 };
 
 // The format the text is in, judged from its content: the frequency table's
@@ -177,7 +190,7 @@ bool starts_like_study(const std::string& text);
 std::string unknown_format(const std::string& text);
 
 // The format's name as the user gives it: study, genepop, genalex,
-// frequencies, structure, fstat, genetix, counts, vcf. False for any other
+// frequencies, structure, fstat, genetix, counts, vcf, plink. False for any other
 // name.
 bool format_named(const std::string& name, InputFormat& format);
 
@@ -231,8 +244,9 @@ std::vector<const Individual*> individuals_named(const PopulationData& data, con
 
 // Reads `text` as a population file of `format` (not STUDY): plain text
 // checked first, doubts noted after. `structure` is a STRUCTURE file's
-// layout as far as the user gave it.
+// layout as far as the user gave it; `plink_map` the .map text beside a
+// PLINK .ped (empty: none).
 Status read_population(const std::string& text, InputFormat format, PopulationData& data,
-                       const StructureLayout& structure = {});
+                       const StructureLayout& structure = {}, const std::string& plink_map = "");
 
 }  // namespace mpdetect

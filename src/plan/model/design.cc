@@ -4,6 +4,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "plan/input/groups.h"
 #include "plan/input/panel.h"
 #include "plan/input/plan_text.h"
 #include "plan/model/study_writer.h"
@@ -235,10 +236,20 @@ Status check_panel(const std::string& name, const std::string& whom, bool pool_r
   return success();
 }
 
+Status read_input_population(const std::string& name, const std::string& text, InputFormat format,
+                             const InputOptions& options, PopulationData& data) {
+  const auto map = options.plink_maps.find(name);
+  Status result = read_population(text, format, data, options.structure,
+                                  map == options.plink_maps.end() ? "" : map->second);
+  if (!result.ok) return named(name, result, ", ");
+  if (options.groups_name.empty() || format == InputFormat::FREQUENCIES) return result;
+  return apply_groups(options.groups_name, options.groups_text, data);
+}
+
 Status read_sample(const std::string& name, const std::string& text, InputFormat format,
                    const InputOptions& options, PopulationData& data, int& sample, Notes& notes) {
-  Status result = read_population(text, format, data, options.structure);
-  if (!result.ok) return named(name, result, ", ");
+  Status result = read_input_population(name, text, format, options, data);
+  if (!result.ok) return result;
   sample = -1;
   result = choose_sample(data, options.pop, sample, data.notes);
   for (const Note& note : data.notes) notes.push_back(named(name, note));

@@ -5,6 +5,7 @@
 // the dialogue would run from the same file.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,13 @@ struct InputOptions {
   double false_detection = DEFAULT_FALSE_DETECTION;
   double error_allowance = DEFAULT_ERROR_ALLOWANCE;
   StructureLayout structure;  // a STRUCTURE input's layout, as far as given
+  // By an input's name, the text of the PLINK .map beside it (its loci's
+  // names).
+  std::map<std::string, std::string> plink_maps;
+  // --groups: individuals regrouped into samples (groups.h); its name for
+  // messages, empty when not given.
+  std::string groups_name;
+  std::string groups_text;
   // A population input may give designs past the study record's limits,
   // up to the planner's (wide_study.h): only curves run them.
   bool any_size = false;
@@ -112,6 +120,12 @@ InputFormat format_of(const InputOptions& options, const std::string& text);
 // the input `name`) says what it looks like.
 Status recognise_format(const std::string& name, const InputOptions& options,
                         const std::string& text, InputFormat& format);
+
+// Reads a population input `name` in `format`, with the PLINK .map the
+// options hold for it and regrouped by --groups where given. Refusals and
+// data.notes name the input.
+Status read_input_population(const std::string& name, const std::string& text, InputFormat format,
+                             const InputOptions& options, PopulationData& data);
 
 // Reads a population input in `format` and finds the sample `pop` names
 // (-1: every sample pooled), adding what reading found to `notes`.
