@@ -102,8 +102,45 @@ def genetix(cats):
     return "\n".join(rows) + "\n"
 
 
-def panel(mpplan, path):
-    run = subprocess.run([mpplan, "panel", path], capture_output=True, text=True)
+def plink(cats):
+    rows = []
+    for name, c, genotype in cats:
+        alleles = []
+        for g in genotype:
+            alleles += ["0", "0"] if g is None else [str(g[0]), str(g[1])]
+        rows.append(" ".join(["P%02d" % (c + 1), name, "0", "0", "0", "-9"] + alleles))
+    return "\n".join(rows) + "\n"
+
+
+def plink_map():
+    return "".join("1\t%s\t0\t%d\n" % (locus, 1000 * (n + 1)) for n, locus in enumerate(LOCI))
+
+
+def vcf(cats):
+    # Alleles indexed in order of first appearance, as a caller would list
+    # REF and ALT; every cat in one column, the colonies in a groups file.
+    rows = ["##fileformat=VCFv4.2",
+            "\t".join(["#CHROM", "POS", "ID", "REF", "ALT", "QUAL", "FILTER", "INFO", "FORMAT"]
+                      + [name for name, _, _ in cats])]
+    for locus, name in enumerate(LOCI):
+        seen = []
+        for _, _, g in cats:
+            for a in g[locus] or ():
+                if a not in seen:
+                    seen.append(a)
+        calls = ["./." if g[locus] is None else "%d/%d" % tuple(seen.index(a) for a in g[locus])
+                 for _, _, g in cats]
+        rows.append("\t".join(["1", str(locus + 1), name, str(seen[0]),
+                               ",".join(str(a) for a in seen[1:]), ".", ".", ".", "GT"] + calls))
+    return "\n".join(rows) + "\n"
+
+
+def groups(cats):
+    return "individual,group\n" + "".join("%s,P%02d\n" % (name, c + 1) for name, c, _ in cats)
+
+
+def panel(mpplan, path, *options):
+    run = subprocess.run([mpplan, "panel", path, *options], capture_output=True, text=True)
     if run.returncode != 0:
         sys.exit("%s: mpplan panel failed:\n%s" % (path, run.stderr))
     return run.stdout, run.stderr
@@ -132,17 +169,24 @@ def check(mpplan, folder):
         "cats-named.str": structure_one_row(cats),
         "cats.dat": fstat(cats),
         "cats.gtx": genetix(cats),
+        "cats.ped": plink(cats),
+        "cats.vcf": vcf(cats),
     }
     for name, text in files.items():
         with open(os.path.join(folder, name), "w") as out:
             out.write(text)
+    with open(os.path.join(folder, "cats.map"), "w") as out:
+        out.write(plink_map())
+    with open(os.path.join(folder, "colonies.csv"), "w") as out:
+        out.write(groups(cats))
     failures = []
     reference, _ = panel(mpplan, os.path.join(folder, "cats.gen"))
     if len(reference.splitlines()) != len(LOCI) + 2:
         failures.append("cats.gen: the table has not a row per locus and one combined:\n"
                         + reference)
     for name in files:
-        table, notes = panel(mpplan, os.path.join(folder, name))
+        options = ["--groups", os.path.join(folder, "colonies.csv")] if name == "cats.vcf" else []
+        table, notes = panel(mpplan, os.path.join(folder, name), *options)
         # Only the unnamed STRUCTURE file numbers its loci.
         if name == "cats.str":
             same = without_locus_names(table) == without_locus_names(reference)
