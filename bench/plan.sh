@@ -9,7 +9,7 @@
 # a decision to 1000000 trials (under 0.5 s); broods on
 # a generated file of 200 broods of 20 offspring at 12 loci (under 2 s);
 # curves by the likelihood verdict of 100 SNPs and of 8 microsatellites, 2 to
-# 30 (under 10 s each).
+# 30 (under 10 s each); 96 of 2000 SNPs chosen for it (under 60 s).
 # Then on a generated Genepop file of 1350 individuals at 678 loci:
 # choosing a panel of 10 at brood size 10 from all 678 loci (under 5 s), of
 # 40 (past a study file's 25), and from 30 of them (under 1 s); a curve of
@@ -120,6 +120,11 @@ best "curve likelihood (100 SNPs, 2 to 30)" "$plan" curve snp-population.vcf \
   --verdict likelihood --from 2 --to 30 --seed 1
 best "curve likelihood (8 loci, 2 to 30)" "$plan" curve population.gen \
   --verdict likelihood --from 2 --to 30 --seed 1
+# A GT-seq panel: 96 of 2000 SNPs chosen for the likelihood verdict at 10
+# offspring (target: under 60 s).
+python3 "$root/scripts/make-snp-example.py" 2000 > candidates.vcf
+best "loci --choose 96 of 2000 SNPs (likelihood, size 10)" "$plan" loci candidates.vcf \
+  --choose 96 --size 10 --verdict likelihood --seed 1
 
 # 1350 individuals at 678 loci, 3-digit codes: about 6 MB.
 awk 'BEGIN {

@@ -6,11 +6,17 @@ SNPs on two chromosomes whose minor alleles run evenly from 0.05 to 0.5,
 missing. Deterministic: the same file every run.
 
     python3 scripts/make-snp-example.py > examples/snp-population.vcf
+
+With a count, that many SNPs (the benchmarks choose 96 of 2000), their
+minor alleles spread the same way:
+
+    python3 scripts/make-snp-example.py 2000 > candidates.vcf
 """
 import random
+import sys
 
 rng = random.Random(20261210)
-SNPS = 100
+SNPS = int(sys.argv[1]) if len(sys.argv) > 1 else 100
 INDIVIDUALS = 80
 BASES = "ACGT"
 
@@ -33,5 +39,6 @@ for snp in range(SNPS):
         calls.append("%d/%d" % tuple(alleles))
     chrom = "chr1" if snp < SNPS // 2 else "chr2"
     position = 10000 + 7919 * (snp % (SNPS // 2))
-    print("\t".join([chrom, str(position), "snp%03d" % (snp + 1), ref, alt, ".", "PASS", ".",
+    print("\t".join([chrom, str(position), "snp%03d" % (snp + 1) if SNPS < 1000
+                     else "snp%04d" % (snp + 1), ref, alt, ".", "PASS", ".",
                      "GT"] + calls))

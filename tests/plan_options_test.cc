@@ -110,8 +110,11 @@ TEST(PlanOptions, Refused) {
       {{"broods", "b.gen", "--dropout", "0.01"},
        "genotyping errors in broods are allowed for by the likelihood verdict; the allele rule "
        "counts them as fathers"},
-      {{"loci", "a", "--verdict", "likelihood"},
-       "loci does not take --verdict (see mpplan loci --help)"},
+      {{"loci", "a", "--size", "5", "--verdict", "likelihood", "--verdict", "alleles"},
+       "loci chooses by one verdict: give --verdict once"},
+      {{"loci", "a", "--size", "5", "--choose", "9", "--verdict", "likelihood", "--plot", "a.svg"},
+       "loci --verdict likelihood draws no figure: its table gives the verdict's detection with "
+       "the first 1, 2, 4, ... loci chosen"},
       {{"loci", "a", "--false-allele", "0.01"},
        "loci does not take --false-allele (see mpplan loci --help)"},
       {{"curve", "--from", "0"}, "--from takes a brood size from 1 to 1000, not 0"},

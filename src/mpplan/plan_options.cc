@@ -50,14 +50,14 @@ const OptionRule OPTIONS[] = {
      "D  the chance that a heterozygous genotype is read as a homozygote (default 0)"},
     {"--false-allele", true, "cb",
      "E  the chance that an allele call is read as another allele of the locus (default 0)"},
-    {"--verdict", true, "cb",
+    {"--verdict", true, "clb",
      "RULE  alleles (several fathers where a locus shows more paternal alleles than one "
      "father has; the default) or likelihood (two fathers against one, calibrated to "
-     "--false-detection); repeat to compare both"},
-    {"--false-detection", true, "cb",
+     "--false-detection; loci: chooses the most informative loci); curve: repeat to compare both"},
+    {"--false-detection", true, "clb",
      "A  the share of single-sire broods the likelihood verdict may call several, and with "
      "errors the most a size reaching the target may show (default 0.01)"},
-    {"--error-allowance", true, "cb",
+    {"--error-allowance", true, "clb",
      "E  the likelihood verdict reads each allele call as false at this rate where the design "
      "has no errors (default 0.01; 0: none)"},
     {"--as-is", false, "spclb", "  run totals that look like percentages or counts unchanged"},
@@ -470,6 +470,13 @@ Status parse_plan_options(int argc, const char* const* argv, PlanOptions& option
     return failure_of(Kind::OPTION,
                       "--families takes the fathers the likelihood verdict finds: "
                       "add --verdict likelihood");
+  if (options.command == "loci" && options.verdicts.size() > 1)
+    return failure_of(Kind::OPTION, "loci chooses by one verdict: give --verdict once");
+  if (options.command == "loci" && !options.plot.empty() &&
+      options.input.verdict == Verdict::LIKELIHOOD)
+    return failure_of(Kind::OPTION,
+                      "loci --verdict likelihood draws no figure: its table gives the verdict's "
+                      "detection with the first 1, 2, 4, ... loci chosen");
   // The values by the core's rules, before any work.
   const std::string& command = options.command;
   const bool table = options.layout == PlanOptions::TABLE;

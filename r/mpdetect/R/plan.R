@@ -237,12 +237,14 @@ power_curve <- function(x, sires = NULL, shares = NULL, mother = NULL, sizes = 1
 rank_loci <- function(x, size, seed = NULL, sires = NULL, shares = NULL, mother = NULL,
                       pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE, format = NULL,
                       threads = 1L, min_loci = 1L, choose = NULL, screen = 20L,
-                      structure = NULL) {
+                      structure = NULL, verdict = "alleles", false_detection = 0.01,
+                      error_allowance = 0.01) {
   seed <- seed_of(seed)
   threads <- one_threads(threads)
   fields <- c(input_fields(sires, shares, mother, pop, loci, pool_rare, as_is, format, min_loci,
                             structure),
-              size = one_whole(size, "size"))
+              size = one_whole(size, "size"),
+              verdict_fields(verdict, false_detection, error_allowance, 0, 0))
   if (!is.null(choose)) {
     fields <- c(fields, choose = one_whole(choose, "choose"), screen = one_whole(screen, "screen"))
   }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "plan/estimate/design_trials.h"
+#include "plan/estimate/likelihood_choice.h"
 #include "plan/estimate/likelihood_trials.h"
 #include "plan/estimate/panel_choice.h"
 #include "plan/input/panel.h"
@@ -263,11 +265,66 @@ CurveResult run_curve_command(const CurveRequest& request, const InputTexts& tex
   return result;
 }
 
+namespace {
+
+// loci under the likelihood verdict: a panel of the most informative loci
+// (likelihood_choice.h), refused before any work where a brood of its
+// largest loci would hold too many terms.
+LociResult choose_by_likelihood(const LociRequest& request, const std::string& text, uint32_t seed,
+                                int threads) {
+  LociResult result;
+  if (request.choose == 0) {
+    result.status = failure_of(Kind::OPTION,
+                               "the likelihood verdict weighs loci together, not one by one: give "
+                               "--choose K for a panel of the K loci it gains most from");
+    return result;
+  }
+  std::vector<Design> candidates;
+  std::vector<LocusStatistics> statistics;
+  InputOptions input = request.input;
+  input.any_size = true;
+  result.status = candidate_loci(request.name, text, input, candidates, statistics, result.notes);
+  if (!result.status.ok) return result;
+  const Design& first = candidates.front();
+  if (wide_study_of(first).share.size() < 2) {
+    result.status = failure_about(Input::SHARES,
+                                  "gives one sire, whose broods tell the likelihood verdict "
+                                  "nothing to choose loci by: give two or more",
+                                  Kind::OPTION);
+    return result;
+  }
+  // The loci of most alleles make the largest broods of any panel chosen.
+  std::vector<int> widest(candidates.size());
+  for (size_t i = 0; i < widest.size(); ++i) widest[i] = static_cast<int>(i);
+  const auto alleles = [&](int n) {
+    return wide_study_of(candidates[static_cast<size_t>(n)]).frequency[0].size();
+  };
+  std::stable_sort(widest.begin(), widest.end(),
+                   [&](int a, int b) { return alleles(a) > alleles(b); });
+  widest.resize(std::min(widest.size(), static_cast<size_t>(request.choose)));
+  std::sort(widest.begin(), widest.end());
+  result.status = check_likelihood_design(wide_study_of(joined_design(candidates, widest)),
+                                          first.unsampled_mother, first.errors, request.brood_size);
+  if (!result.status.ok) return result;
+  const LikelihoodChoice choice =
+      choose_likelihood_panel(candidates, statistics, request.choose, request.brood_size,
+                              default_likelihood_trials(first.false_detection), seed, threads);
+  result.output = likelihood_choice_table(choice);
+  for (const Note& line : likelihood_choice_notes(choice, request.brood_size))
+    result.notes.push_back(line);
+  result.design = first;
+  return result;
+}
+
+}  // namespace
+
 LociResult run_loci_command(const LociRequest& request, const std::string& text, uint32_t seed,
                             int threads) {
   LociResult result;
   result.status = check_request(request);
   if (!result.status.ok) return result;
+  if (request.input.verdict == Verdict::LIKELIHOOD)
+    return choose_by_likelihood(request, text, seed, threads);
   if (request.choose > 0) {
     std::vector<Design> candidates;
     std::vector<LocusStatistics> statistics;

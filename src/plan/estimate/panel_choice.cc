@@ -107,6 +107,8 @@ Status candidate_loci(const std::string& name, const std::string& text, const In
         name, alone, shares, mother_choice(mother), data, options.as_is, one, notes);
     if (!result.ok) return result;
     require_loci(one, options.min_loci);
+    model_errors(one, options.errors);
+    judge_by(one, options.verdict, options.false_detection, options.error_allowance);
     candidates.push_back(one);
     statistics.push_back(
         locus_statistics(locus.name, locus.frequency, locus.typed, locus.heterozygous));

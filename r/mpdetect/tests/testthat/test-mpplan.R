@@ -81,6 +81,12 @@ test_that("panel_stats, study_of and rank_loci give mpplan's tables", {
                             "--screen", "3"))$output)
   expect_true(nrow(chosen) >= 1 && nrow(chosen) <= 4)
   expect_true(all(c("gain", "he", "pic") %in% names(chosen)))
+  informative <- quietly(rank_loci(file, size = 5, seed = 3, choose = 3, verdict = "likelihood"))
+  expect_identical(attr(informative, "csv"),
+                   mpplan(c("loci", shQuote(file), "--size", "5", "--seed", "3", "--choose", "3",
+                            "--verdict", "likelihood"))$output)
+  expect_identical(informative$loci, c(1L, 2L, 3L))
+  expect_true(all(diff(informative$information) <= 0))
   ranking <- quietly(rank_loci(file, size = 5, seed = 3))
   expect_identical(attr(ranking, "csv"),
                    mpplan(c("loci", shQuote(file), "--size", "5", "--seed", "3"))$output)
