@@ -7,7 +7,9 @@
 # (under 1 s); the curve with the mother unsampled, and with genotyping
 # errors and its single-sire companion (under 1.5 s each); the refinement of
 # a decision to 1000000 trials (under 0.5 s); broods on
-# a generated file of 200 broods of 20 offspring at 12 loci (under 2 s);
+# a generated file of 200 broods of 20 offspring at 12 loci (under 2 s), by
+# the likelihood with families (under 5 s), and 200 such broods at 200 SNPs
+# (under 20 s);
 # curves by the likelihood verdict of 100 SNPs and of 8 microsatellites, 2 to
 # 30 (under 10 s each); 96 of 2000 SNPs chosen for it (under 60 s).
 # Then on a generated Genepop file of 1350 individuals at 678 loci:
@@ -112,6 +114,35 @@ awk 'BEGIN {
   }
 }' > broods.gen
 best "broods (200 broods of 20, 12 loci)" "$plan" broods broods.gen --seed 1
+# The same judged by the likelihood, with each offspring's father written
+# (target: under 5 s).
+best "broods likelihood with families (200 broods of 20, 12 loci)" "$plan" broods broods.gen \
+  --seed 1 --verdict likelihood --families families.csv
+# 200 broods of 20 at 200 SNPs (minor alleles 0.05 to 0.5), half of them of
+# two sires, as a table of allele counts (target: under 20 s).
+awk 'BEGIN {
+  srand(201);
+  printf "individual,group";
+  for (l = 1; l <= 200; l++) printf ",snp%03d", l;
+  printf "\n";
+  for (b = 1; b <= 200; b++) {
+    for (l = 1; l <= 200; l++) {
+      p = 0.05 + 0.45 * (l - 1) / 199;
+      for (h = 0; h < 6; h++) allele[l, h] = rand() < p;
+    }
+    for (n = 0; n <= 20; n++) {
+      printf "b%03d-%02d,b%03d", b, n, b;
+      sire = 2 + 2 * (b % 2) * int(2 * rand());
+      for (l = 1; l <= 200; l++) {
+        if (n == 0) printf ",%d", allele[l, 0] + allele[l, 1];
+        else printf ",%d", allele[l, int(2 * rand())] + allele[l, sire + int(2 * rand())];
+      }
+      printf "\n";
+    }
+  }
+}' > snp-broods.csv
+best "broods likelihood with families (200 broods of 20, 200 SNPs)" "$plan" broods \
+  snp-broods.csv --seed 1 --verdict likelihood --families snp-families.csv
 # The likelihood verdict, sizes 2 to 30, two equal sires, the mother drawn:
 # 100 SNPs (minor alleles 0.05 to 0.5) and the 8 microsatellites of the
 # example population (targets: under 10 s each on two cores).

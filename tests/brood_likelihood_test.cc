@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "plan/chart/broods_chart.h"
 #include "plan/estimate/brood_analysis.h"
 #include "plan/estimate/likelihood_trials.h"
 
@@ -124,6 +125,97 @@ TEST(BroodLikelihood, TheShareCoversTheTruthWithGenotypingErrors) {
       EXPECT_LE(judged.false_detection, 0.05);
   }
   EXPECT_GE(covered, 0.9 * DATA_SETS) << covered << " of " << DATA_SETS;
+}
+
+}  // namespace
+}  // namespace mpdetect
+
+namespace mpdetect {
+namespace {
+
+// 60 SNPs of minor alleles 0.1 to 0.5: a panel past a study record's 25
+// loci, which the likelihood verdict judges.
+WideStudy sixty_snps() {
+  WideStudy study;
+  for (int l = 0; l < 60; ++l) {
+    const double minor = 0.1 + 0.4 * l / 59.0;
+    study.frequency.push_back({1 - minor, minor});
+    study.mother.push_back(Genotype{{0, 0}});
+  }
+  study.share = {0.6, 0.4};
+  return study;
+}
+
+// Broods of 15 drawn with known sires, half of them with two, written as a
+// table of allele counts (one group per brood, its mother first), judged
+// under the likelihood: the two-sire broods are revealed and their families
+// found, the single-sire ones not, and the figure marks what the table
+// says. The allele rule refuses so many loci.
+TEST(BroodLikelihood, SnpPanelsPastAStudyRecordAreJudged) {
+  const WideStudy study = sixty_snps();
+  const LikelihoodTables tables = likelihood_tables(study, false, {}, reading_of({}, 0.01));
+  constexpr int BROODS = 8, SIZE = 15;
+  std::string text = "individual,group";
+  for (int l = 0; l < 60; ++l) {
+    text += ",snp";
+    text += std::to_string(l + 1);
+  }
+  text += "\n";
+  const auto row = [&](const std::string& id, const std::string& group, const Genotype* g) {
+    text += id + "," + group;
+    for (int l = 0; l < 60; ++l) {
+      text += ",";
+      text += std::to_string(g[l].slot[0] + g[l].slot[1]);
+    }
+    text += "\n";
+  };
+  std::vector<std::vector<int>> truth;
+  BroodReads brood;
+  std::vector<int> sire_of;
+  for (int b = 0; b < BROODS; ++b) {
+    const bool two = b % 2 == 1;
+    draw_likelihood_brood(tables, two ? BroodSet::DESIGN : BroodSet::SINGLE_SIRE, SIZE, b, 31,
+                          brood, sire_of);
+    std::string group = "B";
+    group += std::to_string(b);
+    row(group + "-M", group, brood.mother.data());
+    for (int j = 0; j < SIZE; ++j) {
+      std::string id = group + "-";
+      id += std::to_string(j);
+      row(id, group, brood.young.data() + j * 60);
+    }
+    truth.push_back(sire_of);
+  }
+  BroodInputs inputs;
+  inputs.name = "snps.csv";
+  inputs.text = text;
+  inputs.options.verdict = Verdict::LIKELIHOOD;
+  inputs.likelihood_trials = 100;
+  BroodsReport report;
+  Notes notes;
+  const Status analysed = analyse_broods(inputs, 3, 2, report, notes);
+  ASSERT_TRUE(analysed.ok) << analysed.message;
+  ASSERT_EQ(report.likelihood.size(), static_cast<size_t>(BROODS));
+  for (int b = 0; b < BROODS; ++b) {
+    const LikelihoodJudgement& judged = report.likelihood[static_cast<size_t>(b)];
+    const bool two = b % 2 == 1;
+    EXPECT_EQ(judged.revealed, two) << "brood " << b << ", T " << judged.statistic;
+    if (!two) continue;
+    int agree = 0;
+    for (int j = 0; j < SIZE; ++j)
+      agree += (judged.father[static_cast<size_t>(j)] == 1) ==
+               (truth[static_cast<size_t>(b)][static_cast<size_t>(j)] ==
+                truth[static_cast<size_t>(b)][0]);
+    EXPECT_EQ(agree, SIZE) << "brood " << b;
+  }
+  const Chart chart = broods_chart(report, FigureOptions{});
+  int marked = 0;
+  for (const ChartMark& mark : chart.marks) marked += mark.role == "revealed";
+  EXPECT_EQ(marked, BROODS / 2) << "the figure marks the likelihood's verdicts";
+
+  inputs.options.verdict = Verdict::ALLELES;
+  const Status refused = analyse_broods(inputs, 3, 2, report, notes);
+  EXPECT_NE(refused.message.find("a study allows 25"), std::string::npos) << refused.message;
 }
 
 }  // namespace

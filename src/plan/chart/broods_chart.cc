@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "plan/chart/chart_layout.h"
 #include "plan/estimate/curve.h"
@@ -10,6 +12,13 @@
 namespace mpdetect {
 
 namespace {
+
+// A probability as the brood table prints it, to three decimals.
+double printed_share(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", value);
+  return std::strtod(text, nullptr);
+}
 
 // The probability axis of the broods' marks: from `from` to 1, ticked
 // every `step`.
@@ -21,8 +30,9 @@ struct ProbabilityAxis {
 // most six steps; 0 to 1 by 0.2, as ever, when the marks spread that far.
 ProbabilityAxis fitted_axis(const BroodsReport& report) {
   double lowest = 1;
-  for (const std::vector<int>& design : report.detections) {
-    for (const int detections : design) lowest = std::min(lowest, printed_probability(detections));
+  for (size_t d = 0; d < report.designs.size(); ++d) {
+    for (size_t b = 0; b < report.broods.size(); ++b)
+      lowest = std::min(lowest, printed_share(detection_in(report, d, b)));
   }
   for (const double step : {0.02, 0.05, 0.1}) {
     const double from = std::max(0.0, std::floor((lowest - step / 2) / step) * step);
@@ -112,10 +122,11 @@ Chart broods_chart(const BroodsReport& report, const FigureOptions& options) {
     for (size_t b = 0; b < report.broods.size(); ++b) {
       const BroodVerdict& brood = report.broods[b];
       const ChartPoint at{plot.x(brood.offspring.size() + offset),
-                          plot.y(printed_probability(report.detections[d][b]))};
+                          plot.y(printed_share(detection_in(report, d, b)))};
+      const bool revealed = revealed_in(report, b);
       chart.marks.push_back(ChartMark{at, chart_shape(static_cast<int>(d)), 8 * sc.line,
-                                      chart_colour(static_cast<int>(d)), brood.revealed,
-                                      1.5 * sc.line, brood.revealed ? "revealed" : "not-revealed"});
+                                      chart_colour(static_cast<int>(d)), revealed, 1.5 * sc.line,
+                                      revealed ? "revealed" : "not-revealed"});
     }
   }
 

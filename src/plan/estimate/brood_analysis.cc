@@ -162,7 +162,9 @@ Status brood_design(const BroodInputs& inputs, const PopulationData& data, const
   judged = every_offspring_judged();
   for (size_t k = 0; k < brood.loci.size(); ++k) {
     if (!brood.loci[k].judged) continue;
-    judged.at[own.loci.size()] = brood.loci[k].offspring;
+    // Only the allele rule's estimate reads these, on at most MAX_LOCI loci.
+    if (own.loci.size() < static_cast<size_t>(MAX_LOCI))
+      judged.at[own.loci.size()] = brood.loci[k].offspring;
     own.loci.push_back(panel.loci[k]);
     if (brood.mother_sampled) {
       mother.labels.push_back(labels_at(data, data.individuals[brood.mother],
@@ -171,8 +173,12 @@ Status brood_design(const BroodInputs& inputs, const PopulationData& data, const
   }
   std::string who = inputs.name + ": brood " + data.samples[brood.sample];
   if (brood.mother_sampled) who += ", mother \"" + data.individuals[brood.mother].id + "\"";
-  Status result =
-      design_of_panel(who, own, shares, mother, data, inputs.options.as_is, design, notes);
+  // The likelihood judges panels past a study record's limits (SNP panels
+  // of hundreds of loci); the allele rule's estimate needs the record.
+  const bool wide =
+      inputs.options.verdict == Verdict::LIKELIHOOD && !panel_fits_study_record(own, shares.size());
+  Status result = (wide ? wide_design_of_panel : design_of_panel)(
+      who, own, shares, mother, data, inputs.options.as_is, design, notes);
   if (!result.ok && brood.mother_sampled)
     result = at_individual(result, data.individuals[brood.mother]);
   require_loci(design, inputs.options.min_loci);
@@ -248,17 +254,6 @@ void judge_by_likelihood(const PopulationData& data, const Panel& panel, const B
   detection = static_cast<double>(point.detections) / trials;
 }
 
-// Brood b's verdict and its detection probability under design d, by the
-// report's verdict.
-bool revealed_in(const BroodsReport& report, size_t b) {
-  return report.by_likelihood ? report.likelihood[b].revealed : report.broods[b].revealed;
-}
-
-double detection_in(const BroodsReport& report, size_t d, size_t b) {
-  return report.by_likelihood ? report.likelihood_detection[d][b]
-                              : static_cast<double>(report.detections[d][b]) / TRIAL_COUNT;
-}
-
 void add_once(Notes& notes, const Notes& more) {
   for (const Note& note : more) {
     if (std::find(notes.begin(), notes.end(), note) == notes.end()) notes.push_back(note);
@@ -297,8 +292,18 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   std::vector<int> loci;
   result = choose_loci(data.loci, inputs.options.loci, loci);
   if (!result.ok) return named(inputs.name, result);
-  // Each brood becomes a study of its own loci, so no more than a study holds.
-  result = check_locus_count(loci.size());
+  // Under the allele rule each brood becomes a study of its own loci, so no
+  // more than a study holds; the likelihood takes the planner's panels.
+  const bool by_likelihood = inputs.options.verdict == Verdict::LIKELIHOOD;
+  if (!by_likelihood) {
+    result = check_locus_count(loci.size());
+  } else if (loci.size() > static_cast<size_t>(PLAN_MAX_LOCI)) {
+    std::string many = "the broods have ";
+    many += std::to_string(loci.size());
+    many += " loci; the likelihood verdict takes at most ";
+    many += std::to_string(PLAN_MAX_LOCI);
+    result = failure_of(Kind::TOO_MANY_LOCI, many, PLAN_MAX_LOCI);
+  }
   if (result.ok) result = check_min_loci(inputs.options.min_loci, loci.size());
   if (!result.ok) return named(inputs.name, result);
   std::vector<int> mother;
@@ -389,15 +394,17 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   auto estimate_batch = [&] {
     run_jobs(jobs.size(), threads, [&](size_t n) {
       Job& job = jobs[n];
-      // Each thread's working storage (1 MB) made once, not once a brood.
-      thread_local std::unique_ptr<EstimateWork> work(new EstimateWork);
-      prepare_design_estimates(job.study, job.study.study, *work);
-      judge_only(*work, job.judged);
-      RandomState random{seed};
-      const int size = static_cast<int>(report.broods[job.brood].offspring.size());
-      report.detections[job.design][job.brood] =
-          count_detections(job.study.study, size, *work, random);
-      if (!report.by_likelihood) return;
+      if (!report.by_likelihood) {
+        // Each thread's working storage (1 MB) made once, not once a brood.
+        thread_local std::unique_ptr<EstimateWork> work(new EstimateWork);
+        prepare_design_estimates(job.study, job.study.study, *work);
+        judge_only(*work, job.judged);
+        RandomState random{seed};
+        const int size = static_cast<int>(report.broods[job.brood].offspring.size());
+        report.detections[job.design][job.brood] =
+            count_detections(job.study.study, size, *work, random);
+        return;
+      }
       // The judgement does not depend on the shares: the first design's
       // stands for all.
       LikelihoodJudgement judgement;
@@ -443,6 +450,15 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
     report.shares.push_back(estimate_share(revealed, detection, falsely));
   }
   return success();
+}
+
+bool revealed_in(const BroodsReport& report, size_t b) {
+  return report.by_likelihood ? report.likelihood[b].revealed : report.broods[b].revealed;
+}
+
+double detection_in(const BroodsReport& report, size_t d, size_t b) {
+  return report.by_likelihood ? report.likelihood_detection[d][b]
+                              : static_cast<double>(report.detections[d][b]) / TRIAL_COUNT;
 }
 
 std::string brood_name(const BroodsReport& report, const BroodVerdict& brood) {

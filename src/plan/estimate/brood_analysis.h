@@ -118,4 +118,9 @@ Notes share_lines(const BroodsReport& report);
 // The brood's name as the tables give it: its sample's.
 std::string brood_name(const BroodsReport& report, const BroodVerdict& brood);
 
+// Brood b's verdict, and its detection probability under design d, by the
+// report's verdict.
+bool revealed_in(const BroodsReport& report, size_t b);
+double detection_in(const BroodsReport& report, size_t d, size_t b);
+
 }  // namespace mpdetect

@@ -90,18 +90,36 @@ int width(const BroodTerms& terms, int locus) {
 
 // The offspring whose read at `locus` shows each allele, where they are
 // two or more and not the whole brood: the families one father's
-// alleles would make, tried together by the search.
+// alleles would make, tried together by the search. A typed mother's own
+// alleles are left out (her segregation, not a father's, sets those
+// offspring apart), and so is a group that splits the brood as an earlier
+// one does (the same offspring, or all the others).
 void add_allele_groups(const BroodReads& brood, int locus, const LocusClasses& classes,
                        std::vector<std::vector<int>>& groups) {
   for (int x = 0; x < classes.shown; ++x) {
+    const int allele = classes.allele[static_cast<size_t>(x)];
+    if (brood.mother_typed) {
+      const Genotype& mother = brood.mother[static_cast<size_t>(locus)];
+      if (mother.slot[0] == allele || mother.slot[1] == allele) continue;
+    }
     std::vector<int> group;
     for (int j = 0; j < brood.offspring; ++j) {
       const Genotype& read = brood.young[static_cast<size_t>(j * brood.loci + locus)];
-      const int allele = classes.allele[static_cast<size_t>(x)];
       if (read.slot[0] == allele || read.slot[1] == allele) group.push_back(j);
     }
-    if (group.size() >= 2 && group.size() < static_cast<size_t>(brood.offspring))
-      groups.push_back(std::move(group));
+    if (group.size() < 2 || group.size() >= static_cast<size_t>(brood.offspring)) continue;
+    const auto same_split = [&](const std::vector<int>& other) {
+      if (other == group) return true;
+      if (other.size() + group.size() != static_cast<size_t>(brood.offspring)) return false;
+      // The complement: no offspring in both.
+      size_t a = 0, b = 0;
+      while (a < other.size() && b < group.size()) {
+        if (other[a] == group[b]) return false;
+        other[a] < group[b] ? ++a : ++b;
+      }
+      return true;
+    };
+    if (std::none_of(groups.begin(), groups.end(), same_split)) groups.push_back(std::move(group));
   }
 }
 
@@ -306,10 +324,15 @@ namespace {
 constexpr int FAMILIES = 2;
 constexpr int POOL = -1;
 // Starts seeded by the offspring least likely to share a father with the
-// first, and by the allele groups whose move alone gains the most. More of
-// either found the best split in no more broods of the tests' designs.
-constexpr size_t SEEDED_STARTS = 1;
+// first, and by the allele groups whose move alone gains the most. Panels
+// with allele groups take a second seeded start (it costs less than
+// moving groups while improving, and finds as many best splits); on larger
+// panels one finds them. More of either found the best split in no more
+// broods of the tests' designs.
 constexpr size_t GROUP_STARTS = 1;
+size_t seeded_starts(const BroodTerms& terms) {
+  return terms.loci <= MOST_GROUP_LOCI ? 2 : 1;
+}
 constexpr double LEAST_GAIN = 1e-9;
 // A statistic this close to 0 is 0: the sums the search keeps differ from
 // a fresh computation by rounding, which must not tell broods apart.
@@ -638,11 +661,9 @@ void move_group(SearchView& v, const std::vector<int>& group, int from) {
 }
 
 // Moves single offspring to the other family while that raises the
-// likelihood by more than rounding, from `current`; then, where `groups`
-// are given, allele groups, and single offspring again after any group
-// moved. Returns the value reached, or stops early above `enough`.
-double improve(SearchView& v, double current, double enough,
-               const std::vector<std::vector<int>>* groups) {
+// likelihood by more than rounding, from `current`. Returns the value
+// reached, or stops early above `enough`.
+double improve(SearchView& v, double current, double enough) {
   constexpr int MOST_PASSES = 50;
   for (int pass = 0; pass < MOST_PASSES; ++pass) {
     bool moved = false;
@@ -651,18 +672,6 @@ double improve(SearchView& v, double current, double enough,
       const double gain = move_gain(v, j, from, 1 - from);
       if (gain > LEAST_GAIN) {
         move(v, j, from, 1 - from);
-        current += gain;
-        moved = true;
-        if (current > enough) return current;
-      }
-    }
-    if (moved) continue;
-    if (!groups) break;
-    for (const std::vector<int>& group : *groups) {
-      for (int from = 0; from < FAMILIES; ++from) {
-        const double gain = group_gain(v, group, from);
-        if (gain <= LEAST_GAIN) continue;
-        move_group(v, group, from);
         current += gain;
         moved = true;
         if (current > enough) return current;
@@ -685,7 +694,7 @@ double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, do
   const double one = start_with(v, true);
   // A split above `enough` ends the search only where it is no rounding.
   const double target = std::max(enough, LEAST_STATISTIC) + one;
-  double best = improve(v, one, target, nullptr);
+  double best = improve(v, one, target);
   search.best = search.family_of;
   const auto keep = [&](double reached) {
     if (reached <= best) return;
@@ -709,7 +718,8 @@ double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, do
       return a.first > b.first || (a.first == b.first && a.second < b.second);
     });
   }
-  for (size_t start = 0; start < apart.size() && start < SEEDED_STARTS && best <= target; ++start) {
+  for (size_t start = 0; start < apart.size() && start < seeded_starts(terms) && best <= target;
+       ++start) {
     const int seed = apart[start].second;
     double current = start_with(v, false);
     current += move_gain(v, 0, POOL, 0);
@@ -724,7 +734,7 @@ double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, do
       current += std::max(to0, to1);
       move(v, j, POOL, to);
     }
-    keep(improve(v, current, target, nullptr));
+    keep(improve(v, current, target));
   }
 
   // The allele groups whose move out of the whole brood gains the most.
@@ -741,7 +751,7 @@ double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, do
     const std::vector<int>& group = (*groups)[ranked[r].second];
     double current = start_with(v, true) + ranked[r].first;
     move_group(v, group, 0);
-    keep(improve(v, current, target, groups));
+    keep(improve(v, current, target));
   }
   return statistic_of(best - one);
 }
