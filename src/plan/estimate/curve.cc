@@ -193,9 +193,13 @@ std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
       if (falsely.size() < points.size()) points.resize(falsely.size());
       for (size_t k = 0; k < points.size(); ++k) points[k].false_detections = falsely[k].detections;
     }
-    // The likelihood verdict keeps the rate by construction: its measured
-    // rate scatters about it and is reported, not held against it.
-    if (companion_of(designs[d])) hold_false_detections(curves[d], designs[d].false_detection);
+    // Either verdict's size reaches the target only with its false
+    // detections held: the allele rule's measured on its companion, the
+    // likelihood's on single-sire broods apart from its calibration (by
+    // construction at most the rate, so held against it only where its
+    // interval lies wholly above, which a sound threshold rarely gives).
+    if (companion_of(designs[d]) || designs[d].verdict == Verdict::LIKELIHOOD)
+      hold_false_detections(curves[d], designs[d].false_detection);
   }
   if (complete) *complete = !stopped;
   return curves;
