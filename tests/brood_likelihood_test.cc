@@ -4,6 +4,7 @@
 // them held to the truth.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -216,6 +217,103 @@ TEST(BroodLikelihood, SnpPanelsPastAStudyRecordAreJudged) {
   inputs.options.verdict = Verdict::ALLELES;
   const Status refused = analyse_broods(inputs, 3, 2, report, notes);
   EXPECT_NE(refused.message.find("a study allows 25"), std::string::npos) << refused.message;
+}
+
+}  // namespace
+}  // namespace mpdetect
+
+namespace mpdetect {
+namespace {
+
+// Broods of 16 with two sires of known genotypes, no errors: the fathers'
+// genotypes called are the true ones in at least the share the calls are
+// made at (one brood's father of 104/105 left no 105/105 offspring of 16,
+// and is called 104/104), and most loci are called; a single-sire brood
+// has one father.
+TEST(BroodLikelihood, FathersGenotypesAreTheTrueOnesWhereCalled) {
+  const WideStudy study = nine_loci();
+  std::mt19937_64 random(8);
+  const auto draw = [&](int l) {
+    const std::vector<double>& p = study.frequency[static_cast<size_t>(l)];
+    std::discrete_distribution<int> allele(p.begin(), p.end());
+    return Genotype{{allele(random), allele(random)}};
+  };
+  const auto text_of = [](const Genotype& g) {
+    const int low = std::min(g.slot[0], g.slot[1]), high = std::max(g.slot[0], g.slot[1]);
+    return std::to_string(101 + low) + "/" + std::to_string(101 + high);
+  };
+  constexpr int BROODS = 6, SIZE = 16;
+  std::string broods = "broods\n" + loci_line(9);
+  // truth[b][s]: sire s's genotype text at each locus; owner[b][j]: offspring j's sire.
+  std::vector<std::vector<std::vector<std::string>>> truth(BROODS);
+  std::vector<std::vector<int>> owner(BROODS);
+  for (int b = 0; b < BROODS; ++b) {
+    const int sires = b < 4 ? 2 : 1;
+    Genotype mother[9], sire[2][9];
+    for (int l = 0; l < 9; ++l) {
+      mother[l] = draw(l);
+      for (int s = 0; s < sires; ++s) sire[s][l] = draw(l);
+    }
+    truth[static_cast<size_t>(b)].resize(static_cast<size_t>(sires));
+    for (int s = 0; s < sires; ++s)
+      for (int l = 0; l < 9; ++l)
+        truth[static_cast<size_t>(b)][static_cast<size_t>(s)].push_back(text_of(sire[s][l]));
+    std::string name = "B";
+    name += std::to_string(b);
+    broods += "Pop\n" + name + "-M,";
+    for (const Genotype& g : mother) broods += genotype_text(g);
+    broods += "\n";
+    for (int j = 0; j < SIZE; ++j) {
+      const int s = sires == 2 ? j % 2 : 0;
+      owner[static_cast<size_t>(b)].push_back(s);
+      broods += name + "-" + std::to_string(j) + ",";
+      for (int l = 0; l < 9; ++l) {
+        broods +=
+            genotype_text(Genotype{{mother[l].slot[random() % 2], sire[s][l].slot[random() % 2]}});
+      }
+      broods += "\n";
+    }
+  }
+  BroodInputs inputs;
+  inputs.name = "broods.gen";
+  inputs.text = broods;
+  inputs.population_name = "population.gen";
+  inputs.population_text = population_text(study, random);
+  inputs.options.verdict = Verdict::LIKELIHOOD;
+  inputs.likelihood_trials = 100;
+  BroodsReport report;
+  Notes notes;
+  const Status analysed = analyse_broods(inputs, 4, 2, report, notes);
+  ASSERT_TRUE(analysed.ok) << analysed.message;
+  int called = 0, calls = 0, right = 0;
+  for (int b = 0; b < BROODS; ++b) {
+    const LikelihoodJudgement& judged = report.likelihood[static_cast<size_t>(b)];
+    const int sires = b < 4 ? 2 : 1;
+    ASSERT_EQ(judged.likely_sires, sires) << "brood " << b;
+    for (int f = 1; f <= sires; ++f) {
+      // The true sire of most of father f's offspring.
+      int votes[2] = {0, 0};
+      for (int j = 0; j < SIZE; ++j)
+        if (judged.father[static_cast<size_t>(j)] == f)
+          ++votes[owner[static_cast<size_t>(b)][static_cast<size_t>(j)]];
+      const int s = votes[1] > votes[0] ? 1 : 0;
+      for (int l = 0; l < 9; ++l) {
+        const std::string& written = judged.genotypes[static_cast<size_t>((f - 1) * 9 + l)];
+        ++calls;
+        if (written == "?") continue;
+        ++called;
+        right += written ==
+                 truth[static_cast<size_t>(b)][static_cast<size_t>(s)][static_cast<size_t>(l)];
+      }
+    }
+  }
+  EXPECT_GE(called, calls / 2) << called << " of " << calls << " called";
+  // A call is at least 0.95 likely given the offspring: as many are right.
+  EXPECT_GE(right, 0.95 * called) << right << " of " << called << " calls right";
+  const std::string table = father_table(report);
+  EXPECT_EQ(table.substr(0, table.find('\n')),
+            "brood,father,offspring,share,L1,L2,L3,L4,L5,L6,L7,L8,L9");
+  EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 1 + 4 * 2 + 2);
 }
 
 }  // namespace

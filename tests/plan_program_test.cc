@@ -529,18 +529,28 @@ TEST_F(PlanProgramTest, TheLikelihoodVerdictAndTheFalseDetectionsAllowed) {
   // Each offspring's father, in a file of its own, only by the likelihood.
   const FolderResult families = plan("broods" + broods +
                                      " --verdict likelihood --loci Mpa01,Mpa02,Mpa05,Mpa07 "
-                                     "--families families.csv");
+                                     "--families families.csv --fathers fathers.csv");
   ASSERT_EQ(families.status, 0) << families.errors;
   const std::vector<std::string> fathers = lines_of(read("families.csv"));
   ASSERT_GT(fathers.size(), 30u);
   EXPECT_EQ(fathers[0], "brood,offspring,father,support");
   EXPECT_EQ(fathers[1].rfind("B01,B01-01,1,", 0), 0u) << fathers[1];
+  // Each father's offspring, share and genotypes, one row per father.
+  const std::vector<std::string> sires = lines_of(read("fathers.csv"));
+  EXPECT_EQ(sires[0], "brood,father,offspring,share,Mpa01,Mpa02,Mpa05,Mpa07");
+  EXPECT_GE(sires.size(), 31u);
+  EXPECT_EQ(sires[1].rfind("B01,1,", 0), 0u) << sires[1];
   const FolderResult no_families = plan("broods" + broods + " --families other.csv --loci Mpa01");
   EXPECT_EQ(no_families.status, 2);
   EXPECT_NE(no_families.errors.find("--families takes the fathers the likelihood verdict finds"),
             std::string::npos)
       << no_families.errors;
   EXPECT_FALSE(fs::exists(folder_ / "other.csv"));
+  const FolderResult no_fathers = plan("broods" + broods + " --fathers other.csv --loci Mpa01");
+  EXPECT_EQ(no_fathers.status, 2);
+  EXPECT_NE(no_fathers.errors.find("--fathers takes the fathers the likelihood verdict finds"),
+            std::string::npos)
+      << no_fathers.errors;
 
   const FolderResult by_alleles = plan("broods" + broods + " --dropout 0.01");
   EXPECT_EQ(by_alleles.status, 2);

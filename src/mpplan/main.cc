@@ -198,6 +198,7 @@ struct Extras {
   std::string mismatches;  // broods
   std::string summary;     // broods
   std::string families;    // broods
+  std::string fathers;     // broods
   // The figure, made only once the run has succeeded: the SVG or the
   // gnuplot script, in the format asked.
   std::function<std::string(FigureFormat format)> figure;
@@ -219,11 +220,9 @@ int finish(const PlanOptions& options, const CommandResult& result, const Extras
   const std::string legend = legend_path(options);
   // Each file the options name, with what goes into it.
   const std::pair<const std::string&, const std::string&> files[] = {
-      {options.output, result.output},
-      {legend, extras.legend},
-      {options.mismatches, extras.mismatches},
-      {options.summary, extras.summary},
-      {options.families, extras.families}};
+      {options.output, result.output},         {legend, extras.legend},
+      {options.mismatches, extras.mismatches}, {options.summary, extras.summary},
+      {options.families, extras.families},     {options.fathers, extras.fathers}};
   for (const auto& [path, content] : files) {
     if (path.empty()) continue;
     const Status staged = stage_output(outputs, path, content);
@@ -267,7 +266,7 @@ int run_panel(const PlanOptions& options, const std::string& text, OutputTransac
 
 int run_study(const PlanOptions& options, const std::string& text, OutputTransaction& outputs) {
   const StudyResult result = run_study_command(study_request_of(options), text);
-  return finish(options, result, {result.legend, "", "", "", {}}, outputs);
+  return finish(options, result, {result.legend, "", "", "", "", {}}, outputs);
 }
 
 int run_curve(const PlanOptions& options, const InputTexts& inputs, uint32_t seed,
@@ -277,7 +276,7 @@ int run_curve(const PlanOptions& options, const InputTexts& inputs, uint32_t see
   const FigureOptions figure =
       figure_options(options, seed, options.target, options.trials ? options.trials : TRIAL_COUNT);
   return finish(options, result,
-                {"", "", "", "",
+                {"", "", "", "", "",
                  [&](FigureFormat format) { return curve_figure(result.curves, figure, format); }},
                 outputs);
 }
@@ -287,7 +286,7 @@ int run_loci(const PlanOptions& options, const std::string& text, uint32_t seed,
   const LociResult result = run_loci_command(loci_request_of(options), text, seed, threads());
   const FigureOptions figure = figure_options(options, seed, 0.95, TRIAL_COUNT);
   return finish(options, result,
-                {"", "", "", "",
+                {"", "", "", "", "",
                  [&](FigureFormat format) {
                    return ranking_figure(result.design, result.ranking, options.brood_size, figure,
                                          format);
@@ -301,7 +300,7 @@ int run_broods(const PlanOptions& options, const std::string& text, const std::s
       run_broods_command(broods_request_of(options), text, population, seed, threads());
   const FigureOptions figure = figure_options(options, seed, 0.95, TRIAL_COUNT);
   return finish(options, result,
-                {"", result.mismatches, result.summary, result.families,
+                {"", result.mismatches, result.summary, result.families, result.fathers,
                  [&](FigureFormat format) { return broods_figure(result.broods, figure, format); }},
                 outputs);
 }
@@ -327,8 +326,9 @@ int run(int argc, char** argv) {
     if (!needs_no_gnuplot(format) && !gnuplot_available()) return fail(gnuplot_install_hint());
   }
   std::vector<std::string> paths;
-  for (const std::string& path : {options.output, legend_path(options), options.plot,
-                                  options.mismatches, options.summary, options.families}) {
+  for (const std::string& path :
+       {options.output, legend_path(options), options.plot, options.mismatches, options.summary,
+        options.families, options.fathers}) {
     if (!path.empty()) paths.push_back(path);
   }
   std::vector<std::string> inputs = options.inputs;

@@ -90,6 +90,10 @@ const OptionRule OPTIONS[] = {
     {"--families", true, "b",
      "FILE  with --verdict likelihood, write each offspring's father by its brood's best split "
      "(brood,offspring,father,support)"},
+    {"--fathers", true, "b",
+     "FILE  with --verdict likelihood, write each brood's fathers: their offspring, share and "
+     "genotype at each locus where the offspring make it likely (brood,father,offspring,share,"
+     "...)"},
     {"--mismatches", true, "b",
      "FILE  list the offspring that carry neither allele of their mother"},
     {"--summary", true, "b", "FILE  write the corrected share of each design as CSV"},
@@ -272,6 +276,8 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
     options.population = value;
   } else if (name == "--families") {
     options.families = value;
+  } else if (name == "--fathers") {
+    options.fathers = value;
   } else if (name == "--mismatches") {
     options.mismatches = value;
   } else if (name == "--summary") {
@@ -466,10 +472,14 @@ Status parse_plan_options(int argc, const char* const* argv, PlanOptions& option
   Status error;
   if (!parse_words(argc, argv, options, error)) return error;
   if (options.help || options.version) return success();
-  if (!options.families.empty() && options.input.verdict != Verdict::LIKELIHOOD)
-    return failure_of(Kind::OPTION,
-                      "--families takes the fathers the likelihood verdict finds: "
-                      "add --verdict likelihood");
+  for (const auto& [option, path] :
+       {std::pair<const char*, const std::string&>{"--families", options.families},
+        {"--fathers", options.fathers}}) {
+    if (!path.empty() && options.input.verdict != Verdict::LIKELIHOOD)
+      return failure_of(Kind::OPTION, std::string(option) +
+                                          " takes the fathers the likelihood verdict finds: "
+                                          "add --verdict likelihood");
+  }
   if (options.command == "loci" && options.verdicts.size() > 1)
     return failure_of(Kind::OPTION, "loci chooses by one verdict: give --verdict once");
   if (options.command == "loci" && !options.plot.empty() &&

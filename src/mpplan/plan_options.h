@@ -41,6 +41,7 @@ struct PlanOptions {
   std::string population;
   std::string mismatches;
   std::string families;
+  std::string fathers;
   std::string summary;
 };
 

@@ -397,6 +397,7 @@ BroodsResult run_broods_command(const BroodsRequest& request, const std::string&
   result.output = brood_table(result.broods);
   result.mismatches = mismatch_table(result.broods);
   result.families = family_table(result.broods);
+  result.fathers = father_table(result.broods);
   result.summary = share_table(result.broods);
   for (const Note& line : share_lines(result.broods)) result.notes.push_back(line);
   return result;

@@ -87,6 +87,7 @@ struct LociResult : CommandResult {
 struct BroodsResult : CommandResult {
   std::string mismatches;  // the mismatch list (CSV)
   std::string families;    // each offspring's father, by the likelihood verdict (CSV)
+  std::string fathers;     // each father's offspring, share and genotypes (CSV)
   std::string summary;     // the corrected shares (CSV)
   BroodsReport broods;     // what was judged and estimated
 };

@@ -218,6 +218,34 @@ void brood_reads(const PopulationData& data, const Panel& panel, const BroodVerd
   }
 }
 
+// Each father's genotype at each locus asked, from his offspring under the
+// judgement's split (1 a father: every offspring his).
+void father_genotypes(const Panel& panel, const BroodVerdict& brood, const BroodTerms& terms,
+                      LikelihoodJudgement& judgement) {
+  const int fathers = judgement.likely_sires;
+  std::vector<int> family_of;
+  for (const int father : judgement.father) family_of.push_back(father - 1);
+  const std::vector<FatherCall> calls = father_calls(terms, family_of, fathers);
+  const size_t asked = brood.loci.size();
+  judgement.genotypes.assign(static_cast<size_t>(fathers) * asked, "?");
+  int l = 0;
+  for (size_t k = 0; k < asked; ++k) {
+    if (!brood.loci[k].judged) continue;
+    for (int f = 0; f < fathers; ++f) {
+      const FatherCall& call = calls[static_cast<size_t>(f * terms.loci + l)];
+      if (call.chance < FATHER_CALL_CHANCE || call.allele[0] == NOT_SHOWN ||
+          call.allele[1] == NOT_SHOWN)
+        continue;
+      const std::vector<std::string>& labels = panel.loci[k].labels;
+      const int low = std::min(call.allele[0], call.allele[1]);
+      const int high = std::max(call.allele[0], call.allele[1]);
+      judgement.genotypes[static_cast<size_t>(f) * asked + k] =
+          labels[static_cast<size_t>(low)] + "/" + labels[static_cast<size_t>(high)];
+    }
+    ++l;
+  }
+}
+
 // The brood judged by the likelihood under `design` (its own, under one
 // variant of the shares), its broods drawn and read with `errors`, and its
 // detection probability there.
@@ -252,6 +280,7 @@ void judge_by_likelihood(const PopulationData& data, const Panel& panel, const B
   }
   judgement.false_detection = static_cast<double>(point.false_detections) / trials;
   detection = static_cast<double>(point.detections) / trials;
+  father_genotypes(panel, brood, terms, judgement);
 }
 
 void add_once(Notes& notes, const Notes& more) {
@@ -517,6 +546,39 @@ std::string family_table(const BroodsReport& report) {
           report.data.individuals[static_cast<size_t>(brood.offspring[j])];
       table += csv_cell(brood_name(report, brood)) + "," + csv_cell(offspring.id) + "," +
                std::to_string(judged.father[j]) + "," + share_text(judged.support[j]) + "\n";
+    }
+  }
+  return table;
+}
+
+std::string father_table(const BroodsReport& report) {
+  std::string table = "brood,father,offspring,share";
+  const std::vector<BroodLocus>& asked =
+      report.broods.empty() ? std::vector<BroodLocus>{} : report.broods[0].loci;
+  for (const BroodLocus& locus : asked) {
+    table += ",";
+    table += csv_cell(report.data.loci[static_cast<size_t>(locus.locus)]);
+  }
+  table += "\n";
+  if (!report.by_likelihood) return table;
+  for (size_t b = 0; b < report.broods.size(); ++b) {
+    const BroodVerdict& brood = report.broods[b];
+    const LikelihoodJudgement& judged = report.likelihood[b];
+    if (judged.genotypes.empty()) continue;  // no offspring or no locus judged
+    for (int f = 1; f <= judged.likely_sires; ++f) {
+      const auto count = std::count(judged.father.begin(), judged.father.end(), f);
+      table += csv_cell(brood_name(report, brood));
+      table += ",";
+      table += std::to_string(f);
+      table += ",";
+      table += std::to_string(count);
+      table += ",";
+      table += share_text(static_cast<double>(count) / static_cast<double>(judged.father.size()));
+      for (size_t k = 0; k < brood.loci.size(); ++k) {
+        table += ",";
+        table += csv_cell(judged.genotypes[static_cast<size_t>(f - 1) * brood.loci.size() + k]);
+      }
+      table += "\n";
     }
   }
   return table;

@@ -60,7 +60,16 @@ struct LikelihoodJudgement {
   int likely_sires = 1;
   std::vector<int> father;
   std::vector<double> support;
+  // Each father's genotype at each locus asked, at
+  // [(father - 1) * loci asked + k]: "135/143" where his offspring (and the
+  // mother) make it at least FATHER_CALL_CHANCE likely, else "?" (also at a
+  // locus not judged in the brood).
+  std::vector<std::string> genotypes;
 };
+
+// How likely a father's genotype must be, given his offspring, to be
+// written rather than "?".
+constexpr double FATHER_CALL_CHANCE = 0.95;
 
 struct BroodsReport {
   PopulationData data;  // the broods as read
@@ -104,6 +113,10 @@ std::string brood_table(const BroodsReport& report);
 // offspring's father by its brood's best split (1 and 2; 1 throughout a
 // brood of one likely sire) and how firmly the split places it.
 std::string family_table(const BroodsReport& report);
+
+// Under the likelihood verdict, the fathers of each brood:
+// brood,father,offspring,share, then his genotype at each locus asked.
+std::string father_table(const BroodsReport& report);
 
 // brood,offspring,locus,mother_genotype,offspring_genotype.
 std::string mismatch_table(const BroodsReport& report);

@@ -138,6 +138,9 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
   terms.read.clear();
   terms.inverse.clear();
   terms.groups.clear();
+  terms.shown_at.clear();
+  terms.shown.clear();
+  terms.classes.clear();
   LocusClasses classes;
   std::vector<int> first, second, mother_first, mother_second;
   std::vector<double> chance;  // per genotype pair, the read's chance
@@ -148,6 +151,9 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
   std::vector<SeenRead> seen;
   for (int l = 0; l < brood.loci; ++l) {
     classes_at(frequency[static_cast<size_t>(l)], brood, l, classes);
+    terms.shown_at.push_back(static_cast<int>(terms.shown.size()));
+    terms.shown.insert(terms.shown.end(), classes.allele.begin(), classes.allele.end());
+    terms.classes.push_back(classes.count);
     genotype_pairs(classes.count, first, second);
     const int pairs = static_cast<int>(first.size());
     terms.prior_at.push_back(static_cast<int>(terms.father_prior.size()));
@@ -316,6 +322,88 @@ std::vector<double> split_support(const BroodTerms& terms, const std::vector<int
     moved[j] = family_of[j];
   }
   return support;
+}
+
+namespace {
+
+// Offspring j's read chance at locus l for the pair of parents' classes e
+// (mother class times fathers plus father class).
+double row_chance(const BroodTerms& terms, int l, int j, int e) {
+  return terms
+      .read[static_cast<size_t>(terms.read_at[static_cast<size_t>(l)] + j * width(terms, l) + e)];
+}
+
+}  // namespace
+
+std::vector<FatherCall> father_calls(const BroodTerms& terms, const std::vector<int>& family_of,
+                                     int families) {
+  std::vector<FatherCall> calls(static_cast<size_t>(families * terms.loci));
+  std::vector<int> first, second;
+  const auto log_sum = [](const std::vector<double>& logs) {
+    const double top = *std::max_element(logs.begin(), logs.end());
+    double sum = 0;
+    for (const double x : logs) sum += std::exp(x - top);
+    return top + std::log(sum);
+  };
+  for (int l = 0; l < terms.loci; ++l) {
+    const int mothers = terms.mothers[static_cast<size_t>(l)];
+    const int fathers = terms.fathers[static_cast<size_t>(l)];
+    const size_t prior = static_cast<size_t>(terms.prior_at[static_cast<size_t>(l)]);
+    genotype_pairs(terms.classes[static_cast<size_t>(l)], first, second);
+    // Per family, mother class and father class: log of the father's prior
+    // times his offspring's chances; then per family and mother, their sum.
+    std::vector<double> joint(static_cast<size_t>(families * mothers * fathers));
+    std::vector<double> family_log(static_cast<size_t>(families * mothers));
+    std::vector<int> members(static_cast<size_t>(families), 0);
+    for (const int k : family_of) ++members[static_cast<size_t>(k)];
+    for (int k = 0; k < families; ++k) {
+      for (int m = 0; m < mothers; ++m) {
+        std::vector<double> over(static_cast<size_t>(fathers));
+        for (int f = 0; f < fathers; ++f) {
+          double x = std::log(terms.father_prior[prior + static_cast<size_t>(f)]);
+          for (int j = 0; j < terms.offspring; ++j) {
+            if (family_of[static_cast<size_t>(j)] != k) continue;
+            x += std::log(row_chance(terms, l, j, m * fathers + f));
+          }
+          over[static_cast<size_t>(f)] = x;
+          joint[static_cast<size_t>((k * mothers + m) * fathers + f)] = x;
+        }
+        family_log[static_cast<size_t>(k * mothers + m)] = log_sum(over);
+      }
+    }
+    for (int k = 0; k < families; ++k) {
+      if (members[static_cast<size_t>(k)] == 0) continue;
+      std::vector<double> posterior(static_cast<size_t>(fathers));
+      for (int f = 0; f < fathers; ++f) {
+        std::vector<double> over(static_cast<size_t>(mothers));
+        for (int m = 0; m < mothers; ++m) {
+          double x = std::log(terms.mother_prior[prior + static_cast<size_t>(m)]) +
+                     joint[static_cast<size_t>((k * mothers + m) * fathers + f)];
+          for (int other = 0; other < families; ++other) {
+            if (other != k) x += family_log[static_cast<size_t>(other * mothers + m)];
+          }
+          over[static_cast<size_t>(m)] = x;
+        }
+        posterior[static_cast<size_t>(f)] = log_sum(over);
+      }
+      const double total = log_sum(posterior);
+      const size_t best = static_cast<size_t>(std::max_element(posterior.begin(), posterior.end()) -
+                                              posterior.begin());
+      FatherCall& call = calls[static_cast<size_t>(k * terms.loci + l)];
+      const int shown = (l + 1 < terms.loci ? terms.shown_at[static_cast<size_t>(l + 1)]
+                                            : static_cast<int>(terms.shown.size())) -
+                        terms.shown_at[static_cast<size_t>(l)];
+      const auto allele = [&](int c) {
+        return c < shown
+                   ? terms.shown[static_cast<size_t>(terms.shown_at[static_cast<size_t>(l)] + c)]
+                   : NOT_SHOWN;
+      };
+      call.allele[0] = allele(first[best]);
+      call.allele[1] = allele(second[best]);
+      call.chance = std::exp(posterior[best] - total);
+    }
+  }
+  return calls;
 }
 
 namespace {

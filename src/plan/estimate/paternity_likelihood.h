@@ -87,6 +87,12 @@ struct BroodTerms {
   // not all): what a father's allele may set apart, for the search. Made
   // for panels of up to MOST_GROUP_LOCI loci.
   std::vector<std::vector<int>> groups;
+  // Per locus, the alleles its shown classes stand for, from shown_at[l]
+  // (the class of every other allele, where there is one, follows them),
+  // and its count of classes.
+  std::vector<int> shown_at;
+  std::vector<int> shown;
+  std::vector<int> classes;
 };
 
 // REQUIRES: 0 <= each rate <= 0.5.
@@ -100,6 +106,22 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
 // reference the searches are checked against.
 double split_log_likelihood(const BroodTerms& terms, const std::vector<int>& family_of,
                             int families);
+
+// The most likely genotype of a family's father at a locus, given the
+// split: two allele indices, NOT_SHOWN for one of the alleles the brood does
+// not show, and the chance of that genotype given the reads and the split
+// (the other families' fathers, and a mother not sampled, summed over). A
+// family without offspring has chance 0.
+constexpr int NOT_SHOWN = -1;
+struct FatherCall {
+  int allele[2] = {NOT_SHOWN, NOT_SHOWN};
+  double chance = 0;
+};
+
+// The calls of each family's father at each locus, at [k * terms.loci + l].
+// REQUIRES: family_of[j] in 0 .. families - 1.
+std::vector<FatherCall> father_calls(const BroodTerms& terms, const std::vector<int>& family_of,
+                                     int families);
 
 // Where a locus's terms and a search's sums for it lie.
 struct SearchLocus {
