@@ -275,6 +275,10 @@ judge_broods <- function(x, mothers = "first", population = NULL, sires = NULL, 
   broods <- as_table(result$output)
   attr(broods, "mismatches") <- as_table(result$mismatches)
   attr(broods, "summary") <- as_table(result$summary)
+  if (identical(verdict, "likelihood")) {
+    attr(broods, "families") <- as_table(result$families)
+    attr(broods, "fathers") <- as_table(result$fathers)
+  }
   attr(broods, "seed") <- seed
   broods
 }

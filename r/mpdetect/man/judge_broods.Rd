@@ -40,15 +40,20 @@ fewest fathers that explain every locus together), \code{min_sires_per_locus}
 genotypes that carry neither allele of the mother) and
 \code{detection_probability} (the chance that a brood of its size, loci and
 mother, with several sires, reveals them under the design); under the
-likelihood verdict also \code{statistic}, \code{threshold} and
-\code{false_detection_probability}; with the
+likelihood verdict also \code{statistic}, \code{threshold},
+\code{false_detection_probability} and \code{likely_sires}; with the
 attributes
 \code{mismatches} (a data frame of the offspring that carry neither allele
 of their mother: \code{brood}, \code{offspring}, \code{locus},
 \code{mother_genotype}, \code{offspring_genotype}), \code{summary} (per
 design: \code{broods}, \code{revealed}, \code{observed_share}, the
 \code{estimated_share} of broods with several sires, corrected for what
-each brood could reveal, and its interval \code{ci_low} to \code{ci_high})
+each brood could reveal, and its interval \code{ci_low} to \code{ci_high}), under the likelihood
+verdict \code{families} (each offspring's father by its brood's best split:
+\code{brood}, \code{offspring}, \code{father}, \code{support}) and
+\code{fathers} (each brood's fathers: \code{brood}, \code{father},
+\code{offspring}, \code{share}, then his genotype at each locus where his
+offspring make it at least 0.95 likely, else \code{"?"}),
 and \code{seed}.}
 \examples{
 if (requireNamespace("adegenet", quietly = TRUE)) {

@@ -147,7 +147,7 @@ std::string r_words(const std::string& text, Input input, size_t at, Kind kind, 
 // What a command gave, for R: its texts, and the notes and refusal in R's
 // words.
 struct Texts {
-  std::string legend, mismatches, summary;
+  std::string legend, mismatches, summary, families, fathers;
 };
 
 Rcpp::List result_list(const CommandResult& result, const Texts& more = {}) {
@@ -161,7 +161,8 @@ Rcpp::List result_list(const CommandResult& result, const Texts& more = {}) {
           utf8(r_words(status.message, status.input, status.input_at, status.kind, status.limit)),
       Rcpp::Named("output") = utf8(result.output), Rcpp::Named("legend") = utf8(more.legend),
       Rcpp::Named("mismatches") = utf8(more.mismatches),
-      Rcpp::Named("summary") = utf8(more.summary), Rcpp::Named("notes") = notes);
+      Rcpp::Named("summary") = utf8(more.summary), Rcpp::Named("families") = utf8(more.families),
+      Rcpp::Named("fathers") = utf8(more.fathers), Rcpp::Named("notes") = notes);
 }
 
 // A design's own values; every other value all designs share.
@@ -178,7 +179,7 @@ Rcpp::List run(const RequestFields& fields, const std::vector<std::string>& text
   const std::string& command = run.command;
   if (command == "study") {
     const StudyResult result = run_study_command(study_request(run), texts.at(0));
-    return result_list(result, {result.legend, "", ""});
+    return result_list(result, {result.legend, "", "", "", ""});
   }
   if (command == "panel")
     return result_list(run_panel_command(panel_request(run, false), texts.at(0)));
@@ -187,7 +188,8 @@ Rcpp::List run(const RequestFields& fields, const std::vector<std::string>& text
   if (command == "broods") {
     const BroodsResult result = run_broods_command(
         broods_request(run), texts.at(0), run.population.empty() ? "" : texts.at(1), seed, threads);
-    return result_list(result, {"", result.mismatches, result.summary});
+    return result_list(result,
+                       {"", result.mismatches, result.summary, result.families, result.fathers});
   }
   // Only the calling thread may ask R anything; the others go on until it
   // says stop.

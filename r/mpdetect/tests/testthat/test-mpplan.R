@@ -47,11 +47,17 @@ test_that("power_curve gives mpplan curve's table", {
   judged <- quietly(judge_broods(broods, population = population, seed = 3,
                                  verdict = "likelihood", dropout = 0.01,
                                  loci = c("Mpa01", "Mpa02")))
-  expect_identical(attr(judged, "csv"),
-                   mpplan(c("broods", shQuote(broods), "--population", shQuote(population),
-                            "--seed", "3", "--verdict", "likelihood", "--dropout", "0.01",
-                            "--loci", "Mpa01,Mpa02"))$output)
+  expected <- mpplan(c("broods", shQuote(broods), "--population", shQuote(population),
+                       "--seed", "3", "--verdict", "likelihood", "--dropout", "0.01",
+                       "--loci", "Mpa01,Mpa02"), files = c("--families", "--fathers"))
+  expect_identical(attr(judged, "csv"), expected$output)
   expect_true(all(c("statistic", "threshold") %in% names(judged)))
+  # The families and the fathers as data frames, mpplan's files.
+  expect_identical(attr(attr(judged, "families"), "csv"), expected[[2]])
+  expect_identical(attr(attr(judged, "fathers"), "csv"), expected[[3]])
+  expect_identical(names(attr(judged, "fathers")),
+                   c("brood", "father", "offspring", "share", "Mpa01", "Mpa02"))
+  expect_equal(nrow(attr(judged, "families")), sum(judged$offspring))
   expect_error(power_curve(file, verdict = "votes"),
                "^verdict takes alleles or likelihood, not votes$")
   expect_error(power_curve(file, false_detection = 0),
