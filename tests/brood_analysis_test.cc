@@ -406,8 +406,11 @@ TEST(Broods, TablesAndSummary) {
   EXPECT_EQ(share_table(report).substr(0, 70),
             "design,broods,revealed,observed_share,estimated_share,ci_low,ci_high\n2");
   const Notes lines = share_lines(report);
-  ASSERT_EQ(lines.size(), 3u);
+  ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0].text, "1 of 2 broods show multiple paternity (observed share 0.500)");
+  // Two designs: how far apart they put the share.
+  EXPECT_EQ(lines[3].text.rfind("over the 2 designs the share ranges from ", 0), 0u)
+      << lines[3].text;
   // The frequencies come from the mothers, said so.
   EXPECT_NE(std::find_if(notes.begin(), notes.end(),
                          [](const Note& note) {

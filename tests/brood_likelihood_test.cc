@@ -5,11 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "frontend/command_line_words.h"
 #include "plan/chart/broods_chart.h"
+#include "plan/command/plan_requests.h"
 #include "plan/estimate/brood_analysis.h"
 #include "plan/estimate/likelihood_trials.h"
 
@@ -314,6 +319,73 @@ TEST(BroodLikelihood, FathersGenotypesAreTheTrueOnesWhereCalled) {
   EXPECT_EQ(table.substr(0, table.find('\n')),
             "brood,father,offspring,share,L1,L2,L3,L4,L5,L6,L7,L8,L9");
   EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 1 + 4 * 2 + 2);
+}
+
+}  // namespace
+}  // namespace mpdetect
+
+namespace mpdetect {
+namespace {
+
+std::string example_file(const std::string& name) {
+  std::ifstream in(std::string(EXAMPLES_DIR) + "/" + name, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// --shares observed adds a design whose shares are the families' own (the
+// larger family's share of each revealed brood, averaged), and the summary
+// says how far the designs move the share; only the likelihood finds
+// families to observe.
+TEST(BroodLikelihood, ObservedSharesAreTheFamiliesOwn) {
+  BroodInputs inputs;
+  inputs.name = "broods.gen";
+  inputs.text = example_file("broods.gen");
+  inputs.options.loci = "Mpa01,Mpa02,Mpa05,Mpa07";
+  inputs.options.verdict = Verdict::LIKELIHOOD;
+  inputs.options.shares = {{"observed"}};
+  inputs.likelihood_trials = 100;
+  BroodsReport report;
+  Notes notes;
+  const Status analysed = analyse_broods(inputs, 9, 2, report, notes);
+  ASSERT_TRUE(analysed.ok) << analysed.message;
+  ASSERT_EQ(report.designs.size(), 2u);
+  EXPECT_EQ(report.designs[0], "2 sires 0.5/0.5");
+  double larger = 0;
+  int revealed = 0;
+  for (const LikelihoodJudgement& judged : report.likelihood) {
+    if (judged.likely_sires != 2) continue;
+    const double first =
+        static_cast<double>(std::count(judged.father.begin(), judged.father.end(), 1));
+    larger += std::max(first, judged.father.size() - first) / judged.father.size();
+    ++revealed;
+  }
+  ASSERT_GT(revealed, 0);
+  double major = 0, minor = 0;
+  ASSERT_EQ(std::sscanf(report.designs[1].c_str(), "2 sires %lf/%lf (observed)", &major, &minor), 2)
+      << report.designs[1];
+  EXPECT_NEAR(major, larger / revealed, 0.0005);
+  EXPECT_NEAR(major + minor, 1, 1e-12);
+  ASSERT_EQ(report.shares.size(), 2u);
+  std::string lines;
+  for (const Note& line : share_lines(report)) lines += line.text + "\n";
+  EXPECT_NE(lines.find("over the 2 designs the share ranges from "), std::string::npos) << lines;
+
+  // Intervals apart are said to be.
+  BroodsReport apart = report;
+  apart.shares[0] = ShareEstimate{0.5, 0.2, 0.1, 0.3, true};
+  apart.shares[1] = ShareEstimate{0.5, 0.6, 0.5, 0.7, true};
+  lines.clear();
+  for (const Note& line : share_lines(apart)) lines += line.text + "\n";
+  EXPECT_NE(lines.find("from 0.200 (2 sires 0.5/0.5) to 0.600"), std::string::npos) << lines;
+  EXPECT_NE(lines.find("some of their intervals do not overlap"), std::string::npos) << lines;
+
+  BroodsRequest request;
+  request.input.shares = {{"observed"}};
+  EXPECT_EQ(command_line_text(check_request(request)),
+            "--shares observed takes the shares of the families the likelihood verdict finds: "
+            "judge by the likelihood");
 }
 
 }  // namespace

@@ -39,7 +39,8 @@ const OptionRule OPTIONS[] = {
     {"--pool-rare", false, "spclb", "  pool a locus's rarest alleles into one to fit a study"},
     {"--sires", true, "sclb", "N  N sires with equal shares"},
     {"--shares", true, "sclb",
-     "A,B,...  the sires' shares (curve, broods: repeat for more designs)"},
+     "A,B,...  the sires' shares (curve, broods: repeat for more designs; broods by the "
+     "likelihood: also observed, the shares its families show)"},
     {"--mother", true, "scl",
      "WHO  drawn (from the population, genotyped with the brood; also untyped), unsampled "
      "(never genotyped: judged from the offspring alone), an individual's id, or labels locus "

@@ -190,7 +190,13 @@ Status check_request(const LociRequest& request) {
 }
 
 Status check_request(const BroodsRequest& request) {
-  const Status fits = check_input(request.input, "broods", true, false);
+  if (asks_observed_shares(request.input) && request.input.verdict != Verdict::LIKELIHOOD) {
+    return failure_about(Input::SHARES,
+                         "observed takes the shares of the families the likelihood verdict "
+                         "finds: judge by the likelihood",
+                         Kind::OPTION);
+  }
+  const Status fits = check_input(without_observed_shares(request.input), "broods", true, false);
   if (fits.ok && any_errors(request.input.errors) && request.input.verdict == Verdict::ALLELES) {
     return failure_of(Kind::OPTION,
                       "genotyping errors in broods are allowed for by the likelihood verdict; the "

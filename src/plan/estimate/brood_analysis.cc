@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "plan/estimate/likelihood_trials.h"
@@ -297,6 +298,31 @@ std::string share_text(double value) {
 
 }  // namespace
 
+namespace {
+
+// The shares the families found show: over the broods the likelihood
+// reveals, each brood's larger and smaller family as shares of it,
+// averaged, to three decimals; empty when no brood is revealed.
+std::vector<std::string> observed_shares(const BroodsReport& report) {
+  double larger = 0;
+  int counted = 0;
+  for (const LikelihoodJudgement& judged : report.likelihood) {
+    if (judged.likely_sires != 2 || judged.father.empty()) continue;
+    const auto first = std::count(judged.father.begin(), judged.father.end(), 1);
+    const double n = static_cast<double>(judged.father.size());
+    larger += std::max(static_cast<double>(first), n - static_cast<double>(first)) / n;
+    ++counted;
+  }
+  if (counted == 0) return {};
+  char text[2][32];
+  const double major = larger / counted;
+  std::snprintf(text[0], sizeof text[0], "%.3f", major);
+  std::snprintf(text[1], sizeof text[1], "%.3f", 1 - std::strtod(text[0], nullptr));
+  return {text[0], text[1]};
+}
+
+}  // namespace
+
 Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, BroodsReport& report,
                       Notes& notes) {
   report = BroodsReport{};
@@ -383,7 +409,7 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   if (report.broods.empty()) return failure(inputs.name + ": holds no brood to judge");
 
   std::vector<std::vector<std::string>> variants;
-  result = share_variants_of(inputs.name, inputs.options, variants, notes);
+  result = share_variants_of(inputs.name, without_observed_shares(inputs.options), variants, notes);
   if (!result.ok) return result;
   for (const std::vector<std::string>& shares : variants) {
     StudyData sires{};
@@ -445,26 +471,52 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
     });
     jobs.clear();
   };
-  for (size_t d = 0; d < variants.size(); ++d) {
+  // Every brood under design d.
+  const auto estimate_design = [&](size_t d) {
     for (size_t b = 0; b < report.broods.size(); ++b) {
       const BroodVerdict& brood = report.broods[b];
       if (brood.offspring.empty() || brood.loci_typed == 0) continue;
       jobs.push_back(Job{d, b, {}, {}});
       Notes found;
-      result = brood_design(inputs, data, panel, brood, variants[d], jobs.back().study,
-                            jobs.back().judged, found);
-      if (!result.ok) return result;
+      Status made = brood_design(inputs, data, panel, brood, variants[d], jobs.back().study,
+                                 jobs.back().judged, found);
+      if (!made.ok) return made;
       if (report.by_likelihood) {
         const Design& own = jobs.back().study;
-        result = check_likelihood_design(wide_study_of(own), own.unsampled_mother, options.errors,
-                                         static_cast<int>(brood.offspring.size()));
-        if (!result.ok) return named(inputs.name + ": brood " + data.samples[brood.sample], result);
+        made = check_likelihood_design(wide_study_of(own), own.unsampled_mother, options.errors,
+                                       static_cast<int>(brood.offspring.size()));
+        if (!made.ok) return named(inputs.name + ": brood " + data.samples[brood.sample], made);
       }
       add_once(design_notes, found);
       if (jobs.size() == batch) estimate_batch();
     }
+    estimate_batch();
+    return success();
+  };
+  for (size_t d = 0; d < variants.size(); ++d) {
+    result = estimate_design(d);
+    if (!result.ok) return result;
   }
-  estimate_batch();
+  // The design of the families found, once every brood is judged.
+  if (report.by_likelihood && asks_observed_shares(options)) {
+    const std::vector<std::string> own = observed_shares(report);
+    if (own.empty()) {
+      notes.push_back(named(inputs.name, note_about(Input::SHARES,
+                                                    "observed: no brood shows two families, so "
+                                                    "there are no observed shares to estimate "
+                                                    "under")));
+    } else {
+      StudyData sires{};
+      result = apply_shares(own, sires);
+      if (!result.ok) return named(inputs.name, result);
+      variants.push_back(own);
+      report.designs.push_back(sires_label(sires) + " (observed)");
+      report.detections.emplace_back(report.broods.size(), 0);
+      report.likelihood_detection.emplace_back(report.broods.size(), 0);
+      result = estimate_design(variants.size() - 1);
+      if (!result.ok) return result;
+    }
+  }
   add_once(notes, design_notes);
 
   std::vector<int> revealed;
@@ -646,6 +698,25 @@ Notes share_lines(const BroodsReport& report) {
                       " (95 % interval " + share_text(share.low) + " to " + share_text(share.high) +
                       ")");
     }
+  }
+  // How far the designs assumed move the share.
+  size_t low = 0, high = 0;
+  bool apart = false;
+  for (size_t d = 0; d < report.designs.size(); ++d) {
+    const ShareEstimate& share = report.shares[d];
+    if (share.share < report.shares[low].share) low = d;
+    if (share.share > report.shares[high].share) high = d;
+    for (size_t e = 0; e < d; ++e)
+      apart = apart || share.low > report.shares[e].high || share.high < report.shares[e].low;
+  }
+  if (report.designs.size() > 1) {
+    lines.push_back("over the " + std::to_string(report.designs.size()) +
+                    " designs the share ranges from " + share_text(report.shares[low].share) +
+                    " (" + report.designs[low] + ") to " + share_text(report.shares[high].share) +
+                    " (" + report.designs[high] + "); " +
+                    (apart ? "some of their intervals do not overlap: the share depends on the "
+                             "design assumed more than on chance"
+                           : "their intervals overlap"));
   }
   return lines;
 }

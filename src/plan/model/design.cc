@@ -183,6 +183,21 @@ Status check_share_list(const std::vector<std::string>& shares, bool as_is) {
   return success();
 }
 
+bool asks_observed_shares(const InputOptions& options) {
+  return std::any_of(options.shares.begin(), options.shares.end(),
+                     [](const std::vector<std::string>& shares) {
+                       return shares == std::vector<std::string>{OBSERVED_SHARES};
+                     });
+}
+
+InputOptions without_observed_shares(const InputOptions& options) {
+  InputOptions assumed = options;
+  assumed.shares.erase(std::remove(assumed.shares.begin(), assumed.shares.end(),
+                                   std::vector<std::string>{OBSERVED_SHARES}),
+                       assumed.shares.end());
+  return assumed;
+}
+
 Status share_variants_of(const std::string& name, const InputOptions& options,
                          std::vector<std::vector<std::string>>& variants, Notes& notes) {
   variants.clear();

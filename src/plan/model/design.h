@@ -71,6 +71,12 @@ struct InputOptions {
 // work, since each takes a curve's time and a legend line.
 constexpr size_t MAX_DESIGNS = 1000;
 
+// `--shares observed` (broods, under the likelihood verdict): a design whose
+// shares are those the reconstructed families show, besides the assumed.
+constexpr const char* OBSERVED_SHARES = "observed";
+bool asks_observed_shares(const InputOptions& options);
+InputOptions without_observed_shares(const InputOptions& options);
+
 // The option variants with repeats left out, in the order first given.
 std::vector<std::vector<std::string>> distinct_shares(const InputOptions& options);
 std::vector<std::string> distinct_mothers(const InputOptions& options);
