@@ -17,6 +17,7 @@
 #include "plan/command/plan_requests.h"
 #include "plan/estimate/brood_analysis.h"
 #include "plan/estimate/likelihood_trials.h"
+#include "plan/input/plan_text.h"
 
 namespace mpdetect {
 namespace {
@@ -363,7 +364,8 @@ TEST(BroodLikelihood, ObservedSharesAreTheFamiliesOwn) {
   }
   ASSERT_GT(revealed, 0);
   double major = 0, minor = 0;
-  ASSERT_EQ(std::sscanf(report.designs[1].c_str(), "2 sires %lf/%lf (observed)", &major, &minor), 2)
+  ASSERT_EQ(std::sscanf(report.designs[1].c_str(), "2 sires %lf/%lf as observed", &major, &minor),
+            2)
       << report.designs[1];
   EXPECT_NEAR(major, larger / revealed, 0.0005);
   EXPECT_NEAR(major + minor, 1, 1e-12);
@@ -386,6 +388,152 @@ TEST(BroodLikelihood, ObservedSharesAreTheFamiliesOwn) {
   EXPECT_EQ(command_line_text(check_request(request)),
             "--shares observed takes the shares of the families the likelihood verdict finds: "
             "judge by the likelihood");
+}
+
+}  // namespace
+}  // namespace mpdetect
+
+namespace mpdetect {
+namespace {
+
+struct Reconstruction {
+  int offspring = 0, placed = 0;  // offspring with their own father, up to relabelling
+  int counted = 0, right = 0;     // broods whose every father has two offspring; counted right
+};
+
+// Broods of 10 to 30 with 1 to 3 sires of known offspring at `loci` loci
+// of 8 alleles, written as Genepop and judged by the likelihood: how many
+// offspring the families place with their own father (the best one-to-one
+// matching of families to sires), and how often the number of fathers is
+// right where every sire has two offspring.
+Reconstruction reconstruct(int loci, uint64_t seed) {
+  const std::vector<std::vector<double>> designs = {{1.0},      {0.5, 0.5},      {0.7, 0.3},
+                                                    {0.9, 0.1}, {0.5, 0.3, 0.2}, {0.4, 0.3, 0.3}};
+  std::mt19937_64 random(seed);
+  WideStudy study;
+  for (int l = 0; l < loci; ++l) {
+    std::vector<double> p;
+    double total = 0;
+    for (int a = 0; a < 8; ++a) total += 1.0 + (a * (l + 3)) % 5;
+    for (int a = 0; a < 8; ++a) p.push_back((1.0 + (a * (l + 3)) % 5) / total);
+    study.frequency.push_back(p);
+    study.mother.push_back(Genotype{{7, 7}});
+  }
+  std::string broods = "broods\n" + loci_line(loci);
+  std::vector<std::vector<int>> truth;
+  constexpr int BROODS = 36;
+  for (int b = 0; b < BROODS; ++b) {
+    WideStudy own = study;
+    own.share = designs[static_cast<size_t>(b) % designs.size()];
+    const LikelihoodTables tables = likelihood_tables(own, false, {}, reading_of({}, 0.01));
+    const int size = 10 + static_cast<int>(random() % 21);
+    BroodReads brood;
+    std::vector<int> sire_of;
+    draw_likelihood_brood(tables, BroodSet::DESIGN, size, b, static_cast<uint32_t>(seed), brood,
+                          sire_of);
+    truth.push_back(sire_of);
+    std::string name = "B";
+    name += std::to_string(b);
+    broods += "Pop\n" + name + "-M,";
+    for (const Genotype& g : brood.mother) broods += genotype_text(g);
+    broods += "\n";
+    for (int j = 0; j < size; ++j) {
+      broods += name + "-" + std::to_string(j) + ",";
+      for (int l = 0; l < loci; ++l)
+        broods += genotype_text(brood.young[static_cast<size_t>(j * loci + l)]);
+      broods += "\n";
+    }
+  }
+  BroodInputs inputs;
+  inputs.name = "broods.gen";
+  inputs.text = broods;
+  study.share = {0.5, 0.5};
+  inputs.population_name = "population.gen";
+  inputs.population_text = population_text(study, random);
+  inputs.options.verdict = Verdict::LIKELIHOOD;
+  inputs.likelihood_trials = 100;
+  BroodsReport report;
+  Notes notes;
+  const Status analysed = analyse_broods(inputs, static_cast<uint32_t>(seed), 2, report, notes);
+  EXPECT_TRUE(analysed.ok) << analysed.message;
+  Reconstruction result;
+  for (int b = 0; b < BROODS && analysed.ok; ++b) {
+    const std::vector<int>& sires = truth[static_cast<size_t>(b)];
+    const LikelihoodJudgement& judged = report.likelihood[static_cast<size_t>(b)];
+    // agree[f][s]: offspring of found father f and true sire s.
+    int agree[4][4] = {};
+    for (size_t j = 0; j < sires.size(); ++j) ++agree[judged.father[j]][sires[j]];
+    std::vector<int> order = {0, 1, 2};
+    int best = 0;
+    do {
+      int placed = 0;
+      for (int f = 1; f <= 3; ++f) placed += agree[f][order[static_cast<size_t>(f - 1)]];
+      best = std::max(best, placed);
+    } while (std::next_permutation(order.begin(), order.end()));
+    result.offspring += static_cast<int>(sires.size());
+    result.placed += best;
+    const size_t count = designs[static_cast<size_t>(b) % designs.size()].size();
+    bool every = true;
+    for (size_t s = 0; s < count; ++s)
+      every = every && std::count(sires.begin(), sires.end(), static_cast<int>(s)) >= 2;
+    if (!every) continue;
+    ++result.counted;
+    result.right += judged.likely_sires == static_cast<int>(count);
+  }
+  return result;
+}
+
+// Broods of 1 to 3 sires (shares 0.5/0.5 to 0.9/0.1): at 12 loci the
+// families place at least 0.95 of offspring with their own father and the
+// number of fathers is right in at least 0.9 of broods (687 of 689
+// offspring, 33 of 33 broods).
+TEST(BroodLikelihood, FamiliesAndFathersFoundAtTwelveLoci) {
+  const Reconstruction twelve = reconstruct(12, 41);
+  EXPECT_GE(twelve.placed, 0.95 * twelve.offspring) << twelve.placed << " of " << twelve.offspring;
+  EXPECT_GE(twelve.right, 0.9 * twelve.counted) << twelve.right << " of " << twelve.counted;
+  // At 6 such loci (the docs give what it reaches: 684 of 689 offspring,
+  // 33 of 33 counts), no worse than 0.9 of either.
+  const Reconstruction six = reconstruct(6, 41);
+  EXPECT_GE(six.placed, 0.9 * six.offspring) << six.placed << " of " << six.offspring;
+  EXPECT_GE(six.right, 0.9 * six.counted) << six.right << " of " << six.counted;
+}
+
+}  // namespace
+}  // namespace mpdetect
+
+namespace mpdetect {
+namespace {
+
+// The example broods, drawn with known sires (broods-truth.csv): the
+// likelihood finds as many fathers as drew each brood in 28 of the 30, as
+// the README says; a brood whose second sire left no offspring or whose
+// miscalled genotypes mislead can differ.
+TEST(BroodLikelihood, TheExampleBroodsFathersAreCountedAsDrawn) {
+  BroodInputs inputs;
+  inputs.name = "broods.gen";
+  inputs.text = example_file("broods.gen");
+  inputs.population_name = "population.gen";
+  inputs.population_text = example_file("population.gen");
+  inputs.options.verdict = Verdict::LIKELIHOOD;
+  BroodsReport report;
+  Notes notes;
+  const Status analysed = analyse_broods(inputs, 3, 2, report, notes);
+  ASSERT_TRUE(analysed.ok) << analysed.message;
+  std::istringstream truth(example_file("broods-truth.csv"));
+  std::string line;
+  std::getline(truth, line);  // the header
+  int broods = 0, right = 0;
+  while (std::getline(truth, line)) {
+    const std::vector<std::string> cells = split_cells(line, ',');
+    ASSERT_GE(cells.size(), 3u);
+    size_t b = 0;
+    while (b < report.broods.size() && brood_name(report, report.broods[b]) != cells[0]) ++b;
+    ASSERT_LT(b, report.broods.size()) << cells[0];
+    ++broods;
+    right += report.likelihood[b].likely_sires == std::stoi(cells[2]);
+  }
+  EXPECT_EQ(broods, 30);
+  EXPECT_GE(right, 28);
 }
 
 }  // namespace

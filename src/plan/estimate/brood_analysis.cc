@@ -252,7 +252,7 @@ void father_genotypes(const Panel& panel, const BroodVerdict& brood, const Brood
 // detection probability there.
 void judge_by_likelihood(const PopulationData& data, const Panel& panel, const BroodVerdict& brood,
                          const Design& design, int64_t trials, double false_detection,
-                         const ErrorRates& errors, double allowance, uint32_t seed,
+                         const ErrorRates& errors, double allowance, uint32_t seed, bool fathers,
                          LikelihoodJudgement& judgement, double& detection) {
   BroodReads reads;
   std::vector<uint8_t> untyped;
@@ -263,6 +263,9 @@ void judge_by_likelihood(const PopulationData& data, const Panel& panel, const B
   const int size = reads.offspring;
   const LikelihoodPoint point =
       likelihood_point(tables, size, trials, false_detection, seed, 1, EXACT_SPLIT_OFFSPRING);
+  judgement.false_detection = static_cast<double>(point.false_detections) / trials;
+  detection = static_cast<double>(point.detections) / trials;
+  if (!fathers) return;
   BroodTerms terms;
   SplitSearch search;
   prepare_brood_terms(tables.study.frequency, tables.reading, reads, terms);
@@ -270,17 +273,45 @@ void judge_by_likelihood(const PopulationData& data, const Panel& panel, const B
   judgement.statistic = brood_statistic(terms, search, EXACT_SPLIT_OFFSPRING);
   judgement.threshold = point.threshold;
   judgement.revealed = judgement.statistic > point.threshold;
-  judgement.likely_sires = judgement.revealed ? 2 : 1;
-  judgement.father.assign(static_cast<size_t>(size), 1);
-  judgement.support.assign(static_cast<size_t>(size), 1.0);
+  std::vector<int> family_of(static_cast<size_t>(size), 0);
+  int families = 1;
   if (judgement.revealed) {
-    judgement.support = split_support(terms, search.best);
-    for (int j = 0; j < size; ++j)
-      judgement.father[static_cast<size_t>(j)] =
-          search.best[static_cast<size_t>(j)] == search.best[0] ? 1 : 2;
+    family_of = search.best;
+    families = 2;
+    // A third father, against two-sire broods of the two families' shares.
+    const ThirdFather third = third_father(terms, family_of, EXACT_SPLIT_OFFSPRING);
+    if (third.family >= 0) {
+      const double first =
+          static_cast<double>(std::count(family_of.begin(), family_of.end(), 0)) / size;
+      WideStudy two = tables.study;
+      two.share = {first, 1 - first};
+      LikelihoodTables two_sires =
+          likelihood_tables(two, design.unsampled_mother, errors, reading_of(errors, allowance));
+      two_sires.untyped = untyped;
+      judgement.third_statistic = third.statistic;
+      judgement.third_threshold = third_father_threshold(
+          two_sires, size, THIRD_FATHER_TRIALS, false_detection, seed, 1, EXACT_SPLIT_OFFSPRING);
+      if (third.statistic > judgement.third_threshold) {
+        for (size_t at = 0; at < third.members.size(); ++at) {
+          if (third.within[at] == 1) family_of[static_cast<size_t>(third.members[at])] = 2;
+        }
+        families = 3;
+      }
+    }
   }
-  judgement.false_detection = static_cast<double>(point.false_detections) / trials;
-  detection = static_cast<double>(point.detections) / trials;
+  // Fathers numbered as their first offspring come.
+  std::vector<int> number(static_cast<size_t>(families), 0);
+  int next = 0;
+  judgement.father.assign(static_cast<size_t>(size), 1);
+  for (int j = 0; j < size; ++j) {
+    int& own = number[static_cast<size_t>(family_of[static_cast<size_t>(j)])];
+    if (own == 0) own = ++next;
+    judgement.father[static_cast<size_t>(j)] = own;
+  }
+  judgement.likely_sires = families;
+  judgement.support = families == 1   ? std::vector<double>(static_cast<size_t>(size), 1.0)
+                      : families == 2 ? split_support(terms, family_of)
+                                      : family_support(terms, family_of, families);
   father_genotypes(panel, brood, terms, judgement);
 }
 
@@ -300,9 +331,9 @@ std::string share_text(double value) {
 
 namespace {
 
-// The shares the families found show: over the broods the likelihood
-// reveals, each brood's larger and smaller family as shares of it,
-// averaged, to three decimals; empty when no brood is revealed.
+// The shares the families found show: over the broods found with two
+// fathers, each brood's larger and smaller family as shares of it,
+// averaged, to three decimals; empty when there are none.
 std::vector<std::string> observed_shares(const BroodsReport& report) {
   double larger = 0;
   int counted = 0;
@@ -465,7 +496,7 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
       LikelihoodJudgement judgement;
       judge_by_likelihood(data, panel, report.broods[job.brood], job.study,
                           report.likelihood_trials, options.false_detection, options.errors,
-                          options.error_allowance, seed, judgement,
+                          options.error_allowance, seed, job.design == 0, judgement,
                           report.likelihood_detection[job.design][job.brood]);
       if (job.design == 0) report.likelihood[job.brood] = judgement;
     });
@@ -510,7 +541,7 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
       result = apply_shares(own, sires);
       if (!result.ok) return named(inputs.name, result);
       variants.push_back(own);
-      report.designs.push_back(sires_label(sires) + " (observed)");
+      report.designs.push_back(sires_label(sires) + " as observed");
       report.detections.emplace_back(report.broods.size(), 0);
       report.likelihood_detection.emplace_back(report.broods.size(), 0);
       result = estimate_design(variants.size() - 1);

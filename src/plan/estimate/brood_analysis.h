@@ -25,6 +25,11 @@ namespace mpdetect {
 // default: far fewer than a curve's, as every brood has its own design.
 constexpr int64_t BROOD_LIKELIHOOD_TRIALS = 500;
 
+// The two-sire broods a revealed brood's third father is weighed against:
+// the threshold's guarantee holds for any number from 1 / alpha, and these
+// broods each take three searches.
+constexpr int64_t THIRD_FATHER_TRIALS = 200;
+
 // A brood and its calibration broods are judged exactly (every split) up to
 // this many offspring, by the search beyond: one statistic on both sides.
 // Every split of 10 offspring is 512 of them, cheap beside a brood's 1500
@@ -52,11 +57,15 @@ struct LikelihoodJudgement {
   double threshold = 0;
   bool revealed = false;
   double false_detection = 0;
-  // The fathers most likely: 2 where the brood is revealed (one against two
-  // is the test the threshold calibrates; more are not yet weighed), else
-  // 1; each offspring's father (1 for the first offspring's family, 2 for
-  // the other) by the best split, and its support (split_support; 1 for a
-  // single father).
+  // A revealed brood's third father (third_father): his statistic and the
+  // threshold from THIRD_FATHER_TRIALS two-sire broods of the families'
+  // shares (0 and 0 where no family splits).
+  double third_statistic = 0;
+  double third_threshold = 0;
+  // The fathers most likely: 1, or 2 where the brood is revealed, or 3
+  // where a third passes his threshold too (more are not weighed); each
+  // offspring's father (numbered as their first offspring come) by the
+  // best split, and its support (family_support; 1 for a single father).
   int likely_sires = 1;
   std::vector<int> father;
   std::vector<double> support;

@@ -107,7 +107,7 @@ void draw_likelihood_brood(const LikelihoodTables& tables, BroodSet set, int bro
                            std::vector<int>& sire_of) {
   TrialRandom random{trial_key(seed, set, brood_size, trial)};
   const int loci = static_cast<int>(tables.study.frequency.size());
-  const bool single = set != BroodSet::DESIGN;
+  const bool single = set == BroodSet::CALIBRATION || set == BroodSet::SINGLE_SIRE;
   const int sires = single ? 1 : static_cast<int>(tables.study.share.size());
   brood.loci = loci;
   brood.offspring = brood_size;
@@ -222,6 +222,49 @@ LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size,
   run_set(BroodSet::DESIGN, point.threshold, values);
   for (const double t : values) point.detections += t > point.threshold;
   return point;
+}
+
+ThirdFather third_father(const BroodTerms& terms, const std::vector<int>& family_of,
+                         int exact_up_to) {
+  ThirdFather best;
+  BroodTerms part;
+  SplitSearch search;
+  for (int k = 0; k < 2; ++k) {
+    std::vector<int> members;
+    for (int j = 0; j < terms.offspring; ++j) {
+      if (family_of[static_cast<size_t>(j)] == k) members.push_back(j);
+    }
+    if (members.size() < 2) continue;
+    restrict_terms(terms, members, part);
+    const double statistic = brood_statistic(part, search, exact_up_to);
+    if (statistic <= best.statistic) continue;
+    best.statistic = statistic;
+    best.family = k;
+    best.members = members;
+    best.within = search.best;
+  }
+  return best;
+}
+
+double third_father_threshold(const LikelihoodTables& tables, int brood_size, int64_t trials,
+                              double alpha, uint32_t seed, int threads, int exact_up_to) {
+  constexpr int64_t BLOCK = 100;
+  const int64_t blocks = (trials + BLOCK - 1) / BLOCK;
+  std::vector<double> values(static_cast<size_t>(trials), 0);
+  run_jobs(static_cast<size_t>(blocks), threads, [&](size_t b) {
+    BroodReads brood;
+    std::vector<int> sire_of;
+    BroodTerms terms;
+    SplitSearch search;
+    const int64_t first = static_cast<int64_t>(b) * BLOCK;
+    for (int64_t t = first; t < trials && t < first + BLOCK; ++t) {
+      draw_likelihood_brood(tables, BroodSet::THIRD_FATHER, brood_size, t, seed, brood, sire_of);
+      prepare_brood_terms(tables.study.frequency, tables.reading, brood, terms);
+      brood_statistic(terms, search, exact_up_to);
+      values[static_cast<size_t>(t)] = third_father(terms, search.best, exact_up_to).statistic;
+    }
+  });
+  return calibrated_threshold(values, alpha);
 }
 
 }  // namespace mpdetect

@@ -72,8 +72,10 @@ double most_terms(const WideStudy& study, bool unsampled_mother, const ErrorRate
 Status check_likelihood_design(const WideStudy& study, bool unsampled_mother,
                                const ErrorRates& errors, int max_brood);
 
-// The sets of broods a point draws.
-enum class BroodSet { CALIBRATION = 0, SINGLE_SIRE = 1, DESIGN = 2 };
+// The sets of broods a point draws; and the two-sire broods a brood's
+// third father is weighed against (THIRD_FATHER, drawn as DESIGN is, from
+// tables whose shares are the brood's two families').
+enum class BroodSet { CALIBRATION = 0, SINGLE_SIRE = 1, DESIGN = 2, THIRD_FATHER = 3 };
 
 // The genotypes of trial `trial` of `set` at brood_size from `seed`, as
 // read (errors drawn), and the sire of each offspring in `sire_of`.
@@ -102,6 +104,29 @@ LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size,
 // offspring, else by the search (stopping above `enough`).
 double brood_statistic(const BroodTerms& terms, SplitSearch& search, int exact_up_to,
                        double enough = 1e300);
+
+// A third father, given a brood's split into two families (family_of, 0
+// and 1): the larger of the two families' own statistics, each family
+// judged as a brood of its own (restrict_terms) by brood_statistic; the
+// family it splits (-1 where neither does), its members, and their places
+// in its better split (0 or 1 each).
+struct ThirdFather {
+  double statistic = 0;
+  int family = -1;
+  std::vector<int> members;
+  std::vector<int> within;
+};
+ThirdFather third_father(const BroodTerms& terms, const std::vector<int>& family_of,
+                         int exact_up_to);
+
+// The threshold a brood's third father must pass at brood_size: alpha's
+// (calibrated_threshold) over `trials` two-sire broods of `tables`, each
+// split by its best two-family split (brood_statistic) and weighed by
+// third_father as the brood is; on up to `threads` threads, the result the
+// same whatever their number.
+// REQUIRES: tables with two sires; trials >= 1; 0 < alpha < 1.
+double third_father_threshold(const LikelihoodTables& tables, int brood_size, int64_t trials,
+                              double alpha, uint32_t seed, int threads, int exact_up_to);
 
 // The threshold of `values` (T of n single-sire broods) for alpha: the
 // k-th smallest, k = ceil((1 - alpha) (n + 1)), so that a further single-

@@ -324,6 +324,62 @@ std::vector<double> split_support(const BroodTerms& terms, const std::vector<int
   return support;
 }
 
+void restrict_terms(const BroodTerms& terms, const std::vector<int>& members, BroodTerms& out) {
+  out.loci = terms.loci;
+  out.offspring = static_cast<int>(members.size());
+  out.mothers = terms.mothers;
+  out.fathers = terms.fathers;
+  out.prior_at = terms.prior_at;
+  out.mother_prior = terms.mother_prior;
+  out.father_prior = terms.father_prior;
+  out.shown_at = terms.shown_at;
+  out.shown = terms.shown;
+  out.classes = terms.classes;
+  out.read_at.clear();
+  out.read.clear();
+  out.inverse.clear();
+  for (int l = 0; l < terms.loci; ++l) {
+    out.read_at.push_back(static_cast<int>(out.read.size()));
+    const size_t w = static_cast<size_t>(width(terms, l));
+    for (const int j : members) {
+      const size_t row = static_cast<size_t>(terms.read_at[static_cast<size_t>(l)]) +
+                         w * static_cast<size_t>(j);
+      out.read.insert(out.read.end(), terms.read.begin() + static_cast<ptrdiff_t>(row),
+                      terms.read.begin() + static_cast<ptrdiff_t>(row + w));
+      out.inverse.insert(out.inverse.end(), terms.inverse.begin() + static_cast<ptrdiff_t>(row),
+                         terms.inverse.begin() + static_cast<ptrdiff_t>(row + w));
+    }
+  }
+  // The allele groups among the members, by their places among them.
+  out.groups.clear();
+  for (const std::vector<int>& group : terms.groups) {
+    std::vector<int> kept;
+    for (size_t at = 0; at < members.size(); ++at) {
+      if (std::binary_search(group.begin(), group.end(), members[at]))
+        kept.push_back(static_cast<int>(at));
+    }
+    if (kept.size() >= 2 && kept.size() < members.size()) out.groups.push_back(std::move(kept));
+  }
+}
+
+std::vector<double> family_support(const BroodTerms& terms, const std::vector<int>& family_of,
+                                   int families) {
+  const double at_split = split_log_likelihood(terms, family_of, families);
+  std::vector<double> support;
+  std::vector<int> moved = family_of;
+  for (size_t j = 0; j < family_of.size(); ++j) {
+    double total = 1;  // its own family's, relative to itself
+    for (int k = 0; k < families; ++k) {
+      if (k == family_of[j]) continue;
+      moved[j] = k;
+      total += std::exp(std::min(split_log_likelihood(terms, moved, families) - at_split, 700.0));
+    }
+    moved[j] = family_of[j];
+    support.push_back(1 / total);
+  }
+  return support;
+}
+
 namespace {
 
 // Offspring j's read chance at locus l for the pair of parents' classes e

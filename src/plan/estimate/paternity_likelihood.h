@@ -123,6 +123,18 @@ struct FatherCall {
 std::vector<FatherCall> father_calls(const BroodTerms& terms, const std::vector<int>& family_of,
                                      int families);
 
+// The terms of the brood made of `members` alone (offspring indices of
+// `terms`, in order), as a brood of its own with the same mother: what
+// splitting one family in two weighs. With the mother typed, families
+// multiply, so splitting a family gains exactly its own statistic.
+void restrict_terms(const BroodTerms& terms, const std::vector<int>& members, BroodTerms& out);
+
+// How firmly a split into `families` places each offspring: its likelihood
+// in its family against the sum over every family it could be in, every
+// other offspring where the split puts it (split_support for two).
+std::vector<double> family_support(const BroodTerms& terms, const std::vector<int>& family_of,
+                                   int families);
+
 // Where a locus's terms and a search's sums for it lie.
 struct SearchLocus {
   int width;  // mothers * fathers
