@@ -6,7 +6,7 @@
 #   bash scripts/check-core-words.sh [SRC]
 set -euo pipefail
 src=${1:-"$(dirname "$0")/../src"}
-found=$(grep -rnE '"[^"]*(^|[ (])--[a-z][^"]*"' "$src/plan" --include='*.cc' --include='*.h' || true)
+found=$(grep -rnE '"([^"]*[ (])?--[a-z][^"]*"' "$src/plan" --include='*.cc' --include='*.h' || true)
 if [ -n "$found" ]; then
   echo "options named in the planner's library (word them in the front end):" >&2
   echo "$found" >&2

@@ -20,10 +20,7 @@ namespace mpdetect {
 namespace {
 
 std::string example(const std::string& name) {
-  std::ifstream in(std::string(EXAMPLES_DIR) + "/" + name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return example_file(name);
 }
 
 // The study and panel of the example population, mother drawn.

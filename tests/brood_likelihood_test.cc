@@ -18,6 +18,7 @@
 #include "plan/estimate/brood_analysis.h"
 #include "plan/estimate/likelihood_trials.h"
 #include "plan/input/plan_text.h"
+#include "test_support.h"
 
 namespace mpdetect {
 namespace {
@@ -74,6 +75,22 @@ std::string population_text(const WideStudy& study, std::mt19937_64& random) {
   return text;
 }
 
+// Broods in Genepop text with a population sample beside them (none when
+// empty), judged by the likelihood with `trials` broods of each set.
+BroodInputs likelihood_inputs(const std::string& broods, const std::string& population,
+                              int64_t trials) {
+  BroodInputs inputs;
+  inputs.name = "broods.gen";
+  inputs.text = broods;
+  if (!population.empty()) {
+    inputs.population_name = "population.gen";
+    inputs.population_text = population;
+  }
+  inputs.options.verdict = Verdict::LIKELIHOOD;
+  inputs.likelihood_trials = trials;
+  return inputs;
+}
+
 TEST(BroodLikelihood, TheShareCoversTheTruthWithGenotypingErrors) {
   const WideStudy study = nine_loci();
   const ErrorRates errors{0.01, 0.005};
@@ -112,14 +129,8 @@ TEST(BroodLikelihood, TheShareCoversTheTruthWithGenotypingErrors) {
         broods += "\n";
       }
     }
-    BroodInputs inputs;
-    inputs.name = "broods.gen";
-    inputs.text = broods;
-    inputs.population_name = "population.gen";
-    inputs.population_text = population_text(study, random);
-    inputs.options.verdict = Verdict::LIKELIHOOD;
+    BroodInputs inputs = likelihood_inputs(broods, population_text(study, random), 200);
     inputs.options.errors = errors;
-    inputs.likelihood_trials = 200;
     BroodsReport report;
     Notes notes;
     const Status analysed = analyse_broods(inputs, 5 + set, 2, report, notes);
@@ -280,13 +291,7 @@ TEST(BroodLikelihood, FathersGenotypesAreTheTrueOnesWhereCalled) {
       broods += "\n";
     }
   }
-  BroodInputs inputs;
-  inputs.name = "broods.gen";
-  inputs.text = broods;
-  inputs.population_name = "population.gen";
-  inputs.population_text = population_text(study, random);
-  inputs.options.verdict = Verdict::LIKELIHOOD;
-  inputs.likelihood_trials = 100;
+  BroodInputs inputs = likelihood_inputs(broods, population_text(study, random), 100);
   BroodsReport report;
   Notes notes;
   const Status analysed = analyse_broods(inputs, 4, 2, report, notes);
@@ -328,25 +333,14 @@ TEST(BroodLikelihood, FathersGenotypesAreTheTrueOnesWhereCalled) {
 namespace mpdetect {
 namespace {
 
-std::string example_file(const std::string& name) {
-  std::ifstream in(std::string(EXAMPLES_DIR) + "/" + name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // --shares observed adds a design whose shares are the families' own (the
 // larger family's share of each revealed brood, averaged), and the summary
 // says how far the designs move the share; only the likelihood finds
 // families to observe.
 TEST(BroodLikelihood, ObservedSharesAreTheFamiliesOwn) {
-  BroodInputs inputs;
-  inputs.name = "broods.gen";
-  inputs.text = example_file("broods.gen");
+  BroodInputs inputs = likelihood_inputs(example_file("broods.gen"), "", 100);
   inputs.options.loci = "Mpa01,Mpa02,Mpa05,Mpa07";
-  inputs.options.verdict = Verdict::LIKELIHOOD;
   inputs.options.shares = {{"observed"}};
-  inputs.likelihood_trials = 100;
   BroodsReport report;
   Notes notes;
   const Status analysed = analyse_broods(inputs, 9, 2, report, notes);
@@ -444,14 +438,8 @@ Reconstruction reconstruct(int loci, uint64_t seed) {
       broods += "\n";
     }
   }
-  BroodInputs inputs;
-  inputs.name = "broods.gen";
-  inputs.text = broods;
   study.share = {0.5, 0.5};
-  inputs.population_name = "population.gen";
-  inputs.population_text = population_text(study, random);
-  inputs.options.verdict = Verdict::LIKELIHOOD;
-  inputs.likelihood_trials = 100;
+  BroodInputs inputs = likelihood_inputs(broods, population_text(study, random), 100);
   BroodsReport report;
   Notes notes;
   const Status analysed = analyse_broods(inputs, static_cast<uint32_t>(seed), 2, report, notes);
@@ -509,12 +497,8 @@ namespace {
 // the README says; a brood whose second sire left no offspring or whose
 // miscalled genotypes mislead can differ.
 TEST(BroodLikelihood, TheExampleBroodsFathersAreCountedAsDrawn) {
-  BroodInputs inputs;
-  inputs.name = "broods.gen";
-  inputs.text = example_file("broods.gen");
-  inputs.population_name = "population.gen";
-  inputs.population_text = example_file("population.gen");
-  inputs.options.verdict = Verdict::LIKELIHOOD;
+  const BroodInputs inputs = likelihood_inputs(
+      example_file("broods.gen"), example_file("population.gen"), BROOD_LIKELIHOOD_TRIALS);
   BroodsReport report;
   Notes notes;
   const Status analysed = analyse_broods(inputs, 3, 2, report, notes);

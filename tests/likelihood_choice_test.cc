@@ -8,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "frontend/command_line_words.h"
 #include "plan/command/plan_command.h"
 #include "plan/estimate/panel_choice.h"
 #include "plan/input/plan_text.h"
@@ -166,8 +167,9 @@ TEST(LikelihoodChoice, TheCommandRefusesWhatItCannotChooseBy) {
   request.name = "loci.csv";
   request.input.verdict = Verdict::LIKELIHOOD;
   request.brood_size = 10;
-  EXPECT_NE(run_loci_command(request, table, 1, 1).status.message.find("give --choose K"),
-            std::string::npos);
+  EXPECT_EQ(command_line_text(run_loci_command(request, table, 1, 1).status),
+            "--choose K is needed: the likelihood verdict weighs loci together, not one by one, "
+            "and chooses the K loci it gains most from");
   request.choose = 2;
   request.input.shares = {{"1"}};
   EXPECT_NE(run_loci_command(request, table, 1, 1).status.message.find("gives one sire"),

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -13,6 +14,16 @@
 #include "study/study_reader.h"
 
 namespace mpdetect {
+
+#ifdef EXAMPLES_DIR
+// A file of examples/, as its bytes.
+inline std::string example_file(const std::string& name) {
+  std::ifstream in(std::string(EXAMPLES_DIR) + "/" + name, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+#endif
 
 // The notes as the command line says them, to compare with literal lines.
 inline std::vector<std::string> texts_of(const std::vector<Note>& notes) {

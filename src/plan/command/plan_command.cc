@@ -267,6 +267,16 @@ CurveResult run_curve_command(const CurveRequest& request, const InputTexts& tex
 
 namespace {
 
+// The candidate loci of a choice: designs and panels of any size within
+// the planner's limits.
+Status candidates_of(const LociRequest& request, const std::string& text,
+                     std::vector<Design>& candidates, std::vector<LocusStatistics>& statistics,
+                     Notes& notes) {
+  InputOptions input = request.input;
+  input.any_size = true;
+  return candidate_loci(request.name, text, input, candidates, statistics, notes);
+}
+
 // loci under the likelihood verdict: a panel of the most informative loci
 // (likelihood_choice.h), refused before any work where a brood of its
 // largest loci would hold too many terms.
@@ -274,16 +284,15 @@ LociResult choose_by_likelihood(const LociRequest& request, const std::string& t
                                 int threads) {
   LociResult result;
   if (request.choose == 0) {
-    result.status = failure_of(Kind::OPTION,
-                               "the likelihood verdict weighs loci together, not one by one: give "
-                               "--choose K for a panel of the K loci it gains most from");
+    result.status = failure_about(Input::CHOOSE,
+                                  "K is needed: the likelihood verdict weighs loci together, not "
+                                  "one by one, and chooses the K loci it gains most from",
+                                  Kind::OPTION);
     return result;
   }
   std::vector<Design> candidates;
   std::vector<LocusStatistics> statistics;
-  InputOptions input = request.input;
-  input.any_size = true;
-  result.status = candidate_loci(request.name, text, input, candidates, statistics, result.notes);
+  result.status = candidates_of(request, text, candidates, statistics, result.notes);
   if (!result.status.ok) return result;
   const Design& first = candidates.front();
   if (wide_study_of(first).share.size() < 2) {
@@ -328,10 +337,7 @@ LociResult run_loci_command(const LociRequest& request, const std::string& text,
   if (request.choose > 0) {
     std::vector<Design> candidates;
     std::vector<LocusStatistics> statistics;
-    // Candidates and panels of any size within the planner's limits.
-    InputOptions input = request.input;
-    input.any_size = true;
-    result.status = candidate_loci(request.name, text, input, candidates, statistics, result.notes);
+    result.status = candidates_of(request, text, candidates, statistics, result.notes);
     if (!result.status.ok) return result;
     const PanelChoice choice = choose_panel(candidates, statistics, request.choose, request.screen,
                                             request.brood_size, seed, threads);

@@ -191,25 +191,41 @@ double brood_statistic(const BroodTerms& terms, SplitSearch& search, int exact_u
                                         : searched_split_statistic(terms, search, enough);
 }
 
-LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size, int64_t trials,
-                                 double alpha, uint32_t seed, int threads, int exact_up_to) {
-  // Trials are split into blocks, each a job with its own storage.
+namespace {
+
+// The value `judge` gives each of `trials` broods of `set` at brood_size,
+// drawn and read from `tables`: trials split into blocks, each a job with
+// its own storage.
+template <class Judge>
+std::vector<double> judge_broods(const LikelihoodTables& tables, BroodSet set, int brood_size,
+                                 int64_t trials, uint32_t seed, int threads, const Judge& judge) {
   constexpr int64_t BLOCK = 250;
   const int64_t blocks = (trials + BLOCK - 1) / BLOCK;
+  std::vector<double> values(static_cast<size_t>(trials), 0);
+  run_jobs(static_cast<size_t>(blocks), threads, [&](size_t b) {
+    BroodReads brood;
+    std::vector<int> sire_of;
+    BroodTerms terms;
+    SplitSearch search;
+    const int64_t first = static_cast<int64_t>(b) * BLOCK;
+    for (int64_t t = first; t < trials && t < first + BLOCK; ++t) {
+      draw_likelihood_brood(tables, set, brood_size, t, seed, brood, sire_of);
+      prepare_brood_terms(tables.study.frequency, tables.reading, brood, terms);
+      values[static_cast<size_t>(t)] = judge(terms, search);
+    }
+  });
+  return values;
+}
+
+}  // namespace
+
+LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size, int64_t trials,
+                                 double alpha, uint32_t seed, int threads, int exact_up_to) {
   const auto run_set = [&](BroodSet set, double enough, std::vector<double>& values) {
-    values.assign(static_cast<size_t>(trials), 0);
-    run_jobs(static_cast<size_t>(blocks), threads, [&](size_t b) {
-      BroodReads brood;
-      std::vector<int> sire_of;
-      BroodTerms terms;
-      SplitSearch search;
-      const int64_t first = static_cast<int64_t>(b) * BLOCK;
-      for (int64_t t = first; t < trials && t < first + BLOCK; ++t) {
-        draw_likelihood_brood(tables, set, brood_size, t, seed, brood, sire_of);
-        prepare_brood_terms(tables.study.frequency, tables.reading, brood, terms);
-        values[static_cast<size_t>(t)] = brood_statistic(terms, search, exact_up_to, enough);
-      }
-    });
+    values = judge_broods(tables, set, brood_size, trials, seed, threads,
+                          [&](const BroodTerms& terms, SplitSearch& search) {
+                            return brood_statistic(terms, search, exact_up_to, enough);
+                          });
   };
   LikelihoodPoint point;
   point.brood_size = brood_size;
@@ -248,23 +264,13 @@ ThirdFather third_father(const BroodTerms& terms, const std::vector<int>& family
 
 double third_father_threshold(const LikelihoodTables& tables, int brood_size, int64_t trials,
                               double alpha, uint32_t seed, int threads, int exact_up_to) {
-  constexpr int64_t BLOCK = 100;
-  const int64_t blocks = (trials + BLOCK - 1) / BLOCK;
-  std::vector<double> values(static_cast<size_t>(trials), 0);
-  run_jobs(static_cast<size_t>(blocks), threads, [&](size_t b) {
-    BroodReads brood;
-    std::vector<int> sire_of;
-    BroodTerms terms;
-    SplitSearch search;
-    const int64_t first = static_cast<int64_t>(b) * BLOCK;
-    for (int64_t t = first; t < trials && t < first + BLOCK; ++t) {
-      draw_likelihood_brood(tables, BroodSet::THIRD_FATHER, brood_size, t, seed, brood, sire_of);
-      prepare_brood_terms(tables.study.frequency, tables.reading, brood, terms);
-      brood_statistic(terms, search, exact_up_to);
-      values[static_cast<size_t>(t)] = third_father(terms, search.best, exact_up_to).statistic;
-    }
-  });
-  return calibrated_threshold(values, alpha);
+  return calibrated_threshold(
+      judge_broods(tables, BroodSet::THIRD_FATHER, brood_size, trials, seed, threads,
+                   [&](const BroodTerms& terms, SplitSearch& search) {
+                     brood_statistic(terms, search, exact_up_to);
+                     return third_father(terms, search.best, exact_up_to).statistic;
+                   }),
+      alpha);
 }
 
 }  // namespace mpdetect
