@@ -75,6 +75,18 @@ TEST(PlanOptions, Accepted) {
   PlanOptions first;
   ASSERT_TRUE(parse({"broods", "b.gen"}, first, error));
   EXPECT_EQ(first.mothers, "first");
+  EXPECT_EQ(broods_request_of(first).input.verdict, Verdict::ALLELES);
+  // Broods read with errors are judged by the likelihood unless the allele
+  // rule is asked for.
+  PlanOptions with_errors;
+  ASSERT_TRUE(parse({"broods", "b.gen", "--false-allele", "0.005", "--families", "f.csv"},
+                    with_errors, error))
+      << error;
+  EXPECT_EQ(broods_request_of(with_errors).input.verdict, Verdict::LIKELIHOOD);
+  PlanOptions asked;
+  ASSERT_TRUE(
+      parse({"broods", "b.gen", "--dropout", "0.01", "--verdict", "alleles"}, asked, error));
+  EXPECT_EQ(broods_request_of(asked).input.verdict, Verdict::ALLELES);
 
   PlanOptions panel;
   ASSERT_TRUE(parse({"panel", "-", "--format", "table"}, panel, error));
@@ -107,9 +119,8 @@ TEST(PlanOptions, Refused) {
       {{"curve", "--false-allele", "-0.01"},
        "--false-allele takes a rate from 0 to 0.5, not -0.01"},
       {{"curve", "--dropout", "nan"}, "--dropout takes a rate from 0 to 0.5, not nan"},
-      {{"broods", "b.gen", "--dropout", "0.01"},
-       "genotyping errors in broods are allowed for by the likelihood verdict; the allele rule "
-       "counts them as fathers"},
+      {{"broods", "b.gen", "--dropout", "0.01", "--verdict", "alleles", "--families", "f.csv"},
+       "--families takes the fathers the likelihood verdict finds: add --verdict likelihood"},
       {{"loci", "a", "--size", "5", "--verdict", "likelihood", "--verdict", "alleles"},
        "loci chooses by one verdict: give --verdict once"},
       {{"loci", "a", "--size", "5", "--choose", "9", "--verdict", "likelihood", "--plot", "a.svg"},

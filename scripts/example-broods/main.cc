@@ -4,7 +4,7 @@
 // offspring genotypes miscalled so that they carry neither allele of their
 // mother, and a few left missing. Deterministic: the same files every run.
 //
-//   example_broods POPULATION BROODS TRUTH ERRORS
+//   example_broods POPULATION BROODS TRUTH ERRORS SIRES
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -36,8 +36,8 @@ bool write(const std::string& path, const std::string& text) {
 using namespace mpdetect;
 
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::cerr << "usage: example_broods POPULATION BROODS TRUTH ERRORS\n";
+  if (argc != 6) {
+    std::cerr << "usage: example_broods POPULATION BROODS TRUTH ERRORS SIRES\n";
     return 2;
   }
   std::ifstream in(argv[1], std::ios::binary);
@@ -109,10 +109,24 @@ int main(int argc, char** argv) {
     genotype = written;
   }
 
+  // Each offspring's sire, numbered from 1 as the shares are given.
+  std::string sires = "brood,offspring,sire\n";
+  for (const SimulatedBrood& brood : broods) {
+    for (size_t j = 0; j < brood.offspring.size(); ++j) {
+      char offspring[16];
+      std::snprintf(offspring, sizeof offspring, "%s-%02d", brood.name.c_str(),
+                    static_cast<int>(j + 1));
+      const int sire = brood.sire_of[j];
+      sires +=
+          brood.name + "," + offspring + "," + (sire < 0 ? "?" : std::to_string(sire + 1)) + "\n";
+    }
+  }
+
   const std::string broods_text = broods_genepop(
       "Broods drawn by the simulation from examples/population.gen (see broods-truth.csv)", panel,
       broods);
-  if (!write(argv[2], broods_text) || !write(argv[3], truth) || !write(argv[4], errors)) {
+  if (!write(argv[2], broods_text) || !write(argv[3], truth) || !write(argv[4], errors) ||
+      !write(argv[5], sires)) {
     std::cerr << "example_broods: cannot write the files\n";
     return 1;
   }

@@ -53,8 +53,9 @@ const OptionRule OPTIONS[] = {
      "E  the chance that an allele call is read as another allele of the locus (default 0)"},
     {"--verdict", true, "clb",
      "RULE  alleles (several fathers where a locus shows more paternal alleles than one "
-     "father has; the default) or likelihood (two fathers against one, calibrated to "
-     "--false-detection; loci: chooses the most informative loci); curve: repeat to compare both"},
+     "father has; the default, but for broods read with --dropout or --false-allele) or likelihood "
+     "(two fathers against one, calibrated to --false-detection; loci: chooses the most "
+     "informative loci); curve: repeat to compare both"},
     {"--false-detection", true, "clb",
      "A  the share of single-sire broods the likelihood verdict may call several, and with "
      "errors the most a size reaching the target may show (default 0.01)"},
@@ -238,6 +239,7 @@ bool take_value(const std::string& name, const std::string& value, PlanOptions& 
     Verdict verdict = Verdict::ALLELES;
     if (!verdict_named(value, verdict)) return refuse("alleles or likelihood");
     if (options.verdicts.empty()) options.input.verdict = verdict;
+    options.input.verdict_given = true;
     if (std::find(options.verdicts.begin(), options.verdicts.end(), verdict) ==
         options.verdicts.end())
       options.verdicts.push_back(verdict);
@@ -476,7 +478,7 @@ Status parse_plan_options(int argc, const char* const* argv, PlanOptions& option
   for (const auto& [option, path] :
        {std::pair<const char*, const std::string&>{"--families", options.families},
         {"--fathers", options.fathers}}) {
-    if (!path.empty() && options.input.verdict != Verdict::LIKELIHOOD)
+    if (!path.empty() && broods_request_of(options).input.verdict != Verdict::LIKELIHOOD)
       return failure_of(Kind::OPTION, std::string(option) +
                                           " takes the fathers the likelihood verdict finds: "
                                           "add --verdict likelihood");
@@ -528,8 +530,8 @@ LociRequest loci_request_of(const PlanOptions& options) {
 }
 
 BroodsRequest broods_request_of(const PlanOptions& options) {
-  return BroodsRequest{options.inputs.empty() ? "" : options.inputs[0], options.input,
-                       options.mothers, options.population};
+  return broods_request(options.inputs.empty() ? "" : options.inputs[0], options.input,
+                        options.mothers, options.population);
 }
 
 }  // namespace mpdetect

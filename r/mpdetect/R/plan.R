@@ -200,8 +200,9 @@ range_fields <- function(sizes) {
 }
 
 # The verdict and its rates, and the genotyping errors, as fields.
+# A NULL verdict leaves it to mpplan's default.
 verdict_fields <- function(verdict, false_detection, error_allowance, dropout, false_allele) {
-  if (!is.character(verdict) || length(verdict) != 1L || is.na(verdict))
+  if (!is.null(verdict) && (!is.character(verdict) || length(verdict) != 1L || is.na(verdict)))
     wrong("verdict", "\"alleles\" or \"likelihood\"")
   fields <- c(verdict = verdict, false_detection = one_number(false_detection, "false_detection"),
               error_allowance = one_number(error_allowance, "error_allowance"))
@@ -257,7 +258,7 @@ rank_loci <- function(x, size, seed = NULL, sires = NULL, shares = NULL, mother 
 judge_broods <- function(x, mothers = "first", population = NULL, sires = NULL, shares = NULL,
                          seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE,
                          format = NULL, threads = 1L, min_loci = 1L, structure = NULL,
-                         verdict = "alleles", false_detection = 0.01, error_allowance = 0.01,
+                         verdict = NULL, false_detection = 0.01, error_allowance = 0.01,
                          dropout = 0, false_allele = 0) {
   seed <- seed_of(seed)
   threads <- one_threads(threads)
@@ -275,7 +276,9 @@ judge_broods <- function(x, mothers = "first", population = NULL, sires = NULL, 
   broods <- as_table(result$output)
   attr(broods, "mismatches") <- as_table(result$mismatches)
   attr(broods, "summary") <- as_table(result$summary)
-  if (identical(verdict, "likelihood")) {
+  # The likelihood verdict, asked for or the default with errors, finds
+  # the families.
+  if ("likely_sires" %in% names(broods)) {
     attr(broods, "families") <- as_table(result$families)
     attr(broods, "fathers") <- as_table(result$fathers)
   }

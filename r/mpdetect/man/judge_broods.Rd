@@ -10,7 +10,7 @@ broods}).}
 judge_broods(x, mothers = "first", population = NULL, sires = NULL, shares = NULL,
              seed = NULL, pop = NULL, loci = NULL, pool_rare = FALSE, as_is = FALSE,
              format = NULL, threads = 1L, min_loci = 1L, structure = NULL,
-             verdict = "alleles", false_detection = 0.01, error_allowance = 0.01,
+             verdict = NULL, false_detection = 0.01, error_allowance = 0.01,
              dropout = 0, false_allele = 0)
 }
 \arguments{
@@ -25,9 +25,13 @@ judge_broods(x, mothers = "first", population = NULL, sires = NULL, shares = NUL
 \item{verdict, false_detection, error_allowance}{\code{"likelihood"} judges each
   brood by the likelihood of two fathers against one, against a threshold from
   500 single-sire broods of its own design, and corrects the share for each
-  brood's chance of calling one sire several (see \link{power_curve}).}
-\item{dropout, false_allele}{genotyping error rates the broods are read with
-  (the likelihood verdict only: the allele rule counts errors as fathers).}
+  brood's chance of calling one sire several (see \link{power_curve});
+  \code{"alleles"} by the allele rule. \code{NULL}: the likelihood when the
+  broods are read with errors, else the allele rule.}
+\item{dropout, false_allele}{genotyping error rates the broods are read with.
+  Under the allele rule the share is then corrected for each brood's chance
+  of showing several fathers when it has one, measured on single-sire broods
+  read with the same errors.}
 }
 \value{A data frame, one row per brood (and design, in a column
 \code{design} when there are several): \code{brood}, \code{mother} (her
@@ -41,7 +45,8 @@ genotypes that carry neither allele of the mother) and
 \code{detection_probability} (the chance that a brood of its size, loci and
 mother, with several sires, reveals them under the design); under the
 likelihood verdict also \code{statistic}, \code{threshold},
-\code{false_detection_probability} and \code{likely_sires}; with the
+\code{false_detection_probability} and \code{likely_sires}, under the allele
+rule with errors \code{false_detection_probability}; with the
 attributes
 \code{mismatches} (a data frame of the offspring that carry neither allele
 of their mother: \code{brood}, \code{offspring}, \code{locus},

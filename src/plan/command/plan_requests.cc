@@ -196,13 +196,14 @@ Status check_request(const BroodsRequest& request) {
                          "finds: judge by the likelihood",
                          Kind::OPTION);
   }
-  const Status fits = check_input(without_observed_shares(request.input), "broods", true, false);
-  if (fits.ok && any_errors(request.input.errors) && request.input.verdict == Verdict::ALLELES) {
-    return failure_of(Kind::OPTION,
-                      "genotyping errors in broods are allowed for by the likelihood verdict; the "
-                      "allele rule counts them as fathers");
-  }
-  return fits;
+  return check_input(without_observed_shares(request.input), "broods", true, false);
+}
+
+BroodsRequest broods_request(const std::string& name, const InputOptions& input,
+                             const std::string& mothers, const std::string& population) {
+  BroodsRequest request{name, input, mothers, population};
+  request.input.verdict = brood_verdict(input);
+  return request;
 }
 
 }  // namespace mpdetect

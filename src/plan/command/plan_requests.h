@@ -60,6 +60,11 @@ struct BroodsRequest {
   std::string population;         // the population sample's name; empty: none
 };
 
+// The request with its verdict settled (brood_verdict): what every front
+// end judges broods by.
+BroodsRequest broods_request(const std::string& name, const InputOptions& input,
+                             const std::string& mothers, const std::string& population);
+
 // What every command gives: ok or the refusal, the notes (for standard
 // error, in order) and the main result (a study file or a CSV table).
 struct CommandResult {

@@ -108,6 +108,7 @@ Status take_shared(const std::string& name, const std::string& value, InputOptio
   } else if (name == "loci") {
     options.loci = value;
   } else if (name == "verdict") {
+    options.verdict_given = true;
     if (!verdict_named(value, options.verdict))
       return failure_about(Input::VERDICT, "takes alleles or likelihood, not " + value,
                            Kind::OPTION);
@@ -189,7 +190,7 @@ LociRequest loci_request(const FieldRun& run) {
 }
 
 BroodsRequest broods_request(const FieldRun& run) {
-  return BroodsRequest{first_name(run), run.curve.designs.front(), run.mothers, run.population};
+  return broods_request(first_name(run), run.curve.designs.front(), run.mothers, run.population);
 }
 
 }  // namespace mpdetect

@@ -152,6 +152,27 @@ Status frequency_panel(const BroodInputs& inputs, const PopulationData& broods,
   return check_panel(name, whom, options.pool_rare, panel, notes);
 }
 
+// The offspring typed at each locus judged, mismatches included. Trials
+// read with errors leave out the offspring that mismatch as read, as the
+// brood's own mismatches were left out, so all the typed ones go in.
+JudgedOffspring typed_offspring(const BroodVerdict& brood) {
+  JudgedOffspring typed = every_offspring_judged();
+  int l = 0;
+  for (const BroodLocus& locus : brood.loci) {
+    if (!locus.judged) continue;
+    if (l == MAX_LOCI) break;
+    OffspringSet& set = typed.at[l++];
+    set = locus.offspring;
+    for (const Mismatch& mismatch : brood.mismatches) {
+      if (mismatch.locus != locus.locus) continue;
+      const auto at = std::find(brood.offspring.begin(), brood.offspring.end(), mismatch.offspring);
+      const int j = static_cast<int>(at - brood.offspring.begin());
+      set.word[j >> 6] |= uint64_t{1} << (j & 63);
+    }
+  }
+  return typed;
+}
+
 // The brood's own design under `shares`: the loci judged in it, her
 // genotype there, and at each locus the offspring judged.
 Status brood_design(const BroodInputs& inputs, const PopulationData& data, const Panel& panel,
@@ -183,6 +204,11 @@ Status brood_design(const BroodInputs& inputs, const PopulationData& data, const
   if (!result.ok && brood.mother_sampled)
     result = at_individual(result, data.individuals[brood.mother]);
   require_loci(design, inputs.options.min_loci);
+  if (result.ok && !wide && inputs.options.verdict == Verdict::ALLELES &&
+      any_errors(inputs.options.errors)) {
+    model_errors(design, inputs.options.errors);
+    judged = typed_offspring(brood);
+  }
   return result;
 }
 
@@ -470,6 +496,10 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   report.detections.assign(variants.size(), std::vector<int>(report.broods.size(), 0));
   const InputOptions& options = inputs.options;
   report.by_likelihood = options.verdict == Verdict::LIKELIHOOD;
+  report.verdict_by_default = !options.verdict_given;
+  report.with_errors = any_errors(options.errors);
+  if (!report.by_likelihood && report.with_errors)
+    report.false_detections.assign(report.broods.size(), 0);
   if (report.by_likelihood) {
     report.likelihood_trials = inputs.likelihood_trials;
     report.likelihood.assign(report.broods.size(), LikelihoodJudgement{});
@@ -489,6 +519,14 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
         const int size = static_cast<int>(report.broods[job.brood].offspring.size());
         report.detections[job.design][job.brood] =
             count_detections(job.study.study, size, *work, random);
+        // With errors, single-sire broods of the same design show several
+        // fathers too; how often does not depend on the shares.
+        if (job.design != 0 || report.false_detections.empty()) return;
+        Design one = single_sire(job.study);
+        prepare_design_estimates(one, one.study, *work);
+        judge_only(*work, job.judged);
+        RandomState again{seed};
+        report.false_detections[job.brood] = count_detections(one.study, size, *work, again);
         return;
       }
       // The judgement does not depend on the shares: the first design's
@@ -557,7 +595,7 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
     std::vector<double> detection, falsely;
     for (size_t b = 0; b < report.broods.size(); ++b) {
       detection.push_back(detection_in(report, d, b));
-      if (report.by_likelihood) falsely.push_back(report.likelihood[b].false_detection);
+      if (shows_false_detections(report)) falsely.push_back(false_detection_in(report, b));
     }
     report.shares.push_back(estimate_share(revealed, detection, falsely));
   }
@@ -573,6 +611,17 @@ double detection_in(const BroodsReport& report, size_t d, size_t b) {
                               : static_cast<double>(report.detections[d][b]) / TRIAL_COUNT;
 }
 
+bool shows_false_detections(const BroodsReport& report) {
+  return report.by_likelihood || !report.false_detections.empty();
+}
+
+double false_detection_in(const BroodsReport& report, size_t b) {
+  if (report.by_likelihood) return report.likelihood[b].false_detection;
+  return report.false_detections.empty()
+             ? 0
+             : static_cast<double>(report.false_detections[b]) / TRIAL_COUNT;
+}
+
 std::string brood_name(const BroodsReport& report, const BroodVerdict& brood) {
   return report.data.samples[brood.sample];
 }
@@ -584,7 +633,8 @@ std::string brood_table(const BroodsReport& report) {
       "brood,mother,offspring,loci_typed,revealed,revealing_loci,min_sires,min_sires_per_locus,"
       "mismatches,detection_probability";
   table += report.by_likelihood ? ",statistic,threshold,false_detection_probability,likely_sires\n"
-                                : "\n";
+           : shows_false_detections(report) ? ",false_detection_probability\n"
+                                            : "\n";
   for (size_t d = 0; d < report.designs.size(); ++d) {
     for (size_t b = 0; b < report.broods.size(); ++b) {
       const BroodVerdict& brood = report.broods[b];
@@ -603,7 +653,12 @@ std::string brood_table(const BroodsReport& report) {
                std::to_string(brood.min_sires_per_locus) + "," +
                std::to_string(brood.mismatches.size()) + ",";
       if (!report.by_likelihood) {
-        table += share_text(running_share(report.detections[d][b])) + "\n";
+        table += share_text(running_share(report.detections[d][b]));
+        if (shows_false_detections(report)) {
+          table += ",";
+          table += share_text(false_detection_in(report, b));
+        }
+        table += "\n";
         continue;
       }
       const LikelihoodJudgement& judged = report.likelihood[b];
@@ -710,9 +765,19 @@ Notes share_lines(const BroodsReport& report) {
   lines.push_back(std::to_string(revealed) + " of " + std::to_string(report.broods.size()) +
                   " broods show multiple paternity (observed share " +
                   share_text(static_cast<double>(revealed) / report.broods.size()) + ")");
+  const std::string chosen = report.verdict_by_default && report.with_errors
+                                 ? " (the default where genotypes are read with errors)"
+                                 : "";
+  if (!report.by_likelihood && report.with_errors) {
+    lines.push_back("judged by the allele rule" + chosen +
+                    ", with genotyping errors: the share corrected for each brood's chance of "
+                    "showing several fathers when it has one, measured on " +
+                    std::to_string(TRIAL_COUNT) +
+                    " single-sire broods of its own design read with the errors");
+  }
   if (report.by_likelihood) {
     lines.push_back(
-        "judged by the likelihood verdict: each brood against a threshold from " +
+        "judged by the likelihood verdict" + chosen + ": each brood against a threshold from " +
         std::to_string(report.likelihood_trials) +
         " single-sire broods of its own design, and the share corrected for each brood's "
         "chance of calling one sire several, measured on as many more");

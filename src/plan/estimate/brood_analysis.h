@@ -95,6 +95,12 @@ struct BroodsReport {
   int64_t likelihood_trials = 0;
   std::vector<LikelihoodJudgement> likelihood;
   std::vector<std::vector<double>> likelihood_detection;
+  // Under the allele rule with genotyping errors: each brood's detections
+  // of TRIAL_COUNT single-sire trials of its design, its false detections;
+  // empty otherwise.
+  std::vector<int> false_detections;
+  bool with_errors = false;         // the genotypes are read with errors
+  bool verdict_by_default = false;  // the verdict was not asked for
   // For titles: the brood file, and whom the allele frequencies come from
   // ("population.gen, sample 2", "the 30 mothers").
   std::string source;
@@ -115,7 +121,8 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
 // mismatches,detection_probability; a design column first when there are
 // several designs. Under the likelihood verdict `revealed` and
 // detection_probability are the likelihood's, followed by statistic,
-// threshold, false_detection_probability and likely_sires.
+// threshold, false_detection_probability and likely_sires; under the
+// allele rule with errors, by false_detection_probability alone.
 std::string brood_table(const BroodsReport& report);
 
 // brood,offspring,father,support: under the likelihood verdict, each
@@ -144,5 +151,10 @@ std::string brood_name(const BroodsReport& report, const BroodVerdict& brood);
 // report's verdict.
 bool revealed_in(const BroodsReport& report, size_t b);
 double detection_in(const BroodsReport& report, size_t d, size_t b);
+
+// Whether single-sire broods may be called several (the likelihood verdict,
+// or the allele rule with errors), and brood b's chance of that.
+bool shows_false_detections(const BroodsReport& report);
+double false_detection_in(const BroodsReport& report, size_t b);
 
 }  // namespace mpdetect

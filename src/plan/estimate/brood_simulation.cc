@@ -14,10 +14,28 @@ SimulatedBrood simulate_brood(StudyData& study, const std::vector<double>& share
   for (int k = 0; k < MAX_SIRES; ++k) study.skew[k] = k < study.sire_count ? shares[k] : 0;
   const std::unique_ptr<TrialWork> work(new TrialWork);
   sample_brood(study, size, *work);
-  SimulatedBrood brood{name, study.sire_count, judge_brood(study, size, *work), {}, {}};
+  SimulatedBrood brood{name, study.sire_count, judge_brood(study, size, *work), {}, {}, {}};
   for (int i = 0; i < study.locus_count; ++i) brood.mother[i] = study.mother[i];
   for (int j = 0; j < size; ++j)
     brood.offspring.emplace_back(work->brood[j], work->brood[j] + study.locus_count);
+  // The sampler keeps no record of each offspring's sire, but its
+  // paternal alleles name him.
+  for (int j = 0; j < size; ++j) {
+    int sire = -1, fitting = 0;
+    for (int k = 0; k < study.sire_count; ++k) {
+      bool fits = true;
+      for (int i = 0; i < study.locus_count && fits; ++i) {
+        const Genotype& his = work->sire_genotype[k][i];
+        const int32_t allele = work->brood[j][i].slot[1];
+        fits = allele == his.slot[0] || allele == his.slot[1];
+      }
+      if (fits) {
+        sire = k;
+        ++fitting;
+      }
+    }
+    brood.sire_of.push_back(fitting == 1 ? sire : -1);
+  }
   return brood;
 }
 

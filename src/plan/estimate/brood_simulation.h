@@ -18,6 +18,10 @@ struct SimulatedBrood {
   int verdict;       // judge_brood's, on the genotypes as drawn
   Genotype mother[MAX_LOCI];
   std::vector<std::vector<Genotype>> offspring;  // [offspring][locus], slot 0 the mother's
+  // Each offspring's sire (0, 1, ... as the shares are given): the one
+  // whose genotype holds its paternal allele at every locus; -1 where two
+  // sires' genotypes both do.
+  std::vector<int> sire_of;
 };
 
 // Draws a brood of `size` offspring from `study` with `shares` (its mother

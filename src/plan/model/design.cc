@@ -456,6 +456,11 @@ bool verdict_named(const std::string& word, Verdict& verdict) {
   return true;
 }
 
+Verdict brood_verdict(const InputOptions& options) {
+  if (options.verdict_given) return options.verdict;
+  return any_errors(options.errors) ? Verdict::LIKELIHOOD : Verdict::ALLELES;
+}
+
 void judge_by(Design& design, Verdict verdict, double false_detection, double error_allowance) {
   design.verdict = verdict;
   design.false_detection = false_detection;

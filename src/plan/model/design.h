@@ -35,6 +35,14 @@ constexpr double DEFAULT_ERROR_ALLOWANCE = 0.01;
 // The verdict a word names ("alleles", "likelihood"); false for another.
 bool verdict_named(const std::string& word, Verdict& verdict);
 
+struct InputOptions;
+
+// The verdict broods are judged by: the one asked for or, unasked, the
+// likelihood where genotypes are read with errors (the allele rule would
+// count each false allele as a father, and only the likelihood reconstructs
+// the families) and the allele rule elsewhere.
+Verdict brood_verdict(const InputOptions& options);
+
 struct InputOptions {
   bool format_given = false;
   InputFormat format = InputFormat::STUDY;
@@ -49,6 +57,7 @@ struct InputOptions {
   int min_loci = 1;                  // loci that must each reveal several fathers
   ErrorRates errors;                 // genotyping errors (none by default)
   Verdict verdict = Verdict::ALLELES;
+  bool verdict_given = false;  // asked for, rather than the default
   // The rate of false detections allowed: the likelihood verdict's by
   // construction, and with errors, under either verdict, the most a size
   // reaching the target may show.

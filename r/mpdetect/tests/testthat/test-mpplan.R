@@ -44,8 +44,8 @@ test_that("power_curve gives mpplan curve's table", {
   expect_true(all(weighed$false_detection <= 0.1))
   broods <- file.path(examples_dir, "broods.gen")
   population <- file.path(examples_dir, "population.gen")
-  judged <- quietly(judge_broods(broods, population = population, seed = 3,
-                                 verdict = "likelihood", dropout = 0.01,
+  # Broods read with errors are judged by the likelihood unless told.
+  judged <- quietly(judge_broods(broods, population = population, seed = 3, dropout = 0.01,
                                  loci = c("Mpa01", "Mpa02")))
   expected <- mpplan(c("broods", shQuote(broods), "--population", shQuote(population),
                        "--seed", "3", "--verdict", "likelihood", "--dropout", "0.01",
@@ -58,6 +58,11 @@ test_that("power_curve gives mpplan curve's table", {
   expect_identical(names(attr(judged, "fathers")),
                    c("brood", "father", "offspring", "share", "Mpa01", "Mpa02"))
   expect_equal(nrow(attr(judged, "families")), sum(judged$offspring))
+  by_alleles <- quietly(judge_broods(broods, population = population, seed = 3, dropout = 0.01,
+                                     loci = c("Mpa01", "Mpa02"), verdict = "alleles"))
+  expect_true("false_detection_probability" %in% names(by_alleles))
+  expect_false("likely_sires" %in% names(by_alleles))
+  expect_null(attr(by_alleles, "families"))
   expect_error(power_curve(file, verdict = "votes"),
                "^verdict takes alleles or likelihood, not votes$")
   expect_error(power_curve(file, false_detection = 0),
