@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -577,6 +578,40 @@ TEST(BroodLikelihood, TheExampleBroodsFathersAreCountedAsDrawn) {
     placed += placed_with_own_father(report.likelihood[b].father, sire_of[b]);
   EXPECT_GE(known, offspring - 2);
   EXPECT_GE(placed, 0.95 * known) << placed << " of " << known;
+}
+
+}  // namespace
+}  // namespace mpdetect
+
+namespace mpdetect {
+namespace {
+
+// Read with dropout alone, an offspring that mismatches its mother is no
+// read any parents could give: it counts as untyped there, so the example
+// broods' mismatching offspring leave every statistic and threshold a
+// number, and the two broods with mismatches and three paternal alleles
+// at several loci are revealed.
+TEST(BroodLikelihood, MismatchesReadWithDropoutAloneLeaveNumbers) {
+  BroodInputs inputs = likelihood_inputs(example_file("broods.gen"), example_file("population.gen"),
+                                         BROOD_LIKELIHOOD_TRIALS);
+  inputs.options.errors = ErrorRates{0.01, 0};
+  BroodsReport report;
+  Notes notes;
+  const Status analysed = analyse_broods(inputs, 3, 2, report, notes);
+  ASSERT_TRUE(analysed.ok) << analysed.message;
+  int mismatched = 0;
+  for (size_t b = 0; b < report.broods.size(); ++b) {
+    const LikelihoodJudgement& judged = report.likelihood[b];
+    const std::string name = brood_name(report, report.broods[b]);
+    EXPECT_TRUE(std::isfinite(judged.statistic)) << name;
+    EXPECT_TRUE(std::isfinite(judged.threshold)) << name;
+    if (report.broods[b].mismatches.empty()) continue;
+    ++mismatched;
+    if (name == "B18" || name == "B26") {
+      EXPECT_TRUE(judged.revealed) << name;
+    }
+  }
+  EXPECT_EQ(mismatched, 4);
 }
 
 }  // namespace

@@ -267,3 +267,38 @@ TEST(PaternityLikelihood, TheBestSplitFindsTheFathers) {
 
 }  // namespace
 }  // namespace mpdetect
+
+namespace mpdetect {
+namespace {
+
+// Read with dropout alone, a genotype no parents could give has no chance
+// at all, so a large brood's product over a group of offspring passes the
+// doubles' range both ways; the statistic stays a number, and single-sire
+// broods of up to 200 offspring give no threshold of infinity.
+TEST(PaternityLikelihood, LargeBroodsReadWithDropoutAloneGiveFiniteStatistics) {
+  const ErrorRates dropout{0.01, 0};
+  for (const int loci : {2, 8}) {
+    const WideStudy study = uneven_study(loci, 6, {0.5, 0.5}, false);
+    const LikelihoodTables tables =
+        likelihood_tables(study, false, dropout, reading_of(dropout, DEFAULT_ERROR_ALLOWANCE));
+    BroodReads brood;
+    std::vector<int> sire_of;
+    BroodTerms terms;
+    SplitSearch search;
+    for (const int size : {30, 60, 200}) {
+      std::vector<double> values;
+      for (int64_t trial = 0; trial < 40; ++trial) {
+        draw_likelihood_brood(tables, BroodSet::CALIBRATION, size, trial, 7, brood, sire_of);
+        prepare_brood_terms(study.frequency, tables.reading, brood, terms);
+        const double statistic = searched_split_statistic(terms, search);
+        ASSERT_TRUE(std::isfinite(statistic))
+            << statistic << loci << " loci, " << size << " offspring, trial " << trial;
+        values.push_back(statistic);
+      }
+      EXPECT_TRUE(std::isfinite(calibrated_threshold(values, 0.05)));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace mpdetect

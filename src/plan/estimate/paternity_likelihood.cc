@@ -14,6 +14,10 @@ constexpr double LN2 = 0.6931471805599453;
 constexpr double SMALL_PRODUCT = 0x1p-600;
 constexpr double LARGE_PRODUCT = 0x1p600;
 constexpr int PRODUCT_SHIFT = 600;
+// A group's factors (its members' chances, or their inverses, multiplied)
+// are kept below this, or above its inverse, by taking out 2^GROUP_SHIFT.
+constexpr double GROUP_FACTOR = 0x1p300;
+constexpr int GROUP_SHIFT = 300;
 // Classes rarer than this are left out: no genotype of them matters.
 constexpr double NEGLIGIBLE_CLASS = 1e-12;
 
@@ -240,8 +244,11 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
           largest = std::max(largest, sum / 4);
         }
       }
+      // A read no parents could give (an offspring that mismatches a typed
+      // mother, read with no false alleles) tells nothing of its father:
+      // it counts as untyped there, as the allele rule leaves it out.
       for (size_t k = row; k < row + w; ++k) {
-        terms.read[k] = std::max(terms.read[k] / largest, LEAST_READ_CHANCE);
+        terms.read[k] = largest > 0 ? std::max(terms.read[k] / largest, LEAST_READ_CHANCE) : 1.0;
         terms.inverse[k] = 1 / terms.read[k];
       }
     }
@@ -342,8 +349,8 @@ void restrict_terms(const BroodTerms& terms, const std::vector<int>& members, Br
     out.read_at.push_back(static_cast<int>(out.read.size()));
     const size_t w = static_cast<size_t>(width(terms, l));
     for (const int j : members) {
-      const size_t row = static_cast<size_t>(terms.read_at[static_cast<size_t>(l)]) +
-                         w * static_cast<size_t>(j);
+      const size_t row =
+          static_cast<size_t>(terms.read_at[static_cast<size_t>(l)]) + w * static_cast<size_t>(j);
       out.read.insert(out.read.end(), terms.read.begin() + static_cast<ptrdiff_t>(row),
                       terms.read.begin() + static_cast<ptrdiff_t>(row + w));
       out.inverse.insert(out.inverse.end(), terms.inverse.begin() + static_cast<ptrdiff_t>(row),
@@ -775,6 +782,9 @@ double group_gain(SearchView& v, const std::vector<int>& group, int from) {
     const size_t w = static_cast<size_t>(width(v.terms, l));
     const int mothers = v.terms.mothers[static_cast<size_t>(l)];
     // Leaving `from`: divided by the members' chances; joining: times them.
+    // A large group's products pass the doubles' range (a thousand
+    // members' inverses), so each is kept within GROUP_FACTOR by powers of
+    // two, counted in `shift`.
     factor.assign(2 * w, 1.0);
     double* leave = factor.data() + (from ? w : 0);
     double* join = factor.data() + (from ? 0 : w);
@@ -782,9 +792,20 @@ double group_gain(SearchView& v, const std::vector<int>& group, int from) {
       if (v.s.family_of[static_cast<size_t>(j)] != from) continue;
       const double* row = row_of(v.terms, l, j);
       const double* inverse = inverse_of(v.terms, l, j);
+      double most_leave = 0, most_join = 0;
       for (size_t e = 0; e < w; ++e) {
         leave[e] *= inverse[e];
         join[e] *= row[e];
+        most_leave = std::max(most_leave, leave[e]);
+        most_join = std::max(most_join, join[e]);
+      }
+      if (most_leave > GROUP_FACTOR) {
+        for (size_t e = 0; e < w; ++e) leave[e] = std::ldexp(leave[e], -GROUP_SHIFT);
+        shift += GROUP_SHIFT;
+      }
+      if (most_join < 1 / GROUP_FACTOR) {
+        for (size_t e = 0; e < w; ++e) join[e] = std::ldexp(join[e], GROUP_SHIFT);
+        shift -= GROUP_SHIFT;
       }
     }
     changed.resize(static_cast<size_t>(FAMILIES * mothers));
@@ -793,7 +814,7 @@ double group_gain(SearchView& v, const std::vector<int>& group, int from) {
                   &changed[static_cast<size_t>(k * mothers)]);
     ratio *= locus_value(v, l, changed.data(), changed.data() + mothers) *
              v.s.inverse_value[static_cast<size_t>(l)];
-    if ((l & 7) == 7) rescale(ratio, shift);
+    rescale(ratio, shift);
   }
   return std::log(ratio) + shift * LN2;
 }

@@ -62,9 +62,11 @@ struct BroodReads {
 // would cost loci squared.
 constexpr int MOST_GROUP_LOCI = 16;
 
-// A read that no genotype explains (possible only without any error in the
-// model) counts this fraction of the best explained read at its locus, so
-// that it weighs heavily against a family without excluding it outright.
+// A read that no father's genotype explains (possible only without false
+// alleles in the model) counts this fraction of the best explained read at
+// its locus, so that it weighs heavily against a family without excluding
+// it outright. A read that no pair of parents explains (an offspring that
+// mismatches a typed mother) counts as untyped at that locus.
 constexpr double LEAST_READ_CHANCE = 1e-12;
 
 // The terms of a brood's likelihood, per locus: the mother's and the
