@@ -12,6 +12,12 @@
 //   api.curve(text, designs, options)   -> {ok, error, csv, curves, notes, figure, figureFile}
 //   api.loci(text, options)             -> {ok, error, csv, notes, figure}: the ranking, or
 //                                          with options.choose the panel chosen forward
+//   api.broods(text, designs, options) -> {ok, error, csv, notes, figure, figureFile,
+//                                          mismatches, families, fathers, summary (CSV), and
+//                                          rows, summaryRows, familiesRows, ... of each}: the
+//                                          broods of `text` judged, with options.population the
+//                                          population sample's text (else the mothers give the
+//                                          frequencies) and each design's sires or shares
 //   api.check(command, options, designs) -> {ok, refusal}: the planner's checks of the fields
 //   api.curvePart(text, designs, options, design) -> {ok, refusal, points}: one design's
 //   api.curveJoined(text, designs, options, points) -> as api.curve, from the parts' points
@@ -21,8 +27,10 @@
 // option names), and rows, the table.
 //
 // options: {name, format, structure (a STRUCTURE file's layout), pop, loci: [names], poolRare, asIs, seed, from, to,
-// step, target, dropout, falseAllele, verdict ("alleles" or "likelihood"), falseDetection,
-// errorAllowance, size, figureWidth, figureHeight}; design: {sires: N} or {shares: [0.6, 0.4]}, and
+// step, target, dropout, falseAllele, verdict ("alleles" or "likelihood"; for broods, empty:
+// the likelihood with errors, else the allele rule), falseDetection, errorAllowance, size,
+// figureWidth, figureHeight, and for broods mothers ("first", "maternal" or a pattern),
+// population (the population sample's text) and populationName}; design: {sires: N} or {shares: [0.6, 0.4]}, and
 // mother: "drawn" (or "untyped"), "unsampled", an individual's identifier or
 // labels "135/143,...".
 (function (root) {
@@ -69,7 +77,7 @@
       if (o.loci && o.loci.length) field('loci', o.loci.map(cell).join(','));
       if (o.poolRare) field('pool_rare', '1');
       if (o.asIs) field('as_is', '1');
-      if (command === 'curve') {
+      if (command === 'curve' || command === 'broods') {
         for (const [key, name] of [['from', 'from'], ['to', 'to'], ['step', 'step'],
                                    ['target', 'target'], ['dropout', 'dropout'],
                                    ['falseAllele', 'false_allele'], ['verdict', 'verdict'],
@@ -78,20 +86,27 @@
           if (o[key]) field(name, o[key]);
         }
       }
+      if (command === 'broods') {
+        if (o.mothers) field('mothers', o.mothers);
+        if (o.population) field('population', o.populationName || 'population');
+      }
       if (command === 'loci') {
         field('size', o.size);
         if (o.choose) field('choose', o.choose);
       }
       if (o.figureWidth) core._mp_figure_size(Number(o.figureWidth), Number(o.figureHeight));
-      if (command === 'curve' || command === 'loci') {
+      if (command === 'curve' || command === 'loci' || command === 'broods') {
         field('seed', String(o.seed === undefined ? '0' : o.seed).trim());
       }
+      // Broods are judged under every design's sires, as one design's
+      // variants; the mothers are the broods' own.
+      if (command === 'broods') startDesign();
       for (const design of designs) {
         const d = design || {};
-        startDesign();
+        if (command !== 'broods') startDesign();
         if (d.sires) designField('sires', d.sires);
         if (d.shares) designField('shares', d.shares.join(','));
-        if (d.mother) designField('mother', d.mother);
+        if (d.mother && command !== 'broods') designField('mother', d.mother);
       }
     }
 
@@ -150,6 +165,19 @@
         const r = call('curve', text, options, designs && designs.length ? designs : [{}]);
         return Object.assign(basics(r), {csv: r.output, curves: r.curves, trials: r.trials,
                                          figure: r.figure, figureFile: r.figureFile});
+      },
+      broods(text, designs, options) {
+        const o = options || {};
+        setDesigns('broods', o, designs && designs.length ? designs : [{}]);
+        input(o.name || 'broods', text);
+        if (o.population) input(o.populationName || 'population', o.population);
+        const r = JSON.parse(run(0));
+        return Object.assign(basics(r), {
+          csv: r.output, figure: r.figure, figureFile: r.figureFile,
+          mismatches: r.mismatches, families: r.families, fathers: r.fathers, summary: r.summary,
+          mismatchesRows: r.mismatchesRows, familiesRows: r.familiesRows,
+          fathersRows: r.fathersRows, summaryRows: r.summaryRows,
+        });
       },
       loci(text, options, design) {
         const r = call('loci', text, options, [design || {}]);

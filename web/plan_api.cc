@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frontend/command_line_words.h"
@@ -188,6 +189,34 @@ std::string curve_json(const CurveResult& result, const FieldRun& run, uint32_t 
                      curve_svg(result, run, seed, 800, 600), result.curves);
 }
 
+// The judged broods: result_json's fields, the figure as mpplan draws it,
+// and the other tables (mismatches, families, fathers, summary) with their
+// rows.
+std::string broods_json(const BroodsResult& result, uint32_t seed) {
+  const auto svg = [&](int width, int height) {
+    if (!result.status.ok) return std::string();
+    const FigureOptions figure{width, height, "", seed, 0.95, TRIAL_COUNT};
+    return broods_figure(result.broods, figure, FigureFormat::SVG);
+  };
+  std::string out = result_json(result, "", true, svg(call.width, call.height), svg(800, 600), {});
+  out.pop_back();  // the closing brace
+  for (const auto& [name, csv] :
+       {std::pair<const char*, const std::string&>{"mismatches", result.mismatches},
+        {"families", result.families},
+        {"fathers", result.fathers},
+        {"summary", result.summary}}) {
+    out += ",\"";
+    out += name;
+    out += "\":";
+    out += json_string(csv);
+    out += ",\"";
+    out += name;
+    out += "Rows\":";
+    out += rows_json(csv);
+  }
+  return out + "}";
+}
+
 std::string usage_json(const Status& refusal) {
   CommandResult result;
   result.status = refusal;
@@ -257,7 +286,7 @@ EMSCRIPTEN_KEEPALIVE void mp_input(const char* name, const char* text, int size)
 // result as JSON: ok, error, output, legend, notes and, for curve, each
 // design's label, smallest size reaching the target and points [size,
 // probability], with the single sire's false detections third when there
-// are genotyping errors.
+// are genotyping errors; for broods, the figure and the other tables too.
 EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned given_seed) {
   FieldRun run;
   if (!run_or_refusal(run)) return call.answer.c_str();
@@ -270,7 +299,11 @@ EMSCRIPTEN_KEEPALIVE const char* mp_run(unsigned given_seed) {
     const PanelResult result = run_panel_command(panel_request(run, false), text);
     call.answer = result_json(result, "", true, "", "", {});
   } else if (run.command == "broods") {
-    call.answer = usage_json(failure("this page does not judge broods yet: run mpplan broods"));
+    // The brood file first, then the population sample when one is named.
+    const std::string population =
+        run.population.empty() || call.texts.size() < 2 ? "" : call.texts[1];
+    call.answer =
+        broods_json(run_broods_command(broods_request(run), text, population, seed, 1), seed);
   } else if (run.command == "loci") {
     const LociResult result = run_loci_command(loci_request(run), text, seed, 1);
     call.answer =

@@ -258,6 +258,58 @@ function nativeNotes(err) {
         if (got.status === 0) expectSame(`curve on ${name} (${words.join(' ')})`, got.out, result.csv);
       }
     }
+    // Broods judged on the page are mpplan's, table by table: the allele
+    // rule under two designs, the likelihood (the default with errors)
+    // with its families and fathers, frequencies from the mothers alone,
+    // and a refusal.
+    const examples = path.join(__dirname, '..', '..', 'examples');
+    for (const file of ['broods.gen', 'population.gen']) {
+      fs.copyFileSync(path.join(examples, file), path.join(folder, file));
+    }
+    const broodText = fs.readFileSync(path.join(folder, 'broods.gen'), 'utf8');
+    const populationText = fs.readFileSync(path.join(folder, 'population.gen'), 'utf8');
+    const files = ['--plot', 'b.svg', '--mismatches', 'm.csv', '--summary', 's.csv',
+                   '--families', 'f.csv', '--fathers', 'p.csv'];
+    for (const [what, options, designs, words] of [
+      ['allele rule, two designs', {seed: 7, population: populationText},
+       [{sires: 2}, {shares: [0.6, 0.4]}],
+       ['--seed', '7', '--population', 'population.gen', '--sires', '2', '--shares', '0.6,0.4']],
+      ['likelihood with errors', {seed: 3, population: populationText, dropout: '0.01',
+                                  loci: ['Mpa01', 'Mpa02', 'Mpa05']}, [{}],
+       ['--seed', '3', '--population', 'population.gen', '--dropout', '0.01', '--loci',
+        'Mpa01,Mpa02,Mpa05']],
+      ['the mothers alone', {seed: 11, mothers: 'first', verdict: 'alleles'}, [{sires: 3}],
+       ['--seed', '11', '--mothers', 'first', '--verdict', 'alleles', '--sires', '3']],
+      ['a locus the population lacks', {seed: 1, population: populationText, loci: ['Mpa99']}, [{}],
+       ['--seed', '1', '--population', 'population.gen', '--loci', 'Mpa99']],
+    ]) {
+      const result = api.broods(broodText, designs,
+                                Object.assign({name: 'broods.gen', populationName: 'population.gen'},
+                                              options));
+      pageWordsHold(`broods, ${what}`, result);
+      const likelihood = words.includes('--dropout');
+      const got = native(['broods', 'broods.gen', ...words,
+                          ...(likelihood ? files : files.slice(0, 6))], folder);
+      expectSame(`broods, ${what}: status`, got.status === 0, result.ok);
+      if (got.status !== 0) {
+        expectSame(`broods, ${what}: refusal`, nativeNotes(got.err).pop(), 'mpplan: ' + result.error);
+        continue;
+      }
+      expectSame(`broods, ${what}: table`, got.out, result.csv);
+      expectSame(`broods, ${what}: messages`, nativeNotes(got.err).join('\n'), result.notes.join('\n'));
+      const read = (file) => fs.readFileSync(path.join(folder, file), 'utf8');
+      expectSame(`broods, ${what}: mismatches`, read('m.csv'), result.mismatches);
+      expectSame(`broods, ${what}: summary`, read('s.csv'), result.summary);
+      expectSame(`broods, ${what}: summary rows`, result.summary.split('\n').filter((r) => r).length,
+                 result.summaryRows.length);
+      if (likelihood) {
+        expectSame(`broods, ${what}: families`, read('f.csv'), result.families);
+        expectSame(`broods, ${what}: fathers`, read('p.csv'), result.fathers);
+      }
+      expectSame(`broods, ${what}: the figure`, read('b.svg'), result.figureFile);
+      expectSame(`broods, ${what}: a figure laid out`, true, result.figure.includes('<svg'));
+    }
+
     // A NUL in a file reaches the core with the rest of the text (not cut
     // there), and is refused as mpplan refuses it.
     const nul = 't\nL1, L2\nPop\na, 0101 0102\nb, 01\u000002 0101\nc, 0202 0202\n';
