@@ -252,6 +252,13 @@ TEST(BroodLikelihood, SnpPanelsPastAStudyRecordAreJudged) {
   int marked = 0;
   for (const ChartMark& mark : chart.marks) marked += mark.role == "revealed";
   EXPECT_EQ(marked, BROODS / 2) << "the figure marks the likelihood's verdicts";
+  // Its caption counts the likelihood's broods per estimate, not the allele
+  // rule's.
+  const std::string caption =
+      "; " + std::to_string(report.likelihood_trials) + " broods per estimate";
+  EXPECT_TRUE(std::any_of(chart.texts.begin(), chart.texts.end(), [&](const ChartText& t) {
+    return t.text.find(caption) != std::string::npos;
+  })) << caption;
 
   inputs.options.verdict = Verdict::ALLELES;
   const Status refused = analyse_broods(inputs, 3, 2, report, notes);

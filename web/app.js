@@ -107,8 +107,10 @@
   }
 
   function updateRunButton() {
-    $('run').disabled = document.body.dataset.ready !== 'true' || describing || running;
+    $('run').disabled =
+        document.body.dataset.ready !== 'true' || describing || running || judging;
     $('choose').disabled = $('run').disabled || choosing;
+    $('judge').disabled = $('run').disabled;
   }
 
   function describeSoon() {
@@ -560,8 +562,8 @@
 
   // The figure's size on the page: as wide as its box; the core keeps its
   // texts at 11 px or more, so it is shown at the size it was laid out.
-  function figureSize() {
-    const box = $('results').clientWidth || 800;
+  function figureSize(where) {
+    const box = $(where || 'results').clientWidth || 800;
     const width = Math.max(320, Math.min(1200, Math.round(box)));
     return {figureWidth: width, figureHeight: Math.round(width * (width < 600 ? 0.9 : 0.7))};
   }
@@ -739,6 +741,8 @@
   function cancel() {
     runNumber++;
     running = false;
+    if (judging) $('judge-state').textContent = 'Cancelled.';
+    judging = false;
     for (const worker of workers) worker.terminate();
     for (const resolve of pending.values()) {
       resolve({ok: false, refusal: {message: 'Cancelled.'}, pageNotes: [], curves: []});
@@ -769,7 +773,7 @@
 
   // A file as UTF-8, or where it is not, as Windows-1252 (the usual case of
   // a spreadsheet saved on Windows), with a note that says so.
-  async function readFile(file) {
+  async function decodeFile(file) {
     const bytes = new Uint8Array(await file.arrayBuffer());
     let text;
     let note = '';
@@ -780,7 +784,11 @@
       note = `${file.name} is not UTF-8 text; it was read as Windows-1252 ` +
              '(Western European). Check the names below.';
     }
-    text = text.replace(/^\uFEFF/, '');
+    return {bytes, note, text: text.replace(/^\uFEFF/, '')};
+  }
+
+  async function readFile(file) {
+    const {bytes, note, text} = await decodeFile(file);
     if (text.length > SHOWN_TEXT) {
       loadedText = text;
       $('text').value = '';
@@ -794,6 +802,122 @@
     $('file').dataset.name = file.name;
     await describeInput();
     if (note) addMessage('input-messages', note, 'warning');
+  }
+
+  // ---- Broods judged after the field work ----
+  let broodLoaded = null;  // a brood file too large to show, as loadedText
+  let judging = false;
+
+  function broodText() {
+    return broodLoaded !== null ? broodLoaded : $('brood-text').value;
+  }
+
+  function clearBroods() {
+    clearMessages('brood-messages');
+    for (const id of ['brood-summary', 'brood-figure', 'brood-table', 'brood-families',
+                      'brood-fathers', 'brood-downloads']) {
+      $(id).replaceChildren();
+    }
+    $('brood-results').hidden = true;
+    $('judge-state').textContent = '';
+  }
+
+  async function readBroodFile(file) {
+    const {bytes, note, text} = await decodeFile(file);
+    clearBroods();
+    if (text.length > SHOWN_TEXT) {
+      broodLoaded = text;
+      $('brood-text').value = '';
+      $('brood-text').placeholder = `${file.name} (${(bytes.length / 1048576).toFixed(1)} MB) ` +
+                                    'is read as it is, too large to show here.';
+    } else {
+      broodLoaded = null;
+      $('brood-text').value = text;
+    }
+    $('brood-file').dataset.name = file.name;
+    if (note) addMessage('brood-messages', note, 'warning');
+  }
+
+  // A download link for one of the broods' files.
+  function broodDownload(name, text, label) {
+    const link = Object.assign(document.createElement('a'), {download: name, textContent: label});
+    offer(link, text, name.endsWith('.svg') ? 'image/svg+xml' : 'text/csv');
+    $('brood-downloads').append(link);
+  }
+
+  async function judgeBroods() {
+    if (describing) await describeInput();
+    clearBroods();
+    const text = broodText();
+    if (!text.trim()) {
+      addMessage('brood-messages', 'Paste or choose a brood file first.', 'error');
+      return;
+    }
+    const fromData = $('brood-frequencies').value === 'population';
+    if (fromData && !inputText().trim()) {
+      addMessage('brood-messages', 'Give your population sample under 1, or take the allele ' +
+                 'frequencies from the mothers alone.', 'error');
+      return;
+    }
+    if (!(await checkFields())) {
+      $('judge-state').textContent = 'Some fields under 3 need another value.';
+      return;
+    }
+    const all = options();
+    const opts = Object.assign({
+      name: $('brood-file').dataset.name || 'broods',
+      seed: all.seed,
+      dropout: all.dropout,
+      falseAllele: all.falseAllele,
+      falseDetection: all.falseDetection,
+      errorAllowance: all.errorAllowance,
+      verdict: $('brood-verdict').value,
+      mothers: $('brood-mothers').value.trim() || 'first',
+    }, figureSize('broods-section'));
+    if (fromData) Object.assign(opts, {population: inputText(), populationName: inputName(), pop: all.pop});
+    // The designs' sires; their mothers are the broods' own.
+    const sires = designs().map((design) => ({sires: design.sires, shares: design.shares}));
+    judging = true;
+    updateRunButton();
+    $('cancel').disabled = false;
+    $('judge-state').textContent = 'Judging… (Cancel under 3 stops it)';
+    const mine = ++runNumber;
+    const result = await ask('broods', text, sires, opts);
+    judging = false;
+    if (mine !== runNumber) return;  // cancelled
+    addNotes('brood-messages', result.pageNotes || []);
+    if (!result.ok) {
+      showRefusal('brood-messages', result.refusal);
+      finishJudging('Refused: see the message above.');
+      return;
+    }
+    $('brood-results').hidden = false;
+    showTable('brood-summary', result.summaryRows);
+    $('brood-figure').replaceChildren(figureNode(result.figure));
+    showTable('brood-table', result.rows);
+    const families = result.familiesRows.length > 1;
+    $('brood-families-box').hidden = !families;
+    $('brood-fathers-box').hidden = !families;
+    if (families) {
+      showTable('brood-families', result.familiesRows);
+      showTable('brood-fathers', result.fathersRows);
+    }
+    broodDownload('broods.csv', result.csv, 'Broods (CSV)');
+    broodDownload('summary.csv', result.summary, 'The share (CSV)');
+    broodDownload('mismatches.csv', result.mismatches, 'Mismatches (CSV)');
+    if (families) {
+      broodDownload('families.csv', result.families, 'Families (CSV)');
+      broodDownload('fathers.csv', result.fathers, 'Fathers (CSV)');
+    }
+    broodDownload('broods.svg', result.figureFile, 'Figure (SVG)');
+    finishJudging('Done.');
+  }
+
+  function finishJudging(state) {
+    $('judge-state').textContent = state;
+    $('cancel').disabled = true;
+    updateRunButton();
+    document.body.dataset.judged = String(Number(document.body.dataset.judged || 0) + 1);
   }
 
   // The fields' limits from the core.
@@ -822,6 +946,19 @@
   $('choose').onclick = choosePanel;
   $('use-chosen').onclick = useChosen;
   $('file').onchange = () => { if ($('file').files[0]) readFile($('file').files[0]); };
+  $('judge').onclick = judgeBroods;
+  $('brood-file').onchange = () => {
+    if ($('brood-file').files[0]) readBroodFile($('brood-file').files[0]);
+  };
+  $('brood-text').addEventListener('input', () => {
+    broodLoaded = null;
+    $('brood-text').placeholder = '';
+    delete $('brood-file').dataset.name;
+    clearBroods();
+  });
+  for (const id of ['brood-frequencies', 'brood-mothers', 'brood-verdict']) {
+    $(id).addEventListener('change', clearBroods);
+  }
   $('text').addEventListener('input', () => {
     loadedText = null;
     $('text').placeholder = '';

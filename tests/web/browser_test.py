@@ -223,6 +223,58 @@ try:
     set_field(driver, "from", "1")
     set_field(driver, "to", "30")
 
+    # Broods judged after the field work, with the population sample above
+    # and both designs' sires: the share, the families and the figure are
+    # mpplan's.
+    broods = (example.parent / "broods.gen").read_text()
+    driver.execute_script(
+        "const box = document.getElementById('brood-text'); box.value = arguments[0];"
+        "box.dispatchEvent(new Event('input'));", broods)
+    Select(driver.find_element(By.ID, "brood-verdict")).select_by_value("likelihood")
+    judged = lambda d: int(d.find_element(By.TAG_NAME, "body").get_attribute("data-judged") or 0)
+
+    def judge():
+        before = judged(driver)
+        driver.find_element(By.ID, "judge").click()
+        WebDriverWait(driver, 120).until(lambda d: judged(d) > before)
+
+    # Sample 1 alone lacks a mother's allele: refused as mpplan refuses it.
+    judge()
+    message = driver.find_element(By.ID, "brood-messages").text
+    check("a brood the sample cannot explain is refused, naming her", "B02-M" in message and
+          "Mpa07" in message and not driver.find_element(By.ID, "brood-results").is_displayed(),
+          message)
+    no_option_names(driver, "broods refused")
+    Select(driver.find_element(By.ID, "pop")).select_by_value("")
+    judge()
+    with tempfile.TemporaryDirectory() as folder:
+        (pathlib.Path(folder) / "broods").write_text(broods)
+        (pathlib.Path(folder) / "input").write_text(text)
+        run = subprocess.run([str(mpplan), "broods", "broods", "--population", "input",
+                              "--seed", SEED, "--sires", "2", "--shares", "0.8,0.2",
+                              "--verdict", "likelihood", "--summary", "s.csv", "--families",
+                              "f.csv", "--plot", "b.svg"], cwd=folder, capture_output=True,
+                             text=True)
+        check("mpplan judges the broods", run.returncode == 0, run.stderr)
+        files = {name: (pathlib.Path(folder) / name).read_text()
+                 for name in ("s.csv", "f.csv", "b.svg")
+                 if (pathlib.Path(folder) / name).exists()}
+    links = {a.get_attribute("download"): a
+             for a in driver.find_elements(By.CSS_SELECTOR, "#brood-downloads a")}
+    check("the broods' table is mpplan's", blob_text(driver, links["broods.csv"]) == run.stdout)
+    check("the broods' share is mpplan's",
+          blob_text(driver, links["summary.csv"]) == files.get("s.csv"))
+    check("the broods' families are mpplan's",
+          blob_text(driver, links["families.csv"]) == files.get("f.csv"))
+    check("the broods' figure is mpplan's",
+          blob_text(driver, links["broods.svg"]) == files.get("b.svg"))
+    shown = driver.find_element(By.ID, "brood-summary").text
+    check("the share is shown with its interval", "ci_low" in shown and "0.8/0.2" in shown, shown)
+    check("the families are shown", driver.find_element(By.ID, "brood-families-box").is_displayed())
+    check("the brood figure is drawn", driver.find_elements(By.CSS_SELECTOR, "#brood-figure svg"))
+    no_option_names(driver, "broods judged")
+    Select(driver.find_element(By.ID, "pop")).select_by_value("1")
+
     # A refusal shows beside the input, naming line and locus, and takes
     # the earlier results down.
     run_and_wait(driver, wait)

@@ -131,7 +131,9 @@ Chart broods_chart(const BroodsReport& report, const FigureOptions& options) {
   }
 
   add_legend(chart, legend, plot.bottom + under.legend, sc);
-  add_chart_caption(chart, options.seed, options.trials, sc);
+  // The likelihood estimates each brood from broods of its own, fewer.
+  add_chart_caption(chart, options.seed,
+                    report.by_likelihood ? report.likelihood_trials : options.trials, sc);
   return chart;
 }
 
