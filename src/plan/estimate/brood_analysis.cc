@@ -304,25 +304,29 @@ void judge_by_likelihood(const PopulationData& data, const Panel& panel, const B
   if (judgement.revealed) {
     family_of = search.best;
     families = 2;
-    // A third father, against two-sire broods of the two families' shares.
-    const ThirdFather third = third_father(terms, family_of, EXACT_SPLIT_OFFSPRING);
-    if (third.family >= 0) {
-      const double first =
-          static_cast<double>(std::count(family_of.begin(), family_of.end(), 0)) / size;
-      WideStudy two = tables.study;
-      two.share = {first, 1 - first};
-      LikelihoodTables two_sires =
-          likelihood_tables(two, design.unsampled_mother, errors, reading_of(errors, allowance));
-      two_sires.untyped = untyped;
-      judgement.third_statistic = third.statistic;
-      judgement.third_threshold = third_father_threshold(
-          two_sires, size, THIRD_FATHER_TRIALS, false_detection, seed, 1, EXACT_SPLIT_OFFSPRING);
-      if (third.statistic > judgement.third_threshold) {
-        for (size_t at = 0; at < third.members.size(); ++at) {
-          if (third.within[at] == 1) family_of[static_cast<size_t>(third.members[at])] = 2;
-        }
-        families = 3;
+    // One father more while his split passes the threshold from broods of
+    // the fathers found, with their families' shares.
+    while (families < MOST_LIKELY_SIRES) {
+      const NextFather next = next_father(terms, family_of, families, EXACT_SPLIT_OFFSPRING);
+      if (next.family < 0) break;
+      WideStudy found = tables.study;
+      found.share.clear();
+      double given = 0;
+      for (int k = 0; k + 1 < families; ++k) {
+        found.share.push_back(
+            static_cast<double>(std::count(family_of.begin(), family_of.end(), k)) / size);
+        given += found.share.back();
       }
+      found.share.push_back(1 - given);
+      LikelihoodTables found_sires =
+          likelihood_tables(found, design.unsampled_mother, errors, reading_of(errors, allowance));
+      found_sires.untyped = untyped;
+      judgement.next_statistic = next.statistic;
+      judgement.next_threshold = next_father_threshold(
+          found_sires, size, NEXT_FATHER_TRIALS, false_detection, seed, 1, EXACT_SPLIT_OFFSPRING);
+      if (next.statistic <= judgement.next_threshold) break;
+      split_off(next, families, family_of);
+      ++families;
     }
   }
   // Fathers numbered as their first offspring come.

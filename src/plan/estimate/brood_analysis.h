@@ -25,10 +25,14 @@ namespace mpdetect {
 // default: far fewer than a curve's, as every brood has its own design.
 constexpr int64_t BROOD_LIKELIHOOD_TRIALS = 500;
 
-// The two-sire broods a revealed brood's third father is weighed against:
-// the threshold's guarantee holds for any number from 1 / alpha, and these
-// broods each take three searches.
-constexpr int64_t THIRD_FATHER_TRIALS = 200;
+// The broods of the fathers found that a revealed brood's next father is
+// weighed against: the threshold's guarantee holds for any number from
+// 1 / alpha, and these broods each take a search per father and one more.
+constexpr int64_t NEXT_FATHER_TRIALS = 200;
+
+// Fathers are added one at a time up to this many; a brood of more shows
+// as many families as this.
+constexpr int MOST_LIKELY_SIRES = 5;
 
 // A brood and its calibration broods are judged exactly (every split) up to
 // this many offspring, by the search beyond: one statistic on both sides.
@@ -57,15 +61,17 @@ struct LikelihoodJudgement {
   double threshold = 0;
   bool revealed = false;
   double false_detection = 0;
-  // A revealed brood's third father (third_father): his statistic and the
-  // threshold from THIRD_FATHER_TRIALS two-sire broods of the families'
-  // shares (0 and 0 where no family splits).
-  double third_statistic = 0;
-  double third_threshold = 0;
-  // The fathers most likely: 1, or 2 where the brood is revealed, or 3
-  // where a third passes his threshold too (more are not weighed); each
-  // offspring's father (numbered as their first offspring come) by the
-  // best split, and its support (family_support; 1 for a single father).
+  // A revealed brood's last father weighed (next_father): his statistic
+  // and the threshold from NEXT_FATHER_TRIALS broods of the fathers found
+  // before him, with their families' shares (0 and 0 where no family
+  // splits).
+  double next_statistic = 0;
+  double next_threshold = 0;
+  // The fathers most likely: 1, or 2 where the brood is revealed, and one
+  // more for each further father who passes his threshold, up to
+  // MOST_LIKELY_SIRES; each offspring's father (numbered as their first
+  // offspring come) by the splits, and its support (family_support; 1 for
+  // a single father).
   int likely_sires = 1;
   std::vector<int> father;
   std::vector<double> support;

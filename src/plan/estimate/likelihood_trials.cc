@@ -240,12 +240,12 @@ LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size,
   return point;
 }
 
-ThirdFather third_father(const BroodTerms& terms, const std::vector<int>& family_of,
-                         int exact_up_to) {
-  ThirdFather best;
+NextFather next_father(const BroodTerms& terms, const std::vector<int>& family_of, int families,
+                       int exact_up_to) {
+  NextFather best;
   BroodTerms part;
   SplitSearch search;
-  for (int k = 0; k < 2; ++k) {
+  for (int k = 0; k < families; ++k) {
     std::vector<int> members;
     for (int j = 0; j < terms.offspring; ++j) {
       if (family_of[static_cast<size_t>(j)] == k) members.push_back(j);
@@ -262,13 +262,27 @@ ThirdFather third_father(const BroodTerms& terms, const std::vector<int>& family
   return best;
 }
 
-double third_father_threshold(const LikelihoodTables& tables, int brood_size, int64_t trials,
-                              double alpha, uint32_t seed, int threads, int exact_up_to) {
+void split_off(const NextFather& father, int families, std::vector<int>& family_of) {
+  for (size_t at = 0; at < father.members.size(); ++at) {
+    if (father.within[at] == 1) family_of[static_cast<size_t>(father.members[at])] = families;
+  }
+}
+
+double next_father_threshold(const LikelihoodTables& tables, int brood_size, int64_t trials,
+                             double alpha, uint32_t seed, int threads, int exact_up_to) {
+  const int sires = static_cast<int>(tables.study.share.size());
   return calibrated_threshold(
-      judge_broods(tables, BroodSet::THIRD_FATHER, brood_size, trials, seed, threads,
+      judge_broods(tables, BroodSet::NEXT_FATHER, brood_size, trials, seed, threads,
                    [&](const BroodTerms& terms, SplitSearch& search) {
                      brood_statistic(terms, search, exact_up_to);
-                     return third_father(terms, search.best, exact_up_to).statistic;
+                     std::vector<int> family_of = search.best;
+                     for (int families = 2; families < sires; ++families) {
+                       const NextFather split =
+                           next_father(terms, family_of, families, exact_up_to);
+                       if (split.family < 0) break;
+                       split_off(split, families, family_of);
+                     }
+                     return next_father(terms, family_of, sires, exact_up_to).statistic;
                    }),
       alpha);
 }

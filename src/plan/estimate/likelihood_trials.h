@@ -72,10 +72,10 @@ double most_terms(const WideStudy& study, bool unsampled_mother, const ErrorRate
 Status check_likelihood_design(const WideStudy& study, bool unsampled_mother,
                                const ErrorRates& errors, int max_brood);
 
-// The sets of broods a point draws; and the two-sire broods a brood's
-// third father is weighed against (THIRD_FATHER, drawn as DESIGN is, from
-// tables whose shares are the brood's two families').
-enum class BroodSet { CALIBRATION = 0, SINGLE_SIRE = 1, DESIGN = 2, THIRD_FATHER = 3 };
+// The sets of broods a point draws; and the broods of K sires a brood's
+// (K + 1)-th father is weighed against (NEXT_FATHER, drawn as DESIGN is,
+// from tables whose shares are the brood's K families').
+enum class BroodSet { CALIBRATION = 0, SINGLE_SIRE = 1, DESIGN = 2, NEXT_FATHER = 3 };
 
 // The genotypes of trial `trial` of `set` at brood_size from `seed`, as
 // read (errors drawn), and the sire of each offspring in `sire_of`.
@@ -105,28 +105,34 @@ LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size,
 double brood_statistic(const BroodTerms& terms, SplitSearch& search, int exact_up_to,
                        double enough = 1e300);
 
-// A third father, given a brood's split into two families (family_of, 0
-// and 1): the larger of the two families' own statistics, each family
-// judged as a brood of its own (restrict_terms) by brood_statistic; the
-// family it splits (-1 where neither does), its members, and their places
-// in its better split (0 or 1 each).
-struct ThirdFather {
+// One father more, given a brood's split into `families` families
+// (family_of, 0 to families - 1): the largest of the families' own
+// statistics, each family judged as a brood of its own (restrict_terms) by
+// brood_statistic; the family it splits (-1 where none does), its members,
+// and their places in its better split (0 or 1 each).
+struct NextFather {
   double statistic = 0;
   int family = -1;
   std::vector<int> members;
   std::vector<int> within;
 };
-ThirdFather third_father(const BroodTerms& terms, const std::vector<int>& family_of,
-                         int exact_up_to);
+NextFather next_father(const BroodTerms& terms, const std::vector<int>& family_of, int families,
+                       int exact_up_to);
 
-// The threshold a brood's third father must pass at brood_size: alpha's
-// (calibrated_threshold) over `trials` two-sire broods of `tables`, each
-// split by its best two-family split (brood_statistic) and weighed by
-// third_father as the brood is; on up to `threads` threads, the result the
+// The brood's families after `father`'s split: his family's members placed
+// 1 by his split become family `families`.
+// REQUIRES: father.family >= 0.
+void split_off(const NextFather& father, int families, std::vector<int>& family_of);
+
+// The threshold a brood's (K + 1)-th father must pass at brood_size, K the
+// sires of `tables`: alpha's (calibrated_threshold) over `trials` broods of
+// those sires, each split into K families as a brood is (its best
+// two-family split, then next_father's split while they are fewer than K)
+// and weighed by next_father; on up to `threads` threads, the result the
 // same whatever their number.
-// REQUIRES: tables with two sires; trials >= 1; 0 < alpha < 1.
-double third_father_threshold(const LikelihoodTables& tables, int brood_size, int64_t trials,
-                              double alpha, uint32_t seed, int threads, int exact_up_to);
+// REQUIRES: tables with two sires or more; trials >= 1; 0 < alpha < 1.
+double next_father_threshold(const LikelihoodTables& tables, int brood_size, int64_t trials,
+                             double alpha, uint32_t seed, int threads, int exact_up_to);
 
 // The threshold of `values` (T of n single-sire broods) for alpha: the
 // k-th smallest, k = ceil((1 - alpha) (n + 1)), so that a further single-
