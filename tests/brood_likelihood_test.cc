@@ -150,6 +150,16 @@ TEST_P(ShareWithErrors, TheIntervalCoversTheTruth) {
     for (const LikelihoodJudgement& judged : report.likelihood)
       EXPECT_LE(judged.false_detection, 0.05);
     ASSERT_TRUE(shows_false_detections(report));
+    // The summary names the verdict, and calls it the default only where
+    // it is the one these errors make the default.
+    std::string lines;
+    for (const Note& line : share_lines(report)) lines += line.text + "\n";
+    EXPECT_NE(lines.find(GetParam() == Verdict::ALLELES
+                             ? "judged by the allele rule, with genotyping errors"
+                             : "judged by the likelihood verdict (the default where genotypes "
+                               "are read with errors)"),
+              std::string::npos)
+        << lines;
     if (GetParam() == Verdict::ALLELES) {
       double most = 0;
       for (size_t b = 0; b < report.broods.size(); ++b)

@@ -166,6 +166,7 @@ JudgedOffspring typed_offspring(const BroodVerdict& brood) {
     for (const Mismatch& mismatch : brood.mismatches) {
       if (mismatch.locus != locus.locus) continue;
       const auto at = std::find(brood.offspring.begin(), brood.offspring.end(), mismatch.offspring);
+      if (at == brood.offspring.end()) continue;
       const int j = static_cast<int>(at - brood.offspring.begin());
       set.word[j >> 6] |= uint64_t{1} << (j & 63);
     }
@@ -500,7 +501,7 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
   report.detections.assign(variants.size(), std::vector<int>(report.broods.size(), 0));
   const InputOptions& options = inputs.options;
   report.by_likelihood = options.verdict == Verdict::LIKELIHOOD;
-  report.verdict_by_default = !options.verdict_given;
+  report.verdict_by_default = !options.verdict_given && options.verdict == brood_verdict(options);
   report.with_errors = any_errors(options.errors);
   if (!report.by_likelihood && report.with_errors)
     report.false_detections.assign(report.broods.size(), 0);
@@ -773,11 +774,10 @@ Notes share_lines(const BroodsReport& report) {
                                  ? " (the default where genotypes are read with errors)"
                                  : "";
   if (!report.by_likelihood && report.with_errors) {
-    lines.push_back("judged by the allele rule" + chosen +
-                    ", with genotyping errors: the share corrected for each brood's chance of "
-                    "showing several fathers when it has one, measured on " +
-                    std::to_string(TRIAL_COUNT) +
-                    " single-sire broods of its own design read with the errors");
+    lines.push_back(
+        "judged by the allele rule, with genotyping errors: the share corrected for each brood's "
+        "chance of showing several fathers when it has one, measured on " +
+        std::to_string(TRIAL_COUNT) + " single-sire broods of its own design read with the errors");
   }
   if (report.by_likelihood) {
     lines.push_back(

@@ -106,7 +106,7 @@ struct BroodsReport {
   // empty otherwise.
   std::vector<int> false_detections;
   bool with_errors = false;         // the genotypes are read with errors
-  bool verdict_by_default = false;  // the verdict was not asked for
+  bool verdict_by_default = false;  // not asked for: the default (brood_verdict)
   // For titles: the brood file, and whom the allele frequencies come from
   // ("population.gen, sample 2", "the 30 mothers").
   std::string source;
