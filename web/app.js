@@ -126,6 +126,7 @@
     const text = inputText();
     clearMessages('input-messages');
     clearResults();
+    if (!judging) clearBroods();
     if (!text.trim()) {
       $('format').textContent = '';
       $('population-options').hidden = true;
@@ -526,8 +527,10 @@
     $('results').classList.remove('shown');
   }
 
+  // Every result, the broods' too, belongs to the inputs as they were.
   function inputsChanged() {
     if (!running) clearResults();
+    if (!judging) clearBroods();
   }
 
   // A table of the core's rows; `rename` may replace the first column's

@@ -273,6 +273,11 @@ try:
     check("the families are shown", driver.find_element(By.ID, "brood-families-box").is_displayed())
     check("the brood figure is drawn", driver.find_elements(By.CSS_SELECTOR, "#brood-figure svg"))
     no_option_names(driver, "broods judged")
+    # A change of the settings takes the broods' results down too.
+    set_field(driver, "seed", SEED)
+    check("a change of the settings clears the broods' results",
+          not driver.find_element(By.ID, "brood-results").is_displayed() and
+          not driver.find_elements(By.CSS_SELECTOR, "#brood-downloads a"))
     Select(driver.find_element(By.ID, "pop")).select_by_value("1")
 
     # A refusal shows beside the input, naming line and locus, and takes
