@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <sstream>
 
+#include "simulation/error_draws.h"
 #include "simulation/trial.h"
 #include "test_support.h"
 
@@ -92,6 +95,98 @@ TEST(GenotypingError, ErrorsComeAtTheirRates) {
   ErrorStream none = error_stream(error_key(7), 0, 0);
   EXPECT_FALSE(
       next_error(error_model(ErrorRates{}, study_from("1\n2 0.5 0.5\n1\n1\n0 1\n")), none, 0, ea));
+}
+
+// A false call drawn by counting the others' sums (where they never fall)
+// lands where a search by halves of those sums lands, for every allele of
+// loci of uneven and zero frequencies and variates on and about every sum.
+// Frequencies a study file gives are read as single floats, whose sums come
+// out exact; frequencies of a population sample are not, and rounding can
+// make the sums dip: there the search itself is used, and some loci here,
+// of such frequencies, dip.
+TEST(GenotypingError, FalseCallsLandWhereTheSearchFinds) {
+  std::mt19937 random(31);
+  int dipping = 0, calls = 0;
+  for (int n = 0; n < 300; ++n) {
+    const int alleles = n == 0 ? 3 : 2 + static_cast<int>(random() % (MAX_ALLELES - 1));
+    std::ostringstream text;
+    text << "1\n" << alleles;
+    for (int a = 0; a < alleles; ++a) text << " " << 1.0 / alleles;
+    text << "\n1\n1\n0 1\n";
+    StudyData study = study_from(text.str());
+    for (int a = 0; a < alleles; ++a) {
+      // 0.074 then 0.788: the sums past allele 1, taken less its 0.788,
+      // fall a hair below 0.074 at the allele of no frequency after it.
+      const double drawn = random() % 4 == 0 ? 0.0 : (1 + random() % 997) / 1000.0 / alleles;
+      study.allele_frequency[0][a] = n == 0 ? (a == 0 ? 0.074 : a == 1 ? 0.788 : 0) : drawn;
+    }
+    const ErrorModel model = error_model(ErrorRates{0.1, 0.1}, study);
+    const int count = model.alleles[0];
+    for (int allele = 0; allele < count; ++allele) {
+      const auto up_to = [&](int b) { return error_draws::others_up_to(model, 0, allele, b); };
+      dipping += model.others_rise[0][allele] ? 0 : 1;
+      const double others = up_to(count - 1);
+      std::vector<double> variates;
+      for (int k = 0; k < 20; ++k) variates.push_back((random() % 1000000) / 1e6);
+      for (int b = 0; b < count && others > 0; ++b) {
+        const double at = up_to(b) / others;
+        variates.insert(variates.end(), {at, std::nextafter(at, 0.0), std::nextafter(at, 1.0)});
+      }
+      for (double u : variates) {
+        if (u < 0 || u >= 1) continue;
+        int expected = allele;
+        if (others > 0) {
+          int low = 0, high = count - 1;
+          while (low < high) {
+            const int middle = (low + high) / 2;
+            if (up_to(middle) > u * others) {
+              high = middle;
+            } else {
+              low = middle + 1;
+            }
+          }
+          expected = low;
+        }
+        ASSERT_EQ(error_draws::false_call(model, 0, allele, u), expected)
+            << "locus " << n << ", allele " << allele << ", u " << u;
+        ++calls;
+      }
+    }
+  }
+  EXPECT_GT(dipping, 0);
+  EXPECT_GT(calls, 10000);
+}
+
+// The kinds of a read's errors are the first of the seven patterns whose
+// running total passes the read's variate, as a walk through the totals
+// finds it, at rates from none to many of each kind.
+TEST(GenotypingError, KindsAreTheFirstPatternPassed) {
+  const StudyData study = study_from("1\n2 0.5 0.5\n1\n1\n0 1\n");
+  const ErrorRates rates[] = {{0.01, 0.005}, {0.2, 0}, {0, 0.15}, {0.4, 0.3}, {0.3, 0.3}};
+  std::mt19937_64 random(8);
+  for (const ErrorRates& rate : rates) {
+    const ErrorModel model = error_model(rate, study);
+    int seen[8] = {};
+    for (int n = 0; n < 20000; ++n) {
+      const ReadError error{1, random()};
+      const uint64_t first = error_draws::mix(error.draws ^ 0x5851F42D4C957F2Du);
+      const double v = static_cast<double>(first >> 11) * 0x1.0p-53 * model.pattern_total[6];
+      int pattern = 1;
+      while (pattern < 7 && v >= model.pattern_total[pattern - 1]) ++pattern;
+      const ErrorKinds kinds = kinds_of(model, error);
+      ASSERT_EQ(kinds.dropout, (pattern & 1) != 0) << n;
+      ASSERT_EQ(kinds.false_call[0], (pattern & 2) != 0) << n;
+      ASSERT_EQ(kinds.false_call[1], (pattern & 4) != 0) << n;
+      ++seen[pattern];
+    }
+    // Every pattern the rates allow comes up.
+    if (rate.dropout > 0) {
+      EXPECT_GT(seen[1], 0);
+    }
+    if (rate.false_allele > 0) {
+      EXPECT_GT(seen[6], 0);
+    }
+  }
 }
 
 // An offspring that fits neither of the mother's alleles as read is a

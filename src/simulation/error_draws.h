@@ -41,26 +41,52 @@ static inline int gap_for(const ErrorModel& model, double u) {
   return gap;
 }
 
+// The frequencies at `locus` of the alleles other than `allele`, summed
+// up to and including b.
+static inline double others_up_to(const ErrorModel& model, int locus, int32_t allele, int b) {
+  const double* below = model.below[locus];
+  const double own = below[allele + 1] - below[allele];
+  return b < allele ? below[b + 1] : b == allele ? below[allele] : below[b + 1] - own;
+}
+
+// Whether those sums never fall as b rises. They are sums of frequencies,
+// none negative, but the ones past `allele` are taken less its own, and
+// rounding may leave one a hair below the one before.
+static inline bool others_rise(const ErrorModel& model, int locus, int32_t allele) {
+  for (int b = 0; b + 1 < model.alleles[locus]; ++b) {
+    if (others_up_to(model, locus, allele, b + 1) < others_up_to(model, locus, allele, b))
+      return false;
+  }
+  return true;
+}
+
 // A false call of `allele` at `locus`: another allele of the locus, drawn
 // by the frequencies of the others, u the draw's variate: the first b at
 // which the others' frequencies summed up to and including b pass u times
-// their total. A locus with no other allele of any frequency keeps the
-// call.
+// their total, as a search by halves finds it. A locus with no other
+// allele of any frequency keeps the call.
 static inline int32_t false_call(const ErrorModel& model, int locus, int32_t allele, double u) {
-  const double* below = model.below[locus];
   const int alleles = model.alleles[locus];
-  const double own = below[allele + 1] - below[allele];
-  // The others' frequencies up to and including b.
-  auto up_to = [&](int b) {
-    return b < allele ? below[b + 1] : b == allele ? below[allele] : below[b + 1] - own;
-  };
-  const double others = up_to(alleles - 1);
+  const double others = others_up_to(model, locus, allele, alleles - 1);
   if (others <= 0) return allele;
   const double target = u * others;
-  int low = 0, high = alleles - 1;  // up_to(alleles - 1) passes the target
+  if (model.others_rise[locus][allele]) {
+    // Sums that never fall pass the target from the first that does on:
+    // it is the count of those that do not, counted without a branch
+    // (which way each search step goes cannot be foreseen).
+    // The sums are others_up_to's, taken in its three ranges of b.
+    const double* below = model.below[locus];
+    const double own = below[allele + 1] - below[allele];
+    int first = 0;
+    for (int b = 0; b < allele; ++b) first += below[b + 1] <= target ? 1 : 0;
+    if (allele + 1 < alleles) first += below[allele] <= target ? 1 : 0;
+    for (int b = allele + 1; b + 1 < alleles; ++b) first += below[b + 1] - own <= target ? 1 : 0;
+    return first;
+  }
+  int low = 0, high = alleles - 1;  // the sum at alleles - 1 passes the target
   while (low < high) {
     const int middle = (low + high) / 2;
-    if (up_to(middle) > target) {
+    if (others_up_to(model, locus, allele, middle) > target) {
       high = middle;
     } else {
       low = middle + 1;
@@ -93,6 +119,24 @@ static inline bool draw_next_error(const ErrorModel& model, ErrorStream& stream,
   return true;
 }
 
+// draw_next_error for a caller who stops at the first error at or past
+// read `limit`: false also when the next error falls there or later. Since
+// clean_run never rises, the gap reaches limit - from exactly when
+// clean_run[limit - from] is at least the variate, so most clean loci are
+// settled by that one comparison, without the gap's search; the stream
+// moves as draw_next_error moves it.
+static inline bool draw_next_error_before(const ErrorModel& model, ErrorStream& stream, int from,
+                                          int limit, ReadError& error) {
+  const double u = 1 - next_uniform(stream);
+  const int reads = limit - from;
+  if (reads <= READS_PER_LOCUS && model.clean_run[reads] >= u) return false;
+  const int read = from + gap_for(model, u);
+  if (read >= READS_PER_LOCUS) return false;
+  error.read = read;
+  error.draws = stream.state;
+  return true;
+}
+
 static inline ErrorKinds draw_kinds(const ErrorModel& model, const ReadError& error) {
   // A stream of the read's own, from where the gap to it was drawn; its
   // first value says which draws fired (its top 53 bits) and which allele
@@ -100,8 +144,11 @@ static inline ErrorKinds draw_kinds(const ErrorModel& model, const ReadError& er
   const uint64_t first = mix(error.draws ^ 0x5851F42D4C957F2Du);
   ErrorStream draws{first};
   const double v = static_cast<double>(first >> 11) * 0x1.0p-53 * model.pattern_total[6];
+  // The first pattern whose running total passes v: the totals never
+  // fall, so it is one more than the count of those v reaches (counted
+  // without a branch, since which it is cannot be foreseen).
   int pattern = 1;
-  while (pattern < 7 && v >= model.pattern_total[pattern - 1]) ++pattern;
+  for (int p = 0; p < 6; ++p) pattern += v >= model.pattern_total[p] ? 1 : 0;
   ErrorKinds kinds{};
   kinds.dropout = (pattern & 1) != 0;
   kinds.false_call[0] = (pattern & 2) != 0;

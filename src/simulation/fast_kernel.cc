@@ -422,14 +422,15 @@ bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, int32_t 
   ReadError mother_error{};
   OffspringSet erroneous{{0, 0}};
   ReadError error;
-  for (int from = 0; error_draws::draw_next_error(fast.tables.errors, stream, from, error);
+  const int reads = offspring_read(brood_size);  // the mother's and the brood's
+  for (int from = 0;
+       error_draws::draw_next_error_before(fast.tables.errors, stream, from, reads, error);
        from = error.read + 1) {
     if (error.read == MOTHER_READ) {
       mother_struck = mother_read;
       mother_error = error;
       continue;
     }
-    if (error.read >= offspring_read(brood_size)) break;
     const int j = error.read - offspring_read(0);
     if (!holds(judged, j)) continue;
     struck[struck_count++] = error;
@@ -476,8 +477,11 @@ bool locus_reveals_as_read(const StudyData& study, FastEstimator& fast, int32_t 
     if (too_few_to_detect(bit_count(c.flags | carried) + (c.ambiguous ? 1 : 0))) return false;
     // Then the others, the first few one at a time (the count never drops
     // as offspring are added, so the first that passes decides), the rest
-    // all at once by father, slot and maternal choice.
-    const int look = brood_size < STRUCK_LOOK ? brood_size : STRUCK_LOOK;
+    // all at once by father, slot and maternal choice. One father's
+    // offspring are of four kinds at most, judged at once at less cost than
+    // a look at a few.
+    const bool one_father = (fathers & (fathers - 1)) == 0;
+    const int look = one_father ? 0 : brood_size < STRUCK_LOOK ? brood_size : STRUCK_LOOK;
     for (int j = 0; j < look; ++j) {
       if (!holds(clean, j)) continue;
       const int k = sire_of(fast, fathers, j);

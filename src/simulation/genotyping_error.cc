@@ -31,6 +31,8 @@ ErrorModel error_model(const ErrorRates& rates, const StudyData& study) {
     model.alleles[i] = study.allele_count[i];
     for (int b = 0; b < study.allele_count[i]; ++b)
       model.below[i][b + 1] = model.below[i][b] + study.allele_frequency[i][b];
+    for (int a = 0; a < study.allele_count[i]; ++a)
+      model.others_rise[i][a] = error_draws::others_rise(model, i, a);
   }
   const double d = rates.dropout, e = rates.false_allele;
   const double clean = (1 - d) * (1 - e) * (1 - e);

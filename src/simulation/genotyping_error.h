@@ -76,6 +76,10 @@ struct ErrorModel {
   // summed in order: a false call is a draw from these.
   int32_t alleles[MAX_LOCI];
   double below[MAX_LOCI][MAX_ALLELES + 1];
+  // Per locus and allele, whether the others' frequencies summed in order
+  // never fall (error_draws::others_rise): a false call of it may then be
+  // drawn by counting.
+  bool others_rise[MAX_LOCI][MAX_ALLELES];
   // The chance that m reads in a row are read without error, m from 0 to
   // READS_PER_LOCUS.
   double clean_run[READS_PER_LOCUS + 1];
