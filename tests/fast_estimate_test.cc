@@ -298,6 +298,39 @@ TEST(FastEstimate, GenotypingErrorsAgreeWithThePlainTrials) {
   }
 }
 
+// Passing over estimates leaves the generator and the untyped mother as
+// running them does, whatever the study (frequencies short of 1 make some
+// mother's draws pick nothing, so that she is carried from earlier trials
+// and earlier estimates), and the next estimate counts the same from there.
+TEST(FastEstimate, SkippedEstimatesLeaveWhatTheyWouldHave) {
+  std::mt19937 random(404);
+  static FastEstimator ran, skipped;
+  const int32_t sizes[] = {0, 1, 3, 17, 100, 8};
+  int mothers_moved = 0;
+  for (int n = 0; n < 200; ++n) {
+    const std::string text = generated_study(random);
+    StudyData counted = study_from(text), passed = counted;
+    prepare_fast_estimator(counted, ran);
+    prepare_fast_estimator(passed, skipped);
+    RandomState a{static_cast<uint32_t>(random())}, b = a;
+    const int trials = 1 + static_cast<int>(random() % 300);
+    for (int32_t size : sizes) {
+      const StudyData before = passed;
+      fast_count_detections(counted, size, trials, ran, a);
+      fast_skip_trials(passed, size, trials, skipped, b);
+      ASSERT_EQ(a.value, b.value) << text << "size " << size;
+      ASSERT_EQ(0, std::memcmp(counted.mother, passed.mother, sizeof passed.mother))
+          << text << "size " << size;
+      mothers_moved += std::memcmp(before.mother, passed.mother, sizeof passed.mother) != 0;
+    }
+    RandomState c = a, d = b;
+    ASSERT_EQ(fast_count_detections(counted, 12, 50, ran, c),
+              fast_count_detections(passed, 12, 50, skipped, d))
+        << text;
+  }
+  EXPECT_GT(mothers_moved, 100);
+}
+
 // Trials whose value at one offset sits exactly on a boundary: the half-point
 // of the maternal and paternal choices, and both sides of every edge of the
 // draw tables, at every kind of offset a trial has.

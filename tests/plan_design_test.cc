@@ -686,6 +686,36 @@ TEST(Curves, GenotypingErrorsBringFalseDetections) {
   EXPECT_FALSE(same_design(a, b));
 }
 
+// A companion runs in pieces of a few sizes, each from where the sizes
+// before it leave the generator and the untyped mother: its false
+// detections are those of the single-sire design's own curve, run size
+// after size, on one thread or several, over ranges of any step, and a
+// range of fewer sizes than pieces.
+TEST(Curves, CompanionPiecesJoinAsOneCurve) {
+  const std::string drawn =
+      "3\n4 .3 .3 .2 .1\n5 .3 .2 .2 .1 .1\n6 .2 .2 .2 .2 .1 .05\n2\n.5 .5\n99 0\n";
+  for (const CurveRange range :
+       {CurveRange{2, 40, 1}, CurveRange{3, 100, 9}, CurveRange{5, 8, 1}}) {
+    CurveRequest options;
+    options.names = {"s.txt"};
+    options.range = range;
+    options.designs[0].errors = ErrorRates{0.05, 0.02};
+    const CurveResult two = run_curve_command(options, {drawn}, 99, 2);
+    const CurveResult three = run_curve_command(options, {drawn}, 99, 3);
+    options.designs[0].shares = {{"1"}};
+    const CurveResult one_sire = run_curve_command(options, {drawn}, 99, 1);
+    ASSERT_TRUE(two.status.ok && three.status.ok && one_sire.status.ok);
+    const auto& points = two.curves[0].points;
+    ASSERT_EQ(points.size(), static_cast<size_t>(sizes_in(range)));
+    ASSERT_EQ(one_sire.curves[0].points.size(), points.size());
+    for (size_t n = 0; n < points.size(); ++n) {
+      EXPECT_EQ(points[n].false_detections, one_sire.curves[0].points[n].detections)
+          << range.from << " to " << range.to << " by " << range.step << ", point " << n;
+      EXPECT_EQ(points[n].false_detections, three.curves[0].points[n].false_detections);
+    }
+  }
+}
+
 // Choosing a panel: the candidates of a study file joined are the study's
 // own loci; with every candidate tried, the forward steps are rank_loci's,
 // estimate for estimate, until the gain is noise; a screen of one follows

@@ -74,6 +74,20 @@ int64_t count_more_detections(StudyData& study, int32_t brood_size, int64_t tria
   return detections;
 }
 
+void skip_more_trials(StudyData& study, int32_t brood_size, int64_t trials, EstimateWork& work,
+                      RandomState& random) {
+  for (int64_t done = 0; done < trials; done += TRIAL_COUNT) {
+    const int run = static_cast<int>(trials - done < TRIAL_COUNT ? trials - done : TRIAL_COUNT);
+#ifdef MPDETECT_PLAIN_ESTIMATE
+    seed_random(random.value);
+    for (int t = 0; t < run; ++t) sample_brood(study, brood_size, work.trial);
+    random.value = random_state();
+#else
+    fast_skip_trials(study, brood_size, run, work.fast, random);
+#endif
+  }
+}
+
 namespace {
 
 // The running sum after each number of additions, made once: the planner

@@ -64,6 +64,12 @@ int count_detections(StudyData& study, int32_t brood_size, EstimateWork& work, R
 int64_t count_more_detections(StudyData& study, int32_t brood_size, int64_t trials,
                               EstimateWork& work, RandomState& random);
 
+// Moves `random` and study.mother past `trials` trials of brood_size as
+// count_more_detections would, without judging them.
+// REQUIRES: as count_more_detections.
+void skip_more_trials(StudyData& study, int32_t brood_size, int64_t trials, EstimateWork& work,
+                      RandomState& random);
+
 // The estimate as the dialogue prints it: 1/TRIAL_COUNT added `detections`
 // times, one addition after the other from 0. It is not detections /
 // TRIAL_COUNT exactly; the rounding of the running sum can change the third

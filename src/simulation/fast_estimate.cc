@@ -7,6 +7,8 @@ namespace mpdetect {
 // The two builds of the kernel (fast_kernel.cc).
 int fast_count_detections_portable(StudyData& study, int32_t brood_size, int trial_count,
                                    FastEstimator& fast, RandomState& random);
+void fast_count_detections_portable_skip(StudyData& study, int32_t brood_size, int trial_count,
+                                         FastEstimator& fast, RandomState& random);
 #ifdef MPDETECT_VECTOR_KERNEL
 int fast_count_detections_avx2(StudyData& study, int32_t brood_size, int trial_count,
                                FastEstimator& fast, RandomState& random);
@@ -104,6 +106,12 @@ void prepare_fast_tables(const StudyData& study, FastTables& tables) {
   tables.min_loci = 1;
   tables.genotyping_errors = false;
   tables.errors = error_model(ErrorRates{}, study);
+}
+
+void fast_skip_trials(StudyData& study, int32_t brood_size, int trial_count, FastEstimator& fast,
+                      RandomState& random) {
+  // No vector work to speak of: one build serves.
+  fast_count_detections_portable_skip(study, brood_size, trial_count, fast, random);
 }
 
 }  // namespace mpdetect

@@ -19,6 +19,14 @@ namespace mpdetect {
 int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, FastEstimator& fast,
                      RandomState& random);
 
+// The build's second entry point, FAST_KERNEL_NAME with _skip after it:
+// the same estimate's generator state and mother without its verdicts.
+#define KERNEL_PASTE(name, suffix) name##suffix
+#define KERNEL_WITH(name, suffix) KERNEL_PASTE(name, suffix)
+#define FAST_SKIP_NAME KERNEL_WITH(FAST_KERNEL_NAME, _skip)
+void FAST_SKIP_NAME(StudyData& study, int32_t brood_size, int trial_count, FastEstimator& fast,
+                    RandomState& random);
+
 namespace {
 
 #define ALWAYS_INLINE inline __attribute__((always_inline))
@@ -668,6 +676,32 @@ void lay_out_first_look(FastEstimator& fast, const TrialLayout& layout, int32_t 
   }
 }
 
+// Where the untyped mother's slots stand before the first trial of an
+// estimate: as the study holds them.
+void start_mother_track(const StudyData& study, FastEstimator& fast) {
+  for (int i = 0; i < study.locus_count; ++i) {
+    for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot)
+      fast.work.mother_track[i][slot] = {-1, study.mother[i].slot[slot]};
+  }
+}
+
+// Leaves `random` and study.mother as trial_count trials of per_trial
+// values from `first` leave them: the generator past the last trial, the
+// untyped mother as its draws and the earlier ones left her.
+void finish_estimate(StudyData& study, FastEstimator& fast, int per_trial, int trial_count,
+                     uint32_t first, Jump next, Jump back, RandomState& random) {
+  // Where the last trial began, reached in one jump when no trial ran.
+  const Trial last{trial_count - 1,
+                   apply_jump(jump_of(uint64_t(per_trial) * (trial_count - 1)), first), back};
+  random.value = apply_jump(next, last.state);
+  if (!study.mother_known) {
+    for (int i = 0; i < study.locus_count; ++i) {
+      for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot)
+        study.mother[i].slot[slot] = untyped_mother_allele(fast, i, slot, last);
+    }
+  }
+}
+
 }  // namespace
 
 int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, FastEstimator& fast,
@@ -685,10 +719,7 @@ int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, Fast
         fast.work.sire_jumps_at[i][k][slot] = jump_to(fast, sire_value(layout, k, i, slot));
     }
   }
-  for (int i = 0; i < study.locus_count; ++i) {
-    for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot)
-      fast.work.mother_track[i][slot] = {-1, study.mother[i].slot[slot]};
-  }
+  start_mother_track(study, fast);
 
   int detections = 0;
   const uint32_t first = random.value;
@@ -711,18 +742,18 @@ int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, Fast
         break;
     }
   }
-
-  // Where the last trial began, reached in one jump when no trial ran.
-  const Trial last{trial_count - 1,
-                   apply_jump(jump_of(uint64_t(per_trial) * (trial_count - 1)), first), back};
-  random.value = apply_jump(next, last.state);
-  if (!study.mother_known) {
-    for (int i = 0; i < study.locus_count; ++i) {
-      for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot)
-        study.mother[i].slot[slot] = untyped_mother_allele(fast, i, slot, last);
-    }
-  }
+  finish_estimate(study, fast, per_trial, trial_count, first, next, back, random);
   return detections;
+}
+
+void FAST_SKIP_NAME(StudyData& study, int32_t brood_size, int trial_count, FastEstimator& fast,
+                    RandomState& random) {
+  if (trial_count <= 0) return;
+  const int per_trial = values_per_trial(study, brood_size);
+  const Jump next = fast.tables.step[per_trial];
+  start_mother_track(study, fast);
+  finish_estimate(study, fast, per_trial, trial_count, random.value, next, inverse_of(next),
+                  random);
 }
 
 }  // namespace mpdetect

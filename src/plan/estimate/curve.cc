@@ -30,6 +30,9 @@ DesignCurve curve_of(const Design& design) {
 
 namespace {
 
+// The pieces a companion's sizes are cut into, for the threads to share.
+constexpr int COMPANION_PIECES = 10;
+
 // Goes on with the trials of an estimate whose decision is open, from
 // where its first TRIAL_COUNT trials left the generator and the mother
 // (copies: the curve's own estimates go on from there untouched), doubling
@@ -54,16 +57,22 @@ bool companion_of(const Design& design) {
 
 // The curve of one design, cut short once `stopped` is set (by this design's
 // `done` or another's). Open decisions are refined up to the first size
-// that reaches the target; past it no decision changes the answer.
+// that reaches the target; past it no decision changes the answer. Sizes
+// of the range before `start` are passed over: the generator and the
+// mother are moved past their trials, and they have no points.
+// REQUIRES: no size before `start` would be refined (target.max_trials is
+// target.trials, as for a companion).
 DesignCurve estimate_one(const Design& design, const CurveRange& range, uint32_t seed,
                          const CurveTarget& target, const std::function<bool(int)>& done,
-                         std::atomic<bool>& stopped) {
+                         std::atomic<bool>& stopped, int start) {
   DesignCurve curve = curve_of(design);
   const auto trials = std::make_unique<DesignTrials>(design, range.to);
   DesignTrials::Standing standing = trials->start();
   RandomState random{seed};
+  for (int size = range.from; size < start && size <= range.to; size += range.step)
+    trials->skip(standing, size, target.trials, random);
   bool reached = false;
-  for (int size = range.from; size <= range.to && !stopped; size += range.step) {
+  for (int size = std::max(start, range.from); size <= range.to && !stopped; size += range.step) {
     const double ceiling = trials->ceiling(size);
     // The dialogue's estimate when TRIAL_COUNT, or as many trials as asked for.
     const int detections = static_cast<int>(trials->count(standing, size, target.trials, random));
@@ -145,17 +154,26 @@ std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
                                          const CurveRange& range, uint32_t seed, int threads,
                                          const EstimateDone& done, bool* complete,
                                          const CurveTarget& target) {
-  // A design with genotyping errors has its single-sire companion as a job
-  // of its own, next to it, so that two threads run them side by side; it
-  // asks for no refinement. A design's progress counts both.
+  // A design with genotyping errors has its single-sire companion beside
+  // it, in pieces of a few sizes each, every piece a job of its own that
+  // starts where the sizes before it leave the generator (it asks for no
+  // refinement, so that is known without running them): the threads share
+  // the companion's work and its design's alike, whichever takes longer. A
+  // design's progress counts both.
   struct Job {
     size_t design;
-    bool companion;
+    int piece;  // of the companion, or -1: the design's own curve
+  };
+  const int sizes = sizes_in(range);
+  const int pieces = std::min(COMPANION_PIECES, sizes);
+  const auto piece_start = [&](int piece) {
+    return range.from + (sizes * piece / pieces) * range.step;
   };
   std::vector<Job> jobs;
   for (size_t d = 0; d < designs.size(); ++d) {
-    jobs.push_back({d, false});
-    if (companion_of(designs[d])) jobs.push_back({d, true});
+    jobs.push_back({d, -1});
+    for (int piece = 0; piece < pieces && companion_of(designs[d]); ++piece)
+      jobs.push_back({d, piece});
   }
   // A likelihood design's trials spread over the threads, shared among
   // the likelihood designs: the allele rule's jobs take far less time.
@@ -163,6 +181,8 @@ std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
   for (const Design& design : designs) likelihood_jobs += design.verdict == Verdict::LIKELIHOOD;
   const int inner = std::max(1, threads / std::max(1, likelihood_jobs));
   std::vector<DesignCurve> curves(designs.size()), companions(designs.size());
+  std::vector<std::vector<DesignCurve>> companion_pieces(
+      designs.size(), std::vector<DesignCurve>(static_cast<size_t>(pieces)));
   std::vector<std::atomic<int>> made(designs.size());
   for (std::atomic<int>& count : made) count = 0;
   std::atomic<bool> stopped{false};
@@ -175,16 +195,32 @@ std::vector<DesignCurve> estimate_curves(const std::vector<Design>& designs,
       return !done || done(d, pair ? sum / 2 : sum);
     };
     const int64_t trials = trials_for(designs[d], target.trials);
-    if (job.companion) {
+    if (job.piece >= 0) {
       const CurveTarget none{target.target, trials, trials};
-      companions[d] = estimate_one(single_sire(designs[d]), range, seed, none, reported, stopped);
+      CurveRange part = range;
+      part.to = piece_start(job.piece + 1) - range.step;
+      companion_pieces[d][static_cast<size_t>(job.piece)] = estimate_one(
+          single_sire(designs[d]), part, seed, none, reported, stopped, piece_start(job.piece));
     } else if (designs[d].verdict == Verdict::LIKELIHOOD) {
       curves[d] = estimate_by_likelihood(designs[d], range, seed, target, inner, reported, stopped);
     } else {
       const CurveTarget asked{target.target, target.max_trials, trials};
-      curves[d] = estimate_one(designs[d], range, seed, asked, reported, stopped);
+      curves[d] = estimate_one(designs[d], range, seed, asked, reported, stopped, range.from);
     }
   });
+  // A companion's pieces join in order, up to the first a stop cut short.
+  for (size_t d = 0; d < designs.size(); ++d) {
+    if (!companion_of(designs[d])) continue;
+    companions[d] = companion_pieces[d][0];
+    companions[d].points.clear();
+    for (int piece = 0; piece < pieces; ++piece) {
+      const std::vector<CurvePoint>& points =
+          companion_pieces[d][static_cast<size_t>(piece)].points;
+      companions[d].points.insert(companions[d].points.end(), points.begin(), points.end());
+      const int asked = (piece_start(piece + 1) - piece_start(piece)) / range.step;
+      if (static_cast<int>(points.size()) < asked) break;
+    }
+  }
   for (size_t d = 0; d < designs.size(); ++d) {
     if (companion_of(designs[d])) {
       std::vector<CurvePoint>& points = curves[d].points;

@@ -43,6 +43,15 @@ int64_t DesignTrials::count(Standing& standing, int brood_size, int64_t trials,
   return count_more_detections(standing.study, brood_size, trials, *work_, random);
 }
 
+void DesignTrials::skip(Standing& standing, int brood_size, int64_t trials, RandomState& random) {
+  // The wide estimator has no way past its trials but through them.
+  if (wide_) {
+    wide_count_detections(tables_, brood_size, trials, standing.wide, random);
+    return;
+  }
+  skip_more_trials(standing.study, brood_size, trials, *work_, random);
+}
+
 double DesignTrials::ceiling(int brood_size) const {
   return several_sires_chance(drawn_.data(), static_cast<int>(drawn_.size()), none_, brood_size);
 }

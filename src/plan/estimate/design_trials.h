@@ -39,6 +39,11 @@ class DesignTrials {
   // REQUIRES: brood_size <= the max_brood given.
   int64_t count(Standing& standing, int brood_size, int64_t trials, RandomState& random);
 
+  // Moves `random` and `standing` past `trials` trials of brood_size as
+  // count would, judging none where it can.
+  // REQUIRES: brood_size <= the max_brood given.
+  void skip(Standing& standing, int brood_size, int64_t trials, RandomState& random);
+
   // The chance that two or more sires father a brood of brood_size.
   double ceiling(int brood_size) const;
 
