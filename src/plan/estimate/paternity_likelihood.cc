@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 namespace mpdetect {
 
@@ -549,11 +551,22 @@ double locus_value(SearchView& v, int l, const double* sum0, const double* sum1)
   return value;
 }
 
-// Brings the product of ratios back to [0.5, 1), counting the exponent.
+// Brings the product of ratios back to [0.5, 1), counting the exponent:
+// frexp's result, read off the bits where the ratio is a normal number
+// (frexp is a call, and the search's inner loops make millions of them).
 void rescale(double& ratio, int& shift) {
-  int e = 0;
-  ratio = std::frexp(ratio, &e);
-  shift += e;
+  uint64_t bits = 0;
+  std::memcpy(&bits, &ratio, sizeof bits);
+  const int exponent = static_cast<int>((bits >> 52) & 0x7ff);
+  if (exponent == 0 || exponent == 0x7ff) {
+    int e = 0;
+    ratio = std::frexp(ratio, &e);
+    shift += e;
+    return;
+  }
+  bits = (bits & ~(uint64_t{0x7ff} << 52)) | (uint64_t{1022} << 52);
+  std::memcpy(&ratio, &bits, sizeof bits);
+  shift += exponent - 1022;
 }
 
 // The change in log-likelihood from moving offspring j from family `from`
@@ -660,15 +673,20 @@ void joining_gains(SearchView& v, int j, double& to0, double& to1) {
   to1 = std::log(ratio[1]) + shift[1] * LN2;
 }
 
-// Takes powers of two out of family k's products at locus l when they
-// near the ends of the doubles' range.
-void keep_in_range(SearchView& v, int l, int k, double largest) {
-  if (largest >= SMALL_PRODUCT && largest <= LARGE_PRODUCT) return;
+// Takes powers of two out of family k's products at locus l, the largest
+// of them past the ends of the range kept.
+void take_out_powers(SearchView& v, int l, int k, double largest) {
   const int w = width(v.terms, l);
   double* q = products(v, l, k);
   const int by = largest < SMALL_PRODUCT ? PRODUCT_SHIFT : -PRODUCT_SHIFT;
   for (int e = 0; e < w; ++e) q[e] = std::ldexp(q[e], by);
   v.s.shift[static_cast<size_t>(l * FAMILIES + k)] -= by;
+}
+
+// Keeps family k's products at locus l within the range, the rare step
+// out of the loops that call this.
+inline void keep_in_range(SearchView& v, int l, int k, double largest) {
+  if (largest < SMALL_PRODUCT || largest > LARGE_PRODUCT) take_out_powers(v, l, k, largest);
 }
 
 void update_value(SearchView& v, int l) {
@@ -743,6 +761,29 @@ double start_with(SearchView& v, bool whole) {
     update_value(v, l);
   }
   return log_value(v);
+}
+
+// The search's state as a start leaves it, kept to be put back: the
+// starts recur (the whole brood twice more, the pool once per seeded
+// start), and copying is cheaper than making them again.
+void keep_start(const SearchView& v, SplitStart& start, double log_value) {
+  start.family_of = v.s.family_of;
+  start.product = v.s.product;
+  start.shift = v.s.shift;
+  start.value = v.s.value;
+  start.inverse_value = v.s.inverse_value;
+  start.family_sum = v.s.family_sum;
+  start.log_value = log_value;
+}
+
+double put_back(SearchView& v, const SplitStart& start) {
+  std::copy(start.family_of.begin(), start.family_of.end(), v.s.family_of.begin());
+  std::copy(start.product.begin(), start.product.end(), v.s.product.begin());
+  std::copy(start.shift.begin(), start.shift.end(), v.s.shift.begin());
+  std::copy(start.value.begin(), start.value.end(), v.s.value.begin());
+  std::copy(start.inverse_value.begin(), start.inverse_value.end(), v.s.inverse_value.begin());
+  std::copy(start.family_sum.begin(), start.family_sum.end(), v.s.family_sum.begin());
+  return start.log_value;
 }
 
 // The search's view of `search`, its storage sized for `terms`.
@@ -857,6 +898,7 @@ double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, do
 
   // The whole brood as one family: the reference, and the first start.
   const double one = start_with(v, true);
+  keep_start(v, search.whole, one);
   // A split above `enough` ends the search only where it is no rounding.
   const double target = std::max(enough, LEAST_STATISTIC) + one;
   double best = improve(v, one, target);
@@ -872,7 +914,7 @@ double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, do
   // other offspring then joining the family it fits better, in order.
   std::vector<std::pair<double, int>> apart;
   if (best <= target) {
-    start_with(v, false);
+    keep_start(v, search.pool, start_with(v, false));
     move(v, 0, POOL, 0);
     for (int j = 1; j < n; ++j) {
       double to0 = 0, to1 = 0;
@@ -886,7 +928,7 @@ double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, do
   for (size_t start = 0; start < apart.size() && start < seeded_starts(terms) && best <= target;
        ++start) {
     const int seed = apart[start].second;
-    double current = start_with(v, false);
+    double current = put_back(v, search.pool);
     current += move_gain(v, 0, POOL, 0);
     move(v, 0, POOL, 0);
     current += move_gain(v, seed, POOL, 1);
@@ -905,7 +947,7 @@ double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, do
   // The allele groups whose move out of the whole brood gains the most.
   std::vector<std::pair<double, size_t>> ranked;
   if (groups && best <= target) {
-    start_with(v, true);
+    put_back(v, search.whole);
     for (size_t g = 0; g < groups->size(); ++g)
       ranked.push_back({group_gain(v, (*groups)[g], 0), g});
     std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
@@ -914,7 +956,7 @@ double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, do
   }
   for (size_t r = 0; r < ranked.size() && r < GROUP_STARTS && best <= target; ++r) {
     const std::vector<int>& group = (*groups)[ranked[r].second];
-    double current = start_with(v, true) + ranked[r].first;
+    double current = put_back(v, search.whole) + ranked[r].first;
     move_group(v, group, 0);
     keep(improve(v, current, target));
   }

@@ -151,6 +151,15 @@ struct SearchLocus {
 // other offspring where the split puts it. 0.5 where both fit alike.
 std::vector<double> split_support(const BroodTerms& terms, const std::vector<int>& family_of);
 
+// A search's state where one of its starts leaves it.
+struct SplitStart {
+  std::vector<int> family_of;
+  std::vector<double> product;
+  std::vector<int> shift;
+  std::vector<double> value, inverse_value, family_sum;
+  double log_value = 0;
+};
+
 // The working storage of a search, kept between broods.
 struct SplitSearch {
   std::vector<SearchLocus> layout;  // per locus
@@ -162,6 +171,7 @@ struct SplitSearch {
   std::vector<double> family_sum;
   std::vector<double> changed, group_factor;
   std::vector<int> best;
+  SplitStart whole, pool;  // the whole brood in family 0; every offspring in the pool
 };
 
 // T as a search finds it: starts from the whole brood and from splits
