@@ -33,6 +33,34 @@ TEST(LikelihoodTrials, ThresholdIsTheOrderStatisticThatHoldsTheRate) {
     EXPECT_EQ(calibrated_threshold(*row.values, row.alpha), row.threshold) << row.alpha;
 }
 
+// Each value left out in turn and held against calibrated_threshold of the
+// rest, as written out, on values with and without ties, at rates whose
+// threshold lies inside, at the top of, and past the values.
+TEST(LikelihoodTrials, LeftOutFalseDetectionsAreEachValueAgainstTheOthers) {
+  std::mt19937_64 random(8);
+  for (int round = 0; round < 200; ++round) {
+    const size_t n = 2 + random() % 60;
+    std::vector<double> values;
+    for (size_t i = 0; i < n; ++i) {
+      // Half the rounds mostly zeros (a statistic's point mass at 0), the
+      // rest few distinct values, so that ties fall on the threshold.
+      const uint64_t draw = random() % 10;
+      values.push_back(round % 2 ? (draw < 8 ? 0.0 : static_cast<double>(draw))
+                                 : static_cast<double>(random() % 7));
+    }
+    for (const double alpha : {0.01, 0.05, 0.2, 0.5}) {
+      int64_t expected = 0;
+      for (size_t i = 0; i < n; ++i) {
+        std::vector<double> others = values;
+        others.erase(others.begin() + static_cast<ptrdiff_t>(i));
+        expected += values[i] > calibrated_threshold(others, alpha);
+      }
+      EXPECT_EQ(false_detections_left_out(values, alpha), expected)
+          << "n " << n << ", alpha " << alpha << ", round " << round;
+    }
+  }
+}
+
 // ---- An independent sampler of single-sire broods: std::mt19937 and
 // discrete distributions, the errors drawn as genotyping_error.h states them.
 
@@ -132,9 +160,16 @@ TEST(LikelihoodTrials, FalseDetectionsHoldTheRateOnBroodsDrawnApart) {
     EXPECT_LE(std::fabs(rate - ALPHA), 4 * se)
         << c.loci << " loci of " << c.alleles << ", mother known " << c.mother_known
         << ", unsampled " << c.unsampled << ", dropout " << c.errors.dropout << ": " << rate;
-    // The point's own measure, from its own single-sire broods, agrees.
+    // The point's own measure, from its own single-sire broods, agrees;
+    // and so does the count of its calibration broods left out in turn
+    // (the same broods, so the same threshold).
     const double own = static_cast<double>(point.false_detections) / CALIBRATION;
     EXPECT_LE(std::fabs(own - ALPHA), 4 * se) << c.loci << " loci: own " << own;
+    const LikelihoodPoint left = likelihood_point(tables, SIZE, CALIBRATION, ALPHA, 17, 2, 0,
+                                                  FalseDetections::EACH_LEFT_OUT);
+    ASSERT_EQ(left.threshold, point.threshold);
+    const double left_out = static_cast<double>(left.false_detections) / CALIBRATION;
+    EXPECT_LE(std::fabs(left_out - rate), 4 * se) << c.loci << " loci: left out " << left_out;
   }
 }
 

@@ -25,7 +25,8 @@ judge_broods(x, mothers = "first", population = NULL, sires = NULL, shares = NUL
 \item{verdict, false_detection, error_allowance}{\code{"likelihood"} judges each
   brood by the likelihood of two fathers against one, against a threshold from
   500 single-sire broods of its own design, and corrects the share for each
-  brood's chance of calling one sire several (see \link{power_curve});
+  brood's chance of calling one sire several, counted on the same broods,
+  each against the threshold of the others (see \link{power_curve});
   \code{"alleles"} by the allele rule. \code{NULL}: the likelihood when the
   broods are read with errors, else the allele rule.}
 \item{dropout, false_allele}{genotyping error rates the broods are read with.

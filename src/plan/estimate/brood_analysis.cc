@@ -289,7 +289,8 @@ void judge_by_likelihood(const PopulationData& data, const Panel& panel, const B
   tables.untyped = untyped;
   const int size = reads.offspring;
   const LikelihoodPoint point =
-      likelihood_point(tables, size, trials, false_detection, seed, 1, EXACT_SPLIT_OFFSPRING);
+      likelihood_point(tables, size, trials, false_detection, seed, 1, EXACT_SPLIT_OFFSPRING,
+                       FalseDetections::EACH_LEFT_OUT);
   judgement.false_detection = static_cast<double>(point.false_detections) / trials;
   detection = static_cast<double>(point.detections) / trials;
   if (!fathers) return;
@@ -784,7 +785,8 @@ Notes share_lines(const BroodsReport& report) {
         "judged by the likelihood verdict" + chosen + ": each brood against a threshold from " +
         std::to_string(report.likelihood_trials) +
         " single-sire broods of its own design, and the share corrected for each brood's "
-        "chance of calling one sire several, measured on as many more");
+        "chance of calling one sire several, measured on the same broods, each against the "
+        "threshold of the others");
   }
   for (size_t d = 0; d < report.designs.size(); ++d) {
     const ShareEstimate& share = report.shares[d];

@@ -54,8 +54,9 @@ struct BroodInputs {
 // A brood judged by the likelihood verdict: its statistic as read, the
 // threshold at its size for its own design (its mother, the loci and
 // offspring typed in it), and the share of single-sire broods of that
-// design past the threshold, measured apart from those it came from. None
-// depend on the sires' shares.
+// design past the threshold: its calibration broods, each against the
+// threshold of the others (FalseDetections::EACH_LEFT_OUT). None depend on
+// the sires' shares.
 struct LikelihoodJudgement {
   double statistic = 0;
   double threshold = 0;

@@ -185,6 +185,26 @@ double calibrated_threshold(std::vector<double> values, double alpha) {
   return values[k - 1];
 }
 
+int64_t false_detections_left_out(std::vector<double> values, double alpha) {
+  const size_t n = values.size();
+  // The others are n - 1 values: calibrated_threshold's k with n in place
+  // of n + 1.
+  const size_t k = static_cast<size_t>(std::ceil((1 - alpha) * static_cast<double>(n) - 1e-9));
+  if (k > n - 1) return 0;
+  std::sort(values.begin(), values.end());
+  int64_t count = 0;
+  for (size_t i = 0; i < n; ++i) {
+    // Leaving out the first copy of values[i] (every copy leaves the same
+    // others), the k-th smallest of the rest moves up one place when the
+    // copy left lay among the k smallest.
+    const size_t first = static_cast<size_t>(
+        std::lower_bound(values.begin(), values.end(), values[i]) - values.begin());
+    const double threshold = first < k ? values[k] : values[k - 1];
+    count += values[i] > threshold;
+  }
+  return count;
+}
+
 double brood_statistic(const BroodTerms& terms, SplitSearch& search, int exact_up_to,
                        double enough) {
   return terms.offspring <= exact_up_to ? exact_split_statistic(terms, search)
@@ -220,7 +240,8 @@ std::vector<double> judge_broods(const LikelihoodTables& tables, BroodSet set, i
 }  // namespace
 
 LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size, int64_t trials,
-                                 double alpha, uint32_t seed, int threads, int exact_up_to) {
+                                 double alpha, uint32_t seed, int threads, int exact_up_to,
+                                 FalseDetections measured) {
   const auto run_set = [&](BroodSet set, double enough, std::vector<double>& values) {
     values = judge_broods(tables, set, brood_size, trials, seed, threads,
                           [&](const BroodTerms& terms, SplitSearch& search) {
@@ -233,8 +254,12 @@ LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size,
   std::vector<double> values;
   run_set(BroodSet::CALIBRATION, 1e300, values);
   point.threshold = calibrated_threshold(values, alpha);
-  run_set(BroodSet::SINGLE_SIRE, point.threshold, values);
-  for (const double t : values) point.false_detections += t > point.threshold;
+  if (measured == FalseDetections::EACH_LEFT_OUT) {
+    point.false_detections = trials >= 2 ? false_detections_left_out(values, alpha) : 0;
+  } else {
+    run_set(BroodSet::SINGLE_SIRE, point.threshold, values);
+    for (const double t : values) point.false_detections += t > point.threshold;
+  }
   run_set(BroodSet::DESIGN, point.threshold, values);
   for (const double t : values) point.detections += t > point.threshold;
   return point;

@@ -83,12 +83,21 @@ void draw_likelihood_brood(const LikelihoodTables& tables, BroodSet set, int bro
                            int64_t trial, uint32_t seed, BroodReads& brood,
                            std::vector<int>& sire_of);
 
+// Where a point's false detections are counted: on `trials` single-sire
+// broods apart from those its threshold comes from, or on the calibration
+// broods themselves, each held against the threshold the others give
+// (false_detections_left_out). The second counts what a further brood's
+// rate is on average without drawing more broods; the first also follows
+// how far the threshold drawn happens to stray, and is what a curve shows
+// with its interval.
+enum class FalseDetections { ON_MORE_BROODS, EACH_LEFT_OUT };
+
 struct LikelihoodPoint {
   int brood_size = 0;
   int64_t trials = 0;  // broods of each set
   double threshold = 0;
   int64_t detections = 0;        // of the design's broods, T > threshold
-  int64_t false_detections = 0;  // of the single-sire broods apart from calibration
+  int64_t false_detections = 0;  // of the single-sire broods counted, T > their threshold
 };
 
 // The point at brood_size: the threshold for `alpha`, then the detections
@@ -96,9 +105,12 @@ struct LikelihoodPoint {
 // `threads` threads (the result the same whatever their number).
 // REQUIRES: 0 < alpha < 1; trials >= 1; 1 <= brood_size <= PLAN_MAX_OFFSPRING.
 // Broods of up to `exact_up_to` offspring are judged by every split
-// (exact_split_statistic), larger ones by the search.
+// (exact_split_statistic), larger ones by the search. `measured` says
+// where the false detections are counted; left out in turn, the point
+// draws no single-sire broods beyond its calibration.
 LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size, int64_t trials,
-                                 double alpha, uint32_t seed, int threads, int exact_up_to = 0);
+                                 double alpha, uint32_t seed, int threads, int exact_up_to = 0,
+                                 FalseDetections measured = FalseDetections::ON_MORE_BROODS);
 
 // T of a brood as the point judges it: by every split up to `exact_up_to`
 // offspring, else by the search (stopping above `enough`).
@@ -141,5 +153,14 @@ double next_father_threshold(const LikelihoodTables& tables, int brood_size, int
 // few broods for so small a rate).
 // REQUIRES: values not empty.
 double calibrated_threshold(std::vector<double> values, double alpha);
+
+// How many of `values` exceed the threshold (calibrated_threshold) of the
+// others at alpha: each single-sire brood left out of the calibration in
+// turn and judged as a further brood would be, so that the count over n
+// has the expectation (n + 1 - k) / (n + 1) above with n - 1 broods
+// calibrating. Ties are judged as the threshold breaks them: a value equal
+// to the others' threshold is not above it.
+// REQUIRES: values.size() >= 2.
+int64_t false_detections_left_out(std::vector<double> values, double alpha);
 
 }  // namespace mpdetect
