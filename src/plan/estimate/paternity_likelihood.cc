@@ -150,11 +150,9 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
   LocusClasses classes;
   std::vector<int> first, second, mother_first, mother_second;
   std::vector<double> chance;  // per genotype pair, the read's chance
-  struct SeenRead {
-    int x, y;
-    size_t row;
-  };
-  std::vector<SeenRead> seen;
+  // Per read (x, y) at x * count + y, the row that holds its chances, or
+  // SIZE_MAX before the locus's first offspring read so.
+  std::vector<size_t> row_of_read;
   for (int l = 0; l < brood.loci; ++l) {
     classes_at(frequency[static_cast<size_t>(l)], brood, l, classes);
     terms.shown_at.push_back(static_cast<int>(terms.shown.size()));
@@ -195,7 +193,7 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
     // four equally likely children of the parents, each read with errors.
     // Offspring with the same read share a row, computed once.
     chance.resize(static_cast<size_t>(classes.count * classes.count));
-    seen.clear();
+    row_of_read.assign(static_cast<size_t>(classes.count * classes.count), SIZE_MAX);
     const size_t first_row = terms.read.size();
     terms.read.resize(first_row + w * static_cast<size_t>(brood.offspring));
     terms.inverse.resize(terms.read.size());
@@ -211,18 +209,15 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
                              classes.class_of[static_cast<size_t>(read.slot[1])]);
       const int y = std::max(classes.class_of[static_cast<size_t>(read.slot[0])],
                              classes.class_of[static_cast<size_t>(read.slot[1])]);
-      bool copied = false;
-      for (const SeenRead& earlier : seen) {
-        if (earlier.x != x || earlier.y != y) continue;
-        std::copy_n(terms.read.begin() + static_cast<ptrdiff_t>(earlier.row), w,
+      size_t& earlier = row_of_read[static_cast<size_t>(x * classes.count + y)];
+      if (earlier != SIZE_MAX) {
+        std::copy_n(terms.read.begin() + static_cast<ptrdiff_t>(earlier), w,
                     terms.read.begin() + static_cast<ptrdiff_t>(row));
-        std::copy_n(terms.inverse.begin() + static_cast<ptrdiff_t>(earlier.row), w,
+        std::copy_n(terms.inverse.begin() + static_cast<ptrdiff_t>(earlier), w,
                     terms.inverse.begin() + static_cast<ptrdiff_t>(row));
-        copied = true;
-        break;
+        continue;
       }
-      if (copied) continue;
-      seen.push_back(SeenRead{x, y, row});
+      earlier = row;
       for (int a = 0; a < classes.count; ++a) {
         for (int b = a; b < classes.count; ++b) {
           const double c = read_chance(classes, model, a, b, x, y);
@@ -569,6 +564,16 @@ void rescale(double& ratio, int& shift) {
   shift += exponent - 1022;
 }
 
+// The sum of q[f] x[f] over a locus's w fathers' classes, in order; a
+// biallelic locus (three genotypes of the father) unrolled: the whole of
+// an SNP panel's work.
+inline double dot(const double* q, const double* x, int w) {
+  if (w == 3) return q[0] * x[0] + q[1] * x[1] + q[2] * x[2];
+  double total = 0;
+  for (int f = 0; f < w; ++f) total += q[f] * x[f];
+  return total;
+}
+
 // The change in log-likelihood from moving offspring j from family `from`
 // to `to` (either may be POOL). The search's inner loop: its terms are
 // read through plain pointers, and a typed mother (one class) takes the
@@ -597,16 +602,7 @@ double move_gain(SearchView& v, int j, int from, int to) {
           sum[k] = family_sum[at.sum_at + k];
           continue;
         }
-        const double* q = product + at.product_at + k * w;
-        // A biallelic locus (three genotypes of the father) unrolled: the
-        // whole of an SNP panel's work.
-        if (w == 3) {
-          sum[k] = q[0] * x[0] + q[1] * x[1] + q[2] * x[2];
-          continue;
-        }
-        double total = 0;
-        for (int f = 0; f < w; ++f) total += q[f] * x[f];
-        sum[k] = total;
+        sum[k] = dot(product + at.product_at + k * w, x, w);
       }
       value = sum[0] * sum[1];
     } else {
@@ -646,12 +642,7 @@ void joining_gains(SearchView& v, int j, double& to0, double& to1) {
     const double* x = read + at.read_at + j * w;
     double joined[FAMILIES];
     if (at.mothers == 1) {
-      for (int k = 0; k < FAMILIES; ++k) {
-        const double* q = product + at.product_at + k * w;
-        double total = 0;
-        for (int f = 0; f < w; ++f) total += q[f] * x[f];
-        joined[k] = total;
-      }
+      for (int k = 0; k < FAMILIES; ++k) joined[k] = dot(product + at.product_at + k * w, x, w);
       ratio[0] *= joined[0] * family_sum[at.sum_at + 1] * inverse_value[l];
       ratio[1] *= family_sum[at.sum_at] * joined[1] * inverse_value[l];
     } else {
@@ -706,7 +697,13 @@ void multiply_family(SearchView& v, int l, int k, const double* factor) {
     largest = std::max(largest, q[e]);
   }
   keep_in_range(v, l, k, largest);
-  family_sums(v, l, k, nullptr, sums(v, l, k));
+  if (at.mothers > 1) {
+    family_sums(v, l, k, nullptr, sums(v, l, k));
+    return;
+  }
+  double sum = 0;
+  for (int e = 0; e < at.width; ++e) sum += q[e];
+  v.s.family_sum[static_cast<size_t>(at.sum_at + k)] = sum;
 }
 
 void move(SearchView& v, int j, int from, int to) {
