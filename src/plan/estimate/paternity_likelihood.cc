@@ -806,6 +806,16 @@ SearchView view_of(const BroodTerms& terms, SplitSearch& search) {
   return v;
 }
 
+// So many members' chances (each from LEAST_READ_CHANCE to 1) or their
+// inverses multiply to within GROUP_FACTOR whatever they are: a group's
+// factors need no look at their range before its next member.
+constexpr int IN_RANGE_MEMBERS = 7;
+constexpr double power(double x, int n) {
+  return n == 0 ? 1 : x * power(x, n - 1);
+}
+static_assert(power(1 / LEAST_READ_CHANCE, IN_RANGE_MEMBERS) < GROUP_FACTOR &&
+              power(LEAST_READ_CHANCE, IN_RANGE_MEMBERS) > 1 / GROUP_FACTOR);
+
 // The change in log-likelihood from moving every offspring of `group`
 // now in family `from` to the other family.
 double group_gain(SearchView& v, const std::vector<int>& group, int from) {
@@ -826,10 +836,18 @@ double group_gain(SearchView& v, const std::vector<int>& group, int from) {
     factor.assign(2 * w, 1.0);
     double* leave = factor.data() + (from ? w : 0);
     double* join = factor.data() + (from ? 0 : w);
+    int multiplied = 0;
     for (const int j : group) {
       if (v.s.family_of[static_cast<size_t>(j)] != from) continue;
       const double* row = row_of(v.terms, l, j);
       const double* inverse = inverse_of(v.terms, l, j);
+      if (multiplied++ < IN_RANGE_MEMBERS) {
+        for (size_t e = 0; e < w; ++e) {
+          leave[e] *= inverse[e];
+          join[e] *= row[e];
+        }
+        continue;
+      }
       double most_leave = 0, most_join = 0;
       for (size_t e = 0; e < w; ++e) {
         leave[e] *= inverse[e];
