@@ -244,9 +244,17 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
       // A read no parents could give (an offspring that mismatches a typed
       // mother, read with no false alleles) tells nothing of its father:
       // it counts as untyped there, as the allele rule leaves it out.
-      for (size_t k = row; k < row + w; ++k) {
-        terms.read[k] = largest > 0 ? std::max(terms.read[k] / largest, LEAST_READ_CHANCE) : 1.0;
-        terms.inverse[k] = 1 / terms.read[k];
+      double* chances = &terms.read[row];
+      double* inverses = &terms.inverse[row];
+      if (largest > 0) {
+        for (size_t k = 0; k < w; ++k) {
+          const double c = std::max(chances[k] / largest, LEAST_READ_CHANCE);
+          chances[k] = c;
+          inverses[k] = 1 / c;
+        }
+      } else {
+        std::fill_n(chances, w, 1.0);
+        std::fill_n(inverses, w, 1.0);
       }
     }
     if (brood.loci <= MOST_GROUP_LOCI) add_allele_groups(brood, l, classes, terms.groups);
