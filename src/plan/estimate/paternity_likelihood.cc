@@ -894,19 +894,26 @@ void move_group(SearchView& v, const std::vector<int>& group, int from) {
 // reached, or stops early above `enough`.
 double improve(SearchView& v, double current, double enough) {
   constexpr int MOST_PASSES = 50;
+  int last_moved = v.terms.offspring;  // in the pass before
   for (int pass = 0; pass < MOST_PASSES; ++pass) {
     bool moved = false;
+    int last = 0;
     for (int j = 0; j < v.terms.offspring; ++j) {
+      // Past the last move of the pass before, with none since, the split
+      // is the one these offspring were weighed in then, none gaining.
+      if (!moved && j > last_moved) break;
       const int from = v.s.family_of[static_cast<size_t>(j)];
       const double gain = move_gain(v, j, from, 1 - from);
       if (gain > LEAST_GAIN) {
         move(v, j, from, 1 - from);
         current += gain;
         moved = true;
+        last = j;
         if (current > enough) return current;
       }
     }
     if (!moved) break;
+    last_moved = last;
   }
   return current;
 }
