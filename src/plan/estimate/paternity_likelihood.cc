@@ -78,6 +78,18 @@ double read_chance(const LocusClasses& classes, const ReadModel& model, int a, i
   return (1 - model.dropout) * calls(a, b) + model.dropout / 2 * (calls(a, a) + calls(b, b));
 }
 
+// Copies a row of w chances. Most rows are an SNP's three, where a call
+// to copy costs more than the copy.
+inline void copy_row(const double* from, size_t w, double* to) {
+  if (w == 3) {
+    to[0] = from[0];
+    to[1] = from[1];
+    to[2] = from[2];
+    return;
+  }
+  std::copy_n(from, w, to);
+}
+
 // The genotype classes (a <= b) in the order the terms index them.
 void genotype_pairs(int count, std::vector<int>& first, std::vector<int>& second) {
   first.clear();
@@ -211,10 +223,8 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
                              classes.class_of[static_cast<size_t>(read.slot[1])]);
       size_t& earlier = row_of_read[static_cast<size_t>(x * classes.count + y)];
       if (earlier != SIZE_MAX) {
-        std::copy_n(terms.read.begin() + static_cast<ptrdiff_t>(earlier), w,
-                    terms.read.begin() + static_cast<ptrdiff_t>(row));
-        std::copy_n(terms.inverse.begin() + static_cast<ptrdiff_t>(earlier), w,
-                    terms.inverse.begin() + static_cast<ptrdiff_t>(row));
+        copy_row(&terms.read[earlier], w, &terms.read[row]);
+        copy_row(&terms.inverse[earlier], w, &terms.inverse[row]);
         continue;
       }
       earlier = row;
@@ -747,7 +757,8 @@ double start_with(SearchView& v, bool whole) {
         &v.terms.father_prior[static_cast<size_t>(v.terms.prior_at[static_cast<size_t>(l)])];
     for (int k = 0; k < FAMILIES; ++k) {
       double* q = products(v, l, k);
-      for (int m = 0; m < mothers; ++m) std::copy(prior, prior + fathers, q + m * fathers);
+      for (int m = 0; m < mothers; ++m)
+        copy_row(prior, static_cast<size_t>(fathers), q + m * fathers);
     }
     if (whole) {
       const int w = width(v.terms, l);
