@@ -170,7 +170,9 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
     terms.shown_at.push_back(static_cast<int>(terms.shown.size()));
     terms.shown.insert(terms.shown.end(), classes.allele.begin(), classes.allele.end());
     terms.classes.push_back(classes.count);
-    genotype_pairs(classes.count, first, second);
+    // Loci of as many classes (an SNP panel's, nearly all) share the pairs.
+    if (first.empty() || first.back() != classes.count - 1)
+      genotype_pairs(classes.count, first, second);
     const int pairs = static_cast<int>(first.size());
     terms.prior_at.push_back(static_cast<int>(terms.father_prior.size()));
     for (int g = 0; g < pairs; ++g) {
@@ -182,8 +184,6 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
     // A typed mother is one class, her genotype as read.
     const Genotype& mother = brood.mother_typed ? brood.mother[static_cast<size_t>(l)] : Genotype{};
     const bool typed = brood.mother_typed && mother.slot[0] >= 0 && mother.slot[1] >= 0;
-    mother_first = first;
-    mother_second = second;
     if (typed) {
       const int a = classes.class_of[static_cast<size_t>(mother.slot[0])];
       const int b = classes.class_of[static_cast<size_t>(mother.slot[1])];
@@ -192,6 +192,8 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
       terms.mother_prior.resize(terms.father_prior.size());
       terms.mother_prior[static_cast<size_t>(terms.prior_at.back())] = 1;
     } else {
+      mother_first = first;
+      mother_second = second;
       terms.mother_prior.insert(terms.mother_prior.end(), terms.father_prior.end() - pairs,
                                 terms.father_prior.end());
     }
