@@ -717,10 +717,21 @@ void multiply_family(SearchView& v, int l, int k, const double* factor) {
     largest = std::max(largest, q[e]);
   }
   keep_in_range(v, l, k, largest);
-  if (at.mothers > 1) {
-    family_sums(v, l, k, nullptr, sums(v, l, k));
-    return;
+  family_sums(v, l, k, nullptr, sums(v, l, k));
+}
+
+// Family k's products at a locus of a typed mother (one class) times
+// `factor`, kept in range, and its sum: multiply_family's steps, written
+// out for the search's most common locus.
+inline void multiply_typed(SearchView& v, int l, const SearchLocus& at, int k,
+                           const double* factor) {
+  double* q = v.s.product.data() + at.product_at + k * at.width;
+  double largest = 0;
+  for (int e = 0; e < at.width; ++e) {
+    q[e] *= factor[e];
+    largest = std::max(largest, q[e]);
   }
+  keep_in_range(v, l, k, largest);
   double sum = 0;
   for (int e = 0; e < at.width; ++e) sum += q[e];
   v.s.family_sum[static_cast<size_t>(at.sum_at + k)] = sum;
@@ -728,11 +739,18 @@ void multiply_family(SearchView& v, int l, int k, const double* factor) {
 
 void move(SearchView& v, int j, int from, int to) {
   v.s.family_of[static_cast<size_t>(j)] = to;
+  const double* read = v.terms.read.data();
+  const double* inverse = v.terms.inverse.data();
   for (int l = 0; l < v.terms.loci; ++l) {
     const SearchLocus& at = v.s.layout[static_cast<size_t>(l)];
-    const size_t row = static_cast<size_t>(at.read_at + j * at.width);
-    if (from >= 0) multiply_family(v, l, from, &v.terms.inverse[row]);
-    if (to >= 0) multiply_family(v, l, to, &v.terms.read[row]);
+    const int row = at.read_at + j * at.width;
+    if (at.mothers == 1) {
+      if (from >= 0) multiply_typed(v, l, at, from, inverse + row);
+      if (to >= 0) multiply_typed(v, l, at, to, read + row);
+    } else {
+      if (from >= 0) multiply_family(v, l, from, inverse + row);
+      if (to >= 0) multiply_family(v, l, to, read + row);
+    }
     update_value(v, l);
   }
 }
