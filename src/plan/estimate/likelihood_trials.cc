@@ -75,9 +75,9 @@ int32_t other_allele(const std::vector<double>& cumulative, int32_t allele, doub
 }
 
 // `truth` read with the design's errors (genotyping_error.h's model).
-Genotype read_of(const LikelihoodTables& tables, int locus, Genotype truth, TrialRandom& random) {
+Genotype read_with_errors(const LikelihoodTables& tables, int locus, Genotype truth,
+                          TrialRandom& random) {
   const ErrorRates& errors = tables.errors;
-  if (!any_errors(errors)) return truth;
   if (truth.slot[0] != truth.slot[1] && random.uniform() < errors.dropout) {
     const int kept = random.uniform() < 0.5 ? 0 : 1;
     truth.slot[1 - kept] = truth.slot[kept];
@@ -89,6 +89,14 @@ Genotype read_of(const LikelihoodTables& tables, int locus, Genotype truth, Tria
       allele = other_allele(cumulative, allele, random.uniform());
   }
   return truth;
+}
+
+// `truth` as read: unchanged where the design has no errors (tested here,
+// so that an error-free brood's reads cost no call), else with them.
+inline Genotype read_of(const LikelihoodTables& tables, int locus, Genotype truth,
+                        TrialRandom& random) {
+  if (!any_errors(tables.errors)) return truth;
+  return read_with_errors(tables, locus, truth, random);
 }
 
 }  // namespace
