@@ -185,6 +185,28 @@ TEST(LikelihoodTrials, APointIsTheSameOnAnyNumberOfThreads) {
   EXPECT_GT(one.detections, 700);
 }
 
+// A brood's threshold comes from single-sire broods, the same whatever the
+// design's shares: a further design's detections against the first
+// design's threshold are its own point's, and so is the threshold.
+TEST(LikelihoodTrials, TheThresholdServesEveryDesignOfShares) {
+  WideStudy first = panel(5, 4, true);
+  const LikelihoodTables tables = likelihood_tables(first, false, {}, reading_of({}, 0.01));
+  const LikelihoodPoint point =
+      likelihood_point(tables, 9, 300, 0.05, 12, 2, 0, FalseDetections::EACH_LEFT_OUT);
+  for (const std::vector<double>& shares :
+       {std::vector<double>{0.8, 0.2}, {0.4, 0.3, 0.3}, {0.95, 0.05}}) {
+    WideStudy other = first;
+    other.share = shares;
+    const LikelihoodTables others = likelihood_tables(other, false, {}, reading_of({}, 0.01));
+    const LikelihoodPoint own =
+        likelihood_point(others, 9, 300, 0.05, 12, 2, 0, FalseDetections::EACH_LEFT_OUT);
+    EXPECT_EQ(own.threshold, point.threshold) << shares.size();
+    EXPECT_EQ(own.false_detections, point.false_detections) << shares.size();
+    EXPECT_EQ(design_detections(others, 9, 300, point.threshold, 12, 1), own.detections)
+        << shares.size();
+  }
+}
+
 TEST(LikelihoodTrials, ADesignBroodHasTheSiresItsSharesDraw) {
   WideStudy study = panel(3, 4, false);
   study.share = {0.9, 0.1};

@@ -274,26 +274,52 @@ void father_genotypes(const Panel& panel, const BroodVerdict& brood, const Brood
   }
 }
 
-// The brood judged by the likelihood under `design` (its own, under one
-// variant of the shares), its broods drawn and read with `errors`, and its
-// detection probability there.
-void judge_by_likelihood(const PopulationData& data, const Panel& panel, const BroodVerdict& brood,
-                         const Design& design, int64_t trials, double false_detection,
-                         const ErrorRates& errors, double allowance, uint32_t seed, bool fathers,
-                         LikelihoodJudgement& judgement, double& detection) {
-  BroodReads reads;
+// The brood as read under `design` (its own, under one variant of the
+// shares), and the tables its simulated broods are drawn from: read with
+// `errors`, and missing where the brood's own reads are.
+LikelihoodTables brood_tables(const PopulationData& data, const Panel& panel,
+                              const BroodVerdict& brood, const Design& design,
+                              const ErrorRates& errors, double allowance, BroodReads& reads) {
   std::vector<uint8_t> untyped;
   brood_reads(data, panel, brood, design, reads, untyped);
   LikelihoodTables tables = likelihood_tables(wide_study_of(design), design.unsampled_mother,
                                               errors, reading_of(errors, allowance));
   tables.untyped = untyped;
+  return tables;
+}
+
+// The brood's detection probability under a further design of shares,
+// against the threshold its first design found: the threshold's broods
+// have one sire, so they are the same under every design.
+double detection_by_likelihood(const PopulationData& data, const Panel& panel,
+                               const BroodVerdict& brood, const Design& design, int64_t trials,
+                               double threshold, const ErrorRates& errors, double allowance,
+                               uint32_t seed) {
+  BroodReads reads;
+  const LikelihoodTables tables =
+      brood_tables(data, panel, brood, design, errors, allowance, reads);
+  return static_cast<double>(design_detections(tables, reads.offspring, trials, threshold, seed, 1,
+                                               EXACT_SPLIT_OFFSPRING)) /
+         static_cast<double>(trials);
+}
+
+// The brood judged by the likelihood under its first design, its broods
+// drawn and read with `errors`: its threshold and statistic, its fathers,
+// and its detection probability there.
+void judge_by_likelihood(const PopulationData& data, const Panel& panel, const BroodVerdict& brood,
+                         const Design& design, int64_t trials, double false_detection,
+                         const ErrorRates& errors, double allowance, uint32_t seed,
+                         LikelihoodJudgement& judgement, double& detection) {
+  BroodReads reads;
+  const LikelihoodTables tables =
+      brood_tables(data, panel, brood, design, errors, allowance, reads);
+  const std::vector<uint8_t>& untyped = tables.untyped;
   const int size = reads.offspring;
   const LikelihoodPoint point =
       likelihood_point(tables, size, trials, false_detection, seed, 1, EXACT_SPLIT_OFFSPRING,
                        FalseDetections::EACH_LEFT_OUT);
   judgement.false_detection = static_cast<double>(point.false_detections) / trials;
   detection = static_cast<double>(point.detections) / trials;
-  if (!fathers) return;
   BroodTerms terms;
   SplitSearch search;
   prepare_brood_terms(tables.study.frequency, tables.reading, reads, terms);
@@ -536,13 +562,18 @@ Status analyse_broods(const BroodInputs& inputs, uint32_t seed, int threads, Bro
         return;
       }
       // The judgement does not depend on the shares: the first design's
-      // stands for all.
-      LikelihoodJudgement judgement;
-      judge_by_likelihood(data, panel, report.broods[job.brood], job.study,
-                          report.likelihood_trials, options.false_detection, options.errors,
-                          options.error_allowance, seed, job.design == 0, judgement,
-                          report.likelihood_detection[job.design][job.brood]);
-      if (job.design == 0) report.likelihood[job.brood] = judgement;
+      // stands for all, and its threshold serves the others (every brood
+      // is judged under the first design before any under the next).
+      double& detection = report.likelihood_detection[job.design][job.brood];
+      if (job.design == 0) {
+        judge_by_likelihood(data, panel, report.broods[job.brood], job.study,
+                            report.likelihood_trials, options.false_detection, options.errors,
+                            options.error_allowance, seed, report.likelihood[job.brood], detection);
+      } else {
+        detection = detection_by_likelihood(
+            data, panel, report.broods[job.brood], job.study, report.likelihood_trials,
+            report.likelihood[job.brood].threshold, options.errors, options.error_allowance, seed);
+      }
     });
     jobs.clear();
   };

@@ -268,9 +268,21 @@ LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size,
     run_set(BroodSet::SINGLE_SIRE, point.threshold, values);
     for (const double t : values) point.false_detections += t > point.threshold;
   }
-  run_set(BroodSet::DESIGN, point.threshold, values);
-  for (const double t : values) point.detections += t > point.threshold;
+  point.detections =
+      design_detections(tables, brood_size, trials, point.threshold, seed, threads, exact_up_to);
   return point;
+}
+
+int64_t design_detections(const LikelihoodTables& tables, int brood_size, int64_t trials,
+                          double threshold, uint32_t seed, int threads, int exact_up_to) {
+  const std::vector<double> values =
+      judge_broods(tables, BroodSet::DESIGN, brood_size, trials, seed, threads,
+                   [&](const BroodTerms& terms, SplitSearch& search) {
+                     return brood_statistic(terms, search, exact_up_to, threshold);
+                   });
+  int64_t detections = 0;
+  for (const double t : values) detections += t > threshold;
+  return detections;
 }
 
 NextFather next_father(const BroodTerms& terms, const std::vector<int>& family_of, int families,

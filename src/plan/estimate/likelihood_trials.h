@@ -112,6 +112,14 @@ LikelihoodPoint likelihood_point(const LikelihoodTables& tables, int brood_size,
                                  double alpha, uint32_t seed, int threads, int exact_up_to = 0,
                                  FalseDetections measured = FalseDetections::ON_MORE_BROODS);
 
+// The detections of `trials` design broods at brood_size against
+// `threshold`: likelihood_point's count, for a design whose threshold is
+// already known (it depends on the mother, loci and offspring the tables
+// draw, not on the sires' shares).
+// REQUIRES: trials >= 1; 1 <= brood_size <= PLAN_MAX_OFFSPRING.
+int64_t design_detections(const LikelihoodTables& tables, int brood_size, int64_t trials,
+                          double threshold, uint32_t seed, int threads, int exact_up_to = 0);
+
 // T of a brood as the point judges it: by every split up to `exact_up_to`
 // offspring, else by the search (stopping above `enough`).
 double brood_statistic(const BroodTerms& terms, SplitSearch& search, int exact_up_to,
