@@ -159,12 +159,15 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
   terms.shown_at.clear();
   terms.shown.clear();
   terms.classes.clear();
-  LocusClasses classes;
-  std::vector<int> first, second, mother_first, mother_second;
-  std::vector<double> chance;  // per genotype pair, the read's chance
+  // Working storage, kept on each thread from brood to brood (a trial's
+  // broods are many and small, and allocating it would cost as much as
+  // filling it).
+  thread_local LocusClasses classes;
+  thread_local std::vector<int> first, second, mother_first, mother_second;
+  thread_local std::vector<double> chance;  // per genotype pair, the read's chance
   // Per read (x, y) at x * count + y, the row that holds its chances, or
   // SIZE_MAX before the locus's first offspring read so.
-  std::vector<size_t> row_of_read;
+  thread_local std::vector<size_t> row_of_read;
   for (int l = 0; l < brood.loci; ++l) {
     classes_at(frequency[static_cast<size_t>(l)], brood, l, classes);
     terms.shown_at.push_back(static_cast<int>(terms.shown.size()));
@@ -872,7 +875,8 @@ double group_gain(SearchView& v, const std::vector<int>& group, int from) {
     // A large group's products pass the doubles' range (a thousand
     // members' inverses), so each is kept within GROUP_FACTOR by powers of
     // two, counted in `shift`.
-    factor.assign(2 * w, 1.0);
+    // The first member's chances are the factors (1 times them, exactly).
+    factor.resize(2 * w);
     double* leave = factor.data() + (from ? w : 0);
     double* join = factor.data() + (from ? 0 : w);
     int multiplied = 0;
@@ -880,7 +884,12 @@ double group_gain(SearchView& v, const std::vector<int>& group, int from) {
       if (v.s.family_of[static_cast<size_t>(j)] != from) continue;
       const double* row = row_of(v.terms, l, j);
       const double* inverse = inverse_of(v.terms, l, j);
-      if (multiplied++ < IN_RANGE_MEMBERS) {
+      if (multiplied++ == 0) {
+        std::copy_n(inverse, w, leave);
+        std::copy_n(row, w, join);
+        continue;
+      }
+      if (multiplied <= IN_RANGE_MEMBERS) {
         for (size_t e = 0; e < w; ++e) {
           leave[e] *= inverse[e];
           join[e] *= row[e];
