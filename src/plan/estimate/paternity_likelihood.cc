@@ -982,7 +982,8 @@ double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, do
   // Offspring 0 with the offspring least likely to share a father with it
   // (by how much better the two are explained apart than together), every
   // other offspring then joining the family it fits better, in order.
-  std::vector<std::pair<double, int>> apart;
+  std::vector<std::pair<double, int>>& apart = search.apart;
+  apart.clear();
   if (best <= target) {
     keep_start(v, search.pool, start_with(v, false));
     move(v, 0, POOL, 0);
@@ -1015,7 +1016,8 @@ double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, do
   }
 
   // The allele groups whose move out of the whole brood gains the most.
-  std::vector<std::pair<double, size_t>> ranked;
+  std::vector<std::pair<double, size_t>>& ranked = search.ranked;
+  ranked.clear();
   if (groups && best <= target) {
     put_back(v, search.whole);
     for (size_t g = 0; g < groups->size(); ++g)

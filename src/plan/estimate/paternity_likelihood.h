@@ -25,7 +25,9 @@
 // simulation (likelihood_trials.h).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "study/study_data.h"
@@ -172,6 +174,8 @@ struct SplitSearch {
   std::vector<double> changed, group_factor;
   std::vector<int> best;
   SplitStart whole, pool;  // the whole brood in family 0; every offspring in the pool
+  std::vector<std::pair<double, int>> apart;      // the seeds, best first
+  std::vector<std::pair<double, size_t>> ranked;  // the allele groups, best first
 };
 
 // T as a search finds it: starts from the whole brood and from splits
