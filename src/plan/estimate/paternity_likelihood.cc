@@ -106,6 +106,25 @@ int width(const BroodTerms& terms, int locus) {
   return terms.mothers[static_cast<size_t>(locus)] * terms.fathers[static_cast<size_t>(locus)];
 }
 
+// Group g's offspring.
+struct Members {
+  const int* first;
+  const int* last;
+  const int* begin() const { return first; }
+  const int* end() const { return last; }
+  size_t size() const { return static_cast<size_t>(last - first); }
+};
+
+Members group_in(const OffspringGroups& groups, size_t g) {
+  const int* member = groups.member.data();
+  return Members{member + (g ? groups.end[g - 1] : 0), member + groups.end[g]};
+}
+
+void append_group(const std::vector<int>& group, OffspringGroups& groups) {
+  groups.member.insert(groups.member.end(), group.begin(), group.end());
+  groups.end.push_back(static_cast<int>(groups.member.size()));
+}
+
 // The offspring whose read at `locus` shows each allele, where they are
 // two or more and not the whole brood: the families one father's
 // alleles would make, tried together by the search. A typed mother's own
@@ -113,31 +132,41 @@ int width(const BroodTerms& terms, int locus) {
 // offspring apart), and so is a group that splits the brood as an earlier
 // one does (the same offspring, or all the others).
 void add_allele_groups(const BroodReads& brood, int locus, const LocusClasses& classes,
-                       std::vector<std::vector<int>>& groups) {
+                       OffspringGroups& groups) {
+  thread_local std::vector<int> group;
   for (int x = 0; x < classes.shown; ++x) {
     const int allele = classes.allele[static_cast<size_t>(x)];
     if (brood.mother_typed) {
       const Genotype& mother = brood.mother[static_cast<size_t>(locus)];
       if (mother.slot[0] == allele || mother.slot[1] == allele) continue;
     }
-    std::vector<int> group;
+    group.clear();
     for (int j = 0; j < brood.offspring; ++j) {
       const Genotype& read = brood.young[static_cast<size_t>(j * brood.loci + locus)];
       if (read.slot[0] == allele || read.slot[1] == allele) group.push_back(j);
     }
-    if (group.size() < 2 || group.size() >= static_cast<size_t>(brood.offspring)) continue;
-    const auto same_split = [&](const std::vector<int>& other) {
-      if (other == group) return true;
-      if (other.size() + group.size() != static_cast<size_t>(brood.offspring)) return false;
+    const size_t size = group.size();
+    if (size < 2 || size >= static_cast<size_t>(brood.offspring)) continue;
+    const auto same_split = [&](Members other) {
+      if (other.size() == size && std::equal(other.begin(), other.end(), group.begin()))
+        return true;
+      if (other.size() + size != static_cast<size_t>(brood.offspring)) return false;
       // The complement: no offspring in both.
-      size_t a = 0, b = 0;
-      while (a < other.size() && b < group.size()) {
-        if (other[a] == group[b]) return false;
-        other[a] < group[b] ? ++a : ++b;
+      const int* a = other.begin();
+      size_t b = 0;
+      while (a != other.end() && b < size) {
+        if (*a == group[b]) return false;
+        if (*a < group[b]) {
+          ++a;
+        } else {
+          ++b;
+        }
       }
       return true;
     };
-    if (std::none_of(groups.begin(), groups.end(), same_split)) groups.push_back(std::move(group));
+    bool seen = false;
+    for (size_t g = 0; g < groups.end.size() && !seen; ++g) seen = same_split(group_in(groups, g));
+    if (!seen) append_group(group, groups);
   }
 }
 
@@ -155,7 +184,8 @@ void prepare_brood_terms(const std::vector<std::vector<double>>& frequency, cons
   terms.father_prior.clear();
   terms.read.clear();
   terms.inverse.clear();
-  terms.groups.clear();
+  terms.groups.member.clear();
+  terms.groups.end.clear();
   terms.shown_at.clear();
   terms.shown.clear();
   terms.classes.clear();
@@ -378,14 +408,17 @@ void restrict_terms(const BroodTerms& terms, const std::vector<int>& members, Br
     }
   }
   // The allele groups among the members, by their places among them.
-  out.groups.clear();
-  for (const std::vector<int>& group : terms.groups) {
-    std::vector<int> kept;
+  out.groups.member.clear();
+  out.groups.end.clear();
+  std::vector<int> kept;
+  for (size_t g = 0; g < terms.groups.end.size(); ++g) {
+    const Members group = group_in(terms.groups, g);
+    kept.clear();
     for (size_t at = 0; at < members.size(); ++at) {
       if (std::binary_search(group.begin(), group.end(), members[at]))
         kept.push_back(static_cast<int>(at));
     }
-    if (kept.size() >= 2 && kept.size() < members.size()) out.groups.push_back(std::move(kept));
+    if (kept.size() >= 2 && kept.size() < members.size()) append_group(kept, out.groups);
   }
 }
 
@@ -860,7 +893,7 @@ static_assert(power(1 / LEAST_READ_CHANCE, IN_RANGE_MEMBERS) < GROUP_FACTOR &&
 
 // The change in log-likelihood from moving every offspring of `group`
 // now in family `from` to the other family.
-double group_gain(SearchView& v, const std::vector<int>& group, int from) {
+double group_gain(SearchView& v, Members group, int from) {
   int members = 0;
   for (const int j : group) members += v.s.family_of[static_cast<size_t>(j)] == from;
   if (members == 0) return 0;
@@ -923,7 +956,7 @@ double group_gain(SearchView& v, const std::vector<int>& group, int from) {
   return std::log(ratio) + shift * LN2;
 }
 
-void move_group(SearchView& v, const std::vector<int>& group, int from) {
+void move_group(SearchView& v, Members group, int from) {
   for (const int j : group) {
     if (v.s.family_of[static_cast<size_t>(j)] == from) move(v, j, from, 1 - from);
   }
@@ -964,7 +997,7 @@ double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, do
   const int n = terms.offspring;
   SearchView v = view_of(terms, search);
   if (n < 2) return 0;
-  const std::vector<std::vector<int>>* groups = terms.groups.empty() ? nullptr : &terms.groups;
+  const OffspringGroups* groups = terms.groups.end.empty() ? nullptr : &terms.groups;
 
   // The whole brood as one family: the reference, and the first start.
   const double one = start_with(v, true);
@@ -1020,14 +1053,14 @@ double searched_split_statistic(const BroodTerms& terms, SplitSearch& search, do
   ranked.clear();
   if (groups && best <= target) {
     put_back(v, search.whole);
-    for (size_t g = 0; g < groups->size(); ++g)
-      ranked.push_back({group_gain(v, (*groups)[g], 0), g});
+    for (size_t g = 0; g < groups->end.size(); ++g)
+      ranked.push_back({group_gain(v, group_in(*groups, g), 0), g});
     std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
       return a.first > b.first || (a.first == b.first && a.second < b.second);
     });
   }
   for (size_t r = 0; r < ranked.size() && r < GROUP_STARTS && best <= target; ++r) {
-    const std::vector<int>& group = (*groups)[ranked[r].second];
+    const Members group = group_in(*groups, ranked[r].second);
     double current = put_back(v, search.whole) + ranked[r].first;
     move_group(v, group, 0);
     keep(improve(v, current, target));

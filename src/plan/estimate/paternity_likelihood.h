@@ -71,6 +71,14 @@ constexpr int MOST_GROUP_LOCI = 16;
 // mismatches a typed mother) counts as untyped at that locus.
 constexpr double LEAST_READ_CHANCE = 1e-12;
 
+// Groups of offspring, one after another in `member` (each in order),
+// group g's ending at end[g]: kept in two vectors so that a brood's groups
+// reuse the storage of the brood's before.
+struct OffspringGroups {
+  std::vector<int> member;
+  std::vector<int> end;
+};
+
 // The terms of a brood's likelihood, per locus: the mother's and the
 // father's genotype classes with their prior chances, and each offspring's
 // read chance for each pair of classes, scaled so that its largest is 1
@@ -90,7 +98,7 @@ struct BroodTerms {
   // Per locus and allele, the offspring whose read shows it (two or more,
   // not all): what a father's allele may set apart, for the search. Made
   // for panels of up to MOST_GROUP_LOCI loci.
-  std::vector<std::vector<int>> groups;
+  OffspringGroups groups;
   // Per locus, the alleles its shown classes stand for, from shown_at[l]
   // (the class of every other allele, where there is one, follows them),
   // and its count of classes.
