@@ -165,9 +165,9 @@ double calibrated_threshold(std::vector<double> values, double alpha);
 // How many of `values` exceed the threshold (calibrated_threshold) of the
 // others at alpha: each single-sire brood left out of the calibration in
 // turn and judged as a further brood would be, so that the count over n
-// has the expectation (n + 1 - k) / (n + 1) above with n - 1 broods
-// calibrating. Ties are judged as the threshold breaks them: a value equal
-// to the others' threshold is not above it.
+// has the expectation of a further brood's chance of passing a threshold
+// from n - 1 broods. A value equal to the others' threshold is not above
+// it, as a brood's statistic is judged.
 // REQUIRES: values.size() >= 2.
 int64_t false_detections_left_out(std::vector<double> values, double alpha);
 
