@@ -77,6 +77,11 @@ BENCHMARK_CAPTURE(fast_estimate, skewed, "skewed")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(plain_estimate, mid, "mid")->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(fast_estimate, mid, "mid")->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(fast_estimate, common, "common")
+    ->Arg(5)
+    ->Arg(10)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(prepare, largest, "largest")->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -359,7 +359,7 @@ TEST(FastEstimate, ValuesOnEveryEdge) {
       return values;
     };
     const std::vector<int> half{HALF_POINT - 1, HALF_POINT};
-    for (int32_t size : {FIRST_LOOK, 20}) {
+    for (int32_t size : {FIRST_LOOK, 20, BATCH_OFFSPRING + 6}) {
       // Each offset of a trial with the values that matter there.
       std::vector<std::pair<int, std::vector<int>>> cases;
       for (int i = 0; i < study.locus_count; ++i) {
@@ -372,7 +372,7 @@ TEST(FastEstimate, ValuesOnEveryEdge) {
             cases.push_back({sire_value(layout, k, i, slot), alleles});
         }
       }
-      for (int j : {0, 1, FIRST_LOOK - 1, size - 1, 15, 16}) {
+      for (int j : {0, 1, FIRST_LOOK - 1, size - 1, 15, 16, BATCH_OFFSPRING - 1, BATCH_OFFSPRING}) {
         if (j >= size) continue;
         cases.push_back({offspring_sire_value(layout, j), edges_of(fast.tables.sire_draw)});
         for (int i = 0; i < study.locus_count; ++i) {
@@ -384,14 +384,14 @@ TEST(FastEstimate, ValuesOnEveryEdge) {
       const int per_trial = values_per_trial(study, size);
       for (const auto& [offset, values] : cases) {
         for (int value : values) {
-          for (int n = 0; n < 8; ++n) {
-            // The value sits at `offset` of the first or the second trial;
-            // the state's other bits are random.
-            const int at = offset + (n % 2) * per_trial;
+          for (int n = 0; n < BATCH_TRIALS; ++n) {
+            // The value sits at `offset` of one of the first eight trials,
+            // each lane of a batch once; the state's other bits are random.
+            const int at = offset + n * per_trial;
             const uint32_t moved = static_cast<uint32_t>(value) << 16 | (random() & 0x8000FFFFu);
             const uint32_t state = apply_jump(inverse_of(jump_of(at + 1)), moved);
             for (const auto& [name, kernel] : kernels()) {
-              ASSERT_TRUE(same_as_plain(kernel, study, size, 2, state, fast))
+              ASSERT_TRUE(same_as_plain(kernel, study, size, BATCH_TRIALS + 1, state, fast))
                   << name << " kernel, value " << value << " at offset " << offset << "\n"
                   << text;
               ++runs;
