@@ -123,6 +123,69 @@ TEST(FastEstimate, AgreesWithThePlainTrials) {
   }
 }
 
+// Studies the kernels judge eight trials at a time: two to BATCH_SIRES sires
+// of shares near enough that few broods have one father, at sizes that the
+// batch judges whole and in part, with the mother given or drawn,
+// frequencies and shares short of 1 (draws that pick nothing), loci from
+// one to many, offspring left out at some loci, and trial counts that leave
+// trials past the last batch. Each estimate carries the mother on.
+TEST(FastEstimate, BatchedTrialsAgreeWithThePlainTrials) {
+  for (const auto& [name, kernel] : kernels()) {
+    std::mt19937 random(808);
+    static FastEstimator fast;
+    const int32_t sizes[] = {3, 4, 7, BATCH_OFFSPRING, BATCH_OFFSPRING + 1, 40, 100};
+    int detecting = 0;
+    for (int n = 0; n < 60; ++n) {
+      std::ostringstream text;
+      text.precision(9);
+      const int loci = 1 + static_cast<int>(random() % 12);
+      text << loci << "\n";
+      int alleles[MAX_LOCI];
+      for (int i = 0; i < loci; ++i) {
+        alleles[i] = 2 + static_cast<int>(random() % 14);
+        const double short_of_one = n % 4 == 0 ? 0.9995 : 1.0;
+        text << alleles[i];
+        for (int a = 0; a < alleles[i]; ++a) text << " " << short_of_one / alleles[i];
+        text << "\n";
+      }
+      const int sires = 2 + n % (BATCH_SIRES - 1);
+      text << sires;
+      const double short_of_one = n % 5 == 0 ? 0.999 : 1.0;
+      for (int k = 0; k < sires; ++k)
+        text << " " << short_of_one * (k == 0 ? 0.4 : 0.6 / (sires - 1));
+      text << "\n";
+      if (n % 2 == 0) {
+        text << "99 0\n";
+      } else {
+        for (int i = 0; i < loci; ++i)
+          text << random() % alleles[i] << " " << random() % alleles[i] << "\n";
+      }
+      StudyData plain = study_from(text.str());
+      StudyData quick = plain;
+      prepare_fast_estimator(quick, fast);
+      JudgedOffspring judged = every_offspring_judged();
+      if (n % 3 == 0) {
+        for (int j = 1; j < MAX_OFFSPRING; j += 4)
+          judged.at[fast.tables.locus_order[0]].word[j >> 6] &= ~(uint64_t{1} << (j & 63));
+      }
+      fast.tables.judged = judged;
+      const uint32_t seed = random();
+      const int trials = BATCH_TRIALS * (20 + n % 7) + n % BATCH_TRIALS;
+      for (int32_t size : sizes) {
+        const PlainRun expected = run_plain(plain, size, trials, seed + size, judged);
+        plain = expected.study;
+        RandomState state{seed + static_cast<uint32_t>(size)};
+        const int counted = kernel(quick, size, trials, fast, state);
+        ASSERT_EQ(counted, expected.detections) << name << "\n" << text.str() << "size " << size;
+        ASSERT_EQ(state.value, expected.state) << name << "\n" << text.str() << "size " << size;
+        ASSERT_EQ(0, std::memcmp(plain.mother, quick.mother, sizeof plain.mother)) << name;
+        detecting += counted > 0 && counted < trials ? 1 : 0;
+      }
+    }
+    EXPECT_GT(detecting, 150) << name;
+  }
+}
+
 // Offspring left out at some loci, as a genotyped brood's untyped ones are:
 // the kernels judge the rest as the plain judgement does, the first look
 // and the first stage included (sizes past FIRST_LOOK and 16, leaving out

@@ -123,30 +123,26 @@ struct OffspringJumps {
   uint32_t add[CHOICE_LANES];
 };
 
-// Trials the batched first stage judges at once, one in each lane of a
-// vector (see trial_batch.h).
+// Trials the batched stage judges at once, one in each lane of a vector
+// (see trial_batch.h).
 constexpr int BATCH_TRIALS = 8;
-// Offspring it judges per trial at the most informative locus, at most:
-// past 16, a trial it leaves undecided is nearly always one whose sires
-// cannot show three alleles there, not one whose offspring missed one.
-constexpr int BATCH_OFFSPRING = 24;
+// Offspring it judges per trial at each locus, at most: past 16, a trial it
+// leaves open at a locus is nearly always one whose sires cannot show three
+// alleles there, not one whose offspring missed one.
+constexpr int BATCH_OFFSPRING = 16;
 // The most sires it takes: each offspring's kind (its sire, the slot of his
 // allele it got, its maternal choice) is one bit of a 32-bit lane.
 constexpr int BATCH_SIRES = 8;
 
-// The jumps the batched first stage reads, from the first state of a batch's
-// first trial.
+// Where the batched first stage's trials start, laid out per estimate.
 struct BatchJumps {
-  int offspring;  // judged per trial; 0: this estimate does not batch
-  uint32_t lane_mul[BATCH_TRIALS], lane_add[BATCH_TRIALS];  // to each lane's trial
-  Jump next;                                                // to the next batch's
-  // From a trial's first state to each offspring's sire draw and its
-  // maternal and paternal choices at the most informative locus, and to
-  // the untyped mother's two draws there.
-  Jump sire[BATCH_OFFSPRING];
-  Jump maternal[BATCH_OFFSPRING];
-  Jump paternal[BATCH_OFFSPRING];
-  Jump mother[ALLELES_PER_PARENT];
+  int offspring;  // judged per trial and locus; 0: this estimate does not batch
+  // The stage goes on to the next locus while at least this many lanes are
+  // open.
+  int open_least;
+  uint32_t lane_mul[BATCH_TRIALS],
+      lane_add[BATCH_TRIALS];  // from a batch's first state to each lane's
+  Jump next;                   // to the next batch's
 };
 
 // The tables for one study and its estimates' settings: built once, then

@@ -585,19 +585,26 @@ int judge_strictly(const StudyData& study, FastEstimator& fast, int32_t brood_si
   return 0;
 }
 
+// Of the `batched` loci the batched stage judged, those it judged the brood
+// whole at: all of them when the brood is no larger than the offspring it
+// judges, none otherwise.
+int batch_judged_whole(const FastEstimator& fast, int32_t brood_size, int batched) {
+  return brood_size <= fast.work.batch.offspring ? batched : 0;
+}
+
 // The verdict of one trial when one locus that reveals suffices, without
-// the first look. `batched`: the batched first stage judged the trial's
-// first fast.work.batch.offspring offspring at the most informative locus
-// and found too few paternal alleles.
+// the first look. `batched`: the loci, locus_order[0 .. batched-1], at
+// which the batched stage judged the trial's first fast.work.batch.offspring
+// offspring and found too few paternal alleles (0: none).
 template <LocusRule rule>
-int judge_trial(const StudyData& study, FastEstimator& fast, int32_t brood_size, const Trial& trial,
-                bool batched = false) {
+ALWAYS_INLINE int judge_trial(const StudyData& study, FastEstimator& fast, int32_t brood_size,
+                              const Trial& trial, int batched = 0) {
   // A large brood is first judged at the most informative locus by its
   // first few offspring alone: when they pass the threshold, so does the
   // whole brood, and most large broods are settled so at a fraction of the
   // cost. The batch judged at least as many.
   static_assert(BATCH_OFFSPRING >= FIRST_STAGE, "the batch judges the first stage's offspring");
-  if (brood_size > FIRST_STAGE && !batched) {
+  if (brood_size > FIRST_STAGE && batched == 0) {
     const uint32_t first_fathers = draw_offspring_sires(study, fast, FIRST_STAGE, trial.state);
     // (With genotyping errors one father can show more, but rarely in so
     // few offspring: the stage is left out, as it may be, for one father.)
@@ -609,20 +616,53 @@ int judge_trial(const StudyData& study, FastEstimator& fast, int32_t brood_size,
   }
   const uint32_t fathers = draw_offspring_sires(study, fast, brood_size, trial.state);
   if (fathers_too_few<rule>(fathers)) return 0;
-  // A brood the batch judged whole does not reveal at its first locus.
-  const int from = batched && brood_size <= fast.work.batch.offspring ? 1 : 0;
-  for (int n = from; n < fast.tables.useful_loci; ++n) {
+  for (int n = batch_judged_whole(fast, brood_size, batched); n < fast.tables.useful_loci; ++n) {
     if (locus_verdict<rule>(study, fast, brood_size, trial, fast.tables.locus_order[n], fathers))
       return 1;
   }
   return 0;
 }
 
+#ifdef __AVX2__
+// count_trials for an estimate whose trials are batched: eight at a time
+// from the first through the batched stage, the trials it leaves open
+// judged one by one, in order, as are those past the last whole batch.
+__attribute__((noinline)) int count_batched_trials(const StudyData& study, FastEstimator& fast,
+                                                   int32_t brood_size, int trial_count,
+                                                   uint32_t first, Jump next, Jump back) {
+  int detections = 0;
+  uint32_t state = first;
+  int t = 0;
+  BatchVerdicts batch;
+  for (; t + BATCH_TRIALS <= trial_count; t += BATCH_TRIALS) {
+    judge_batch(study, fast, state, batch);
+    detections += bit_count(batch.detected);
+    // Trials it judged whole at every locus without revealing have their
+    // verdict.
+    const uint32_t no_more =
+        batch_judged_whole(fast, brood_size, batch.loci) == fast.tables.useful_loci ? batch.decided
+                                                                                    : 0;
+    for (uint32_t open = ~(batch.detected | no_more) & 0xFFu; open != 0; open &= open - 1) {
+      const int lane = lowest_bit(open);
+      detections += judge_trial<LocusRule::detects>(
+          study, fast, brood_size, Trial{t + lane, batch.state[lane], back},
+          (batch.decided >> lane & 1u) != 0 ? batch.loci : 0);
+    }
+    state = apply_jump(fast.work.batch.next, state);
+  }
+  for (; t < trial_count; ++t) {
+    detections += judge_trial<LocusRule::detects>(study, fast, brood_size, Trial{t, state, back});
+    state = apply_jump(next, state);
+  }
+  return detections;
+}
+#endif
+
 // The detections of trial_count trials from the state `first`, each judged
 // by `rule`; min_loci above 1 judges strictly.
 template <LocusRule rule>
-int count_trials(const StudyData& study, FastEstimator& fast, int32_t brood_size, int trial_count,
-                 uint32_t first, Jump next, Jump back) {
+ALWAYS_INLINE int count_trials(const StudyData& study, FastEstimator& fast, int32_t brood_size,
+                               int trial_count, uint32_t first, Jump next, Jump back) {
   int detections = 0;
   uint32_t state = first;
   if (fast.tables.min_loci > 1) {
@@ -632,32 +672,15 @@ int count_trials(const StudyData& study, FastEstimator& fast, int32_t brood_size
     }
     return detections;
   }
-  int t = 0;
 #ifdef __AVX2__
-  // Eight trials at a time through the batched first stage; the trials it
-  // leaves open are judged one by one, in order, as are those past the
-  // last whole batch.
-  if (rule == LocusRule::detects && fast.work.batch.offspring > 0) {
-    BatchVerdicts batch;
-    for (; t + BATCH_TRIALS <= trial_count; t += BATCH_TRIALS) {
-      judge_batch(study, fast, state, batch);
-      detections += bit_count(batch.detected);
-      for (uint32_t open = ~batch.detected & 0xFFu; open != 0; open &= open - 1) {
-        const int lane = lowest_bit(open);
-        detections +=
-            judge_trial<rule>(study, fast, brood_size, Trial{t + lane, batch.state[lane], back},
-                              (batch.decided >> lane & 1u) != 0);
-      }
-      state = apply_jump(fast.work.batch.next, state);
-    }
-  }
+  if (rule == LocusRule::detects && fast.work.batch.offspring > 0)
+    return count_batched_trials(study, fast, brood_size, trial_count, first, next, back);
 #endif
   // The first look is kept only while it settles at least three quarters
-  // of the trials it is tried on; either way the verdicts are the same. The
-  // batch, when there is one, has looked at more.
-  bool look = rule == LocusRule::detects && fast.tables.first_look && t == 0;
+  // of the trials it is tried on; either way the verdicts are the same.
+  bool look = rule == LocusRule::detects && fast.tables.first_look;
   int settled = 0;
-  for (; t < trial_count; ++t) {
+  for (int t = 0; t < trial_count; ++t) {
     const Trial trial{t, state, back};
     if (look && first_look_detects(study, fast, brood_size, trial)) {
       ++settled;
@@ -692,32 +715,37 @@ void lay_out_offspring_jumps(const StudyData& study, FastEstimator& fast, const 
   }
 }
 
-// Lays out the batched first stage's jumps for this brood size, or marks
-// the estimate as not batched: only the AVX2 build batches, and only the
-// rule for a sampled mother without errors, with one revealing locus
-// enough and a few sires.
-void lay_out_batch(const StudyData& study, FastEstimator& fast, const TrialLayout& layout,
-                   int32_t brood_size, int per_trial) {
+// Lays out where the batched stage's trials start for this brood size, or
+// marks the estimate as not batched: only the AVX2 build batches, and only
+// the rule for a sampled mother without errors, with one revealing locus
+// enough and a few sires. The stage reads the offspring's and the sires'
+// jumps laid out for the trial-by-trial code.
+void lay_out_batch(const StudyData& study, FastEstimator& fast, int32_t brood_size, int per_trial) {
   BatchJumps& batch = fast.work.batch;
   const bool batched = VECTOR_BUILD && rule_of(fast) == LocusRule::detects &&
                        fast.tables.min_loci == 1 && fast.tables.useful_loci > 0 &&
                        study.sire_count >= 2 && study.sire_count <= BATCH_SIRES;
   batch.offspring = batched ? (brood_size < BATCH_OFFSPRING ? brood_size : BATCH_OFFSPRING) : 0;
   if (batch.offspring <= 0) return;
-  const int i = fast.tables.locus_order[0];
+  // Where most trials' first offspring have one father (shares far apart),
+  // the batch could settle few of them: they are judged one by one.
+  double one_father = 0;
+  for (int k = 0; k < study.sire_count; ++k) {
+    double all_his = 1;
+    for (int j = 0; j < batch.offspring; ++j) all_his *= study.skew[k];
+    one_father += all_his;
+  }
+  if (one_father > 0.5) {
+    batch.offspring = 0;
+    return;
+  }
   for (int lane = 0; lane < BATCH_TRIALS; ++lane) {
     const Jump to_lane = jump_of(uint64_t(per_trial) * lane);
     batch.lane_mul[lane] = to_lane.mul;
     batch.lane_add[lane] = to_lane.add;
   }
   batch.next = jump_of(uint64_t(per_trial) * BATCH_TRIALS);
-  for (int j = 0; j < batch.offspring; ++j) {
-    batch.sire[j] = jump_to(fast, offspring_sire_value(layout, j));
-    batch.maternal[j] = jump_to(fast, maternal_choice_value(layout, j, i));
-    batch.paternal[j] = jump_to(fast, paternal_choice_value(layout, j, i));
-  }
-  for (int slot = 0; slot < ALLELES_PER_PARENT; ++slot)
-    batch.mother[slot] = jump_to(fast, mother_value(i, slot));
+  batch.open_least = brood_size > batch.offspring ? 1 : 2;
 }
 
 // Lays out the jumps of the first look's lanes for this brood size, the
@@ -776,7 +804,7 @@ int FAST_KERNEL_NAME(StudyData& study, int32_t brood_size, int trial_count, Fast
   if (brood_size > 0) lay_out_offspring_jumps(study, fast, layout, brood_size);
   if (fast.tables.useful_loci > 0) lay_out_first_look(fast, layout, brood_size);
   if (brood_size > 0)
-    lay_out_batch(study, fast, layout, brood_size, per_trial);
+    lay_out_batch(study, fast, brood_size, per_trial);
   else
     fast.work.batch.offspring = 0;
   for (int i = 0; i < study.locus_count; ++i) {
