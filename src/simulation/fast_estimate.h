@@ -123,16 +123,17 @@ struct OffspringJumps {
   uint32_t add[CHOICE_LANES];
 };
 
-// Trials the batched stage judges at once, one in each lane of a vector
-// (see trial_batch.h).
+// Trials the batched stage judges at once at most, one in each lane of a
+// vector (see trial_batch.h): eight with AVX2, four with SSE2.
 constexpr int BATCH_TRIALS = 8;
 // Offspring it judges per trial at each locus, at most: past 16, a trial it
 // leaves open at a locus is nearly always one whose sires cannot show three
 // alleles there, not one whose offspring missed one.
 constexpr int BATCH_OFFSPRING = 16;
 // The most sires it takes: each offspring's kind (its sire, the slot of his
-// allele it got, its maternal choice) is one bit of a 32-bit lane.
-constexpr int BATCH_SIRES = 8;
+// allele it got, its maternal choice) is one bit of a 32-bit lane, below
+// its top bit.
+constexpr int BATCH_SIRES = 7;
 
 // Where the batched first stage's trials start, laid out per estimate.
 struct BatchJumps {

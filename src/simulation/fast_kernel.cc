@@ -48,11 +48,11 @@ int lowest_bit(uint32_t bits) {
   return __builtin_ctz(bits);
 }
 
-// Whether this build batches trials in its first stage.
-#ifdef __AVX2__
-constexpr bool VECTOR_BUILD = true;
+// How many trials this build batches in its first stage (0: none).
+#ifdef MPDETECT_BATCH_LANES
+constexpr int BATCH_LANES = lanes::WIDTH;
 #else
-constexpr bool VECTOR_BUILD = false;
+constexpr int BATCH_LANES = 0;
 #endif
 
 // Offspring in the first stage of judging a large brood.
@@ -623,8 +623,8 @@ ALWAYS_INLINE int judge_trial(const StudyData& study, FastEstimator& fast, int32
   return 0;
 }
 
-#ifdef __AVX2__
-// count_trials for an estimate whose trials are batched: eight at a time
+#ifdef MPDETECT_BATCH_LANES
+// count_trials for an estimate whose trials are batched: BATCH_LANES at a time
 // from the first through the batched stage, the trials it leaves open
 // judged one by one, in order, as are those past the last whole batch.
 __attribute__((noinline)) int count_batched_trials(const StudyData& study, FastEstimator& fast,
@@ -634,7 +634,7 @@ __attribute__((noinline)) int count_batched_trials(const StudyData& study, FastE
   uint32_t state = first;
   int t = 0;
   BatchVerdicts batch;
-  for (; t + BATCH_TRIALS <= trial_count; t += BATCH_TRIALS) {
+  for (; t + BATCH_LANES <= trial_count; t += BATCH_LANES) {
     judge_batch(study, fast, state, batch);
     detections += bit_count(batch.detected);
     // Trials it judged whole at every locus without revealing have their
@@ -642,7 +642,8 @@ __attribute__((noinline)) int count_batched_trials(const StudyData& study, FastE
     const uint32_t no_more =
         batch_judged_whole(fast, brood_size, batch.loci) == fast.tables.useful_loci ? batch.decided
                                                                                     : 0;
-    for (uint32_t open = ~(batch.detected | no_more) & 0xFFu; open != 0; open &= open - 1) {
+    const uint32_t all = (1u << BATCH_LANES) - 1;
+    for (uint32_t open = ~(batch.detected | no_more) & all; open != 0; open &= open - 1) {
       const int lane = lowest_bit(open);
       detections += judge_trial<LocusRule::detects>(
           study, fast, brood_size, Trial{t + lane, batch.state[lane], back},
@@ -672,7 +673,7 @@ ALWAYS_INLINE int count_trials(const StudyData& study, FastEstimator& fast, int3
     }
     return detections;
   }
-#ifdef __AVX2__
+#ifdef MPDETECT_BATCH_LANES
   if (rule == LocusRule::detects && fast.work.batch.offspring > 0)
     return count_batched_trials(study, fast, brood_size, trial_count, first, next, back);
 #endif
@@ -716,13 +717,13 @@ void lay_out_offspring_jumps(const StudyData& study, FastEstimator& fast, const 
 }
 
 // Lays out where the batched stage's trials start for this brood size, or
-// marks the estimate as not batched: only the AVX2 build batches, and only
+// marks the estimate as not batched: only a build with vectors batches, and only
 // the rule for a sampled mother without errors, with one revealing locus
 // enough and a few sires. The stage reads the offspring's and the sires'
 // jumps laid out for the trial-by-trial code.
 void lay_out_batch(const StudyData& study, FastEstimator& fast, int32_t brood_size, int per_trial) {
   BatchJumps& batch = fast.work.batch;
-  const bool batched = VECTOR_BUILD && rule_of(fast) == LocusRule::detects &&
+  const bool batched = BATCH_LANES > 0 && rule_of(fast) == LocusRule::detects &&
                        fast.tables.min_loci == 1 && fast.tables.useful_loci > 0 &&
                        study.sire_count >= 2 && study.sire_count <= BATCH_SIRES;
   batch.offspring = batched ? (brood_size < BATCH_OFFSPRING ? brood_size : BATCH_OFFSPRING) : 0;
@@ -739,12 +740,12 @@ void lay_out_batch(const StudyData& study, FastEstimator& fast, int32_t brood_si
     batch.offspring = 0;
     return;
   }
-  for (int lane = 0; lane < BATCH_TRIALS; ++lane) {
+  for (int lane = 0; lane < BATCH_LANES; ++lane) {
     const Jump to_lane = jump_of(uint64_t(per_trial) * lane);
     batch.lane_mul[lane] = to_lane.mul;
     batch.lane_add[lane] = to_lane.add;
   }
-  batch.next = jump_of(uint64_t(per_trial) * BATCH_TRIALS);
+  batch.next = jump_of(uint64_t(per_trial) * BATCH_LANES);
   batch.open_least = brood_size > batch.offspring ? 1 : 2;
 }
 
