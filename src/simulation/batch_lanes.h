@@ -1,7 +1,10 @@
 // The lane operations the batched stage is written in: 32-bit lanes, eight
-// to a vector with AVX2, four with SSE2 (which every x86-64 machine has,
-// and which the page's WebAssembly build translates to its own vectors).
+// to a vector with AVX2, four with SSE2 (which every x86-64 machine has).
 // A comparison gives all ones in a lane where it holds, zero elsewhere.
+//
+// The page's WebAssembly build has no batch: written in its own vector
+// operations or in SSE2's, which it translates, the batch made the page's
+// eight designs on bench/largest.txt slower (1.8 and 2.3 s against 1.7 s).
 //
 // Only the estimator's kernel includes this, once for each instruction set it
 // is built for; the functions are static so that each build keeps its own.
@@ -10,7 +13,7 @@
 #if defined(__AVX2__)
 #include <immintrin.h>
 #define MPDETECT_BATCH_LANES 8
-#elif defined(__SSE2__)
+#elif defined(__SSE2__) && !defined(__EMSCRIPTEN__)
 #include <emmintrin.h>
 #define MPDETECT_BATCH_LANES 4
 #endif
@@ -22,6 +25,16 @@ namespace mpdetect {
 namespace lanes {
 
 constexpr int WIDTH = MPDETECT_BATCH_LANES;
+
+// The most sires worth batching. With four lanes, no gather and a multiply
+// put together from halves, a batch costs more per trial than the
+// trial-by-trial code's first look wherever more sires let that look settle
+// most trials: five sires at 25 loci of 30 alleles take half as long again.
+#if defined(__AVX2__)
+constexpr int MOST_SIRES = 7;
+#else
+constexpr int MOST_SIRES = 2;
+#endif
 
 #if defined(__AVX2__)
 using Vec = __m256i;

@@ -51,8 +51,11 @@ int lowest_bit(uint32_t bits) {
 // How many trials this build batches in its first stage (0: none).
 #ifdef MPDETECT_BATCH_LANES
 constexpr int BATCH_LANES = lanes::WIDTH;
+constexpr int BATCH_MOST_SIRES = lanes::MOST_SIRES;
+static_assert(BATCH_MOST_SIRES <= BATCH_SIRES, "the batch holds its sires");
 #else
 constexpr int BATCH_LANES = 0;
+constexpr int BATCH_MOST_SIRES = 0;
 #endif
 
 // Offspring in the first stage of judging a large brood.
@@ -725,7 +728,7 @@ void lay_out_batch(const StudyData& study, FastEstimator& fast, int32_t brood_si
   BatchJumps& batch = fast.work.batch;
   const bool batched = BATCH_LANES > 0 && rule_of(fast) == LocusRule::detects &&
                        fast.tables.min_loci == 1 && fast.tables.useful_loci > 0 &&
-                       study.sire_count >= 2 && study.sire_count <= BATCH_SIRES;
+                       study.sire_count >= 2 && study.sire_count <= BATCH_MOST_SIRES;
   batch.offspring = batched ? (brood_size < BATCH_OFFSPRING ? brood_size : BATCH_OFFSPRING) : 0;
   if (batch.offspring <= 0) return;
   // Where most trials' first offspring have one father (shares far apart),
