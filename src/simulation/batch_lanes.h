@@ -6,8 +6,9 @@
 // operations or in SSE2's, which it translates, the batch made the page's
 // eight designs on bench/largest.txt slower (1.8 and 2.3 s against 1.7 s).
 //
-// Only the estimator's kernel includes this, once for each instruction set it
-// is built for; the functions are static so that each build keeps its own.
+// Only the estimator's kernel (and its test) includes this, once for each
+// instruction set it is built for; the functions are static so that each
+// build keeps its own.
 #pragma once
 
 #if defined(__AVX2__)
