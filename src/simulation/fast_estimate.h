@@ -138,12 +138,13 @@ constexpr int BATCH_SIRES = 7;
 // Where the batched first stage's trials start, laid out per estimate.
 struct BatchJumps {
   int offspring;  // judged per trial and locus; 0: this estimate does not batch
-  // The stage goes on to the next locus while at least this many lanes are
-  // open.
+  // The stage goes on to the next locus while at least this many lanes,
+  // 1 or 2, are open.
   int open_least;
-  uint32_t lane_mul[BATCH_TRIALS],
-      lane_add[BATCH_TRIALS];  // from a batch's first state to each lane's
-  Jump next;                   // to the next batch's
+  // From a batch's first state to each lane's, and to the next batch's.
+  uint32_t lane_mul[BATCH_TRIALS];
+  uint32_t lane_add[BATCH_TRIALS];
+  Jump next;
 };
 
 // The tables for one study and its estimates' settings: built once, then

@@ -749,6 +749,10 @@ void lay_out_batch(const StudyData& study, FastEstimator& fast, int32_t brood_si
     batch.lane_add[lane] = to_lane.add;
   }
   batch.next = jump_of(uint64_t(per_trial) * BATCH_LANES);
+  // A trial left open costs the trial-by-trial code its whole brood where
+  // the brood is larger than the batch judges, but only its few offspring
+  // at each locus left where it is not; one such trial is then not worth
+  // another locus of the batch.
   batch.open_least = brood_size > batch.offspring ? 1 : 2;
 }
 

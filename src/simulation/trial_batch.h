@@ -193,7 +193,10 @@ __attribute__((always_inline)) static inline void judge_batch(const StudyData& s
   uint32_t detected = 0;
   int loci = 0;
   uint32_t open = lanes_of(but_not(several, undecided));
-  while (loci < fast.tables.useful_loci && __builtin_popcount(open) >= batch.open_least) {
+  // At least open_least (1 or 2) lanes open: open, or open without its
+  // lowest lane (SSE2 has no count of bits).
+  const uint32_t past = batch.open_least > 1 ? 1u : 0u;
+  while (loci < fast.tables.useful_loci && (open & (open - past)) != 0) {
     const Vec reveals = locus_reveals(study, fast, fast.tables.locus_order[loci], lanes, sire4,
                                       batch.offspring, undecided);
     ++loci;
