@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <istream>
 
+#include "study/quick_decimal.h"
+
 namespace mpdetect {
 
 NumberScanner make_scanner(std::istream& in) {
@@ -127,7 +129,7 @@ bool parse_decimal_real(const std::string& word, float& value) {
     pos = exp_end;
   }
   if (pos != word.size()) return false;
-  value = std::strtof(word.c_str(), nullptr);
+  if (!quick_decimal(word, value)) value = std::strtof(word.c_str(), nullptr);
   return true;
 }
 

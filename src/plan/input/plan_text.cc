@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "study/quick_decimal.h"
+
 namespace mpdetect {
 
 std::vector<std::string> split_lines(const std::string& text) {
@@ -174,6 +176,7 @@ bool parse_number(const std::string& text, double& value) {
     if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
       return false;
   }
+  if (quick_decimal(text, value)) return true;
   char* end = nullptr;
   errno = 0;
   value = std::strtod(text.c_str(), &end);
