@@ -13,6 +13,9 @@
 #elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#ifdef __wasm_simd128__
+#include <wasm_simd128.h>
+#endif
 
 #include "simulation/offspring_set.h"
 #include "simulation/random_source.h"
@@ -49,13 +52,19 @@ static OffspringSet values_at_least(const uint32_t* value, int n, uint32_t bound
 #if !defined(__AVX2__) && defined(__SSE2__)
 // Four lanes of mul * state + add. SSE2 multiplies two lanes at a time into
 // 64 bits; the low halves of the even and the odd lanes are put back together.
+// WebAssembly, whose build translates SSE2, has the 32-bit multiply itself.
 static inline __m128i moved_states(const uint32_t* mul, const uint32_t* add, __m128i state) {
   const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mul));
+#ifdef __wasm_simd128__
+  return wasm_i32x4_add(wasm_i32x4_mul(m, state),
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(add)));
+#else
   const __m128i even = _mm_mul_epu32(m, state);
   const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(m, 32), state);
   const __m128i product = _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
                                              _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
   return _mm_add_epi32(product, _mm_loadu_si128(reinterpret_cast<const __m128i*>(add)));
+#endif
 }
 #endif
 
