@@ -18,13 +18,29 @@
   // The core's limits (sires, offspring, ...), known once the worker is up.
   let limits = null;
 
+  // The core's module, compiled once for every worker this page starts:
+  // what the engine optimizes while one runs serves the others, and a run
+  // cancelled does not start over from unoptimized code.
+  let compiledCore = null;
+  function coreModule() {
+    if (!compiledCore) {
+      const text = atob(window.MP_CORE_WASM);
+      const bytes = new Uint8Array(text.length);
+      for (let n = 0; n < text.length; n++) bytes[n] = text.charCodeAt(n);
+      compiledCore = WebAssembly.compile(bytes);
+    }
+    return compiledCore;
+  }
+
   function startWorkers() {
     const source = new Blob([window.MP_WORKER_SOURCE], {type: 'text/javascript'});
     const address = URL.createObjectURL(source);
     workers = [];
     pending = new Map();
+    const module = coreModule();
     for (let n = 0; n < WORKERS; n++) {
       const worker = new Worker(address);
+      module.then((compiled) => worker.postMessage({module: compiled}));
       worker.onmessage = async (event) => {
         const message = event.data;
         if (message.type === 'ready') {

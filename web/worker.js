@@ -13,14 +13,23 @@
   const FOUND = 20;
   let individuals = [];
   let individualSamples = [];
-  const ready = createPlanCore({
-    onProgress(design, designs, done, total) {
-      postMessage({type: 'progress', design, designs, done, total});
-    },
-  }).then((core) => {
-    postMessage({type: 'ready'});
-    return makePlanApi(core);
-  });
+  // The page's first message is the compiled module ({module}); the core is
+  // made of it, and every later message is a request.
+  let ready = null;
+  function start(module) {
+    return createPlanCore({
+      onProgress(design, designs, done, total) {
+        postMessage({type: 'progress', design, designs, done, total});
+      },
+      instantiateWasm(imports, receive) {
+        WebAssembly.instantiate(module, imports).then((instance) => receive(instance, module));
+        return {};
+      },
+    }).then((core) => {
+      postMessage({type: 'ready'});
+      return makePlanApi(core);
+    });
+  }
 
   const local = {
     // The description, with each sample's count of individuals; the
@@ -61,6 +70,10 @@
   };
 
   self.onmessage = async (event) => {
+    if (!ready) {
+      ready = start(event.data.module);
+      return;
+    }
     const {id, method, args} = event.data;
     const api = await ready;
     try {
