@@ -37,10 +37,13 @@
     const address = URL.createObjectURL(source);
     workers = [];
     pending = new Map();
+    // The second worker warms the shared code up once, when the page opens;
+    // workers started again after a cancel find it warm.
+    const warm = !compiledCore;
     const module = coreModule();
     for (let n = 0; n < WORKERS; n++) {
       const worker = new Worker(address);
-      module.then((compiled) => worker.postMessage({module: compiled}));
+      module.then((compiled) => worker.postMessage({module: compiled, warm: warm && n > 0}));
       worker.onmessage = async (event) => {
         const message = event.data;
         if (message.type === 'ready') {
