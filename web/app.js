@@ -43,7 +43,8 @@
     const module = coreModule();
     for (let n = 0; n < WORKERS; n++) {
       const worker = new Worker(address);
-      module.then((compiled) => worker.postMessage({module: compiled, warm: warm && n > 0}));
+      module.then((compiled) => worker.postMessage({module: compiled, warm: warm && n > 0}),
+                  (error) => setState('This browser cannot run the page\'s core: ' + error));
       worker.onmessage = async (event) => {
         const message = event.data;
         if (message.type === 'ready') {

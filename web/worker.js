@@ -13,9 +13,12 @@
   const FOUND = 20;
   let individuals = [];
   let individualSamples = [];
-  // The page's first message is the compiled module ({module, warm}); the
-  // core is made of it, and every later message is a request.
-  let ready = null;
+  // The core is made of the compiled module the page sends ({module, warm});
+  // a request that comes before it waits for it.
+  let startWith = null;
+  const ready = new Promise((resolve) => {
+    startWith = (module, warm) => resolve(start(module, warm));
+  });
   function start(module, warm) {
     return createPlanCore({
       onProgress(design, designs, done, total) {
@@ -86,8 +89,8 @@
   };
 
   self.onmessage = async (event) => {
-    if (!ready) {
-      ready = start(event.data.module, event.data.warm);
+    if (event.data.module) {
+      startWith(event.data.module, event.data.warm);
       return;
     }
     const {id, method, args} = event.data;

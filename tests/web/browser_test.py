@@ -114,6 +114,25 @@ try:
     ready_ms = driver.execute_script("return window.mpReadyMilliseconds")
     print(f"page ready in {ready_ms:.0f} ms")
 
+    # A worker takes the module the page compiled, warming up or not, and
+    # answers a request sent before the module came.
+    answers = driver.execute_async_script(
+        "const done = arguments[arguments.length - 1];"
+        "setTimeout(() => done('no answer in 20 s'), 20000);"
+        "const address = URL.createObjectURL(new Blob([window.MP_WORKER_SOURCE]));"
+        "const text = atob(window.MP_CORE_WASM);"
+        "const bytes = Uint8Array.from(text, (c) => c.charCodeAt(0));"
+        "WebAssembly.compile(bytes).then((module) => Promise.all([false, true].map((warm) =>"
+        "  new Promise((answered) => {"
+        "    const worker = new Worker(address);"
+        "    worker.onmessage = (e) => {"
+        "      if (e.data.type === 'result') { worker.terminate(); answered(e.data.result); } };"
+        "    worker.postMessage({id: 1, method: 'limits', args: []});"
+        "    worker.postMessage({module, warm});"
+        "  })))).then(done, (error) => done(String(error)));")
+    check("a request before the module is answered, warm or not",
+          isinstance(answers, list) and all(a.get("sires", 0) > 1 for a in answers), str(answers))
+
     paste(driver, text)
     wait.until(lambda d: d.find_element(By.ID, "population-options").is_displayed())
     check("format named", "Genepop" in driver.find_element(By.ID, "format").text)
