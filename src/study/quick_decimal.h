@@ -18,7 +18,7 @@ namespace mpdetect {
 // 2.5e-1, 1, 1.), when one IEEE operation gives it. False, with `value`
 // untouched, for any other text and any number that would need more: over
 // 19 significant digits, a significand of 2^53 or more, a power of ten
-// beyond 10^±22.
+// beyond 10^22 or 10^-22.
 bool quick_decimal(std::string_view text, double& value);
 
 // As quick_decimal, to the nearest float. The double is rounded to float
